@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Platform/qxvglobal.h"
+
+// The one interface every database engine implements. The components the forms
+// use (TOraSession, TOraQuery, TOraStoredProc, TOraPackage) talk only to this;
+// engine differences live behind it. Every failure is thrown as EOraError.
+//
+// Values travel as QVariant: null QVariant = SQL NULL, qlonglong for integers,
+// double, QString (UTF-8 on the wire), QByteArray for BLOBs, bool.
+
+enum class TFieldType { Unknown, Integer, Float, String, Blob, Boolean, DateTime, Cursor };
+
+enum class TParamDirection { Input, Output, InputOutput, Result };
+
+struct TParamDesc {
+    QString Name;  // upper case, as declared on the server ("PID", "DATASET", "RESULT")
+    TFieldType Type = TFieldType::Unknown;
+    TParamDirection Direction = TParamDirection::Input;
+};
+
+// A server routine SCHEMA.PACKAGE.ROUTINE as the server describes it. A function's
+// result is the first parameter, named "RESULT" with direction Result; a reading
+// routine's cursor is the parameter "DATASET" of type Cursor.
+struct TRoutineDesc {
+    QString Schema;
+    QString Package;
+    QString Routine;
+    std::vector<TParamDesc> Params;
+
+    bool IsFunction() const {
+        return !Params.empty() && Params.front().Direction == TParamDirection::Result;
+    }
+};
+
+struct TColumnDesc {
+    QString Name;  // as the server names it ("ID", "LEVEL#", "BMP16#16")
+    TFieldType Type = TFieldType::Unknown;
+};
+
+struct TRowSet {
+    std::vector<TColumnDesc> Columns;
+    std::vector<std::vector<QVariant>> Rows;
+};
+
+struct TBoundValue {
+    QString Name;  // without the colon, any letter case
+    QVariant Value;
+    TFieldType Type = TFieldType::Unknown;  // Unknown: taken from the value
+};
+
+struct TCallResult {
+    // Output and result values by parameter name (RESULT for a function's result).
+    std::vector<std::pair<QString, QVariant>> OutValues;
+    // The rows of the DATASET cursor, for reading routines.
+    std::optional<TRowSet> Cursor;
+
+    QVariant Value(const QString& name) const {
+        for (const auto& [n, v] : OutValues)
+            if (n.compare(name, Qt::CaseInsensitive) == 0)
+                return v;
+        return {};
+    }
+};
+
+class QXV_PLATFORM_EXPORT IDbConnection {
+public:
+    virtual ~IDbConnection();
+
+    virtual QString Scheme() const = 0;    // "sqlite", "postgresql"
+    virtual QString UserName() const = 0;  // the database user: the default schema
+    virtual QString Server() const = 0;    // host or file, for messages
+
+    // Describes a routine; throws EOraError (ORA-06550 style, code 6550) when it does not exist.
+    virtual TRoutineDesc Describe(const QString& schema, const QString& package,
+                                  const QString& routine) = 0;
+    // Calls a described routine; inputs are matched to parameters by name, missing ones are NULL.
+    virtual TCallResult Call(const TRoutineDesc& routine, const std::vector<TBoundValue>& inputs) = 0;
+
+    // Free SQL with :NAME parameters, always bound, never spliced.
+    virtual TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) = 0;
+    virtual long long Execute(const QString& sql, const std::vector<TBoundValue>& params) = 0;
+
+    // A package variable such as LANG_PACK.GC_MULTI_LANG.
+    virtual QVariant PackageVariable(const QString& schema, const QString& package,
+                                     const QString& name) = 0;
+
+    // The session runs in one implicit transaction, begun by the first statement.
+    virtual void Commit() = 0;
+    virtual void Rollback() = 0;
+};
+
+using TBackendFactory = std::function<std::unique_ptr<IDbConnection>(const QString& connectionString)>;
+
+// Backends register under the scheme of their connection strings ("sqlite", "postgresql").
+QXV_PLATFORM_EXPORT void RegisterBackend(const QString& scheme, TBackendFactory factory);
+// Opens "sqlite:PATH" or "postgresql://…"; throws EOraError for an unknown scheme.
+QXV_PLATFORM_EXPORT std::unique_ptr<IDbConnection> OpenConnection(const QString& connectionString);
+
+// A schema name must be a plain identifier (letter or '_' first, then letters, digits, '_', '$', '#');
+// anything else is refused with EOraError before it reaches an engine.
+QXV_PLATFORM_EXPORT void CheckSchemaName(const QString& schema);

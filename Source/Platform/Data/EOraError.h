@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+
+#include <stdexcept>
+
+#include "Platform/qxvglobal.h"
+
+class QObject;
+
+// An error of the database layer, shaped as the server reports it: an Oracle
+// error number and a message "ORA-00001: unique constraint (SCHEMA.NAME) violated"
+// ending in a line feed, plus the component that raised it (may be none).
+class QXV_PLATFORM_EXPORT EOraError : public std::runtime_error {
+public:
+    EOraError(int errorCode, const QString& message, QObject* component = nullptr);
+
+    // "ORA-%05d: " + text + "\n": the form every backend uses for its messages.
+    static EOraError Make(int errorCode, const QString& text, QObject* component = nullptr);
+
+    int ErrorCode() const { return FErrorCode; }
+    const QString& Message() const { return FMessage; }
+    QObject* Component() const { return FComponent.data(); }
+    void SetComponent(QObject* component) { FComponent = component; }
+
+private:
+    int FErrorCode;
+    QString FMessage;
+    QPointer<QObject> FComponent;
+};
+
+// Error numbers the layer and the error handler rely on.
+namespace OraCode {
+constexpr int UniqueViolation = 1;
+constexpr int CheckViolation = 2290;
+constexpr int ParentKeyNotFound = 2291;
+constexpr int ChildRecordFound = 2292;
+constexpr int NotConnected = 3114;
+constexpr int InvalidIdentifier = 904;
+constexpr int NoSuchRoutine = 6550;
+constexpr int UserDefined = 20000;
+}  // namespace OraCode

@@ -1,0 +1,2 @@
+// Placeholder until the embedded engine lands: no "sqlite" scheme is registered yet.
+void RegisterSqliteBackend() {}
