@@ -1,0 +1,147 @@
+#include "ComUnits/uScrollComponents.h"
+
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "ComUnits/uAssert.h"
+
+// A small class family standing in for data sets, queries and tables.
+class FakeDataSet : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+};
+class FakeQuery : public FakeDataSet {
+    Q_OBJECT
+public:
+    using FakeDataSet::FakeDataSet;
+};
+class FakeTable : public FakeDataSet {
+    Q_OBJECT
+public:
+    using FakeDataSet::FakeDataSet;
+};
+
+namespace {
+
+QStringList Visited;
+void RecordName(QObject* c) { Visited << c->objectName(); }
+void RecordAgain(QObject* c) { Visited << c->objectName() + "!"; }
+
+template <class T, class P>
+T* Make(P* parent, const char* name) {
+    auto* o = new T(parent);
+    o->setObjectName(name);
+    return o;
+}
+
+class ScrollComponentsTest : public ::testing::Test {
+protected:
+    void SetUp() override { Visited.clear(); }
+    QWidget FForm;
+};
+
+TEST_F(ScrollComponentsTest, AHandlerForABaseClassReachesEveryDescendantOnce) {
+    auto* panel = Make<QWidget>(&FForm, "panel");
+    Make<FakeQuery>(&FForm, "q1");
+    Make<FakeTable>(panel, "t1");  // nested in a panel: still the form's
+    Make<FakeQuery>(&FForm, "q2");
+    Make<QObject>(&FForm, "other");
+
+    TScrollComponentList list(&FForm);
+    list.AddProc(&FakeDataSet::staticMetaObject, TComponentProc::Of(&RecordName));
+    list.ExecuteAll();
+    Visited.sort();
+    EXPECT_EQ(Visited, (QStringList{"q1", "q2", "t1"}));
+}
+
+TEST_F(ScrollComponentsTest, HandlersAreKeptOnceAndRemovedByCode) {
+    Make<FakeQuery>(&FForm, "q");
+    TScrollComponentList list(&FForm);
+    const auto* cls = &FakeQuery::staticMetaObject;
+    list.AddProc(cls, TComponentProc::Of(&RecordName));
+    list.AddProc(cls, TComponentProc::Of(&RecordName));
+    list.AddProc(cls, TComponentProc::Of(&RecordAgain));
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Items(0)->ProcCount(), 2);
+
+    list.DelProc(cls, TComponentProc::Of(&RecordName));
+    list.DelProc(&FakeTable::staticMetaObject, TComponentProc::Of(&RecordName));  // absent
+    list.ExecuteAll();
+    EXPECT_EQ(Visited, QStringList{"q!"});
+}
+
+TEST_F(ScrollComponentsTest, ADestroyedMemberLeavesTheListsAndUpdateStaysConsistent) {
+    auto* q1 = Make<FakeQuery>(&FForm, "q1");
+    Make<FakeQuery>(&FForm, "q2");
+    TScrollComponentList list(&FForm);
+    list.AddProc(&FakeQuery::staticMetaObject, TComponentProc::Of(&RecordName));
+    delete q1;
+    EXPECT_EQ(list.Items(0)->Components().size(), 1);
+    list.ExecuteAll();
+    EXPECT_EQ(Visited, QStringList{"q2"});
+
+    Make<FakeQuery>(&FForm, "q3");  // seen only after Update
+    Visited.clear();
+    list.ExecuteAll();
+    EXPECT_EQ(Visited, QStringList{"q2"});
+    list.Update();
+    Visited.clear();
+    list.ExecuteAll();
+    Visited.sort();
+    EXPECT_EQ(Visited, (QStringList{"q2", "q3"}));
+}
+
+TEST_F(ScrollComponentsTest, WatchersAreNotComponents) {
+    Make<FakeQuery>(&FForm, "q");
+    TScrollComponentList list(&FForm);
+    list.AddProc(&QObject::staticMetaObject, TComponentProc::Of(&RecordName));
+    list.Update();  // a watcher owned by a member must not be indexed on the next pass
+    list.ExecuteAll();
+    EXPECT_EQ(Visited, QStringList{"q"});
+}
+
+TEST_F(ScrollComponentsTest, ProgrammingErrorsNameTheRoutine) {
+    TScrollComponentList list(&FForm);
+    new TScrollComponent(&list, &FakeQuery::staticMetaObject);
+    try {
+        new TScrollComponent(&list, &FakeQuery::staticMetaObject);
+        FAIL() << "no assertion";
+    } catch (const EAssertionFailed& e) {
+        EXPECT_EQ(e.Text(), "TScrollComponent.Create: components of Class \"FakeQuery\" Is already added");
+    }
+    EXPECT_THROW(TScrollComponent(nullptr, &FakeQuery::staticMetaObject), EAssertionFailed);
+    FakeTable table;
+    try {
+        list.Items(0)->AddComponent(&table);
+        FAIL() << "no assertion";
+    } catch (const EAssertionFailed& e) {
+        EXPECT_EQ(e.Text(), "TScrollComponent.AddComponent: \"FakeTable\" class is not inherited "
+                            "\"FakeQuery\" class");
+    }
+}
+
+TEST_F(ScrollComponentsTest, ListsDestroyedBeforeTheirMembersLeaveNoWatchers) {
+    auto* q = Make<FakeQuery>(&FForm, "q");
+    {
+        TScrollComponentList list(&FForm);
+        list.AddProc(&FakeQuery::staticMetaObject, TComponentProc::Of(&RecordName));
+        EXPECT_EQ(q->children().size(), 1);
+    }
+    EXPECT_TRUE(q->children().isEmpty());
+}
+
+TEST_F(ScrollComponentsTest, RunHandlersFrameExecuteAll) {
+    Make<FakeQuery>(&FForm, "q");
+    TScrollComponentList list(&FForm);
+    list.AddProc(&FakeQuery::staticMetaObject, TComponentProc::Of(&RecordName));
+    list.OnBeforeRun = [] { Visited << "before"; };
+    list.OnAfterRun = [] { Visited << "after"; };
+    list.ExecuteAll();
+    EXPECT_EQ(Visited, (QStringList{"before", "q", "after"}));
+}
+
+}  // namespace
+
+#include "test_uScrollComponents.moc"
