@@ -12,5 +12,16 @@ public:
     QString Text() const { return QString::fromUtf8(what()); }
 };
 
+// A failure that stops what the program was doing, with a text for the user
+// that begins with the unit or class and routine ("uOraFunctions.fSetShemaName: ...").
+class EGeneralError : public std::runtime_error {
+public:
+    explicit EGeneralError(const QString& text);
+    QString Text() const { return QString::fromUtf8(what()); }
+};
+
+// The text of any exception, as the user should read it.
+QString ExceptionText(const std::exception& e);
+
 // Throws EAssertionFailed with the text when the condition does not hold.
 void Assert(bool condition, const QString& text);
