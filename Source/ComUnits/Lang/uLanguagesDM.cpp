@@ -1,6 +1,213 @@
 #include "ComUnits/Lang/uLanguagesDM.h"
 
-// No translation module is created yet: every text stays as written.
-QString TranslateRu(const QString& source) { return source; }
+#include <QLocale>
+#include <QStringList>
 
-QString TranslateEn(const QString& source) { return source; }
+#include <memory>
+
+#include "Platform/Data/OraPackage.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraSession.h"
+
+namespace {
+
+const QString LineBreakKey = QStringLiteral("'||chr(13)||chr(10)||'");
+
+std::unique_ptr<TLanguagesDM>& Module() {
+    static std::unique_ptr<TLanguagesDM> module;
+    return module;
+}
+
+TOraSession* SessionOrDefault(TOraSession* session) {
+    return session ? session : TOraSession::DefaultSession();
+}
+
+}  // namespace
+
+TLanguagesDM::TLanguagesDM(TOraSession* session, const QString& schema)
+    : FSession(SessionOrDefault(session)), FPackage(new TOraPackage(this)), FSchema(schema) {
+    FPackage->setObjectName(QStringLiteral("LANG_PACK"));
+    FPackage->SetSession(FSession);
+    FPackage->SetPackageName(schema + QStringLiteral(".LANG_PACK"));
+    FAplLang = ReadNumber("GET_USER_APL_LANG_ID", LangEnglish);
+    FAplSubLang = ReadNumber("GET_USER_APL_LANG_SUB_ID", 0);
+    FRepLang = ReadNumber("GET_USER_REP_LANG_ID", LangEnglish);
+    FRepSubLang = ReadNumber("GET_USER_REP_LANG_SUB_ID", 0);
+}
+
+TLanguagesDM::~TLanguagesDM() = default;
+
+int TLanguagesDM::ReadNumber(const char* routine, int fallback) {
+    try {
+        const QVariant v = FPackage->ExecProc(QString::fromLatin1(routine));
+        bool ok = false;
+        const int n = v.toInt(&ok);
+        return ok ? n : fallback;
+    } catch (const std::exception&) {
+        return fallback;  // an unreadable language leaves the default
+    }
+}
+
+QString TLanguagesDM::CallText(const char* routine, const QString& text) {
+    const QVariant v = FPackage->ExecProc(QString::fromLatin1(routine), {text});
+    return v.isNull() ? QString() : v.toString();
+}
+
+bool TLanguagesDM::IsLangPackValid(const QString& schema, TOraSession* session) {
+    TOraQuery query;
+    query.SetSession(SessionOrDefault(session));
+    query.SetSQLText(QStringLiteral(
+        " SELECT COUNT(1) AS QNT FROM ALL_OBJECTS T  WHERE T.OBJECT_TYPE = 'PACKAGE' AND "
+        "T.OBJECT_NAME = 'LANG_PACK'   AND T.STATUS = 'VALID'   AND T.OWNER = UPPER(:OWNER)"));
+    query.ParamByName(QStringLiteral("OWNER")).SetAsString(schema);
+    query.Open();
+    return query.FieldByName(QStringLiteral("QNT")).AsInteger() == 1;
+}
+
+bool TLanguagesDM::IsMultiLang(const QString& schema, TOraSession* session) {
+    try {
+        if (!IsLangPackValid(schema, session))
+            return false;
+        TOraPackage package;
+        package.SetSession(SessionOrDefault(session));
+        package.SetPackageName(schema + QStringLiteral(".LANG_PACK"));
+        const QVariant v = package.GetVariable(QStringLiteral("GC_MULTI_LANG"));
+        bool ok = false;
+        return v.toDouble(&ok) == 1.0 && ok;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+TLanguagesDM* TLanguagesDM::CreateIfMultiLang(const QString& schema, TOraSession* session) {
+    session = SessionOrDefault(session);
+    return IsMultiLang(schema, session) ? new TLanguagesDM(session, schema) : nullptr;
+}
+
+bool TLanguagesDM::AppNeedsTranslation() const {
+    return FAplLang != BaseLanguage || FAplSubLang != 0;
+}
+
+bool TLanguagesDM::RepNeedsTranslation() const {
+    return FRepLang != BaseLanguage || FRepSubLang != 0;
+}
+
+void TLanguagesDM::TranslateApl(QString& text) {
+    if (AppNeedsTranslation())
+        text = CallText("GET_RESOURCE_APL_TXT", text);
+}
+
+void TLanguagesDM::TranslateAplEn(QString& text) { text = CallText("GET_RESOURCE_APL_EN_TXT", text); }
+
+bool InitTranslation(const QString& schema, TOraSession* session) {
+    Module().reset();
+    try {
+        Module().reset(TLanguagesDM::CreateIfMultiLang(schema, session));
+    } catch (const std::exception& e) {
+        qDebug("Ошибка инициализации перевода\r%s", e.what());
+    }
+    return Module() != nullptr;
+}
+
+bool DoneTranslation() {
+    Module().reset();
+    return true;
+}
+
+TLanguagesDM* LanguagesDM() { return Module().get(); }
+
+int OSLanguageGroup() {
+    switch (QLocale::system().language()) {
+        case QLocale::Russian:
+        case QLocale::Ukrainian:
+        case QLocale::Belarusian:
+            return TLanguagesDM::LangRussian;
+        default:
+            return TLanguagesDM::LangEnglish;
+    }
+}
+
+QString PickByOSLanguage(const QString& russian, const QString& english) {
+    return OSLanguageGroup() != TLanguagesDM::LangRussian && !english.isEmpty() ? english : russian;
+}
+
+bool HasNonAscii(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() > 127)
+            return true;
+    return false;
+}
+
+bool HasLatin(const QString& text) {
+    for (const QChar c : text)
+        if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))
+            return true;
+    return false;
+}
+
+QString EncodeLineBreaks(const QString& text) {
+    if (!text.contains(u'\r') && !text.contains(u'\n'))
+        return text;
+    QString t = text;
+    const qsizetype firstCr = t.indexOf(u'\r');
+    const qsizetype firstLf = t.indexOf(u'\n');
+    if (firstCr >= 0 && firstLf >= 0 && firstCr > firstLf)
+        t.remove(u'\r');
+    QStringList lines = t.split(QStringLiteral("\r\n"));
+    QStringList flat;
+    for (const QString& chunk : lines)
+        flat << chunk.split(u'\n');
+    QString key = flat.join(LineBreakKey);
+    key.remove(u'\r');
+    key.remove(u'\n');
+    return key;
+}
+
+QString DecodeLineBreaks(const QString& text) {
+    QString t = text;
+    t.replace(LineBreakKey, QStringLiteral("\r\n"));
+    return t;
+}
+
+QString TranslateRu(const QString& source) {
+    TLanguagesDM* dm = LanguagesDM();
+    if (!dm)
+        return source;
+    if (const auto it = dm->Results().constFind(source); it != dm->Results().constEnd())
+        return *it;
+    QString key = EncodeLineBreaks(source);
+    QString result;
+    if (!dm->IsTranslated(key) && HasNonAscii(key)) {
+        dm->TranslateApl(key);
+        result = key.isEmpty() ? QStringLiteral("?") + source : key;
+        dm->AddTranslated(result);
+    } else {
+        result = source;
+    }
+    result = DecodeLineBreaks(result);
+    dm->Results().insert(source, result);
+    return result;
+}
+
+QString TranslateEn(const QString& source) {
+    TLanguagesDM* dm = LanguagesDM();
+    if (!dm || dm->IsTranslated(source) || !HasLatin(source))
+        return source;
+    if (const auto it = dm->Results().constFind(source); it != dm->Results().constEnd())
+        return *it;
+    QString text = source;
+    dm->TranslateAplEn(text);
+    const QString result = text.isEmpty() ? source : text;
+    dm->AddTranslated(result);
+    dm->Results().insert(source, result);
+    return result;
+}
+
+QString TranslateFormText(const QString& text) {
+    TLanguagesDM* dm = LanguagesDM();
+    if (!dm || dm->IsTranslated(text) || !HasLatin(text))
+        return text;
+    QString answer = text;
+    dm->TranslateAplEn(answer);
+    return answer.isEmpty() ? text : answer;
+}
