@@ -1,0 +1,217 @@
+#include "Platform/Ui/Bitmap16.h"
+
+#include <QBuffer>
+#include <QRandomGenerator>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every pixel different, so a swapped row, column or channel shows.
+QImage Pattern(int width, int height) {
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            img.setPixel(x, y,
+                         qRgb((x * 16 + y) & 0xFF, (y * 13 + 7) & 0xFF, (x * 29 + y * 3) & 0xFF));
+    return img;
+}
+
+void ExpectSamePixels(const QImage& a, const QImage& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            ASSERT_EQ(a.pixel(x, y) & RGB_MASK, b.pixel(x, y) & RGB_MASK) << x << "," << y;
+}
+
+void Put32(QByteArray& b, int at, quint32 v) {
+    qToLittleEndian<quint32>(v, reinterpret_cast<uchar*>(b.data()) + at);
+}
+void Put16(QByteArray& b, int at, quint16 v) {
+    qToLittleEndian<quint16>(v, reinterpret_cast<uchar*>(b.data()) + at);
+}
+
+// A well-formed 16x16 file image to corrupt.
+QByteArray GoodBmp() { return Bitmap16::ToBmp(Pattern(16, 16)); }
+
+TEST(Bitmap16Test, A16x16PictureSurvivesTheRoundTripPixelForPixel) {
+    const QImage original = Pattern(16, 16);
+    const QByteArray bmp = Bitmap16::ToBmp(original);
+    const TBitmapRead read = Bitmap16::FromBmp(bmp);
+    ASSERT_TRUE(read.Ok()) << read.Error.toStdString();
+    EXPECT_TRUE(Bitmap16::IsSize16(read.Image));
+    ExpectSamePixels(read.Image, original);
+    // Writing what was read gives the same bytes again.
+    EXPECT_EQ(Bitmap16::ToBmp(read.Image), bmp);
+}
+
+TEST(Bitmap16Test, WrittenFilesAre24BitBottomUpWithPaddedRows) {
+    const QByteArray bmp = Bitmap16::ToBmp(Pattern(5, 3));
+    const auto* p = reinterpret_cast<const uchar*>(bmp.constData());
+    ASSERT_GE(bmp.size(), 54);
+    EXPECT_EQ(bmp.left(2), "BM");
+    EXPECT_EQ(qFromLittleEndian<quint32>(p + 2), quint32(bmp.size()));
+    EXPECT_EQ(qFromLittleEndian<quint32>(p + 10), 54u);
+    EXPECT_EQ(qFromLittleEndian<quint16>(p + 28), 24);
+    // 5 pixels * 3 bytes = 15, padded to 16 per row.
+    EXPECT_EQ(bmp.size(), 54 + 3 * 16);
+    // First stored row is the bottom one, blue first.
+    const QRgb bottomLeft = Pattern(5, 3).pixel(0, 2);
+    EXPECT_EQ(p[54], qBlue(bottomLeft));
+    EXPECT_EQ(p[55], qGreen(bottomLeft));
+    EXPECT_EQ(p[56], qRed(bottomLeft));
+
+    const TBitmapRead read = Bitmap16::FromBmp(bmp);
+    ASSERT_TRUE(read.Ok());
+    ExpectSamePixels(read.Image, Pattern(5, 3));
+    EXPECT_FALSE(Bitmap16::IsSize16(read.Image));
+}
+
+TEST(Bitmap16Test, ReadsFilesOtherWritersProduce) {
+    // Qt's own writer (8-bit palette here, as a paint program might save).
+    QImage indexed = Pattern(16, 16).convertToFormat(QImage::Format_Indexed8);
+    QByteArray qtBmp;
+    QBuffer buffer(&qtBmp);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(indexed.save(&buffer, "BMP"));
+    TBitmapRead read = Bitmap16::FromBmp(qtBmp);
+    ASSERT_TRUE(read.Ok()) << read.Error.toStdString();
+    ExpectSamePixels(read.Image, indexed);
+
+    // Top-down rows (negative height).
+    QByteArray topDown = Bitmap16::ToBmp(Pattern(4, 2));
+    Put32(topDown, 22, quint32(-2));
+    read = Bitmap16::FromBmp(topDown);
+    ASSERT_TRUE(read.Ok()) << read.Error.toStdString();
+    EXPECT_EQ(read.Image.pixel(0, 0) & RGB_MASK, Pattern(4, 2).pixel(0, 1) & RGB_MASK);
+
+    // A 32x16 picture is read as it is; the caller decides about its size.
+    read = Bitmap16::FromBmp(Bitmap16::ToBmp(Pattern(32, 16)));
+    ASSERT_TRUE(read.Ok());
+    EXPECT_EQ(read.Image.width(), 32);
+    EXPECT_EQ(read.Image.height(), 16);
+    EXPECT_FALSE(Bitmap16::IsSize16(read.Image));
+}
+
+TEST(Bitmap16Test, EmptyAndTruncatedDataGiveAnError) {
+    EXPECT_FALSE(Bitmap16::FromBmp(QByteArray()).Ok());
+    const QByteArray good = GoodBmp();
+    const qsizetype lengths[] = {1, 2, 10, 14, 17, 30, 53, 54, 100, good.size() - 1};
+    for (qsizetype length : lengths) {
+        const TBitmapRead read = Bitmap16::FromBmp(good.left(length));
+        EXPECT_FALSE(read.Ok()) << length;
+        EXPECT_TRUE(read.Image.isNull()) << length;
+    }
+}
+
+TEST(Bitmap16Test, HeadersPromisingMoreThanTheDataAreRefusedBeforeDecoding) {
+    QByteArray huge = GoodBmp();
+    Put32(huge, 18, 100000);
+    Put32(huge, 22, 100000);
+    TBitmapRead read = Bitmap16::FromBmp(huge);
+    EXPECT_FALSE(read.Ok());
+    EXPECT_TRUE(read.Image.isNull());
+    EXPECT_FALSE(Bitmap16::CheckHeader(huge).isEmpty());
+
+    // Within the pixel limit but far beyond the bytes present.
+    QByteArray wide = GoodBmp();
+    Put32(wide, 18, 1000);
+    Put32(wide, 22, 1000);
+    EXPECT_FALSE(Bitmap16::CheckHeader(wide).isEmpty());
+    EXPECT_FALSE(Bitmap16::FromBmp(wide).Ok());
+
+    // A run-length coded header escapes the size check only up to the pixel limit.
+    QByteArray rle = GoodBmp();
+    Put16(rle, 28, 8);
+    Put32(rle, 30, 1);
+    Put32(rle, 18, 100000);
+    Put32(rle, 22, 100000);
+    EXPECT_FALSE(Bitmap16::CheckHeader(rle).isEmpty());
+    EXPECT_FALSE(Bitmap16::FromBmp(rle).Ok());
+}
+
+TEST(Bitmap16Test, ImpossibleHeaderFieldsAreRefused) {
+    struct {
+        const char* What;
+        int At;
+        int Bytes;
+        quint32 Value;
+    } const cases[] = {
+        {"signature", 0, 2, 0x4D42 ^ 0x0101},
+        {"header size", 14, 4, 41},
+        {"zero width", 18, 4, 0},
+        {"negative width", 18, 4, quint32(-16)},
+        {"zero height", 22, 4, 0},
+        {"two planes", 26, 2, 2},
+        {"depth 7", 28, 2, 7},
+        {"embedded PNG", 30, 4, 5},
+        {"pixel offset past the end", 10, 4, 100000},
+        {"pixel offset inside the header", 10, 4, 20},
+    };
+    for (const auto& c : cases) {
+        QByteArray bmp = GoodBmp();
+        if (c.Bytes == 2)
+            Put16(bmp, c.At, quint16(c.Value));
+        else
+            Put32(bmp, c.At, c.Value);
+        const TBitmapRead read = Bitmap16::FromBmp(bmp);
+        EXPECT_FALSE(read.Ok()) << c.What;
+        EXPECT_TRUE(read.Image.isNull()) << c.What;
+    }
+}
+
+TEST(Bitmap16Test, RandomBytesNeverCrashAndGiveAnError) {
+    QRandomGenerator rng(20240611);
+    for (int i = 0; i < 300; ++i) {
+        QByteArray bytes(int(rng.bounded(1, 400)), '\0');
+        for (char& c : bytes) c = char(rng.bounded(256));
+        if (i % 2 == 0 && bytes.size() >= 2) {
+            bytes[0] = 'B';  // get past the signature half of the time
+            bytes[1] = 'M';
+        }
+        const TBitmapRead read = Bitmap16::FromBmp(bytes);
+        EXPECT_FALSE(read.Ok()) << i;
+        EXPECT_FALSE(read.Error.isEmpty()) << i;
+    }
+}
+
+TEST(Bitmap16Test, TheBottomLeftPixelsColourBecomesTransparent) {
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(qRgb(255, 0, 255));        // background
+    img.setPixel(0, 0, qRgb(1, 2, 3));  // the top-left corner is not the key
+    img.setPixel(5, 5, qRgb(10, 20, 30));
+    img.setPixel(6, 5, qRgb(255, 0, 254));  // one step off the key stays
+
+    EXPECT_EQ(Bitmap16::TransparentColorOf(img) & RGB_MASK, qRgb(255, 0, 255) & RGB_MASK);
+    const QImage masked = Bitmap16::Masked(img);
+    EXPECT_EQ(qAlpha(masked.pixel(0, 15)), 0);
+    EXPECT_EQ(qAlpha(masked.pixel(15, 15)), 0);
+    EXPECT_EQ(qAlpha(masked.pixel(8, 0)), 0);
+    EXPECT_EQ(masked.pixel(0, 0), qRgba(1, 2, 3, 255));
+    EXPECT_EQ(masked.pixel(5, 5), qRgba(10, 20, 30, 255));
+    EXPECT_EQ(masked.pixel(6, 5), qRgba(255, 0, 254, 255));
+
+    // A different bottom-left pixel moves the key.
+    img.setPixel(0, 15, qRgb(10, 20, 30));
+    const QImage other = Bitmap16::Masked(img);
+    EXPECT_EQ(qAlpha(other.pixel(5, 5)), 0);
+    EXPECT_EQ(qAlpha(other.pixel(8, 0)), 255);
+
+    const QPixmap pixmap = Bitmap16::MaskedPixmap(img);
+    EXPECT_EQ(pixmap.size(), QSize(16, 16));
+    EXPECT_TRUE(pixmap.hasAlphaChannel());
+}
+
+TEST(Bitmap16Test, AGivenKeyColourIgnoresAlphaAndEmptyImagesStayEmpty) {
+    QImage img = Pattern(16, 16);
+    const QRgb key = img.pixel(3, 4);
+    const QImage masked = Bitmap16::Masked(img, (key & RGB_MASK) | 0x12000000u);
+    EXPECT_EQ(qAlpha(masked.pixel(3, 4)), 0);
+    EXPECT_EQ(qAlpha(masked.pixel(4, 4)), 255);
+    EXPECT_TRUE(Bitmap16::Masked(QImage()).isNull());
+    EXPECT_TRUE(Bitmap16::ToBmp(QImage()).isEmpty());
+    EXPECT_FALSE(Bitmap16::IsSize16(QImage()));
+}
+
+}  // namespace
