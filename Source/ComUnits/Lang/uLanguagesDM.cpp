@@ -116,8 +116,12 @@ bool DoneTranslation() {
 
 TLanguagesDM* LanguagesDM() { return Module().get(); }
 
+int UserInterfaceLanguage() {
+    return LanguagesDM() ? LanguagesDM()->AppLanguage() : OSLanguageGroup();
+}
+
 int OSLanguageGroup() {
-    switch (QLocale::system().language()) {
+    switch (QLocale().language()) {  // the system locale unless the program chose one
         case QLocale::Russian:
         case QLocale::Ukrainian:
         case QLocale::Belarusian:

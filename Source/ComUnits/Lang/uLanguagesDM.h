@@ -71,6 +71,9 @@ bool DoneTranslation();
 // The module, or null.
 TLanguagesDM* LanguagesDM();
 
+// The user's interface language: the module's application language, or the
+// system's language group when there is no module.
+int UserInterfaceLanguage();
 // 25 for a Russian, Ukrainian or Belarusian system locale, 9 for any other.
 int OSLanguageGroup();
 // The English text when the system is not Russian-speaking and it is not empty.
