@@ -1,2 +1,631 @@
-// Placeholder until the embedded engine lands: no "sqlite" scheme is registered yet.
-void RegisterSqliteBackend() {}
+// The embedded engine: "sqlite:PATH[?user=NAME]". The main database holds the catalogue;
+// every schema lives in its own database attached under the schema's name, beside PATH as
+// PATH.<schema> (or in memory for ":memory:"). Routines are C++ functions from the registry
+// in this file, run inside a savepoint so that a failing call leaves nothing behind.
+
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QUrlQuery>
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/Sqlite/SqliteRoutines.h"
+
+namespace {
+
+struct TDbCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct TStmtFinalizer {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using TDbHandle = std::unique_ptr<sqlite3, TDbCloser>;
+using TStmtHandle = std::unique_ptr<sqlite3_stmt, TStmtFinalizer>;
+
+const QString kDefaultUser = QStringLiteral("QXVBASE");
+
+// ---------------------------------------------------------------------------------------
+// The routine registry, shared by every connection of the process.
+
+struct TRegisteredRoutine {
+    std::vector<TParamDesc> Params;
+    TSqliteRoutineBody Body;
+};
+
+std::mutex& RegistryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+QHash<QString, TRegisteredRoutine>& Registry() {
+    static QHash<QString, TRegisteredRoutine> routines;
+    return routines;
+}
+QString RoutineKey(const QString& package, const QString& routine) {
+    return package.toUpper() + QLatin1Char('.') + routine.toUpper();
+}
+std::optional<TRegisteredRoutine> FindRoutine(const QString& package, const QString& routine) {
+    std::lock_guard lock(RegistryMutex());
+    const auto it = Registry().constFind(RoutineKey(package, routine));
+    if (it == Registry().constEnd()) return std::nullopt;
+    return *it;
+}
+
+EOraError NotDeclared(const QString& what) {
+    return EOraError::Make(OraCode::NoSuchRoutine,
+                           QStringLiteral("line 1, column 7:\nPLS-00201: identifier '%1' must be "
+                                          "declared")
+                               .arg(what.toUpper()));
+}
+
+bool IsPlainName(const QString& name) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_$#]{0,62}$"));
+    return plain.match(name).hasMatch();
+}
+
+QString QuoteIdent(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+// ---------------------------------------------------------------------------------------
+// Values
+
+TFieldType TypeFromDecl(const char* decl) {
+    if (!decl) return TFieldType::Unknown;
+    const QByteArray d = QByteArray(decl).toUpper();
+    if (d.contains("INT")) return TFieldType::Integer;
+    if (d.contains("CHAR") || d.contains("TEXT") || d.contains("CLOB")) return TFieldType::String;
+    if (d.contains("BLOB")) return TFieldType::Blob;
+    if (d.contains("BOOL")) return TFieldType::Boolean;
+    if (d.contains("DATE") || d.contains("TIME")) return TFieldType::DateTime;
+    if (d.contains("REAL") || d.contains("FLOA") || d.contains("DOUB") || d.contains("NUM"))
+        return TFieldType::Float;
+    return TFieldType::Unknown;
+}
+
+TFieldType TypeFromValue(const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::LongLong:
+            return TFieldType::Integer;
+        case QMetaType::Double:
+            return TFieldType::Float;
+        case QMetaType::QByteArray:
+            return TFieldType::Blob;
+        case QMetaType::QString:
+            return TFieldType::String;
+        default:
+            return TFieldType::Unknown;
+    }
+}
+
+QVariant ReadColumn(sqlite3_stmt* stmt, int i) {
+    switch (sqlite3_column_type(stmt, i)) {
+        case SQLITE_INTEGER:
+            return QVariant(qlonglong(sqlite3_column_int64(stmt, i)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(stmt, i));
+        case SQLITE_TEXT:
+            return QVariant(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
+                                  sqlite3_column_bytes(stmt, i)));
+        case SQLITE_BLOB: {
+            const void* data = sqlite3_column_blob(stmt, i);
+            const int size = sqlite3_column_bytes(stmt, i);
+            return QVariant(data ? QByteArray(static_cast<const char*>(data), size)
+                                 : QByteArray("", 0));
+        }
+        default:
+            return QVariant();
+    }
+}
+
+int BindValue(sqlite3_stmt* stmt, int i, const QVariant& v, TFieldType type) {
+    if (!v.isValid() || v.isNull()) return sqlite3_bind_null(stmt, i);
+    if (type == TFieldType::Blob || v.typeId() == QMetaType::QByteArray) {
+        const QByteArray bytes = v.toByteArray();
+        return sqlite3_bind_blob64(stmt, i, bytes.constData(), sqlite3_uint64(bytes.size()),
+                                   SQLITE_TRANSIENT);
+    }
+    bool ok = false;
+    switch (type) {
+        case TFieldType::Integer: {
+            const qlonglong n = v.toLongLong(&ok);
+            if (ok) return sqlite3_bind_int64(stmt, i, n);
+            break;
+        }
+        case TFieldType::Float: {
+            const double d = v.toDouble(&ok);
+            if (ok) return sqlite3_bind_double(stmt, i, d);
+            break;
+        }
+        case TFieldType::Boolean:
+            return sqlite3_bind_int(stmt, i, v.toBool() ? 1 : 0);
+        default:
+            break;
+    }
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+            return sqlite3_bind_int(stmt, i, v.toBool() ? 1 : 0);
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            return sqlite3_bind_int64(stmt, i, v.toLongLong());
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return sqlite3_bind_double(stmt, i, v.toDouble());
+        default: {
+            const QByteArray text = v.toString().toUtf8();
+            return sqlite3_bind_text64(stmt, i, text.constData(), sqlite3_uint64(text.size()),
+                                       SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+    }
+}
+
+// Oracle's NVL, so that the framework's generic queries run here as written.
+void NvlFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
+}
+
+// ---------------------------------------------------------------------------------------
+
+class TSqliteConnection final : public IDbConnection, public TSqliteRoutineContext {
+public:
+    explicit TSqliteConnection(const QString& connectionString);
+    ~TSqliteConnection() override;
+    TSqliteConnection(const TSqliteConnection&) = delete;
+    TSqliteConnection& operator=(const TSqliteConnection&) = delete;
+
+    QString Scheme() const override { return QStringLiteral("sqlite"); }
+    QString UserName() const override { return FUser; }
+    QString Server() const override { return FPath; }
+
+    TRoutineDesc Describe(const QString& schema, const QString& package,
+                          const QString& routine) override;
+    TCallResult Call(const TRoutineDesc& routine, const std::vector<TBoundValue>& inputs) override;
+    TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) override;
+    long long Execute(const QString& sql, const std::vector<TBoundValue>& params) override;
+    QVariant PackageVariable(const QString& schema, const QString& package,
+                             const QString& name) override;
+    void Commit() override;
+    void Rollback() override;
+
+    long long LastInsertId() override { return sqlite3_last_insert_rowid(FDb.get()); }
+
+    bool Attach(const QString& schema, bool create);
+
+private:
+    TRowSet Run(const QString& sql, const std::vector<TBoundValue>& params, long long* changes);
+    void Exec(const char* sql);
+    void EnsureTransaction();
+    bool IsInstalled(const QString& schema, const QString& package);
+    bool AttachMentioned(const QString& message);
+    [[noreturn]] void Fail(const QString& sql);
+
+    TDbHandle FDb;
+    QString FPath;
+    QString FUser = kDefaultUser;
+    bool FInMemory = false;
+    std::set<QString> FAttached;  // lower-case schema names
+    QString FCurrentSchema;       // of the routine running, for messages
+    int FCallDepth = 0;
+};
+
+TSqliteConnection::TSqliteConnection(const QString& connectionString) {
+    QString rest = connectionString.mid(connectionString.indexOf(QLatin1Char(':')) + 1);
+    if (rest.startsWith(QLatin1String("//"))) rest = rest.mid(2);
+    const qsizetype q = rest.indexOf(QLatin1Char('?'));
+    if (q >= 0) {
+        const QUrlQuery query(rest.mid(q + 1));
+        const QString user = query.queryItemValue(QStringLiteral("user"), QUrl::FullyDecoded);
+        if (!user.isEmpty()) FUser = user;
+        rest = rest.left(q);
+    }
+    FPath = rest;
+    if (FPath.isEmpty())
+        throw EOraError::Make(12154, QStringLiteral("TNS:could not resolve the connect identifier "
+                                                    "specified (no database file in \"%1\")")
+                                         .arg(connectionString));
+    FInMemory = FPath == QLatin1String(":memory:");
+
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(FPath.toUtf8().constData(), &raw,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    FDb.reset(raw);
+    if (rc != SQLITE_OK)
+        throw EOraError::Make(
+            12154, QStringLiteral("cannot open the database \"%1\": %2")
+                       .arg(FPath, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : "out of memory")));
+    sqlite3_extended_result_codes(FDb.get(), 1);
+    sqlite3_busy_timeout(FDb.get(), 5000);
+    sqlite3_create_function(FDb.get(), "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            &NvlFunction, nullptr, nullptr);
+    Exec("PRAGMA foreign_keys = ON");
+    Exec(
+        "CREATE TABLE IF NOT EXISTS main.ALL_OBJECTS (OWNER TEXT NOT NULL, OBJECT_NAME TEXT NOT "
+        "NULL, OBJECT_TYPE TEXT NOT NULL, STATUS TEXT NOT NULL DEFAULT 'VALID', PRIMARY KEY "
+        "(OWNER, OBJECT_NAME, OBJECT_TYPE))");
+    Exec("CREATE TEMP VIEW IF NOT EXISTS DUAL AS SELECT 'X' AS DUMMY");
+}
+
+TSqliteConnection::~TSqliteConnection() {
+    if (FDb && !sqlite3_get_autocommit(FDb.get()))
+        sqlite3_exec(FDb.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void TSqliteConnection::Exec(const char* sql) {
+    if (sqlite3_exec(FDb.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        Fail(QString::fromUtf8(sql));
+}
+
+void TSqliteConnection::EnsureTransaction() {
+    if (sqlite3_get_autocommit(FDb.get())) Exec("BEGIN");
+}
+
+void TSqliteConnection::Commit() {
+    if (!sqlite3_get_autocommit(FDb.get())) Exec("COMMIT");
+}
+
+void TSqliteConnection::Rollback() {
+    if (!sqlite3_get_autocommit(FDb.get())) Exec("ROLLBACK");
+}
+
+bool TSqliteConnection::Attach(const QString& schema, bool create) {
+    CheckSchemaName(schema);
+    const QString name = schema.toLower();
+    if (name == QLatin1String("main") || name == QLatin1String("temp"))
+        throw EOraError::Make(
+            OraCode::InvalidIdentifier,
+            QStringLiteral("\"%1\": invalid identifier (a reserved database name)").arg(schema));
+    if (FAttached.count(name)) return true;
+    QString file = QStringLiteral(":memory:");
+    if (!FInMemory) {
+        file = FPath + QLatin1Char('.') + name;
+        if (!create && !QFileInfo::exists(file)) return false;
+    } else if (!create) {
+        return false;
+    }
+    Run(QStringLiteral("ATTACH DATABASE :FILE AS %1").arg(QuoteIdent(name)), {{"FILE", file}},
+        nullptr);
+    FAttached.insert(name);
+    return true;
+}
+
+// A statement naming a schema that is not attached yet: attach it when its file exists.
+bool TSqliteConnection::AttachMentioned(const QString& message) {
+    static const QRegularExpression missing(
+        QStringLiteral("^(?:no such table: ([A-Za-z_][A-Za-z0-9_$#]*)\\.|unknown database "
+                       "([A-Za-z_][A-Za-z0-9_$#]*))"));
+    const QRegularExpressionMatch m = missing.match(message);
+    if (!m.hasMatch()) return false;
+    const QString schema = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+    if (!IsPlainName(schema) || FAttached.count(schema.toLower()) ||
+        schema.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0 ||
+        schema.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0)
+        return false;
+    return Attach(schema, false);
+}
+
+TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue>& params,
+                               long long* changes) {
+    const QByteArray text = sql.toUtf8();
+    const char* tail = text.constData();
+    const char* const end = text.constData() + text.size();
+    TRowSet result;
+    const long long before = sqlite3_total_changes64(FDb.get());
+    while (tail < end) {
+        sqlite3_stmt* raw = nullptr;
+        const char* next = nullptr;
+        int rc = sqlite3_prepare_v2(FDb.get(), tail, int(end - tail), &raw, &next);
+        if (rc != SQLITE_OK) {
+            if (AttachMentioned(QString::fromUtf8(sqlite3_errmsg(FDb.get()))))
+                continue;  // prepare the same statement again
+            Fail(sql);
+        }
+        TStmtHandle stmt(raw);
+        tail = next;
+        if (!stmt) continue;  // only blanks or a comment
+
+        const int count = sqlite3_bind_parameter_count(stmt.get());
+        for (int i = 1; i <= count; ++i) {
+            const char* pname = sqlite3_bind_parameter_name(stmt.get(), i);
+            const TBoundValue* found = nullptr;
+            if (pname) {
+                const QString name = QString::fromUtf8(pname + 1);
+                for (const TBoundValue& p : params) {
+                    QString pn = p.Name;
+                    if (pn.startsWith(QLatin1Char(':'))) pn.remove(0, 1);
+                    if (pn.compare(name, Qt::CaseInsensitive) == 0) {
+                        found = &p;
+                        break;
+                    }
+                }
+            } else if (size_t(i) <= params.size()) {
+                found = &params[size_t(i - 1)];
+            }
+            rc = found ? BindValue(stmt.get(), i, found->Value, found->Type)
+                       : sqlite3_bind_null(stmt.get(), i);
+            if (rc != SQLITE_OK) Fail(sql);
+        }
+
+        const int columns = sqlite3_column_count(stmt.get());
+        TRowSet rows;
+        for (int c = 0; c < columns; ++c)
+            rows.Columns.push_back({QString::fromUtf8(sqlite3_column_name(stmt.get(), c)),
+                                    TypeFromDecl(sqlite3_column_decltype(stmt.get(), c))});
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+            std::vector<QVariant> row;
+            row.reserve(size_t(columns));
+            for (int c = 0; c < columns; ++c) row.push_back(ReadColumn(stmt.get(), c));
+            rows.Rows.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE) Fail(sql);
+        if (columns > 0) {
+            for (size_t c = 0; c < rows.Columns.size(); ++c) {
+                if (rows.Columns[c].Type != TFieldType::Unknown) continue;
+                for (const auto& row : rows.Rows)
+                    if (!row[c].isNull()) {
+                        rows.Columns[c].Type = TypeFromValue(row[c]);
+                        break;
+                    }
+            }
+            result = std::move(rows);
+        }
+    }
+    if (changes) *changes = sqlite3_total_changes64(FDb.get()) - before;
+    return result;
+}
+
+void TSqliteConnection::Fail(const QString& sql) {
+    const int code = sqlite3_extended_errcode(FDb.get());
+    const QString message = QString::fromUtf8(sqlite3_errmsg(FDb.get()));
+    const QString schema = (FCurrentSchema.isEmpty() ? FUser : FCurrentSchema).toUpper();
+
+    // Triggers and routines raise messages already shaped as the server reports them.
+    static const QRegularExpression ora(QStringLiteral("^ORA-(\\d{5}): "));
+    if (const QRegularExpressionMatch m = ora.match(message); m.hasMatch())
+        throw EOraError(m.captured(1).toInt(), message.endsWith(QLatin1Char('\n'))
+                                                   ? message
+                                                   : message + QLatin1Char('\n'));
+
+    const QString detail = message.section(QStringLiteral(": "), 1);
+    switch (code) {
+        case SQLITE_CONSTRAINT_UNIQUE:
+        case SQLITE_CONSTRAINT_PRIMARYKEY: {
+            // "UNIQUE constraint failed: T.A, T.B": name it after the table and columns.
+            QStringList parts = detail.split(QStringLiteral(", "));
+            const QString table = parts.value(0).section(QLatin1Char('.'), 0, 0);
+            for (QString& p : parts) p = p.section(QLatin1Char('.'), 1);
+            const QString prefix = code == SQLITE_CONSTRAINT_PRIMARYKEY ? QStringLiteral("PK_")
+                                                                        : QStringLiteral("UK_");
+            throw EOraError(
+                OraCode::UniqueViolation,
+                OraConstraintText(
+                    OraCode::UniqueViolation, schema,
+                    (prefix + table + QLatin1Char('_') + parts.join(QLatin1Char('_'))).toUpper()) +
+                    QLatin1Char('\n'));
+        }
+        case SQLITE_CONSTRAINT_CHECK:
+            throw EOraError(OraCode::CheckViolation,
+                            OraConstraintText(OraCode::CheckViolation, schema, detail.toUpper()) +
+                                QLatin1Char('\n'));
+        case SQLITE_CONSTRAINT_FOREIGNKEY: {
+            const bool deleting =
+                sql.trimmed().startsWith(QLatin1String("DELETE"), Qt::CaseInsensitive);
+            const int ora = deleting ? OraCode::ChildRecordFound : OraCode::ParentKeyNotFound;
+            throw EOraError(ora, OraConstraintText(ora, schema, QStringLiteral("FOREIGN_KEY")) +
+                                     QLatin1Char('\n'));
+        }
+        case SQLITE_CONSTRAINT_NOTNULL: {
+            const QString table = detail.section(QLatin1Char('.'), 0, 0).toUpper();
+            const QString column = detail.section(QLatin1Char('.'), 1).toUpper();
+            throw EOraError::Make(1400,
+                                  QStringLiteral("cannot insert NULL into (\"%1\".\"%2\".\"%3\")")
+                                      .arg(schema, table, column));
+        }
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw EOraError::Make(54, QStringLiteral("resource busy and acquire with NOWAIT "
+                                                     "specified or timeout expired (%1)")
+                                          .arg(message));
+        default:
+            break;
+    }
+    if (message.startsWith(QLatin1String("no such table")) ||
+        message.startsWith(QLatin1String("unknown database")))
+        throw EOraError::Make(942,
+                              QStringLiteral("table or view does not exist (%1)").arg(message));
+    if (message.startsWith(QLatin1String("no such column")))
+        throw EOraError::Make(OraCode::InvalidIdentifier,
+                              QStringLiteral("invalid identifier (%1)").arg(message));
+    if (message.contains(QLatin1String("syntax error")) ||
+        message.startsWith(QLatin1String("incomplete input")))
+        throw EOraError::Make(900, QStringLiteral("invalid SQL statement (%1)").arg(message));
+    throw EOraError::Make(OraCode::UserDefined, QStringLiteral("database error: %1").arg(message));
+}
+
+bool TSqliteConnection::IsInstalled(const QString& schema, const QString& package) {
+    if (!Attach(schema, false)) return false;
+    EnsureTransaction();
+    const TRowSet rs = Run(QStringLiteral("SELECT COUNT(*) FROM main.ALL_OBJECTS WHERE OWNER = :O "
+                                          "AND OBJECT_NAME = :P AND OBJECT_TYPE = 'PACKAGE' AND "
+                                          "STATUS = 'VALID'"),
+                           {{"O", schema.toUpper()}, {"P", package.toUpper()}}, nullptr);
+    return !rs.Rows.empty() && rs.Rows[0][0].toLongLong() > 0;
+}
+
+TRoutineDesc TSqliteConnection::Describe(const QString& schema, const QString& package,
+                                         const QString& routine) {
+    CheckSchemaName(schema);
+    const auto found = FindRoutine(package, routine);
+    if (!found || !IsInstalled(schema, package))
+        throw NotDeclared(schema + QLatin1Char('.') + package + QLatin1Char('.') + routine);
+    TRoutineDesc desc;
+    desc.Schema = schema;
+    desc.Package = package.toUpper();
+    desc.Routine = routine.toUpper();
+    desc.Params = found->Params;
+    return desc;
+}
+
+TCallResult TSqliteConnection::Call(const TRoutineDesc& routine,
+                                    const std::vector<TBoundValue>& inputs) {
+    CheckSchemaName(routine.Schema);
+    const auto found = FindRoutine(routine.Package, routine.Routine);
+    if (!found || !IsInstalled(routine.Schema, routine.Package))
+        throw NotDeclared(routine.Schema + QLatin1Char('.') + routine.Package + QLatin1Char('.') +
+                          routine.Routine);
+    EnsureTransaction();
+    const QByteArray savepoint = "qxv_call_" + QByteArray::number(FCallDepth);
+    Exec(("SAVEPOINT " + savepoint).constData());
+    const QString outerSchema = FCurrentSchema;
+    FCurrentSchema = routine.Schema;
+    ++FCallDepth;
+    auto undo = [&] {
+        --FCallDepth;
+        FCurrentSchema = outerSchema;
+        sqlite3_exec(FDb.get(), ("ROLLBACK TO " + savepoint).constData(), nullptr, nullptr,
+                     nullptr);
+        sqlite3_exec(FDb.get(), ("RELEASE " + savepoint).constData(), nullptr, nullptr, nullptr);
+    };
+    TCallResult result;
+    try {
+        result = found->Body(*this, routine.Schema, TSqliteInputs(inputs));
+    } catch (const EOraError&) {
+        undo();
+        throw;
+    } catch (const std::exception& e) {
+        undo();
+        throw EOraError::Make(OraCode::UserDefined, QStringLiteral("%1.%2: %3")
+                                                        .arg(routine.Package, routine.Routine,
+                                                             QString::fromUtf8(e.what())));
+    }
+    --FCallDepth;
+    FCurrentSchema = outerSchema;
+    Exec(("RELEASE " + savepoint).constData());
+    return result;
+}
+
+TRowSet TSqliteConnection::Query(const QString& sql, const std::vector<TBoundValue>& params) {
+    EnsureTransaction();
+    return Run(sql, params, nullptr);
+}
+
+long long TSqliteConnection::Execute(const QString& sql, const std::vector<TBoundValue>& params) {
+    EnsureTransaction();
+    long long changes = 0;
+    Run(sql, params, &changes);
+    return changes;
+}
+
+QVariant TSqliteConnection::PackageVariable(const QString& schema, const QString& package,
+                                            const QString& name) {
+    CheckSchemaName(schema);
+    const QString what = schema + QLatin1Char('.') + package + QLatin1Char('.') + name;
+    // Package variables of this engine are the rows of the schema's LANG_SETTINGS.
+    if (package.compare(QLatin1String("LANG_PACK"), Qt::CaseInsensitive) != 0 ||
+        !IsInstalled(schema, package))
+        throw NotDeclared(what);
+    const TRowSet rs = Query(QStringLiteral("SELECT VALUE FROM %1.LANG_SETTINGS WHERE NAME = :N")
+                                 .arg(QuoteIdent(schema.toLower())),
+                             {{"N", name.toUpper()}});
+    if (rs.Rows.empty()) throw NotDeclared(what);
+    const QVariant v = rs.Rows[0][0];
+    if (v.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const qlonglong n = v.toString().trimmed().toLongLong(&ok);
+        if (ok) return QVariant(n);
+        const double d = v.toString().trimmed().toDouble(&ok);
+        if (ok) return QVariant(d);
+    }
+    return v;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+
+TSqliteRoutineContext::~TSqliteRoutineContext() = default;
+
+QVariant TSqliteInputs::Value(const QString& name) const {
+    for (const TBoundValue& v : FValues) {
+        QString n = v.Name;
+        if (n.startsWith(QLatin1Char(':'))) n.remove(0, 1);
+        if (n.compare(name, Qt::CaseInsensitive) == 0) return v.Value;
+    }
+    return QVariant();
+}
+
+std::optional<long long> TSqliteInputs::Int(const QString& name) const {
+    const QVariant v = Value(name);
+    if (!v.isValid() || v.isNull()) return std::nullopt;
+    bool ok = false;
+    const long long n = v.toLongLong(&ok);
+    if (ok) return n;
+    const double d = v.toDouble(&ok);
+    if (ok) return static_cast<long long>(d);
+    return std::nullopt;
+}
+
+std::optional<long long> TSqliteInputs::Id(const QString& name) const {
+    const auto n = Int(name);
+    if (!n || *n < 1) return std::nullopt;
+    return n;
+}
+
+void RegisterSqliteRoutine(const QString& package, const QString& routine,
+                           std::vector<TParamDesc> params, TSqliteRoutineBody body) {
+    std::lock_guard lock(RegistryMutex());
+    Registry().insert(RoutineKey(package, routine), {std::move(params), std::move(body)});
+}
+
+bool SqliteAttachSchema(IDbConnection& db, const QString& schema, bool create) {
+    auto* connection = dynamic_cast<TSqliteConnection*>(&db);
+    if (!connection)
+        throw EOraError::Make(
+            OraCode::UserDefined,
+            QStringLiteral("not an embedded-engine connection: %1").arg(db.Scheme()));
+    return connection->Attach(schema, create);
+}
+
+QString OraConstraintText(int code, const QString& schema, const QString& constraint) {
+    const QString full = schema.toUpper() + QLatin1Char('.') + constraint;
+    QString text;
+    switch (code) {
+        case OraCode::UniqueViolation:
+            text = QStringLiteral("unique constraint (%1) violated").arg(full);
+            break;
+        case OraCode::CheckViolation:
+            text = QStringLiteral("check constraint (%1) violated").arg(full);
+            break;
+        case OraCode::ParentKeyNotFound:
+            text = QStringLiteral("integrity constraint (%1) violated - parent key not found")
+                       .arg(full);
+            break;
+        case OraCode::ChildRecordFound:
+            text =
+                QStringLiteral("integrity constraint (%1) violated - child record found").arg(full);
+            break;
+        default:
+            text = QStringLiteral("constraint (%1) violated").arg(full);
+            break;
+    }
+    return QStringLiteral("ORA-%1: %2").arg(code, 5, 10, QLatin1Char('0')).arg(text);
+}
+
+void RegisterSqliteBackend() {
+    RegisterBackend(QStringLiteral("sqlite"), [](const QString& connectionString) {
+        return std::unique_ptr<IDbConnection>(new TSqliteConnection(connectionString));
+    });
+}

@@ -1,0 +1,115 @@
+// Package QXVERPINFORM of the embedded server: information items attached to objects,
+// forming a small tree of their own per object.
+
+#include "Server/sqlite/SqliteServerImpl.h"
+
+namespace SqliteServer {
+
+namespace {
+
+using Ctx = TSqliteRoutineContext;
+using TF = TFieldType;
+
+const QString kPackage = QStringLiteral("QXVERPINFORM");
+
+bool ItemExists(Ctx& ctx, const QString& s, const TSqliteInputs& in, long long id) {
+    return Exists(ctx,
+                  Sql(s,
+                      "SELECT 1 FROM {S}.INFORMATION WHERE ID = :ID AND OBJTYPE IS :OBJTYPE AND "
+                      "OBJID IS :OBJID"),
+                  {{"ID", id}, {"OBJTYPE", in.Value("POBJTYPE")}, {"OBJID", in.Value("POBJID")}});
+}
+
+TCallResult GetInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    const auto parent = in.Id("PID_PARENT");
+    const QString sql =
+        Sql(s,
+            "SELECT I.ID AS ID, I.ID_PARENT AS ID_PARENT, I.INFOTYPE AS INFOTYPE, I.VALUE AS "
+            "VALUE, I.DESCRIPTION AS DESCRIPTION, I.ACTIVE AS ACTIVE, (SELECT COUNT(*) FROM "
+            "{S}.INFORMATION C WHERE C.ID_PARENT = I.ID) AS CHILD_CNT FROM {S}.INFORMATION I "
+            "WHERE I.OBJTYPE = :OBJTYPE AND I.OBJID = :OBJID AND ") +
+        (parent ? QStringLiteral("I.ID_PARENT = :PARENT") : QStringLiteral("I.ID_PARENT IS NULL")) +
+        QStringLiteral(" ORDER BY I.ID");
+    return Rows(
+        ctx.Query(sql, {{"OBJTYPE", in.Value("POBJTYPE")},
+                        {"OBJID", in.Value("POBJID")},
+                        {"PARENT", IdValue(parent)}}),
+        {TF::Integer, TF::Integer, TF::Integer, TF::String, TF::String, TF::Integer, TF::Integer});
+}
+
+TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    ctx.Execute(Sql(s,
+                    "INSERT INTO {S}.INFORMATION (OBJTYPE, OBJID, ID_PARENT, INFOTYPE, VALUE, "
+                    "DESCRIPTION, ACTIVE) VALUES (:OBJTYPE, :OBJID, :PARENT, :INFOTYPE, :VALUE, "
+                    ":DESCRIPTION, :ACTIVE)"),
+                {{"OBJTYPE", in.Value("POBJTYPE"), TF::Integer},
+                 {"OBJID", in.Value("POBJID"), TF::Integer},
+                 {"PARENT", IdValue(in.Id("PID_PARENT"))},
+                 {"INFOTYPE", in.Value("PINFOTYPE"), TF::Integer},
+                 {"VALUE", in.Value("PVALUE")},
+                 {"DESCRIPTION", in.Value("PDESCRIPTION")},
+                 {"ACTIVE", in.Value("PACTIVE"), TF::Integer}});
+    return Result(ctx.LastInsertId());
+}
+
+TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    const auto id = in.Id("PID");
+    if (!id || !ItemExists(ctx, s, in, *id)) return Result(-1);
+    const auto parent = in.Id("PID_PARENT");
+    if (parent) {
+        // The new parent may be neither the item nor anything below it.
+        const long long loops =
+            Scalar(ctx,
+                   Sql(s,
+                       "WITH RECURSIVE UP(ID, ID_PARENT) AS ("
+                       " SELECT ID, ID_PARENT FROM {S}.INFORMATION WHERE ID = :PARENT"
+                       " UNION SELECT I.ID, I.ID_PARENT FROM {S}.INFORMATION I"
+                       " JOIN UP ON I.ID = UP.ID_PARENT)"
+                       " SELECT COUNT(*) FROM UP WHERE ID = :ID"),
+                   {{"PARENT", *parent}, {"ID", *id}})
+                .toLongLong();
+        if (loops > 0) return Result(-1);
+    }
+    ctx.Execute(Sql(s,
+                    "UPDATE {S}.INFORMATION SET ID_PARENT = :PARENT, VALUE = :VALUE, "
+                    "DESCRIPTION = :DESCRIPTION, ACTIVE = :ACTIVE WHERE ID = :ID"),
+                {{"PARENT", IdValue(parent)},
+                 {"VALUE", in.Value("PVALUE")},
+                 {"DESCRIPTION", in.Value("PDESCRIPTION")},
+                 {"ACTIVE", in.Value("PACTIVE"), TF::Integer},
+                 {"ID", *id}});
+    return Result(*id);
+}
+
+TCallResult DelInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    const auto id = in.Id("PID");
+    if (!id || !ItemExists(ctx, s, in, *id)) return Result(-1);
+    if (Exists(ctx, Sql(s, "SELECT 1 FROM {S}.INFORMATION WHERE ID_PARENT = :ID LIMIT 1"),
+               {{"ID", *id}}))
+        return Result(-2);
+    ctx.Execute(Sql(s, "DELETE FROM {S}.INFORMATION WHERE ID = :ID"), {{"ID", *id}});
+    return Result(1);
+}
+
+void Add(const char* routine, std::vector<TParamDesc> params, TSqliteRoutineBody body) {
+    RegisterSqliteRoutine(kPackage, QString::fromLatin1(routine), std::move(params),
+                          std::move(body));
+}
+
+}  // namespace
+
+void RegisterInformRoutines() {
+    Add("GET_T#INFORMATION", {In("POBJTYPE"), In("POBJID"), In("PID_PARENT"), Dataset()},
+        GetInformation);
+    Add("INS_T#INFORMATION",
+        {Ret(), In("POBJTYPE"), In("POBJID"), In("PID_PARENT"), In("PINFOTYPE"),
+         In("PVALUE", TF::String), In("PDESCRIPTION", TF::String), In("PACTIVE")},
+        InsInformation);
+    Add("UPD_T#INFORMATION",
+        {Ret(), In("POBJTYPE"), In("POBJID"), In("PID"), In("PID_PARENT"), In("PVALUE", TF::String),
+         In("PDESCRIPTION", TF::String), In("PACTIVE")},
+        UpdInformation);
+    Add("DEL_T#INFORMATION", {Ret(), In("POBJTYPE"), In("POBJID"), In("PID")}, DelInformation);
+}
+
+}  // namespace SqliteServer

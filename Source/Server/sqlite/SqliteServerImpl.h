@@ -1,0 +1,52 @@
+#pragma once
+
+// Shared by the routine files of the embedded server: statement text with the schema
+// filled in, parameter lists and result shapes.
+
+#include <QString>
+#include <QVariant>
+
+#include <initializer_list>
+#include <optional>
+#include <vector>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/Sqlite/SqliteRoutines.h"
+
+namespace SqliteServer {
+
+// The schema as a quoted identifier of the attached database ("qxvbase").
+QString SchemaIdent(const QString& schema);
+// `sql` with every {S} replaced by the quoted schema.
+QString Sql(const QString& schema, const char* sql);
+
+inline TParamDesc In(const char* name, TFieldType type = TFieldType::Integer) {
+    return {QString::fromLatin1(name), type, TParamDirection::Input};
+}
+inline TParamDesc Ret(TFieldType type = TFieldType::Integer) {
+    return {QStringLiteral("RESULT"), type, TParamDirection::Result};
+}
+inline TParamDesc Dataset() {
+    return {QStringLiteral("DATASET"), TFieldType::Cursor, TParamDirection::Output};
+}
+
+inline QVariant IdValue(const std::optional<long long>& id) {
+    return id ? QVariant(qlonglong(*id)) : QVariant();
+}
+
+TCallResult Result(const QVariant& value);
+// A cursor result; `types` gives each column's type (the engine cannot type an empty set).
+TCallResult Rows(TRowSet rows, std::initializer_list<TFieldType> types);
+// The first column of the first row, or NULL.
+QVariant Scalar(TSqliteRoutineContext& ctx, const QString& sql,
+                const std::vector<TBoundValue>& params);
+bool Exists(TSqliteRoutineContext& ctx, const QString& sql, const std::vector<TBoundValue>& params);
+
+// Raises "ORA-0229x: integrity constraint (S.NAME) violated - ..." for a constraint.
+[[noreturn]] void RaiseConstraint(int code, const QString& schema, const char* constraint);
+
+void RegisterLocatRoutines();
+void RegisterInformRoutines();
+void RegisterLangRoutines();
+
+}  // namespace SqliteServer
