@@ -189,6 +189,14 @@ TRowSet TOraQuery::InternalOpen() {
             auto rows = RunCall(*block);
             return rows ? *rows : TRowSet{};
         }
+        const QString word = SqlText::FirstWord(sql);
+        // No engine runs anonymous blocks: a block must be one routine call.
+        if (word == QLatin1String("BEGIN") || word == QLatin1String("DECLARE"))
+            throw EOraError::Make(OraCode::NoSuchRoutine,
+                                  QStringLiteral("PLS-00103: a block must consist of one "
+                                                 "routine call:\n%1")
+                                      .arg(sql.trimmed()),
+                                  this);
         IDbConnection& db = Db();
         SetPrepared(true);
         // Bind only what the statement names: an inactive macro may have taken a
@@ -197,7 +205,6 @@ TRowSet TOraQuery::InternalOpen() {
         std::vector<TBoundValue> values;
         for (const TBoundValue& v : Params().BoundValues())
             if (used.contains(v.Name, Qt::CaseInsensitive)) values.push_back(v);
-        const QString word = SqlText::FirstWord(sql);
         if (word == QLatin1String("SELECT") || word == QLatin1String("WITH"))
             return db.Query(sql, values);
         FRowsAffected = db.Execute(sql, values);
@@ -225,6 +232,9 @@ void TOraQuery::ExecSQL() {
 }
 
 void TOraQuery::Prepare() {
+    // Macros may have changed since the last time: prepare again, and a failure
+    // leaves the query unprepared.
+    SetPrepared(false);
     Guarded([this] {
         Db();
         if (const auto block = RecogniseCall(FinalSQL())) Describe(*block);

@@ -1,0 +1,431 @@
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include "Platform/Data/DataSet.h"
+
+namespace {
+
+// ID, NAME, LEVEL# rows of a small directory.
+TRowSet Places() {
+    TRowSet rows;
+    rows.Columns = {
+        {"ID", TFieldType::Integer}, {"NAME", TFieldType::String}, {"LEVEL#", TFieldType::Integer}};
+    rows.Rows = {{1, "Moscow", 1}, {2, "Minsk", 1}, {3, "Tver", 2}, {4, "minsk region", 2}};
+    return rows;
+}
+
+QStringList Names(TDataSet& ds) {
+    QStringList names;
+    for (ds.First(); !ds.Eof(); ds.Next()) names << ds.FieldByName("NAME").AsString();
+    return names;
+}
+
+}  // namespace
+
+TEST(DataSetNavigation, WalksForwardAndBackwardWithBofEof) {
+    TDataSet ds;
+    ds.LoadRows(Places());
+    ASSERT_TRUE(ds.Active());
+    EXPECT_EQ(ds.RecordCount(), 4);
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_FALSE(ds.Eof());
+    EXPECT_EQ(ds.RecNo(), 1);
+
+    EXPECT_EQ(Names(ds), QStringList({"Moscow", "Minsk", "Tver", "minsk region"}));
+    // Next at the last row sets Eof and stays on it.
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_EQ(ds.RecNo(), 4);
+    EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 4);
+
+    ds.Prior();
+    EXPECT_FALSE(ds.Eof());
+    EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 3);
+    ds.First();
+    ds.Prior();
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_EQ(ds.RecNo(), 1);
+
+    ds.Last();
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_EQ(ds.MoveBy(-2), -2);
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_EQ(ds.MoveBy(10), 2);  // stops at the last row
+    EXPECT_TRUE(ds.Eof());
+    ds.SetRecNo(3);
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "Tver");
+}
+
+TEST(DataSetNavigation, EmptyAndClosedDataSets) {
+    TDataSet ds;
+    EXPECT_FALSE(ds.Active());
+    EXPECT_THROW(ds.First(), EDatabaseError);
+
+    TRowSet empty = Places();
+    empty.Rows.clear();
+    ds.LoadRows(empty);
+    EXPECT_TRUE(ds.IsEmpty());
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_EQ(ds.RecNo(), 0);
+    EXPECT_TRUE(ds.FieldByName("NAME").IsNull());
+    ds.Next();
+    EXPECT_TRUE(ds.Eof());
+
+    ds.Close();
+    EXPECT_EQ(ds.RecordCount(), 0);
+    EXPECT_THROW(ds.Refresh(), EDatabaseError);
+}
+
+TEST(DataSetNavigation, AfterScrollRunsOnlyWhenTheRowChanges) {
+    TDataSet ds;
+    ds.LoadRows(Places());
+    int scrolls = 0;
+    ds.AfterScroll = [&](TDataSet*) { ++scrolls; };
+    ds.First();  // already there
+    EXPECT_EQ(scrolls, 0);
+    ds.Next();
+    ds.Next();
+    EXPECT_EQ(scrolls, 2);
+    ds.Last();
+    ds.Next();  // cannot move
+    EXPECT_EQ(scrolls, 3);
+}
+
+TEST(DataSetLocate, ExactCaseInsensitiveAndPartial) {
+    TDataSet ds;
+    ds.LoadRows(Places());
+
+    EXPECT_FALSE(ds.Locate("NAME", "minsk"));  // exact is case-sensitive
+    EXPECT_EQ(ds.RecNo(), 1);
+    EXPECT_TRUE(ds.Locate("NAME", "minsk", TLocateOption::CaseInsensitive));
+    EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 2);
+
+    // Partial: the first row whose name begins with the key.
+    EXPECT_TRUE(
+        ds.Locate("name", "MINSK R", TLocateOption::CaseInsensitive | TLocateOption::PartialKey));
+    EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 4);
+    EXPECT_TRUE(ds.Locate("NAME", "Tv", TLocateOption::PartialKey));
+    EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 3);
+    EXPECT_FALSE(ds.Locate("NAME", "tv", TLocateOption::PartialKey));
+}
+
+TEST(DataSetLocate, NotFoundKeepsPositionAndNumbersCompareByValue) {
+    TDataSet ds;
+    ds.LoadRows(Places());
+    ds.SetRecNo(3);
+    EXPECT_FALSE(ds.Locate("NAME", "Kazan", TLocateOption::CaseInsensitive));
+    EXPECT_EQ(ds.RecNo(), 3);
+    EXPECT_FALSE(ds.Locate("ID", "x"));  // not a number: no match, no error
+    EXPECT_EQ(ds.RecNo(), 3);
+
+    EXPECT_TRUE(ds.Locate("ID", "2"));  // a text key for a number field
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_TRUE(ds.Locate("ID", 4.0));
+    EXPECT_EQ(ds.RecNo(), 4);
+
+    // Several fields at once.
+    EXPECT_TRUE(ds.Locate("LEVEL#;NAME", QVariantList{1, "Minsk"}));
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_FALSE(ds.Locate("LEVEL#;NAME", QVariantList{2, "Minsk"}));
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_THROW(ds.Locate("NOPE", 1), EDatabaseError);
+}
+
+TEST(DataSetFields, LookupByNameAndOracleLikeConversions) {
+    TRowSet rows;
+    rows.Columns = {{"N", TFieldType::Float},
+                    {"T", TFieldType::String},
+                    {"B", TFieldType::Blob},
+                    {"X", TFieldType::Integer}};
+    rows.Rows = {{2.6, " 42 ", QByteArray("\x01\x02", 2), QVariant()}};
+    TDataSet ds;
+    ds.setObjectName("oqList");
+    ds.LoadRows(rows);
+
+    EXPECT_EQ(ds.FindField("nope"), nullptr);
+    EXPECT_EQ(ds.FindField("t"), &ds.FieldByName("T"));
+    try {
+        ds.FieldByName("MISSING");
+        FAIL() << "no exception";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.Message().contains("MISSING"));
+        EXPECT_TRUE(e.Message().contains("oqList"));
+    }
+
+    EXPECT_EQ(ds.FieldByName("N").AsInteger(), 3);  // rounded
+    EXPECT_EQ(ds.FieldByName("N").AsString(), "2.6");
+    EXPECT_EQ(ds.FieldByName("T").AsInteger(), 42);
+    EXPECT_DOUBLE_EQ(ds.FieldByName("T").AsFloat(), 42.0);
+    EXPECT_EQ(ds.FieldByName("B").AsBytes(), QByteArray("\x01\x02", 2));
+    EXPECT_TRUE(ds.FieldByName("X").IsNull());
+    EXPECT_EQ(ds.FieldByName("X").AsInteger(), 0);
+    EXPECT_EQ(ds.FieldByName("X").AsString(), "");
+    EXPECT_FALSE(ds.FieldByName("X").AsBoolean());
+    EXPECT_EQ(ds.FieldByName("X").DataType(), TFieldType::Integer);
+}
+
+TEST(DataSetFields, TextThatIsNoNumberFailsToConvert) {
+    TRowSet rows;
+    rows.Columns = {{"T", TFieldType::String}};
+    rows.Rows = {{"abc"}};
+    TDataSet ds;
+    ds.LoadRows(rows);
+    EXPECT_THROW(ds.FieldByName("T").AsInteger(), EDatabaseError);
+    EXPECT_THROW(ds.FieldByName("T").AsFloat(), EDatabaseError);
+}
+
+TEST(DataSetFields, DisplayPropertiesAndOrderSurviveRefresh) {
+    TDataSet ds;
+    ds.LoadRows(Places());
+    TField& name = ds.FieldByName("NAME");
+    EXPECT_EQ(name.DisplayLabel(), "NAME");
+    EXPECT_EQ(name.Index(), 1);
+    name.SetDisplayLabel("Name");
+    name.SetDisplayWidth(30);
+    name.SetVisible(false);
+    name.SetTag(255);
+    name.SetIndex(0);
+    EXPECT_EQ(ds.Fields(0), &name);
+    EXPECT_EQ(ds.FieldByName("ID").Index(), 1);
+
+    ds.Refresh();
+    ds.Close();
+    ds.Open();
+    TField& again = ds.FieldByName("NAME");
+    EXPECT_EQ(&again, &name);
+    EXPECT_EQ(again.DisplayLabel(), "Name");
+    EXPECT_EQ(again.DisplayWidth(), 30);
+    EXPECT_FALSE(again.Visible());
+    EXPECT_EQ(again.Tag(), 255);
+    EXPECT_EQ(again.Index(), 0);
+    ds.First();
+    EXPECT_EQ(again.AsString(), "Moscow");  // still reads its own column after the move
+}
+
+TEST(DataSetFields, CalculatedFieldsAreComputedPerRow) {
+    TDataSet ds;
+    TField& full = ds.AddField("FULL", TFieldType::String, TFieldKind::Calculated);
+    ds.OnCalcFields = [](TDataSet* d) {
+        d->FieldByName("FULL").SetAsString(d->FieldByName("NAME").AsString() + " (" +
+                                           d->FieldByName("LEVEL#").AsString() + ")");
+    };
+    ds.LoadRows(Places());
+    EXPECT_EQ(full.FieldKind(), TFieldKind::Calculated);
+    EXPECT_EQ(full.AsString(), "Moscow (1)");
+    ds.Last();
+    EXPECT_EQ(full.AsString(), "minsk region (2)");
+    EXPECT_EQ(ds.CellValue(2, full).toString(), "Tver (2)");
+
+    ds.Edit();
+    ds.FieldByName("NAME").SetAsString("Grodno");
+    ds.Post();
+    EXPECT_EQ(full.AsString(), "Grodno (2)");
+}
+
+TEST(DataSetEditing, EditPostAndCancel) {
+    TDataSet ds;
+    ds.LoadRows(Places());
+    EXPECT_THROW(ds.FieldByName("NAME").SetAsString("x"), EDatabaseError);  // browse state
+
+    ds.SetRecNo(2);
+    ds.Edit();
+    EXPECT_EQ(ds.State(), TDataSetState::Edit);
+    ds.FieldByName("NAME").SetAsString("Brest");
+    EXPECT_TRUE(ds.Modified());
+    ds.Cancel();
+    EXPECT_EQ(ds.State(), TDataSetState::Browse);
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "Minsk");
+
+    int posts = 0;
+    ds.AfterPost = [&](TDataSet*) { ++posts; };
+    ds.Edit();
+    ds.FieldByName("NAME").SetAsString("Brest");
+    ds.FieldByName("LEVEL#").SetAsString("3");  // converted to the field's type
+    ds.Post();
+    EXPECT_EQ(posts, 1);
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "Brest");
+    EXPECT_EQ(ds.FieldByName("LEVEL#").Value().typeId(), QMetaType::LongLong);
+    EXPECT_EQ(ds.RecordCount(), 4);
+
+    ds.Edit();
+    EXPECT_THROW(ds.FieldByName("ID").SetAsString("one"), EDatabaseError);
+    ds.FieldByName("ID").SetReadOnly(true);
+    EXPECT_THROW(ds.FieldByName("ID").SetAsInteger(9), EDatabaseError);
+    ds.Cancel();
+    EXPECT_THROW(ds.Post(), EDatabaseError);
+}
+
+TEST(DataSetEditing, InsertAppendDeleteAndNavigationPosts) {
+    TDataSet ds;
+    ds.LoadRows(Places());
+    ds.SetRecNo(2);
+    ds.Insert();
+    EXPECT_EQ(ds.State(), TDataSetState::Insert);
+    EXPECT_EQ(ds.RecNo(), 2);
+    ds.FieldByName("ID").SetAsInteger(10);
+    ds.FieldByName("NAME").SetAsString("Pskov");
+    ds.Next();  // moving posts the pending insert
+    EXPECT_EQ(ds.State(), TDataSetState::Browse);
+    EXPECT_EQ(ds.RecordCount(), 5);
+    EXPECT_EQ(Names(ds), QStringList({"Moscow", "Pskov", "Minsk", "Tver", "minsk region"}));
+
+    ds.Append();
+    ds.FieldByName("NAME").SetAsString("Omsk");
+    ds.Cancel();
+    EXPECT_EQ(ds.RecordCount(), 5);
+
+    ds.Append();
+    ds.FieldByName("NAME").SetAsString("Omsk");
+    ds.Post();
+    EXPECT_EQ(ds.RecNo(), 6);
+
+    ds.SetRecNo(1);
+    ds.Delete();
+    EXPECT_EQ(ds.RecordCount(), 5);
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "Pskov");
+    ds.Last();
+    ds.Delete();
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "minsk region");
+}
+
+TEST(DataSetEditing, EditOnEmptyInsertsAndReadOnlyRefuses) {
+    TRowSet empty = Places();
+    empty.Rows.clear();
+    TDataSet ds;
+    ds.LoadRows(empty);
+    ds.Edit();
+    EXPECT_EQ(ds.State(), TDataSetState::Insert);
+    ds.Cancel();
+    EXPECT_TRUE(ds.IsEmpty());
+    EXPECT_THROW(ds.Delete(), EDatabaseError);
+
+    ds.LoadRows(Places());
+    ds.SetReadOnly(true);
+    EXPECT_THROW(ds.Edit(), EDatabaseError);
+    EXPECT_THROW(ds.Append(), EDatabaseError);
+    EXPECT_THROW(ds.Delete(), EDatabaseError);
+    EXPECT_EQ(ds.RecordCount(), 4);
+}
+
+TEST(DataSetControls, DisableControlsNestsAndNotifiesOnceWhenReenabled) {
+    TDataSet ds;
+    ds.LoadRows(Places());
+    QSignalSpy changed(&ds, &TDataSet::DataSetChanged);
+    QSignalSpy scrolled(&ds, &TDataSet::Scrolled);
+    int hooks = 0;
+    ds.AfterScroll = [&](TDataSet*) { ++hooks; };
+
+    ds.DisableControls();
+    ds.DisableControls();
+    ds.Next();
+    ds.Refresh();
+    ds.EnableControls();
+    EXPECT_TRUE(ds.ControlsDisabled());
+    ds.Next();
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(scrolled.count(), 0);
+    EXPECT_EQ(hooks, 2);  // hooks are not controls: they always run
+
+    ds.EnableControls();
+    EXPECT_FALSE(ds.ControlsDisabled());
+    EXPECT_EQ(changed.count(), 1);
+    ds.EnableControls();  // unbalanced: ignored
+    EXPECT_EQ(changed.count(), 1);
+
+    ds.Next();
+    EXPECT_EQ(scrolled.count(), 1);
+}
+
+TEST(DataSetEvents, RefreshRunsHooksInOrderAndCanBeChained) {
+    TRowSet rows = Places();
+    TDataSet ds;
+    QStringList log;
+    ds.BeforeRefresh = [&](TDataSet* d) { log << "before:" + QString::number(d->RecordCount()); };
+    ds.AfterRefresh = [&](TDataSet* d) { log << "after:" + QString::number(d->RecordCount()); };
+    ds.AfterOpen = [&](TDataSet*) { log << "open"; };
+    ds.AfterClose = [&](TDataSet*) { log << "close"; };
+
+    // A second component chains onto the hooks already there.
+    auto previous = ds.AfterRefresh;
+    ds.AfterRefresh = [&, previous](TDataSet* d) {
+        if (previous) previous(d);
+        log << "chained";
+    };
+
+    ds.LoadRows(rows);
+    ds.SetRecNo(3);
+    ds.Refresh();
+    ds.Close();
+    EXPECT_EQ(log, QStringList({"open", "before:4", "after:4", "chained", "close"}));
+}
+
+TEST(DataSetEvents, RefreshKeepsTheRecordNumber) {
+    TDataSet ds;
+    ds.LoadRows(Places());
+    ds.SetRecNo(3);
+    ds.Refresh();
+    EXPECT_EQ(ds.RecNo(), 3);
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "Tver");
+}
+
+namespace {
+
+// A detail that answers the rows of its parent, and counts its reads.
+class TChildren : public TDataSet {
+public:
+    TChildren() { Params().CreateParam("ID"); }
+    int Reads = 0;
+    QVariantList Asked;
+
+protected:
+    TRowSet InternalOpen() override {
+        ++Reads;
+        Asked << Params().ParamByName("ID").Value();
+        TRowSet rows;
+        rows.Columns = {{"CHILD", TFieldType::String}};
+        const int id = Params().ParamByName("ID").AsInteger();
+        for (int i = 0; i < id; ++i) rows.Rows.push_back({QStringLiteral("%1.%2").arg(id).arg(i)});
+        return rows;
+    }
+};
+
+}  // namespace
+
+TEST(DataSetMasterDetail, DetailFollowsTheMastersCurrentRow) {
+    TDataSet master;
+    master.LoadRows(Places());
+    TChildren detail;
+    detail.SetMasterSource(&master);
+    detail.Open();
+    EXPECT_EQ(detail.RecordCount(), 1);
+    EXPECT_EQ(detail.FieldByName("CHILD").AsString(), "1.0");
+
+    master.Next();
+    EXPECT_EQ(detail.RecordCount(), 2);
+    master.Locate("NAME", "Tver");
+    EXPECT_EQ(detail.RecordCount(), 3);
+    EXPECT_EQ(detail.Asked, QVariantList({1LL, 2LL, 3LL}));
+
+    // While the master's controls are disabled the detail waits, then reads once.
+    master.DisableControls();
+    master.First();
+    master.Next();
+    EXPECT_EQ(detail.Reads, 3);
+    master.EnableControls();
+    EXPECT_EQ(detail.Reads, 4);
+    EXPECT_EQ(detail.RecordCount(), 2);
+
+    // A closed detail is not reopened behind the caller's back.
+    detail.Close();
+    master.Last();
+    EXPECT_FALSE(detail.Active());
+
+    EXPECT_THROW(master.SetMasterSource(&detail), EDatabaseError);  // no circles
+    EXPECT_THROW(detail.SetMasterSource(&detail), EDatabaseError);
+
+    detail.SetMasterSource(nullptr);
+    detail.Open();
+    master.First();
+    EXPECT_EQ(detail.Reads, 5);
+}

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraSession.h"
+#include "support/FakeConnection.h"
+
+namespace {
+
+class OraSessionTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        FakeConnection::Register([](FakeConnection& c) { c.SetServer("fake-host"); });
+    }
+};
+
+}  // namespace
+
+TEST_F(OraSessionTest, ConnectRunsTheHookFirstAndOpensTheConnectString) {
+    TOraSession session;
+    session.setObjectName("MainSession");
+    QStringList log;
+    session.BeforeConnect = [&](TOraSession* s) {
+        log << "before:" + QString(s->Connected() ? "connected" : "not connected");
+    };
+    session.AfterConnect = [&](TOraSession*) { log << "after"; };
+    session.SetConnectString("fake:demo");
+    EXPECT_FALSE(session.Connected());
+
+    session.Connect();
+    EXPECT_TRUE(session.Connected());
+    EXPECT_EQ(log, QStringList({"before:not connected", "after"}));
+    EXPECT_EQ(session.UserName(), "QXVBASE");
+    EXPECT_EQ(session.Server(), "fake-host");
+    EXPECT_EQ(session.ConnectionOrNull(), FakeConnection::LastOpened());
+
+    session.Connect();  // already connected: nothing happens
+    EXPECT_EQ(log.size(), 2);
+    session.Disconnect();
+    EXPECT_FALSE(session.Connected());
+}
+
+TEST_F(OraSessionTest, AComponentOnAnUnconnectedSessionConnectsItThroughTheHook) {
+    TOraSession session;
+    session.SetConnectString("fake:second");
+    int attempts = 0;
+    session.BeforeConnect = [&](TOraSession*) { ++attempts; };
+    TOraQuery query;
+    query.setObjectName("OraQuery1");
+    query.SetSession(&session);
+    query.SetSQL({"SELECT 1 FROM DUAL"});
+    query.Open();
+    EXPECT_EQ(attempts, 1);
+    EXPECT_TRUE(session.Connected());
+    EXPECT_EQ(session.DataSets(), QList<TDataSet*>({&query}));
+}
+
+TEST_F(OraSessionTest, FailuresToConnectAreServerErrors) {
+    TOraSession session;
+    int attempts = 0;
+    session.BeforeConnect = [&](TOraSession*) { ++attempts; };
+    try {
+        session.Connect();  // nothing to connect to
+        FAIL() << "no exception";
+    } catch (const EOraError& e) {
+        EXPECT_EQ(e.ErrorCode(), OraCode::NotConnected);
+        EXPECT_EQ(e.Component(), &session);
+    }
+    session.SetConnectString("nosuchengine:x");
+    EXPECT_THROW(session.Connect(), EOraError);
+    EXPECT_EQ(attempts, 2);
+    EXPECT_FALSE(session.Connected());
+}
+
+TEST_F(OraSessionTest, AnAdoptedConnectionIsUsedAsItIsAndOutlivesTheSession) {
+    FakeConnection conn("HOST_USER");
+    {
+        TOraSession session;
+        int attempts = 0;
+        session.BeforeConnect = [&](TOraSession*) { ++attempts; };
+        session.AdoptConnection(&conn);
+        EXPECT_TRUE(session.Connected());
+        EXPECT_EQ(&session.Connection(), &conn);
+        EXPECT_EQ(session.UserName(), "HOST_USER");
+        session.Commit();
+        session.Rollback();
+        EXPECT_EQ(attempts, 0);
+    }
+    // The session is gone; the connection still answers.
+    EXPECT_EQ(conn.UserName(), "HOST_USER");
+    EXPECT_EQ(conn.CommitCount(), 1);
+    EXPECT_EQ(conn.RollbackCount(), 1);
+}
+
+TEST_F(OraSessionTest, ComponentsNeverFreeTheirSession) {
+    TOraSession session;
+    FakeConnection conn;
+    session.AdoptConnection(&conn);
+    {
+        QObject form;
+        auto* query = new TOraQuery(&form);
+        query->SetSession(&session);
+        EXPECT_EQ(session.DataSets().size(), 1);
+    }
+    EXPECT_TRUE(session.Connected());
+    EXPECT_TRUE(session.DataSets().isEmpty());
+}
+
+TEST_F(OraSessionTest, TheDefaultSessionIsProcessWide) {
+    TOraSession a;
+    TOraSession::SetDefaultSession(&a);
+    EXPECT_EQ(TOraSession::DefaultSession(), &a);
+    {
+        TOraSession b;
+        TOraSession::SetDefaultSession(&b);
+        EXPECT_EQ(TOraSession::DefaultSession(), &b);
+    }
+    EXPECT_EQ(TOraSession::DefaultSession(), nullptr);
+}
+
+TEST_F(OraSessionTest, CommitWithoutAConnectionDoesNotConnect) {
+    TOraSession session;
+    session.SetConnectString("fake:lazy");
+    int attempts = 0;
+    session.BeforeConnect = [&](TOraSession*) { ++attempts; };
+    session.Commit();
+    session.Rollback();
+    EXPECT_EQ(attempts, 0);
+    EXPECT_FALSE(session.Connected());
+}

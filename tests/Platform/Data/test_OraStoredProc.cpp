@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/OraStoredProc.h"
+#include "support/FakeConnection.h"
+
+namespace {
+
+TRowSet Children() {
+    TRowSet rows;
+    rows.Columns = {{"ID", TFieldType::Integer},
+                    {"NAME", TFieldType::String},
+                    {"CHILD_CNT", TFieldType::Integer}};
+    rows.Rows = {{11, "Tver", 2}, {12, "Pskov", QVariant()}};
+    return rows;
+}
+
+class OraStoredProcTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        conn.AddReader("qxvbase.QXVERPLOCAT.GET_T#LOCATION", {"PID", "PID_PARENT"}, Children());
+        conn.AddRoutine("qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT",
+                        {{"RESULT", TFieldType::Integer, TParamDirection::Result},
+                         {"PID", TFieldType::Integer, TParamDirection::Input},
+                         {"PID_PARENT", TFieldType::Integer, TParamDirection::Input}},
+                        [](const TRoutineDesc&, const std::vector<TBoundValue>& in) {
+                            TCallResult r;
+                            // Moves answer the sum, so the test sees both values arrived.
+                            long long sum = 0;
+                            for (const auto& v : in) sum += v.Value.toLongLong();
+                            r.OutValues.emplace_back("RESULT", sum);
+                            return r;
+                        });
+        conn.AddFunction("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL", {}, 4);
+        conn.AddRoutine("qxvbase.QXVERPLOCAT.SPLIT",
+                        {{"PTEXT", TFieldType::String, TParamDirection::InputOutput},
+                         {"PLEN", TFieldType::Integer, TParamDirection::Output}},
+                        [](const TRoutineDesc&, const std::vector<TBoundValue>& in) {
+                            TCallResult r;
+                            const QString text = in.at(0).Value.toString();
+                            r.OutValues.emplace_back("PTEXT", text.toUpper());
+                            r.OutValues.emplace_back("PLEN", text.size());
+                            return r;
+                        });
+        session.AdoptConnection(&conn);
+    }
+
+    int Describes() const {
+        int n = 0;
+        for (const auto& r : conn.Records()) n += r.What == FakeConnection::TRecord::Kind::Describe;
+        return n;
+    }
+
+    FakeConnection conn;
+    TOraSession session;
+};
+
+}  // namespace
+
+TEST_F(OraStoredProcTest, PrepareMakesParamsInTheRoutinesOrder) {
+    QObject form;
+    TOraStoredProc proc(&form);
+    proc.setObjectName("ospMove");
+    proc.SetSession(&session);
+    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
+    proc.Prepare();
+    ASSERT_EQ(proc.Params().Count(), 3);
+    EXPECT_EQ(proc.Params()[0].Name(), "RESULT");
+    EXPECT_EQ(proc.Params()[0].ParamType(), TParamDirection::Result);
+    EXPECT_EQ(proc.Params()[1].Name(), "PID");
+    EXPECT_EQ(proc.Params()[2].Name(), "PID_PARENT");
+    EXPECT_EQ(proc.Params()[2].DataType(), TFieldType::Integer);
+
+    proc.ParamByName("pid").SetAsInteger(5);
+    proc.Params()[2].SetAsInteger(7);  // by position
+    proc.ExecProc();
+    EXPECT_EQ(proc.ParamByName("RESULT").AsInteger(), 12);
+    const auto call = conn.Calls().back();
+    EXPECT_EQ(call.Value("PID").toInt(), 5);
+    EXPECT_EQ(call.Value("PID_PARENT").toInt(), 7);
+    bool bound = true;
+    call.Value("RESULT", &bound);
+    EXPECT_FALSE(bound);  // the result is not sent
+}
+
+TEST_F(OraStoredProcTest, ARoutineNamedAtRunTimeCallsItsResultResult) {
+    auto* proc = new TOraStoredProc;  // no owner, no name, no params: as code creates it
+    proc->SetSession(&session);
+    proc->SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
+    proc->Prepare();
+    ASSERT_EQ(proc->Params().Count(), 1);
+    EXPECT_EQ(proc->Params()[0].Name(), "Result");
+    proc->ExecProc();
+    EXPECT_EQ(proc->ParamByName("Result").AsInteger(), 4);
+    delete proc;
+
+    // The name can also be fixed explicitly.
+    TOraStoredProc named;
+    named.SetSession(&session);
+    named.SetResultParamName("RET");
+    named.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
+    named.ExecProc();  // prepares itself
+    EXPECT_EQ(named.ParamByName("RET").AsInteger(), 4);
+}
+
+TEST_F(OraStoredProcTest, OpenLoadsTheCursorRowsAndTheCursorIsNoParam) {
+    QObject form;
+    TOraStoredProc proc(&form);
+    proc.SetSession(&session);
+    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_T#LOCATION");
+    proc.ParamByName("PID").SetAsInteger(-1);  // prepares on first use of a name
+    proc.ParamByName("PID_PARENT").Clear();
+    EXPECT_EQ(proc.Params().Count(), 2);
+    EXPECT_EQ(proc.FindParam("DATASET"), nullptr);
+
+    proc.Open();
+    EXPECT_EQ(proc.RecordCount(), 2);
+    EXPECT_EQ(proc.FieldByName("NAME").AsString(), "Tver");
+    proc.Next();
+    EXPECT_TRUE(proc.FieldByName("CHILD_CNT").IsNull());
+    const auto call = conn.Calls().back();
+    EXPECT_EQ(call.Value("PID").toInt(), -1);
+    bool bound = false;
+    EXPECT_TRUE(call.Value("PID_PARENT", &bound).isNull());
+    EXPECT_TRUE(bound);
+
+    // Executing a reading routine still loads its rows.
+    proc.Close();
+    proc.ExecProc();
+    EXPECT_TRUE(proc.Active());
+    EXPECT_EQ(proc.RecordCount(), 2);
+
+    // Refresh calls again with the current values.
+    proc.ParamByName("PID").SetAsInteger(11);
+    proc.Refresh();
+    EXPECT_EQ(conn.Calls().back().Value("PID").toInt(), 11);
+    EXPECT_EQ(Describes(), 1);
+}
+
+TEST_F(OraStoredProcTest, OutputsComeBackIntoTheirParams) {
+    TOraStoredProc proc;
+    proc.SetSession(&session);
+    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.SPLIT");
+    proc.ParamByName("PTEXT").SetAsString("abc");
+    proc.ExecProc();
+    EXPECT_EQ(proc.ParamByName("PTEXT").AsString(), "ABC");
+    EXPECT_EQ(proc.ParamByName("PLEN").AsInteger(), 3);
+    EXPECT_EQ(conn.Calls().back().Values.size(), 1u);  // the output alone is not sent
+    EXPECT_THROW(proc.Open(), EDatabaseError);         // no cursor to open
+}
+
+TEST_F(OraStoredProcTest, RenamingUnpreparesAndCallersCanCarryValues) {
+    QObject form;
+    TOraStoredProc proc(&form);
+    proc.setObjectName("ospObjectsTree");
+    proc.SetSession(&session);
+    conn.AddRoutine("ORX.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT",
+                    {{"RESULT", TFieldType::Integer, TParamDirection::Result},
+                     {"PID", TFieldType::Integer, TParamDirection::Input},
+                     {"PID_PARENT", TFieldType::Integer, TParamDirection::Input}});
+    proc.SetStoredProcName("ORX.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
+    proc.Prepare();
+    proc.ParamByName("PID").SetAsInteger(8);
+    proc.ParamByName("PID_PARENT").SetAsInteger(2);
+    proc.ParamByName("RESULT").SetAsInteger(1);
+
+    // What the schema binding does: keep the params aside, rename, prepare, restore.
+    const TParams saved = proc.Params();
+    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
+    EXPECT_FALSE(proc.Prepared());
+    proc.Prepare();
+    EXPECT_TRUE(proc.ParamByName("RESULT").IsNull());  // a result is never carried
+    proc.Params().Assign(saved);
+    proc.Params().AssignValues(saved);
+    EXPECT_EQ(proc.ParamByName("PID").AsInteger(), 8);
+    EXPECT_EQ(proc.ParamByName("PID_PARENT").AsInteger(), 2);
+    EXPECT_EQ(proc.ParamByName("RESULT").AsInteger(), 1);
+
+    proc.ExecProc();
+    EXPECT_EQ(conn.Calls().back().Name, "qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
+    EXPECT_EQ(proc.ParamByName("RESULT").AsInteger(), 10);
+
+    // Setting the same name again costs nothing.
+    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
+    EXPECT_TRUE(proc.Prepared());
+}
+
+TEST_F(OraStoredProcTest, BadNamesAndServerErrorsNameTheComponent) {
+    QObject form;
+    TOraStoredProc proc(&form);
+    proc.setObjectName("ospBad");
+    proc.SetSession(&session);
+    for (const QString name :
+         {"NODOT", "qxvbase.QXVERPLOCAT.NO_SUCH", "bad schema.P.R", "a.b.c.d"}) {
+        proc.SetStoredProcName(name);
+        try {
+            proc.Prepare();
+            FAIL() << name.toStdString();
+        } catch (const EOraError& e) {
+            EXPECT_EQ(e.Component(), &proc) << name.toStdString();
+        }
+        EXPECT_FALSE(proc.Prepared());
+    }
+
+    conn.SetCallHandler("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL",
+                        [](const TRoutineDesc&, const std::vector<TBoundValue>&) -> TCallResult {
+                            throw EOraError::Make(OraCode::UserDefined, "level table is locked");
+                        });
+    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
+    try {
+        proc.ExecProc();
+        FAIL() << "no exception";
+    } catch (const EOraError& e) {
+        EXPECT_EQ(e.ErrorCode(), OraCode::UserDefined);
+        EXPECT_EQ(e.Component(), &proc);
+    }
+}
+
+TEST_F(OraStoredProcTest, TwoPartNamesUseTheSessionUsersSchema) {
+    TOraStoredProc proc;
+    proc.SetSession(&session);  // the fake's user is QXVBASE
+    proc.SetStoredProcName("QXVERPLOCAT.GET_MAX_LEVEL");
+    proc.ExecProc();
+    EXPECT_EQ(proc.ParamByName("result").AsInteger(), 4);
+    EXPECT_EQ(conn.Calls().back().Name.section('.', 0, 0), "QXVBASE");
+}
+
+TEST_F(OraStoredProcTest, ValuesWithQuotesAndCommentMarksAreBoundUntouched) {
+    conn.AddRoutine("qxvbase.QXVERPLOCAT.INS_T#LOCATABBREV",
+                    {{"RESULT", TFieldType::Integer, TParamDirection::Result},
+                     {"PSNAME", TFieldType::String, TParamDirection::Input},
+                     {"PNAME", TFieldType::String, TParamDirection::Input}});
+    TOraStoredProc proc;
+    proc.SetSession(&session);
+    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.INS_T#LOCATABBREV");
+    const QString nasty = "g.'; DROP TABLE LOCATABBREV; -- /*";
+    proc.ParamByName("PSNAME").SetAsString(nasty);
+    proc.ParamByName("PNAME").SetAsString("O'Hara");
+    proc.ExecProc();
+    EXPECT_EQ(conn.Calls().back().Value("PSNAME").toString(), nasty);
+    EXPECT_EQ(conn.Calls().back().Value("PNAME").toString(), "O'Hara");
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include "Platform/Data/DbBackend.h"
+
+// Wraps any connection and counts the server calls per routine name
+// ("QXVERPLOCAT.GET_T#LOCATION", without the schema, upper case), so that tests
+// can say how many round trips an operation costs. Everything is passed through.
+class CountingConnection : public IDbConnection {
+public:
+    // `inner` must outlive this wrapper.
+    explicit CountingConnection(IDbConnection& inner) : FInner(inner) {}
+
+    // Calls of PACKAGE.ROUTINE (or of ROUTINE alone, in any package).
+    int CallCount(const QString& routine) const;
+    int TotalCalls() const { return FTotalCalls; }
+    int QueryCount() const { return FQueries; }
+    int ExecuteCount() const { return FExecutes; }
+    int DescribeCount() const { return FDescribes; }
+    void Reset();
+
+    QString Scheme() const override { return FInner.Scheme(); }
+    QString UserName() const override { return FInner.UserName(); }
+    QString Server() const override { return FInner.Server(); }
+    TRoutineDesc Describe(const QString& schema, const QString& package,
+                          const QString& routine) override;
+    TCallResult Call(const TRoutineDesc& routine, const std::vector<TBoundValue>& inputs) override;
+    TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) override;
+    long long Execute(const QString& sql, const std::vector<TBoundValue>& params) override;
+    QVariant PackageVariable(const QString& schema, const QString& package,
+                             const QString& name) override;
+    void Commit() override { FInner.Commit(); }
+    void Rollback() override { FInner.Rollback(); }
+
+private:
+    IDbConnection& FInner;
+    QHash<QString, int> FCalls;
+    int FTotalCalls = 0;
+    int FQueries = 0;
+    int FExecutes = 0;
+    int FDescribes = 0;
+};
