@@ -13,21 +13,28 @@ IDbConnection::~IDbConnection() = default;
 
 namespace {
 
-QHash<QString, TBackendFactory>& Backends() {
+QHash<QString, TBackendFactory>& Table() {
     static QHash<QString, TBackendFactory> backends;
+    return backends;
+}
+
+// The built-in engines register through RegisterBackend, which writes the table
+// directly: calling back into this function during its own initialisation would
+// re-enter the static initialiser.
+QHash<QString, TBackendFactory>& Backends() {
     static const bool builtIns = [] {
         RegisterSqliteBackend();
         RegisterPostgresBackend();
         return true;
     }();
     (void)builtIns;
-    return backends;
+    return Table();
 }
 
 }  // namespace
 
 void RegisterBackend(const QString& scheme, TBackendFactory factory) {
-    Backends().insert(scheme.toLower(), std::move(factory));
+    Table().insert(scheme.toLower(), std::move(factory));
 }
 
 std::unique_ptr<IDbConnection> OpenConnection(const QString& connectionString) {
