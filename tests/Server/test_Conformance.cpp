@@ -432,6 +432,42 @@ TEST_P(Conformance, MoveRefusesSelfDescendantsAndMissingTypes) {
     EXPECT_EQ(At(LocationRow(w.s1), 0, "ID_LOCATTYPE").toLongLong(), w.tS3);
 }
 
+TEST_P(Conformance, NoPlaceBecomesItsOwnAncestorEvenWhenTypesWouldFit) {
+    // One abbreviation with a type on every level: only the tree itself can refuse a move.
+    const long long g = AddAbbrev("g", "Gorod");
+    std::vector<long long> types(16, -1);
+    for (int level = 1; level <= 15; ++level) types[size_t(level)] = AddType(level, g);
+    const long long a = AddLocation(Null(), types[1], "A");
+    const long long b = AddLocation(a, types[2], "B");
+    const long long c = AddLocation(b, types[3], "C");
+
+    EXPECT_LT(Move(a, a), 1) << "onto itself";
+    EXPECT_LT(Move(a, c), 1) << "below its grandchild";
+    EXPECT_LT(Move(b, c), 1) << "below its child";
+    EXPECT_LT(Loc("UPD_T#LOCATION",
+                  {{"PID", a}, {"PID_PARENT", c}, {"PID_LOCATTYPE", types[4]}, {"PNAME", "A"}}),
+              1)
+        << "an edit may not close a cycle either";
+    EXPECT_LT(Loc("UPD_T#LOCATION",
+                  {{"PID", c}, {"PID_PARENT", c}, {"PID_LOCATTYPE", types[4]}, {"PNAME", "C"}}),
+              1)
+        << "nor make a leaf its own parent";
+    EXPECT_EQ(ParentOf(a), -1);
+    EXPECT_EQ(ParentOf(b), a);
+    EXPECT_EQ(ParentOf(c), b);
+    EXPECT_EQ(LevelOf(a), 1);
+    EXPECT_EQ(LevelOf(c), 3);
+    EXPECT_EQ(Cursor("QXVERPLOCAT", "GET_LOCATION_PARENTS", {{"PID", c}}).Rows.size(), 3u);
+
+    // The same move the other way round is fine and retypes the whole chain.
+    ASSERT_GE(Move(c, Null()), 1);
+    EXPECT_EQ(LevelOf(c), 1);
+    ASSERT_GE(Move(a, c), 1);
+    EXPECT_EQ(LevelOf(a), 2);
+    EXPECT_EQ(LevelOf(b), 3);
+    EXPECT_EQ(At(LocationRow(b), 0, "ID_LOCATTYPE").toLongLong(), types[3]);
+}
+
 TEST_P(Conformance, MoveToAnotherDepthRetypesTheSubtree) {
     const World w = MakeWorld();
     ASSERT_GE(Move(w.g1, w.r1), 1);
