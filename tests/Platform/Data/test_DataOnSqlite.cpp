@@ -1,0 +1,152 @@
+// The components against the embedded engine with the real server routines: the
+// road every form takes, from a query's call block to the rows of a cursor.
+
+#include <gtest/gtest.h>
+
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/OraPackage.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraStoredProc.h"
+#include "Server/ServerInstall.h"
+#include "Server/sqlite/SqliteServer.h"
+#include "support/TempDir.h"
+
+namespace {
+
+class DataOnSqlite : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterSqliteServer();
+        session.SetConnectString("sqlite:" + temp.FilePath("data.db"));
+        session.Connect();
+        InstallServerSchema(session.Connection(), "qxvbase");
+        session.Commit();
+    }
+
+    // "begin :RESULT := &shema.PACKAGE.ROUTINE(:A, :B); end;" as the forms hold it.
+    void Block(TOraQuery& q, const QString& routine, const QStringList& args) {
+        QStringList refs;
+        for (const QString& a : args) refs << ":" + a;
+        q.SetSession(&session);
+        q.SetSQL({"begin",
+                  ":RESULT := &shema.QXVERPLOCAT." + routine + "(" + refs.join(", ") + ");",
+                  "end;"});
+        q.MacroByName("shema").SetValue("qxvbase");
+    }
+
+    int AddType(const QString& sname, int level) {
+        TOraQuery abbrev;
+        Block(abbrev, "INS_T#LOCATABBREV", {"PSNAME", "PNAME"});
+        abbrev.ParamByName("PSNAME").SetAsString(sname);
+        abbrev.ParamByName("PNAME").SetAsString(sname + " long");
+        abbrev.ExecSQL();
+        TOraQuery type;
+        Block(type, "INS_T#LOCATTYPE", {"PLEVEL#", "PID_ABBREV"});
+        type.ParamByName("PLEVEL#").SetAsInteger(level);
+        type.ParamByName("PID_ABBREV").SetAsInteger(abbrev.ParamByName("RESULT").AsInteger());
+        type.ExecSQL();
+        return type.ParamByName("RESULT").AsInteger();
+    }
+
+    TempDir temp;
+    TOraSession session;
+};
+
+}  // namespace
+
+TEST_F(DataOnSqlite, InsertThroughABlockAndReadBackThroughACursor) {
+    const int region = AddType("reg.", 1);
+    ASSERT_GE(region, 1);
+
+    TOraQuery add;
+    add.setObjectName("oqAddObject");
+    Block(add, "INS_T#LOCATION", {"PID_PARENT", "PID_LOCATTYPE", "PNAME"});
+    const QStringList names = {"Tver", "O'Hara'); DELETE FROM LOCATION; --", "Pskov"};
+    for (const QString& name : names) {
+        add.ParamByName("PID_PARENT").SetAsInteger(-1);
+        add.ParamByName("PID_LOCATTYPE").SetAsInteger(region);
+        add.ParamByName("PNAME").SetAsString(name);
+        add.ExecSQL();
+        EXPECT_GE(add.ParamByName("RESULT").AsInteger(), 1);
+    }
+
+    TOraStoredProc tree;
+    tree.setObjectName("ospObjectsTree");
+    tree.SetSession(&session);
+    tree.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_T#LOCATION");
+    tree.ParamByName("PID").SetAsInteger(-1);
+    tree.ParamByName("PID_PARENT").Clear();
+    tree.Open();
+    EXPECT_EQ(tree.RecordCount(), 3);
+    EXPECT_TRUE(tree.FindField("LEVEL#"));
+    EXPECT_TRUE(tree.FindField("ABBREV_SNAME"));
+    ASSERT_TRUE(
+        tree.Locate("NAME", "o'hara", TLocateOption::CaseInsensitive | TLocateOption::PartialKey));
+    EXPECT_EQ(tree.FieldByName("NAME").AsString(), names[1]);  // stored as it was typed
+    EXPECT_EQ(tree.FieldByName("ABBREV_SNAME").AsString(), "reg.");
+    EXPECT_EQ(tree.FieldByName("LEVEL#").AsInteger(), 1);
+
+    // Delete one and refresh: the data set follows the server.
+    TOraQuery del;
+    Block(del, "DEL_T#LOCATION", {"PID"});
+    del.ParamByName("PID").SetAsInteger(tree.FieldByName("ID").AsInteger());
+    del.ExecSQL();
+    EXPECT_EQ(del.ParamByName("RESULT").AsInteger(), 1);
+    tree.Refresh();
+    EXPECT_EQ(tree.RecordCount(), 2);
+    EXPECT_FALSE(tree.Locate("NAME", names[1]));
+}
+
+TEST_F(DataOnSqlite, ServerErrorsArriveAsOracleErrorsOfTheComponent) {
+    const int region = AddType("reg.", 1);
+    TOraQuery add;
+    add.setObjectName("oqAddObject");
+    Block(add, "INS_T#LOCATION", {"PID_PARENT", "PID_LOCATTYPE", "PNAME"});
+    add.ParamByName("PID_PARENT").SetAsInteger(999999);  // no such parent
+    add.ParamByName("PID_LOCATTYPE").SetAsInteger(region);
+    add.ParamByName("PNAME").SetAsString("Orphan");
+    try {
+        add.ExecSQL();
+        FAIL() << "no exception";
+    } catch (const EOraError& e) {
+        EXPECT_EQ(e.ErrorCode(), OraCode::ParentKeyNotFound);
+        EXPECT_EQ(e.Component(), &add);
+    }
+
+    TOraStoredProc missing;
+    missing.SetSession(&session);
+    missing.SetStoredProcName("qxvbase.QXVERPLOCAT.NO_SUCH_ROUTINE");
+    EXPECT_THROW(missing.Prepare(), EOraError);
+}
+
+TEST_F(DataOnSqlite, RuntimeStoredProcAndPackageComponents) {
+    AddType("reg.", 1);
+    AddType("distr.", 3);
+
+    auto* maxLevel = new TOraStoredProc;
+    maxLevel->SetSession(&session);
+    maxLevel->SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
+    maxLevel->Prepare();
+    maxLevel->ExecProc();
+    EXPECT_EQ(maxLevel->ParamByName("Result").AsInteger(), 3);
+    delete maxLevel;
+
+    TOraPackage lang;
+    lang.SetSession(&session);
+    lang.SetPackageName("qxvbase.LANG_PACK");
+    EXPECT_TRUE(lang.GetVariable("GC_MULTI_LANG").isValid());
+    EXPECT_FALSE(lang.ExecProc("GET_USER_APL_LANG_ID").isNull());
+
+    TOraQuery catalogue;
+    catalogue.SetSession(&session);
+    catalogue.SetSQL(
+        {"SELECT COUNT(1) AS QNT FROM ALL_OBJECTS T WHERE T.OBJECT_TYPE = 'PACKAGE' AND",
+         "T.OBJECT_NAME = 'LANG_PACK' AND T.STATUS = 'VALID' AND T.OWNER = UPPER(:OWNER)"});
+    catalogue.ParamByName("OWNER").SetAsString("qxvbase");
+    catalogue.Open();
+    EXPECT_EQ(catalogue.FieldByName("QNT").AsInteger(), 1);
+    catalogue.Close();
+    catalogue.ParamByName("OWNER").SetAsString("qxvbase' OR '1'='1");
+    catalogue.Open();
+    EXPECT_EQ(catalogue.FieldByName("QNT").AsInteger(), 0);
+}
