@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "Location/LevelAte.h"
+#include "Location/ObjectNode.h"
+
+class QTreeWidget;
+class TDM;
+class TOraStoredProc;
+
+// The lazily loaded location tree behind the location window: one level per server
+// call, fetched only when a node is opened or selected. The window owns the tree
+// control and the call components; this object owns the caches and the loading.
+class TLocationTree : public QObject {
+    Q_OBJECT
+public:
+    struct TCalls {
+        TOraStoredProc* ObjectsTree = nullptr;  // GET_T#LOCATION
+        TOraStoredProc* AbbrevImages = nullptr; // GET_T#LOCATABBREV
+        TOraStoredProc* Levels = nullptr;       // GET_T#LOCATTYPE
+        TOraStoredProc* PlaceParents = nullptr; // GET_LOCATION_PARENTS
+    };
+
+    TLocationTree(QTreeWidget* tree, TDM* dm, TCalls calls, QObject* parent = nullptr);
+
+    // Text between a short name and a name in fetched captions.
+    const QString& AbbrevSeparator() const { return FAbbrevSeparator; }
+    void SetAbbrevSeparator(const QString& separator) { FAbbrevSeparator = separator; }
+    // The root's caption (translated by the window).
+    void SetRootCaption(const QString& caption) { FRootCaption = caption; }
+
+    void LoadAbbrevImages();
+    void LoadLevels();
+    void BuildRoot();
+    void LoadChildren(TObjectNode* node, bool force);
+    // Opens the tree down to a location (nothing for an id below 1); stops at the
+    // deepest ancestor found.
+    void ExpandToLocation(int startId);
+
+    // The picture index of an abbreviation; 0 when it has none.
+    int AbbrevImage(int abbrevId) const;
+    // The captions from the top-level ancestor down to the selected node, joined by "\".
+    QString AddressPath() const;
+    // The selected location, or -1 for the root or no selection.
+    int SelectedID() const;
+
+    TObjectNode* Root() const;
+    TObjectNode* Selected() const;
+    const TLevelAteList& Levels() const { return FLevelList; }
+    const std::vector<std::pair<int, int>>& AbbrevImages() const { return FAbbrevImages; }
+
+    // Caption rule of fetched rows: short name, separator, name (the name alone without a short name).
+    static QString Caption(const QString& shortName, const QString& separator, const QString& name);
+
+    // Called after a node became selected and its children were fetched.
+    std::function<void(TObjectNode*)> OnNodeSelected;
+
+private:
+    void OnCurrentItemChanged();
+    void OnItemExpanded(QTreeWidgetItem* item);
+    void AddFetchedChild(TObjectNode* parent);
+    void SetNodeImage(TObjectNode* node, int imageIndex);
+
+    QTreeWidget* FTree;
+    TDM* FDM;
+    TCalls FCalls;
+    QString FAbbrevSeparator = QStringLiteral(". ");
+    QString FRootCaption = QStringLiteral("Местоположение");
+    std::vector<std::pair<int, int>> FAbbrevImages;  // (abbreviation, picture index)
+    TLevelAteList FLevelList;
+    bool FLoading = false;
+};
+
+// Holds a tree's painting off for a block of changes; the end is guaranteed.
+class TTreeUpdate {
+public:
+    explicit TTreeUpdate(QTreeWidget* tree);
+    ~TTreeUpdate();
+    TTreeUpdate(const TTreeUpdate&) = delete;
+    TTreeUpdate& operator=(const TTreeUpdate&) = delete;
+
+private:
+    QTreeWidget* FTree;
+    bool FWasEnabled;
+};

@@ -1,0 +1,19 @@
+#include "Location/ObjectNode.h"
+
+namespace {
+constexpr int ImageIndexRole = Qt::UserRole + 1;
+}
+
+int TObjectNode::Depth() const {
+    int depth = 0;
+    for (const QTreeWidgetItem* p = parent(); p; p = p->parent())
+        ++depth;
+    return depth;
+}
+
+int TObjectNode::ImageIndex() const { return data(0, ImageIndexRole).toInt(); }
+
+void TObjectNode::SetImageIndex(int index, const QIcon& icon) {
+    setData(0, ImageIndexRole, index);
+    setIcon(0, icon);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QTreeWidgetItem>
+
+// A node of the location tree: one location, or the root (ID -1, level 0), or the
+// empty placeholder child that gives a not yet fetched node its expand button.
+class TObjectNode : public QTreeWidgetItem {
+public:
+    TObjectNode() = default;
+
+    int AbbrevID = 0;
+    bool ChildrenLoaded = false;
+    int ID = 0;
+    int Level = 0;
+
+    // Depth in the tree: 0 for the root.
+    int Depth() const;
+    TObjectNode* ParentNode() const { return static_cast<TObjectNode*>(parent()); }
+    TObjectNode* ChildNode(int index) const { return static_cast<TObjectNode*>(child(index)); }
+    QString Caption() const { return text(0); }
+    bool IsPlaceholder() const { return text(0).isEmpty() && ID == 0; }
+
+    int ImageIndex() const;
+    // Sets the picture of both the normal and the selected state.
+    void SetImageIndex(int index, const QIcon& icon);
+};
+
+// The node a tree shows as current (tree items are always TObjectNode in the location tree).
+inline TObjectNode* AsNode(QTreeWidgetItem* item) { return static_cast<TObjectNode*>(item); }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QImage>
+
+// The designed 16x16 pictures of the location service, drawn in code so the
+// product carries no binary resources. Each has a magenta background (the
+// transparent colour, read from column 0 of the bottom row).
+namespace Pictures {
+
+constexpr QRgb Transparent = 0xFFFF00FF;
+
+QImage DefaultPlace();  // a map pin: the default picture of a location
+QImage Globe();         // the whole directory
+// Tool pictures.
+QImage Up();
+QImage Add();
+QImage Delete();
+QImage Edit();
+QImage Refresh();
+
+}  // namespace Pictures
