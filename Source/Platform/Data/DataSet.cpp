@@ -52,6 +52,14 @@ QByteArray TField::AsBytes() const { return DataConvert::ToBytes(Value()); }
 
 void TField::SetValue(const QVariant& value) { FDataSet->WriteValue(*this, value); }
 
+void TField::SetLookup(TDataSet* lookupDataSet, const QString& keyFields,
+                       const QString& lookupKeyFields, const QString& lookupResultField) {
+    FLookupDataSet = lookupDataSet;
+    FKeyFields = keyFields;
+    FLookupKeyFields = lookupKeyFields;
+    FLookupResultField = lookupResultField;
+}
+
 // ---------------------------------------------------------------------------
 // TDataSet
 
@@ -307,19 +315,19 @@ void TDataSet::Next() { MoveBy(1); }
 
 void TDataSet::Prior() { MoveBy(-1); }
 
-bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLocateOptions options) {
-    CheckBrowseMode();
+int TDataSet::FindRow(const QString& keyFields, const QVariant& keyValues,
+                      TLocateOptions options) const {
     const QStringList names = keyFields.split(u';', Qt::SkipEmptyParts);
     std::vector<const TField*> fields;
     for (const QString& n : names) fields.push_back(&FieldByName(n.trimmed()));
-    if (fields.empty()) return false;
+    if (fields.empty()) return -1;
     QVariantList keys;
     if (fields.size() == 1)
         keys.append(keyValues);
     else
         keys = keyValues.toList();
     if (keys.size() != static_cast<qsizetype>(fields.size()))
-        Fail(QStringLiteral("Locate: %1 fields but %2 values").arg(fields.size()).arg(keys.size()));
+        Fail(QStringLiteral("%1 key fields but %2 values").arg(fields.size()).arg(keys.size()));
 
     const Qt::CaseSensitivity cs =
         options.testFlag(TLocateOption::CaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
@@ -348,16 +356,28 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
         for (size_t k = 0; k < fields.size() && all; ++k)
             all = matches(CellValue(row, *fields[k]), keys[static_cast<qsizetype>(k)],
                           fields[k]->DataType());
-        if (all) {
-            FBof = FEof = false;
-            if (row != FCur) {
-                FCur = row;
-                DoAfterScroll();
-            }
-            return true;
-        }
+        if (all) return row;
     }
-    return false;
+    return -1;
+}
+
+bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLocateOptions options) {
+    CheckBrowseMode();
+    const int row = FindRow(keyFields, keyValues, options);
+    if (row < 0) return false;
+    FBof = FEof = false;
+    if (row != FCur) {
+        FCur = row;
+        DoAfterScroll();
+    }
+    return true;
+}
+
+QVariant TDataSet::Lookup(const QString& keyFields, const QVariant& keyValues,
+                          const QString& resultField) const {
+    if (!Active()) return {};
+    const int row = FindRow(keyFields, keyValues, {});
+    return row < 0 ? QVariant() : CellValue(row, FieldByName(resultField));
 }
 
 // --- fields ---------------------------------------------------------------------
@@ -428,11 +448,26 @@ void TDataSet::WriteValue(TField& field, const QVariant& value) {
 }
 
 void TDataSet::CalcRow(int row) {
-    if (!OnCalcFields) return;
-    const bool any = std::any_of(FFields.begin(), FFields.end(), [](const auto& f) {
-        return f->FFieldKind == TFieldKind::Calculated;
-    });
-    if (!any) return;
+    if (row < 0 || row >= RecordCount()) return;
+    bool calculated = false;
+    for (const auto& f : FFields) {
+        if (f->FFieldKind == TFieldKind::Calculated) calculated = true;
+        if (f->FFieldKind != TFieldKind::Lookup || !f->FLookupDataSet) continue;
+        QVariantList keys;
+        for (const QString& k : f->FKeyFields.split(u';', Qt::SkipEmptyParts))
+            keys << CellValue(row, FieldByName(k.trimmed()));
+        const QVariant key = keys.size() == 1 ? keys.front() : QVariant(keys);
+        const QVariant found =
+            f->FLookupDataSet->Lookup(f->FLookupKeyFields, key, f->FLookupResultField);
+        QVariant value;
+        try {
+            value = DataConvert::Coerce(found, f->FDataType);
+        } catch (const EDatabaseError&) {
+            value = QVariant();  // a value the field cannot hold shows as empty
+        }
+        FRows[static_cast<size_t>(row)][static_cast<size_t>(f->FBufferIndex)] = value;
+    }
+    if (!OnCalcFields || !calculated) return;
     FCalcRow = row;
     try {
         OnCalcFields(this);

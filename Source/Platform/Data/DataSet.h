@@ -56,6 +56,15 @@ public:
     int Tag() const { return FTag; }
     void SetTag(int tag) { FTag = tag; }
 
+    // A lookup field shows LookupResultField of the LookupDataSet row whose
+    // LookupKeyFields equal this data set's KeyFields (names separated by ';').
+    void SetLookup(TDataSet* lookupDataSet, const QString& keyFields,
+                   const QString& lookupKeyFields, const QString& lookupResultField);
+    TDataSet* LookupDataSet() const { return FLookupDataSet.data(); }
+    const QString& KeyFields() const { return FKeyFields; }
+    const QString& LookupKeyFields() const { return FLookupKeyFields; }
+    const QString& LookupResultField() const { return FLookupResultField; }
+
     // Reading on a closed or empty data set gives NULL.
     QVariant Value() const;
     bool IsNull() const { return Value().isNull(); }
@@ -89,6 +98,10 @@ private:
     bool FVisible = true;
     bool FReadOnly = false;
     int FTag = 0;
+    QPointer<TDataSet> FLookupDataSet;
+    QString FKeyFields;
+    QString FLookupKeyFields;
+    QString FLookupResultField;
 };
 
 // A client-side buffered data set: all rows are fetched on open and kept in
@@ -148,6 +161,10 @@ public:
     // (one value, or a QVariantList for several fields) and makes it current.
     // Not found: false, the position is kept.
     bool Locate(const QString& keyFields, const QVariant& keyValues, TLocateOptions options = {});
+    // The value of `resultField` in the first row matching exactly, without moving;
+    // NULL when there is none.
+    QVariant Lookup(const QString& keyFields, const QVariant& keyValues,
+                    const QString& resultField) const;
 
     // Fields, in display order.
     int FieldCount() const { return static_cast<int>(FFields.size()); }
@@ -217,6 +234,7 @@ private:
     void Notify(Notice notice);
     void ApplyRows(const TRowSet& rows);
     void BuildFields(const std::vector<TColumnDesc>& columns);
+    int FindRow(const QString& keyFields, const QVariant& keyValues, TLocateOptions options) const;
     void CalcRow(int row);
     void CalcAll();
     void CheckActive() const;

@@ -223,6 +223,36 @@ TEST(DataSetFields, CalculatedFieldsAreComputedPerRow) {
     EXPECT_EQ(full.AsString(), "Grodno (2)");
 }
 
+TEST(DataSetFields, LookupFieldsShowTheMatchingRowOfAnotherDataSet) {
+    TRowSet levels;
+    levels.Columns = {{"LEVEL#", TFieldType::Integer}, {"SNAME", TFieldType::String}};
+    levels.Rows = {{1, "reg."}, {2, "distr."}};
+    TDataSet levelList;
+    levelList.LoadRows(levels);
+    EXPECT_EQ(levelList.Lookup("LEVEL#", 2, "SNAME").toString(), "distr.");
+    EXPECT_TRUE(levelList.Lookup("LEVEL#", 7, "SNAME").isNull());
+    EXPECT_EQ(levelList.RecNo(), 1);  // looking up does not move
+
+    TDataSet ds;
+    TField& abbrev = ds.AddField("ABBREV", TFieldType::String, TFieldKind::Lookup);
+    abbrev.SetLookup(&levelList, "LEVEL#", "LEVEL#", "SNAME");
+    TRowSet rows = Places();
+    rows.Rows.push_back({5, "Nowhere", 9});
+    ds.LoadRows(rows);
+    EXPECT_EQ(abbrev.AsString(), "reg.");
+    ds.SetRecNo(3);
+    EXPECT_EQ(abbrev.AsString(), "distr.");
+    ds.Last();
+    EXPECT_TRUE(abbrev.IsNull());
+
+    // The key changes with an edit: the lookup follows on post.
+    ds.First();
+    ds.Edit();
+    ds.FieldByName("LEVEL#").SetAsInteger(2);
+    ds.Post();
+    EXPECT_EQ(abbrev.AsString(), "distr.");
+}
+
 TEST(DataSetEditing, EditPostAndCancel) {
     TDataSet ds;
     ds.LoadRows(Places());
