@@ -1,8 +1,19 @@
 #include "Server/postgres/PostgresServer.h"
 
+#include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 
-// Placeholder until this engine's server lands.
-void InstallPostgresServer(IDbConnection&, const QString&) {
-    throw EOraError::Make(OraCode::UserDefined, QStringLiteral("not installed yet"));
+#include "PostgresServerSql.h"
+
+void InstallPostgresServer(IDbConnection& db, const QString& schema) {
+    // The name is checked before it becomes part of any statement; it is folded to
+    // lower case as an unquoted name would be, and always used quoted.
+    CheckSchemaName(schema);
+    const QString name = schema.toLower();
+    QString script = QString::fromUtf8(kPostgresServerSql);
+    script.replace(QLatin1String("@SCHEMA@"), u'"' + name + u'"');
+    script.replace(QLatin1String("@SCHEMA_NAME@"), name);
+    db.Execute(script, {});
+    // The schema is shared by every session from now on.
+    db.Commit();
 }

@@ -1,2 +1,557 @@
-// Placeholder until the server engine lands: no "postgresql" scheme is registered yet.
-void RegisterPostgresBackend() {}
+// The PostgreSQL engine behind IDbConnection, over libpq.
+//
+// A routine SCHEMA.PACKAGE.ROUTINE is a function named "PACKAGE.ROUTINE" in the
+// schema (folded to lower case, always quoted). Values are always sent as bound
+// parameters; the only text ever composed into SQL is a checked, quoted identifier.
+
+#include <QDateTime>
+#include <QHash>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <libpq-fe.h>
+
+#include <memory>
+#include <vector>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/Postgres/PgSqlText.h"
+
+namespace {
+
+struct TPgConnDeleter {
+    void operator()(PGconn* conn) const { PQfinish(conn); }
+};
+struct TPgResultDeleter {
+    void operator()(PGresult* res) const { PQclear(res); }
+};
+using TPgConnPtr = std::unique_ptr<PGconn, TPgConnDeleter>;
+using TPgResultPtr = std::unique_ptr<PGresult, TPgResultDeleter>;
+
+// Built-in type oids (pg_type.h); stable across server versions.
+constexpr Oid kBoolOid = 16;
+constexpr Oid kByteaOid = 17;
+constexpr Oid kInt8Oid = 20;
+constexpr Oid kInt2Oid = 21;
+constexpr Oid kInt4Oid = 23;
+constexpr Oid kTextOid = 25;
+constexpr Oid kOidOid = 26;
+constexpr Oid kFloat4Oid = 700;
+constexpr Oid kFloat8Oid = 701;
+constexpr Oid kNumericOid = 1700;
+constexpr Oid kDateOid = 1082;
+constexpr Oid kTimestampOid = 1114;
+constexpr Oid kTimestamptzOid = 1184;
+constexpr Oid kVoidOid = 2278;
+
+TFieldType FieldTypeOf(Oid oid) {
+    switch (oid) {
+        case kInt2Oid:
+        case kInt4Oid:
+        case kInt8Oid:
+        case kOidOid:
+            return TFieldType::Integer;
+        case kFloat4Oid:
+        case kFloat8Oid:
+        case kNumericOid:
+            return TFieldType::Float;
+        case kBoolOid:
+            return TFieldType::Boolean;
+        case kByteaOid:
+            return TFieldType::Blob;
+        case kDateOid:
+        case kTimestampOid:
+        case kTimestamptzOid:
+            return TFieldType::DateTime;
+        default:
+            return TFieldType::String;
+    }
+}
+
+QVariant ValueOf(const PGresult* res, int row, int col) {
+    if (PQgetisnull(res, row, col)) return {};
+    const char* raw = PQgetvalue(res, row, col);
+    const int len = PQgetlength(res, row, col);
+    switch (PQftype(res, col)) {
+        case kInt2Oid:
+        case kInt4Oid:
+        case kInt8Oid:
+        case kOidOid:
+            return QVariant::fromValue<qlonglong>(QByteArray(raw, len).toLongLong());
+        case kFloat4Oid:
+        case kFloat8Oid:
+            return QByteArray(raw, len).toDouble();
+        case kNumericOid: {
+            // Whole numbers stay integers: identifiers come back as numbers.
+            const QByteArray text(raw, len);
+            bool ok = false;
+            const qlonglong whole = text.toLongLong(&ok);
+            if (ok) return QVariant::fromValue<qlonglong>(whole);
+            return text.toDouble();
+        }
+        case kBoolOid:
+            return len > 0 && raw[0] == 't';
+        case kByteaOid: {
+            size_t size = 0;
+            unsigned char* bytes =
+                PQunescapeBytea(reinterpret_cast<const unsigned char*>(raw), &size);
+            QByteArray blob(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
+            PQfreemem(bytes);
+            return blob;
+        }
+        case kDateOid:
+        case kTimestampOid:
+        case kTimestamptzOid:
+            return QDateTime::fromString(QString::fromUtf8(raw, len), Qt::ISODateWithMs);
+        default:
+            return QString::fromUtf8(raw, len);
+    }
+}
+
+// Unquoted names come back folded to lower case; the client expects them as the
+// other engine reports them, in upper case. Quoted mixed-case names stay as they are.
+QString ColumnName(const char* name) {
+    const QString text = QString::fromUtf8(name);
+    return text == text.toLower() ? text.toUpper() : text;
+}
+
+TRowSet RowSetOf(const PGresult* res) {
+    TRowSet rows;
+    const int cols = PQnfields(res);
+    rows.Columns.reserve(cols);
+    for (int c = 0; c < cols; ++c)
+        rows.Columns.push_back({ColumnName(PQfname(res, c)), FieldTypeOf(PQftype(res, c))});
+    const int count = PQntuples(res);
+    rows.Rows.reserve(count);
+    for (int r = 0; r < count; ++r) {
+        std::vector<QVariant> row;
+        row.reserve(cols);
+        for (int c = 0; c < cols; ++c) row.push_back(ValueOf(res, r, c));
+        rows.Rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+QString ErrorField(const PGresult* res, int field) {
+    const char* text = res ? PQresultErrorField(res, field) : nullptr;
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+// Turns a failed statement into the error the client's handler understands.
+EOraError ErrorOf(const PGresult* res, PGconn* conn) {
+    const QString state = ErrorField(res, PG_DIAG_SQLSTATE);
+    QString primary = ErrorField(res, PG_DIAG_MESSAGE_PRIMARY);
+    if (primary.isEmpty()) primary = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    const QString detail = ErrorField(res, PG_DIAG_MESSAGE_DETAIL);
+    const QString constraint =
+        QStringLiteral("%1.%2").arg(ErrorField(res, PG_DIAG_SCHEMA_NAME).toUpper(),
+                                    ErrorField(res, PG_DIAG_CONSTRAINT_NAME).toUpper());
+
+    // A routine that wants a specific number raises "ORA-nnnnn: text".
+    static const QRegularExpression oraText(QStringLiteral("^ORA-(\\d{5}): (.*)$"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    if (const auto m = oraText.match(primary); m.hasMatch())
+        return EOraError::Make(m.captured(1).toInt(), m.captured(2));
+
+    if (state == QLatin1String("23505"))
+        return EOraError::Make(OraCode::UniqueViolation,
+                               QStringLiteral("unique constraint (%1) violated").arg(constraint));
+    if (state == QLatin1String("23514"))
+        return EOraError::Make(OraCode::CheckViolation,
+                               QStringLiteral("check constraint (%1) violated").arg(constraint));
+    if (state == QLatin1String("23503")) {
+        const bool childFound = detail.contains(QLatin1String("is still referenced")) ||
+                                primary.startsWith(QLatin1String("update or delete"));
+        if (childFound)
+            return EOraError::Make(
+                OraCode::ChildRecordFound,
+                QStringLiteral("integrity constraint (%1) violated - child record found")
+                    .arg(constraint));
+        return EOraError::Make(
+            OraCode::ParentKeyNotFound,
+            QStringLiteral("integrity constraint (%1) violated - parent key not found")
+                .arg(constraint));
+    }
+    if (state == QLatin1String("23502")) {
+        const QString column = ErrorField(res, PG_DIAG_COLUMN_NAME).toUpper();
+        const QString table = ErrorField(res, PG_DIAG_TABLE_NAME).toUpper();
+        return EOraError::Make(
+            1400, QStringLiteral("cannot insert NULL into (\"%1\".\"%2\".\"%3\")")
+                      .arg(ErrorField(res, PG_DIAG_SCHEMA_NAME).toUpper(), table, column));
+    }
+    if (state == QLatin1String("42883")) return EOraError::Make(OraCode::NoSuchRoutine, primary);
+    if (state == QLatin1String("42P01") || state == QLatin1String("3F000"))
+        return EOraError::Make(942,
+                               QStringLiteral("table or view does not exist (%1)").arg(primary));
+    if (state == QLatin1String("42703"))
+        return EOraError::Make(OraCode::InvalidIdentifier, primary);
+    if (state == QLatin1String("22001"))
+        return EOraError::Make(12899,
+                               QStringLiteral("value too large for column (%1)").arg(primary));
+    if (state == QLatin1String("22P02") || state == QLatin1String("22003"))
+        return EOraError::Make(1722, QStringLiteral("invalid number (%1)").arg(primary));
+    if (state == QLatin1String("40P01"))
+        return EOraError::Make(60, QStringLiteral("deadlock detected while waiting for resource"));
+    if (state.startsWith(QLatin1String("08")) || PQstatus(conn) != CONNECTION_OK)
+        return EOraError::Make(OraCode::NotConnected,
+                               QStringLiteral("not connected (%1)").arg(primary));
+    return EOraError::Make(OraCode::UserDefined, primary);
+}
+
+QString QuoteIdent(const QString& name) {
+    QString quoted = name;
+    quoted.replace(u'"', QLatin1String("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+// The wire form of one value; text format for everything, bytea as hex.
+struct TWireValue {
+    bool IsNull = true;
+    QByteArray Text;
+    Oid Type = 0;
+};
+
+TWireValue WireOf(const QVariant& value, TFieldType declared, bool typed) {
+    TWireValue wire;
+    if (!value.isValid() || value.isNull()) return wire;
+    wire.IsNull = false;
+    TFieldType kind = declared;
+    if (kind == TFieldType::Unknown) {
+        switch (value.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+            case QMetaType::Long:
+            case QMetaType::Short:
+                kind = TFieldType::Integer;
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                kind = TFieldType::Float;
+                break;
+            case QMetaType::Bool:
+                kind = TFieldType::Boolean;
+                break;
+            case QMetaType::QByteArray:
+                kind = TFieldType::Blob;
+                break;
+            case QMetaType::QDateTime:
+            case QMetaType::QDate:
+                kind = TFieldType::DateTime;
+                break;
+            default:
+                kind = TFieldType::String;
+        }
+    }
+    switch (kind) {
+        case TFieldType::Integer:
+            wire.Text = QByteArray::number(value.toLongLong());
+            wire.Type = typed ? kInt8Oid : 0;
+            break;
+        case TFieldType::Float:
+            wire.Text = QByteArray::number(value.toDouble(), 'g', 17);
+            wire.Type = typed ? kFloat8Oid : 0;
+            break;
+        case TFieldType::Boolean:
+            wire.Text = value.toBool() ? "true" : "false";
+            wire.Type = typed ? kBoolOid : 0;
+            break;
+        case TFieldType::Blob:
+            wire.Text = "\\x" + value.toByteArray().toHex();
+            wire.Type = typed ? kByteaOid : 0;
+            break;
+        case TFieldType::DateTime:
+            wire.Text = value.toDateTime().toString(Qt::ISODateWithMs).toUtf8();
+            break;
+        default:
+            // As text, so that one parameter used twice is one type.
+            wire.Text = value.toString().toUtf8();
+            wire.Type = typed ? kTextOid : 0;
+            break;
+    }
+    return wire;
+}
+
+class TPostgresConnection final : public IDbConnection {
+public:
+    explicit TPostgresConnection(const QString& connectionString) {
+        FConn.reset(PQconnectdb(connectionString.toUtf8().constData()));
+        if (!FConn || PQstatus(FConn.get()) != CONNECTION_OK) {
+            const QString why = FConn ? QString::fromUtf8(PQerrorMessage(FConn.get())).trimmed()
+                                      : QStringLiteral("out of memory");
+            throw EOraError::Make(12154,
+                                  QStringLiteral("TNS:could not resolve the connect identifier "
+                                                 "specified (%1)")
+                                      .arg(why));
+        }
+        PQsetClientEncoding(FConn.get(), "UTF8");
+        // Server notices ("already exists, skipping") are not errors: nobody is told.
+        PQsetNoticeProcessor(
+            FConn.get(), [](void*, const char*) {}, nullptr);
+        const char* host = PQhost(FConn.get());
+        const char* port = PQport(FConn.get());
+        FServer = QStringLiteral("%1:%2").arg(QString::fromUtf8(host ? host : ""),
+                                              QString::fromUtf8(port ? port : ""));
+        const TPgResultPtr res = Run("SELECT current_user", {});
+        FUser = QString::fromUtf8(PQgetvalue(res.get(), 0, 0)).toUpper();
+    }
+
+    QString Scheme() const override { return QStringLiteral("postgresql"); }
+    QString UserName() const override { return FUser; }
+    QString Server() const override { return FServer; }
+
+    TRoutineDesc Describe(const QString& schema, const QString& package,
+                          const QString& routine) override {
+        CheckSchemaName(schema);
+        const QString key = schema.toUpper() + u'.' + package.toUpper() + u'.' + routine.toUpper();
+        if (const auto it = FDescribed.constFind(key); it != FDescribed.constEnd()) return *it;
+
+        static const char* const lookup =
+            "SELECT coalesce(p.proargnames, '{}')::text[], coalesce(p.proargmodes::text[], '{}'), "
+            "coalesce(p.proallargtypes, p.proargtypes::oid[]), p.prorettype, p.proretset "
+            "FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON n.oid = p.pronamespace "
+            "WHERE n.nspname = $1 AND p.proname = $2";
+        const QString name = package.toUpper() + u'.' + routine.toUpper();
+        TPgResultPtr res = InSavepoint([&] {
+            return Run(lookup, {WireOf(schema.toLower(), TFieldType::String, false),
+                                WireOf(name, TFieldType::String, false)});
+        });
+        if (PQntuples(res.get()) != 1)
+            throw EOraError::Make(
+                OraCode::NoSuchRoutine,
+                QStringLiteral("line 1, column 7:\nPLS-00201: identifier '%1.%2' must be declared")
+                    .arg(schema.toUpper(), name));
+
+        const QStringList names =
+            PgSqlText::ParseTextArray(QString::fromUtf8(PQgetvalue(res.get(), 0, 0)));
+        const QStringList modes =
+            PgSqlText::ParseTextArray(QString::fromUtf8(PQgetvalue(res.get(), 0, 1)));
+        const QStringList types =
+            PgSqlText::ParseTextArray(QString::fromUtf8(PQgetvalue(res.get(), 0, 2)));
+        const Oid returns = QByteArray(PQgetvalue(res.get(), 0, 3)).toUInt();
+        const bool returnsSet = PQgetvalue(res.get(), 0, 4)[0] == 't';
+
+        TRoutineDesc desc;
+        desc.Schema = schema;
+        desc.Package = package.toUpper();
+        desc.Routine = routine.toUpper();
+        TCallShape shape;
+        std::vector<TParamDesc> inputs;
+        for (qsizetype i = 0; i < types.size(); ++i) {
+            const QString mode = i < modes.size() ? modes[i] : QStringLiteral("i");
+            const QString argName =
+                i < names.size() ? names[i].toUpper() : QStringLiteral("P%1").arg(i + 1);
+            const TFieldType type = FieldTypeOf(types[i].toUInt());
+            if (mode == QLatin1String("t")) {
+                shape.Columns.push_back({argName, type});
+            } else if (mode == QLatin1String("o")) {
+                shape.OutNames.push_back(argName);
+                inputs.push_back({argName, type, TParamDirection::Output});
+            } else {
+                inputs.push_back({argName, type,
+                                  mode == QLatin1String("b") ? TParamDirection::InputOutput
+                                                             : TParamDirection::Input});
+            }
+        }
+        if (returnsSet && !shape.Columns.empty()) {
+            shape.Kind = TCallShape::Cursor;
+        } else if (shape.OutNames.isEmpty() && returns != kVoidOid) {
+            shape.Kind = TCallShape::Scalar;
+            desc.Params.push_back(
+                {QStringLiteral("RESULT"), FieldTypeOf(returns), TParamDirection::Result});
+        } else if (!shape.OutNames.isEmpty()) {
+            shape.Kind = TCallShape::OutParams;
+        }
+        for (auto& p : inputs) desc.Params.push_back(std::move(p));
+        if (shape.Kind == TCallShape::Cursor)
+            desc.Params.push_back(
+                {QStringLiteral("DATASET"), TFieldType::Cursor, TParamDirection::Output});
+
+        FShapes.insert(key, shape);
+        FDescribed.insert(key, desc);
+        return desc;
+    }
+
+    TCallResult Call(const TRoutineDesc& routine, const std::vector<TBoundValue>& inputs) override {
+        CheckSchemaName(routine.Schema);
+        const QString key = routine.Schema.toUpper() + u'.' + routine.Package.toUpper() + u'.' +
+                            routine.Routine.toUpper();
+        if (!FShapes.contains(key)) Describe(routine.Schema, routine.Package, routine.Routine);
+        const TCallShape shape = FShapes.value(key);
+
+        // Named notation: the values go by parameter name, absent ones are NULL.
+        QStringList args;
+        std::vector<TWireValue> wire;
+        for (const TParamDesc& p : routine.Params) {
+            if (p.Direction != TParamDirection::Input &&
+                p.Direction != TParamDirection::InputOutput)
+                continue;
+            QVariant value;
+            for (const TBoundValue& in : inputs)
+                if (in.Name.compare(p.Name, Qt::CaseInsensitive) == 0) {
+                    value = in.Value;
+                    break;
+                }
+            wire.push_back(WireOf(value, p.Type, false));
+            args << QStringLiteral("%1 => $%2").arg(QuoteIdent(p.Name)).arg(wire.size());
+        }
+        const QString function =
+            QuoteIdent(routine.Schema.toLower()) + u'.' +
+            QuoteIdent(routine.Package.toUpper() + u'.' + routine.Routine.toUpper()) + u'(' +
+            args.join(QLatin1String(", ")) + u')';
+        QString sql;
+        switch (shape.Kind) {
+            case TCallShape::Cursor:
+            case TCallShape::OutParams:
+                sql = QStringLiteral("SELECT * FROM ") + function;
+                break;
+            case TCallShape::Scalar:
+                sql = QStringLiteral("SELECT ") + function + QStringLiteral(" AS \"RESULT\"");
+                break;
+            case TCallShape::Void:
+                sql = QStringLiteral("SELECT ") + function;
+                break;
+        }
+
+        const QByteArray text = sql.toUtf8();
+        TPgResultPtr res = InSavepoint([&] { return Run(text.constData(), wire); });
+        TCallResult result;
+        if (shape.Kind == TCallShape::Cursor) {
+            result.Cursor = RowSetOf(res.get());
+            // Column names as declared, whatever case the server reports them in.
+            for (size_t c = 0; c < result.Cursor->Columns.size() && c < shape.Columns.size(); ++c)
+                result.Cursor->Columns[c].Name = shape.Columns[c].Name;
+        } else if (shape.Kind == TCallShape::Scalar) {
+            result.OutValues.emplace_back(QStringLiteral("RESULT"), PQntuples(res.get()) > 0
+                                                                        ? ValueOf(res.get(), 0, 0)
+                                                                        : QVariant());
+        } else if (shape.Kind == TCallShape::OutParams && PQntuples(res.get()) > 0) {
+            for (int c = 0; c < PQnfields(res.get()) && c < shape.OutNames.size(); ++c)
+                result.OutValues.emplace_back(shape.OutNames[c], ValueOf(res.get(), 0, c));
+        }
+        return result;
+    }
+
+    TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) override {
+        TPgResultPtr res = RunFree(sql, params);
+        return RowSetOf(res.get());
+    }
+
+    long long Execute(const QString& sql, const std::vector<TBoundValue>& params) override {
+        TPgResultPtr res = RunFree(sql, params);
+        return QByteArray(PQcmdTuples(res.get())).toLongLong();
+    }
+
+    QVariant PackageVariable(const QString& schema, const QString& package,
+                             const QString& name) override {
+        // A package variable is served by a function of the same name without arguments.
+        const TRoutineDesc desc = Describe(schema, package, name);
+        return Call(desc, {}).Value(QStringLiteral("RESULT"));
+    }
+
+    void Commit() override { EndTransaction("COMMIT"); }
+    void Rollback() override { EndTransaction("ROLLBACK"); }
+
+private:
+    // How a described function is called and read.
+    struct TCallShape {
+        enum { Void, Scalar, Cursor, OutParams } Kind = Void;
+        std::vector<TColumnDesc> Columns;
+        QStringList OutNames;
+    };
+
+    TPgResultPtr Run(const char* sql, const std::vector<TWireValue>& values) {
+        std::vector<const char*> texts;
+        std::vector<Oid> types;
+        texts.reserve(values.size());
+        types.reserve(values.size());
+        for (const TWireValue& v : values) {
+            texts.push_back(v.IsNull ? nullptr : v.Text.constData());
+            types.push_back(v.Type);
+        }
+        TPgResultPtr res(PQexecParams(FConn.get(), sql, static_cast<int>(values.size()),
+                                      types.data(), texts.data(), nullptr, nullptr, 0));
+        const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            throw ErrorOf(res.get(), FConn.get());
+        return res;
+    }
+
+    // A script without parameters may hold several statements (the installer's).
+    TPgResultPtr RunScript(const char* sql) {
+        TPgResultPtr res(PQexec(FConn.get(), sql));
+        const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
+            throw ErrorOf(res.get(), FConn.get());
+        return res;
+    }
+
+    void Begin() {
+        if (FInTransaction) return;
+        RunScript("BEGIN");
+        FInTransaction = true;
+    }
+
+    // Each statement runs inside a savepoint: a failing one changes nothing and the
+    // session's transaction stays usable.
+    template <typename F>
+    TPgResultPtr InSavepoint(F&& work) {
+        Begin();
+        RunScript("SAVEPOINT qxv_stmt");
+        try {
+            TPgResultPtr res = work();
+            RunScript("RELEASE SAVEPOINT qxv_stmt");
+            return res;
+        } catch (const EOraError&) {
+            if (PQtransactionStatus(FConn.get()) == PQTRANS_INERROR) {
+                TPgResultPtr undo(PQexec(FConn.get(), "ROLLBACK TO SAVEPOINT qxv_stmt"));
+                TPgResultPtr release(PQexec(FConn.get(), "RELEASE SAVEPOINT qxv_stmt"));
+            } else if (PQstatus(FConn.get()) == CONNECTION_OK) {
+                TPgResultPtr release(PQexec(FConn.get(), "RELEASE SAVEPOINT qxv_stmt"));
+            }
+            throw;
+        }
+    }
+
+    TPgResultPtr RunFree(const QString& sql, const std::vector<TBoundValue>& params) {
+        const PgSqlText::TConverted converted = PgSqlText::ConvertParameters(sql);
+        const QByteArray text = converted.Sql.toUtf8();
+        if (converted.Names.isEmpty())
+            return InSavepoint([&] { return RunScript(text.constData()); });
+        std::vector<TWireValue> wire;
+        for (const QString& name : converted.Names) {
+            TWireValue value;
+            for (const TBoundValue& p : params)
+                if (p.Name.compare(name, Qt::CaseInsensitive) == 0) {
+                    value = WireOf(p.Value, p.Type, true);
+                    break;
+                }
+            wire.push_back(value);
+        }
+        return InSavepoint([&] { return Run(text.constData(), wire); });
+    }
+
+    void EndTransaction(const char* verb) {
+        if (!FInTransaction) return;
+        FInTransaction = false;
+        RunScript(verb);
+    }
+
+    TPgConnPtr FConn;
+    QString FUser;
+    QString FServer;
+    bool FInTransaction = false;
+    QHash<QString, TRoutineDesc> FDescribed;
+    QHash<QString, TCallShape> FShapes;
+};
+
+}  // namespace
+
+void RegisterPostgresBackend() {
+    RegisterBackend(QStringLiteral("postgresql"), [](const QString& connectionString) {
+        return std::unique_ptr<IDbConnection>(
+            std::make_unique<TPostgresConnection>(connectionString));
+    });
+}

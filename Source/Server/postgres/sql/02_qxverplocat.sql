@@ -1,0 +1,347 @@
+-- Package QXVERPLOCAT: locations, location types (levels) and abbreviations.
+-- Result codes: 1 or more success (an insert returns the new id), -1 refused, -2 still referenced.
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION"("PID" integer, "PID_PARENT" integer)
+RETURNS TABLE ("ID" integer, "NAME" varchar, "LEVEL#" integer, "ABBREV_SNAME" varchar, "ABBREV_ID" integer,
+               "CHILD_CNT" integer, "ID_PARENT" integer, "ID_LOCATTYPE" integer, "ABBREV_NAME" varchar)
+LANGUAGE plpgsql STABLE AS $body$
+BEGIN
+  IF "PID" IS NOT NULL AND "PID" <> -1 THEN
+    RETURN QUERY
+      SELECT l.id, l.name, t.level_no, a.sname, a.id,
+             (SELECT count(*)::integer FROM @SCHEMA@.location c WHERE c.id_parent = l.id),
+             l.id_parent, l.id_locattype, a.name
+      FROM @SCHEMA@.location l
+      JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+      JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+      WHERE l.id = "PID";
+  ELSIF "PID_PARENT" IS NULL OR "PID_PARENT" = -1 THEN
+    RETURN QUERY
+      SELECT l.id, l.name, t.level_no, a.sname, a.id,
+             (SELECT count(*)::integer FROM @SCHEMA@.location c WHERE c.id_parent = l.id),
+             l.id_parent, l.id_locattype, a.name
+      FROM @SCHEMA@.location l
+      JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+      JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+      WHERE l.id_parent IS NULL
+      ORDER BY l.name, l.id;
+  ELSE
+    RETURN QUERY
+      SELECT l.id, l.name, t.level_no, a.sname, a.id,
+             (SELECT count(*)::integer FROM @SCHEMA@.location c WHERE c.id_parent = l.id),
+             l.id_parent, l.id_locattype, a.name
+      FROM @SCHEMA@.location l
+      JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+      JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+      WHERE l.id_parent = "PID_PARENT"
+      ORDER BY l.name, l.id;
+  END IF;
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_LOCATION_PARENTS"("PID" integer)
+RETURNS TABLE ("ID" integer, "ID_PARENT" integer)
+LANGUAGE sql STABLE AS $body$
+  WITH RECURSIVE chain (id, id_parent, depth) AS (
+    SELECT l.id, l.id_parent, 0 FROM @SCHEMA@.location l WHERE l.id = "PID"
+    UNION ALL
+    SELECT p.id, p.id_parent, c.depth + 1
+    FROM @SCHEMA@.location p JOIN chain c ON p.id = c.id_parent
+    WHERE c.depth < 100
+  )
+  SELECT id, id_parent FROM chain ORDER BY depth DESC
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_MAX_LEVEL"()
+RETURNS integer
+LANGUAGE sql STABLE AS $body$
+  SELECT coalesce(max(level_no), 0) FROM @SCHEMA@.locattype
+$body$;
+
+-- The level of a location (its type's level); NULL for an unknown one.
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_level(p_id integer)
+RETURNS integer
+LANGUAGE sql STABLE AS $body$
+  SELECT t.level_no FROM @SCHEMA@.location l JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+  WHERE l.id = p_id
+$body$;
+
+-- True when p_candidate is p_id itself or lies below it.
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_is_in_subtree(p_candidate integer, p_id integer)
+RETURNS boolean
+LANGUAGE sql STABLE AS $body$
+  WITH RECURSIVE up (id, id_parent, depth) AS (
+    SELECT l.id, l.id_parent, 0 FROM @SCHEMA@.location l WHERE l.id = p_candidate
+    UNION ALL
+    SELECT p.id, p.id_parent, u.depth + 1
+    FROM @SCHEMA@.location p JOIN up u ON p.id = u.id_parent
+    WHERE u.depth < 1000
+  )
+  SELECT EXISTS (SELECT 1 FROM up WHERE id = p_id)
+$body$;
+
+-- Moves of locations are serialised per schema so that two sessions can never
+-- build a cycle between them; the lock lasts until the session's transaction ends.
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_lock_tree()
+RETURNS void
+LANGUAGE sql AS $body$
+  SELECT pg_advisory_xact_lock(hashtext('qxv.location.tree.' || '@SCHEMA_NAME@'))
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATION"("PID_PARENT" integer, "PID_LOCATTYPE" integer,
+                                                               "PNAME" varchar)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent_level integer := 0;
+  v_type_level integer;
+  v_id integer;
+BEGIN
+  SELECT level_no INTO v_type_level FROM @SCHEMA@.locattype WHERE id = "PID_LOCATTYPE";
+  IF v_parent IS NOT NULL THEN
+    v_parent_level := @SCHEMA@.location_level(v_parent);
+  END IF;
+  -- An unknown parent or type is left to the foreign keys, which name it.
+  IF v_type_level IS NOT NULL AND v_parent_level IS NOT NULL AND v_type_level <> v_parent_level + 1 THEN
+    RETURN -1;
+  END IF;
+  INSERT INTO @SCHEMA@.location (id_parent, id_locattype, name)
+  VALUES (v_parent, "PID_LOCATTYPE", "PNAME")
+  RETURNING id INTO v_id;
+  RETURN v_id;
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"("PID" integer, "PID_PARENT" integer,
+                                                               "PID_LOCATTYPE" integer, "PNAME" varchar)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_old_parent integer;
+  v_parent_level integer := 0;
+  v_type_level integer;
+BEGIN
+  SELECT id_parent INTO v_old_parent FROM @SCHEMA@.location WHERE id = "PID";
+  IF NOT FOUND THEN
+    RETURN -1;
+  END IF;
+  IF v_parent IS DISTINCT FROM v_old_parent THEN
+    PERFORM @SCHEMA@.location_lock_tree();
+    IF v_parent IS NOT NULL AND @SCHEMA@.location_is_in_subtree(v_parent, "PID") THEN
+      RETURN -1;
+    END IF;
+  END IF;
+  SELECT level_no INTO v_type_level FROM @SCHEMA@.locattype WHERE id = "PID_LOCATTYPE";
+  IF v_parent IS NOT NULL THEN
+    v_parent_level := @SCHEMA@.location_level(v_parent);
+  END IF;
+  IF v_type_level IS NOT NULL AND v_parent_level IS NOT NULL AND v_type_level <> v_parent_level + 1 THEN
+    RETURN -1;
+  END IF;
+  -- Children hang one level below: a place with children keeps its level.
+  IF v_type_level IS DISTINCT FROM @SCHEMA@.location_level("PID")
+     AND EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_parent = "PID") THEN
+    RETURN -1;
+  END IF;
+  UPDATE @SCHEMA@.location
+  SET id_parent = v_parent, id_locattype = "PID_LOCATTYPE", name = "PNAME"
+  WHERE id = "PID";
+  RETURN "PID";
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATION"("PID" integer)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+BEGIN
+  IF EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_parent = "PID")
+     OR EXISTS (SELECT 1 FROM @SCHEMA@.information WHERE objtype = 1 AND objid = "PID") THEN
+    RETURN -2;
+  END IF;
+  DELETE FROM @SCHEMA@.location WHERE id = "PID";
+  RETURN 1;
+END
+$body$;
+
+-- The places of a subtree with the type each would have p_delta levels deeper
+-- (same abbreviation); new_type is NULL where no such type exists.
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_retyped(p_id integer, p_delta integer)
+RETURNS TABLE (id integer, new_type integer)
+LANGUAGE sql STABLE AS $body$
+  WITH RECURSIVE sub (id, depth) AS (
+    SELECT p_id, 0
+    UNION ALL
+    SELECT l.id, s.depth + 1 FROM @SCHEMA@.location l JOIN sub s ON l.id_parent = s.id WHERE s.depth < 1000
+  )
+  SELECT s.id, nt.id
+  FROM sub s
+  JOIN @SCHEMA@.location l ON l.id = s.id
+  JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+  LEFT JOIN @SCHEMA@.locattype nt ON nt.id_abbrev = t.id_abbrev AND nt.level_no = t.level_no + p_delta
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT"("PID" integer, "PID_PARENT" integer)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_old_level integer;
+  v_new_level integer := 1;
+  v_delta integer;
+  v_unmatched integer;
+BEGIN
+  PERFORM @SCHEMA@.location_lock_tree();
+  -- Read after the lock: a move that another session just committed is seen here.
+  v_old_level := @SCHEMA@.location_level("PID");
+  IF v_old_level IS NULL THEN
+    RETURN -1;
+  END IF;
+  IF v_parent IS NOT NULL THEN
+    IF @SCHEMA@.location_is_in_subtree(v_parent, "PID") THEN
+      RETURN -1;
+    END IF;
+    v_new_level := @SCHEMA@.location_level(v_parent) + 1;
+    IF v_new_level IS NULL THEN
+      RETURN -1;
+    END IF;
+  END IF;
+  v_delta := v_new_level - v_old_level;
+  IF v_delta <> 0 THEN
+    -- Every place of the subtree needs a type of its new level with the same abbreviation.
+    SELECT count(*) INTO v_unmatched FROM @SCHEMA@.location_retyped("PID", v_delta) WHERE new_type IS NULL;
+    IF v_unmatched > 0 THEN
+      RETURN 0;
+    END IF;
+    UPDATE @SCHEMA@.location l SET id_locattype = r.new_type
+    FROM @SCHEMA@.location_retyped("PID", v_delta) r WHERE l.id = r.id;
+  END IF;
+  UPDATE @SCHEMA@.location SET id_parent = v_parent WHERE id = "PID";
+  RETURN 1;
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATTYPE"("PID" integer)
+RETURNS TABLE ("ID" integer, "LEVEL#" integer, "SNAME" varchar, "NAME" varchar, "ID_ABBREV" integer)
+LANGUAGE sql STABLE AS $body$
+  SELECT t.id, t.level_no, a.sname, a.name, a.id
+  FROM @SCHEMA@.locattype t JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+  WHERE "PID" IS NULL OR "PID" = -1 OR t.id = "PID"
+  ORDER BY t.level_no, a.sname, t.id
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATTYPE_BY_LEVEL"("PLEVEL#" integer)
+RETURNS TABLE ("ID" integer, "NAME" varchar, "SNAME" varchar, "ID_ABBREV" integer, "LEVEL#" integer)
+LANGUAGE sql STABLE AS $body$
+  SELECT t.id, a.name, a.sname, a.id, t.level_no
+  FROM @SCHEMA@.locattype t JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+  WHERE t.level_no = "PLEVEL#"
+  ORDER BY a.sname, t.id
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATTYPE"("PLEVEL#" integer, "PID_ABBREV" integer)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_id integer;
+BEGIN
+  IF "PLEVEL#" IS NULL OR "PLEVEL#" NOT BETWEEN 1 AND 15
+     OR EXISTS (SELECT 1 FROM @SCHEMA@.locattype WHERE level_no = "PLEVEL#" AND id_abbrev = "PID_ABBREV") THEN
+    RETURN -1;
+  END IF;
+  INSERT INTO @SCHEMA@.locattype (level_no, id_abbrev) VALUES ("PLEVEL#", "PID_ABBREV")
+  RETURNING id INTO v_id;
+  RETURN v_id;
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATTYPE"("PID" integer, "PLEVEL#" integer,
+                                                                "PID_ABBREV" integer)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_level integer;
+BEGIN
+  SELECT level_no INTO v_level FROM @SCHEMA@.locattype WHERE id = "PID";
+  IF NOT FOUND OR "PLEVEL#" IS NULL OR "PLEVEL#" NOT BETWEEN 1 AND 15
+     OR EXISTS (SELECT 1 FROM @SCHEMA@.locattype
+                WHERE level_no = "PLEVEL#" AND id_abbrev = "PID_ABBREV" AND id <> "PID") THEN
+    RETURN -1;
+  END IF;
+  IF v_level <> "PLEVEL#" AND EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_locattype = "PID") THEN
+    RETURN -2;
+  END IF;
+  UPDATE @SCHEMA@.locattype SET level_no = "PLEVEL#", id_abbrev = "PID_ABBREV" WHERE id = "PID";
+  RETURN "PID";
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATTYPE"("PID" integer)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+BEGIN
+  IF EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_locattype = "PID") THEN
+    RETURN -2;
+  END IF;
+  DELETE FROM @SCHEMA@.locattype WHERE id = "PID";
+  RETURN 1;
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATABBREV"("PID" integer)
+RETURNS TABLE ("ID" integer, "SNAME" varchar, "NAME" varchar, "BMP16#16" bytea)
+LANGUAGE sql STABLE AS $body$
+  SELECT a.id, a.sname, a.name, a.bmp
+  FROM @SCHEMA@.locatabbrev a
+  WHERE "PID" IS NULL OR "PID" = -1 OR a.id = "PID"
+  ORDER BY a.sname, a.id
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATABBREV"("PSNAME" varchar, "PNAME" varchar)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_id integer;
+BEGIN
+  IF EXISTS (SELECT 1 FROM @SCHEMA@.locatabbrev WHERE sname = "PSNAME") THEN
+    RETURN -1;
+  END IF;
+  INSERT INTO @SCHEMA@.locatabbrev (sname, name) VALUES ("PSNAME", "PNAME") RETURNING id INTO v_id;
+  RETURN v_id;
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATABBREV"("PID" integer, "PSNAME" varchar,
+                                                                  "PNAME" varchar)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+BEGIN
+  IF EXISTS (SELECT 1 FROM @SCHEMA@.locatabbrev WHERE sname = "PSNAME" AND id <> "PID") THEN
+    RETURN -1;
+  END IF;
+  UPDATE @SCHEMA@.locatabbrev SET sname = "PSNAME", name = "PNAME" WHERE id = "PID";
+  IF NOT FOUND THEN
+    RETURN -1;
+  END IF;
+  RETURN "PID";
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATABBREV"("PID" integer)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+BEGIN
+  IF EXISTS (SELECT 1 FROM @SCHEMA@.locattype WHERE id_abbrev = "PID") THEN
+    RETURN -2;
+  END IF;
+  DELETE FROM @SCHEMA@.locatabbrev WHERE id = "PID";
+  RETURN 1;
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATABBREV_BMP"("PID" integer, "PBMP16#16" bytea)
+RETURNS void
+LANGUAGE sql AS $body$
+  UPDATE @SCHEMA@.locatabbrev SET bmp = "PBMP16#16" WHERE id = "PID"
+$body$;

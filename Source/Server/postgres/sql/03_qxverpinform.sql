@@ -1,0 +1,77 @@
+-- Package QXVERPINFORM: information items attached to objects (OBJTYPE 1: a location).
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.GET_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
+                                                                    "PID_PARENT" integer)
+RETURNS TABLE ("ID" integer, "ID_PARENT" integer, "INFOTYPE" integer, "VALUE" varchar, "DESCRIPTION" varchar,
+               "ACTIVE" integer, "CHILD_CNT" integer)
+LANGUAGE sql STABLE AS $body$
+  SELECT i.id, i.id_parent, i.infotype, i.value, i.description, i.active,
+         (SELECT count(*)::integer FROM @SCHEMA@.information c WHERE c.id_parent = i.id)
+  FROM @SCHEMA@.information i
+  WHERE i.objtype = "POBJTYPE" AND i.objid = "POBJID"
+    AND CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" = -1 THEN i.id_parent IS NULL
+             ELSE i.id_parent = "PID_PARENT" END
+  ORDER BY i.id
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.INS_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
+    "PID_PARENT" integer, "PINFOTYPE" integer, "PVALUE" varchar, "PDESCRIPTION" varchar, "PACTIVE" integer)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_id integer;
+BEGIN
+  INSERT INTO @SCHEMA@.information (objtype, objid, id_parent, infotype, value, description, active)
+  VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END,
+          "PINFOTYPE", "PVALUE", "PDESCRIPTION", "PACTIVE")
+  RETURNING id INTO v_id;
+  RETURN v_id;
+END
+$body$;
+
+-- True when p_candidate is the item p_id itself or lies below it.
+CREATE OR REPLACE FUNCTION @SCHEMA@.information_is_in_subtree(p_candidate integer, p_id integer)
+RETURNS boolean
+LANGUAGE sql STABLE AS $body$
+  WITH RECURSIVE up (id, id_parent, depth) AS (
+    SELECT i.id, i.id_parent, 0 FROM @SCHEMA@.information i WHERE i.id = p_candidate
+    UNION ALL
+    SELECT p.id, p.id_parent, u.depth + 1
+    FROM @SCHEMA@.information p JOIN up u ON p.id = u.id_parent
+    WHERE u.depth < 1000
+  )
+  SELECT EXISTS (SELECT 1 FROM up WHERE id = p_id)
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.UPD_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
+    "PID" integer, "PID_PARENT" integer, "PVALUE" varchar, "PDESCRIPTION" varchar, "PACTIVE" integer)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+BEGIN
+  IF v_parent IS NOT NULL AND @SCHEMA@.information_is_in_subtree(v_parent, "PID") THEN
+    RETURN -1;
+  END IF;
+  UPDATE @SCHEMA@.information
+  SET id_parent = v_parent, value = "PVALUE", description = "PDESCRIPTION", active = "PACTIVE"
+  WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
+  IF NOT FOUND THEN
+    RETURN -1;
+  END IF;
+  RETURN "PID";
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.DEL_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
+                                                                    "PID" integer)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+BEGIN
+  IF EXISTS (SELECT 1 FROM @SCHEMA@.information WHERE id_parent = "PID") THEN
+    RETURN -2;
+  END IF;
+  DELETE FROM @SCHEMA@.information WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
+  RETURN 1;
+END
+$body$;

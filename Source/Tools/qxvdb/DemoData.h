@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class IDbConnection;
+
+struct TDemoTranslation {
+    const char* Phrase;       // a Russian text or its Latin transliteration
+    const char* Translation;  // English
+};
+
+// The interface texts with their English translations.
+const std::vector<TDemoTranslation>& DemoTranslations();
+
+struct TDemoStats {
+    int Abbreviations = 0;
+    int LocationTypes = 0;
+    int Locations = 0;
+    int InformationItems = 0;
+    int Translations = 0;
+};
+
+// The 16x16 picture drawn for an abbreviation of the given kind, as BMP file bytes.
+enum class TIconKind {
+    Region,
+    District,
+    City,
+    Town,
+    Village,
+    Settlement,
+    Street,
+    Lane,
+    Avenue,
+    Square,
+    Quarter
+};
+QByteArray DemoIcon(TIconKind kind);
+
+// Loads a multi-level directory of Russian places, its dictionaries and information
+// items through the server routines, plus English interface texts for englishUser
+// (language 9). Does nothing and returns nothing when the schema already holds
+// locations. Commits on success; throws EOraError (after a rollback) on failure.
+std::optional<TDemoStats> LoadDemoData(IDbConnection& db, const QString& schema,
+                                       const QString& englishUser);

@@ -1,0 +1,289 @@
+#include "Tools/qxvdb/Qxvdb.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <deque>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Server/ServerInstall.h"
+#include "Server/sqlite/SqliteServer.h"
+#include "Tools/qxvdb/DemoData.h"
+#include "Tools/qxvdb/Routines.h"
+
+namespace {
+
+const QString kLocat = QStringLiteral("QXVERPLOCAT");
+
+const char kUsage[] =
+    "usage: qxvdb COMMAND --db CONNECTION [--schema NAME] [options]\n"
+    "  init                       create or upgrade the directory's tables and routines\n"
+    "  demo [--english-user NAME] load the demo directory (nothing when places exist);\n"
+    "                             NAME (default DEMO) gets English interface texts\n"
+    "  export --file PATH|-       write the locations as CSV\n"
+    "  import --file PATH         add the locations of a CSV file\n"
+    "CONNECTION is sqlite:PATH or postgresql://user@host:port/db; the schema defaults\n"
+    "to the database user's name.\n";
+
+struct TUsageError {
+    QString Text;
+};
+struct TDataError {
+    QString Text;
+};
+
+struct TOptions {
+    QString Command;
+    QString Db;
+    QString Schema;
+    QString File;
+    QString EnglishUser = QStringLiteral("DEMO");
+};
+
+TOptions ParseOptions(const QStringList& args) {
+    TOptions o;
+    if (args.isEmpty()) throw TUsageError{QStringLiteral("no command given")};
+    o.Command = args.front();
+    static const QStringList commands = {QStringLiteral("init"), QStringLiteral("demo"),
+                                         QStringLiteral("export"), QStringLiteral("import")};
+    if (!commands.contains(o.Command))
+        throw TUsageError{QStringLiteral("unknown command \"%1\"").arg(o.Command)};
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= args.size()) throw TUsageError{QStringLiteral("%1 needs a value").arg(a)};
+            return args[++i];
+        };
+        if (a == QLatin1String("--db"))
+            o.Db = value();
+        else if (a == QLatin1String("--schema"))
+            o.Schema = value();
+        else if (a == QLatin1String("--file"))
+            o.File = value();
+        else if (a == QLatin1String("--english-user") && o.Command == QLatin1String("demo"))
+            o.EnglishUser = value();
+        else
+            throw TUsageError{QStringLiteral("unknown option \"%1\"").arg(a)};
+    }
+    if (o.Db.isEmpty()) throw TUsageError{QStringLiteral("--db is required")};
+    const bool needsFile =
+        o.Command == QLatin1String("export") || o.Command == QLatin1String("import");
+    if (needsFile && o.File.isEmpty()) throw TUsageError{QStringLiteral("--file is required")};
+    return o;
+}
+
+void Export(TRoutines& calls, QTextStream& to) {
+    to << CsvLine({QStringLiteral("ID"), QStringLiteral("ID_PARENT"), QStringLiteral("LEVEL"),
+                   QStringLiteral("ABBREV"), QStringLiteral("NAME")})
+       << '\n';
+    // Breadth first, so that every parent precedes its children.
+    std::deque<QVariant> parents{QVariant()};
+    while (!parents.empty()) {
+        const QVariant parent = parents.front();
+        parents.pop_front();
+        const TRowSet rows =
+            calls.Rows(kLocat, QStringLiteral("GET_T#LOCATION"),
+                       {{QStringLiteral("PID"), -1}, {QStringLiteral("PID_PARENT"), parent}});
+        const int id = ColumnIndex(rows, QStringLiteral("ID"));
+        const int level = ColumnIndex(rows, QStringLiteral("LEVEL#"));
+        const int abbrev = ColumnIndex(rows, QStringLiteral("ABBREV_SNAME"));
+        const int name = ColumnIndex(rows, QStringLiteral("NAME"));
+        const int children = ColumnIndex(rows, QStringLiteral("CHILD_CNT"));
+        for (const auto& row : rows.Rows) {
+            to << CsvLine({row[id].toString(), parent.toString(), row[level].toString(),
+                           row[abbrev].toString(), row[name].toString()})
+               << '\n';
+            if (row[children].toLongLong() > 0) parents.push_back(row[id]);
+        }
+    }
+}
+
+int Import(TRoutines& calls, QTextStream& from, QTextStream& out) {
+    // Types by "level/short name"; missing abbreviations and levels are created.
+    QHash<QString, long long> abbrevIds;
+    const TRowSet abbrevs =
+        calls.Rows(kLocat, QStringLiteral("GET_T#LOCATABBREV"), {{QStringLiteral("PID"), -1}});
+    for (const auto& row : abbrevs.Rows)
+        abbrevIds.insert(row[ColumnIndex(abbrevs, QStringLiteral("SNAME"))].toString(),
+                         row[ColumnIndex(abbrevs, QStringLiteral("ID"))].toLongLong());
+    QHash<QString, long long> typeIds;
+    const TRowSet types =
+        calls.Rows(kLocat, QStringLiteral("GET_T#LOCATTYPE"), {{QStringLiteral("PID"), -1}});
+    for (const auto& row : types.Rows)
+        typeIds.insert(QStringLiteral("%1/%2")
+                           .arg(row[ColumnIndex(types, QStringLiteral("LEVEL#"))].toInt())
+                           .arg(row[ColumnIndex(types, QStringLiteral("SNAME"))].toString()),
+                       row[ColumnIndex(types, QStringLiteral("ID"))].toLongLong());
+
+    auto typeOf = [&](int level, const QString& sname) -> long long {
+        const QString key = QStringLiteral("%1/%2").arg(level).arg(sname);
+        if (const auto it = typeIds.constFind(key); it != typeIds.constEnd()) return *it;
+        long long abbrevId = abbrevIds.value(sname, 0);
+        if (abbrevId <= 0) {
+            abbrevId =
+                calls.Result(kLocat, QStringLiteral("INS_T#LOCATABBREV"),
+                             {{QStringLiteral("PSNAME"), sname}, {QStringLiteral("PNAME"), sname}});
+            abbrevIds.insert(sname, abbrevId);
+        }
+        const long long typeId = calls.Result(
+            kLocat, QStringLiteral("INS_T#LOCATTYPE"),
+            {{QStringLiteral("PLEVEL#"), level}, {QStringLiteral("PID_ABBREV"), abbrevId}});
+        if (typeId <= 0)
+            throw TDataError{
+                QStringLiteral("level %1 of \"%2\" cannot be created").arg(level).arg(sname)};
+        typeIds.insert(key, typeId);
+        return typeId;
+    };
+
+    QHash<QString, long long> newIds;  // id in the file → id in the database
+    int lineNo = 0;
+    int added = 0;
+    while (!from.atEnd()) {
+        const QString line = from.readLine();
+        ++lineNo;
+        if (lineNo == 1 || line.trimmed().isEmpty()) continue;
+        const QStringList f = ParseCsvLine(line);
+        if (f.size() != 5)
+            throw TDataError{
+                QStringLiteral("line %1: 5 fields expected, %2 found").arg(lineNo).arg(f.size())};
+        bool levelOk = false;
+        const int level = f[2].toInt(&levelOk);
+        if (!levelOk || f[3].isEmpty() || f[4].isEmpty())
+            throw TDataError{
+                QStringLiteral("line %1: a level, an abbreviation and a name are required")
+                    .arg(lineNo)};
+        QVariant parent;
+        if (!f[1].isEmpty()) {
+            if (!newIds.contains(f[1]))
+                throw TDataError{QStringLiteral("line %1: parent %2 is not defined above")
+                                     .arg(lineNo)
+                                     .arg(f[1])};
+            parent = newIds.value(f[1]);
+        }
+        const long long id = calls.Result(kLocat, QStringLiteral("INS_T#LOCATION"),
+                                          {{QStringLiteral("PID_PARENT"), parent},
+                                           {QStringLiteral("PID_LOCATTYPE"), typeOf(level, f[3])},
+                                           {QStringLiteral("PNAME"), f[4]}});
+        if (id <= 0)
+            throw TDataError{QStringLiteral("line %1: \"%2\" does not fit at level %3")
+                                 .arg(lineNo)
+                                 .arg(f[4])
+                                 .arg(level)};
+        newIds.insert(f[0], id);
+        ++added;
+    }
+    out << "imported " << added << " locations\n";
+    return added;
+}
+
+}  // namespace
+
+QString CsvLine(const QStringList& fields) {
+    QStringList quoted;
+    for (QString f : fields) {
+        if (f.contains(u',') || f.contains(u'"') || f.contains(u'\n') || f.contains(u'\r')) {
+            f.replace(u'"', QLatin1String("\"\""));
+            f = u'"' + f + u'"';
+        }
+        quoted << f;
+    }
+    return quoted.join(u',');
+}
+
+QStringList ParseCsvLine(const QString& line) {
+    QStringList fields;
+    QString current;
+    bool inQuotes = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (inQuotes) {
+            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') {
+                current += u'"';
+                ++i;
+            } else if (c == u'"') {
+                inQuotes = false;
+            } else {
+                current += c;
+            }
+        } else if (c == u'"') {
+            inQuotes = true;
+        } else if (c == u',') {
+            fields << current;
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    fields << current;
+    return fields;
+}
+
+int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
+    TOptions o;
+    try {
+        o = ParseOptions(args);
+    } catch (const TUsageError& e) {
+        err << "qxvdb: " << e.Text << "\n" << kUsage;
+        err.flush();
+        return QxvdbExit::Usage;
+    }
+    try {
+        // An embedded database answers with the routines of this program.
+        RegisterSqliteServer();
+        std::unique_ptr<IDbConnection> db = OpenConnection(o.Db);
+        const QString schema = o.Schema.isEmpty() ? db->UserName() : o.Schema;
+        CheckSchemaName(schema);
+        TRoutines calls(*db, schema);
+        if (o.Command == QLatin1String("init")) {
+            InstallServerSchema(*db, schema);
+            db->Commit();
+            out << "schema " << schema << " is ready on " << db->Server() << "\n";
+        } else if (o.Command == QLatin1String("demo")) {
+            const std::optional<TDemoStats> stats = LoadDemoData(*db, schema, o.EnglishUser);
+            if (!stats) {
+                out << "schema " << schema << " already holds locations; demo data not loaded\n";
+            } else {
+                out << "demo data loaded: " << stats->Locations << " locations, "
+                    << stats->Abbreviations << " abbreviations, " << stats->LocationTypes
+                    << " levels, " << stats->InformationItems << " information items, "
+                    << stats->Translations << " translations\n";
+            }
+        } else if (o.Command == QLatin1String("export")) {
+            QFile file(o.File);
+            const bool opened = o.File == QLatin1String("-")
+                                    ? file.open(stdout, QIODevice::WriteOnly)
+                                    : file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            if (!opened) {
+                err << "qxvdb: cannot write " << o.File << ": " << file.errorString() << "\n";
+                return QxvdbExit::DataError;
+            }
+            QTextStream to(&file);
+            Export(calls, to);
+        } else {
+            QFile file(o.File);
+            if (!file.open(QIODevice::ReadOnly)) {
+                err << "qxvdb: cannot read " << o.File << ": " << file.errorString() << "\n";
+                return QxvdbExit::DataError;
+            }
+            QTextStream from(&file);
+            try {
+                Import(calls, from, out);
+                db->Commit();
+            } catch (...) {
+                db->Rollback();
+                throw;
+            }
+        }
+        out.flush();
+        return QxvdbExit::Ok;
+    } catch (const EOraError& e) {
+        err << "qxvdb: " << e.Message().trimmed() << "\n";
+        err.flush();
+        return QxvdbExit::DatabaseError;
+    } catch (const TDataError& e) {
+        err << "qxvdb: " << e.Text << "\n";
+        err.flush();
+        return QxvdbExit::DataError;
+    }
+}

@@ -1,0 +1,150 @@
+// The directory's server on PostgreSQL: installation and the promises that hold
+// across sessions (no cycle from concurrent moves).
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <barrier>
+#include <thread>
+
+#include "Server/PgTestSchema.h"
+
+namespace {
+
+class PostgresServer : public PgSchemaTest {
+protected:
+    // Two siblings A and B under a root R, with types for three levels of one abbreviation.
+    void BuildSiblings() {
+        const long long abbrev = Locat(QStringLiteral("INS_T#LOCATABBREV"),
+                                       {{QStringLiteral("PSNAME"), QStringLiteral("x")},
+                                        {QStringLiteral("PNAME"), QStringLiteral("x")}});
+        for (int level = 1; level <= 4; ++level)
+            FTypes[level] =
+                Locat(QStringLiteral("INS_T#LOCATTYPE"),
+                      {{QStringLiteral("PLEVEL#"), level}, {QStringLiteral("PID_ABBREV"), abbrev}});
+        FRoot = Add(-1, 1, QStringLiteral("R"));
+        FA = Add(FRoot, 2, QStringLiteral("A"));
+        FB = Add(FRoot, 2, QStringLiteral("B"));
+        FDb->Commit();
+    }
+
+    long long Add(long long parent, int level, const QString& name) {
+        return Locat(QStringLiteral("INS_T#LOCATION"),
+                     {{QStringLiteral("PID_PARENT"), parent},
+                      {QStringLiteral("PID_LOCATTYPE"), FTypes[level]},
+                      {QStringLiteral("PNAME"), name}});
+    }
+
+    // The ancestors of id, nearest first, following ID_PARENT with a bound on the walk.
+    std::vector<long long> Ancestors(IDbConnection& db, long long id) {
+        std::vector<long long> chain;
+        for (int step = 0; step < 10; ++step) {
+            const TRowSet rows = db.Query(
+                QStringLiteral("SELECT id_parent FROM \"%1\".location WHERE id = :ID").arg(FSchema),
+                {{QStringLiteral("ID"), id}});
+            if (rows.Rows.empty() || rows.Rows[0][0].isNull()) break;
+            id = rows.Rows[0][0].toLongLong();
+            chain.push_back(id);
+        }
+        return chain;
+    }
+
+    long long FTypes[5] = {};
+    long long FRoot = 0, FA = 0, FB = 0;
+};
+
+TEST_F(PostgresServer, InstallingAgainKeepsDataAndChangesNothing) {
+    const long long abbrev = Locat(QStringLiteral("INS_T#LOCATABBREV"),
+                                   {{QStringLiteral("PSNAME"), QStringLiteral("ул.")},
+                                    {QStringLiteral("PNAME"), QStringLiteral("улица")}});
+    ASSERT_GT(abbrev, 0);
+    FDb->Commit();
+    InstallServerSchema(*FDb, FSchema);
+    InstallServerSchema(*FDb, FSchema.toUpper());
+    EXPECT_EQ(Count(*FDb, QStringLiteral("locatabbrev")), 1);
+    EXPECT_EQ(Count(*FDb, QStringLiteral("schema_version")), 1);
+    EXPECT_EQ(Count(*FDb, QStringLiteral("lang_settings")), 1);
+    // The identity goes on where it was: no sequence was reset.
+    EXPECT_GT(Locat(QStringLiteral("INS_T#LOCATABBREV"),
+                    {{QStringLiteral("PSNAME"), QStringLiteral("пер.")},
+                     {QStringLiteral("PNAME"), QStringLiteral("переулок")}}),
+              abbrev);
+}
+
+TEST_F(PostgresServer, ConcurrentCrossMovesNeverLeaveACycle) {
+    BuildSiblings();
+    const auto second = OpenConnection(FDsn);
+    const TRoutineDesc move = FDb->Describe(FSchema, QStringLiteral("QXVERPLOCAT"),
+                                            QStringLiteral("UPD_T#LOCATION_ID_PARENT"));
+    const TRoutineDesc move2 = second->Describe(FSchema, QStringLiteral("QXVERPLOCAT"),
+                                                QStringLiteral("UPD_T#LOCATION_ID_PARENT"));
+
+    // Both sessions move at the same moment and keep their transactions open for a while,
+    // which is when checks made without the lock would both pass.
+    std::barrier start(2);
+    std::atomic<long long> resultA{0}, resultB{0};
+    std::string errorA, errorB;
+    auto mover = [&](IDbConnection& db, const TRoutineDesc& desc, long long id, long long parent,
+                     std::atomic<long long>& result, std::string& error) {
+        try {
+            start.arrive_and_wait();
+            result =
+                db.Call(desc, {{QStringLiteral("PID"), id}, {QStringLiteral("PID_PARENT"), parent}})
+                    .Value(QStringLiteral("RESULT"))
+                    .toLongLong();
+            QThread::msleep(300);
+            db.Commit();
+        } catch (const EOraError& e) {
+            error = e.Message().toStdString();
+            db.Rollback();
+        }
+    };
+    std::thread other([&] { mover(*second, move2, FB, FA, resultB, errorB); });
+    mover(*FDb, move, FA, FB, resultA, errorA);
+    other.join();
+
+    EXPECT_EQ(errorA, "");
+    EXPECT_EQ(errorB, "");
+    EXPECT_EQ((resultA == 1) + (resultB == 1), 1)
+        << "A under B: " << resultA << ", B under A: " << resultB;
+
+    // Whatever the order, the tree still ends at the root for both.
+    FDb->Rollback();
+    for (long long id : {FA, FB}) {
+        const std::vector<long long> chain = Ancestors(*FDb, id);
+        ASSERT_FALSE(chain.empty());
+        EXPECT_EQ(chain.back(), FRoot) << "place " << id << " is cut off from the root";
+        EXPECT_LE(chain.size(), 2u);
+    }
+}
+
+TEST_F(PostgresServer, MoveToAnotherDepthRetypesTheSubtree) {
+    BuildSiblings();
+    const long long child = Add(FB, 3, QStringLiteral("B1"));
+    ASSERT_GT(child, 0);
+    EXPECT_EQ(Locat(QStringLiteral("UPD_T#LOCATION_ID_PARENT"),
+                    {{QStringLiteral("PID"), FB}, {QStringLiteral("PID_PARENT"), FA}}),
+              1);
+    const TRowSet rows =
+        Call(QStringLiteral("QXVERPLOCAT"), QStringLiteral("GET_T#LOCATION"),
+             {{QStringLiteral("PID"), child}, {QStringLiteral("PID_PARENT"), QVariant()}})
+            .Cursor.value();
+    ASSERT_EQ(rows.Rows.size(), 1u);
+    EXPECT_EQ(rows.Rows[0][2].toInt(), 4);               // LEVEL#
+    EXPECT_EQ(rows.Rows[0][7].toLongLong(), FTypes[4]);  // ID_LOCATTYPE
+
+    // One level deeper there is no type left for B1: the move is refused and nothing changes.
+    const long long c = Add(FA, 3, QStringLiteral("A1"));
+    EXPECT_LT(Locat(QStringLiteral("UPD_T#LOCATION_ID_PARENT"),
+                    {{QStringLiteral("PID"), FB}, {QStringLiteral("PID_PARENT"), c}}),
+              1);
+    EXPECT_EQ(Ancestors(*FDb, child), (std::vector<long long>{FB, FA, FRoot}));
+    // And a place cannot go below itself.
+    EXPECT_LT(Locat(QStringLiteral("UPD_T#LOCATION_ID_PARENT"),
+                    {{QStringLiteral("PID"), FA}, {QStringLiteral("PID_PARENT"), child}}),
+              1);
+}
+
+}  // namespace

@@ -1,0 +1,267 @@
+// The qxvdb commands: arguments, CSV, demo pictures, and init/demo/export/import
+// against a real database.
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Tools/qxvdb/DemoData.h"
+#include "Tools/qxvdb/Qxvdb.h"
+#include "Tools/qxvdb/Routines.h"
+#include "support/TempDir.h"
+
+#include "Server/sqlite/SqliteServer.h"
+
+namespace {
+
+struct TRun {
+    int Code = -1;
+    QString Out;
+    QString Err;
+};
+
+TRun RunTool(const QStringList& args) {
+    TRun r;
+    QTextStream out(&r.Out);
+    QTextStream err(&r.Err);
+    r.Code = RunQxvdb(args, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+// --- Without a database -----------------------------------------------------
+
+TEST(QxvdbArguments, MistakesAreUsageErrors) {
+    const QList<QStringList> wrong = {
+        {},
+        {QStringLiteral("drop")},
+        {QStringLiteral("init")},
+        {QStringLiteral("init"), QStringLiteral("--db")},
+        {QStringLiteral("init"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
+         QStringLiteral("--bogus")},
+        {QStringLiteral("export"), QStringLiteral("--db"), QStringLiteral("sqlite:x")},
+        {QStringLiteral("init"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
+         QStringLiteral("--english-user"), QStringLiteral("u")},
+    };
+    for (const QStringList& args : wrong) {
+        const TRun r = RunTool(args);
+        EXPECT_EQ(r.Code, QxvdbExit::Usage) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.Err.contains(QStringLiteral("usage: qxvdb"))) << r.Err.toStdString();
+    }
+}
+
+TEST(QxvdbArguments, DatabaseFailuresAreReportedWithTheirOwnCode) {
+    const TRun unknown =
+        RunTool({QStringLiteral("init"), QStringLiteral("--db"), QStringLiteral("oracle://x")});
+    EXPECT_EQ(unknown.Code, QxvdbExit::DatabaseError);
+    EXPECT_TRUE(unknown.Err.contains(QStringLiteral("ORA-12154"))) << unknown.Err.toStdString();
+
+    const TRun badSchema = RunTool({QStringLiteral("init"), QStringLiteral("--db"),
+                                    QStringLiteral("postgresql://nobody@127.0.0.1:1/x"),
+                                    QStringLiteral("--schema"), QStringLiteral("a;b")});
+    EXPECT_EQ(badSchema.Code, QxvdbExit::DatabaseError);
+}
+
+TEST(QxvdbCsv, FieldsWithSeparatorsAndQuotesSurviveTheRoundTrip) {
+    const QStringList fields = {QStringLiteral("12"), QString(), QStringLiteral("3"),
+                                QStringLiteral("ул."), QStringLiteral("Маршала \"Жукова\", 1-я")};
+    const QString line = CsvLine(fields);
+    EXPECT_EQ(line, QStringLiteral("12,,3,ул.,\"Маршала \"\"Жукова\"\", 1-я\""));
+    EXPECT_EQ(ParseCsvLine(line), fields);
+}
+
+TEST(QxvdbDemo, IconsAreDistinct16x16Bitmaps) {
+    QSet<QByteArray> seen;
+    for (TIconKind kind :
+         {TIconKind::Region, TIconKind::District, TIconKind::City, TIconKind::Town,
+          TIconKind::Village, TIconKind::Settlement, TIconKind::Street, TIconKind::Lane,
+          TIconKind::Avenue, TIconKind::Square, TIconKind::Quarter}) {
+        const QByteArray bmp = DemoIcon(kind);
+        ASSERT_TRUE(bmp.startsWith("BM"));
+        QImage image;
+        ASSERT_TRUE(image.loadFromData(bmp, "BMP"));
+        EXPECT_EQ(image.size(), QSize(16, 16));
+        seen.insert(bmp);
+    }
+    EXPECT_EQ(seen.size(), 11);
+}
+
+TEST(QxvdbDemo, TranslationsAreUniqueAndComplete) {
+    QSet<QString> phrases;
+    for (const TDemoTranslation& t : DemoTranslations()) {
+        EXPECT_FALSE(QString::fromUtf8(t.Translation).isEmpty()) << t.Phrase;
+        EXPECT_FALSE(phrases.contains(QString::fromUtf8(t.Phrase))) << "twice: " << t.Phrase;
+        phrases.insert(QString::fromUtf8(t.Phrase));
+    }
+    EXPECT_TRUE(phrases.contains(QStringLiteral("Dobavit'...")));
+    EXPECT_TRUE(phrases.contains(QStringLiteral("Местоположение")));
+}
+
+// --- Against each engine ----------------------------------------------------
+
+class QxvdbOnEngine : public ::testing::TestWithParam<QString> {
+protected:
+    void SetUp() override {
+        if (GetParam() == QLatin1String("sqlite")) {
+            RegisterSqliteServer();
+            FTemp = std::make_unique<TempDir>();
+            FDsn = QStringLiteral("sqlite:") + FTemp->FilePath("demo.db");
+            FSchema = QStringLiteral("qxvbase");
+        } else {
+            FDsn = qEnvironmentVariable("QXV_PG_DSN");
+            if (FDsn.isEmpty()) {
+                if (!qEnvironmentVariableIsEmpty("CI"))
+                    FAIL() << "QXV_PG_DSN is not set in CI: the PostgreSQL server did not start";
+                GTEST_SKIP() << "QXV_PG_DSN is not set";
+            }
+            FSchema = NewSchemaName();
+        }
+    }
+
+    void TearDown() override {
+        if (GetParam() != QLatin1String("postgresql") || FDsn.isEmpty()) return;
+        try {
+            const auto db = OpenConnection(FDsn);
+            for (const QString& s : FDropped)
+                db->Execute(QStringLiteral("DROP SCHEMA IF EXISTS \"%1\" CASCADE").arg(s), {});
+            db->Commit();
+        } catch (const EOraError&) {
+        }
+    }
+
+    QString NewSchemaName() {
+        const QString name =
+            QStringLiteral("qxvdb_%1")
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        FDropped << name;
+        return name;
+    }
+
+    TRun Cmd(const QString& command, const QString& schema, const QStringList& more = {}) {
+        return RunTool(
+            QStringList{command, QStringLiteral("--db"), FDsn, QStringLiteral("--schema"), schema} +
+            more);
+    }
+
+    // All locations of a schema, walked through GET_T#LOCATION, and the deepest level met.
+    std::pair<int, int> CountPlaces(IDbConnection& db, const QString& schema) {
+        TRoutines calls(db, schema);
+        int count = 0, deepest = 0;
+        std::vector<QVariant> parents{QVariant()};
+        while (!parents.empty()) {
+            const QVariant parent = parents.back();
+            parents.pop_back();
+            const TRowSet rows =
+                calls.Rows(QStringLiteral("QXVERPLOCAT"), QStringLiteral("GET_T#LOCATION"),
+                           {{QStringLiteral("PID"), -1}, {QStringLiteral("PID_PARENT"), parent}});
+            for (const auto& row : rows.Rows) {
+                ++count;
+                deepest =
+                    std::max(deepest, row[ColumnIndex(rows, QStringLiteral("LEVEL#"))].toInt());
+                if (row[ColumnIndex(rows, QStringLiteral("CHILD_CNT"))].toInt() > 0)
+                    parents.push_back(row[ColumnIndex(rows, QStringLiteral("ID"))]);
+            }
+        }
+        return {count, deepest};
+    }
+
+    bool EngineAvailable() {
+        try {
+            OpenConnection(FDsn);
+            return true;
+        } catch (const EOraError&) {
+            return false;
+        }
+    }
+
+    std::unique_ptr<TempDir> FTemp;
+    QString FDsn;
+    QString FSchema;
+    QStringList FDropped;
+};
+
+TEST_P(QxvdbOnEngine, InitTwiceThenDemoTwiceLoadsOnce) {
+    if (!EngineAvailable())
+        GTEST_SKIP() << "no " << GetParam().toStdString() << " engine in this build";
+    TRun r = Cmd(QStringLiteral("init"), FSchema);
+    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+    r = Cmd(QStringLiteral("init"), FSchema);
+    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+
+    r = Cmd(QStringLiteral("demo"), FSchema,
+            {QStringLiteral("--english-user"), QStringLiteral("demo_en")});
+    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("demo data loaded"))) << r.Out.toStdString();
+
+    const auto db = OpenConnection(FDsn);
+    const auto [places, deepest] = CountPlaces(*db, FSchema);
+    EXPECT_GE(places, 300);
+    EXPECT_GE(deepest, 4);
+
+    TRoutines calls(*db, FSchema);
+    const TRowSet abbrevs =
+        calls.Rows(QStringLiteral("QXVERPLOCAT"), QStringLiteral("GET_T#LOCATABBREV"),
+                   {{QStringLiteral("PID"), -1}});
+    ASSERT_GE(abbrevs.Rows.size(), 8u);
+    for (const auto& row : abbrevs.Rows) {
+        QImage icon;
+        EXPECT_TRUE(icon.loadFromData(
+            row[ColumnIndex(abbrevs, QStringLiteral("BMP16#16"))].toByteArray(), "BMP"))
+            << row[ColumnIndex(abbrevs, QStringLiteral("SNAME"))].toString().toStdString();
+    }
+
+    // Loading again is refused politely and adds nothing.
+    r = Cmd(QStringLiteral("demo"), FSchema);
+    EXPECT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("already holds"))) << r.Out.toStdString();
+    EXPECT_EQ(CountPlaces(*db, FSchema).first, places);
+    // A second init leaves the data alone too.
+    EXPECT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
+    EXPECT_EQ(CountPlaces(*db, FSchema).first, places);
+}
+
+TEST_P(QxvdbOnEngine, ExportedPlacesImportIntoAnotherSchema) {
+    if (!EngineAvailable())
+        GTEST_SKIP() << "no " << GetParam().toStdString() << " engine in this build";
+    ASSERT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
+    ASSERT_EQ(Cmd(QStringLiteral("demo"), FSchema).Code, QxvdbExit::Ok);
+    TempDir dir;
+    const QString csv = dir.FilePath("places.csv");
+    TRun r = Cmd(QStringLiteral("export"), FSchema, {QStringLiteral("--file"), csv});
+    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+
+    const QString target =
+        GetParam() == QLatin1String("sqlite") ? QStringLiteral("qxvcopy") : NewSchemaName();
+    ASSERT_EQ(Cmd(QStringLiteral("init"), target).Code, QxvdbExit::Ok);
+    r = Cmd(QStringLiteral("import"), target, {QStringLiteral("--file"), csv});
+    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+
+    const auto db = OpenConnection(FDsn);
+    EXPECT_EQ(CountPlaces(*db, target), CountPlaces(*db, FSchema));
+
+    // A file whose row names a parent that comes later is refused as a whole.
+    const QString bad = dir.FilePath("bad.csv");
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,обл.,Новая\n2,7,2,р-н,Сирота\n");
+    f.close();
+    const int before = CountPlaces(*db, target).first;
+    r = Cmd(QStringLiteral("import"), target, {QStringLiteral("--file"), bad});
+    EXPECT_EQ(r.Code, QxvdbExit::DataError);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("line 3"))) << r.Err.toStdString();
+    db->Rollback();
+    EXPECT_EQ(CountPlaces(*db, target).first, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, QxvdbOnEngine,
+                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
+                         [](const auto& info) { return info.param.toStdString(); });
+
+}  // namespace
