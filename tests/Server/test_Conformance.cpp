@@ -715,9 +715,9 @@ TEST_P(Conformance, LangPackLanguagesAndTranslations) {
     EXPECT_EQ(lang("GET_USER_REP_LANG_SUB_ID"), 0);
 
     FDb->Execute(QStringLiteral("INSERT INTO %1 (USER_NAME, APL_LANG_ID, APL_LANG_SUB_ID, "
-                                "REP_LANG_ID, REP_LANG_SUB_ID) VALUES (:U, :A, :AS, :R, :RS)")
+                                "REP_LANG_ID, REP_LANG_SUB_ID) VALUES (:U, :A, :ASUB, :R, :RSUB)")
                      .arg(T("LANG_USER")),
-                 {{"U", FDb->UserName().toUpper()}, {"A", 9}, {"AS", 1}, {"R", 10}, {"RS", 2}});
+                 {{"U", FDb->UserName().toUpper()}, {"A", 9}, {"ASUB", 1}, {"R", 10}, {"RSUB", 2}});
     EXPECT_EQ(lang("GET_USER_APL_LANG_ID"), 9);
     EXPECT_EQ(lang("GET_USER_APL_LANG_SUB_ID"), 1);
     EXPECT_EQ(lang("GET_USER_REP_LANG_ID"), 10);

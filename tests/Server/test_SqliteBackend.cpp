@@ -85,6 +85,46 @@ TEST(SqliteConnection, SchemasLiveInFilesBesideTheMainDatabase) {
     EXPECT_EQ(Number(*db, "PRAGMA geo.user_version"), 1);
 }
 
+TEST(SqliteConnection, CrossingMovesFromTwoSessionsNeverCloseACycle) {
+    RegisterSqliteServer();
+    TempDir dir;
+    const QString cs = QStringLiteral("sqlite:") + dir.FilePath("shared.db") + "?timeout=50";
+    auto a = OpenConnection(cs);
+    InstallServerSchema(*a, QStringLiteral("qxvbase"));
+    auto call = [](IDbConnection& db, const char* routine, const std::vector<TBoundValue>& in) {
+        return db.Call(db.Describe("qxvbase", "QXVERPLOCAT", routine), in)
+            .Value("RESULT")
+            .toLongLong();
+    };
+    const long long g = call(*a, "INS_T#LOCATABBREV", {{"PSNAME", "g"}, {"PNAME", "Gorod"}});
+    std::vector<long long> type(4);
+    for (int level = 1; level <= 3; ++level)
+        type[size_t(level)] = call(*a, "INS_T#LOCATTYPE", {{"PLEVEL#", level}, {"PID_ABBREV", g}});
+    const long long x = call(*a, "INS_T#LOCATION",
+                             {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type[1]}, {"PNAME", "X"}});
+    const long long y = call(*a, "INS_T#LOCATION",
+                             {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type[1]}, {"PNAME", "Y"}});
+    a->Commit();
+
+    auto b = OpenConnection(cs);
+    ASSERT_EQ(call(*a, "UPD_T#LOCATION_ID_PARENT", {{"PID", x}, {"PID_PARENT", y}}), 1);
+    // While the first move is open, the crossing one cannot even start.
+    EXPECT_EQ(CodeOf([&] {
+                  call(*b, "UPD_T#LOCATION_ID_PARENT", {{"PID", y}, {"PID_PARENT", x}});
+              }),
+              54);
+    b->Rollback();
+    a->Commit();
+    EXPECT_LT(call(*b, "UPD_T#LOCATION_ID_PARENT", {{"PID", y}, {"PID_PARENT", x}}), 1)
+        << "after the first move, the second one would close a cycle";
+    const TRowSet chain =
+        b->Call(b->Describe("qxvbase", "QXVERPLOCAT", "GET_LOCATION_PARENTS"), {{"PID", x}})
+            .Cursor.value();
+    ASSERT_EQ(chain.Rows.size(), 2u);
+    EXPECT_EQ(chain.Rows[0][0].toLongLong(), y);
+    EXPECT_TRUE(chain.Rows[0][1].isNull());
+}
+
 TEST_F(SqliteBackend, AFailingRoutineLeavesNothingBehindButKeepsTheSession) {
     RegisterSqliteRoutine(
         "QXVTEST", "HALF_DONE", {{"RESULT", TFieldType::Integer, TParamDirection::Result}},

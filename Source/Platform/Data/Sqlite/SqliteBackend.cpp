@@ -1,7 +1,7 @@
-// The embedded engine: "sqlite:PATH[?user=NAME]". The main database holds the catalogue;
-// every schema lives in its own database attached under the schema's name, beside PATH as
-// PATH.<schema> (or in memory for ":memory:"). Routines are C++ functions from the registry
-// in this file, run inside a savepoint so that a failing call leaves nothing behind.
+// The embedded engine: "sqlite:PATH[?user=NAME][&timeout=MS]". The main database holds the
+// catalogue; every schema lives in its own database attached under the schema's name, beside PATH
+// as PATH.<schema> (or in memory for ":memory:"). Routines are C++ functions from the registry in
+// this file, run inside a savepoint so that a failing call leaves nothing behind.
 
 #include <QFileInfo>
 #include <QHash>
@@ -217,6 +217,7 @@ private:
     QString FPath;
     QString FUser = kDefaultUser;
     bool FInMemory = false;
+    int FBusyTimeout = 5000;      // ms a statement waits for another session's lock
     std::set<QString> FAttached;  // lower-case schema names
     QString FCurrentSchema;       // of the routine running, for messages
     int FCallDepth = 0;
@@ -248,7 +249,7 @@ TSqliteConnection::TSqliteConnection(const QString& connectionString) {
             12154, QStringLiteral("cannot open the database \"%1\": %2")
                        .arg(FPath, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : "out of memory")));
     sqlite3_extended_result_codes(FDb.get(), 1);
-    sqlite3_busy_timeout(FDb.get(), 5000);
+    sqlite3_busy_timeout(FDb.get(), FBusyTimeout);
     sqlite3_create_function(FDb.get(), "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             &NvlFunction, nullptr, nullptr);
     Exec("PRAGMA foreign_keys = ON");
