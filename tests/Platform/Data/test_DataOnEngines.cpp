@@ -1,5 +1,8 @@
-// The components against the embedded engine with the real server routines: the
-// road every form takes, from a query's call block to the rows of a cursor.
+// The components against each engine with the real server routines: the road every
+// form takes, from a query's call block to the rows of a cursor. PostgreSQL runs when
+// QXV_PG_DSN names a server (and must, in CI).
+
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -13,14 +16,39 @@
 
 namespace {
 
-class DataOnSqlite : public ::testing::Test {
+class DataOnEngines : public ::testing::TestWithParam<QString> {
 protected:
     void SetUp() override {
         RegisterSqliteServer();
-        session.SetConnectString("sqlite:" + temp.FilePath("data.db"));
+        if (GetParam() == QLatin1String("sqlite")) {
+            session.SetConnectString("sqlite:" + temp.FilePath("data.db"));
+            schema = "qxvbase";
+        } else {
+            const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
+            if (dsn.isEmpty()) {
+                if (!qEnvironmentVariableIsEmpty("CI"))
+                    FAIL() << "QXV_PG_DSN is not set in CI: the PostgreSQL server did not start";
+                GTEST_SKIP() << "QXV_PG_DSN is not set";
+            }
+            session.SetConnectString(dsn);
+            schema = QStringLiteral("qxvd_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                   QLatin1Char('0'));
+        }
         session.Connect();
-        InstallServerSchema(session.Connection(), "qxvbase");
+        InstallServerSchema(session.Connection(), schema);
         session.Commit();
+    }
+
+    void TearDown() override {
+        if (GetParam() != QLatin1String("postgresql") || !session.Connected()) return;
+        try {
+            session.Rollback();
+            session.Connection().Execute(
+                QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(schema.toLower()), {});
+            session.Commit();
+        } catch (const EOraError&) {
+            // A schema left behind in a throwaway server is harmless.
+        }
     }
 
     // "begin :RESULT := &shema.PACKAGE.ROUTINE(:A, :B); end;" as the forms hold it.
@@ -31,7 +59,7 @@ protected:
         q.SetSQL({"begin",
                   ":RESULT := &shema.QXVERPLOCAT." + routine + "(" + refs.join(", ") + ");",
                   "end;"});
-        q.MacroByName("shema").SetValue("qxvbase");
+        q.MacroByName("shema").SetValue(schema);
     }
 
     int AddType(const QString& sname, int level) {
@@ -50,11 +78,12 @@ protected:
 
     TempDir temp;
     TOraSession session;
+    QString schema;
 };
 
 }  // namespace
 
-TEST_F(DataOnSqlite, InsertThroughABlockAndReadBackThroughACursor) {
+TEST_P(DataOnEngines, InsertThroughABlockAndReadBackThroughACursor) {
     const int region = AddType("reg.", 1);
     ASSERT_GE(region, 1);
 
@@ -73,7 +102,7 @@ TEST_F(DataOnSqlite, InsertThroughABlockAndReadBackThroughACursor) {
     TOraStoredProc tree;
     tree.setObjectName("ospObjectsTree");
     tree.SetSession(&session);
-    tree.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_T#LOCATION");
+    tree.SetStoredProcName(schema + ".QXVERPLOCAT.GET_T#LOCATION");
     tree.ParamByName("PID").SetAsInteger(-1);
     tree.ParamByName("PID_PARENT").Clear();
     tree.Open();
@@ -97,7 +126,7 @@ TEST_F(DataOnSqlite, InsertThroughABlockAndReadBackThroughACursor) {
     EXPECT_FALSE(tree.Locate("NAME", names[1]));
 }
 
-TEST_F(DataOnSqlite, ServerErrorsArriveAsOracleErrorsOfTheComponent) {
+TEST_P(DataOnEngines, ServerErrorsArriveAsOracleErrorsOfTheComponent) {
     const int region = AddType("reg.", 1);
     TOraQuery add;
     add.setObjectName("oqAddObject");
@@ -115,17 +144,17 @@ TEST_F(DataOnSqlite, ServerErrorsArriveAsOracleErrorsOfTheComponent) {
 
     TOraStoredProc missing;
     missing.SetSession(&session);
-    missing.SetStoredProcName("qxvbase.QXVERPLOCAT.NO_SUCH_ROUTINE");
+    missing.SetStoredProcName(schema + ".QXVERPLOCAT.NO_SUCH_ROUTINE");
     EXPECT_THROW(missing.Prepare(), EOraError);
 }
 
-TEST_F(DataOnSqlite, RuntimeStoredProcAndPackageComponents) {
+TEST_P(DataOnEngines, RuntimeStoredProcAndPackageComponents) {
     AddType("reg.", 1);
     AddType("distr.", 3);
 
     auto* maxLevel = new TOraStoredProc;
     maxLevel->SetSession(&session);
-    maxLevel->SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
+    maxLevel->SetStoredProcName(schema + ".QXVERPLOCAT.GET_MAX_LEVEL");
     maxLevel->Prepare();
     maxLevel->ExecProc();
     EXPECT_EQ(maxLevel->ParamByName("Result").AsInteger(), 3);
@@ -133,7 +162,7 @@ TEST_F(DataOnSqlite, RuntimeStoredProcAndPackageComponents) {
 
     TOraPackage lang;
     lang.SetSession(&session);
-    lang.SetPackageName("qxvbase.LANG_PACK");
+    lang.SetPackageName(schema + ".LANG_PACK");
     EXPECT_TRUE(lang.GetVariable("GC_MULTI_LANG").isValid());
     EXPECT_FALSE(lang.ExecProc("GET_USER_APL_LANG_ID").isNull());
 
@@ -142,11 +171,14 @@ TEST_F(DataOnSqlite, RuntimeStoredProcAndPackageComponents) {
     catalogue.SetSQL(
         {"SELECT COUNT(1) AS QNT FROM ALL_OBJECTS T WHERE T.OBJECT_TYPE = 'PACKAGE' AND",
          "T.OBJECT_NAME = 'LANG_PACK' AND T.STATUS = 'VALID' AND T.OWNER = UPPER(:OWNER)"});
-    catalogue.ParamByName("OWNER").SetAsString("qxvbase");
+    catalogue.ParamByName("OWNER").SetAsString(schema);
     catalogue.Open();
     EXPECT_EQ(catalogue.FieldByName("QNT").AsInteger(), 1);
     catalogue.Close();
-    catalogue.ParamByName("OWNER").SetAsString("qxvbase' OR '1'='1");
+    catalogue.ParamByName("OWNER").SetAsString(schema + "' OR '1'='1");
     catalogue.Open();
     EXPECT_EQ(catalogue.FieldByName("QNT").AsInteger(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, DataOnEngines, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return info.param.toStdString(); });
