@@ -117,7 +117,10 @@ void MessageBoxes::ShowMessage(const QString& text) {
 
 int TQtMessageBoxes::Show(const QString& text, const QString& caption, unsigned flags,
                           QWidget* owner) {
-    QMessageBox box(IconOf(flags), caption, text, QMessageBox::NoButton, owner);
+    // Texts keep the "\r\n" line breaks they were written with; Qt wants "\n".
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(IconOf(flags), caption, shown, QMessageBox::NoButton, owner);
     const std::vector<TButton> buttons = ButtonsOf(flags);
     for (const TButton& b : buttons) box.addButton(b.Standard);
     const size_t defaultIndex = (flags & MbDefButtonMask) >> 8;

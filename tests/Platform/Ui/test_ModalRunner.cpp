@@ -125,15 +125,6 @@ TEST(ModalDriverTest, ADialogDeletedByItsActionStillReportsItsResult) {
     EXPECT_EQ(ModalRunner::RunModal(*dlg), 4);
 }
 
-TEST(ModalDriverTest, DriversRestoreTheRunnerTheyReplaced) {
-    IModalRunner* before = &ModalRunner::Current();
-    {
-        ModalDriver driver;
-        EXPECT_EQ(&ModalRunner::Current(), &driver);
-    }
-    EXPECT_EQ(&ModalRunner::Current(), before);
-}
-
 TEST(ExecModalRunnerTest, RunsTheDialogsOwnEventLoop) {
     TNameDialog dlg;
     QTimer::singleShot(0, &dlg, [&dlg] {

@@ -14,17 +14,6 @@ TEST(ShellOpenTest, TargetsReachTheInstalledOpenerInOrderWithItsAnswer) {
     EXPECT_EQ(shell.Targets(), (QStringList{"mailto:info@example.org", "http://www.example.org"}));
 }
 
-TEST(ShellOpenTest, RecordersRestoreWhatTheyReplaced) {
-    ShellOpenRecorder outer;
-    {
-        ShellOpenRecorder inner(false);
-        EXPECT_FALSE(ShellOpen::Open("a"));
-        EXPECT_EQ(inner.Targets().size(), 1);
-    }
-    EXPECT_TRUE(ShellOpen::Open("b"));
-    EXPECT_EQ(outer.Targets(), QStringList{"b"});
-}
-
 TEST(ShellOpenTest, TheDesktopOpenerRefusesAnEmptyTarget) {
     EXPECT_FALSE(TDesktopShellOpen().Open(""));
     EXPECT_FALSE(TDesktopShellOpen().Open("   "));
