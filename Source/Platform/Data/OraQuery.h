@@ -107,3 +107,12 @@ private:
     long long FRowsAffected = 0;
     std::unique_ptr<TRoutineDesc> FDescribed;
 };
+
+// The query kind that would write its edits back to a table by itself. Edits here
+// stay local in every data set, so it differs from TOraQuery only in kind; the
+// schema binding treats both alike.
+class QXV_PLATFORM_EXPORT TSmartQuery : public TOraQuery {
+    Q_OBJECT
+public:
+    using TOraQuery::TOraQuery;
+};
