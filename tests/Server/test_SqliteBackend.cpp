@@ -82,7 +82,7 @@ TEST(SqliteConnection, SchemasLiveInFilesBesideTheMainDatabase) {
     auto other = OpenConnection(QStringLiteral("sqlite:") + path);
     const TRoutineDesc desc = other->Describe("geo", "QXVERPLOCAT", "GET_T#LOCATABBREV");
     EXPECT_EQ(other->Call(desc, {{"PID", -1}}).Cursor->Rows.size(), 1u);
-    EXPECT_EQ(Number(*db, "PRAGMA geo.user_version"), 1);
+    EXPECT_EQ(Number(*db, "PRAGMA geo.user_version"), 2);
 }
 
 TEST(SqliteConnection, CrossingMovesFromTwoSessionsNeverCloseACycle) {
@@ -245,13 +245,24 @@ TEST_F(SqliteBackend, InstallIsVersionedAndSeedsOnce) {
     InstallServerSchema(*FDb, QStringLiteral("qxvbase"));
     RegisterSqliteServer();
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.ERROR_MESSAGES"), messages);
-    EXPECT_EQ(Number(*FDb, "PRAGMA qxvbase.user_version"), 1);
+    EXPECT_EQ(Number(*FDb, "PRAGMA qxvbase.user_version"), 2);
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM ALL_OBJECTS WHERE OWNER = 'QXVBASE'"), 4);
+
+    // A schema of the first version gains what came later and keeps its rows.
+    FDb->Execute("INSERT INTO qxvbase.LOCATABBREV (SNAME, NAME) VALUES ('old', 'Old')", {});
+    FDb->Execute("DROP TABLE qxvbase.DFM; DROP TABLE qxvbase.DPR; PRAGMA qxvbase.user_version = 1",
+                 {});
+    EXPECT_EQ(CodeOf([&] { FDb->Query("SELECT COUNT(*) FROM qxvbase.DPR", {}); }), 942);
+    InstallServerSchema(*FDb, QStringLiteral("qxvbase"));
+    EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.DPR"), 0);
+    EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.LOCATABBREV"), 1);
+    EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.ERROR_MESSAGES"), messages);
+    EXPECT_EQ(Number(*FDb, "PRAGMA qxvbase.user_version"), 2);
 
     // A second schema in the same session is separate.
     InstallServerSchema(*FDb, QStringLiteral("other"));
     FDb->Execute("INSERT INTO other.LOCATABBREV (SNAME, NAME) VALUES ('g', 'Gorod')", {});
-    EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.LOCATABBREV"), 0);
+    EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.LOCATABBREV WHERE SNAME = 'g'"), 0);
     const QString dup = MessageOf([&] {
         FDb->Execute("INSERT INTO other.LOCATABBREV (SNAME, NAME) VALUES ('g', 'Again')", {});
     });

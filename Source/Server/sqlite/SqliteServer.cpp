@@ -57,7 +57,7 @@ namespace {
 
 using namespace SqliteServer;
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 // A text as an SQL string literal, for the messages fixed into trigger bodies (RAISE takes
 // no parameters). Only plain identifiers reach it, but quote it properly all the same.
@@ -257,6 +257,19 @@ void CreateVersion1(IDbConnection& db, const QString& schema) {
                {});
 }
 
+// The phrase-capture tables: one row per library and per form whose phrases were harvested.
+void CreateVersion2(IDbConnection& db, const QString& schema) {
+    db.Execute(Sql(schema,
+                   "CREATE TABLE IF NOT EXISTS {S}.DPR (ID_DPR INTEGER PRIMARY KEY, NAME "
+                   "VARCHAR(255) NOT NULL)"),
+               {});
+    db.Execute(Sql(schema,
+                   "CREATE TABLE IF NOT EXISTS {S}.DFM (ID_DFM INTEGER PRIMARY KEY, FK_DPR "
+                   "INTEGER NOT NULL CONSTRAINT FK_DFM_DPR REFERENCES DPR (ID_DPR), NAME "
+                   "VARCHAR(255) NOT NULL, IS_TRANSLIT INTEGER DEFAULT 0)"),
+               {});
+}
+
 }  // namespace
 
 void RegisterSqliteServer() {
@@ -276,6 +289,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         const TRowSet version = db.Query(Sql(schema, "PRAGMA {S}.user_version"), {});
         const long long current = version.Rows.empty() ? 0 : version.Rows[0][0].toLongLong();
         if (current < 1) CreateVersion1(db, schema);
+        if (current < 2) CreateVersion2(db, schema);
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});
