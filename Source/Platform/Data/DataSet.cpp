@@ -149,6 +149,7 @@ void TDataSet::Open() {
 
 void TDataSet::SetRows(const TRowSet& rows) {
     ApplyRows(rows);
+    if (AfterOpen) AfterOpen(this);
     Notify(Notice::DataSet);
 }
 

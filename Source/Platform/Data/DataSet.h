@@ -220,8 +220,9 @@ signals:
 protected:
     // Reads the rows for Open and Refresh. The base class gives the rows of LoadRows.
     virtual TRowSet InternalOpen();
-    // Puts fetched rows in place and makes the data set active without running the
-    // open hooks (a call that returned a cursor).
+    // Opens on rows a call has already fetched (an executed routine that returned a
+    // cursor): BeforeOpen does not run, the call being over, but AfterOpen does, so
+    // whatever follows opened rows sees these too.
     void SetRows(const TRowSet& rows);
     // Whether to translate errors: derived data sets set the component of an EOraError.
     [[noreturn]] void Fail(const QString& message) const;

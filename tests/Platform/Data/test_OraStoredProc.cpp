@@ -124,11 +124,14 @@ TEST_F(OraStoredProcTest, OpenLoadsTheCursorRowsAndTheCursorIsNoParam) {
     EXPECT_TRUE(call.Value("PID_PARENT", &bound).isNull());
     EXPECT_TRUE(bound);
 
-    // Executing a reading routine still loads its rows.
+    // Executing a reading routine still loads its rows, as an open would.
+    int opened = 0;
+    proc.AfterOpen = [&](TDataSet*) { ++opened; };
     proc.Close();
     proc.ExecProc();
     EXPECT_TRUE(proc.Active());
     EXPECT_EQ(proc.RecordCount(), 2);
+    EXPECT_EQ(opened, 1);
 
     // Refresh calls again with the current values.
     proc.ParamByName("PID").SetAsInteger(11);
