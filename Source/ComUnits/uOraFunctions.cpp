@@ -30,8 +30,12 @@ void BindStoredProc(TOraStoredProc& proc, const QString& schema) {
         proc.Params().Assign(saved);
         throw;
     }
-    proc.Params().Assign(saved);
-    proc.Params().AssignValues(saved);
+    // The definitions a component already had win over the fresh description;
+    // a component that had none keeps what the server described.
+    if (!saved.IsEmpty()) {
+        proc.Params().Assign(saved);
+        proc.Params().AssignValues(saved);
+    }
 }
 
 void BindComponent(QObject* component, const QString& schema) {

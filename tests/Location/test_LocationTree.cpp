@@ -1,0 +1,216 @@
+#include "Location/LocationTree.h"
+
+#include <QTreeWidget>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "ComUnits/uImageList.h"
+#include "ComUnits/uOraFunctions.h"
+#include "Location/DataMod.h"
+#include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ui/Bitmap16.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+const QString GetLocation = QStringLiteral("QXVERPLOCAT.GET_T#LOCATION");
+
+TOraStoredProc* MakeProc(QWidget* form, const char* name, const QString& routine) {
+    auto* proc = new TOraStoredProc(form);
+    proc->setObjectName(name);
+    proc->SetStoredProcName(QStringLiteral("ORX.QXVERPLOCAT.") + routine);
+    return proc;
+}
+
+// The tree as the location window holds it: a tree control and the four reading calls,
+// bound to a test database like a form's components.
+class LocationTreeTest : public ::testing::Test {
+protected:
+    LocationTreeTest() {
+        FTreeView = new QTreeWidget(&FForm);
+        TLocationTree::TCalls calls;
+        calls.ObjectsTree = MakeProc(&FForm, "ospObjectsTree", "GET_T#LOCATION");
+        calls.AbbrevImages = MakeProc(&FForm, "ospAbbrevImages", "GET_T#LOCATABBREV");
+        calls.Levels = MakeProc(&FForm, "ospLevels", "GET_T#LOCATTYPE");
+        calls.PlaceParents = MakeProc(&FForm, "ospPlaceParents", "GET_LOCATION_PARENTS");
+        fSetSession(&FForm, &FDb.Session());
+        fSetShema(&FForm, FDb.Schema());
+        FDM = new TDM(&FForm);
+        FTree = new TLocationTree(FTreeView, FDM, calls, &FForm);
+    }
+
+    int Fetches() { return FDb.Counting().CallCount(GetLocation); }
+    void Open() {
+        FTree->LoadAbbrevImages();
+        FTree->LoadLevels();
+        FTree->BuildRoot();
+    }
+    // Selects each named place in turn from the root down (fetching as a user's clicks do).
+    TObjectNode* Walk(const QStringList& names) {
+        TObjectNode* node = FTree->Root();
+        for (const QString& name : names) {
+            node = node ? Child(node, name) : nullptr;
+            if (node)
+                FTreeView->setCurrentItem(node);
+        }
+        return node;
+    }
+    TObjectNode* Child(TObjectNode* node, const QString& name) {
+        for (int i = 0; i < node->childCount(); ++i)
+            if (node->ChildNode(i)->Caption().endsWith(name))
+                return node->ChildNode(i);
+        ADD_FAILURE() << "no child " << name.toStdString();
+        return nullptr;
+    }
+
+    TestDatabase FDb;
+    QWidget FForm;
+    QTreeWidget* FTreeView;
+    TDM* FDM;
+    TLocationTree* FTree;
+};
+
+TEST_F(LocationTreeTest, AnEmptyDirectoryShowsARootWithoutAnExpandButton) {
+    Open();
+    TObjectNode* root = FTree->Root();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->ID, -1);
+    EXPECT_EQ(root->Caption(), "Местоположение");
+    EXPECT_EQ(root->childCount(), 0);
+    EXPECT_TRUE(root->ChildrenLoaded);
+    EXPECT_EQ(FTree->Selected(), root);
+    EXPECT_EQ(Fetches(), 1);
+}
+
+TEST_F(LocationTreeTest, ChildrenAreFetchedOnceAndLeavesNever) {
+    const auto s = FDb.AddSample();
+    Open();
+    EXPECT_EQ(Fetches(), 1);
+    TObjectNode* north = Child(FTree->Root(), "Северная");
+    TObjectNode* south = Child(FTree->Root(), "Южная");
+    ASSERT_TRUE(north && south);
+    EXPECT_EQ(north->ID, s.north);
+    EXPECT_EQ(north->Level, 1);
+    EXPECT_EQ(north->AbbrevID, s.aObl);
+    EXPECT_FALSE(north->ChildrenLoaded);
+    ASSERT_EQ(north->childCount(), 1);  // the placeholder
+    EXPECT_TRUE(north->ChildNode(0)->IsPlaceholder());
+
+    south->setExpanded(true);  // a leaf: nothing to fetch
+    EXPECT_TRUE(south->ChildrenLoaded);
+    EXPECT_EQ(Fetches(), 1);
+
+    FTreeView->setCurrentItem(north);  // selecting fetches even while collapsed
+    EXPECT_EQ(Fetches(), 2);
+    EXPECT_FALSE(north->isExpanded());
+    north->setExpanded(true);
+    north->setExpanded(false);
+    north->setExpanded(true);
+    EXPECT_EQ(Fetches(), 2);
+    EXPECT_EQ(north->childCount(), 1);
+    EXPECT_EQ(north->ChildNode(0)->ID, s.lakeside);
+}
+
+TEST_F(LocationTreeTest, ChildrenAreSortedByCaptionWhateverTheServerOrder) {
+    const auto s = FDb.AddSample();
+    FDb.AddLocation(s.lakeside, s.tS3, QStringLiteral("Абрамово"));
+    Open();
+    TObjectNode* lakeside = Walk({"Северная", "Озёрный"});
+    ASSERT_NE(lakeside, nullptr);
+    QStringList captions;
+    for (int i = 0; i < lakeside->childCount(); ++i)
+        captions << lakeside->ChildNode(i)->Caption();
+    QStringList sorted = captions;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(captions, sorted);
+    EXPECT_EQ(captions.size(), 3);
+    EXPECT_EQ(captions[0], "г.. Гавань");  // short name "г." + ". " + name
+}
+
+TEST_F(LocationTreeTest, RefreshWithADeepNodeSelectedCollapsesToTheTopLevel) {
+    FDb.AddSample();
+    Open();
+    ASSERT_NE(Walk({"Северная", "Озёрный", "Берёзовка"}), nullptr);
+    const int before = Fetches();
+
+    FTree->LoadChildren(FTree->Root(), true);
+    FTree->Root()->setExpanded(true);
+    EXPECT_EQ(Fetches(), before + 1);
+    EXPECT_EQ(FTree->Selected(), FTree->Root());
+    EXPECT_EQ(FTree->Root()->childCount(), 2);
+    EXPECT_FALSE(Child(FTree->Root(), "Северная")->ChildrenLoaded);
+    EXPECT_EQ(FTree->AddressPath(), "");
+}
+
+TEST_F(LocationTreeTest, CaptionsUseTheSeparatorOfTheUsersLanguage) {
+    FDb.AddSample();
+    FTree->SetAbbrevSeparator(" ");
+    Open();
+    EXPECT_EQ(Child(FTree->Root(), "Северная")->Caption(), "обл. Северная");
+    EXPECT_EQ(TLocationTree::Caption("", ". ", "Безымянный"), "Безымянный");
+    EXPECT_EQ(TLocationTree::Caption("с.", ". ", "Ивановка"), "с.. Ивановка");
+}
+
+TEST_F(LocationTreeTest, AbbreviationPicturesMapToImages) {
+    QImage red(16, 16, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    red.setPixel(0, 15, qRgb(255, 0, 255));  // the transparent colour
+    const long long withPicture = FDb.AddAbbrev("a", "with", Bitmap16::ToBmp(red));
+    const long long without = FDb.AddAbbrev("b", "without");
+    const long long broken = FDb.AddAbbrev("c", "broken", QByteArray("BM not a bitmap"));
+    const int designed = FDM->ImageList()->Count();
+    FTree->LoadAbbrevImages();
+
+    EXPECT_EQ(FTree->AbbrevImage(without), 0);
+    EXPECT_EQ(FTree->AbbrevImage(withPicture), designed);
+    EXPECT_EQ(FDM->ImageList()->Image(designed).pixel(5, 5), QColor(Qt::red).rgb());
+    EXPECT_EQ(qAlpha(FDM->ImageList()->Image(designed).pixel(0, 15)), 0);
+    // An unreadable picture gets a copy of the default picture in a slot of its own.
+    EXPECT_EQ(FTree->AbbrevImage(broken), designed + 1);
+    EXPECT_EQ(FDM->ImageList()->Image(designed + 1), FDM->ImageList()->Image(0));
+    EXPECT_EQ(FTree->AbbrevImage(9999), 0);
+}
+
+TEST_F(LocationTreeTest, AddressPathJoinsCaptionsBelowTheRoot) {
+    FDb.AddSample();
+    Open();
+    EXPECT_EQ(FTree->AddressPath(), "");
+    EXPECT_EQ(FTree->SelectedID(), -1);
+    TObjectNode* north = Child(FTree->Root(), "Северная");
+    FTreeView->setCurrentItem(north);
+    EXPECT_EQ(FTree->AddressPath(), "обл.. Северная");
+    ASSERT_NE(Walk({"Северная", "Озёрный", "Берёзовка"}), nullptr);
+    EXPECT_EQ(FTree->AddressPath(), "обл.. Северная\\р-н. Озёрный\\с.. Берёзовка");
+}
+
+TEST_F(LocationTreeTest, ExpandToLocationOpensTheChainDownToThePlace) {
+    const auto s = FDb.AddSample();
+    Open();
+    FTree->ExpandToLocation(s.birch);
+    TObjectNode* selected = FTree->Selected();
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->ID, s.birch);
+    EXPECT_EQ(FTree->SelectedID(), s.birch);
+    EXPECT_TRUE(selected->ParentNode()->isExpanded());
+    EXPECT_TRUE(selected->ParentNode()->ParentNode()->isExpanded());
+}
+
+TEST_F(LocationTreeTest, ExpandToAnUnknownLocationStaysAtTheRoot) {
+    FDb.AddSample();
+    Open();
+    FTree->ExpandToLocation(424242);
+    EXPECT_EQ(FTree->Selected(), FTree->Root());
+    FTree->ExpandToLocation(0);
+    EXPECT_EQ(FTree->Selected(), FTree->Root());
+}
+
+TEST_F(LocationTreeTest, LevelCacheFollowsTheTypes) {
+    const auto s = FDb.AddSample();
+    FTree->LoadLevels();
+    EXPECT_TRUE(FTree->Levels().LevelHasAbbrev(3, s.aS));
+    EXPECT_TRUE(FTree->Levels().LevelHasAbbrev(4, s.aS));
+    EXPECT_FALSE(FTree->Levels().LevelHasAbbrev(2, s.aS));
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+#include "Platform/Data/DbBackend.h"
+#include "support/CountingConnection.h"
+#include "support/TempDir.h"
+
+class TOraSession;
+
+// A fresh embedded database with the directory's schema installed, reached through
+// a call-counting connection and a session that components can use. Helpers add
+// dictionary rows and places through the server routines, as the product does.
+class TestDatabase {
+public:
+    explicit TestDatabase(const QString& schema = QStringLiteral("QXVBASE"));
+    ~TestDatabase();
+
+    const QString& Schema() const { return FSchema; }
+    IDbConnection& Raw() { return *FRaw; }
+    CountingConnection& Counting() { return *FCounting; }
+    TOraSession& Session() { return *FSession; }
+
+    // A routine's RESULT (0 for a procedure).
+    long long Call(const QString& package, const QString& routine,
+                   const std::vector<TBoundValue>& inputs);
+    TRowSet Rows(const QString& package, const QString& routine,
+                 const std::vector<TBoundValue>& inputs);
+
+    long long AddAbbrev(const QString& shortName, const QString& name,
+                        const QByteArray& bmp = QByteArray());
+    long long AddType(int level, long long abbrevId);
+    // parent -1 for the top level.
+    long long AddLocation(long long parent, long long typeId, const QString& name);
+    long long AddInfo(long long objId, long long parent, int infoType, const QString& value,
+                      const QString& description = QString(), bool active = true);
+
+    // A small directory: two regions, a district with a town and a village, three levels deep.
+    struct TSample {
+        long long aObl, aR, aG, aS;        // abbreviations "обл.", "р-н", "г.", "с."
+        long long tObl, tR, tG3, tS3, tS4;  // types: level 1, 2, 3, 3, 4
+        long long north, lakeside, birch, harbour, south;
+    };
+    TSample AddSample();
+
+private:
+    TempDir FTemp;
+    QString FSchema;
+    std::unique_ptr<IDbConnection> FRaw;
+    std::unique_ptr<CountingConnection> FCounting;
+    std::unique_ptr<TOraSession> FSession;
+};
