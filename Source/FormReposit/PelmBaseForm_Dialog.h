@@ -1,0 +1,34 @@
+#pragma once
+
+#include "FormReposit/PelmBaseForm.h"
+
+class QPushButton;
+
+// Base of every add/edit dialog: OK and cancel buttons on a bottom panel and the
+// dialog mode (0 after construction, 1 add, 2 edit).
+class TfPelmBaseForm_Dialog : public TfPelmBaseForm {
+    Q_OBJECT
+public:
+    TfPelmBaseForm_Dialog(QWidget* owner, TOraSession* session, const QString& schema);
+
+    // Subclasses set their caption ("Добавление" for 1, "Редактирование" for 2).
+    virtual void SetDialogMode(quint8 mode) { FDialogMode = mode; }
+    quint8 DialogMode() const { return FDialogMode; }
+
+    // Each dialog prepares itself (mode 2: loads the current values) and then runs
+    // ShowModalOk.
+    virtual bool Execute() = 0;
+
+    QWidget* pButtons = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+protected:
+    void Construct() override;
+    void ArrangeButtons() override;
+
+    // Shows the dialog modally: true exactly when it ended with mrOk.
+    bool ShowModalOk();
+
+    quint8 FDialogMode = 0;
+};

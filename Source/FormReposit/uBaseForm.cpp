@@ -1,0 +1,460 @@
+#include "FormReposit/uBaseForm.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSet>
+#include <QTableView>
+#include <QVariant>
+
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uAssert.h"
+#include "ComUnits/uComponentTree.h"
+#include "ComUnits/uOraFunctions.h"
+#include "ComUnits/uScrollComponents.h"
+#include "Platform/Data/OraPackage.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraSession.h"
+#include "Platform/Ui/MessageBoxes.h"
+
+namespace {
+
+const QString LineBreak = QStringLiteral("\r\n");
+
+// Trims characters of code 32 and below from both ends.
+QString TrimBlanks(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 32) ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 32) --end;
+    return text.mid(begin, end - begin);
+}
+
+// Replaces each "%s" of the pattern by the next argument, in order.
+QString FormatS(const QString& pattern, const QStringList& args) {
+    QString out;
+    int next = 0;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern.at(i) == u'%' && i + 1 < pattern.size() && pattern.at(i + 1) == u's' &&
+            next < args.size()) {
+            out += args.at(next++);
+            ++i;
+        } else {
+            out += pattern.at(i);
+        }
+    }
+    return out;
+}
+
+// The application's exception handler is replaced while any TBaseForm exists.
+struct TExceptionHook {
+    int LiveForms = 0;
+    Application::ExceptionHandler Previous;
+};
+
+TExceptionHook& ExceptionHook() {
+    static TExceptionHook hook;
+    return hook;
+}
+
+void ShowCaughtException(QObject*, std::exception& error) {
+    MessageBoxes::ShowMessage(QStringLiteral("TBaseForm catch exception\r") + ExceptionText(error));
+}
+
+struct TActionText {
+    QAction* TBaseForm::*Action;
+    const char* Name;
+    QKeyCombination Shortcut;
+    int ImageIndex;
+    const char* Caption;
+};
+
+const TActionText PActions[] = {
+    {&TBaseForm::pFind, "pFind", Qt::CTRL | Qt::Key_F, 0, "Искать"},
+    {&TBaseForm::pSort, "pSort", Qt::CTRL | Qt::Key_S, 1, "Сортировать"},
+    {&TBaseForm::pReport, "pReport", Qt::CTRL | Qt::Key_R, 2, "Отчет"},
+    {&TBaseForm::pFilter, "pFilter", Qt::CTRL | Qt::Key_A, 8, "Фильтровать"},
+    {&TBaseForm::pFirst, "pFirst", Qt::CTRL | Qt::ALT | Qt::Key_F, 3, "На первую запись"},
+    {&TBaseForm::pPrev, "pPrev", Qt::CTRL | Qt::ALT | Qt::Key_P, 4, "На предыдущую запись"},
+    {&TBaseForm::pNext, "pNext", Qt::CTRL | Qt::ALT | Qt::Key_N, 5, "На следующую запись"},
+    {&TBaseForm::pLast, "pLast", Qt::CTRL | Qt::ALT | Qt::Key_L, 6, "На последнюю запись"},
+    {&TBaseForm::pRefresh, "pRefresh", Qt::CTRL | Qt::ALT | Qt::Key_R, 7, "Обновить данные"},
+};
+
+}  // namespace
+
+TMaximizedSize BaseFormMaximizedSize(const QWidget* mainForm, const QRect& workArea) {
+    if (!mainForm) return {500, 600};
+    const int y = mainForm->geometry().top() + mainForm->geometry().height();
+    return {y, workArea.height() - y};
+}
+
+TBaseForm::TBaseForm(QWidget* owner, const QString& mode, TOraSession* session,
+                     const QString& schema)
+    : TComBaseForm(owner), FMode(mode), FSession(session) {
+    FAllowRebind = true;
+    FCanClose = false;
+    FShema = TrimBlanks(schema.isEmpty() && session ? session->UserName() : schema);
+    if (session) TOraSession::SetDefaultSession(session);
+    FBound = session && !FShema.isEmpty();
+    setObjectName(QStringLiteral("BaseForm"));
+    SetOldCreateOrder(true);
+    BuildDescription();
+
+    TExceptionHook& hook = ExceptionHook();
+    if (hook.LiveForms++ == 0) {
+        hook.Previous = Application::Instance().OnException();
+        Application::Instance().SetOnException(ShowCaughtException);
+    }
+}
+
+TBaseForm::TBaseForm(QWidget* owner, TOraSession* session, const QString& schema)
+    : TBaseForm(owner, QString(), session, schema) {}
+
+TBaseForm::~TBaseForm() {
+    FLastFindFields.clear();
+    FOwnedObjects.clear();
+    FuncAccessList.reset();
+    FScrollComponents.reset();
+    TExceptionHook& hook = ExceptionHook();
+    if (--hook.LiveForms == 0) {
+        Application::Instance().SetOnException(std::move(hook.Previous));
+        hook.Previous = nullptr;
+    }
+}
+
+void TBaseForm::BuildDescription() {
+    MainSession = new TOraSession(this);
+    MainSession->setObjectName(QStringLiteral("MainSession"));
+    MainSession->BeforeConnect = [this](TOraSession* s) { AnotherBeforeConnect(s); };
+
+    OraQuery1 = new TOraQuery(this);
+    OraQuery1->setObjectName(QStringLiteral("OraQuery1"));
+    OraQuery1->SetSQL({QStringLiteral("SELECT * FROM &shema"), QStringLiteral("&ORDER &FIELD")});
+    OraQuery1->MacroByName(QStringLiteral("ORDER")).SetValue(QStringLiteral("ORDER BY"));
+    OraQuery1->MacroByName(QStringLiteral("FIELD")).SetValue(QStringLiteral("ID"));
+
+    ImageList1 = new QObject(this);
+    ImageList1->setObjectName(QStringLiteral("ImageList1"));
+    ApplicationEvents1 = new QObject(this);
+    ApplicationEvents1->setObjectName(QStringLiteral("ApplicationEvents1"));
+
+    auto makeAction = [this](const char* name) {
+        auto* action = new QAction(ActionList1);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setProperty("Category", QStringLiteral("popup menu na veduschij nabor"));
+        addAction(action);
+        return action;
+    };
+    EmptyAction = makeAction("EmptyAction");
+    EmptyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));  // swallows the key
+    EmptyAction1 = makeAction("EmptyAction1");
+    for (const TActionText& a : PActions) {
+        QAction* action = makeAction(a.Name);
+        action->setShortcut(QKeySequence(a.Shortcut));
+        action->setProperty("ImageIndex", a.ImageIndex);
+        this->*(a.Action) = action;
+    }
+    connect(pFind, &QAction::triggered, this, [this] { FindExecute(); });
+    connect(pSort, &QAction::triggered, this, [this] { SortExecute(); });
+    connect(pReport, &QAction::triggered, this, [this] { ReportExecute(); });
+    connect(pFilter, &QAction::triggered, this, [this] { FilterExecute(); });
+    connect(pFirst, &QAction::triggered, this, [this] { Navigate(&TDataSet::First); });
+    connect(pPrev, &QAction::triggered, this, [this] { Navigate(&TDataSet::Prior); });
+    connect(pNext, &QAction::triggered, this, [this] { Navigate(&TDataSet::Next); });
+    connect(pLast, &QAction::triggered, this, [this] { Navigate(&TDataSet::Last); });
+    connect(pRefresh, &QAction::triggered, this, [this] {
+        Navigate(&TDataSet::Refresh);
+        // A one-pixel wobble makes the form lay itself out again.
+        resize(width() + 1, height());
+        resize(width() - 1, height());
+    });
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addActions({pFind, pSort, pReport, pFilter});
+    N1 = PopupMenu1->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    PopupMenu1->addActions({pFirst, pPrev, pNext, pLast, pRefresh});
+}
+
+void TBaseForm::Construct() {
+    TComBaseForm::Construct();
+    // Either way InitData precedes and PostCreate follows the OnCreate handlers.
+    if (!OldCreateOrder())
+        InitData();
+    else
+        PostCreate();
+}
+
+void TBaseForm::AfterConstruction() {
+    TComBaseForm::AfterConstruction();
+    FConstructed = true;
+    FCanClose = true;
+}
+
+void TBaseForm::BeforeDestruction() {
+    if (FConstructed && !FStateSaved) SaveState();
+}
+
+void TBaseForm::DoCreate() {
+    if (OldCreateOrder()) InitData();
+    const QList<QObject*> before = OwnedComponents(this);
+    TComBaseForm::DoCreate();
+    AdoptNewComponents(before);
+    if (!OldCreateOrder()) PostCreate();
+}
+
+void TBaseForm::InitData() {
+    FStateSaved = false;
+    QString errorText;
+    FillAccess(errorText);
+    if (!errorText.isEmpty()) throw EGeneralError(errorText);
+
+    FLastFindFields.clear();
+    FOwnedObjects.clear();
+    FScrollComponents = std::make_unique<TScrollComponentList>(this);
+    new TScrollComponent(FScrollComponents.get(), &TOraQuery::staticMetaObject);
+    FNavigateActiveGrid = true;
+    FCheckFieldName = QStringLiteral("RCHECK");
+    SetCurrentQuery(OraQuery1);
+
+    if (FBound) {
+        fSetSession(this, FSession);
+        fSetShema(this, FShema);
+    }
+}
+
+bool TBaseForm::FillAccess(QString& errorText) {
+    errorText.clear();
+    if (!FuncAccessList) FuncAccessList = std::make_unique<TAccessList>();
+    RegisterAccess();
+    const int count = FuncAccessList->Count();
+    if (FMode.isEmpty() || count == 0) return true;
+    if (FMode.at(0) != u'1') {
+        ShowError(TranslateRu(QStringLiteral("Неверный режим доступа")) +
+                  QStringLiteral(": FMode = \"%1\"").arg(FMode));
+        return false;
+    }
+    if (FMode.size() - 1 != count) {
+        errorText = TranslateRu(QStringLiteral("Некорректный список прав доступа")) + LineBreak +
+                    TranslateRu(QStringLiteral("Выполните процедуру перерегистрации сервиса"));
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        const TAccessList::TSetter& setter = FuncAccessList->Items(i);
+        Assert(static_cast<bool>(setter),
+               QStringLiteral("TBaseForm.FillAccess: FuncAccessList.Items[%1]=nil").arg(i));
+        setter(FMode.at(i + 1) == u'1');
+    }
+    return true;
+}
+
+void TBaseForm::SetCurrentQuery(TOraQuery* query) {
+    if (query == FCurrentQuery) return;
+    SetCurrentQueryHook(query);
+    FCurrentQuery = query;
+}
+
+void TBaseForm::AdoptNewComponents(const QList<QObject*>& before) {
+    const QSet<QObject*> known(before.begin(), before.end());
+    QList<QObject*> added;
+    for (QObject* component : OwnedComponents(this))
+        if (!known.contains(component)) added << component;
+    if (added.isEmpty()) return;
+    if (FBound)
+        for (QObject* component : added) BindComponent(component);
+    if (FScrollComponents) FScrollComponents->Update();
+    for (QObject* component : added) PrepareMacrosOf(component);
+}
+
+void TBaseForm::BindComponent(QObject* component) {
+    if (auto* dataSet = qobject_cast<TOraDataSet*>(component))
+        dataSet->SetSession(FSession);
+    else if (auto* package = qobject_cast<TOraPackage*>(component))
+        package->SetSession(FSession);
+    fSetShemaComponent(component, FShema);
+}
+
+void TBaseForm::PrepareMacrosOf(QObject* component) {
+    if (auto* query = qobject_cast<TOraQuery*>(component))
+        for (int i = 0; i < query->Macros().Count(); ++i)
+            PrepareQueryMacros(query, query->Macros().Items(i));
+}
+
+void TBaseForm::PostCreate() {
+    const QList<QObject*> before = OwnedComponents(this);
+    AfterCreateHook();
+    AdoptNewComponents(before);
+
+    if (QFile::exists(QDir(QCoreApplication::applicationDirPath()).filePath("Debug.ini")))
+        ReportGridsWithoutHint();
+
+    for (QObject* component : OwnedComponents(this)) PrepareMacrosOf(component);
+    ApplyControlHandlers();
+}
+
+void TBaseForm::ReportGridsWithoutHint() {
+    QString names;
+    for (QObject* component : OwnedComponents(this))
+        if (auto* grid = qobject_cast<QTableView*>(component); grid && grid->toolTip().isEmpty())
+            names += grid->objectName() + LineBreak;
+    if (!names.isEmpty())
+        MessageBoxes::ShowKind(
+            TMessageKind::Information, names, this,
+            objectName() + QStringLiteral(":У компонента TGrid не назначено свойство \"Hint\""));
+}
+
+void TBaseForm::ApplyControlHandlers() {
+    if (!FScrollComponents) return;
+    const TComponentProc edits = TComponentProc::Of(this, &TBaseForm::EditHandler);
+    const TComponentProc grids = TComponentProc::Of(this, &TBaseForm::GridHandler);
+    FScrollComponents->AddProc(&QLineEdit::staticMetaObject, edits);
+    FScrollComponents->AddProc(&QTableView::staticMetaObject, grids);
+    FScrollComponents->Update();
+    FScrollComponents->ExecuteAll();
+    FScrollComponents->DelProc(&QLineEdit::staticMetaObject, edits);
+    FScrollComponents->DelProc(&QTableView::staticMetaObject, grids);
+}
+
+void TBaseForm::EditHandler(QObject* component) {
+    auto* edit = static_cast<QLineEdit*>(component);
+    if (!edit->isReadOnly()) return;
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    edit->setPalette(palette);
+}
+
+void TBaseForm::GridHandler(QObject* component) { PrepareGrid(component); }
+
+void TBaseForm::InitFormTexts() {
+    TComBaseForm::InitFormTexts();
+    InitActionTexts();
+    for (QObject* c : {static_cast<QObject*>(MainSession), static_cast<QObject*>(OraQuery1),
+                       ImageList1, static_cast<QObject*>(PopupMenu1)})
+        AddTranslateExclusion(c);
+    for (QAction* item : PopupMenu1->actions()) AddTranslateExclusion(item);
+    AddTranslateExclusion(ActionList1);
+    AddTranslateExclusion(EmptyAction);
+    AddTranslateExclusion(EmptyAction1);
+    for (const TActionText& a : PActions) AddTranslateExclusion(this->*(a.Action));
+}
+
+void TBaseForm::InitActionTexts() {
+    for (const TActionText& a : PActions) {
+        QAction* action = this->*(a.Action);
+        const QString caption = TranslateRu(QString::fromUtf8(a.Caption));
+        action->setText(caption);
+        action->setToolTip(caption);
+    }
+}
+
+TOraSession* TBaseForm::GetSession() {
+    if (!FSession) ShowError(TranslateRu(QStringLiteral("Сессия не определена!")));
+    return FSession;
+}
+
+QString TBaseForm::GetShema() {
+    if (FShema.isEmpty())
+        ShowError(QStringLiteral("TBaseForm.GetShema: ") +
+                  TranslateRu(QStringLiteral("Схема не определена!")));
+    return FShema;
+}
+
+void TBaseForm::SetShema(const QString& value) {
+    if (!FAllowRebind) return;
+    const QString trimmed = TrimBlanks(value);
+    FShema = trimmed.isEmpty() && FSession ? FSession->UserName() : trimmed;
+    fSetShema(this, FShema);
+}
+
+void TBaseForm::SetSession(TOraSession* value) {
+    if (!FAllowRebind) return;
+    FSession = value;
+    fSetSession(this, FSession);
+}
+
+void TBaseForm::ShowError(const QString& text) {
+    MessageBoxes::ShowKind(TMessageKind::Error, text, this, QStringLiteral("Отчеты"));
+}
+
+QTableView* TBaseForm::GetCurrentGrid() {
+    if (auto* grid = qobject_cast<QTableView*>(focusWidget())) return grid;
+    MessageBoxes::ShowKind(TMessageKind::Warning, TranslateRu(QStringLiteral("Выберите таблицу")),
+                           this);
+    return nullptr;
+}
+
+TDataSet* TBaseForm::DataSetOfGrid(QTableView* grid) {
+    return grid ? qobject_cast<TDataSet*>(grid->property("DataSet").value<QObject*>()) : nullptr;
+}
+
+void TBaseForm::Navigate(const std::function<void(TDataSet&)>& move) {
+    TDataSet* dataSet = nullptr;
+    try {
+        QTableView* grid = GetCurrentGrid();
+        dataSet = FNavigateActiveGrid ? DataSetOfGrid(grid) : GridInterfaceDataSet(grid);
+    } catch (...) {
+        return;  // no data set to move in: the action does nothing
+    }
+    if (dataSet) move(*dataSet);
+}
+
+void TBaseForm::UpdateFindReportVisibility(TDataSet* dataSet) {
+    const bool hasRows = dataSet && !(dataSet->Bof() && dataSet->Eof());
+    pFind->setVisible(hasRows);
+    pReport->setVisible(hasRows);
+}
+
+bool TBaseForm::PopupMenuAllowed() { return GetCurrentGrid() != nullptr; }
+
+void TBaseForm::contextMenuEvent(QContextMenuEvent* event) {
+    if (PopupMenuAllowed()) PopupMenu1->popup(event->globalPos());
+}
+
+void TBaseForm::FormShow() {
+    for (QObject* component : OwnedComponents(this)) {
+        auto* grid = qobject_cast<QTableView*>(component);
+        if (grid && FCurrentQuery && DataSetOfGrid(grid) == FCurrentQuery) {
+            if (grid->isEnabled() && grid->focusPolicy() != Qt::NoFocus) grid->setFocus();
+            break;
+        }
+    }
+}
+
+bool TBaseForm::CloseQuery() {
+    if (!FCanClose)
+        MessageBoxes::ShowKind(TMessageKind::Warning, FCanCloseMsg, this,
+                               QStringLiteral("Закрытие окна"));
+    return FCanClose;
+}
+
+void TBaseForm::FormClose() {
+    TComBaseForm::FormClose();
+    SaveState();
+}
+
+void TBaseForm::SaveState() {
+    FStateSaved = false;
+    SaveSortOrder();
+    BeforeSaveHook();
+    FStateSaved = true;
+}
+
+void TBaseForm::AnotherBeforeConnect(TOraSession* session) {
+    QString text =
+        FormatS(TranslateRu(QStringLiteral("ВНИМАНИЕ: %s. Прошел лишний коннект (TOraSession = %s, "
+                                           "Server = %s),\r\nдля наборов данных: ")),
+                {objectName(), session->objectName(), session->Server()});
+    text += LineBreak;
+    for (TDataSet* dataSet : session->DataSets()) text += dataSet->ComponentName() + LineBreak;
+    MessageBoxes::ShowKind(TMessageKind::Warning, text, this);
+}
+
+void TBaseForm::ApplicationEvents1Exception(QObject* sender, std::exception& error) {
+    ShowCaughtException(sender, error);
+}

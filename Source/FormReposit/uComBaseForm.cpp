@@ -1,0 +1,231 @@
+#include "FormReposit/uComBaseForm.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTimeEdit>
+#include <QFont>
+#include <QShowEvent>
+#include <QVariant>
+
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uQXVComFunctions.h"
+#include "ComUnits/uQXVSourcesComponent.h"
+#include "Platform/Ui/MessageBoxes.h"
+
+namespace {
+
+TTranslatePass& InstalledPass() {
+    static TTranslatePass pass;
+    return pass;
+}
+
+bool& ResourceLibraryFlag() {
+    static bool loaded = false;
+    return loaded;
+}
+
+// One default sources object for the whole application, filled on first use.
+TQXVDefSources* ApplicationDefSources() {
+    static QPointer<TQXVDefSources> sources;
+    if (!sources) {
+        sources = new TQXVDefSources(QCoreApplication::instance());
+        sources->setObjectName(QStringLiteral("DefSources"));
+        for (const auto& [id, text] : TComBaseForm::DefaultSourceTexts())
+            sources->SetSource(id, TranslateRu(text));
+    }
+    return sources;
+}
+
+// A date/time control's format chosen by what its current format shows.
+QString FormatFor(const QString& current) {
+    const bool hasHours = current.contains(u'H', Qt::CaseInsensitive);
+    const bool hasDays = current.contains(u'D', Qt::CaseInsensitive);
+    if (!hasHours) return DefaultDateFormat();
+    if (!hasDays) return DefaultTimeFormat();
+    return DefaultDateFormat() + u' ' + DefaultTimeFormat();
+}
+
+}  // namespace
+
+const QList<std::pair<int, QString>>& TComBaseForm::DefaultSourceTexts() {
+    static const QList<std::pair<int, QString>> texts = {
+        {98, QStringLiteral("16711680")},  // 0xFF0000 as a colour value
+        {99, QStringLiteral("16711680")},
+        {101, QStringLiteral("Ошибка с сообщением: \"%s\"")},
+        {102, QStringLiteral("Несуществующий каталог")},
+        {103, QStringLiteral("Создать каталог \"%s\"?")},
+        {104, QStringLiteral("Каталог \"%s\" не существует")},
+        {105, QStringLiteral("Каталог \"%s\" не создан")},
+        {106, QStringLiteral("Проверьте корректность названия")},
+        {107, QStringLiteral("Значение должно находиться между %s и %s")},
+        {108, QStringLiteral("Автопечать")},
+        {109, QStringLiteral("Кол-во копий")},
+        {110, QStringLiteral("Принтер")},
+        {111, QStringLiteral("По текущей записи")},
+        {112, QStringLiteral("Формировать под новым именем")},
+        {113, QStringLiteral("Сохранять под новым именем")},
+        {114, QStringLiteral("Каталог для сохранения отчетов")},
+        {115, QStringLiteral("Каталог для отправки отчетов")},
+        {116, QStringLiteral("Изменить каталог для отправки отчетов?")},
+        {117, QStringLiteral("Изменение каталога отправки отчетов")},
+        {118, QStringLiteral("По адресу")},
+        {119, QStringLiteral("Подкаталог адресата")},
+        {121, QStringLiteral("Некорректные символы")},
+        {122, QStringLiteral("Некорректные символы в названии")},
+        {123, QStringLiteral("Открыть")},
+        {124, QStringLiteral("Создать")},
+        {125, QStringLiteral("Свернуть")},
+        {126, QStringLiteral("Развернуть")},
+        {127, QStringLiteral("Просмотреть")},
+        {128, QStringLiteral("Сохранение в файл")},
+        {129, QStringLiteral("Отправка по почте")},
+        {130, QStringLiteral("Открыть/Создать каталог")},
+        {131, QStringLiteral("Очистить")},
+        {132, QStringLiteral("Выбрать")},
+        {133, QStringLiteral("Выбор каталога")},
+        {134, QStringLiteral("Выбрать каталог")},
+        {135, QStringLiteral("Отменить выбор каталога")},
+        {136, QStringLiteral("Поиск")},
+        {137, QStringLiteral("Поиск данных по полю \"%s\" невозможен")},
+        {138, QStringLiteral("Не выбрано поле для поиска")},
+        {139, QStringLiteral("День")},
+        {140, QStringLiteral("Месяц")},
+        {141, QStringLiteral("Год")},
+        {142, QStringLiteral("Выбор каталога для отправки отчетов")},
+        {143, QStringLiteral("Выбор подкаталога адресата")},
+        {144, QStringLiteral("Выбор каталога для сохранения отчетов")},
+        {145, QStringLiteral("Квартал")},
+    };
+    return texts;
+}
+
+TComBaseForm::TComBaseForm(QWidget* owner, TDescription description) : QDialog(owner) {
+    setObjectName(QStringLiteral("ComBaseForm"));
+    if (description == TDescription::None) return;
+    setWindowTitle(QStringLiteral("ComBaseForm"));
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(11);
+    setFont(f);
+    FQXVSourcesReference = new TQXVSourcesReference(this);
+    FQXVSourcesReference->setObjectName(QStringLiteral("QXVSourcesReference"));
+    ActionList1 = new QObject(this);
+    ActionList1->setObjectName(QStringLiteral("ActionList1"));
+    acDBGExist = new QAction(ActionList1);
+    acDBGExist->setObjectName(QStringLiteral("acDBGExist"));
+    acDBGExist->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12));
+    addAction(acDBGExist);
+    connect(acDBGExist, &QAction::triggered, this, [this] { acDBGExistExecute(); });
+}
+
+TComBaseForm::~TComBaseForm() = default;
+
+void TComBaseForm::Free(TComBaseForm* form) {
+    if (!form || form->FFreeing) return;
+    form->FFreeing = true;
+    form->BeforeDestruction();
+    form->FormDestroy();
+    delete form;
+}
+
+void TComBaseForm::AddTranslateExclusion(QObject* component) {
+    if (component && !FTranslateExclusionsReleased && !FTranslateExclusions.contains(component))
+        FTranslateExclusions << component;
+}
+
+bool TComBaseForm::TakeExclusion(QObject* component) {
+    return FTranslateExclusions.removeOne(component);
+}
+
+void TComBaseForm::SetTranslatePass(TTranslatePass pass) { InstalledPass() = std::move(pass); }
+
+const TTranslatePass& TComBaseForm::TranslatePass() { return InstalledPass(); }
+
+void TComBaseForm::SetResourceLibraryLoaded(bool loaded) { ResourceLibraryFlag() = loaded; }
+
+bool TComBaseForm::ResourceLibraryLoaded() { return ResourceLibraryFlag(); }
+
+void TComBaseForm::Construct() {
+    CreateToolkitForm();
+    if (ResourceLibraryLoaded()) LoadResourceImages();
+    InitFormTexts();
+}
+
+void TComBaseForm::AfterConstruction() {
+    if (!FOldCreateOrder) DoCreate();
+}
+
+void TComBaseForm::CreateToolkitForm() {
+    // A failing description load is tried exactly once more; a second failure is
+    // reported and the form goes on with what it has.
+    try {
+        LoadDescription();
+    } catch (...) {
+        try {
+            LoadDescription();
+        } catch (...) {
+            MessageBoxes::ShowMessage(QStringLiteral("TForm.Create error"));
+        }
+    }
+    if (FOldCreateOrder) DoCreate();
+}
+
+void TComBaseForm::DoCreate() { FormCreate(); }
+
+void TComBaseForm::FormCreate() {
+    FClosed = false;
+    FPhrases = std::make_unique<QStringList>();
+    PrepareChildControls(this);
+}
+
+void TComBaseForm::PrepareChildControls(QObject* parent) {
+    // Fonts carry no character set here, so only the sources and formats are set.
+    for (QObject* child : parent->children()) {
+        if (!child->isWidgetType()) continue;
+        if (auto* client = dynamic_cast<ISourcesClient*>(child)) {
+            client->SetSourceReference(FQXVSourcesReference);
+            if (qstrcmp(child->metaObject()->className(), "TScrollDateTime") == 0)
+                AddTranslateExclusion(child);
+        }
+        if (auto* edit = qobject_cast<QDateTimeEdit*>(child))
+            edit->setDisplayFormat(FormatFor(edit->displayFormat()));
+        PrepareChildControls(child);
+    }
+}
+
+void TComBaseForm::InitFormTexts() {
+    if (!FDefSources) FDefSources = ApplicationDefSources();
+    if (FQXVSourcesReference) {
+        FQXVSourcesReference->SetSources(FDefSources);
+        AddTranslateExclusion(FQXVSourcesReference);
+    }
+}
+
+void TComBaseForm::FormClose() { FClosed = true; }
+
+void TComBaseForm::FormDestroy() { FPhrases.reset(); }
+
+void TComBaseForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return;
+    FormShow();
+    if (!FClosed) RunTranslatePass();
+}
+
+void TComBaseForm::RunTranslatePass() {
+    // Only the first pass honours the exclusions; later ones translate everything.
+    const unsigned options = FIsMainForm ? (toOwnedComponents | toFormOnly) : toOwnedComponents;
+    if (const TTranslatePass& pass = InstalledPass()) pass(*this, FTranslateExclusions, options);
+    AfterTranslate();
+    FTranslateExclusions.clear();
+    FTranslateExclusionsReleased = true;
+}
+
+void TComBaseForm::closeEvent(QCloseEvent* event) {
+    if (!CloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,435 @@
+#include "FormReposit/uBaseForm.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <stdexcept>
+
+#include "ComUnits/uAssert.h"
+#include "ComUnits/uComponentTree.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraSession.h"
+#include "Platform/Data/OraStoredProc.h"
+#include "support/FakeConnection.h"
+#include "support/MessageBoxRecorder.h"
+
+namespace {
+
+struct TFormDeleter {
+    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
+};
+template <class T>
+using TFormPtr = std::unique_ptr<T, TFormDeleter>;
+
+const unsigned ErrorFlags = MessageBoxes::KindFlags(TMessageKind::Error);
+const unsigned WarningFlags = MessageBoxes::KindFlags(TMessageKind::Warning);
+
+// Records the order of the creation steps; OnCreate adds components as a form
+// handler would.
+class TTracedForm : public TBaseForm {
+public:
+    TTracedForm(QStringList* trace, bool oldCreateOrder, TOraSession* session,
+                const QString& schema)
+        : TBaseForm(nullptr, session, schema), FTrace(trace) {
+        SetOldCreateOrder(oldCreateOrder);
+    }
+
+    TOraQuery* CreatedQuery = nullptr;
+    TOraStoredProc* CreatedProc = nullptr;
+    QLineEdit* CreatedEdit = nullptr;
+    QStringList PreparedMacros;
+
+protected:
+    void InitData() override {
+        *FTrace << "InitData";
+        TBaseForm::InitData();
+    }
+    void FormCreate() override {
+        TBaseForm::FormCreate();
+        *FTrace << "FormCreate";
+        CreatedQuery = new TOraQuery(this);
+        CreatedQuery->setObjectName("oqCreated");
+        CreatedQuery->SetSQLText(
+            "begin\n:RESULT := &shema.QXVERPLOCAT.DEL_T#LOCATION(:PID);\nend;");
+        CreatedProc = new TOraStoredProc(this);
+        CreatedProc->setObjectName("ospCreated");
+        CreatedProc->SetStoredProcName("ORX.QXVERPLOCAT.GET_T#LOCATION");
+        CreatedEdit = new QLineEdit(this);
+        CreatedEdit->setReadOnly(true);
+    }
+    void PostCreate() override {
+        *FTrace << "PostCreate";
+        TBaseForm::PostCreate();
+    }
+    void PrepareQueryMacros(TOraQuery* query, TMacro& macro) override {
+        PreparedMacros << query->objectName() + "." + macro.Name();
+    }
+
+private:
+    QStringList* FTrace;
+};
+
+class BaseFormTest : public ::testing::Test {
+protected:
+    BaseFormTest() {
+        Fake.AddReader("QXVBASE.QXVERPLOCAT.GET_T#LOCATION", {"PID"}, {});
+        Fake.AddFunction("QXVBASE.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT", {"PID", "PID_PARENT"}, 1);
+        Session.AdoptConnection(&Fake);
+    }
+    ~BaseFormTest() override { TOraSession::SetDefaultSession(nullptr); }
+
+    MessageBoxRecorder Boxes;
+    FakeConnection Fake;
+    TOraSession Session;
+    QStringList Trace;
+};
+
+TEST_F(BaseFormTest, InitDataPrecedesAndPostCreateFollowsOnCreateInEitherCreateOrder) {
+    for (bool oldOrder : {true, false}) {
+        Trace.clear();
+        TFormPtr<TTracedForm> form(
+            TComBaseForm::Create<TTracedForm>(&Trace, oldOrder, &Session, "qxvbase"));
+        EXPECT_EQ(Trace, QStringList({"InitData", "FormCreate", "PostCreate"}))
+            << "OldCreateOrder " << oldOrder;
+        EXPECT_TRUE(form->Constructed());
+        EXPECT_TRUE(form->CanClose());
+        EXPECT_EQ(Boxes.Count(), 0u);
+    }
+}
+
+TEST_F(BaseFormTest, ComponentsCreatedOnCreateAreBoundRegisteredAndHandled) {
+    for (bool oldOrder : {true, false}) {
+        TFormPtr<TTracedForm> form(
+            TComBaseForm::Create<TTracedForm>(&Trace, oldOrder, &Session, "qxvbase"));
+        EXPECT_EQ(form->CreatedQuery->Session(), &Session);
+        EXPECT_EQ(form->CreatedQuery->MacroByName("shema").Value(), "qxvbase");
+        EXPECT_EQ(form->CreatedProc->Session(), &Session);
+        EXPECT_EQ(form->CreatedProc->StoredProcName(), "qxvbase.QXVERPLOCAT.GET_T#LOCATION");
+        EXPECT_TRUE(form->PreparedMacros.contains("oqCreated.shema"));
+        // The edit control handler gave the read-only edit the button face.
+        EXPECT_EQ(form->CreatedEdit->palette().color(QPalette::Base),
+                  form->CreatedEdit->palette().color(QPalette::Button));
+        // The designed query is bound too and is the current one.
+        EXPECT_EQ(form->OraQuery1->Session(), &Session);
+        EXPECT_EQ(form->OraQuery1->MacroByName("shema").Value(), "qxvbase");
+        EXPECT_EQ(form->CurrentQuery(), form->OraQuery1);
+        EXPECT_EQ(form->CheckFieldName(), "RCHECK");
+    }
+}
+
+// Designed components that exercise the schema binding.
+class TBindingForm : public TBaseForm {
+public:
+    TBindingForm(TOraSession* session, const QString& schema)
+        : TBaseForm(nullptr, session, schema) {
+        Kept = new TOraStoredProc(this);
+        Kept->setObjectName("ospKept");
+        Kept->SetStoredProcName("ORX.QXVERPLOCAT.GET_T#LOCATION");
+        SetTag(Kept, 1);
+        Moved = new TOraStoredProc(this);
+        Moved->setObjectName("ospMoved");
+        Moved->SetStoredProcName("ORX.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
+        Moved->Params().CreateParam("RESULT", TFieldType::Integer, TParamDirection::Result);
+        Moved->Params().CreateParam("PID").SetAsInteger(12);
+        Moved->Params().CreateParam("PID_PARENT").SetAsInteger(34);
+        Moved->ParamByName("RESULT").SetAsInteger(-1);
+        NoDot = new TOraStoredProc(this);
+        NoDot->setObjectName("ospNoDot");
+        NoDot->SetStoredProcName("GET_T#LOCATION");
+        After = new TOraQuery(this);
+        After->setObjectName("oqAfter");
+        After->SetSQLText("begin :RESULT := &shema.QXVERPLOCAT.DEL_T#LOCATION(:PID); end;");
+    }
+    TOraStoredProc* Kept;
+    TOraStoredProc* Moved;
+    TOraStoredProc* NoDot;
+    TOraQuery* After;
+};
+
+TEST_F(BaseFormTest, SchemaBindingKeepsTaggedNamesAndParameterValuesAndSurvivesAFailure) {
+    TFormPtr<TBindingForm> form(TComBaseForm::Create<TBindingForm>(&Session, "qxvbase"));
+
+    EXPECT_EQ(form->Kept->StoredProcName(), "ORX.QXVERPLOCAT.GET_T#LOCATION");
+    EXPECT_EQ(form->Kept->Session(), &Session);  // the session binding has no exception
+
+    EXPECT_EQ(form->Moved->StoredProcName(), "qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
+    EXPECT_EQ(form->Moved->ParamByName("PID").AsInteger(), 12);
+    EXPECT_EQ(form->Moved->ParamByName("PID_PARENT").AsInteger(), 34);
+    EXPECT_EQ(form->Moved->ParamByName("RESULT").AsInteger(), -1);
+
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Caption, "Conversion  of parameters");
+    EXPECT_EQ(Boxes.Last().Text,
+              "ospNoDot: uOraFunctions.fSetShemaName: Symbol \".\" is not found in "
+              "\"GET_T#LOCATION\"");
+    EXPECT_EQ(Boxes.Last().Flags, 0x42010u);
+    EXPECT_EQ(form->NoDot->StoredProcName(), "GET_T#LOCATION");
+    EXPECT_EQ(form->After->MacroByName("shema").Value(), "qxvbase");
+}
+
+TEST_F(BaseFormTest, TheSchemaIsTrimmedAndAnEmptyOneIsTheSessionUser) {
+    TFormPtr<TBaseForm> blanks(TComBaseForm::Create<TBaseForm>(nullptr, &Session, " \t "));
+    EXPECT_FALSE(blanks->Bound());
+    EXPECT_EQ(blanks->OraQuery1->Session(), nullptr);
+    EXPECT_EQ(blanks->OraQuery1->MacroByName("shema").Value(), "");
+    EXPECT_EQ(Boxes.Count(), 0u);  // nothing was bound, so nothing was refused
+
+    TFormPtr<TBaseForm> empty(TComBaseForm::Create<TBaseForm>(nullptr, &Session, ""));
+    EXPECT_TRUE(empty->Bound());
+    EXPECT_EQ(empty->GetShema(), "QXVBASE");
+    EXPECT_EQ(empty->OraQuery1->MacroByName("shema").Value(), "QXVBASE");
+
+    TFormPtr<TBaseForm> padded(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "  qxv \n"));
+    EXPECT_EQ(padded->GetShema(), "qxv");
+    EXPECT_EQ(TOraSession::DefaultSession(), &Session);
+}
+
+TEST_F(BaseFormTest, MissingSessionAndSchemaAreReportedInTheFormsErrorBox) {
+    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, nullptr, ""));
+    EXPECT_FALSE(form->Bound());
+    EXPECT_EQ(form->GetSession(), nullptr);
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "Сессия не определена!");
+    EXPECT_EQ(Boxes.Last().Caption, "Отчеты");
+    EXPECT_EQ(Boxes.Last().Flags, ErrorFlags);
+
+    EXPECT_EQ(form->GetShema(), "");
+    ASSERT_EQ(Boxes.Count(), 2u);
+    EXPECT_EQ(Boxes.Last().Text, "TBaseForm.GetShema: Схема не определена!");
+    EXPECT_EQ(Boxes.Last().Caption, "Отчеты");
+}
+
+// Twelve rights with distinct defaults, registered in order.
+class TRightsForm : public TBaseForm {
+public:
+    static inline int Alive = 0;
+    TRightsForm(const QString& mode, TOraSession* session, int rightCount = 12)
+        : TBaseForm(nullptr, mode, session, "qxvbase"), FCount(rightCount) {
+        ++Alive;
+        for (size_t i = 0; i < Rights.size(); ++i) Rights[i] = i % 2 == 0;
+    }
+    ~TRightsForm() override { --Alive; }
+    std::array<bool, 12> Rights{};
+    std::array<bool, 12> Defaults() const {
+        std::array<bool, 12> d{};
+        for (size_t i = 0; i < d.size(); ++i) d[i] = i % 2 == 0;
+        return d;
+    }
+
+protected:
+    void RegisterAccess() override {
+        for (int i = 0; i < FCount; ++i)
+            AccessList()->Add([this, i](bool granted) { Rights[i] = granted; });
+    }
+
+private:
+    int FCount;
+};
+
+TEST_F(BaseFormTest, AccessStringsThatCarryNoRightsLeaveTheDefaults) {
+    TFormPtr<TRightsForm> empty(TComBaseForm::Create<TRightsForm>("", &Session));
+    EXPECT_EQ(empty->Rights, empty->Defaults());
+    TFormPtr<TRightsForm> none(TComBaseForm::Create<TRightsForm>("1", &Session, 0));
+    EXPECT_EQ(none->Rights, none->Defaults());
+    EXPECT_EQ(Boxes.Count(), 0u);
+}
+
+TEST_F(BaseFormTest, AnAccessStringNotStartingWithOneIsReportedAndTheFormStillOpens) {
+    TFormPtr<TRightsForm> form(TComBaseForm::Create<TRightsForm>("0111111111111", &Session));
+    EXPECT_EQ(form->Rights, form->Defaults());
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "Неверный режим доступа: FMode = \"0111111111111\"");
+    EXPECT_EQ(Boxes.Last().Caption, "Отчеты");
+    EXPECT_EQ(Boxes.Last().Flags, ErrorFlags);
+}
+
+TEST_F(BaseFormTest, AnAccessStringOfTheWrongLengthStopsCreation) {
+    for (const QString mode : {"1", "111", "1111111111111111"}) {
+        const int alive = TRightsForm::Alive;
+        try {
+            TComBaseForm::Create<TRightsForm>(mode, &Session);
+            ADD_FAILURE() << "created with " << mode.toStdString();
+        } catch (const EGeneralError& e) {
+            EXPECT_EQ(e.Text(),
+                      "Некорректный список прав доступа\r\nВыполните процедуру перерегистрации "
+                      "сервиса");
+        }
+        EXPECT_EQ(TRightsForm::Alive, alive) << "the half-made form is freed";
+    }
+    EXPECT_EQ(Boxes.Count(), 0u);
+}
+
+TEST_F(BaseFormTest, EachCharacterAfterTheFirstGrantsOnlyWhenItIsOne) {
+    TFormPtr<TRightsForm> all(TComBaseForm::Create<TRightsForm>("1111111111111", &Session));
+    for (bool r : all->Rights) EXPECT_TRUE(r);
+    TFormPtr<TRightsForm> mixed(TComBaseForm::Create<TRightsForm>("110x01Y100201", &Session));
+    const std::array<bool, 12> expected{true, false, false, false, true,  false,
+                                        true, false, false, false, false, true};
+    EXPECT_EQ(mixed->Rights, expected);
+}
+
+class TClosingForm : public TBaseForm {
+public:
+    explicit TClosingForm(int* saves) : TBaseForm(nullptr, nullptr, "qxvbase"), FSaves(saves) {}
+    void Refuse(const QString& why) {
+        FCanClose = false;
+        FCanCloseMsg = why;
+    }
+    void Allow() { FCanClose = true; }
+
+protected:
+    void BeforeSaveHook() override {
+        ++*FSaves;
+        EXPECT_FALSE(StateSaved());
+    }
+
+private:
+    int* FSaves;
+};
+
+TEST_F(BaseFormTest, ARefusedCloseExplainsItselfAndAnAcceptedOneSavesOnce) {
+    int saves = 0;
+    TFormPtr<TClosingForm> form(TComBaseForm::Create<TClosingForm>(&saves));
+    form->show();
+    form->Refuse("Идет загрузка данных");
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "Идет загрузка данных");
+    EXPECT_EQ(Boxes.Last().Caption, "Закрытие окна");
+    EXPECT_EQ(Boxes.Last().Flags, WarningFlags);
+    EXPECT_FALSE(form->Closed());
+    EXPECT_EQ(saves, 0);
+
+    form->Allow();
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(form->Closed());
+    EXPECT_TRUE(form->StateSaved());
+    EXPECT_EQ(saves, 1);
+    form.reset();  // freeing a closed form does not save again
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(Boxes.Count(), 1u);
+}
+
+TEST_F(BaseFormTest, FreeingAnUnclosedFormStillSavesItsState) {
+    int saves = 0;
+    TComBaseForm::Free(TComBaseForm::Create<TClosingForm>(&saves));
+    EXPECT_EQ(saves, 1);
+}
+
+TEST_F(BaseFormTest, NavigationWithoutAFocusedGridAsksForATableAndMovesNothing) {
+    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
+    TDataSet rows;
+    rows.LoadRows({{{"ID", TFieldType::Integer}}, {{1}, {2}, {3}}});
+    auto* grid = new QTableView(form.get());
+    grid->setProperty("DataSet", QVariant::fromValue<QObject*>(&rows));
+    auto* edit = new QLineEdit(form.get());
+    form->show();
+
+    edit->setFocus();
+    form->pNext->trigger();
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "Выберите таблицу");
+    EXPECT_EQ(Boxes.Last().Flags, WarningFlags);
+    EXPECT_EQ(rows.RecNo(), 1);
+
+    grid->setFocus();
+    form->pNext->trigger();
+    EXPECT_EQ(rows.RecNo(), 2);
+    form->pLast->trigger();
+    EXPECT_EQ(rows.RecNo(), 3);
+    form->pFirst->trigger();
+    EXPECT_EQ(rows.RecNo(), 1);
+    EXPECT_EQ(Boxes.Count(), 1u);
+}
+
+TEST_F(BaseFormTest, ThePopupMenuOpensOnlyOverAGrid) {
+    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
+    auto* edit = new QLineEdit(form.get());
+    form->show();
+    edit->setFocus();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            form->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(form.get(), &event);
+    EXPECT_FALSE(form->PopupMenu1->isVisible());
+    EXPECT_EQ(Boxes.Count(), 1u);
+}
+
+TEST_F(BaseFormTest, ActionsMenuAndExclusionsOfTheDescription) {
+    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
+    EXPECT_EQ(form->pFind->text(), "Искать");
+    EXPECT_EQ(form->pFind->toolTip(), "Искать");
+    EXPECT_EQ(form->pNext->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N));
+    EXPECT_EQ(form->pFilter->property("ImageIndex").toInt(), 8);
+    EXPECT_EQ(form->pRefresh->text(), "Обновить данные");
+    QStringList menu;
+    for (QAction* a : form->PopupMenu1->actions()) menu << a->objectName();
+    EXPECT_EQ(menu, QStringList({"pFind", "pSort", "pReport", "pFilter", "N1", "pFirst", "pPrev",
+                                 "pNext", "pLast", "pRefresh"}));
+    EXPECT_TRUE(form->N1->isSeparator());
+    const QList<QObject*>& ex = form->TranslateExclusions();
+    for (QObject* c :
+         {static_cast<QObject*>(form->MainSession), static_cast<QObject*>(form->OraQuery1),
+          form->ImageList1, static_cast<QObject*>(form->PopupMenu1),
+          static_cast<QObject*>(form->N1), static_cast<QObject*>(form->EmptyAction),
+          static_cast<QObject*>(form->pRefresh)})
+        EXPECT_TRUE(ex.contains(c)) << c->objectName().toStdString();
+}
+
+TEST_F(BaseFormTest, UnhandledExceptionsAreShownWhileABaseFormExists) {
+    Application::Instance().Reset();
+    {
+        TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
+        std::runtime_error boom("ORA-01403: no data found");
+        Application::Instance().HandleException(nullptr, boom);
+        ASSERT_EQ(Boxes.Count(), 1u);
+        EXPECT_EQ(Boxes.Last().Text, "TBaseForm catch exception\rORA-01403: no data found");
+        EXPECT_EQ(Boxes.Last().Flags, MB_OK);
+    }
+    std::runtime_error later("later");
+    Application::Instance().HandleException(nullptr, later);
+    ASSERT_EQ(Boxes.Count(), 2u);
+    EXPECT_FALSE(Boxes.Last().Text.startsWith("TBaseForm catch exception"));
+}
+
+TEST_F(BaseFormTest, ASecondConnectOfTheFormsOwnSessionIsReportedAndProceeds) {
+    FakeConnection::Register();
+    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
+    auto* extra = new TOraQuery(form.get());
+    extra->setObjectName("oqExtra");
+    extra->SetSession(form->MainSession);
+    auto* other = new TOraQuery(form.get());
+    other->setObjectName("oqOther");
+    other->SetSession(form->MainSession);
+    form->MainSession->SetConnectString("fake:second");
+
+    form->MainSession->Connect();
+    EXPECT_TRUE(form->MainSession->Connected());
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text,
+              "ВНИМАНИЕ: BaseForm. Прошел лишний коннект (TOraSession = MainSession, "
+              "Server = fake:second),\r\nдля наборов данных: \r\noqExtra\r\noqOther\r\n");
+    EXPECT_EQ(Boxes.Last().Caption, "Подтверждение");
+    EXPECT_EQ(Boxes.Last().Flags, WarningFlags);
+}
+
+TEST(BaseFormMaximizedSizeTest, BelowTheMainFormOrAFixedBandWithoutOne) {
+    const QRect workArea(0, 0, 1280, 800);
+    const TMaximizedSize none = BaseFormMaximizedSize(nullptr, workArea);
+    EXPECT_EQ(none.Y, 500);
+    EXPECT_EQ(none.Height, 600);
+
+    QWidget main;
+    main.setGeometry(10, 20, 300, 100);
+    const TMaximizedSize below = BaseFormMaximizedSize(&main, workArea);
+    EXPECT_EQ(below.Y, 120);
+    EXPECT_EQ(below.Height, 680);
+}
+
+}  // namespace

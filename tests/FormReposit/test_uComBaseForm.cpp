@@ -1,0 +1,221 @@
+#include "FormReposit/uComBaseForm.h"
+
+#include <QAction>
+#include <QDateTimeEdit>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "support/MessageBoxRecorder.h"
+
+namespace {
+
+using TTrace = QStringList;
+
+class TTracedForm : public TComBaseForm {
+public:
+    TTracedForm(TTrace* trace, bool oldCreateOrder, int descriptionFailures = 0)
+        : TComBaseForm(nullptr), FTrace(trace), FFailures(descriptionFailures) {
+        SetOldCreateOrder(oldCreateOrder);
+    }
+    using TComBaseForm::SetIsMainForm;
+
+protected:
+    void LoadDescription() override {
+        *FTrace << "LoadDescription";
+        if (FFailures-- > 0) throw std::runtime_error("description broken");
+    }
+    void FormCreate() override {
+        TComBaseForm::FormCreate();
+        *FTrace << "FormCreate";
+    }
+    void LoadResourceImages() override { *FTrace << "LoadResourceImages"; }
+    void InitFormTexts() override {
+        TComBaseForm::InitFormTexts();
+        *FTrace << "InitFormTexts";
+    }
+    void AfterTranslate() override { *FTrace << "AfterTranslate"; }
+
+private:
+    TTrace* FTrace;
+    int FFailures;
+};
+
+struct TFormDeleter {
+    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
+};
+template <class T>
+using TFormPtr = std::unique_ptr<T, TFormDeleter>;
+
+class ComBaseFormTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        TComBaseForm::SetTranslatePass(nullptr);
+        TComBaseForm::SetResourceLibraryLoaded(false);
+    }
+    MessageBoxRecorder Boxes;
+    TTrace Trace;
+};
+
+TEST_F(ComBaseFormTest, CreateOrderDecidesWhenTheCreationHandlersRun) {
+    TFormPtr<TTracedForm> oldOrder(TComBaseForm::Create<TTracedForm>(&Trace, true));
+    EXPECT_EQ(Trace, TTrace({"LoadDescription", "FormCreate", "InitFormTexts"}));
+
+    Trace.clear();
+    TFormPtr<TTracedForm> newOrder(TComBaseForm::Create<TTracedForm>(&Trace, false));
+    EXPECT_EQ(Trace, TTrace({"LoadDescription", "InitFormTexts", "FormCreate"}));
+
+    Trace.clear();
+    TComBaseForm::SetResourceLibraryLoaded(true);
+    TFormPtr<TTracedForm> withImages(TComBaseForm::Create<TTracedForm>(&Trace, false));
+    EXPECT_EQ(Trace,
+              TTrace({"LoadDescription", "LoadResourceImages", "InitFormTexts", "FormCreate"}));
+    EXPECT_EQ(Boxes.Count(), 0u);
+}
+
+TEST_F(ComBaseFormTest, AFailingDescriptionIsRetriedOnceThenReportedAndCreationGoesOn) {
+    TFormPtr<TTracedForm> once(TComBaseForm::Create<TTracedForm>(&Trace, true, 1));
+    EXPECT_EQ(Trace.count("LoadDescription"), 2);
+    EXPECT_EQ(Boxes.Count(), 0u);
+
+    Trace.clear();
+    TFormPtr<TTracedForm> twice(TComBaseForm::Create<TTracedForm>(&Trace, true, 2));
+    EXPECT_EQ(Trace.count("LoadDescription"), 2);
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "TForm.Create error");
+    EXPECT_EQ(Boxes.Last().Flags, MB_OK);
+    // Construction continued to the end.
+    EXPECT_TRUE(Trace.contains("FormCreate"));
+    EXPECT_TRUE(Trace.contains("InitFormTexts"));
+    EXPECT_NE(twice->Phrases(), nullptr);
+}
+
+TEST_F(ComBaseFormTest, DefaultSourcesAreSharedFilledAndHandedToTheSourcesReference) {
+    TFormPtr<TTracedForm> a(TComBaseForm::Create<TTracedForm>(&Trace, false));
+    TFormPtr<TTracedForm> b(TComBaseForm::Create<TTracedForm>(&Trace, false));
+    TQXVDefSources* sources = a->DefSources();
+    ASSERT_NE(sources, nullptr);
+    EXPECT_EQ(sources, b->DefSources());
+    EXPECT_EQ(sources->GetSource(98), "16711680");
+    EXPECT_EQ(sources->GetSource(99), "16711680");
+    EXPECT_EQ(sources->GetSource(101), "Ошибка с сообщением: \"%s\"");
+    EXPECT_EQ(sources->GetSource(127), "Просмотреть");
+    EXPECT_EQ(sources->GetSource(145), "Квартал");
+    EXPECT_EQ(sources->IndexOfSource(100), -1);
+    // 120 is not among the form chain's texts: it keeps the library default.
+    EXPECT_EQ(sources->GetSource(120), TQXVDefSources::DefaultText(120));
+    EXPECT_NE(sources->GetSource(102), TQXVDefSources::DefaultText(102));
+
+    ASSERT_NE(a->QXVSourcesReference(), nullptr);
+    EXPECT_EQ(a->QXVSourcesReference()->Sources(), sources);
+    EXPECT_TRUE(a->TranslateExclusions().contains(a->QXVSourcesReference()));
+
+    auto* dbg = a->findChild<QAction*>("acDBGExist");
+    ASSERT_NE(dbg, nullptr);
+    EXPECT_EQ(dbg->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12));
+}
+
+struct TPassCall {
+    QList<QObject*> Exclusions;
+    unsigned Options = 0;
+};
+
+TEST_F(ComBaseFormTest, ShowingTranslatesUntilClosedAndOnlyTheFirstPassHasExclusions) {
+    std::vector<TPassCall> calls;
+    TComBaseForm::SetTranslatePass([&](TComBaseForm&, const QList<QObject*>& ex, unsigned opt) {
+        calls.push_back({ex, opt});
+    });
+    TFormPtr<TTracedForm> form(TComBaseForm::Create<TTracedForm>(&Trace, false));
+    QObject* reference = form->QXVSourcesReference();
+
+    form->show();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(calls[0].Exclusions.contains(reference));
+    EXPECT_EQ(calls[0].Options, unsigned(toOwnedComponents));
+    EXPECT_TRUE(form->TranslateExclusions().isEmpty());
+    EXPECT_EQ(Trace.count("AfterTranslate"), 1);
+
+    form->hide();
+    form->show();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_TRUE(calls[1].Exclusions.isEmpty());
+    EXPECT_EQ(Trace.count("AfterTranslate"), 2);
+
+    // Exclusions added after the first pass no longer count.
+    form->AddTranslateExclusion(reference);
+    EXPECT_TRUE(form->TranslateExclusions().isEmpty());
+
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(form->Closed());
+    form->show();
+    EXPECT_EQ(calls.size(), 2u);
+}
+
+TEST_F(ComBaseFormTest, MainFormsAreTranslatedWithTheFormOnlyOptionToo) {
+    unsigned options = 0;
+    TComBaseForm::SetTranslatePass(
+        [&](TComBaseForm&, const QList<QObject*>&, unsigned opt) { options = opt; });
+    TFormPtr<TTracedForm> form(TComBaseForm::Create<TTracedForm>(&Trace, false));
+    form->SetIsMainForm(true);
+    form->show();
+    EXPECT_EQ(options, unsigned(toOwnedComponents | toFormOnly));
+}
+
+TEST_F(ComBaseFormTest, WithoutATranslationPassShowingStillEndsTheExclusionList) {
+    TFormPtr<TTracedForm> form(TComBaseForm::Create<TTracedForm>(&Trace, false));
+    ASSERT_FALSE(form->TranslateExclusions().isEmpty());
+    form->show();
+    EXPECT_TRUE(form->TranslateExclusions().isEmpty());
+    EXPECT_EQ(Trace.count("AfterTranslate"), 1);
+}
+
+TEST_F(ComBaseFormTest, TakingAnExclusionRemovesIt) {
+    TFormPtr<TTracedForm> form(TComBaseForm::Create<TTracedForm>(&Trace, false));
+    QObject* reference = form->QXVSourcesReference();
+    EXPECT_TRUE(form->TakeExclusion(reference));
+    EXPECT_FALSE(form->TakeExclusion(reference));
+}
+
+// A control that takes its texts from a sources reference.
+class TSourcesLabel : public QWidget, public ISourcesClient {
+public:
+    using QWidget::QWidget;
+    void SourcesChanged(TQXVSources*) override {}
+    void SetSourceReference(TQXVSourcesReference* reference) override { Reference = reference; }
+    TQXVSourcesReference* Reference = nullptr;
+};
+
+class TControlsForm : public TComBaseForm {
+public:
+    TControlsForm() : TComBaseForm(nullptr) {
+        auto* panel = new QWidget(this);
+        Client = new TSourcesLabel(panel);
+        DateOnly = new QDateTimeEdit(panel);
+        DateOnly->setDisplayFormat("dd.MM.yyyy");
+        TimeOnly = new QDateTimeEdit(this);
+        TimeOnly->setDisplayFormat("HH:mm");
+        Both = new QDateTimeEdit(panel);
+        Both->setDisplayFormat("dd.MM.yyyy HH:mm");
+    }
+    TSourcesLabel* Client;
+    QDateTimeEdit* DateOnly;
+    QDateTimeEdit* TimeOnly;
+    QDateTimeEdit* Both;
+};
+
+TEST_F(ComBaseFormTest, CreationGivesNestedControlsTheSourcesAndTheDefaultFormats) {
+    TFormPtr<TControlsForm> form(TComBaseForm::Create<TControlsForm>());
+    EXPECT_EQ(form->Client->Reference, form->QXVSourcesReference());
+    QDateTimeEdit probe;
+    probe.setDisplayFormat(DefaultDateFormat());
+    EXPECT_EQ(form->DateOnly->displayFormat(), probe.displayFormat());
+    probe.setDisplayFormat(DefaultTimeFormat());
+    EXPECT_EQ(form->TimeOnly->displayFormat(), probe.displayFormat());
+    probe.setDisplayFormat(DefaultDateFormat() + " " + DefaultTimeFormat());
+    EXPECT_EQ(form->Both->displayFormat(), probe.displayFormat());
+    EXPECT_FALSE(form->Closed());
+}
+
+}  // namespace
