@@ -162,7 +162,7 @@ protected:
                 box->button(press)->click();
         });
         timer.start();
-        return TQtMessageBoxes().Show("text", "caption", flags, nullptr);
+        return TQtMessageBoxes().Show("line 1\r\nline 2", "caption", flags, nullptr);
     }
 };
 
@@ -171,7 +171,7 @@ TEST_F(QtMessageBoxesTest, FlagsChooseIconButtonsAndStacking) {
     EXPECT_EQ(ShowAndPress(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, QMessageBox::No, seen),
               IDNO);
     EXPECT_EQ(seen.Title, "caption");
-    EXPECT_EQ(seen.Text, "text");
+    EXPECT_EQ(seen.Text, "line 1\nline 2");
     EXPECT_EQ(seen.Icon, QMessageBox::Question);
     EXPECT_EQ(seen.Buttons.size(), 2);
     EXPECT_TRUE(seen.Buttons.contains(QMessageBox::Yes));
