@@ -153,6 +153,10 @@ void TDataSet::SetRows(const TRowSet& rows) {
     Notify(Notice::DataSet);
 }
 
+void TDataSet::DefineFields(const std::vector<TColumnDesc>& columns) {
+    if (!Active()) BuildFields(columns);
+}
+
 void TDataSet::ApplyRows(const TRowSet& rows) {
     BuildFields(rows.Columns);
     const size_t width = FFields.size();

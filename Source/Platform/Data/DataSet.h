@@ -224,6 +224,9 @@ protected:
     // cursor): BeforeOpen does not run, the call being over, but AfterOpen does, so
     // whatever follows opened rows sees these too.
     void SetRows(const TRowSet& rows);
+    // Makes the fields of these columns on a closed data set (a prepared query knows
+    // its columns before it is opened); nothing when the data set is open.
+    void DefineFields(const std::vector<TColumnDesc>& columns);
     // Whether to translate errors: derived data sets set the component of an EOraError.
     [[noreturn]] void Fail(const QString& message) const;
 

@@ -199,12 +199,7 @@ TRowSet TOraQuery::InternalOpen() {
                                   this);
         IDbConnection& db = Db();
         SetPrepared(true);
-        // Bind only what the statement names: an inactive macro may have taken a
-        // parameter reference away with it.
-        const QStringList used = SqlText::Scan(sql).Params;
-        std::vector<TBoundValue> values;
-        for (const TBoundValue& v : Params().BoundValues())
-            if (used.contains(v.Name, Qt::CaseInsensitive)) values.push_back(v);
+        const std::vector<TBoundValue> values = UsedValues(sql);
         if (word == QLatin1String("SELECT") || word == QLatin1String("WITH"))
             return db.Query(sql, values);
         FRowsAffected = db.Execute(sql, values);
@@ -231,13 +226,38 @@ void TOraQuery::ExecSQL() {
     });
 }
 
+std::vector<TBoundValue> TOraQuery::UsedValues(const QString& finalSql) const {
+    // Bind only what the statement names: an inactive macro may have taken a
+    // parameter reference away with it.
+    const QStringList used = SqlText::Scan(finalSql).Params;
+    std::vector<TBoundValue> values;
+    for (const TBoundValue& v : Params().BoundValues())
+        if (used.contains(v.Name, Qt::CaseInsensitive)) values.push_back(v);
+    return values;
+}
+
 void TOraQuery::Prepare() {
     // Macros may have changed since the last time: prepare again, and a failure
     // leaves the query unprepared.
     SetPrepared(false);
     Guarded([this] {
-        Db();
-        if (const auto block = RecogniseCall(FinalSQL())) Describe(*block);
+        IDbConnection& db = Db();
+        const QString sql = FinalSQL();
+        if (const auto block = RecogniseCall(sql)) {
+            Describe(*block);
+        } else {
+            const QString word = SqlText::FirstWord(sql);
+            if (word == QLatin1String("SELECT") || word == QLatin1String("WITH")) {
+                // The statement as a derived table that yields no row: the server
+                // checks it and names its columns. A trailing ';' cannot stay inside.
+                QString body = SqlText::StripComments(sql).trimmed();
+                while (body.endsWith(u';')) body = body.chopped(1).trimmed();
+                const TRowSet shape = db.Query(
+                    QStringLiteral("SELECT * FROM (\n%1\n) QXV_SHAPE WHERE 1 = 0").arg(body),
+                    UsedValues(sql));
+                DefineFields(shape.Columns);
+            }
+        }
         SetPrepared(true);
     });
 }

@@ -66,8 +66,9 @@ public:
     ~TOraQuery() override;
 
     const QStringList& SQL() const { return FSQL; }
-    // Closes, unprepares and finds macros and params again; values of macros and
-    // params whose names remain are kept.
+    // Closes, unprepares and finds macros and params again (params are made anew:
+    // earlier TParam references are stale); values of macros and params whose names
+    // remain are kept.
     void SetSQL(const QStringList& lines);
     void SetSQLText(const QString& text);
     QString SQLText() const { return FSQL.join(QLatin1Char('\n')); }
@@ -88,7 +89,9 @@ public:
     // Rows changed by the last ExecSQL of a plain statement.
     long long RowsAffected() const { return FRowsAffected; }
 
-    // Connects and, for a call block, describes the routine on the server.
+    // Connects and checks the statement on the server: a call block's routine is
+    // described; a SELECT is run for its columns only (no rows), which gives the
+    // closed query its fields. A statement the server refuses fails here.
     void Prepare() override;
     void Unprepare() override;
 
@@ -101,6 +104,7 @@ private:
     std::optional<TRowSet> RunCall(const TCallBlock& block);
     const TRoutineDesc& Describe(const TCallBlock& block);
     void Rescan();
+    std::vector<TBoundValue> UsedValues(const QString& finalSql) const;
 
     QStringList FSQL;
     TMacros FMacros;

@@ -148,6 +148,23 @@ TEST_P(DataOnEngines, ServerErrorsArriveAsOracleErrorsOfTheComponent) {
     EXPECT_THROW(missing.Prepare(), EOraError);
 }
 
+TEST_P(DataOnEngines, PreparingASelectAsksTheServer) {
+    TOraQuery list;
+    list.setObjectName("OraQuery1");
+    list.SetSession(&session);
+    list.SetSQL({"SELECT ID, SNAME FROM &shema.LOCATABBREV", "&ORDER &FIELD"});
+    list.MacroByName("shema").SetValue("\"" + schema.toLower() + "\"");
+    list.MacroByName("ORDER").SetValue("ORDER BY");
+    list.MacroByName("FIELD").SetValue("SNAME");
+    list.Prepare();
+    EXPECT_TRUE(list.Prepared());
+    EXPECT_EQ(list.FieldNames().join(',').toUpper(), "ID,SNAME");
+
+    list.SetSQL({"SELECT * FROM &shema.NO_SUCH_TABLE"});
+    EXPECT_THROW(list.Prepare(), EOraError);
+    EXPECT_FALSE(list.Prepared());
+}
+
 TEST_P(DataOnEngines, RuntimeStoredProcAndPackageComponents) {
     AddType("reg.", 1);
     AddType("distr.", 3);

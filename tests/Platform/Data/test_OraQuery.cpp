@@ -308,6 +308,45 @@ TEST_F(OraQueryTest, PrepareDescribesOnceUntilTheRoutineChanges) {
     EXPECT_FALSE(query.IsPLSQL());
 }
 
+TEST_F(OraQueryTest, PreparingASelectChecksItAndGivesItsFields) {
+    conn.SetQueryHandler([](const QString& sql, const std::vector<TBoundValue>&) {
+        if (sql.contains("NO_SUCH_TABLE"))
+            throw EOraError::Make(942, "table or view does not exist");
+        TRowSet shape;
+        shape.Columns = {{"ID", TFieldType::Integer}, {"NAME", TFieldType::String}};
+        return shape;
+    });
+    query.SetSQL({"SELECT ID, NAME FROM &shema.LOCATION WHERE ID_PARENT = :PID;  -- one level"});
+    query.MacroByName("shema").SetValue("qxvbase");
+    query.ParamByName("PID").SetAsInteger(4);
+    query.Prepare();
+    EXPECT_TRUE(query.Prepared());
+    EXPECT_FALSE(query.Active());
+    ASSERT_EQ(query.FieldCount(), 2);
+    query.FieldByName("NAME").SetDisplayLabel("Name");
+
+    const auto& rec = conn.Records().back();
+    EXPECT_EQ(rec.What, FakeConnection::TRecord::Kind::Query);
+    EXPECT_TRUE(rec.Name.contains("FROM qxvbase.LOCATION WHERE ID_PARENT = :PID"));
+    EXPECT_FALSE(rec.Name.contains(';'));
+    EXPECT_EQ(rec.Value("PID").toInt(), 4);
+
+    // The fields made by Prepare are the ones the open fills.
+    query.Open();
+    EXPECT_EQ(query.FieldByName("NAME").DisplayLabel(), "Name");
+
+    query.Close();
+    query.SetSQL({"SELECT * FROM NO_SUCH_TABLE"});
+    try {
+        query.Prepare();
+        FAIL() << "no exception";
+    } catch (const EOraError& e) {
+        EXPECT_EQ(e.ErrorCode(), 942);
+        EXPECT_EQ(e.Component(), &query);
+    }
+    EXPECT_FALSE(query.Prepared());
+}
+
 TEST(OraQuerySession, UsesTheDefaultSessionAndFailsWithoutAny) {
     TOraQuery query;
     query.SetSQL({"SELECT 1 FROM DUAL"});
