@@ -83,3 +83,15 @@ TEST(DataSetModel, FollowsTheDataSetAndFreezesWhileControlsAreDisabled) {
     ds.Close();
     EXPECT_EQ(model.rowCount(), 0);
 }
+
+TEST(DataSetModel, OutlivesItsDataSet) {
+    auto* ds = new TDataSet;
+    ds->LoadRows(Abbreviations());
+    TDataSetModel model(ds);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    delete ds;
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.columnCount(), 0);
+    EXPECT_EQ(model.DataSet(), nullptr);
+}

@@ -106,18 +106,6 @@ TEST_F(OraSessionTest, ComponentsNeverFreeTheirSession) {
     EXPECT_TRUE(session.DataSets().isEmpty());
 }
 
-TEST_F(OraSessionTest, TheDefaultSessionIsProcessWide) {
-    TOraSession a;
-    TOraSession::SetDefaultSession(&a);
-    EXPECT_EQ(TOraSession::DefaultSession(), &a);
-    {
-        TOraSession b;
-        TOraSession::SetDefaultSession(&b);
-        EXPECT_EQ(TOraSession::DefaultSession(), &b);
-    }
-    EXPECT_EQ(TOraSession::DefaultSession(), nullptr);
-}
-
 TEST_F(OraSessionTest, CommitWithoutAConnectionDoesNotConnect) {
     TOraSession session;
     session.SetConnectString("fake:lazy");
