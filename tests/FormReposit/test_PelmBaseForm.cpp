@@ -1,0 +1,184 @@
+#include "FormReposit/PelmBaseForm.h"
+
+#include <QAction>
+#include <QLayout>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include "FormReposit/PelmBaseForm_Browse.h"
+#include "FormReposit/PelmBaseForm_Dialog.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraSession.h"
+#include "support/FakeConnection.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
+
+namespace {
+
+struct TFormDeleter {
+    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
+};
+template <class T>
+using TFormPtr = std::unique_ptr<T, TFormDeleter>;
+
+// A dialog with one designed call query; records when InitForm and the button
+// arrangement run and what the query looked like then.
+class TTestDialog : public TfPelmBaseForm_Dialog {
+public:
+    TTestDialog(QWidget* owner, TOraSession* session, const QString& schema)
+        : TfPelmBaseForm_Dialog(owner, session, schema) {
+        oqDelete = new TOraQuery(this);
+        oqDelete->setObjectName("oqDelete");
+        oqDelete->SetSQLText("begin\n:RESULT := &shema.QXVERPLOCAT.DEL_T#LOCATION(:PID);\nend;");
+        oqDelete->MacroByName("shema").SetValue("ORX");
+    }
+    bool Execute() override {
+        Prepared = true;
+        return ShowModalOk();
+    }
+    void SetDialogMode(quint8 mode) override {
+        TfPelmBaseForm_Dialog::SetDialogMode(mode);
+        setWindowTitle(mode == 1 ? "Добавление" : "Редактирование");
+    }
+
+    TOraQuery* oqDelete;
+    QStringList Trace;
+    bool Prepared = false;
+
+protected:
+    void InitForm() override { Trace << "InitForm:" + oqDelete->MacroByName("shema").Value(); }
+    void ArrangeButtons() override {
+        TfPelmBaseForm_Dialog::ArrangeButtons();
+        Trace << "ArrangeButtons";
+    }
+};
+
+class PelmBaseFormTest : public ::testing::Test {
+protected:
+    PelmBaseFormTest() { Session.AdoptConnection(&Fake); }
+
+    TFormPtr<TTestDialog> MakeDialog(const QString& schema = "qxvbase") {
+        return TFormPtr<TTestDialog>(TComBaseForm::Create<TTestDialog>(nullptr, &Session, schema));
+    }
+    MessageBoxRecorder Boxes;
+    FakeConnection Fake;
+    TOraSession Session;
+};
+
+TEST_F(PelmBaseFormTest, CreationBindsSessionAndSchemaBeforeInitFormAndArrangesTheButtons) {
+    auto dialog = MakeDialog();
+    EXPECT_EQ(dialog->Session(), &Session);
+    EXPECT_EQ(dialog->Shema(), "qxvbase");
+    EXPECT_EQ(dialog->oqDelete->Session(), &Session);
+    EXPECT_EQ(dialog->oqDelete->MacroByName("shema").Value(), "qxvbase");
+    ASSERT_GE(dialog->Trace.size(), 2);
+    EXPECT_EQ(dialog->Trace.first(), "InitForm:qxvbase");
+    EXPECT_EQ(dialog->Trace.last(), "ArrangeButtons");
+    EXPECT_EQ(dialog->DialogMode(), 0);
+    EXPECT_EQ(Boxes.Count(), 0u);
+}
+
+TEST_F(PelmBaseFormTest, AnEmptySchemaIsReportedAndTheDialogStillOpensWithItsDesignedNames) {
+    auto dialog = MakeDialog("");
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "uOraFunctions.fSetShema: \r\nSchema is not define");
+    EXPECT_EQ(Boxes.Last().Caption, "Ошибка");
+    EXPECT_EQ(Boxes.Last().Flags, 0x42010u);
+    EXPECT_EQ(dialog->oqDelete->Session(), &Session);
+    EXPECT_EQ(dialog->oqDelete->MacroByName("shema").Value(), "ORX");
+    EXPECT_EQ(dialog->Trace.first(), "InitForm:ORX");
+}
+
+TEST_F(PelmBaseFormTest, TheChainHasItsOwnDescriptionWithoutTheBaseFormsComponents) {
+    auto dialog = MakeDialog();
+    EXPECT_EQ(dialog->QXVSourcesReference(), nullptr);
+    EXPECT_EQ(dialog->findChild<QObject*>("ActionList1"), nullptr);
+    EXPECT_EQ(dialog->findChild<QAction*>("acDBGExist"), nullptr);
+    EXPECT_NE(dialog->findChild<TOraSession*>("OraSession"), nullptr);
+    EXPECT_NE(dialog->findChild<QWidget*>("Label1"), nullptr);
+    // No OnCreate of the base: no phrase list.
+    EXPECT_EQ(dialog->Phrases(), nullptr);
+}
+
+TEST_F(PelmBaseFormTest, ClosingDoesNotStopTheTranslationOnTheNextShow) {
+    int passes = 0;
+    TComBaseForm::SetTranslatePass(
+        [&](TComBaseForm&, const QList<QObject*>&, unsigned) { ++passes; });
+    auto dialog = MakeDialog();
+    dialog->show();
+    dialog->close();
+    dialog->show();
+    TComBaseForm::SetTranslatePass(nullptr);
+    EXPECT_EQ(passes, 2);
+}
+
+TEST_F(PelmBaseFormTest, ResizingKeepsCancelAtTheRightEdgeAndOkBesideIt) {
+    auto dialog = MakeDialog();
+    EXPECT_EQ(dialog->pButtons->height(), 35);
+    EXPECT_EQ(dialog->btnOK->text(), "Ok");
+    EXPECT_TRUE(dialog->btnOK->isDefault());
+    EXPECT_EQ(dialog->btnCancel->text(), "Otmenit'");
+    dialog->show();
+    for (int width : {400, 640, 250}) {
+        dialog->resize(width, 200);
+        ASSERT_EQ(dialog->pButtons->width(), width);
+        EXPECT_EQ(dialog->btnCancel->geometry(), QRect(width - 75 - 3, 5, 75, 25));
+        EXPECT_EQ(dialog->btnOK->geometry(), QRect(width - 75 - 3 - 5 - 75, 5, 75, 25));
+    }
+}
+
+TEST_F(PelmBaseFormTest, ExecuteIsTrueOnlyWhenTheDialogEndsWithOk) {
+    auto dialog = MakeDialog();
+    ModalDriver driver;
+    driver.Then([](QDialog& d) { d.done(mrOk); });
+    EXPECT_TRUE(dialog->Execute());
+    EXPECT_TRUE(dialog->Prepared);
+
+    driver.Then([](QDialog& d) { d.findChild<QPushButton*>("btnCancel")->click(); });
+    EXPECT_FALSE(dialog->Execute());
+    EXPECT_EQ(driver.Runs().back().Result, mrCancel);
+
+    for (int result : {mrNone, mrCancel, 3, 6, 7}) driver.ThenResult(result);
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(dialog->Execute()) << "run " << i;
+    EXPECT_EQ(driver.PendingSteps(), 0u);
+}
+
+TEST_F(PelmBaseFormTest, DialogModeIsStoredForTheSubclassCaption) {
+    auto dialog = MakeDialog();
+    dialog->SetDialogMode(1);
+    EXPECT_EQ(dialog->DialogMode(), 1);
+    EXPECT_EQ(dialog->windowTitle(), "Добавление");
+    dialog->SetDialogMode(2);
+    EXPECT_EQ(dialog->DialogMode(), 2);
+    EXPECT_EQ(dialog->windowTitle(), "Редактирование");
+}
+
+TEST_F(PelmBaseFormTest, BrowseFormsCloseFromTheRightEdgeAndReturnTheModalResult) {
+    TFormPtr<TfPelmBaseForm_Browse> browse(
+        TComBaseForm::Create<TfPelmBaseForm_Browse>(nullptr, &Session, "qxvbase"));
+    EXPECT_EQ(browse->pButtons->height(), 35);
+    browse->show();
+    browse->resize(500, 300);
+    EXPECT_EQ(browse->btnClose->geometry(), QRect(500 - 75 - 3, 5, 75, 25));
+
+    ModalDriver driver;
+    driver.Then([](QDialog& d) { d.findChild<QPushButton*>("btnClose")->click(); });
+    EXPECT_EQ(browse->Execute(), mrCancel);
+    driver.ThenResult(mrOk);
+    EXPECT_EQ(browse->Execute(), mrOk);
+}
+
+TEST(PelmMaximizedSizeTest, UnderTheMainFormAcrossTheWorkAreaOnlyWithAMainForm) {
+    const QRect workArea(0, 30, 1280, 770);
+    EXPECT_FALSE(PelmMaximizedSize(nullptr, workArea).has_value());
+    QWidget main;
+    main.setGeometry(10, 20, 300, 100);
+    const auto size = PelmMaximizedSize(&main, workArea);
+    ASSERT_TRUE(size.has_value());
+    EXPECT_EQ(size->Y, 90);
+    EXPECT_EQ(size->Width, 1280);
+    EXPECT_EQ(size->Height, 680);
+}
+
+}  // namespace
