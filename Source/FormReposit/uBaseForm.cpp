@@ -16,6 +16,7 @@
 #include "ComUnits/uComponentTree.h"
 #include "ComUnits/uOraFunctions.h"
 #include "ComUnits/uScrollComponents.h"
+#include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraPackage.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
@@ -390,7 +391,8 @@ QTableView* TBaseForm::GetCurrentGrid() {
 }
 
 TDataSet* TBaseForm::DataSetOfGrid(QTableView* grid) {
-    return grid ? qobject_cast<TDataSet*>(grid->property("DataSet").value<QObject*>()) : nullptr;
+    auto* model = grid ? qobject_cast<TDataSetModel*>(grid->model()) : nullptr;
+    return model ? model->DataSet() : nullptr;
 }
 
 void TBaseForm::Navigate(const std::function<void(TDataSet&)>& move) {

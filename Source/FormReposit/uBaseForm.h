@@ -113,8 +113,7 @@ protected:
     virtual void PrepareQueryMacros(TOraQuery* /*query*/, TMacro& /*macro*/) {}
     virtual void ChkStateChanged() {}
 
-    // Where the navigation actions find a grid's data set: the grid's "DataSet"
-    // property (a TDataSet). Grid interface objects will answer this later.
+    // The data set a grid shows through its data set model (null for other models).
     virtual TDataSet* DataSetOfGrid(QTableView* grid);
 
     // Operations of subsystems that are not part of this form chain yet. They do

@@ -14,6 +14,7 @@
 
 #include "ComUnits/uAssert.h"
 #include "ComUnits/uComponentTree.h"
+#include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -328,7 +329,8 @@ TEST_F(BaseFormTest, NavigationWithoutAFocusedGridAsksForATableAndMovesNothing) 
     TDataSet rows;
     rows.LoadRows({{{"ID", TFieldType::Integer}}, {{1}, {2}, {3}}});
     auto* grid = new QTableView(form.get());
-    grid->setProperty("DataSet", QVariant::fromValue<QObject*>(&rows));
+    TDataSetModel model(&rows);
+    grid->setModel(&model);
     auto* edit = new QLineEdit(form.get());
     form->show();
 
@@ -347,6 +349,21 @@ TEST_F(BaseFormTest, NavigationWithoutAFocusedGridAsksForATableAndMovesNothing) 
     form->pFirst->trigger();
     EXPECT_EQ(rows.RecNo(), 1);
     EXPECT_EQ(Boxes.Count(), 1u);
+}
+
+TEST_F(BaseFormTest, ShowingFocusesTheGridOfTheCurrentQuery) {
+    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
+    TDataSet other;
+    TDataSetModel otherModel(&other);
+    TDataSetModel currentModel(form->OraQuery1);
+    auto* edit = new QLineEdit(form.get());
+    auto* otherGrid = new QTableView(form.get());
+    otherGrid->setModel(&otherModel);
+    auto* currentGrid = new QTableView(form.get());
+    currentGrid->setModel(&currentModel);
+    edit->setFocus();
+    form->show();
+    EXPECT_EQ(form->focusWidget(), currentGrid);
 }
 
 TEST_F(BaseFormTest, ThePopupMenuOpensOnlyOverAGrid) {
