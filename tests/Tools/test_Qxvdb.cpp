@@ -217,12 +217,15 @@ TEST_P(QxvdbOnEngine, InitTwiceThenDemoTwiceLoadsOnce) {
             << row[ColumnIndex(abbrevs, QStringLiteral("SNAME"))].toString().toStdString();
     }
 
-    // Loading again is refused politely and adds nothing.
+    // Loading again is refused politely and adds nothing. (The reader steps aside first:
+    // an embedded database takes one writer at a time.)
+    db->Rollback();
     r = Cmd(QStringLiteral("demo"), FSchema);
     EXPECT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
     EXPECT_TRUE(r.Out.contains(QStringLiteral("already holds"))) << r.Out.toStdString();
     EXPECT_EQ(CountPlaces(*db, FSchema).first, places);
     // A second init leaves the data alone too.
+    db->Rollback();
     EXPECT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
     EXPECT_EQ(CountPlaces(*db, FSchema).first, places);
 }
@@ -253,6 +256,7 @@ TEST_P(QxvdbOnEngine, ExportedPlacesImportIntoAnotherSchema) {
     f.write("ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,обл.,Новая\n2,7,2,р-н,Сирота\n");
     f.close();
     const int before = CountPlaces(*db, target).first;
+    db->Rollback();
     r = Cmd(QStringLiteral("import"), target, {QStringLiteral("--file"), bad});
     EXPECT_EQ(r.Code, QxvdbExit::DataError);
     EXPECT_TRUE(r.Err.contains(QStringLiteral("line 3"))) << r.Err.toStdString();

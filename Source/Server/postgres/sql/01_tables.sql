@@ -72,14 +72,6 @@ CREATE TABLE IF NOT EXISTS @SCHEMA@.lang_trans_ru (
   CONSTRAINT "UK_LANG_TRANS_RU" UNIQUE (phrase, lang_id)
 );
 
--- Phrases harvested from the forms for the translators.
-CREATE TABLE IF NOT EXISTS @SCHEMA@.lang_phrases (
-  phrase varchar(4000) NOT NULL,
-  id_dfm integer,
-  comments varchar(4000),
-  CONSTRAINT "UK_LANG_PHRASES" UNIQUE (phrase, id_dfm)
-);
-
 CREATE TABLE IF NOT EXISTS @SCHEMA@.lang_settings (
   name varchar(64) PRIMARY KEY,
   value varchar(255)

@@ -16,25 +16,41 @@ BEGIN
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
       WHERE l.id = "PID";
   ELSIF "PID_PARENT" IS NULL OR "PID_PARENT" = -1 THEN
+    -- Children are counted in one pass over the listed places' children: a count per
+    -- row would scan the table once per row when the statistics see few parents.
     RETURN QUERY
-      SELECT l.id, l.name, t.level_no, a.sname, a.id,
-             (SELECT count(*)::integer FROM @SCHEMA@.location c WHERE c.id_parent = l.id),
-             l.id_parent, l.id_locattype, a.name
-      FROM @SCHEMA@.location l
-      JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+      WITH kids AS (
+        SELECT l.id, l.name, l.id_parent, l.id_locattype
+        FROM @SCHEMA@.location l
+        WHERE l.id_parent IS NULL
+      )
+      SELECT k.id, k.name, t.level_no, a.sname, a.id, coalesce(cc.n, 0)::integer,
+             k.id_parent, k.id_locattype, a.name
+      FROM kids k
+      JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
-      WHERE l.id_parent IS NULL
-      ORDER BY l.name, l.id;
+      LEFT JOIN (SELECT c.id_parent, count(*) AS n
+                 FROM @SCHEMA@.location c
+                 WHERE c.id_parent IN (SELECT id FROM kids)
+                 GROUP BY c.id_parent) cc ON cc.id_parent = k.id
+      ORDER BY k.name, k.id;
   ELSE
     RETURN QUERY
-      SELECT l.id, l.name, t.level_no, a.sname, a.id,
-             (SELECT count(*)::integer FROM @SCHEMA@.location c WHERE c.id_parent = l.id),
-             l.id_parent, l.id_locattype, a.name
-      FROM @SCHEMA@.location l
-      JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+      WITH kids AS (
+        SELECT l.id, l.name, l.id_parent, l.id_locattype
+        FROM @SCHEMA@.location l
+        WHERE l.id_parent = "PID_PARENT"
+      )
+      SELECT k.id, k.name, t.level_no, a.sname, a.id, coalesce(cc.n, 0)::integer,
+             k.id_parent, k.id_locattype, a.name
+      FROM kids k
+      JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
-      WHERE l.id_parent = "PID_PARENT"
-      ORDER BY l.name, l.id;
+      LEFT JOIN (SELECT c.id_parent, count(*) AS n
+                 FROM @SCHEMA@.location c
+                 WHERE c.id_parent IN (SELECT id FROM kids)
+                 GROUP BY c.id_parent) cc ON cc.id_parent = k.id
+      ORDER BY k.name, k.id;
   END IF;
 END
 $body$;
@@ -161,6 +177,9 @@ BEGIN
     RETURN -2;
   END IF;
   DELETE FROM @SCHEMA@.location WHERE id = "PID";
+  IF NOT FOUND THEN
+    RETURN -1;
+  END IF;
   RETURN 1;
 END
 $body$;
@@ -285,6 +304,9 @@ BEGIN
     RETURN -2;
   END IF;
   DELETE FROM @SCHEMA@.locattype WHERE id = "PID";
+  IF NOT FOUND THEN
+    RETURN -1;
+  END IF;
   RETURN 1;
 END
 $body$;
@@ -336,6 +358,9 @@ BEGIN
     RETURN -2;
   END IF;
   DELETE FROM @SCHEMA@.locatabbrev WHERE id = "PID";
+  IF NOT FOUND THEN
+    RETURN -1;
+  END IF;
   RETURN 1;
 END
 $body$;

@@ -72,6 +72,9 @@ BEGIN
     RETURN -2;
   END IF;
   DELETE FROM @SCHEMA@.information WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
+  IF NOT FOUND THEN
+    RETURN -1;
+  END IF;
   RETURN 1;
 END
 $body$;

@@ -45,13 +45,15 @@ LANGUAGE sql STABLE AS $body$
   WHERE t.phrase = "PTEXT" AND t.lang_id = @SCHEMA@."LANG_PACK.GET_USER_APL_LANG_ID"()
 $body$;
 
+-- A phrase harvested from the forms is kept once, as its own Russian translation,
+-- for the translators to find.
 CREATE OR REPLACE FUNCTION @SCHEMA@."LANG_PACK.SAVE_RUSSIAN_PHRASE"("PTEXT" varchar, "PID_DFM" integer,
                                                                   "PCOMMENT" varchar)
 RETURNS void
 LANGUAGE sql AS $body$
-  INSERT INTO @SCHEMA@.lang_phrases (phrase, id_dfm, comments)
-  SELECT "PTEXT", "PID_DFM", "PCOMMENT" WHERE coalesce("PTEXT", '') <> ''
-  ON CONFLICT (phrase, id_dfm) DO NOTHING
+  INSERT INTO @SCHEMA@.lang_trans_ru (phrase, lang_id, translation)
+  SELECT "PTEXT", 25, "PTEXT" WHERE coalesce("PTEXT", '') <> ''
+  ON CONFLICT (phrase, lang_id) DO NOTHING
 $body$;
 
 -- The package variable GC_MULTI_LANG.
