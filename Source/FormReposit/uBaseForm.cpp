@@ -160,15 +160,15 @@ void TBaseForm::BuildDescription() {
         action->setProperty("ImageIndex", a.ImageIndex);
         this->*(a.Action) = action;
     }
-    connect(pFind, &QAction::triggered, this, [this] { FindExecute(); });
-    connect(pSort, &QAction::triggered, this, [this] { SortExecute(); });
-    connect(pReport, &QAction::triggered, this, [this] { ReportExecute(); });
-    connect(pFilter, &QAction::triggered, this, [this] { FilterExecute(); });
-    connect(pFirst, &QAction::triggered, this, [this] { Navigate(&TDataSet::First); });
-    connect(pPrev, &QAction::triggered, this, [this] { Navigate(&TDataSet::Prior); });
-    connect(pNext, &QAction::triggered, this, [this] { Navigate(&TDataSet::Next); });
-    connect(pLast, &QAction::triggered, this, [this] { Navigate(&TDataSet::Last); });
-    connect(pRefresh, &QAction::triggered, this, [this] {
+    OnTriggered(pFind, [this] { FindExecute(); });
+    OnTriggered(pSort, [this] { SortExecute(); });
+    OnTriggered(pReport, [this] { ReportExecute(); });
+    OnTriggered(pFilter, [this] { FilterExecute(); });
+    OnTriggered(pFirst, [this] { Navigate(&TDataSet::First); });
+    OnTriggered(pPrev, [this] { Navigate(&TDataSet::Prior); });
+    OnTriggered(pNext, [this] { Navigate(&TDataSet::Next); });
+    OnTriggered(pLast, [this] { Navigate(&TDataSet::Last); });
+    OnTriggered(pRefresh, [this] {
         Navigate(&TDataSet::Refresh);
         // A one-pixel wobble makes the form lay itself out again.
         resize(width() + 1, height());
@@ -181,6 +181,12 @@ void TBaseForm::BuildDescription() {
     N1 = PopupMenu1->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
     PopupMenu1->addActions({pFirst, pPrev, pNext, pLast, pRefresh});
+}
+
+void TBaseForm::OnTriggered(QAction* action, std::function<void()> handler) {
+    connect(action, &QAction::triggered, this, [this, handler = std::move(handler)] {
+        Application::Instance().Protect(this, handler);
+    });
 }
 
 void TBaseForm::Construct() {
@@ -292,7 +298,7 @@ void TBaseForm::PostCreate() {
     AfterCreateHook();
     AdoptNewComponents(before);
 
-    if (QFile::exists(QDir(QCoreApplication::applicationDirPath()).filePath("Debug.ini")))
+    if (QFile::exists(QDir(HostFolder()).filePath(QStringLiteral("Debug.ini"))))
         ReportGridsWithoutHint();
 
     for (QObject* component : OwnedComponents(this)) PrepareMacrosOf(component);
@@ -404,6 +410,38 @@ void TBaseForm::Navigate(const std::function<void(TDataSet&)>& move) {
         return;  // no data set to move in: the action does nothing
     }
     if (dataSet) move(*dataSet);
+}
+
+QString TBaseForm::HostFolder() const { return QCoreApplication::applicationDirPath(); }
+
+void TBaseForm::RefreshKeepingPosition(TDataSet* dataSet) {
+    QVariant key;
+    QString keyName;
+    if (dataSet->FieldCount() > 0) {
+        key = dataSet->Fields(0)->Value();
+        keyName = dataSet->Fields(0)->FieldName();
+    }
+    dataSet->DisableControls();
+    try {
+        dataSet->Refresh();
+    } catch (...) {
+        dataSet->EnableControls();
+        throw;
+    }
+    dataSet->EnableControls();
+    if (!key.isNull()) dataSet->Locate(keyName, key);
+}
+
+void TBaseForm::RefreshToLast(TDataSet* dataSet) {
+    dataSet->DisableControls();
+    try {
+        dataSet->Refresh();
+        dataSet->Last();
+    } catch (...) {
+        dataSet->EnableControls();
+        throw;
+    }
+    dataSet->EnableControls();
 }
 
 void TBaseForm::UpdateFindReportVisibility(TDataSet* dataSet) {

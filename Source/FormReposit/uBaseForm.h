@@ -126,6 +126,14 @@ protected:
     virtual void SortExecute() {}
     virtual void ReportExecute() {}
 
+    // Refreshes and goes back to the row whose first field has the value it had.
+    virtual void RefreshKeepingPosition(TDataSet* dataSet);
+    // Refreshes and goes to the last row.
+    virtual void RefreshToLast(TDataSet* dataSet);
+
+    // The folder of the host executable, where the "Debug.ini" marker is looked for.
+    virtual QString HostFolder() const;
+
     // pFind and pReport are visible exactly when the data set has rows.
     void UpdateFindReportVisibility(TDataSet* dataSet);
 
@@ -165,6 +173,8 @@ private:
     void ApplyControlHandlers();
     void ReportGridsWithoutHint();
     void Navigate(const std::function<void(TDataSet&)>& move);
+    // Runs an action's handler; an exception goes to the application's handler.
+    void OnTriggered(QAction* action, std::function<void()> handler);
     bool PopupMenuAllowed();
 
     void EditHandler(QObject* component);

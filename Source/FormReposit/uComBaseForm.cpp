@@ -122,10 +122,22 @@ TComBaseForm::~TComBaseForm() = default;
 
 void TComBaseForm::Free(TComBaseForm* form) {
     if (!form || form->FFreeing) return;
-    form->FFreeing = true;
-    form->BeforeDestruction();
-    form->FormDestroy();
+    form->PrepareDestruction();
     delete form;
+}
+
+void TComBaseForm::PrepareDestruction() {
+    if (FFreeing) return;
+    FFreeing = true;
+    BeforeDestruction();
+    FormDestroy();
+}
+
+bool TComBaseForm::event(QEvent* event) {
+    // deleteLater (also a window closing with WA_DeleteOnClose) ends the form here,
+    // while the subclass still exists.
+    if (event->type() == QEvent::DeferredDelete) PrepareDestruction();
+    return QDialog::event(event);
 }
 
 void TComBaseForm::AddTranslateExclusion(QObject* component) {

@@ -46,8 +46,8 @@ using TTranslatePass =
 // Always create forms through the factory, which does both and frees the form when
 // creation throws:
 //   auto* form = TComBaseForm::Create<TfLevel>(owner, session, schema);
-// Free() (not delete) ends a form, so that BeforeDestruction still reaches the
-// subclass's operations.
+// Free() or deleteLater() (not delete) ends a form, so that BeforeDestruction
+// still reaches the subclass's operations.
 //
 // Create order. With OldCreateOrder the OnCreate handlers (DoCreate) run while the
 // description is loaded, inside Construct(); without it they run in
@@ -124,6 +124,7 @@ protected:
     void SetOldCreateOrder(bool value) { FOldCreateOrder = value; }
     void SetIsMainForm(bool value) { FIsMainForm = value; }
 
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -144,6 +145,8 @@ protected:
 private:
     void CreateToolkitForm();
     void RunTranslatePass();
+    // The steps before destruction, once.
+    void PrepareDestruction();
     void PrepareChildControls(QObject* parent);
 
     bool FOldCreateOrder = false;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -20,6 +21,7 @@
 #include "Platform/Data/OraStoredProc.h"
 #include "support/FakeConnection.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -322,6 +324,133 @@ TEST_F(BaseFormTest, FreeingAnUnclosedFormStillSavesItsState) {
     int saves = 0;
     TComBaseForm::Free(TComBaseForm::Create<TClosingForm>(&saves));
     EXPECT_EQ(saves, 1);
+
+    // A form ended by deleteLater saves as well, once.
+    auto* later = TComBaseForm::Create<TClosingForm>(&saves);
+    later->deleteLater();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(saves, 2);
+}
+
+// Exposes the data-set operations and answers from a chosen host folder.
+class TOperationsForm : public TBaseForm {
+public:
+    TOperationsForm(TOraSession* session, const QString& hostFolder)
+        : TBaseForm(nullptr, session, "qxvbase"), FHostFolder(hostFolder) {
+        setObjectName("OperationsForm");
+        auto* named = new QTableView(this);
+        named->setObjectName("gridNamed");
+        named->setToolTip("Places");
+        auto* bare = new QTableView(this);
+        bare->setObjectName("gridBare");
+        auto* inner = new QWidget(this);
+        auto* nested = new QTableView(inner);
+        nested->setObjectName("gridNested");
+    }
+    using TBaseForm::RefreshKeepingPosition;
+    using TBaseForm::RefreshToLast;
+    using TBaseForm::UpdateFindReportVisibility;
+    int Finds = 0;
+
+protected:
+    QString HostFolder() const override { return FHostFolder; }
+    void FindExecute() override {
+        ++Finds;
+        throw EGeneralError("TOperationsForm.Find: no grid");
+    }
+
+private:
+    QString FHostFolder;
+};
+
+TEST_F(BaseFormTest, TheDebugMarkerReportsGridsWithoutAHintInOneBox) {
+    TempDir host;
+    TFormPtr<TOperationsForm> quiet(TComBaseForm::Create<TOperationsForm>(&Session, host.Path()));
+    EXPECT_EQ(Boxes.Count(), 0u);
+
+    QFile marker(host.FilePath("Debug.ini"));
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    TFormPtr<TOperationsForm> form(TComBaseForm::Create<TOperationsForm>(&Session, host.Path()));
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "gridBare\r\ngridNested\r\n");
+    EXPECT_EQ(Boxes.Last().Caption,
+              "OperationsForm:У компонента TGrid не назначено свойство \"Hint\"");
+    EXPECT_EQ(Boxes.Last().Flags, MessageBoxes::KindFlags(TMessageKind::Information));
+}
+
+TEST_F(BaseFormTest, RefreshesReturnToTheSameKeyOrToTheLastRow) {
+    TRowSet rows{{{"ID", TFieldType::Integer}, {"NAME", TFieldType::String}},
+                 {{1, "a"}, {2, "b"}, {3, "c"}}};
+    Fake.SetQueryHandler([&](const QString&, const std::vector<TBoundValue>&) { return rows; });
+    TempDir host;
+    TFormPtr<TOperationsForm> form(TComBaseForm::Create<TOperationsForm>(&Session, host.Path()));
+    TOraQuery* query = form->OraQuery1;
+    query->Open();
+    ASSERT_TRUE(query->Locate("ID", 2));
+    ASSERT_EQ(query->RecNo(), 2);
+
+    rows.Rows = {{5, "e"}, {4, "d"}, {1, "a"}, {2, "b"}};
+    form->RefreshKeepingPosition(query);
+    EXPECT_EQ(query->FieldByName("ID").AsInteger(), 2);
+    EXPECT_EQ(query->RecNo(), 4);
+    EXPECT_FALSE(query->ControlsDisabled());
+
+    query->First();
+    rows.Rows.push_back({{9, "i"}});
+    form->RefreshToLast(query);
+    EXPECT_EQ(query->RecNo(), 5);
+    EXPECT_EQ(query->FieldByName("ID").AsInteger(), 9);
+    EXPECT_FALSE(query->ControlsDisabled());
+}
+
+TEST_F(BaseFormTest, FindAndReportShowOnlyForADataSetWithRows) {
+    TempDir host;
+    TFormPtr<TOperationsForm> form(TComBaseForm::Create<TOperationsForm>(&Session, host.Path()));
+    TDataSet empty;
+    empty.LoadRows({{{"ID", TFieldType::Integer}}, {}});
+    TDataSet full;
+    full.LoadRows({{{"ID", TFieldType::Integer}}, {{1}}});
+
+    form->UpdateFindReportVisibility(&full);
+    EXPECT_TRUE(form->pFind->isVisible());
+    EXPECT_TRUE(form->pReport->isVisible());
+    form->UpdateFindReportVisibility(&empty);
+    EXPECT_FALSE(form->pFind->isVisible());
+    EXPECT_FALSE(form->pReport->isVisible());
+    form->UpdateFindReportVisibility(&full);
+    form->UpdateFindReportVisibility(nullptr);
+    EXPECT_FALSE(form->pFind->isVisible());
+    EXPECT_TRUE(form->pSort->isVisible());
+}
+
+TEST_F(BaseFormTest, AFailingActionReachesTheFormsExceptionBox) {
+    Application::Instance().Reset();
+    TempDir host;
+    TFormPtr<TOperationsForm> form(TComBaseForm::Create<TOperationsForm>(&Session, host.Path()));
+    form->pFind->trigger();
+    EXPECT_EQ(form->Finds, 1);
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "TBaseForm catch exception\rTOperationsForm.Find: no grid");
+}
+
+TEST_F(BaseFormTest, ChangingSchemaOrSessionRebindsTheComponents) {
+    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
+    form->SetShema("  other ");
+    EXPECT_EQ(form->GetShema(), "other");
+    EXPECT_EQ(form->OraQuery1->MacroByName("shema").Value(), "other");
+    form->SetShema("");
+    EXPECT_EQ(form->GetShema(), "QXVBASE");
+    EXPECT_EQ(form->OraQuery1->MacroByName("shema").Value(), "QXVBASE");
+
+    FakeConnection otherDb;
+    TOraSession other;
+    other.AdoptConnection(&otherDb);
+    form->SetSession(&other);
+    EXPECT_EQ(form->GetSession(), &other);
+    EXPECT_EQ(form->OraQuery1->Session(), &other);
+    form->SetSession(&Session);
+    EXPECT_EQ(Boxes.Count(), 0u);
 }
 
 TEST_F(BaseFormTest, NavigationWithoutAFocusedGridAsksForATableAndMovesNothing) {
