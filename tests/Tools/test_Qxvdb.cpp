@@ -195,12 +195,30 @@ TEST_P(QxvdbOnEngine, InitTwiceThenDemoTwiceLoadsOnce) {
     r = Cmd(QStringLiteral("init"), FSchema);
     ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
 
+    // The connected user is made the English-speaking one.
+    const auto db = OpenConnection(FDsn);
     r = Cmd(QStringLiteral("demo"), FSchema,
-            {QStringLiteral("--english-user"), QStringLiteral("demo_en")});
+            {QStringLiteral("--english-user"), db->UserName().toLower()});
     ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
     EXPECT_TRUE(r.Out.contains(QStringLiteral("demo data loaded"))) << r.Out.toStdString();
 
-    const auto db = OpenConnection(FDsn);
+    TRoutines lang(*db, FSchema);
+    EXPECT_EQ(lang.Result(QStringLiteral("LANG_PACK"), QStringLiteral("GET_USER_APL_LANG_ID"), {}),
+              9);
+    const auto translate = [&](const char* routine, const QString& text) {
+        return lang
+            .Call(QStringLiteral("LANG_PACK"), QString::fromLatin1(routine),
+                  {{QStringLiteral("PTEXT"), text}})
+            .Value(QStringLiteral("RESULT"))
+            .toString();
+    };
+    EXPECT_EQ(translate("GET_RESOURCE_APL_EN_TXT", QStringLiteral("Dobavit'...")),
+              QStringLiteral("Add..."));
+    EXPECT_EQ(translate("GET_RESOURCE_APL_TXT", QStringLiteral("Местоположение")),
+              QStringLiteral("Location"));
+    EXPECT_TRUE(translate("GET_RESOURCE_APL_TXT", QStringLiteral("Нет такой фразы")).isEmpty());
+    db->Rollback();
+
     const auto [places, deepest] = CountPlaces(*db, FSchema);
     EXPECT_GE(places, 300);
     EXPECT_GE(deepest, 4);
