@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QString>
+
+#include "FormReposit/_PelmBaseQXVBase.h"
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TDM;
+class TImageList;
+class TLocationTree;
+class TObjectNode;
+class TOraQuery;
+class TOraStoredProc;
+class TPopupEdit;
+
+// The location window: the lazily loaded tree of places with the address line
+// above it, the information about the selected place beside it, and, when opened
+// as a picker, the buttons that choose a place or cancel.
+class TfMain : public TPelmBaseQXVBaseForm {
+    Q_OBJECT
+public:
+    // Opened by the console as its service.
+    TfMain(const QString& mode, IHostObject* hostLink, const QString& serviceName,
+           const QString& iconName);
+    // Opened directly (the picker): no console, no access string.
+    TfMain(QWidget* owner, TOraSession* session, const QString& schema);
+    ~TfMain() override;
+
+    void LoadAbbrevImages();
+    void LoadLevels();
+    void BuildRoot();
+    void LoadChildren(TObjectNode* node, bool force);
+    int GetMaxLevel();
+    void ShowAddressPath();
+    void ExpandToLocation();
+    // The selected place, or -1 when the root (or nothing) is selected.
+    int GetSelectedID() const;
+    void SetSelectMode(bool on);
+    bool SelectMode() const { return FSelectMode; }
+    void SetStartID(int id) { FStartID = id; }
+    int StartID() const { return FStartID; }
+    int MaxLevel() const { return FMaxLevel; }
+    const QString& AbbrevSeparator() const;
+    TLocationTree* Tree() const { return FTree; }
+    TDM* DataModule() const { return FDM; }
+
+    // Re-evaluates which actions may run now.
+    void UpdateActions();
+    // Copies the fetched part of the tree into the address popup.
+    void InitAddressPopup();
+
+    // Right flags, granted until the access string says otherwise.
+    bool FViewLocation = true, FAddLocation = true, FEditLocation = true, FDelLocation = true;
+    bool FViewAte = true, FAddAte = true, FEditAte = true, FDelAte = true;
+    bool FViewLevel = true, FAddLevel = true, FEditLevel = true, FDelLevel = true;
+
+    // Components.
+    QWidget* pTop = nullptr;
+    QToolBar* ToolBar = nullptr;
+    QToolButton* btnUp = nullptr;
+    QToolButton* btnRefreshNode = nullptr;
+    QToolButton* btnReference = nullptr;
+    QToolButton* btnObjectAdd = nullptr;
+    QToolButton* btnObjectEdit = nullptr;
+    QToolButton* btnObjectDelete = nullptr;
+    QMenu* pmReference = nullptr;
+    QAction* miATE = nullptr;
+    QAction* miLevel = nullptr;
+    QGroupBox* pObject = nullptr;
+    TPopupEdit* cbObject = nullptr;
+    QWidget* pBottom = nullptr;
+    QSplitter* cxSplitter = nullptr;
+    QWidget* pTree = nullptr;
+    QTreeWidget* tvObjects = nullptr;
+    QWidget* pInfo = nullptr;
+    QTreeWidget* tvCombo = nullptr;
+    QPushButton* btnSelect = nullptr;
+    QPushButton* cxButton1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    TImageList* ActionImages = nullptr;
+
+    QAction* aUp = nullptr;
+    QAction* aRefreshNode = nullptr;
+    QAction* aObjectAdd = nullptr;
+    QAction* aObjectEdit = nullptr;
+    QAction* aObjectDelete = nullptr;
+    QAction* aAbbreviature = nullptr;
+    QAction* aLevel = nullptr;
+    QAction* aSelect = nullptr;
+
+    TOraStoredProc* ospObjectsTree = nullptr;
+    TOraStoredProc* ospAbbrevImages = nullptr;
+    TOraStoredProc* ospLevels = nullptr;
+    TOraStoredProc* ospPlaceParents = nullptr;
+    TOraStoredProc* ospChangeParent = nullptr;
+    TOraQuery* oqObjectDelete = nullptr;
+
+protected:
+    void FormCreate() override;
+    void FormShow() override;
+    void RegisterAccess() override;
+    void ArrangeButtons() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // Called after a node became selected (children fetched).
+    virtual void NodeSelected(TObjectNode* node);
+
+    void aRefreshNodeExecute();
+    void aUpExecute();
+    void btnSelectClick();
+
+private:
+    void BuildLocationDescription();
+    void BuildToolBar();
+    void BuildActions();
+    void BuildCalls();
+    void BuildPanelButtons();
+    void ArrangePanelButtons();
+    void CopyBranch(TObjectNode* source, QTreeWidgetItem* destinationParent);
+    void OnComboChanged(QTreeWidgetItem* item);
+    void EnsureTranslation();
+
+    TDM* FDM = nullptr;
+    TLocationTree* FTree = nullptr;
+    int FStartID = -1;
+    bool FSelectMode = false;
+    int FMaxLevel = 0;
+    bool FShown = false;
+};
