@@ -37,6 +37,9 @@ public:
     TfPelmBaseForm(QWidget* owner, TOraSession* session, const QString& schema);
 
     TOraSession* Session() const { return FSession; }
+
+    // Esc and the window's close button end a modal run with mrCancel.
+    void reject() override { done(mrCancel); }
     const QString& Shema() const { return FShema; }
 
     // The design-time session, replaced at run time by the one given.

@@ -20,6 +20,7 @@ public:
     virtual bool Execute() = 0;
 
     QWidget* pButtons = nullptr;
+    // Has no handler here: each dialog checks its input and ends with done(mrOk).
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 

@@ -139,6 +139,13 @@ TEST_F(PelmBaseFormTest, ExecuteIsTrueOnlyWhenTheDialogEndsWithOk) {
     EXPECT_FALSE(dialog->Execute());
     EXPECT_EQ(driver.Runs().back().Result, mrCancel);
 
+    driver.Then([](QDialog& d) { d.reject(); });  // Esc or the close button
+    EXPECT_FALSE(dialog->Execute());
+    EXPECT_EQ(driver.Runs().back().Result, mrCancel);
+
+    driver.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    EXPECT_FALSE(dialog->Execute()) << "OK alone does not end the dialog";
+
     for (int result : {mrNone, mrCancel, 3, 6, 7}) driver.ThenResult(result);
     for (int i = 0; i < 5; ++i) EXPECT_FALSE(dialog->Execute()) << "run " << i;
     EXPECT_EQ(driver.PendingSteps(), 0u);
@@ -167,6 +174,8 @@ TEST_F(PelmBaseFormTest, BrowseFormsCloseFromTheRightEdgeAndReturnTheModalResult
     EXPECT_EQ(browse->Execute(), mrCancel);
     driver.ThenResult(mrOk);
     EXPECT_EQ(browse->Execute(), mrOk);
+    driver.Then([](QDialog& d) { d.reject(); });
+    EXPECT_EQ(browse->Execute(), mrCancel);
 }
 
 TEST(PelmMaximizedSizeTest, UnderTheMainFormAcrossTheWorkAreaOnlyWithAMainForm) {
