@@ -61,8 +61,11 @@ TEST_F(PostgresServer, InstallingAgainKeepsDataAndChangesNothing) {
                                     {QStringLiteral("PNAME"), QStringLiteral("улица")}});
     ASSERT_GT(abbrev, 0);
     FDb->Commit();
+    const long long errorTexts = Count(*FDb, QStringLiteral("error_messages"));
+    EXPECT_GT(errorTexts, 0);
     InstallServerSchema(*FDb, FSchema);
     InstallServerSchema(*FDb, FSchema.toUpper());
+    EXPECT_EQ(Count(*FDb, QStringLiteral("error_messages")), errorTexts);
     EXPECT_EQ(Count(*FDb, QStringLiteral("locatabbrev")), 1);
     EXPECT_EQ(Count(*FDb, QStringLiteral("schema_version")), 1);
     EXPECT_EQ(Count(*FDb, QStringLiteral("lang_settings")), 1);

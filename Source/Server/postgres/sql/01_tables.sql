@@ -72,6 +72,19 @@ CREATE TABLE IF NOT EXISTS @SCHEMA@.lang_trans_ru (
   CONSTRAINT "UK_LANG_TRANS_RU" UNIQUE (phrase, lang_id)
 );
 
+-- Phrase capture: one row per library and per form whose phrases were harvested.
+CREATE TABLE IF NOT EXISTS @SCHEMA@.dpr (
+  id_dpr integer PRIMARY KEY,
+  name varchar(255) NOT NULL
+);
+CREATE TABLE IF NOT EXISTS @SCHEMA@.dfm (
+  id_dfm integer PRIMARY KEY,
+  fk_dpr integer NOT NULL,
+  name varchar(255) NOT NULL,
+  is_translit integer DEFAULT 0,
+  CONSTRAINT "FK_DFM_DPR" FOREIGN KEY (fk_dpr) REFERENCES @SCHEMA@.dpr (id_dpr)
+);
+
 CREATE TABLE IF NOT EXISTS @SCHEMA@.lang_settings (
   name varchar(64) PRIMARY KEY,
   value varchar(255)
