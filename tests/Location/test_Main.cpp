@@ -1,0 +1,145 @@
+#include "Location/Main.h"
+
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "Location/LocationTree.h"
+#include "Location/PopupEdit.h"
+#include "Location/ServiceTable.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+// The picker as another program opens it, driven through the modal driver.
+class PickerTest : public ::testing::Test {
+protected:
+    void SetUp() override { FSample = FDb.AddSample(); }
+
+    // Runs the picker from `start`; `act` sees the shown window before it closes.
+    bool Pick(int& id, const std::function<void(TfMain&)>& act) {
+        FDriver.Then([act](QDialog& dialog) { act(static_cast<TfMain&>(dialog)); });
+        return ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id);
+    }
+
+    TestDatabase FDb;
+    TestDatabase::TSample FSample{};
+    MessageBoxRecorder FBoxes;
+    ModalDriver FDriver;
+};
+
+TEST_F(PickerTest, OpensExpandedAtAStartThreeLevelsDeepAndReturnsTheChoice) {
+    int id = int(FSample.birch);
+    bool ancestorsExpanded = false;
+    QString path;
+    const bool chosen = Pick(id, [&](TfMain& form) {
+        EXPECT_TRUE(form.SelectMode());
+        EXPECT_TRUE(form.btnSelect->isVisible());
+        EXPECT_TRUE(form.cxButton1->isVisible());
+        EXPECT_FALSE(form.BitBtn1->isVisible());
+        TObjectNode* node = form.Tree()->Selected();
+        ancestorsExpanded = node && node->ParentNode()->isExpanded() &&
+                            node->ParentNode()->ParentNode()->isExpanded();
+        path = form.cbObject->Text();
+        form.btnSelect->click();
+    });
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(id, FSample.birch);
+    EXPECT_TRUE(ancestorsExpanded);
+    EXPECT_EQ(path, "обл.. Северная\\р-н. Озёрный\\с.. Берёзовка");
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+TEST_F(PickerTest, AnUnknownStartOpensAtTheRoot) {
+    int id = 987654;
+    int selectedDepth = -1;
+    Pick(id, [&](TfMain& form) {
+        selectedDepth = form.Tree()->Selected()->Depth();
+        EXPECT_TRUE(form.Tree()->Root()->isExpanded());
+        form.cxButton1->click();
+    });
+    EXPECT_EQ(selectedDepth, 0);
+}
+
+TEST_F(PickerTest, CancelReturnsZeroAndLeavesTheIdentifier) {
+    int id = int(FSample.north);
+    EXPECT_FALSE(Pick(id, [](TfMain& form) { form.cxButton1->click(); }));
+    EXPECT_EQ(id, FSample.north);
+    EXPECT_FALSE(Pick(id, [](TfMain& form) { form.close(); }));  // the close box
+    EXPECT_EQ(id, FSample.north);
+}
+
+TEST_F(PickerTest, SelectingTheRootReturnsOneAndMinusOne) {
+    int id = 0;
+    bool selectEnabled = true;
+    EXPECT_TRUE(Pick(id, [&](TfMain& form) {
+        selectEnabled = form.aSelect->isEnabled();
+        form.btnSelect->click();  // bound to the handler directly, whatever the action says
+    }));
+    EXPECT_EQ(id, -1);
+    EXPECT_FALSE(selectEnabled);
+}
+
+TEST_F(PickerTest, ThePickerOffersEditingWithEveryRightGranted) {
+    int id = int(FSample.lakeside);
+    Pick(id, [](TfMain& form) {
+        EXPECT_TRUE(form.FAddLocation && form.FEditLocation && form.FDelLocation && form.FViewLevel);
+        EXPECT_TRUE(form.aObjectEdit->isEnabled());
+        EXPECT_TRUE(form.aObjectDelete->isEnabled());
+        EXPECT_EQ(form.MaxLevel(), 4);
+        EXPECT_TRUE(form.aObjectAdd->isEnabled());  // level 2 + 1 <= 4
+        form.cxButton1->click();
+    });
+}
+
+TEST_F(PickerTest, PanelButtonsKeepToTheRightEdge) {
+    int id = -1;
+    Pick(id, [](TfMain& form) {
+        form.resize(700, 500);
+        form.Panel1->resize(700, 36);
+        EXPECT_EQ(form.cxButton1->x(), 700 - 100 - 6);
+        EXPECT_EQ(form.btnSelect->x(), form.cxButton1->x() - 100 - 6);
+        form.cxButton1->click();
+    });
+}
+
+TEST_F(PickerTest, ThePopupCopiesOnlyFetchedNodesAndPicksInTheTree) {
+    int id = int(FSample.lakeside);
+    Pick(id, [this](TfMain& form) {
+        form.InitAddressPopup();
+        QTreeWidget* popup = form.tvCombo;
+        ASSERT_EQ(popup->topLevelItemCount(), 1);
+        QTreeWidgetItem* root = popup->topLevelItem(0);
+        ASSERT_EQ(root->childCount(), 2);  // Северная, Южная
+        QTreeWidgetItem* north = root->child(0);
+        ASSERT_EQ(north->childCount(), 1);  // Озёрный, fetched
+        QTreeWidgetItem* lakeside = north->child(0);
+        EXPECT_EQ(popup->currentItem(), lakeside);
+        EXPECT_EQ(root->child(1)->childCount(), 0);  // Южная: a leaf
+        EXPECT_EQ(lakeside->childCount(), 2);          // selected: its children fetched
+
+        popup->setCurrentItem(root->child(1));  // picking in the popup selects in the tree
+        EXPECT_EQ(form.GetSelectedID(), FSample.south);
+        EXPECT_EQ(form.cbObject->Text(), "обл.. Южная");
+        form.cxButton1->click();
+    });
+}
+
+TEST_F(PickerTest, RefreshAndUpFollowTheSelection) {
+    int id = int(FSample.birch);
+    Pick(id, [this](TfMain& form) {
+        form.aUp->trigger();
+        EXPECT_EQ(form.GetSelectedID(), FSample.lakeside);
+        const int fetches = FDb.Counting().CallCount("QXVERPLOCAT.GET_T#LOCATION");
+        form.aRefreshNode->trigger();
+        EXPECT_EQ(FDb.Counting().CallCount("QXVERPLOCAT.GET_T#LOCATION"), fetches + 1);
+        EXPECT_EQ(form.GetSelectedID(), -1);
+        EXPECT_EQ(form.cbObject->Text(), "");
+        form.cxButton1->click();
+    });
+}
+
+}  // namespace
