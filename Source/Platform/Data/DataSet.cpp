@@ -165,9 +165,16 @@ void TDataSet::ApplyRows(const TRowSet& rows) {
     for (const auto& src : rows.Rows) {
         std::vector<QVariant> row(width);
         for (const auto& f : FFields) {
-            if (f->FFieldKind == TFieldKind::Data && f->FBufferIndex < static_cast<int>(src.size()))
-                row[static_cast<size_t>(f->FBufferIndex)] =
-                    DataConvert::Coerce(src[static_cast<size_t>(f->FBufferIndex)], f->FDataType);
+            if (f->FFieldKind != TFieldKind::Data ||
+                f->FBufferIndex >= static_cast<int>(src.size()))
+                continue;
+            const QVariant& value = src[static_cast<size_t>(f->FBufferIndex)];
+            QVariant& cell = row[static_cast<size_t>(f->FBufferIndex)];
+            try {
+                cell = DataConvert::Coerce(value, f->FDataType);
+            } catch (const EDatabaseError&) {
+                cell = value;  // what the server sent is shown as it is, never lost
+            }
         }
         FRows.push_back(std::move(row));
     }

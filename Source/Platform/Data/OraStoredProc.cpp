@@ -32,8 +32,11 @@ void TOraStoredProc::Prepare() {
         auto desc = std::make_unique<TRoutineDesc>(
             db.Describe(schema, parts[parts.size() - 2], parts.back()));
 
-        // A component made in code with nothing set up calls its result "Result".
+        // A component made in code with nothing set up calls its result "Result"; a
+        // result the component already has keeps its name.
         QString resultName = FResultParamName;
+        for (int i = 0; resultName.isEmpty() && i < Params().Count(); ++i)
+            if (Params()[i].ParamType() == TParamDirection::Result) resultName = Params()[i].Name();
         if (resultName.isEmpty())
             resultName = objectName().isEmpty() && !parent() && Params().IsEmpty()
                              ? QStringLiteral("Result")

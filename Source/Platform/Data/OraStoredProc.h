@@ -13,9 +13,10 @@
 // arguments. The cursor argument (DATASET) is not a parameter: its rows become the
 // data set's rows.
 //
-// The result parameter is named by ResultParamName; left empty (the default) it is
-// "RESULT", except on a component created in code without a name and without
-// parameters, where it is "Result" (names match without regard to case either way).
+// The result parameter is named by ResultParamName; left empty (the default) it keeps
+// the name of the result parameter the component already has, else it is "RESULT",
+// except on a component created in code without a name and without parameters, where
+// it is "Result" (names match without regard to case either way).
 class QXV_PLATFORM_EXPORT TOraStoredProc : public TOraDataSet {
     Q_OBJECT
 public:

@@ -167,12 +167,15 @@ TEST(DataSetFields, LookupByNameAndOracleLikeConversions) {
 
 TEST(DataSetFields, TextThatIsNoNumberFailsToConvert) {
     TRowSet rows;
-    rows.Columns = {{"T", TFieldType::String}};
-    rows.Rows = {{"abc"}};
+    // An engine with loose typing may send text in a number column: it is kept.
+    rows.Columns = {{"T", TFieldType::String}, {"N", TFieldType::Integer}};
+    rows.Rows = {{"abc", "n/a"}};
     TDataSet ds;
     ds.LoadRows(rows);
     EXPECT_THROW(ds.FieldByName("T").AsInteger(), EDatabaseError);
     EXPECT_THROW(ds.FieldByName("T").AsFloat(), EDatabaseError);
+    EXPECT_EQ(ds.FieldByName("N").AsString(), "n/a");
+    EXPECT_THROW(ds.FieldByName("N").AsInteger(), EDatabaseError);
 }
 
 TEST(DataSetFields, DisplayPropertiesAndOrderSurviveRefresh) {

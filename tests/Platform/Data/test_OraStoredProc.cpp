@@ -92,6 +92,11 @@ TEST_F(OraStoredProcTest, ARoutineNamedAtRunTimeCallsItsResultResult) {
     EXPECT_EQ(proc->Params()[0].Name(), "Result");
     proc->ExecProc();
     EXPECT_EQ(proc->ParamByName("Result").AsInteger(), 4);
+    // Re-pointed at another schema it keeps the name it gave its result.
+    conn.AddFunction("other.QXVERPLOCAT.GET_MAX_LEVEL", {}, 2);
+    proc->SetStoredProcName("other.QXVERPLOCAT.GET_MAX_LEVEL");
+    proc->Prepare();
+    EXPECT_EQ(proc->Params()[0].Name(), "Result");
     delete proc;
 
     // The name can also be fixed explicitly.
