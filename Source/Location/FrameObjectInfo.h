@@ -1,0 +1,176 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+
+#include <memory>
+
+#include "FormReposit/PelmBaseFrame.h"
+
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class TImageList;
+class TOraQuery;
+class TOraStoredProc;
+
+// One information item of an object. Setting Active, Value, Description or ParentID
+// marks it modified; ID and InfoType do not.
+class TInfoObject {
+public:
+    bool Modified() const { return FModified; }
+    void SetModified(bool modified) { FModified = modified; }
+    bool Active() const { return FActive; }
+    void SetActive(bool active);
+    const QString& Description() const { return FDescription; }
+    void SetDescription(const QString& description);
+    const QString& Value() const { return FValue; }
+    void SetValue(const QString& value);
+    int ParentID() const { return FParentID; }
+    void SetParentID(int parentId);
+
+    int ID = -1;  // below 1: not on the server yet
+    int InfoType = 0;
+
+private:
+    bool FModified = false;
+    bool FActive = false;
+    QString FDescription;
+    QString FValue;
+    int FParentID = -1;
+};
+
+// A row of the inspector: the category root row or an item row, which owns its item.
+class TInfoRow : public QTreeWidgetItem {
+public:
+    enum TKind { Category, Text, Link };
+    TInfoRow(TKind kind, std::unique_ptr<TInfoObject> item);
+
+    TKind Kind() const { return FKind; }
+    TInfoObject& Item() const { return *FItem; }
+    TInfoRow* ParentRow() const { return static_cast<TInfoRow*>(parent()); }
+    TInfoRow* ChildRow(int index) const { return static_cast<TInfoRow*>(child(index)); }
+
+private:
+    TKind FKind;
+    std::unique_ptr<TInfoObject> FItem;
+};
+
+class TfrObjectInfo;
+
+// The two-column inspector: kind on the left, text on the right. Rows move by
+// dragging within the inspector; the frame decides what is accepted.
+class TInfoInspector : public QTreeWidget {
+    Q_OBJECT
+public:
+    TInfoInspector(TfrObjectInfo* frame, QWidget* parent);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    TfrObjectInfo* FFrame;
+};
+
+// The information items of one object (type and identifier) as an inspector, with
+// the focused item's description below it. Items are added, edited, deleted and
+// re-parented here; with FAutoSave each change goes to the server at once.
+//   TfrPelmBaseFrame::Create<TfrObjectInfo>(owner, parentPanel, session, schema)
+class TfrObjectInfo : public TfrPelmBaseFrame {
+    Q_OBJECT
+public:
+    explicit TfrObjectInfo(QWidget* parent);
+    ~TfrObjectInfo() override;
+
+    // Set directly by the host form.
+    bool FCanAdd = true;
+    bool FCanEdit = true;
+    bool FCanDelete = true;
+    bool FAutoLoad = false;
+    bool FAutoSave = false;
+    int FObjType = -1;
+
+    int ObjID() const { return FObjID; }
+    // Points the frame at an object; reloads when FAutoLoad is on.
+    void SetObjID(int id);
+    // Inactive, the frame gives up its F4 and F8 so the host keeps them.
+    void SetFrameActive(bool active) override;
+    // Throws away every item row and reads the object's items again.
+    void RefreshInfo();
+    // Saved items deleted while FAutoSave was off; this frame sends them nowhere.
+    const QList<int>& PendingDeletes() const { return FPendingDeletes; }
+
+    TInfoRow* RootRow() const { return FRootRow; }
+    TInfoRow* FocusedRow() const;
+
+    // The user's operations, as the menus and actions run them.
+    void AddInfoOfKind(int kind);
+    void EditFocused();
+    void DeleteFocused();
+    void OpenLink(TInfoRow* row);
+    // Whether `dragged` may be dropped on `target`, the drag coming from `source`.
+    bool AcceptsDrop(const QObject* source, TInfoRow* dragged, TInfoRow* target) const;
+    void DropRow(TInfoRow* dragged, TInfoRow* target);
+    // Enables the actions from the rights and the focused row (run when idle).
+    void UpdateActions();
+
+    // Components, named as the host and the translation pass know them.
+    QToolBar* ToolBar = nullptr;
+    QToolButton* btnInfoAdd = nullptr;
+    QToolButton* btnInfoEdit = nullptr;
+    QToolButton* btnInfoDelete = nullptr;
+    QToolButton* btnRefresh = nullptr;
+    QToolButton* btnOptions = nullptr;
+    QWidget* pInfo = nullptr;
+    QSplitter* Splitter = nullptr;
+    TInfoInspector* dxInspector = nullptr;
+    QWidget* pDescription = nullptr;
+    QPlainTextEdit* meDescription = nullptr;
+    TImageList* ImageList = nullptr;
+    QAction* aEdit = nullptr;
+    QAction* aDelete = nullptr;
+    QAction* aRefresh = nullptr;
+    QAction* aShowActiveOnly = nullptr;
+    QAction* aExpandAll = nullptr;
+    QMenu* pmOptions = nullptr;
+    QMenu* pmInspector = nullptr;
+    QMenu* pmInfoKind = nullptr;
+    QAction* miAdd = nullptr;
+    QAction* miEdit = nullptr;
+    QAction* miDelete = nullptr;
+    QAction* miShowActiveOnly = nullptr;
+    QAction* miExpandAll = nullptr;
+    TOraStoredProc* ospLoadInfo = nullptr;
+    TOraStoredProc* ospAddInfo = nullptr;
+    TOraQuery* oqEditInfo = nullptr;
+    TOraStoredProc* ospDeleteInfo = nullptr;
+
+protected:
+    void InitFrame() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildKindMenus();
+    void CreateRootRow();
+    void LoadTree(TInfoRow* row);
+    void LoadChildren(TInfoRow* row);
+    TInfoRow* AddInfoRow(TInfoRow* parentRow, std::unique_ptr<TInfoObject> item);
+    void ShowItemLook(TInfoRow* row);
+    void SaveInfo(TInfoObject& item);
+    void DeleteInfo(int id);
+    void ExpandAll();
+    void RefreshAndTranslate();
+
+    int FObjID = -1;
+    QList<int> FPendingDeletes;
+    TInfoRow* FRootRow = nullptr;
+    QMenu* FAddMenu = nullptr;
+    bool FFirstLayout = true;
+};

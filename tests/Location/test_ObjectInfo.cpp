@@ -1,0 +1,481 @@
+#include "Location/FrameObjectInfo.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uComponentTree.h"
+#include "Location/AddEditInfoType.h"
+#include "Location/InfoPictures.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
+#include "support/ShellOpenRecorder.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+const QString Get = QStringLiteral("QXVERPINFORM.GET_T#INFORMATION");
+const QString Ins = QStringLiteral("QXVERPINFORM.INS_T#INFORMATION");
+const QString Upd = QStringLiteral("QXVERPINFORM.UPD_T#INFORMATION");
+const QString Del = QStringLiteral("QXVERPINFORM.DEL_T#INFORMATION");
+
+// A location window's right panel holding the frame, over a test database whose
+// location "north" carries a few information items.
+class ObjectInfoTest : public ::testing::Test {
+protected:
+    ObjectInfoTest() {
+        FSample = FDb.AddSample();
+        FObj = static_cast<int>(FSample.north);
+        FHost.resize(500, 400);
+        FFrame =
+            TfrPelmBaseFrame::Create<TfrObjectInfo>(&FHost, &FHost, &FDb.Session(), FDb.Schema());
+    }
+    ~ObjectInfoTest() override {
+        delete FFrame;
+        DoneTranslation();
+    }
+
+    // As the location window sets the frame up.
+    void Attach(int objId) {
+        FFrame->FAutoLoad = true;
+        FFrame->FAutoSave = true;
+        FFrame->FObjType = 1;
+        FFrame->SetObjID(objId);
+    }
+    int Item(long long parent, int kind, const QString& value, bool active = true,
+             const QString& description = QString()) {
+        return static_cast<int>(FDb.AddInfo(FObj, parent, kind, value, description, active));
+    }
+    // The rows under the root as "caption=value" lines, indented by depth.
+    QStringList Shown() const {
+        QStringList lines;
+        Collect(FFrame->RootRow(), 0, lines);
+        return lines;
+    }
+    static void Collect(const TInfoRow* row, int depth, QStringList& lines) {
+        for (int i = 0; i < row->childCount(); ++i) {
+            const TInfoRow* child = row->ChildRow(i);
+            if (child->isHidden()) continue;
+            lines << QString(depth * 2, QLatin1Char(' ')) + child->text(0) + "=" + child->text(1);
+            Collect(child, depth + 1, lines);
+        }
+    }
+    TInfoRow* Row(const QString& value) const { return Find(FFrame->RootRow(), value); }
+    static TInfoRow* Find(TInfoRow* row, const QString& value) {
+        for (int i = 0; i < row->childCount(); ++i) {
+            if (row->ChildRow(i)->text(1) == value) return row->ChildRow(i);
+            if (TInfoRow* found = Find(row->ChildRow(i), value)) return found;
+        }
+        return nullptr;
+    }
+    // What the server holds for the object under a parent (-1: top), as "value/active".
+    QStringList Stored(long long parent = -1) {
+        QStringList out;
+        const TRowSet rows =
+            FDb.Rows(QStringLiteral("QXVERPINFORM"), QStringLiteral("GET_T#INFORMATION"),
+                     {{"POBJTYPE", 1},
+                      {"POBJID", FObj},
+                      {"PID_PARENT", parent < 1 ? QVariant() : QVariant(parent)}});
+        auto column = [&](const char* name) {
+            for (size_t i = 0; i < rows.Columns.size(); ++i)
+                if (rows.Columns[i].Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                    return i;
+            ADD_FAILURE() << "no column " << name;
+            return size_t(0);
+        };
+        const size_t value = column("VALUE");
+        const size_t active = column("ACTIVE");
+        for (const auto& r : rows.Rows) out << r[value].toString() + "/" + r[active].toString();
+        return out;
+    }
+    // The next dialog run: type the fields and press OK.
+    void Answer(const QString& value, const QString& description = QString(), bool active = true) {
+        FDriver.Then([=](QDialog& dialog) {
+            auto& form = static_cast<TfAddEditInfoType&>(dialog);
+            form.edtInfo->setText(value);
+            form.meDescription->setPlainText(description);
+            form.cbxInfoActive->setChecked(active);
+            form.btnOK->click();
+        });
+    }
+    QAction* KindEntry(QMenu* menu, int kind) {
+        for (QAction* a : menu->actions())
+            if (TagOf(a) == kind) return a;
+        ADD_FAILURE() << "no menu entry for kind " << kind;
+        return nullptr;
+    }
+
+    TestDatabase FDb;
+    TestDatabase::TSample FSample{};
+    int FObj = 0;
+    MessageBoxRecorder FBoxes;
+    ModalDriver FDriver;
+    ShellOpenRecorder FShell;
+    QWidget FHost;
+    TfrObjectInfo* FFrame = nullptr;
+};
+
+TEST_F(ObjectInfoTest, StartsWithTheRootRowOnly) {
+    EXPECT_EQ(FFrame->parentWidget(), &FHost);
+    ASSERT_NE(FFrame->RootRow(), nullptr);
+    EXPECT_EQ(FFrame->dxInspector->topLevelItemCount(), 1);
+    EXPECT_EQ(FFrame->RootRow()->Kind(), TInfoRow::Category);
+    EXPECT_EQ(FFrame->RootRow()->text(0), "Вся информация");
+    EXPECT_EQ(FFrame->RootRow()->childCount(), 0);
+    EXPECT_EQ(FFrame->ObjID(), -1);
+    EXPECT_TRUE(FFrame->aShowActiveOnly->isChecked());
+    EXPECT_TRUE(FFrame->aExpandAll->isChecked());
+
+    // The shortcuts belong to the frame only while it is active.
+    EXPECT_EQ(FFrame->aEdit->shortcut(), QKeySequence(Qt::Key_F4));
+    EXPECT_EQ(FFrame->aDelete->shortcut(), QKeySequence(Qt::Key_F8));
+    FFrame->SetFrameActive(false);
+    EXPECT_FALSE(FFrame->FrameActive());
+    EXPECT_TRUE(FFrame->aEdit->shortcut().isEmpty());
+    EXPECT_TRUE(FFrame->aDelete->shortcut().isEmpty());
+    FFrame->SetFrameActive(true);
+    EXPECT_EQ(FFrame->aDelete->shortcut(), QKeySequence(Qt::Key_F8));
+}
+
+TEST_F(ObjectInfoTest, KindMenusListTheSevenKindsAlphabetically) {
+    const QStringList expected = {
+        "E-Mail", "WWW", "Контактное лицо", "Мобильный телефон", "Примечание", "Телефон", "Факс"};
+    const QList<int> kinds = {1, 3, 4, 6, 5, 2, 7};
+    QMenu* addMenu = FFrame->miAdd->menu();
+    ASSERT_NE(addMenu, nullptr);
+    for (QMenu* menu : {FFrame->pmInfoKind, addMenu}) {
+        QStringList names;
+        QList<int> tags;
+        for (QAction* a : menu->actions()) {
+            names << a->text();
+            tags << TagOf(a);
+            EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+        }
+        EXPECT_EQ(names, expected);
+        EXPECT_EQ(tags, kinds);
+    }
+    EXPECT_EQ(FFrame->btnInfoAdd->menu(), FFrame->pmInfoKind);
+
+    // Each entry adds an item of its own kind.
+    Attach(FObj);
+    Answer(QStringLiteral("+7 495 000-00-01"));
+    KindEntry(FFrame->pmInfoKind, 7)->trigger();
+    Answer(QStringLiteral("Note text"));
+    KindEntry(addMenu, 5)->trigger();
+    ASSERT_NE(Row("+7 495 000-00-01"), nullptr);
+    EXPECT_EQ(Row("+7 495 000-00-01")->Item().InfoType, 7);
+    EXPECT_EQ(Row("+7 495 000-00-01")->text(0), "Факс");
+    EXPECT_EQ(Row("Note text")->Item().InfoType, 5);
+    ASSERT_EQ(FDriver.Runs().size(), 2u);
+    EXPECT_EQ(FDriver.Runs()[0].Title, "Добавление информации");
+}
+
+TEST_F(ObjectInfoTest, ActiveOnlyHidesInactiveItemsWithTheirDescendants) {
+    const int contact = Item(-1, 4, QStringLiteral("Ivan Petrov"));
+    Item(contact, 2, QStringLiteral("+7 111"));
+    const int note =
+        Item(-1, 5, QStringLiteral("old note"), false, QStringLiteral("no longer valid"));
+    Item(note, 1, QStringLiteral("active@child.example"));
+    Item(-1, 3, QStringLiteral("www.example.org"));
+
+    FDb.Counting().Reset();
+    Attach(FObj);
+    EXPECT_EQ(Shown(), QStringList({"Контактное лицо=Ivan Petrov", "  Телефон=+7 111",
+                                    "WWW=www.example.org"}));
+    // One call for the root and one per item shown; the hidden note is not read further.
+    EXPECT_EQ(FDb.Counting().CallCount(Get), 4);
+    EXPECT_TRUE(Row("+7 111")->parent()->isExpanded());
+
+    // Unchecking reloads and shows them, the inactive one's caption in red.
+    FFrame->aShowActiveOnly->trigger();
+    EXPECT_FALSE(FFrame->aShowActiveOnly->isChecked());
+    EXPECT_EQ(Shown(),
+              QStringList({"Контактное лицо=Ivan Petrov", "  Телефон=+7 111", "Примечание=old note",
+                           "  E-Mail=active@child.example", "WWW=www.example.org"}));
+    EXPECT_EQ(Row("old note")->foreground(0).color(), QColor(255, 0, 0));
+    EXPECT_NE(Row("Ivan Petrov")->foreground(0).color(), QColor(255, 0, 0));
+    EXPECT_EQ(Row("active@child.example")->Item().ParentID(), note);
+    EXPECT_FALSE(Row("old note")->Item().Modified());
+
+    // The description memo follows the focus and is emptied by a refresh.
+    FFrame->dxInspector->setCurrentItem(Row("old note"));
+    EXPECT_EQ(FFrame->meDescription->toPlainText(), "no longer valid");
+    FFrame->dxInspector->setCurrentItem(FFrame->RootRow());
+    EXPECT_EQ(FFrame->meDescription->toPlainText(), "");
+    FFrame->dxInspector->setCurrentItem(Row("old note"));
+    FFrame->aRefresh->trigger();
+    EXPECT_EQ(FFrame->meDescription->toPlainText(), "");
+}
+
+TEST_F(ObjectInfoTest, ObjectIdentifierReloadsOnlyWithAutoLoad) {
+    Item(-1, 2, QStringLiteral("+7 222"));
+    FDb.Counting().Reset();
+    FFrame->SetObjID(FObj);
+    EXPECT_EQ(FFrame->ObjID(), FObj);
+    EXPECT_EQ(FDb.Counting().CallCount(Get), 0);
+    EXPECT_TRUE(Shown().isEmpty());
+
+    Attach(FObj);
+    EXPECT_EQ(Shown(), QStringList({"Телефон=+7 222"}));
+    // Another object: the old rows go.
+    Attach(static_cast<int>(FSample.south));
+    EXPECT_TRUE(Shown().isEmpty());
+}
+
+TEST_F(ObjectInfoTest, AddedItemIsUpdatedNotInsertedAgain) {
+    Attach(FObj);
+    FDb.Counting().Reset();
+    Answer(QStringLiteral("  info@example.org "), QStringLiteral("office"));
+    FFrame->AddInfoOfKind(1);
+    TInfoRow* row = Row("info@example.org");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->Kind(), TInfoRow::Link);
+    EXPECT_EQ(FDb.Counting().CallCount(Ins), 1);
+    EXPECT_GE(row->Item().ID, 1);
+    EXPECT_FALSE(row->Item().Modified());
+    EXPECT_EQ(FFrame->dxInspector->currentItem(), row);
+    EXPECT_EQ(FFrame->meDescription->toPlainText(), "office");
+
+    // Edited at once: the dialog shows the item, the server gets an update.
+    const int id = row->Item().ID;
+    FDriver.Then([](QDialog& dialog) {
+        auto& form = static_cast<TfAddEditInfoType&>(dialog);
+        EXPECT_EQ(form.edtInfo->text(), "info@example.org");
+        EXPECT_EQ(form.Description(), "office");
+        EXPECT_TRUE(form.cbxInfoActive->isChecked());
+        EXPECT_EQ(form.lInfoName->text(), "E-Mail:");
+        form.edtInfo->setText(QStringLiteral("sales@example.org"));
+        form.cbxInfoActive->setChecked(false);
+        form.btnOK->click();
+    });
+    FFrame->UpdateActions();
+    ASSERT_TRUE(FFrame->aEdit->isEnabled());
+    FFrame->aEdit->trigger();
+    EXPECT_EQ(FDb.Counting().CallCount(Ins), 1);
+    EXPECT_EQ(FDb.Counting().CallCount(Upd), 1);
+    EXPECT_EQ(row->Item().ID, id);
+    EXPECT_EQ(row->text(1), "sales@example.org");
+    EXPECT_EQ(row->foreground(0).color(), QColor(255, 0, 0));
+    EXPECT_EQ(FDriver.Runs().back().Title, "Редактирование информации");
+    EXPECT_EQ(Stored(), QStringList({"sales@example.org/0"}));
+
+    // A child added under the focused item is stored under it.
+    Answer(QStringLiteral("+7 333"));
+    FFrame->AddInfoOfKind(2);
+    EXPECT_EQ(Row("+7 333")->parent(), row);
+    EXPECT_EQ(Stored(id), QStringList({"+7 333/1"}));
+}
+
+TEST_F(ObjectInfoTest, NothingIsWrittenWithoutAnObjectOrOnCancel) {
+    Attach(-1);
+    FDb.Counting().Reset();
+    Answer(QStringLiteral("view only"));
+    FFrame->AddInfoOfKind(5);
+    ASSERT_NE(Row("view only"), nullptr);
+    EXPECT_EQ(Row("view only")->Item().ID, -1);
+    EXPECT_TRUE(Row("view only")->Item().Modified());
+    EXPECT_EQ(FDb.Counting().CallCount(Ins), 0);
+
+    // Cancelled and refused dialogs change nothing.
+    FDriver.Then(
+        [](QDialog& dialog) { static_cast<TfAddEditInfoType&>(dialog).btnCancel->click(); });
+    FFrame->AddInfoOfKind(2);
+    Answer(QStringLiteral("   "));
+    FFrame->AddInfoOfKind(2);
+    EXPECT_EQ(Shown(), QStringList({"Примечание=view only"}));
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_EQ(FBoxes.Last().Text, "Не введены обязательные поля!");
+
+    // Deleting it makes no server call either.
+    FFrame->dxInspector->setCurrentItem(Row("view only"));
+    FBoxes.Answer(IDYES);
+    FFrame->DeleteFocused();
+    EXPECT_TRUE(Shown().isEmpty());
+    EXPECT_EQ(FDb.Counting().CallCount(Del), 0);
+    EXPECT_EQ(FDb.Counting().CallCount(Upd), 0);
+    EXPECT_TRUE(FFrame->PendingDeletes().isEmpty());
+}
+
+TEST_F(ObjectInfoTest, DeletingAnItemTakesItsChildrenFromView) {
+    const int contact = Item(-1, 4, QStringLiteral("Anna"));
+    Item(contact, 6, QStringLiteral("+7 900"));
+    Item(contact, 1, QStringLiteral("anna@example.org"));
+    Item(-1, 7, QStringLiteral("+7 495 1"));
+    Attach(FObj);
+    FDb.Counting().Reset();
+
+    FFrame->dxInspector->setCurrentItem(Row("Anna"));
+    // "No" keeps everything.
+    FBoxes.Answer(IDNO);
+    FFrame->aDelete->trigger();
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_EQ(FBoxes.Last().Text, "Удалить объект \"Контактное лицо Anna\"?");
+    EXPECT_EQ(FBoxes.Last().Caption, "Удаление информации");
+    EXPECT_EQ(FBoxes.Last().Flags & MbButtonsMask, MB_YESNO);
+    EXPECT_EQ(FBoxes.Last().Flags & MbIconMask, MB_ICONQUESTION);
+    EXPECT_EQ(Shown().size(), 4);
+
+    FBoxes.Answer(IDYES);
+    TInfoRow* anna = Row("Anna");
+    FFrame->aDelete->trigger();
+    EXPECT_EQ(Shown(), QStringList({"Факс=+7 495 1"}));
+    EXPECT_TRUE(anna->isHidden());
+    EXPECT_EQ(anna->childCount(), 0);
+    EXPECT_EQ(FDb.Counting().CallCount(Del), 1);
+    FFrame->UpdateActions();
+    EXPECT_FALSE(FFrame->aDelete->isEnabled());
+
+    // Without immediate saving the identifier is kept for the host instead.
+    FFrame->FAutoSave = false;
+    TInfoRow* fax = Row("+7 495 1");
+    FFrame->dxInspector->setCurrentItem(fax);
+    FBoxes.Answer(IDYES);
+    FFrame->DeleteFocused();
+    EXPECT_EQ(FDb.Counting().CallCount(Del), 1);
+    EXPECT_EQ(FFrame->PendingDeletes(), QList<int>({fax->Item().ID}));
+}
+
+TEST_F(ObjectInfoTest, LinkRowsOpenThroughTheDesktop) {
+    Item(-1, 1, QStringLiteral("office@example.org"));
+    Item(-1, 3, QStringLiteral("https://www.example.org"));
+    Item(-1, 2, QStringLiteral("+7 1@2"));
+    Attach(FObj);
+    FHost.show();
+    auto click = [&](const QString& value) {
+        TInfoRow* row = Row(value);
+        ASSERT_NE(row, nullptr);
+        FFrame->dxInspector->scrollToItem(row);
+        const QRect rect = FFrame->dxInspector->visualItemRect(row);
+        const int x = FFrame->dxInspector->header()->sectionPosition(1) + 5;
+        QTest::mouseClick(FFrame->dxInspector->viewport(), Qt::LeftButton, {},
+                          QPoint(x, rect.center().y()));
+    };
+    click(QStringLiteral("office@example.org"));
+    click(QStringLiteral("https://www.example.org"));
+    // A telephone is no link, even with "@" in it.
+    click(QStringLiteral("+7 1@2"));
+    EXPECT_EQ(FShell.Targets(),
+              QStringList({"mailto:office@example.org", "https://www.example.org"}));
+}
+
+TEST_F(ObjectInfoTest, RightsSwitchTheActions) {
+    Item(-1, 2, QStringLiteral("+7 444"));
+    Attach(FObj);
+    FFrame->dxInspector->setCurrentItem(FFrame->RootRow());
+    FFrame->UpdateActions();
+    EXPECT_TRUE(FFrame->btnInfoAdd->isEnabled());
+    EXPECT_TRUE(FFrame->miAdd->isEnabled());
+    // On the root row there is nothing to edit or delete.
+    EXPECT_FALSE(FFrame->aEdit->isEnabled());
+    EXPECT_FALSE(FFrame->aDelete->isEnabled());
+
+    FFrame->dxInspector->setCurrentItem(Row("+7 444"));
+    FFrame->UpdateActions();
+    EXPECT_TRUE(FFrame->aEdit->isEnabled());
+    EXPECT_TRUE(FFrame->aDelete->isEnabled());
+    EXPECT_TRUE(FFrame->miEdit->isEnabled());
+
+    FFrame->FCanAdd = false;
+    FFrame->FCanEdit = false;
+    FFrame->UpdateActions();
+    EXPECT_FALSE(FFrame->btnInfoAdd->isEnabled());
+    EXPECT_FALSE(FFrame->miAdd->isEnabled());
+    EXPECT_FALSE(FFrame->aEdit->isEnabled());
+    EXPECT_FALSE(FFrame->miEdit->isEnabled());
+    EXPECT_TRUE(FFrame->aDelete->isEnabled());
+
+    FFrame->FCanDelete = false;
+    FFrame->FCanEdit = true;
+    FFrame->UpdateActions();
+    EXPECT_TRUE(FFrame->aEdit->isEnabled());
+    EXPECT_FALSE(FFrame->aDelete->isEnabled());
+    // A disabled action runs nothing: no question is asked.
+    FFrame->aDelete->trigger();
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
+    const int contact = Item(-1, 4, QStringLiteral("Boris"));
+    const int phone = Item(contact, 2, QStringLiteral("+7 555"));
+    Item(phone, 5, QStringLiteral("evenings only"));
+    Item(-1, 4, QStringLiteral("Vera"));
+    Attach(FObj);
+    TInfoRow* root = FFrame->RootRow();
+    TInfoRow* boris = Row("Boris");
+    TInfoRow* tel = Row("+7 555");
+    TInfoRow* note = Row("evenings only");
+    TInfoRow* vera = Row("Vera");
+    const QObject* inspector = FFrame->dxInspector;
+
+    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, boris, boris));
+    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, boris, tel));
+    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, boris, note));
+    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, tel, boris));  // its present parent
+    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, root, vera));
+    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, tel, nullptr));
+    EXPECT_FALSE(FFrame->AcceptsDrop(&FHost, tel, vera));
+    EXPECT_TRUE(FFrame->AcceptsDrop(inspector, tel, vera));
+    EXPECT_TRUE(FFrame->AcceptsDrop(inspector, tel, root));
+    EXPECT_TRUE(FFrame->AcceptsDrop(inspector, note, boris));
+    FFrame->FCanEdit = false;
+    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, tel, vera));
+    FFrame->FCanEdit = true;
+
+    // The telephone moves with its note to Vera, and the server follows.
+    FDb.Counting().Reset();
+    FFrame->DropRow(tel, vera);
+    EXPECT_EQ(Shown(), QStringList({"Контактное лицо=Boris", "Контактное лицо=Vera",
+                                    "  Телефон=+7 555", "    Примечание=evenings only"}));
+    EXPECT_EQ(FDb.Counting().CallCount(Upd), 1);
+    EXPECT_EQ(tel->Item().ID, phone);
+    EXPECT_FALSE(tel->Item().Modified());
+    EXPECT_EQ(Stored(vera->Item().ID), QStringList({"+7 555/1"}));
+    EXPECT_TRUE(Stored(contact).isEmpty());
+
+    // Onto the root row: a top-level item.
+    FFrame->DropRow(tel, root);
+    EXPECT_EQ(tel->Item().ParentID(), -1);
+    EXPECT_EQ(Stored(), QStringList({"Boris/1", "+7 555/1", "Vera/1"}));
+    FFrame->RefreshInfo();
+    EXPECT_EQ(Shown(), QStringList({"Контактное лицо=Boris", "Телефон=+7 555",
+                                    "  Примечание=evenings only", "Контактное лицо=Vera"}));
+}
+
+TEST_F(ObjectInfoTest, InactiveItemAddedUnderTheFilterStaysUntilRefresh) {
+    Attach(FObj);
+    Answer(QStringLiteral("hidden later"), QString(), false);
+    FFrame->AddInfoOfKind(5);
+    TInfoRow* row = Row("hidden later");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->foreground(0).color(), QColor(255, 0, 0));
+    EXPECT_EQ(Stored(), QStringList({"hidden later/0"}));
+    FFrame->aRefresh->trigger();
+    EXPECT_TRUE(Shown().isEmpty());
+}
+
+TEST_F(ObjectInfoTest, UnknownKindGivesAPlainRowWithoutCaption) {
+    // The server refuses kinds outside 1..7, so such a row is made in view only.
+    EXPECT_EQ(InfoKindName(0), "");
+    EXPECT_EQ(InfoKindName(8), "");
+    EXPECT_EQ(InfoKindImage(8), -1);
+    Attach(-1);
+    Answer(QStringLiteral("strange"));
+    FFrame->AddInfoOfKind(9);
+    TInfoRow* row = Row("strange");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->Kind(), TInfoRow::Text);
+    EXPECT_EQ(row->text(0), "");
+    EXPECT_TRUE(row->icon(0).isNull());
+}
+
+}  // namespace
