@@ -11,6 +11,8 @@
 #include <QTableView>
 #include <QVariant>
 
+#include <iterator>
+
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uAssert.h"
 #include "ComUnits/uComponentTree.h"
@@ -20,6 +22,7 @@
 #include "Platform/Data/OraPackage.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
+#include "Platform/Ui/Bitmap16.h"
 #include "Platform/Ui/MessageBoxes.h"
 
 namespace {
@@ -139,7 +142,9 @@ void TBaseForm::BuildDescription() {
     OraQuery1->MacroByName(QStringLiteral("ORDER")).SetValue(QStringLiteral("ORDER BY"));
     OraQuery1->MacroByName(QStringLiteral("FIELD")).SetValue(QStringLiteral("ID"));
 
-    ImageList1 = new QObject(this);
+    ImageList1 = new TImageList(this);
+    for (int i = 0; i < 12; ++i)
+        ImageList1->Add(QImage());  // no designed pictures: the tool buttons show text
     ImageList1->setObjectName(QStringLiteral("ImageList1"));
     ApplicationEvents1 = new QObject(this);
     ApplicationEvents1->setObjectName(QStringLiteral("ApplicationEvents1"));
@@ -341,14 +346,32 @@ void TBaseForm::GridHandler(QObject* component) { PrepareGrid(component); }
 void TBaseForm::InitFormTexts() {
     TComBaseForm::InitFormTexts();
     InitActionTexts();
-    for (QObject* c : {static_cast<QObject*>(MainSession), static_cast<QObject*>(OraQuery1),
-                       ImageList1, static_cast<QObject*>(PopupMenu1)})
+    for (QObject* c : QList<QObject*>{MainSession, OraQuery1, ImageList1, PopupMenu1})
         AddTranslateExclusion(c);
     for (QAction* item : PopupMenu1->actions()) AddTranslateExclusion(item);
     AddTranslateExclusion(ActionList1);
     AddTranslateExclusion(EmptyAction);
     AddTranslateExclusion(EmptyAction1);
     for (const TActionText& a : PActions) AddTranslateExclusion(this->*(a.Action));
+}
+
+void TBaseForm::LoadResourceImages() {
+    // Image i of the list comes from resource bitmap ResourceIds[i].
+    static constexpr int ResourceIds[] = {1, 2, 3, 5, 6, 7, 8, 9, 4, 10, 11, 12};
+    constexpr QRgb Magenta = 0xFF00FF;
+    TComBaseForm::LoadResourceImages();
+    for (int i = 0; i < static_cast<int>(std::size(ResourceIds)); ++i) {
+        const QImage bitmap = ResourceBitmaps()(ResourceIds[i]);
+        if (!bitmap.isNull()) ImageList1->Replace(i, Bitmap16::Masked(bitmap, Magenta));
+    }
+    ApplyActionImages();
+}
+
+void TBaseForm::ApplyActionImages() {
+    for (QAction* action : ActionList1->findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
+        const QVariant index = action->property("ImageIndex");
+        if (index.isValid()) action->setIcon(ImageList1->Icon(index.toInt()));
+    }
 }
 
 void TBaseForm::InitActionTexts() {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "ComUnits/uComFunctions.h"
+#include "ComUnits/uImageList.h"
 #include "FormReposit/uComBaseForm.h"
 #include "Platform/Ui/Application.h"
 
@@ -77,7 +78,7 @@ public:
     // Components of the form.
     TOraSession* MainSession = nullptr;
     TOraQuery* OraQuery1 = nullptr;
-    QObject* ImageList1 = nullptr;
+    TImageList* ImageList1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* N1 = nullptr;
     QObject* ApplicationEvents1 = nullptr;
@@ -102,6 +103,10 @@ protected:
     void FormClose() override;
     bool CloseQuery() override;
     void InitFormTexts() override;
+    // Replaces the twelve tool images by the resource library's bitmaps.
+    void LoadResourceImages() override;
+    // Gives every action of ActionList1 the image its index names.
+    void ApplyActionImages();
 
     virtual void InitData();
     virtual void PostCreate();

@@ -20,9 +20,9 @@ TTranslatePass& InstalledPass() {
     return pass;
 }
 
-bool& ResourceLibraryFlag() {
-    static bool loaded = false;
-    return loaded;
+TResourceBitmaps& InstalledBitmaps() {
+    static TResourceBitmaps bitmaps;
+    return bitmaps;
 }
 
 // One default sources object for the whole application, filled on first use.
@@ -153,9 +153,13 @@ void TComBaseForm::SetTranslatePass(TTranslatePass pass) { InstalledPass() = std
 
 const TTranslatePass& TComBaseForm::TranslatePass() { return InstalledPass(); }
 
-void TComBaseForm::SetResourceLibraryLoaded(bool loaded) { ResourceLibraryFlag() = loaded; }
+void TComBaseForm::SetResourceBitmaps(TResourceBitmaps bitmaps) {
+    InstalledBitmaps() = std::move(bitmaps);
+}
 
-bool TComBaseForm::ResourceLibraryLoaded() { return ResourceLibraryFlag(); }
+const TResourceBitmaps& TComBaseForm::ResourceBitmaps() { return InstalledBitmaps(); }
+
+bool TComBaseForm::ResourceLibraryLoaded() { return static_cast<bool>(InstalledBitmaps()); }
 
 void TComBaseForm::Construct() {
     CreateToolkitForm();

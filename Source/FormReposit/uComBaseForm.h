@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -21,6 +22,9 @@ enum TTranslateOption : unsigned {
 };
 
 class TComBaseForm;
+
+// Reads one bitmap of the resource library by its number.
+using TResourceBitmaps = std::function<QImage(int id)>;
 
 // Modal results as the forms know them (mrOk is also QDialog::Accepted).
 inline constexpr int mrNone = 0;
@@ -84,8 +88,11 @@ public:
     static void SetTranslatePass(TTranslatePass pass);
     static const TTranslatePass& TranslatePass();
 
-    // Process-wide: whether the resource library with the tool images is loaded.
-    static void SetResourceLibraryLoaded(bool loaded);
+    // Process-wide: the bitmaps of the resource library by number (a null image for
+    // one it lacks). Empty while no resource library is loaded; forms then keep
+    // their designed images.
+    static void SetResourceBitmaps(TResourceBitmaps bitmaps);
+    static const TResourceBitmaps& ResourceBitmaps();
     static bool ResourceLibraryLoaded();
 
     // The texts of the default sources table, as this form chain fills them.

@@ -521,10 +521,8 @@ TEST_F(BaseFormTest, ActionsMenuAndExclusionsOfTheDescription) {
     EXPECT_TRUE(form->N1->isSeparator());
     const QList<QObject*>& ex = form->TranslateExclusions();
     for (QObject* c :
-         {static_cast<QObject*>(form->MainSession), static_cast<QObject*>(form->OraQuery1),
-          form->ImageList1, static_cast<QObject*>(form->PopupMenu1),
-          static_cast<QObject*>(form->N1), static_cast<QObject*>(form->EmptyAction),
-          static_cast<QObject*>(form->pRefresh)})
+         QList<QObject*>{form->MainSession, form->OraQuery1, form->ImageList1, form->PopupMenu1,
+                         form->N1, form->EmptyAction, form->pRefresh})
         EXPECT_TRUE(ex.contains(c)) << c->objectName().toStdString();
 }
 
@@ -563,6 +561,43 @@ TEST_F(BaseFormTest, ASecondConnectOfTheFormsOwnSessionIsReportedAndProceeds) {
               "Server = fake:second),\r\nдля наборов данных: \r\noqExtra\r\noqOther\r\n");
     EXPECT_EQ(Boxes.Last().Caption, "Подтверждение");
     EXPECT_EQ(Boxes.Last().Flags, WarningFlags);
+}
+
+// Resource bitmap n is 16x16 in the colour (n, 0, 0) with a magenta top-left pixel.
+QImage NumberedBitmap(int id) {
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(qRgb(id, 0, 0));
+    image.setPixel(0, 0, qRgb(255, 0, 255));
+    return image;
+}
+
+TEST_F(BaseFormTest, ResourceBitmapsReplaceTheToolImagesInTheirOwnOrder) {
+    TFormPtr<TBaseForm> plain(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
+    EXPECT_TRUE(plain->pFind->icon().isNull());
+
+    QList<int> asked;
+    TComBaseForm::SetResourceBitmaps([&](int id) {
+        asked << id;
+        return id == 11 ? QImage() : NumberedBitmap(id);
+    });
+    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
+    TComBaseForm::SetResourceBitmaps(nullptr);
+
+    EXPECT_EQ(asked, QList<int>({1, 2, 3, 5, 6, 7, 8, 9, 4, 10, 11, 12}));
+    auto colourOf = [](QAction* action) {
+        return action->icon().pixmap(16, 16).toImage().pixelColor(8, 8).red();
+    };
+    EXPECT_EQ(colourOf(form->pFind), 1);     // image 0
+    EXPECT_EQ(colourOf(form->pFirst), 5);    // image 3
+    EXPECT_EQ(colourOf(form->pFilter), 4);   // image 8
+    EXPECT_EQ(colourOf(form->pRefresh), 9);  // image 7
+    const QImage find = form->pFind->icon().pixmap(16, 16).toImage();
+    EXPECT_EQ(qAlpha(find.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(find.pixel(1, 0)), 255);
+    // A bitmap the library lacks leaves the designed image.
+    EXPECT_EQ(form->ImageList1->Count(), 12);
+    EXPECT_TRUE(form->ImageList1->Image(10).isNull());
+    EXPECT_FALSE(form->ImageList1->Image(11).isNull());
 }
 
 TEST(BaseFormMaximizedSizeTest, BelowTheMainFormOrAFixedBandWithoutOne) {

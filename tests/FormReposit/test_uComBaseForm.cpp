@@ -53,7 +53,7 @@ class ComBaseFormTest : public ::testing::Test {
 protected:
     void TearDown() override {
         TComBaseForm::SetTranslatePass(nullptr);
-        TComBaseForm::SetResourceLibraryLoaded(false);
+        TComBaseForm::SetResourceBitmaps(nullptr);
     }
     MessageBoxRecorder Boxes;
     TTrace Trace;
@@ -68,7 +68,7 @@ TEST_F(ComBaseFormTest, CreateOrderDecidesWhenTheCreationHandlersRun) {
     EXPECT_EQ(Trace, TTrace({"LoadDescription", "InitFormTexts", "FormCreate"}));
 
     Trace.clear();
-    TComBaseForm::SetResourceLibraryLoaded(true);
+    TComBaseForm::SetResourceBitmaps([](int) { return QImage(); });
     TFormPtr<TTracedForm> withImages(TComBaseForm::Create<TTracedForm>(&Trace, false));
     EXPECT_EQ(Trace,
               TTrace({"LoadDescription", "LoadResourceImages", "InitFormTexts", "FormCreate"}));
