@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -476,6 +477,53 @@ TEST_F(ObjectInfoTest, UnknownKindGivesAPlainRowWithoutCaption) {
     EXPECT_EQ(row->Kind(), TInfoRow::Text);
     EXPECT_EQ(row->text(0), "");
     EXPECT_TRUE(row->icon(0).isNull());
+}
+
+}  // namespace
+
+namespace {
+
+// Renders the frame as a location window shows it: nested items, an inactive one,
+// links. With QXV_SCREENSHOT_DIR set the picture is also written there
+// (scripts/screenshots-info).
+TEST_F(ObjectInfoTest, RendersItemsForTheEye) {
+    const int contact = Item(-1, 4, QStringLiteral("Irina Sokolova"), true,
+                             QStringLiteral("Head of the district office"));
+    Item(contact, 2, QStringLiteral("+7 (812) 555-01-23"));
+    Item(contact, 6, QStringLiteral("+7 921 555-44-11"));
+    Item(contact, 1, QStringLiteral("i.sokolova@example.org"));
+    Item(-1, 3, QStringLiteral("https://north.example.org"));
+    Item(-1, 7, QStringLiteral("+7 (812) 555-01-99"), false, QStringLiteral("Disconnected"));
+    Item(-1, 5, QStringLiteral("Office hours 9-18"));
+    Attach(FObj);
+    FFrame->aShowActiveOnly->trigger();
+    FHost.resize(475, 369);
+    FHost.show();
+    FFrame->dxInspector->setCurrentItem(Row("Irina Sokolova"));
+    QCoreApplication::processEvents();
+
+    const QImage shot = FFrame->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.size(), FFrame->size() * shot.devicePixelRatio());
+    // The inactive fax's caption shows red somewhere in its row.
+    TInfoRow* fax = Row("+7 (812) 555-01-99");
+    ASSERT_NE(fax, nullptr);
+    const QRect rowRect = FFrame->dxInspector->visualItemRect(fax).translated(
+        FFrame->dxInspector->viewport()->mapTo(FFrame, QPoint(0, 0)));
+    bool red = false;
+    for (int y = rowRect.top(); y <= rowRect.bottom() && !red; ++y)
+        for (int x = rowRect.left(); x < rowRect.left() + FFrame->dxInspector->width() / 2; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.red() > 180 && c.green() < 90 && c.blue() < 90) {
+                red = true;
+                break;
+            }
+        }
+    EXPECT_TRUE(red);
+
+    const QString dir = qEnvironmentVariable("QXV_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        EXPECT_TRUE(shot.save(QDir(dir).filePath(QStringLiteral("information-frame.png"))));
 }
 
 }  // namespace
