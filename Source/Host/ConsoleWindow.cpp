@@ -1,14 +1,32 @@
 #include "Host/ConsoleWindow.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 
 #include "Host/PluginCatalog.h"
+#include "Platform/HostProtocol.h"
 
-ConsoleWindow::ConsoleWindow(const QString& databaseName, QWidget* parent) : QMainWindow(parent) {
+// What a service window calls while it goes away: its subwindow goes with it.
+class ConsoleWindow::HostObject : public IHostObject {
+public:
+    explicit HostObject(QMdiSubWindow* window) : FWindow(window) {}
+    int ServiceClosed(int, const QString&, int) override {
+        if (FWindow)
+            FWindow->deleteLater();
+        return 0;
+    }
+
+private:
+    QPointer<QMdiSubWindow> FWindow;
+};
+
+ConsoleWindow::ConsoleWindow(const QString& databaseName, TOraSession* session, QString accessMode,
+                             QWidget* parent, const QString& pluginFolder)
+    : QMainWindow(parent), FSession(session), FAccessMode(std::move(accessMode)) {
     setObjectName("ConsoleWindow");
     setWindowTitle(tr("Console"));
     FWorkspace = new QMdiArea(this);
@@ -16,16 +34,55 @@ ConsoleWindow::ConsoleWindow(const QString& databaseName, QWidget* parent) : QMa
     setCentralWidget(FWorkspace);
     FServicesMenu = menuBar()->addMenu(tr("&Services"));
     FServicesMenu->setObjectName("ServicesMenu");
-    FillServicesMenu();
+    FillServicesMenu(pluginFolder.isEmpty() ? QCoreApplication::applicationDirPath() : pluginFolder);
     statusBar()->showMessage(databaseName);
     resize(1024, 700);
 }
 
-void ConsoleWindow::FillServicesMenu() {
-    const PluginCatalog catalog(QCoreApplication::applicationDirPath());
-    const QStringList plugins = catalog.Plugins();
-    for (const QString& path : plugins)
-        FServicesMenu->addAction(QFileInfo(path).completeBaseName());
-    if (plugins.isEmpty())
+ConsoleWindow::~ConsoleWindow() {
+    // Service windows go first: they tell their host objects while they close.
+    for (QMdiSubWindow* window : FWorkspace->subWindowList())
+        if (QWidget* form = window->widget())
+            form->close();
+}
+
+void ConsoleWindow::FillServicesMenu(const QString& pluginFolder) {
+    for (const QString& path : PluginCatalog(pluginFolder).Plugins()) {
+        auto plugin = std::make_unique<ServicePlugin>(path);
+        if (!plugin->Ok())
+            continue;
+        for (const ServicePlugin::TService& service : plugin->Services()) {
+            QAction* action = FServicesMenu->addAction(service.Icon, service.Caption);
+            action->setToolTip(service.Hint);
+            action->setStatusTip(service.Hint);
+            action->setData(service.Identifier);
+            const ServicePlugin* owner = plugin.get();
+            const QString identifier = service.Identifier;
+            connect(action, &QAction::triggered, this,
+                    [this, owner, identifier] { OpenService(*owner, identifier); });
+        }
+        FPlugins.push_back(std::move(plugin));
+    }
+    FServicesMenu->menuAction()->setEnabled(!FServicesMenu->actions().isEmpty());
+    if (FServicesMenu->actions().isEmpty())
         FServicesMenu->addAction(tr("(no services found)"))->setEnabled(false);
+}
+
+QMdiSubWindow* ConsoleWindow::OpenService(const ServicePlugin& plugin, const QString& identifier) {
+    auto* window = new QMdiSubWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose, false);  // the service window decides
+    auto host = std::make_unique<HostObject>(window);
+    QWidget* form = plugin.OpenService(identifier, FAccessMode, host.get());
+    if (!form) {
+        delete window;
+        return nullptr;
+    }
+    FHostObjects.push_back(std::move(host));
+    window->setWidget(form);
+    window->setWindowTitle(form->windowTitle());
+    window->setWindowIcon(form->windowIcon());
+    FWorkspace->addSubWindow(window);
+    window->resize(form->size().expandedTo(QSize(640, 480)));
+    window->show();
+    return window;
 }

@@ -2,21 +2,41 @@
 
 #include <QMainWindow>
 
-class QMdiArea;
-class QMenu;
+#include <memory>
+#include <vector>
 
-// The host console: a workspace for service windows and a menu listing the services.
+#include "Host/ServicePlugin.h"
+
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class TOraSession;
+
+// The host console: a workspace for service windows and a menu listing the services
+// of the plug-ins found beside the console.
 class ConsoleWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit ConsoleWindow(const QString& databaseName, QWidget* parent = nullptr);
+    // `session` may be null (no database): services then cannot be opened.
+    ConsoleWindow(const QString& databaseName, TOraSession* session, QString accessMode,
+                  QWidget* parent = nullptr, const QString& pluginFolder = QString());
+    ~ConsoleWindow() override;
 
     QMdiArea* Workspace() const { return FWorkspace; }
     QMenu* ServicesMenu() const { return FServicesMenu; }
+    const std::vector<std::unique_ptr<ServicePlugin>>& Plugins() const { return FPlugins; }
+
+    // Opens a service in the workspace; the subwindow, or null when the service refused.
+    QMdiSubWindow* OpenService(const ServicePlugin& plugin, const QString& identifier);
 
 private:
-    void FillServicesMenu();
+    class HostObject;
+    void FillServicesMenu(const QString& pluginFolder);
 
     QMdiArea* FWorkspace = nullptr;
     QMenu* FServicesMenu = nullptr;
+    TOraSession* FSession;
+    QString FAccessMode;
+    std::vector<std::unique_ptr<ServicePlugin>> FPlugins;
+    std::vector<std::unique_ptr<HostObject>> FHostObjects;
 };

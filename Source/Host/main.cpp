@@ -4,7 +4,17 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <cstdio>
+
+#include "Host/ConsoleResponder.h"
 #include "Host/ConsoleWindow.h"
+#include "Host/PluginCatalog.h"
+#include "Host/ServicePlugin.h"
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/OraSession.h"
+#include "Platform/Ui/Application.h"
+#include "Platform/Ui/MessageBoxes.h"
+#include "Server/sqlite/SqliteServer.h"
 
 namespace {
 
@@ -14,33 +24,92 @@ QString DefaultDatabase() {
     return "sqlite:" + QDir(dir).filePath("locations.sqlite");
 }
 
+// Every right of a twelve-right service granted.
+const QString AllRights = QStringLiteral("1111111111111");
+
+// Saves a picture of the top window once it is shown, then lets `done` finish the run.
+void ScreenshotLater(const QString& file, std::function<void(bool saved)> done) {
+    QTimer::singleShot(400, qApp, [file, done] {
+        QWidget* window = QApplication::activeModalWidget();
+        if (!window)
+            window = Application::Instance().MainWindow();
+        const bool saved = window && window->grab().save(file);
+        done(saved);
+    });
+}
+
+int RunPicker(const ServicePlugin& plugin, TOraSession& session, const QString& schema, int start,
+              const QString& screenshot) {
+    if (!screenshot.isEmpty())
+        ScreenshotLater(screenshot, [](bool) {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+    int id = start;
+    if (!plugin.Pick(&session, schema, id))
+        return 1;
+    std::printf("%d\n", id);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("qxvconsole");
     QApplication::setOrganizationName("qxv");
+    RegisterSqliteServer();
 
     QCommandLineParser parser;
+    parser.setApplicationDescription("The host console of the service plug-ins.");
     parser.addHelpOption();
     QCommandLineOption dbOption("db", "Database connection string (sqlite:PATH or postgresql://...).",
                                 "DSN", DefaultDatabase());
-    parser.addOption(dbOption);
+    QCommandLineOption schemaOption("schema", "Schema of the server routines.", "NAME", "QXVBASE");
+    QCommandLineOption rightsOption("rights", "Access string handed to services.", "RIGHTS", AllRights);
+    QCommandLineOption pickOption("pick", "Run the location picker; prints the chosen id (exit 1 when cancelled).");
+    QCommandLineOption openOption("open", "Open every service at start.");
     QCommandLineOption screenshotOption(
-        "screenshot", "Save a picture of the console window to FILE once it is shown, then quit.",
-        "FILE");
-    parser.addOption(screenshotOption);
+        "screenshot", "Save a picture of the window to FILE once it is shown, then quit.", "FILE");
+    parser.addOptions({dbOption, schemaOption, rightsOption, pickOption, openOption, screenshotOption});
+    parser.addPositionalArgument("ID", "With --pick: the location to open the picker at.", "[ID]");
     parser.process(app);
 
-    ConsoleWindow window(parser.value(dbOption));
-    window.show();
-    if (parser.isSet(screenshotOption)) {
-        const QString file = parser.value(screenshotOption);
-        // Let the window lay itself out and paint once before taking the picture.
-        QTimer::singleShot(200, &window, [&window, file] {
-            const bool saved = window.grab().save(file);
-            QApplication::exit(saved ? 0 : 1);
-        });
+    const QString dsn = parser.value(dbOption);
+    const QString schema = parser.value(schemaOption);
+    TOraSession session;
+    session.setObjectName("ConsoleSession");
+    session.SetConnectString(dsn);
+    try {
+        session.Connect();
+    } catch (const EOraError& e) {
+        MessageBoxes::Show(e.Message(), QObject::tr("Database"), MB_ICONERROR, nullptr);
+        return 2;
     }
-    return app.exec();
+    ConsoleResponder responder(schema, &session);
+
+    if (parser.isSet(pickOption)) {
+        const QStringList args = parser.positionalArguments();
+        const int start = args.isEmpty() ? -1 : args.first().toInt();
+        for (const QString& path : PluginCatalog(QCoreApplication::applicationDirPath()).Plugins()) {
+            ServicePlugin plugin(path);
+            if (plugin.Ok())
+                return RunPicker(plugin, session, schema, start, parser.value(screenshotOption));
+        }
+        std::fprintf(stderr, "no service plug-in found\n");
+        return 1;
+    }
+
+    ConsoleWindow window(dsn, &session, parser.value(rightsOption));
+    Application::Instance().SetMainWindow(&window);
+    window.show();
+    if (parser.isSet(openOption))
+        for (const auto& plugin : window.Plugins())
+            for (const auto& service : plugin->Services())
+                window.OpenService(*plugin, service.Identifier);
+    if (parser.isSet(screenshotOption))
+        ScreenshotLater(parser.value(screenshotOption), [](bool saved) { QApplication::exit(saved ? 0 : 1); });
+    const int status = app.exec();
+    session.Commit();
+    return status;
 }

@@ -16,6 +16,7 @@
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uImageList.h"
 #include "Location/DataMod.h"
+#include "Location/FrameObjectInfo.h"
 #include "Location/LocationTree.h"
 #include "Location/ObjectNode.h"
 #include "Location/Pictures.h"
@@ -285,6 +286,7 @@ void TfMain::FormShow() {
     if (FShown)
         return;
     FShown = true;
+    CreateInfoFrame();
     Application::Instance().Protect(this, [this] {
         LoadAbbrevImages();
         LoadLevels();
@@ -319,7 +321,33 @@ int TfMain::GetMaxLevel() {
     return proc.ParamByName(QStringLiteral("Result")).AsInteger();
 }
 
-void TfMain::NodeSelected(TObjectNode*) {
+void TfMain::CreateInfoFrame() {
+    FInfoFrame = TfrPelmBaseFrame::Create<TfrObjectInfo>(this, pInfo, FSession, FShema);
+    FInfoFrame->setObjectName(QStringLiteral("FInfoFrame"));
+    FInfoFrame->FAutoLoad = true;
+    FInfoFrame->FAutoSave = true;
+    FInfoFrame->FObjType = 1;  // locations
+    FInfoFrame->SetObjID(-1);
+    FInfoFrame->SetFrameActive(false);  // F4 and F8 stay with the tree
+    FInfoFrame->FCanAdd = FViewLocation && (FAddLocation || FEditLocation);
+    FInfoFrame->FCanEdit = FInfoFrame->FCanAdd;
+    FInfoFrame->FCanDelete = FViewLocation && FEditLocation;
+    FInfoFrame->UpdateActions();
+}
+
+void TfMain::SetInfoRights(TObjectNode* node) {
+    const bool placeSelected = node->Depth() > 0;
+    FInfoFrame->FCanAdd = FEditLocation && placeSelected;
+    FInfoFrame->FCanEdit = FEditLocation && placeSelected;
+    FInfoFrame->FCanDelete = (FAddLocation || FEditLocation || FDelLocation) && placeSelected;
+    FInfoFrame->UpdateActions();
+}
+
+void TfMain::NodeSelected(TObjectNode* node) {
+    if (FInfoFrame && node) {
+        FInfoFrame->SetObjID(node->ID);
+        SetInfoRights(node);
+    }
     ShowAddressPath();
     UpdateActions();
 }

@@ -20,6 +20,7 @@ class TObjectNode;
 class TOraQuery;
 class TOraStoredProc;
 class TPopupEdit;
+class TfrObjectInfo;
 
 // The location window: the lazily loaded tree of places with the address line
 // above it, the information about the selected place beside it, and, when opened
@@ -51,6 +52,7 @@ public:
     const QString& AbbrevSeparator() const;
     TLocationTree* Tree() const { return FTree; }
     TDM* DataModule() const { return FDM; }
+    TfrObjectInfo* InfoFrame() const { return FInfoFrame; }
 
     // Re-evaluates which actions may run now.
     void UpdateActions();
@@ -127,8 +129,11 @@ private:
     void CopyBranch(TObjectNode* source, QTreeWidgetItem* destinationParent);
     void OnComboChanged(QTreeWidgetItem* item);
     void EnsureTranslation();
+    void CreateInfoFrame();
+    void SetInfoRights(TObjectNode* node);
 
     TDM* FDM = nullptr;
+    TfrObjectInfo* FInfoFrame = nullptr;
     TLocationTree* FTree = nullptr;
     int FStartID = -1;
     bool FSelectMode = false;

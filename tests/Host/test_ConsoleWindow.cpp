@@ -31,7 +31,7 @@ TEST(PluginCatalogTest, IgnoresFilesThatAreNotLibraries) {
 }
 
 TEST(ConsoleWindowTest, HasAWorkspaceAndAServicesMenu) {
-    ConsoleWindow window("sqlite:test");
+    ConsoleWindow window("sqlite:test", nullptr, "1");
     EXPECT_EQ(window.centralWidget(), window.Workspace());
     ASSERT_NE(window.ServicesMenu(), nullptr);
     EXPECT_FALSE(window.ServicesMenu()->actions().isEmpty());
