@@ -1,0 +1,137 @@
+#include "Location/AddEditLevel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uOraFunctions.h"
+#include "Location/LocationDialogs.h"
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ui/Application.h"
+#include "Platform/Ui/MessageBoxes.h"
+
+TfAddEditLevel::TfAddEditLevel(QWidget* owner, TOraSession* session, const QString& schema)
+    : TfPelmBaseForm_Dialog(owner, session, schema) {
+    setObjectName(QStringLiteral("fAddEditLevel"));
+    resize(215, 144);
+    QWidget* content = DialogContent(this);
+
+    lblLevel = BlueLabel(content, "lblLevel", QStringLiteral("Uroven':"), 8, 8);
+    seLevel = new QSpinBox(content);
+    seLevel->setObjectName(QStringLiteral("seLevel"));
+    seLevel->setRange(1, 15);
+    seLevel->setValue(1);
+    seLevel->setGeometry(8, 24, 65, 22);
+
+    lblAbbrev = BlueLabel(content, "lblAbbrev", QStringLiteral("ATE:"), 8, 52);
+    cbAbbrev = new QComboBox(content);
+    cbAbbrev->setObjectName(QStringLiteral("cbAbbrev"));
+    cbAbbrev->setEditable(false);
+    cbAbbrev->setGeometry(8, 68, 199, 22);
+
+    aOK = new QAction(QStringLiteral("Ok"), this);
+    aOK->setObjectName(QStringLiteral("aOK"));
+    addAction(aOK);
+    btnOK->setText(aOK->text());
+    connect(btnOK, &QPushButton::clicked, aOK, &QAction::trigger);
+    connect(aOK, &QAction::triggered, this,
+            [this] { Application::Instance().Protect(this, [this] { OK(); }); });
+
+    ospAbbrev = LocatProc(this, "ospAbbrev", "GET_T#LOCATABBREV");
+    ospObjectInfo = LocatProc(this, "ospObjectInfo", "GET_T#LOCATTYPE");
+    oqAddObject = LocatCallBlock(
+        this, "oqAddObject",
+        QStringLiteral(":RESULT := &shema.QXVERPLOCAT.INS_T#LOCATTYPE(:PLEVEL#, :PID_ABBREV);"));
+    oqEditObject = LocatCallBlock(
+        this, "oqEditObject",
+        QStringLiteral(
+            ":RESULT := &shema.QXVERPLOCAT.UPD_T#LOCATTYPE(:PID, :PLEVEL#, :PID_ABBREV);"));
+}
+
+void TfAddEditLevel::InitForm() { ID = -1; }
+
+void TfAddEditLevel::SetDialogMode(quint8 mode) {
+    TfPelmBaseForm_Dialog::SetDialogMode(mode);
+    if (mode == 1)
+        setWindowTitle(TranslateRu(QStringLiteral("Добавление")));
+    else if (mode == 2)
+        setWindowTitle(TranslateRu(QStringLiteral("Редактирование")));
+}
+
+void TfAddEditLevel::FormShow() {
+    TfPelmBaseForm_Dialog::FormShow();
+    InitTranslation(FShema, FSession);
+}
+
+void TfAddEditLevel::FormDestroy() {
+    TfPelmBaseForm_Dialog::FormDestroy();
+    DoneTranslation();
+}
+
+bool TfAddEditLevel::Execute() {
+    FillAbbrevList();
+    if (FDialogMode == 2) LoadRecord();
+    return ShowModalOk();
+}
+
+void TfAddEditLevel::FillAbbrevList() {
+    const QSignalBlocker block(cbAbbrev);
+    cbAbbrev->setCurrentIndex(-1);
+    cbAbbrev->clear();
+    ospAbbrev->Close();
+    ospAbbrev->ParamByName(QStringLiteral("PID")).SetAsInteger(-1);
+    ospAbbrev->Open();
+    for (ospAbbrev->First(); !ospAbbrev->Eof(); ospAbbrev->Next())
+        cbAbbrev->addItem(ospAbbrev->FieldByName(QStringLiteral("NAME")).AsString(),
+                          ospAbbrev->FieldByName(QStringLiteral("ID")).AsInteger());
+    if (cbAbbrev->count() > 0) cbAbbrev->setCurrentIndex(0);
+}
+
+void TfAddEditLevel::LoadRecord() {
+    ospObjectInfo->Close();
+    ospObjectInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
+    ospObjectInfo->Open();
+    seLevel->setValue(ospObjectInfo->FieldByName(QStringLiteral("LEVEL#")).AsInteger());
+    const int abbrev = ospObjectInfo->FieldByName(QStringLiteral("ID_ABBREV")).AsInteger();
+    const int index = cbAbbrev->findData(abbrev);
+    if (index >= 0) cbAbbrev->setCurrentIndex(index);
+}
+
+void TfAddEditLevel::OK() {
+    if (cbAbbrev->currentText().isEmpty()) {
+        ShowWarning(windowTitle(), TranslateRu(QStringLiteral("Не введены обязательные поля!")));
+        return;
+    }
+    const int level = seLevel->value();
+    const int abbrev = cbAbbrev->currentData().toInt();
+    if (FDialogMode == 1) {
+        try {
+            oqAddObject->ParamByName(QStringLiteral("PLEVEL#")).SetAsInteger(level);
+            oqAddObject->ParamByName(QStringLiteral("PID_ABBREV")).SetAsInteger(abbrev);
+            oqAddObject->MacroByName(QStringLiteral("shema")).SetValue(FShema);
+            oqAddObject->ExecSQL();
+            ID = oqAddObject->ParamByName(QStringLiteral("RESULT")).AsInteger();
+        } catch (const std::exception& e) {
+            ID = -1;
+            MessageBoxes::ShowMessage(ErrorText(e));
+        }
+    } else if (FDialogMode == 2) {
+        try {
+            oqEditObject->MacroByName(QStringLiteral("shema")).SetValue(FShema);
+            oqEditObject->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
+            oqEditObject->ParamByName(QStringLiteral("PLEVEL#")).SetAsInteger(level);
+            oqEditObject->ParamByName(QStringLiteral("PID_ABBREV")).SetAsInteger(abbrev);
+            oqEditObject->ExecSQL();
+        } catch (const std::exception&) {
+            // A failed update is silent: the list is re-read and nothing is located.
+            ID = -1;
+        }
+    }
+    done(mrOk);
+}

@@ -1,0 +1,185 @@
+#include "Location/AddEditPlace.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <vector>
+
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uOraFunctions.h"
+#include "Location/LocationDialogs.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ui/Application.h"
+#include "Platform/Ui/MessageBoxes.h"
+
+TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QString& schema)
+    : TfPelmBaseForm_Dialog(owner, session, schema) {
+    setObjectName(QStringLiteral("fAddEditPlace"));
+    resize(287, 141);
+    QWidget* content = DialogContent(this);
+
+    lblStatus = BlueLabel(content, "lblStatus", QStringLiteral("ATE:"), 8, 6);
+    cbStatus = new QComboBox(content);
+    cbStatus->setObjectName(QStringLiteral("cbStatus"));
+    cbStatus->setEditable(false);
+    cbStatus->setMaxVisibleItems(15);
+    cbStatus->setGeometry(8, 22, 271, 22);
+
+    lblName = BlueLabel(content, "lblName", QStringLiteral("Nazvanie:"), 8, 52);
+    edtName = new QLineEdit(content);
+    edtName->setObjectName(QStringLiteral("edtName"));
+    edtName->setMaxLength(255);
+    edtName->setGeometry(8, 68, 271, 21);
+
+    aOK = new QAction(QStringLiteral("Ok"), this);
+    aOK->setObjectName(QStringLiteral("aOK"));
+    addAction(aOK);
+    btnOK->setText(aOK->text());
+    connect(btnOK, &QPushButton::clicked, aOK, &QAction::trigger);
+    connect(aOK, &QAction::changed, this, [this] { btnOK->setEnabled(aOK->isEnabled()); });
+    connect(aOK, &QAction::triggered, this,
+            [this] { Application::Instance().Protect(this, [this] { OK(); }); });
+
+    ospStatus = LocatProc(this, "ospStatus", "GET_T#LOCATTYPE_BY_LEVEL");
+    ospObjectInfo = LocatProc(this, "ospObjectInfo", "GET_T#LOCATION");
+    oqAddObject = LocatCallBlock(
+        this, "oqAddObject",
+        QStringLiteral(
+            ":RESULT := &shema.QXVERPLOCAT.INS_T#LOCATION(:PID_PARENT, :PID_LOCATTYPE, :PNAME);"));
+    oqEditObject = LocatCallBlock(
+        this, "oqEditObject",
+        QStringLiteral(":RESULT := &shema.QXVERPLOCAT.UPD_T#LOCATION(:PID, :PID_PARENT, "
+                       ":PID_LOCATTYPE, :PNAME);"));
+}
+
+void TfAddEditPlace::InitForm() {
+    ID = -1;
+    Level = -1;
+    Name.clear();
+    ParentID = -1;
+}
+
+void TfAddEditPlace::SetDialogMode(quint8 mode) {
+    TfPelmBaseForm_Dialog::SetDialogMode(mode);
+    setWindowTitle(
+        TranslateRu(mode == 1 ? QStringLiteral("Добавление") : QStringLiteral("Редактирование")));
+}
+
+void TfAddEditPlace::FormShow() {
+    TfPelmBaseForm_Dialog::FormShow();
+    InitTranslation(FShema, FSession);
+    aOK->setEnabled(cbStatus->count() > 0);
+}
+
+void TfAddEditPlace::FormDestroy() {
+    TfPelmBaseForm_Dialog::FormDestroy();
+    DoneTranslation();
+}
+
+bool TfAddEditPlace::Execute() {
+    LoadTypes();
+    if (cbStatus->count() == 0) {
+        MessageBoxes::Show(
+            TranslateRu(QStringLiteral("Невозможно добавить местоположение на данном уровне, "
+                                       "добавьте новый уровень в справочник АТЕ")),
+            TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
+        return false;
+    }
+    if (FDialogMode == 2) LoadRecord();
+    return ShowModalOk();
+}
+
+void TfAddEditPlace::LoadTypes() {
+    ospStatus->Close();
+    ospStatus->ParamByName(QStringLiteral("PLEVEL#")).SetAsInteger(Level);
+    const QSignalBlocker block(cbStatus);
+    cbStatus->setCurrentIndex(-1);
+    cbStatus->clear();
+    ospStatus->Open();
+    // The list is sorted by text, whatever order the server sends.
+    std::vector<std::pair<QString, int>> types;
+    for (ospStatus->First(); !ospStatus->Eof(); ospStatus->Next())
+        types.emplace_back(ospStatus->FieldByName(QStringLiteral("NAME")).AsString(),
+                           ospStatus->FieldByName(QStringLiteral("ID")).AsInteger());
+    std::stable_sort(types.begin(), types.end(), [](const auto& a, const auto& b) {
+        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
+    });
+    for (const auto& [text, id] : types) cbStatus->addItem(text, id);
+    if (cbStatus->count() > 0) cbStatus->setCurrentIndex(0);
+}
+
+void TfAddEditPlace::LoadRecord() {
+    ospObjectInfo->Close();
+    ospObjectInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
+    SetParamID(ospObjectInfo->ParamByName(QStringLiteral("PID_PARENT")), ParentID);
+    ospObjectInfo->Open();
+    const int type = ospObjectInfo->FieldByName(QStringLiteral("ID_LOCATTYPE")).AsInteger();
+    const int index = cbStatus->findData(type);
+    if (index >= 0) cbStatus->setCurrentIndex(index);
+    edtName->setText(ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString());
+}
+
+void TfAddEditPlace::OK() {
+    const QString name = TrimBlanks(edtName->text());
+    if (name.isEmpty()) {
+        ShowWarning(windowTitle(), TranslateRu(QStringLiteral("Не введены обязательные поля!")));
+        return;
+    }
+    int result = mrCancel;
+    if (cbStatus->currentIndex() < 0) {
+        MessageBoxes::Show(FormatS(TranslateRu(QStringLiteral("Необходимо заполнить поле \"%s\"")),
+                                   TranslateRu(QStringLiteral("АТЕ"))),
+                           TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
+        return;
+    }
+    const int type = cbStatus->currentData().toInt();
+    Name = name;
+    try {
+        if (FDialogMode == 1) {
+            // Integers as they are: a place under the root goes with parent -1.
+            oqAddObject->ParamByName(QStringLiteral("PID_PARENT")).SetAsInteger(ParentID);
+            oqAddObject->ParamByName(QStringLiteral("PID_LOCATTYPE")).SetAsInteger(type);
+            oqAddObject->MacroByName(QStringLiteral("shema")).SetValue(FShema);
+            oqAddObject->ParamByName(QStringLiteral("PNAME")).SetAsString(name);
+            oqAddObject->ExecSQL();
+            ID = oqAddObject->ParamByName(QStringLiteral("RESULT")).AsInteger();
+            result = mrOk;
+        } else if (FDialogMode == 2) {
+            oqEditObject->MacroByName(QStringLiteral("shema")).SetValue(FShema);
+            oqEditObject->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
+            oqEditObject->ParamByName(QStringLiteral("PID_PARENT")).SetAsInteger(ParentID);
+            oqEditObject->ParamByName(QStringLiteral("PID_LOCATTYPE")).SetAsInteger(type);
+            oqEditObject->ParamByName(QStringLiteral("PNAME")).SetAsString(name);
+            oqEditObject->ExecSQL();
+            result = mrOk;
+        }
+    } catch (const std::exception& e) {
+        ID = -1;
+        MessageBoxes::ShowMessage(ErrorText(e));
+    }
+    done(result);
+}
+
+bool TfAddEditPlace::LocateChosenType() {
+    if (cbStatus->currentIndex() < 0 || !ospStatus->Active()) return false;
+    const int type = cbStatus->currentData().toInt();
+    for (ospStatus->First(); !ospStatus->Eof(); ospStatus->Next())
+        if (ospStatus->FieldByName(QStringLiteral("ID")).AsInteger() == type) return true;
+    return false;
+}
+
+int TfAddEditPlace::GetAbbrevID() {
+    return LocateChosenType() ? ospStatus->FieldByName(QStringLiteral("ID_ABBREV")).AsInteger()
+                              : -1;
+}
+
+QString TfAddEditPlace::GetAbbrevSName() {
+    return LocateChosenType() ? ospStatus->FieldByName(QStringLiteral("SNAME")).AsString()
+                              : QString();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include "FormReposit/PelmBaseForm_Dialog.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class TOraQuery;
+class TOraStoredProc;
+
+// Adds a location under a parent or edits one: its type (among the types of its
+// level) and its name. The dialog makes the server call itself.
+//   auto* dialog = TComBaseForm::Create<TfAddEditPlace>(owner, session, schema);
+//   dialog->SetDialogMode(1); dialog->ParentID = ...; dialog->Level = ...;
+//   if (dialog->Execute()) ... dialog->ID, dialog->Name, GetAbbrevSName() ...
+class TfAddEditPlace : public TfPelmBaseForm_Dialog {
+    Q_OBJECT
+public:
+    TfAddEditPlace(QWidget* owner, TOraSession* session, const QString& schema);
+
+    // 1 add; anything else edit. Sets the caption.
+    void SetDialogMode(quint8 mode) override;
+    // False without showing the dialog when no type is allowed at Level; otherwise
+    // true exactly when the dialog closed with OK.
+    bool Execute() override;
+
+    // The chosen type's abbreviation: its ID_ABBREV (-1) and SNAME (empty) when no
+    // type is chosen or the type list is not open.
+    int GetAbbrevID();
+    QString GetAbbrevSName();
+
+    int ID = -1;        // the edited location, the new one after an add, -1 after a failure
+    int Level = -1;     // the location's level: which types are offered
+    QString Name;       // the trimmed name last confirmed
+    int ParentID = -1;  // -1 directly under the root
+
+    QLabel* lblStatus = nullptr;
+    QComboBox* cbStatus = nullptr;
+    QLabel* lblName = nullptr;
+    QLineEdit* edtName = nullptr;
+    QAction* aOK = nullptr;
+    TOraStoredProc* ospStatus = nullptr;
+    TOraStoredProc* ospObjectInfo = nullptr;
+    TOraQuery* oqAddObject = nullptr;
+    TOraQuery* oqEditObject = nullptr;
+
+protected:
+    void InitForm() override;
+    void FormShow() override;
+    void FormDestroy() override;
+
+private:
+    void LoadTypes();
+    void LoadRecord();
+    void OK();
+    // Moves ospStatus to the row of the chosen type; false when there is none.
+    bool LocateChosenType();
+};

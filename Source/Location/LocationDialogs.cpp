@@ -1,0 +1,61 @@
+#include "Location/LocationDialogs.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraStoredProc.h"
+
+QString FormatS(const QString& format, const QString& argument) {
+    QString text = format;
+    const int at = text.indexOf(QLatin1String("%s"));
+    if (at >= 0) text.replace(at, 2, argument);
+    return text;
+}
+
+QString TrimBlanks(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 32) ++first;
+    while (last > first && text.at(last - 1).unicode() <= 32) --last;
+    return text.mid(first, last - first);
+}
+
+QWidget* DialogContent(QWidget* dialog) {
+    auto* content = new QWidget(dialog);
+    content->setObjectName(QStringLiteral("pContent"));
+    if (auto* layout = qobject_cast<QVBoxLayout*>(dialog->layout()))
+        layout->insertWidget(0, content, 1);
+    return content;
+}
+
+QLabel* BlueLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::blue);
+    label->setPalette(palette);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+TOraStoredProc* LocatProc(QObject* form, const char* name, const char* routine) {
+    auto* proc = new TOraStoredProc(form);
+    proc->setObjectName(QString::fromLatin1(name));
+    proc->SetStoredProcName(QStringLiteral("ORX.QXVERPLOCAT.") + QString::fromLatin1(routine));
+    return proc;
+}
+
+TOraQuery* LocatCallBlock(QObject* form, const char* name, const QString& call) {
+    auto* query = new TOraQuery(form);
+    query->setObjectName(QString::fromLatin1(name));
+    query->SetSQL({QStringLiteral("begin"), call, QStringLiteral("end;")});
+    return query;
+}
+
+QString ErrorText(const std::exception& error) {
+    if (auto* ora = dynamic_cast<const EOraError*>(&error)) return ora->Message();
+    return QString::fromUtf8(error.what());
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+class QLabel;
+class QObject;
+class QWidget;
+class TOraQuery;
+class TOraStoredProc;
+
+// Small pieces the location dialogs and dictionaries share.
+
+// "%s" in a message text replaced by the argument (the texts keep their own format).
+QString FormatS(const QString& format, const QString& argument);
+
+// The text without leading and trailing characters of code 32 or below (blanks and
+// control characters); inner ones stay.
+QString TrimBlanks(const QString& text);
+
+// The area above a dialog's button panel, where the dialog places its controls
+// at fixed positions.
+QWidget* DialogContent(QWidget* dialog);
+
+// A caption label in the dialogs' blue.
+QLabel* BlueLabel(QWidget* parent, const char* name, const QString& text, int x, int y);
+
+// A call of QXVERPLOCAT.<routine> under the design-time schema, bound later by the form.
+TOraStoredProc* LocatProc(QObject* form, const char* name, const char* routine);
+// A query holding the three-line block "begin", `call`, "end;".
+TOraQuery* LocatCallBlock(QObject* form, const char* name, const QString& call);
+// What a failed call says (the server's message for a database error).
+QString ErrorText(const std::exception& error);

@@ -1,0 +1,131 @@
+#pragma once
+
+// What the tests of the location dialog and the dictionaries share: an embedded
+// database reached through a connection that records every routine call (and can
+// be told to fail one, reverse a cursor, or answer with a chosen result), the
+// message-box recorder, the modal driver and the service's data module.
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "Location/DataMod.h"
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/OraSession.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
+#include "support/TestDatabase.h"
+
+class RecordingConnection : public IDbConnection {
+public:
+    struct TCall {
+        QString Routine;  // "INS_T#LOCATION"
+        std::vector<TBoundValue> Inputs;
+
+        QVariant Input(const QString& name) const {
+            for (const TBoundValue& v : Inputs)
+                if (v.Name.compare(name, Qt::CaseInsensitive) == 0) return v.Value;
+            return QVariant();
+        }
+    };
+
+    explicit RecordingConnection(IDbConnection& inner) : FInner(inner) {}
+
+    // Calls of one routine, in order.
+    std::vector<TCall> CallsOf(const QString& routine) const {
+        std::vector<TCall> out;
+        for (const TCall& c : Calls)
+            if (c.Routine == routine) out.push_back(c);
+        return out;
+    }
+
+    std::vector<TCall> Calls;
+    std::map<QString, QString> Failing;      // routine -> error text raised instead of calling
+    std::map<QString, long long> Answers;    // routine -> RESULT given instead of the server's
+    std::map<QString, bool> ReversedCursor;  // routine -> rows come back in reverse order
+
+    QString Scheme() const override { return FInner.Scheme(); }
+    QString UserName() const override { return FInner.UserName(); }
+    QString Server() const override { return FInner.Server(); }
+    TRoutineDesc Describe(const QString& schema, const QString& package,
+                          const QString& routine) override {
+        return FInner.Describe(schema, package, routine);
+    }
+    TCallResult Call(const TRoutineDesc& routine, const std::vector<TBoundValue>& inputs) override {
+        Calls.push_back({routine.Routine, inputs});
+        if (auto f = Failing.find(routine.Routine); f != Failing.end())
+            throw EOraError::Make(OraCode::UserDefined, f->second);
+        if (auto a = Answers.find(routine.Routine); a != Answers.end()) {
+            TCallResult r;
+            r.OutValues.push_back({QStringLiteral("RESULT"), QVariant(a->second)});
+            return r;
+        }
+        TCallResult result = FInner.Call(routine, inputs);
+        if (ReversedCursor.count(routine.Routine) && result.Cursor)
+            std::reverse(result.Cursor->Rows.begin(), result.Cursor->Rows.end());
+        return result;
+    }
+    TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) override {
+        return FInner.Query(sql, params);
+    }
+    long long Execute(const QString& sql, const std::vector<TBoundValue>& params) override {
+        return FInner.Execute(sql, params);
+    }
+    QVariant PackageVariable(const QString& schema, const QString& package,
+                             const QString& name) override {
+        return FInner.PackageVariable(schema, package, name);
+    }
+    void Commit() override { FInner.Commit(); }
+    void Rollback() override { FInner.Rollback(); }
+
+private:
+    IDbConnection& FInner;
+};
+
+class LocationDialogTest : public ::testing::Test {
+protected:
+    LocationDialogTest() : FRec(FDb.Raw()), FDM(nullptr) {
+        FSession.AdoptConnection(&FRec);
+        SetCurrentDM(&FDM);
+    }
+    ~LocationDialogTest() override {
+        SetCurrentDM(nullptr);
+        DoneTranslation();
+    }
+
+    TOraSession* Session() { return &FSession; }
+    const QString& Schema() const { return FDb.Schema(); }
+
+    // A row of a reading routine, as the server has it now.
+    TRowSet Rows(const QString& routine, const std::vector<TBoundValue>& inputs) {
+        return FDb.Rows(QStringLiteral("QXVERPLOCAT"), routine, inputs);
+    }
+    static QVariant Column(const TRowSet& rows, size_t row, const QString& column) {
+        for (size_t c = 0; c < rows.Columns.size(); ++c)
+            if (rows.Columns[c].Name == column) return rows.Rows.at(row).at(c);
+        ADD_FAILURE() << "no column " << column.toStdString();
+        return QVariant();
+    }
+
+    template <class T>
+    static T* Child(QObject& form, const char* name) {
+        T* child = form.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+
+    TestDatabase FDb;
+    RecordingConnection FRec;
+    TOraSession FSession;
+    TDM FDM;
+    MessageBoxRecorder FBoxes;
+    ModalDriver FDriver;
+};
