@@ -123,6 +123,36 @@ TEST_F(PostgresServer, ConcurrentCrossMovesNeverLeaveACycle) {
     }
 }
 
+TEST_F(PostgresServer, MoverGivesUpWhileAnotherSessionKeepsItsMoveOpen) {
+    BuildSiblings();
+    const long long c = Add(FRoot, 2, QStringLiteral("C"));
+    FDb->Commit();
+    ASSERT_EQ(Locat(QStringLiteral("UPD_T#LOCATION_ID_PARENT"),
+                    {{QStringLiteral("PID"), FA}, {QStringLiteral("PID_PARENT"), FB}}),
+              1);
+    // FDb keeps its transaction open, as a window does until it closes.
+    const auto second = OpenConnection(FDsn);
+    const long long refused =
+        second
+            ->Call(second->Describe(FSchema, QStringLiteral("QXVERPLOCAT"),
+                                    QStringLiteral("UPD_T#LOCATION_ID_PARENT")),
+                   {{QStringLiteral("PID"), c}, {QStringLiteral("PID_PARENT"), FB}})
+            .Value(QStringLiteral("RESULT"))
+            .toLongLong();
+    EXPECT_LT(refused, 1);
+    EXPECT_EQ(Ancestors(*second, c), std::vector<long long>{FRoot});
+    // Once the first session commits, the same move goes through.
+    FDb->Commit();
+    second->Rollback();
+    EXPECT_EQ(second
+                  ->Call(second->Describe(FSchema, QStringLiteral("QXVERPLOCAT"),
+                                          QStringLiteral("UPD_T#LOCATION_ID_PARENT")),
+                         {{QStringLiteral("PID"), c}, {QStringLiteral("PID_PARENT"), FB}})
+                  .Value(QStringLiteral("RESULT"))
+                  .toLongLong(),
+              1);
+}
+
 TEST_F(PostgresServer, MoveToAnotherDepthRetypesTheSubtree) {
     BuildSiblings();
     const long long child = Add(FB, 3, QStringLiteral("B1"));

@@ -98,10 +98,27 @@ $body$;
 
 -- Moves of locations are serialised per schema so that two sessions can never
 -- build a cycle between them; the lock lasts until the session's transaction ends.
-CREATE OR REPLACE FUNCTION @SCHEMA@.location_lock_tree()
-RETURNS void
-LANGUAGE sql AS $body$
-  SELECT pg_advisory_xact_lock(hashtext('qxv.location.tree.' || '@SCHEMA_NAME@'))
+-- A session keeps its transaction open while its window is open, so a mover does not
+-- wait for ever: after a few seconds it gives up and the move is refused.
+DROP FUNCTION IF EXISTS @SCHEMA@.location_lock_tree();
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_lock_tree(p_wait_ms integer DEFAULT 5000)
+RETURNS boolean
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_key bigint := hashtext('qxv.location.tree.' || '@SCHEMA_NAME@');
+  v_waited integer := 0;
+BEGIN
+  LOOP
+    IF pg_try_advisory_xact_lock(v_key) THEN
+      RETURN true;
+    END IF;
+    IF v_waited >= p_wait_ms THEN
+      RETURN false;
+    END IF;
+    PERFORM pg_sleep(0.05);
+    v_waited := v_waited + 50;
+  END LOOP;
+END
 $body$;
 
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATION"("PID_PARENT" integer, "PID_LOCATTYPE" integer,
@@ -144,7 +161,9 @@ BEGIN
     RETURN -1;
   END IF;
   IF v_parent IS DISTINCT FROM v_old_parent THEN
-    PERFORM @SCHEMA@.location_lock_tree();
+    IF NOT @SCHEMA@.location_lock_tree() THEN
+      RETURN -1;
+    END IF;
     IF v_parent IS NOT NULL AND @SCHEMA@.location_is_in_subtree(v_parent, "PID") THEN
       RETURN -1;
     END IF;
@@ -211,7 +230,9 @@ DECLARE
   v_delta integer;
   v_unmatched integer;
 BEGIN
-  PERFORM @SCHEMA@.location_lock_tree();
+  IF NOT @SCHEMA@.location_lock_tree() THEN
+    RETURN -1;
+  END IF;
   -- Read after the lock: a move that another session just committed is seen here.
   v_old_level := @SCHEMA@.location_level("PID");
   IF v_old_level IS NULL THEN
