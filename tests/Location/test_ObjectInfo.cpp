@@ -464,16 +464,24 @@ TEST_F(ObjectInfoTest, InactiveItemAddedUnderTheFilterStaysUntilRefresh) {
     EXPECT_TRUE(Shown().isEmpty());
 }
 
-TEST_F(ObjectInfoTest, UnknownKindGivesAPlainRowWithoutCaption) {
-    // The server refuses kinds outside 1..7, so such a row is made in view only.
+TEST_F(ObjectInfoTest, UnknownKindRowAndARefusedSaveStayInViewOnly) {
     EXPECT_EQ(InfoKindName(0), "");
     EXPECT_EQ(InfoKindName(8), "");
     EXPECT_EQ(InfoKindImage(8), -1);
-    Attach(-1);
+    Attach(FObj);
+    FDb.Counting().Reset();
+    // The server refuses a kind outside 1..7; the failed save is silent and the item
+    // stays unsaved, so its next save would insert it.
     Answer(QStringLiteral("strange"));
     FFrame->AddInfoOfKind(9);
     TInfoRow* row = Row("strange");
     ASSERT_NE(row, nullptr);
+    EXPECT_EQ(FDb.Counting().CallCount(Ins), 1);
+    EXPECT_EQ(FBoxes.Count(), 0u);
+    EXPECT_EQ(row->Item().ID, -1);
+    EXPECT_TRUE(row->Item().Modified());
+    EXPECT_TRUE(Stored().isEmpty());
+    // A plain text row without caption or picture.
     EXPECT_EQ(row->Kind(), TInfoRow::Text);
     EXPECT_EQ(row->text(0), "");
     EXPECT_TRUE(row->icon(0).isNull());
@@ -522,8 +530,9 @@ TEST_F(ObjectInfoTest, RendersItemsForTheEye) {
     EXPECT_TRUE(red);
 
     const QString dir = qEnvironmentVariable("QXV_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
+    if (!dir.isEmpty()) {
         EXPECT_TRUE(shot.save(QDir(dir).filePath(QStringLiteral("information-frame.png"))));
+    }
 }
 
 }  // namespace
