@@ -1,17 +1,26 @@
 -- Package QXVERPINFORM: information items attached to objects (OBJTYPE 1: a location).
 
+-- Children are counted in one grouped pass rather than one count per row, which the
+-- planner may turn into a scan of the table per row when most items have no parent.
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.GET_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
                                                                     "PID_PARENT" integer)
 RETURNS TABLE ("ID" integer, "ID_PARENT" integer, "INFOTYPE" integer, "VALUE" varchar, "DESCRIPTION" varchar,
                "ACTIVE" integer, "CHILD_CNT" integer)
 LANGUAGE sql STABLE AS $body$
-  SELECT i.id, i.id_parent, i.infotype, i.value, i.description, i.active,
-         (SELECT count(*)::integer FROM @SCHEMA@.information c WHERE c.id_parent = i.id)
-  FROM @SCHEMA@.information i
-  WHERE i.objtype = "POBJTYPE" AND i.objid = "POBJID"
-    AND CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" = -1 THEN i.id_parent IS NULL
-             ELSE i.id_parent = "PID_PARENT" END
-  ORDER BY i.id
+  WITH items AS (
+    SELECT i.id, i.id_parent, i.infotype, i.value, i.description, i.active
+    FROM @SCHEMA@.information i
+    WHERE i.objtype = "POBJTYPE" AND i.objid = "POBJID"
+      AND CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" = -1 THEN i.id_parent IS NULL
+               ELSE i.id_parent = "PID_PARENT" END
+  )
+  SELECT it.id, it.id_parent, it.infotype, it.value, it.description, it.active, coalesce(cc.n, 0)::integer
+  FROM items it
+  LEFT JOIN (SELECT c.id_parent, count(*) AS n
+             FROM @SCHEMA@.information c
+             WHERE c.id_parent IN (SELECT id FROM items)
+             GROUP BY c.id_parent) cc ON cc.id_parent = it.id
+  ORDER BY it.id
 $body$;
 
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.INS_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
