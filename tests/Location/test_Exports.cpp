@@ -1,0 +1,167 @@
+// The plug-in as the console sees it: loaded by file name, reached only through its exports.
+#include <QAction>
+#include <QApplication>
+#include <QLibrary>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "Host/ConsoleResponder.h"
+#include "Location/ServiceTable.h"
+#include "Platform/HostProtocol.h"
+#include "Platform/Ui/Application.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+const char* const ServiceId = "16D1583A-13B8-4D80-BEE1-C05B83C44F41";
+
+class Plugin {
+public:
+    Plugin() : FLibrary(QXV_PLUGIN_FILE) {
+        if (!FLibrary.load())
+            throw std::runtime_error(FLibrary.errorString().toStdString());
+    }
+    template <class F>
+    F Resolve(const char* name) {
+        auto f = reinterpret_cast<F>(FLibrary.resolve(name));
+        if (!f)
+            throw std::runtime_error(std::string("missing export ") + name);
+        return f;
+    }
+
+private:
+    QLibrary FLibrary;
+};
+
+using GetServiceListFn = const char* const* (*)();
+using GetServiceAttributeFn = void (*)(TServiceAttribute*, const char*);
+using GetAccessListFn = const TServiceAccessItem* (*)(const char*);
+using InitServiceFormFn = QWidget* (*)(const char*, const char*, IHostObject*);
+
+class RecordingHost : public IHostObject {
+public:
+    int ServiceClosed(int reserved, const QString& serviceName, int reason) override {
+        Calls << QStringLiteral("%1,%2,%3").arg(reserved).arg(serviceName).arg(reason);
+        return Answer;
+    }
+    QStringList Calls;
+    int Answer = 0;
+};
+
+class ExportsTest : public ::testing::Test {
+protected:
+    // The plug-in keeps the console's answers (session and schema) for the life of the
+    // process, so every test of a run shares one database and one console.
+    static void SetUpTestSuite() {
+        Db = new TestDatabase;
+        Db->AddSample();
+    }
+    static void TearDownTestSuite() {
+        delete Db;
+        Db = nullptr;
+    }
+    static TestDatabase* Db;
+
+    Plugin FPlugin;
+    MessageBoxRecorder FBoxes;
+};
+TestDatabase* ExportsTest::Db = nullptr;
+
+TEST_F(ExportsTest, ListsOneServiceAndFindsItInAnyLetterCase) {
+    const char* const* list = FPlugin.Resolve<GetServiceListFn>("GetServiceList")();
+    ASSERT_NE(list[0], nullptr);
+    EXPECT_STREQ(list[0], ServiceId);
+    EXPECT_EQ(list[1], nullptr);
+
+    auto attribute = FPlugin.Resolve<GetServiceAttributeFn>("GetServiceAttribute");
+    TServiceAttribute a{};
+    attribute(&a, QByteArray(ServiceId).toLower().constData());
+    EXPECT_STREQ(a.Caption, "Местоположение");
+    EXPECT_STREQ(a.Hint, "Местоположение");
+    ASSERT_NE(a.Icon, nullptr);
+    EXPECT_FALSE(a.Icon->isNull());
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+TEST_F(ExportsTest, AnUnknownServiceIsReportedAndStillDescribedByRowZero) {
+    TServiceAttribute a{};
+    FPlugin.Resolve<GetServiceAttributeFn>("GetServiceAttribute")(&a, "nope");
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_EQ(FBoxes.Last().Text, "сервис \"nope\" не найден");
+    EXPECT_EQ(FBoxes.Last().Caption, "");
+    EXPECT_EQ(FBoxes.Last().Flags, 0x10u);
+    EXPECT_STREQ(a.Caption, "Местоположение");
+    ASSERT_NE(a.Icon, nullptr);
+
+    EXPECT_EQ(FPlugin.Resolve<GetAccessListFn>("GetAccessList")("nope"), nullptr);
+    EXPECT_EQ(FPlugin.Resolve<InitServiceFormFn>("InitServiceForm")("nope", "1", nullptr), nullptr);
+    EXPECT_EQ(FBoxes.Count(), 3u);
+}
+
+TEST_F(ExportsTest, TheAccessListEndsAfterTwelveRights) {
+    const TServiceAccessItem* row = FPlugin.Resolve<GetAccessListFn>("GetAccessList")(ServiceId);
+    const char* const* list = FPlugin.Resolve<GetServiceListFn>("GetServiceList")();
+    ASSERT_NE(row, nullptr);
+    int count = 0;
+    for (; row->Code != -1; ++row, ++count) {
+        EXPECT_EQ(row->Code, count + 1);
+        EXPECT_EQ(row->Service, &list[0]);
+        ASSERT_LT(count, 20) << "no terminating row";
+    }
+    EXPECT_EQ(count, 12);
+    EXPECT_EQ(row->Service, nullptr);
+    EXPECT_EQ(row->Name, nullptr);
+    EXPECT_STREQ(FPlugin.Resolve<GetAccessListFn>("GetAccessList")(ServiceId)[4].Name, "Просмотр АТЕ");
+}
+
+TEST_F(ExportsTest, TheServiceWindowComesFromTheConsoleAndTellsItsHostWhenItGoes) {
+    auto init = FPlugin.Resolve<InitServiceFormFn>("InitServiceForm");
+
+    // No console answers: construction fails and says so.
+    Application::Instance().SetMainWindowHandle(0);
+    EXPECT_EQ(init(ServiceId, "1111111111111", nullptr), nullptr);
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_EQ(FBoxes.Last().Text, QString("Error!!! \"") + ServiceId);
+    EXPECT_EQ(FBoxes.Last().Flags, 0x10u);
+
+    ConsoleResponder console("QXVBASE", &Db->Session());
+
+    // An access string that does not fit the twelve rights stops construction.
+    EXPECT_EQ(init(ServiceId, "1", nullptr), nullptr);
+    EXPECT_EQ(FBoxes.Count(), 2u);
+
+    RecordingHost host;
+    QWidget* form = init(QByteArray(ServiceId).toLower().constData(), "1101111111111", &host);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->windowTitle(), "Местоположение");
+    form->show();
+    auto* add = form->findChild<QAction*>("aObjectAdd");
+    auto* edit = form->findChild<QAction*>("aObjectEdit");
+    ASSERT_TRUE(add && edit);
+    EXPECT_FALSE(add->isEnabled());  // the second right (add) is denied
+    EXPECT_EQ(console.Requests(), 1);
+
+    form->close();  // frees itself and tells the host
+    QTRY_COMPARE_WITH_TIMEOUT(host.Calls.size(), 1, 2000);
+    EXPECT_EQ(host.Calls.front(), QString("0,%1,1").arg(ServiceId));
+}
+
+TEST_F(ExportsTest, AHostThatCannotFindTheServiceIsReported) {
+    ConsoleResponder console("QXVBASE", &Db->Session());
+    RecordingHost host;
+    host.Answer = 3;
+    QWidget* form =
+        FPlugin.Resolve<InitServiceFormFn>("InitServiceForm")(ServiceId, "1111111111111", &host);
+    ASSERT_NE(form, nullptr);
+    form->show();
+    form->close();
+    QTRY_COMPARE_WITH_TIMEOUT(host.Calls.size(), 1, 2000);
+    ASSERT_GE(FBoxes.Count(), 1u);
+    EXPECT_EQ(FBoxes.Last().Caption, "TMainBaseForm.Destroy");
+    EXPECT_EQ(FBoxes.Last().Text, "Не найдено\r\nСервис \"Местоположение\"");
+}
+
+}  // namespace
