@@ -346,6 +346,10 @@ int TDataSet::FindRow(const QString& keyFields, const QVariant& keyValues,
     const bool partial = options.testFlag(TLocateOption::PartialKey);
     auto matches = [&](const QVariant& cell, const QVariant& key, TFieldType type) {
         if (key.isNull() || cell.isNull()) return key.isNull() && cell.isNull();
+        // A partial key is a beginning of the shown text, whatever the field's type.
+        if (partial) {
+            return DataConvert::ToString(cell).startsWith(DataConvert::ToString(key), cs);
+        }
         try {
             switch (type) {
                 case TFieldType::Integer:
@@ -361,7 +365,7 @@ int TDataSet::FindRow(const QString& keyFields, const QVariant& keyValues,
         }
         const QString text = DataConvert::ToString(cell);
         const QString wanted = DataConvert::ToString(key);
-        return partial ? text.startsWith(wanted, cs) : text.compare(wanted, cs) == 0;
+        return text.compare(wanted, cs) == 0;
     };
     for (int row = 0; row < RecordCount(); ++row) {
         bool all = true;

@@ -108,6 +108,17 @@ TEST(DataSetLocate, ExactCaseInsensitiveAndPartial) {
     EXPECT_TRUE(ds.Locate("NAME", "Tv", TLocateOption::PartialKey));
     EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 3);
     EXPECT_FALSE(ds.Locate("NAME", "tv", TLocateOption::PartialKey));
+
+    // On a number column a partial key matches the beginning of the shown number.
+    TRowSet numbers;
+    numbers.Columns = {{"ID", TFieldType::Integer}};
+    numbers.Rows = {{7}, {125}, {12}};
+    TDataSet ids;
+    ids.LoadRows(numbers);
+    EXPECT_TRUE(ids.Locate("ID", "12", TLocateOption::PartialKey));
+    EXPECT_EQ(ids.RecNo(), 2);
+    EXPECT_TRUE(ids.Locate("ID", "12"));
+    EXPECT_EQ(ids.RecNo(), 3);
 }
 
 TEST(DataSetLocate, NotFoundKeepsPositionAndNumbersCompareByValue) {
