@@ -47,6 +47,9 @@ TEST(QxvdbArguments, MistakesAreUsageErrors) {
         {QStringLiteral("init"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
          QStringLiteral("--bogus")},
         {QStringLiteral("export"), QStringLiteral("--db"), QStringLiteral("sqlite:x")},
+        {QStringLiteral("export"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
+         QStringLiteral("--file"), QStringLiteral("-"), QStringLiteral("--format"),
+         QStringLiteral("xml")},
         {QStringLiteral("init"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
          QStringLiteral("--english-user"), QStringLiteral("u")},
     };
@@ -264,8 +267,24 @@ TEST_P(QxvdbOnEngine, ExportedPlacesImportIntoAnotherSchema) {
     r = Cmd(QStringLiteral("import"), target, {QStringLiteral("--file"), csv});
     ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
 
+    // The same through JSON, chosen by the file's name.
+    const QString json = dir.FilePath("places.json");
+    r = Cmd(QStringLiteral("export"), FSchema, {QStringLiteral("--file"), json});
+    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+    const QString jsonTarget =
+        GetParam() == QLatin1String("sqlite") ? QStringLiteral("qxvjson") : NewSchemaName();
+    ASSERT_EQ(Cmd(QStringLiteral("init"), jsonTarget).Code, QxvdbExit::Ok);
+    r = Cmd(QStringLiteral("import"), jsonTarget, {QStringLiteral("--file"), json});
+    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+
     const auto db = OpenConnection(FDsn);
     EXPECT_EQ(CountPlaces(*db, target), CountPlaces(*db, FSchema));
+    EXPECT_EQ(CountPlaces(*db, jsonTarget), CountPlaces(*db, FSchema));
+    db->Rollback();
+    // A CSV file read as JSON is refused, and nothing is added.
+    r = Cmd(QStringLiteral("import"), jsonTarget,
+            {QStringLiteral("--file"), csv, QStringLiteral("--format"), QStringLiteral("json")});
+    EXPECT_EQ(r.Code, QxvdbExit::DataError);
 
     // A file whose row names a parent that comes later is refused as a whole.
     const QString bad = dir.FilePath("bad.csv");

@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <deque>
 
@@ -21,8 +24,9 @@ const char kUsage[] =
     "  init                       create or upgrade the directory's tables and routines\n"
     "  demo [--english-user NAME] load the demo directory (nothing when places exist);\n"
     "                             NAME (default DEMO) gets English interface texts\n"
-    "  export --file PATH|-       write the locations as CSV\n"
-    "  import --file PATH         add the locations of a CSV file\n"
+    "  export --file PATH|-       write the locations (CSV, or JSON for a .json file)\n"
+    "  import --file PATH         add the locations of such a file\n"
+    "  --format csv|json          the file format, whatever the file's name\n"
     "CONNECTION is sqlite:PATH or postgresql://user@host:port/db; the schema defaults\n"
     "to the database user's name.\n";
 
@@ -38,11 +42,13 @@ struct TOptions {
     QString Db;
     QString Schema;
     QString File;
+    bool Json = false;
     QString EnglishUser = QStringLiteral("DEMO");
 };
 
 TOptions ParseOptions(const QStringList& args) {
     TOptions o;
+    bool formatGiven = false;
     if (args.isEmpty()) throw TUsageError{QStringLiteral("no command given")};
     o.Command = args.front();
     static const QStringList commands = {QStringLiteral("init"), QStringLiteral("demo"),
@@ -61,7 +67,13 @@ TOptions ParseOptions(const QStringList& args) {
             o.Schema = value();
         else if (a == QLatin1String("--file"))
             o.File = value();
-        else if (a == QLatin1String("--english-user") && o.Command == QLatin1String("demo"))
+        else if (a == QLatin1String("--format")) {
+            const QString format = value();
+            if (format != QLatin1String("csv") && format != QLatin1String("json"))
+                throw TUsageError{QStringLiteral("unknown format \"%1\"").arg(format)};
+            o.Json = format == QLatin1String("json");
+            formatGiven = true;
+        } else if (a == QLatin1String("--english-user") && o.Command == QLatin1String("demo"))
             o.EnglishUser = value();
         else
             throw TUsageError{QStringLiteral("unknown option \"%1\"").arg(a)};
@@ -70,14 +82,16 @@ TOptions ParseOptions(const QStringList& args) {
     const bool needsFile =
         o.Command == QLatin1String("export") || o.Command == QLatin1String("import");
     if (needsFile && o.File.isEmpty()) throw TUsageError{QStringLiteral("--file is required")};
+    if (!formatGiven) o.Json = o.File.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
     return o;
 }
 
-void Export(TRoutines& calls, QTextStream& to) {
-    to << CsvLine({QStringLiteral("ID"), QStringLiteral("ID_PARENT"), QStringLiteral("LEVEL"),
-                   QStringLiteral("ABBREV"), QStringLiteral("NAME")})
-       << '\n';
-    // Breadth first, so that every parent precedes its children.
+// One location as the files carry it: ID, ID_PARENT, LEVEL, ABBREV, NAME.
+using TRecord = QStringList;
+
+// Every location, parents before their children (breadth first).
+std::vector<TRecord> ReadPlaces(TRoutines& calls) {
+    std::vector<TRecord> records;
     std::deque<QVariant> parents{QVariant()};
     while (!parents.empty()) {
         const QVariant parent = parents.front();
@@ -91,15 +105,75 @@ void Export(TRoutines& calls, QTextStream& to) {
         const int name = ColumnIndex(rows, QStringLiteral("NAME"));
         const int children = ColumnIndex(rows, QStringLiteral("CHILD_CNT"));
         for (const auto& row : rows.Rows) {
-            to << CsvLine({row[id].toString(), parent.toString(), row[level].toString(),
-                           row[abbrev].toString(), row[name].toString()})
-               << '\n';
+            records.push_back({row[id].toString(), parent.toString(), row[level].toString(),
+                               row[abbrev].toString(), row[name].toString()});
             if (row[children].toLongLong() > 0) parents.push_back(row[id]);
         }
     }
+    return records;
 }
 
-int Import(TRoutines& calls, QTextStream& from, QTextStream& out) {
+const QStringList kJsonKeys = {QStringLiteral("id"), QStringLiteral("parent"),
+                               QStringLiteral("level"), QStringLiteral("abbrev"),
+                               QStringLiteral("name")};
+
+void WritePlaces(const std::vector<TRecord>& records, bool json, QIODevice& to) {
+    if (json) {
+        QJsonArray array;
+        for (const TRecord& r : records) {
+            QJsonObject o;
+            o.insert(kJsonKeys[0], r[0].toLongLong());
+            o.insert(kJsonKeys[1], r[1].isEmpty() ? QJsonValue() : QJsonValue(r[1].toLongLong()));
+            o.insert(kJsonKeys[2], r[2].toInt());
+            o.insert(kJsonKeys[3], r[3]);
+            o.insert(kJsonKeys[4], r[4]);
+            array.append(o);
+        }
+        to.write(QJsonDocument(array).toJson(QJsonDocument::Indented));
+        return;
+    }
+    QTextStream text(&to);
+    text << CsvLine({QStringLiteral("ID"), QStringLiteral("ID_PARENT"), QStringLiteral("LEVEL"),
+                     QStringLiteral("ABBREV"), QStringLiteral("NAME")})
+         << '\n';
+    for (const TRecord& r : records) text << CsvLine(r) << '\n';
+}
+
+// The records of a file with their line (CSV) or element (JSON) numbers, for messages.
+std::vector<std::pair<QString, TRecord>> ReadRecords(QIODevice& from, bool json) {
+    std::vector<std::pair<QString, TRecord>> records;
+    if (json) {
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(from.readAll(), &error);
+        if (!doc.isArray())
+            throw TDataError{
+                QStringLiteral("not a JSON array of locations: %1").arg(error.errorString())};
+        int index = 0;
+        for (const QJsonValue& v : doc.array()) {
+            ++index;
+            const QJsonObject o = v.toObject();
+            TRecord r;
+            for (const QString& key : kJsonKeys) {
+                const QJsonValue f = o.value(key);
+                r << (f.isDouble() ? QString::number(f.toInteger()) : f.toString());
+            }
+            records.emplace_back(QStringLiteral("item %1").arg(index), r);
+        }
+        return records;
+    }
+    QTextStream text(&from);
+    int lineNo = 0;
+    while (!text.atEnd()) {
+        const QString line = text.readLine();
+        ++lineNo;
+        if (lineNo == 1 || line.trimmed().isEmpty()) continue;
+        records.emplace_back(QStringLiteral("line %1").arg(lineNo), ParseCsvLine(line));
+    }
+    return records;
+}
+
+int Import(TRoutines& calls, const std::vector<std::pair<QString, TRecord>>& records,
+           QTextStream& out) {
     // Types by "level/short name"; missing abbreviations and levels are created.
     QHash<QString, long long> abbrevIds;
     const TRowSet abbrevs =
@@ -137,28 +211,21 @@ int Import(TRoutines& calls, QTextStream& from, QTextStream& out) {
     };
 
     QHash<QString, long long> newIds;  // id in the file → id in the database
-    int lineNo = 0;
     int added = 0;
-    while (!from.atEnd()) {
-        const QString line = from.readLine();
-        ++lineNo;
-        if (lineNo == 1 || line.trimmed().isEmpty()) continue;
-        const QStringList f = ParseCsvLine(line);
+    for (const auto& [where, f] : records) {
         if (f.size() != 5)
             throw TDataError{
-                QStringLiteral("line %1: 5 fields expected, %2 found").arg(lineNo).arg(f.size())};
+                QStringLiteral("%1: 5 fields expected, %2 found").arg(where).arg(f.size())};
         bool levelOk = false;
         const int level = f[2].toInt(&levelOk);
         if (!levelOk || f[3].isEmpty() || f[4].isEmpty())
             throw TDataError{
-                QStringLiteral("line %1: a level, an abbreviation and a name are required")
-                    .arg(lineNo)};
+                QStringLiteral("%1: a level, an abbreviation and a name are required").arg(where)};
         QVariant parent;
         if (!f[1].isEmpty()) {
             if (!newIds.contains(f[1]))
-                throw TDataError{QStringLiteral("line %1: parent %2 is not defined above")
-                                     .arg(lineNo)
-                                     .arg(f[1])};
+                throw TDataError{
+                    QStringLiteral("%1: parent %2 is not defined above").arg(where).arg(f[1])};
             parent = newIds.value(f[1]);
         }
         const long long id = calls.Result(kLocat, QStringLiteral("INS_T#LOCATION"),
@@ -166,8 +233,8 @@ int Import(TRoutines& calls, QTextStream& from, QTextStream& out) {
                                            {QStringLiteral("PID_LOCATTYPE"), typeOf(level, f[3])},
                                            {QStringLiteral("PNAME"), f[4]}});
         if (id <= 0)
-            throw TDataError{QStringLiteral("line %1: \"%2\" does not fit at level %3")
-                                 .arg(lineNo)
+            throw TDataError{QStringLiteral("%1: \"%2\" does not fit at level %3")
+                                 .arg(where)
                                  .arg(f[4])
                                  .arg(level)};
         newIds.insert(f[0], id);
@@ -258,17 +325,15 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
                 err << "qxvdb: cannot write " << o.File << ": " << file.errorString() << "\n";
                 return QxvdbExit::DataError;
             }
-            QTextStream to(&file);
-            Export(calls, to);
+            WritePlaces(ReadPlaces(calls), o.Json, file);
         } else {
             QFile file(o.File);
             if (!file.open(QIODevice::ReadOnly)) {
                 err << "qxvdb: cannot read " << o.File << ": " << file.errorString() << "\n";
                 return QxvdbExit::DataError;
             }
-            QTextStream from(&file);
             try {
-                Import(calls, from, out);
+                Import(calls, ReadRecords(file, o.Json), out);
                 db->Commit();
             } catch (...) {
                 db->Rollback();
