@@ -2,6 +2,7 @@
 // across sessions (no cycle from concurrent moves).
 
 #include <QThread>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -178,6 +179,57 @@ TEST_F(PostgresServer, MoveToAnotherDepthRetypesTheSubtree) {
     EXPECT_LT(Locat(QStringLiteral("UPD_T#LOCATION_ID_PARENT"),
                     {{QStringLiteral("PID"), FA}, {QStringLiteral("PID_PARENT"), child}}),
               1);
+}
+
+}  // namespace
+
+namespace {
+
+// A schema installed by its owner, an ordinary user who may not write to public.
+TEST(PostgresServerOwner, OrdinaryOwnerGetsTheCatalogueInItsOwnSchema) {
+    const QString dsn = PgDsnOrSkip();
+    QXV_REQUIRE_PG(dsn);
+    const auto admin = OpenConnection(dsn);
+    const QString role = QStringLiteral("qxvowner_%1")
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    // Role names cannot be bound; this one is made here from hex digits only.
+    admin->Execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(role), {});
+    const QString database = admin->Query(QStringLiteral("SELECT current_database() AS d"), {})
+                                 .Rows.at(0)
+                                 .at(0)
+                                 .toString();
+    admin->Execute(QStringLiteral("GRANT CREATE ON DATABASE \"%1\" TO \"%2\"").arg(database, role),
+                   {});
+    admin->Commit();
+
+    QUrl url(dsn);
+    url.setUserName(role);
+    {
+        const auto owner = OpenConnection(url.toString());
+        EXPECT_EQ(owner->UserName(), role.toUpper());
+        InstallServerSchema(*owner, role);
+        const TRowSet answer = owner->Query(
+            QStringLiteral(
+                "SELECT COUNT(1) AS QNT FROM ALL_OBJECTS T WHERE T.OBJECT_TYPE = 'PACKAGE' AND "
+                "T.OBJECT_NAME = 'LANG_PACK' AND T.STATUS = 'VALID' AND T.OWNER = UPPER(:OWNER)"),
+            {{QStringLiteral("OWNER"), role}});
+        EXPECT_EQ(answer.Rows.at(0).at(0).toLongLong(), 1);
+        EXPECT_EQ(owner
+                      ->PackageVariable(role, QStringLiteral("LANG_PACK"),
+                                        QStringLiteral("GC_MULTI_LANG"))
+                      .toInt(),
+                  1);
+        owner->Rollback();
+    }
+    try {
+        admin->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(role), {});
+        admin->Execute(
+            QStringLiteral("REVOKE CREATE ON DATABASE \"%1\" FROM \"%2\"").arg(database, role), {});
+        admin->Execute(QStringLiteral("DROP ROLE \"%1\"").arg(role), {});
+        admin->Commit();
+    } catch (const EOraError&) {
+        // Left behind in a throwaway server: harmless.
+    }
 }
 
 }  // namespace

@@ -100,14 +100,26 @@ CREATE TABLE IF NOT EXISTS @SCHEMA@.temp_select (
 );
 
 -- The catalogue question the translation layer asks: which schemas hold a valid
--- LANG_PACK. Every function "PACKAGE.ROUTINE" makes its package visible here.
-CREATE OR REPLACE VIEW public.all_objects AS
-  SELECT upper(n.nspname)::varchar(128) AS owner,
-         split_part(p.proname, '.', 1)::varchar(128) AS object_name,
-         'PACKAGE'::varchar(23) AS object_type,
-         'VALID'::varchar(7) AS status
-  FROM pg_catalog.pg_proc p
-  JOIN pg_catalog.pg_namespace n ON n.oid = p.pronamespace
-  WHERE p.proname LIKE '%.%'
-  GROUP BY 1, 2;
-GRANT SELECT ON public.all_objects TO PUBLIC;
+-- LANG_PACK. Every function "PACKAGE.ROUTINE" makes its package visible here. The view
+-- goes to public when this user may put it there, else into the schema itself, which a
+-- session of the schema's owner finds first on its search path.
+DO $catalogue$
+DECLARE
+  v_body text := $view$
+    SELECT upper(n.nspname)::varchar(128) AS owner,
+           split_part(p.proname, '.', 1)::varchar(128) AS object_name,
+           'PACKAGE'::varchar(23) AS object_type,
+           'VALID'::varchar(7) AS status
+    FROM pg_catalog.pg_proc p
+    JOIN pg_catalog.pg_namespace n ON n.oid = p.pronamespace
+    WHERE p.proname LIKE '%.%'
+    GROUP BY 1, 2 $view$;
+BEGIN
+  BEGIN
+    EXECUTE 'CREATE OR REPLACE VIEW public.all_objects AS ' || v_body;
+    EXECUTE 'GRANT SELECT ON public.all_objects TO PUBLIC';
+  EXCEPTION WHEN insufficient_privilege THEN
+    EXECUTE 'CREATE OR REPLACE VIEW @SCHEMA@.all_objects AS ' || v_body;
+  END;
+END
+$catalogue$;
