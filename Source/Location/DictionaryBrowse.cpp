@@ -183,6 +183,13 @@ TfDictionaryBrowse::TfDictionaryBrowse(QWidget* owner, TOraSession* session, con
     LinkView(true);
 }
 
+TfDictionaryBrowse::~TfDictionaryBrowse() {
+    // The children outlive this part of the form: their last signals must not reach it.
+    ospObjects->disconnect(this);
+    FModel->disconnect(this);
+    if (QItemSelectionModel* selection = cxView->selectionModel()) selection->disconnect(this);
+}
+
 void TfDictionaryBrowse::Guard(const std::function<void()>& action) {
     Application::Instance().Protect(this, [&] {
         action();

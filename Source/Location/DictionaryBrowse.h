@@ -52,6 +52,7 @@ class TfDictionaryBrowse : public TfPelmBaseForm_Browse {
     Q_OBJECT
 public:
     TfDictionaryBrowse(QWidget* owner, TOraSession* session, const QString& schema);
+    ~TfDictionaryBrowse() override;
 
     // Written by the opener before Execute.
     bool FCanAdd = true;
