@@ -1,0 +1,408 @@
+#include "Location/Abbreviature.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTableView>
+#include <QtEndian>
+
+#include <functional>
+#include <memory>
+
+#include "ComUnits/uImageList.h"
+#include "Location/AddEditAbbreviature.h"
+#include "Location/Pictures.h"
+#include "LocationDialogFixture.h"
+#include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ui/Application.h"
+#include "Platform/Ui/Bitmap16.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// A picture with a distinct pixel in each corner and a magenta background.
+QImage Pattern(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(0xFFFF00FF);
+    for (int i = 1; i < qMin(width, height) - 1; ++i) image.setPixel(i, i, 0xFF204080);
+    image.setPixel(width - 1, 0, 0xFF00C000);
+    return image;
+}
+
+QImage Argb(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
+
+class AbbreviatureTest : public LocationDialogTest {
+protected:
+    AbbreviatureTest() : FSample(FDb.AddSample()) {
+        FPictured = FDb.AddAbbrev(QStringLiteral("п."), QStringLiteral("посёлок"),
+                                  Bitmap16::ToBmp(Pattern(16, 16)));
+    }
+    ~AbbreviatureTest() override { Application::Instance().Reset(); }
+
+    QString WriteFile(const QString& name, const QByteArray& bytes) {
+        const QString path = FTemp.FilePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    QByteArray StoredPicture(long long id) {
+        const TRowSet rows = Rows(QStringLiteral("GET_T#LOCATABBREV"), {{"PID", id}});
+        return rows.Rows.empty() ? QByteArray() : Column(rows, 0, "BMP16#16").toByteArray();
+    }
+    QString StoredName(long long id) {
+        const TRowSet rows = Rows(QStringLiteral("GET_T#LOCATABBREV"), {{"PID", id}});
+        return rows.Rows.empty() ? QString() : Column(rows, 0, "NAME").toString();
+    }
+    long long IdOfShortName(const QString& shortName) {
+        const TRowSet rows = Rows(QStringLiteral("GET_T#LOCATABBREV"), {{"PID", -1}});
+        for (size_t r = 0; r < rows.Rows.size(); ++r)
+            if (Column(rows, r, "SNAME").toString() == shortName)
+                return Column(rows, r, "ID").toLongLong();
+        return -1;
+    }
+    QImage DefaultImage() { return Argb(FDM.ImageList()->Image(0)); }
+
+    TfAddEditAbbreviature* Dialog(quint8 mode, long long id = -1) {
+        FDialog.reset(TComBaseForm::Create<TfAddEditAbbreviature>(nullptr, Session(), Schema()));
+        FDialog->SetDialogMode(mode);
+        if (mode == 2) FDialog->ID = static_cast<int>(id);
+        FDialog->ChooseFile = [this](QWidget*) { return FChosen; };
+        return FDialog.get();
+    }
+    static void Enter(QDialog& d, const QString& full, const QString& shortName) {
+        d.findChild<QLineEdit*>("edtFullName")->setText(full);
+        d.findChild<QLineEdit*>("edtShortName")->setText(shortName);
+    }
+    static void Press(QDialog& d, const char* button) {
+        d.findChild<QPushButton*>(button)->click();
+    }
+
+    // Runs the browse form with `act`; dialog steps queued by Later follow it.
+    void RunBrowse(const std::function<void(TfAbbreviature&)>& act) {
+        TfAbbreviature* form = TComBaseForm::Create<TfAbbreviature>(nullptr, Session(), Schema());
+        form->ChooseFile = [this](QWidget*) { return FChosen; };
+        FDriver.Then([&](QDialog& d) {
+            act(static_cast<TfAbbreviature&>(d));
+            d.done(mrCancel);
+        });
+        for (ModalDriver::Action& step : FLater) FDriver.Then(std::move(step));
+        FLater.clear();
+        form->Execute();
+        TComBaseForm::Free(form);
+    }
+    void Later(ModalDriver::Action step) { FLater.push_back(std::move(step)); }
+    int ListReads() const {
+        int reads = 0;
+        for (const auto& call : FRec.CallsOf("GET_T#LOCATABBREV"))
+            if (call.Input("PID").toInt() == -1) ++reads;
+        return reads;
+    }
+
+    struct TFree {
+        void operator()(TfAddEditAbbreviature* d) const { TComBaseForm::Free(d); }
+    };
+    TestDatabase::TSample FSample;
+    long long FPictured = 0;
+    TempDir FTemp;
+    QString FChosen;
+    std::unique_ptr<TfAddEditAbbreviature, TFree> FDialog;
+    std::vector<ModalDriver::Action> FLater;
+};
+
+TEST_F(AbbreviatureTest, TheGridShowsNamesAndPictures) {
+    RunBrowse([&](TfAbbreviature& form) {
+        QAbstractItemModel* model = form.cxView->model();
+        ASSERT_EQ(model->columnCount(), 3);
+        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Polnoe nazvanie");
+        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Sokraschenie");
+        EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Izobrazhenie");
+        ASSERT_EQ(model->rowCount(), 5);
+        int pictures = 0;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QVariant decoration = model->index(r, 2).data(Qt::DecorationRole);
+            EXPECT_EQ(model->index(r, 2).data().toString(), QString());  // no "(BLOB)" text
+            if (model->index(r, 1).data().toString() == "п.") {
+                ASSERT_TRUE(decoration.canConvert<QPixmap>());
+                const QImage shown = decoration.value<QPixmap>().toImage();
+                EXPECT_EQ(shown.size(), QSize(16, 16));
+                EXPECT_EQ(qAlpha(shown.pixel(0, 15)), 0);  // the background is see-through
+                EXPECT_EQ(shown.pixel(15, 0), 0xFF00C000);
+                ++pictures;
+            } else {
+                EXPECT_FALSE(decoration.isValid());
+            }
+        }
+        EXPECT_EQ(pictures, 1);
+
+        // Rendered as a user sees it; QXV_SCREENSHOT_DIR keeps the picture.
+        form.resize(579, 395);
+        const QImage shot = form.grab().toImage();
+        ASSERT_FALSE(shot.isNull());
+        const QString dir = qEnvironmentVariable("QXV_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {
+            EXPECT_TRUE(shot.save(QDir(dir).filePath("abbreviations.png")));
+        }
+    });
+}
+
+TEST_F(AbbreviatureTest, APictureOfAnotherSizeNamesItsWidthAndHeightAndIsRefused) {
+    TfAddEditAbbreviature* dialog = Dialog(1);
+    const QImage before = Argb(dialog->Picture());
+    EXPECT_EQ(before, DefaultImage());
+    FChosen = WriteFile("wide.bmp", Bitmap16::ToBmp(Pattern(32, 16)));
+    QImage after;
+    FDriver.Then([&](QDialog& d) {
+        Press(d, "btnChangeImage");
+        after = Argb(dialog->Picture());
+    });
+    EXPECT_FALSE(dialog->Execute());
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_EQ(FBoxes.Last().Text, "Неверные размеры изображения (32 x 16)");
+    EXPECT_EQ(FBoxes.Last().Caption, "Добавление");
+    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(AbbreviatureTest, AFileThatIsNoUsableBitmapIsReportedAndThePictureKept) {
+    const QByteArray good = Bitmap16::ToBmp(Pattern(16, 16));
+    QByteArray huge = good;  // a header promising 100000 x 100000 pixels
+    qToLittleEndian<qint32>(100000, huge.data() + 18);
+    qToLittleEndian<qint32>(100000, huge.data() + 22);
+    const QString goodPath = WriteFile("good.bmp", good);
+    const QString bad[] = {
+        WriteFile("text.bmp", "this is not a picture at all, just text\n"),
+        WriteFile("truncated.bmp", good.left(good.size() / 2)),
+        WriteFile("header-only.bmp", good.left(20)),
+        WriteFile("huge.bmp", huge),
+        FTemp.FilePath("missing.bmp"),
+    };
+    QStringList handled;
+    Application::Instance().SetOnException(
+        [&](QObject*, std::exception& e) { handled << QString::fromUtf8(e.what()); });
+
+    TfAddEditAbbreviature* dialog = Dialog(1);
+    FDriver.Then([&](QDialog& d) {
+        FChosen = goodPath;
+        Press(d, "btnChangeImage");
+        const QImage chosen = Argb(dialog->Picture());
+        ASSERT_EQ(chosen, Argb(Pattern(16, 16)));
+        for (const QString& path : bad) {
+            SCOPED_TRACE(path.toStdString());
+            handled.clear();
+            FChosen = path;
+            Press(d, "btnChangeImage");
+            ASSERT_EQ(handled.size(), 1);
+            EXPECT_TRUE(handled[0].contains(QFileInfo(path).fileName()))
+                << handled[0].toStdString();
+            EXPECT_EQ(Argb(dialog->Picture()), chosen);
+        }
+        handled.clear();
+        FChosen.clear();  // the user cancels the file dialog
+        Press(d, "btnChangeImage");
+        EXPECT_TRUE(handled.isEmpty());
+        EXPECT_EQ(Argb(dialog->Picture()), chosen);
+    });
+    EXPECT_FALSE(dialog->Execute());
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+TEST_F(AbbreviatureTest, AChosenPictureIsStoredWithTheNewAbbreviation) {
+    TfAddEditAbbreviature* dialog = Dialog(1);
+    FChosen = WriteFile("pin.bmp", Bitmap16::ToBmp(Pattern(16, 16)));
+    FDriver.Then([&](QDialog& d) {
+        Press(d, "btnChangeImage");
+        Enter(d, QStringLiteral("  хутор\t"), QStringLiteral(" х. "));
+        Press(d, "btnOK");
+    });
+    ASSERT_TRUE(dialog->Execute());
+    const auto inserts = FRec.CallsOf("INS_T#LOCATABBREV");
+    ASSERT_EQ(inserts.size(), 1u);
+    EXPECT_EQ(inserts[0].Input("PNAME").toString(), "хутор");
+    EXPECT_EQ(inserts[0].Input("PSNAME").toString(), "х.");
+    ASSERT_GE(dialog->ID, 1);
+    EXPECT_EQ(dialog->ID, IdOfShortName("х."));
+    const TBitmapRead stored = Bitmap16::FromBmp(StoredPicture(dialog->ID));
+    ASSERT_TRUE(stored.Ok()) << stored.Error.toStdString();
+    EXPECT_EQ(Argb(stored.Image), Argb(Pattern(16, 16)));
+}
+
+TEST_F(AbbreviatureTest, WithoutAChosenPictureTheDefaultIsStored) {
+    TfAddEditAbbreviature* dialog = Dialog(1);
+    FDriver.Then([&](QDialog& d) {
+        Enter(d, QStringLiteral("станица"), QStringLiteral("ст-ца"));
+        Press(d, "btnOK");
+    });
+    ASSERT_TRUE(dialog->Execute());
+    const TBitmapRead stored = Bitmap16::FromBmp(StoredPicture(dialog->ID));
+    ASSERT_TRUE(stored.Ok()) << stored.Error.toStdString();
+    EXPECT_TRUE(Bitmap16::IsSize16(stored.Image));
+    EXPECT_EQ(Argb(Bitmap16::Masked(stored.Image)), DefaultImage());
+    // The see-through pixels are written in the transparent colour, not as black.
+    EXPECT_EQ(Bitmap16::TransparentColorOf(stored.Image) & RGB_MASK,
+              Pictures::Transparent & RGB_MASK);
+}
+
+TEST_F(AbbreviatureTest, EditingAnAbbreviationWithoutPictureShowsAndStoresTheDefault) {
+    ASSERT_TRUE(StoredPicture(FSample.aG).isEmpty());
+    TfAddEditAbbreviature* dialog = Dialog(2, FSample.aG);
+    QString full, shortName;
+    QImage shown;
+    FDriver.Then([&](QDialog& d) {
+        full = d.findChild<QLineEdit*>("edtFullName")->text();
+        shortName = d.findChild<QLineEdit*>("edtShortName")->text();
+        shown = Argb(dialog->Picture());
+        d.findChild<QLineEdit*>("edtFullName")->setText(QStringLiteral("город-герой "));
+        Press(d, "btnOK");
+    });
+    ASSERT_TRUE(dialog->Execute());
+    EXPECT_EQ(full, "город");
+    EXPECT_EQ(shortName, "г.");
+    EXPECT_EQ(shown, DefaultImage());
+    EXPECT_EQ(dialog->ID, FSample.aG);
+    EXPECT_EQ(StoredName(FSample.aG), "город-герой");
+    const TBitmapRead stored = Bitmap16::FromBmp(StoredPicture(FSample.aG));
+    ASSERT_TRUE(stored.Ok());
+    EXPECT_EQ(Argb(Bitmap16::Masked(stored.Image)), DefaultImage());
+}
+
+TEST_F(AbbreviatureTest, EditingKeepsAStoredPicture) {
+    TfAddEditAbbreviature* dialog = Dialog(2, FPictured);
+    QImage shown;
+    FDriver.Then([&](QDialog& d) {
+        shown = Argb(dialog->Picture());
+        Press(d, "btnOK");
+    });
+    ASSERT_TRUE(dialog->Execute());
+    EXPECT_EQ(shown, Argb(Pattern(16, 16)));
+    EXPECT_EQ(Argb(Bitmap16::FromBmp(StoredPicture(FPictured)).Image), Argb(Pattern(16, 16)));
+}
+
+TEST_F(AbbreviatureTest, ABlankFullNameWarnsAndKeepsTheDialogOpen) {
+    TfAddEditAbbreviature* dialog = Dialog(1);
+    bool open = false;
+    FDriver.Then([&](QDialog& d) {
+        Enter(d, QStringLiteral(" \t "), QStringLiteral("x"));
+        Press(d, "btnOK");
+        open = d.isVisible() && d.result() == 0;
+        Press(d, "btnCancel");
+    });
+    EXPECT_FALSE(dialog->Execute());
+    EXPECT_TRUE(open);
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_EQ(FBoxes.Last().Text, "Не введены обязательные поля!");
+    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
+    EXPECT_TRUE(FRec.CallsOf("INS_T#LOCATABBREV").empty());
+}
+
+TEST_F(AbbreviatureTest, FailedCallsAreReportedAndUploadFailuresAreSilent) {
+    struct TCase {
+        quint8 Mode;
+        const char* Failing;
+        const char* Message;  // null: nothing shown
+        bool Saved;
+    };
+    const TCase cases[] = {
+        {1, "INS_T#LOCATABBREV", "Ошибка при добавлении!", false},
+        {2, "UPD_T#LOCATABBREV", "Ошибка при редактировании!", false},
+        {1, "SET_T#LOCATABBREV_BMP", nullptr, true},
+    };
+    int n = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Failing);
+        FRec.Failing.clear();
+        FRec.Failing[QString::fromLatin1(c.Failing)] = QStringLiteral("отказ");
+        FBoxes.Clear();
+        const QString shortName = QStringLiteral("z%1").arg(++n);
+        TfAddEditAbbreviature* dialog = Dialog(c.Mode, FSample.aS);
+        FDriver.Then([&](QDialog& d) {
+            Enter(d, QStringLiteral("имя"), shortName);
+            Press(d, "btnOK");
+        });
+        EXPECT_TRUE(dialog->Execute());  // closed with OK in every case
+        if (c.Message) {
+            EXPECT_EQ(dialog->ID, -1);
+            ASSERT_EQ(FBoxes.Count(), 1u);
+            EXPECT_EQ(FBoxes.Last().Text, QString::fromUtf8(c.Message));
+            EXPECT_EQ(FBoxes.Last().Caption, dialog->windowTitle());
+            EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
+        } else {
+            EXPECT_EQ(FBoxes.Count(), 0u);
+            EXPECT_GE(dialog->ID, 1);
+        }
+        EXPECT_EQ(IdOfShortName(shortName) >= 1, c.Saved);
+    }
+}
+
+TEST_F(AbbreviatureTest, ADuplicateShortNameShowsTheUniquenessMessageAndLocatesNoRow) {
+    Later([&](QDialog& d) {
+        Enter(d, QStringLiteral("городок"), QStringLiteral("г."));
+        Press(d, "btnOK");
+    });
+    RunBrowse([&](TfAbbreviature& form) {
+        ASSERT_TRUE(form.ospObjects->Locate(QStringLiteral("ID"), FSample.aS));
+        const int reads = ListReads();
+        form.aObjectAdd->trigger();
+        EXPECT_EQ(ListReads(), reads + 1);
+        EXPECT_EQ(form.ospObjects->FieldByName(QStringLiteral("ID")).AsInteger(), FSample.aS);
+        EXPECT_EQ(form.cxView->model()->rowCount(), 5);
+    });
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_EQ(FBoxes.Last().Text, "Сокращение должно быть уникальным");
+    EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
+    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
+    EXPECT_EQ(FDriver.Runs().front().Result, mrOk);
+    EXPECT_TRUE(FRec.CallsOf("SET_T#LOCATABBREV_BMP").empty());
+}
+
+TEST_F(AbbreviatureTest, AddingFromTheDictionaryLocatesTheNewRow) {
+    Later([&](QDialog& d) {
+        Enter(d, QStringLiteral("аул"), QStringLiteral("а."));
+        Press(d, "btnOK");
+    });
+    RunBrowse([&](TfAbbreviature& form) {
+        form.aObjectAdd->trigger();
+        EXPECT_EQ(form.ospObjects->FieldByName(QStringLiteral("SNAME")).AsString(), "а.");
+        EXPECT_EQ(form.cxView->currentIndex().row(), form.ospObjects->RecNo() - 1);
+    });
+}
+
+TEST_F(AbbreviatureTest, DeleteAnswers) {
+    FBoxes.Answer(IDYES);  // referenced by a level
+    FBoxes.Answer(IDOK);
+    FBoxes.Answer(IDYES);  // answered -1
+    FBoxes.Answer(IDOK);
+    FBoxes.Answer(IDYES);  // deleted
+    const long long unused = FDb.AddAbbrev(QStringLiteral("у."), QStringLiteral("урочище"));
+    RunBrowse([&](TfAbbreviature& form) {
+        ASSERT_TRUE(form.ospObjects->Locate(QStringLiteral("ID"), FSample.aObl));
+        form.aObjectDelete->trigger();
+        ASSERT_EQ(FBoxes.Count(), 2u);
+        EXPECT_EQ(FBoxes.Calls()[0].Text, "Удалить объект \"область\"?");
+        EXPECT_EQ(FBoxes.Calls()[0].Caption, "Spravochnik ATE");
+        EXPECT_EQ(FBoxes.Last().Text, "Запись нельзя удалить, т.к. на нее есть ссылки");
+        EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
+        EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
+        EXPECT_FALSE(form.ospObjects->ControlsDisabled());
+
+        FRec.Answers["DEL_T#LOCATABBREV"] = -1;
+        form.aObjectDelete->trigger();
+        ASSERT_EQ(FBoxes.Count(), 4u);
+        EXPECT_EQ(FBoxes.Last().Text, "Ошибка при удалении объекта \"область\"!");
+        EXPECT_EQ(FBoxes.Last().Caption, "Spravochnik ATE");
+        EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
+        EXPECT_FALSE(form.ospObjects->ControlsDisabled());
+
+        FRec.Answers.clear();
+        ASSERT_TRUE(form.ospObjects->Locate(QStringLiteral("ID"), unused));
+        form.aObjectDelete->trigger();
+        EXPECT_EQ(form.cxView->model()->rowCount(), 5);
+        EXPECT_FALSE(form.ospObjects->Locate(QStringLiteral("ID"), unused));
+    });
+    EXPECT_EQ(IdOfShortName("у."), -1);
+    EXPECT_EQ(IdOfShortName("обл."), FSample.aObl);
+}
+
+}  // namespace
