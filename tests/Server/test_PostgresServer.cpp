@@ -3,6 +3,7 @@
 
 #include <QThread>
 #include <QUrl>
+#include <QUrlQuery>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,22 @@ TEST_F(PostgresServer, InstallingAgainKeepsDataAndChangesNothing) {
                     {{QStringLiteral("PSNAME"), QStringLiteral("пер.")},
                      {QStringLiteral("PNAME"), QStringLiteral("переулок")}}),
               abbrev);
+}
+
+TEST_F(PostgresServer, InstallingAgainDoesNotWaitForOpenSessions) {
+    BuildSiblings();
+    // A window's session: it has written and asked the catalogue, and keeps its transaction.
+    Add(FRoot, 2, QStringLiteral("pending"));
+    FDb->Query(QStringLiteral("SELECT count(*) FROM ALL_OBJECTS"), {});
+    // The installer gives up quickly instead of queueing behind that session.
+    QUrl url(FDsn);
+    QUrlQuery query(url);
+    query.addQueryItem(QStringLiteral("options"), QStringLiteral("-c lock_timeout=2000"));
+    url.setQuery(query);
+    const auto installer = OpenConnection(url.toString());
+    EXPECT_NO_THROW(InstallServerSchema(*installer, FSchema));
+    FDb->Commit();
+    EXPECT_EQ(Count(*installer, QStringLiteral("location")), 4);
 }
 
 TEST_F(PostgresServer, ConcurrentCrossMovesNeverLeaveACycle) {

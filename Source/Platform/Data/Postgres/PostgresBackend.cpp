@@ -191,6 +191,10 @@ EOraError ErrorOf(const PGresult* res, PGconn* conn) {
                                QStringLiteral("value too large for column (%1)").arg(primary));
     if (state == QLatin1String("22P02") || state == QLatin1String("22003"))
         return EOraError::Make(1722, QStringLiteral("invalid number (%1)").arg(primary));
+    if (state == QLatin1String("55P03"))
+        return EOraError::Make(54, QStringLiteral("resource busy and acquire with NOWAIT specified "
+                                                  "or timeout expired (%1)")
+                                       .arg(primary));
     if (state == QLatin1String("40P01"))
         return EOraError::Make(60, QStringLiteral("deadlock detected while waiting for resource"));
     if (state.startsWith(QLatin1String("08")) || PQstatus(conn) != CONNECTION_OK)
