@@ -224,6 +224,18 @@ TEST(PostgresServerOwner, OrdinaryOwnerGetsTheCatalogueInItsOwnSchema) {
     {
         const auto owner = OpenConnection(url.toString());
         EXPECT_EQ(owner->UserName(), role.toUpper());
+        // Someone else's schema is refused as a whole; the session goes on.
+        admin->Execute(QStringLiteral("CREATE SCHEMA \"%1_adm\"").arg(role), {});
+        admin->Commit();
+        EXPECT_THROW(InstallServerSchema(*owner, role + QStringLiteral("_adm")), EOraError);
+        EXPECT_EQ(
+            admin
+                ->Query(QStringLiteral("SELECT count(*) FROM pg_tables WHERE schemaname = :S"),
+                        {{QStringLiteral("S"), role + QStringLiteral("_adm")}})
+                .Rows.at(0)
+                .at(0)
+                .toLongLong(),
+            0);
         InstallServerSchema(*owner, role);
         const TRowSet answer = owner->Query(
             QStringLiteral(
@@ -239,7 +251,9 @@ TEST(PostgresServerOwner, OrdinaryOwnerGetsTheCatalogueInItsOwnSchema) {
         owner->Rollback();
     }
     try {
+        admin->Rollback();
         admin->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(role), {});
+        admin->Execute(QStringLiteral("DROP SCHEMA \"%1_adm\" CASCADE").arg(role), {});
         admin->Execute(
             QStringLiteral("REVOKE CREATE ON DATABASE \"%1\" FROM \"%2\"").arg(database, role), {});
         admin->Execute(QStringLiteral("DROP ROLE \"%1\"").arg(role), {});

@@ -13,7 +13,13 @@ void InstallPostgresServer(IDbConnection& db, const QString& schema) {
     QString script = QString::fromUtf8(kPostgresServerSql);
     script.replace(QLatin1String("@SCHEMA@"), u'"' + name + u'"');
     script.replace(QLatin1String("@SCHEMA_NAME@"), name);
-    db.Execute(script, {});
-    // The schema is shared by every session from now on.
-    db.Commit();
+    try {
+        db.Execute(script, {});
+        // The schema is shared by every session from now on.
+        db.Commit();
+    } catch (...) {
+        // Nothing half-installed stays, and the installers' lock goes with it.
+        db.Rollback();
+        throw;
+    }
 }
