@@ -65,6 +65,7 @@ TExceptionHook& ExceptionHook() {
     return hook;
 }
 
+// ApplicationEvents1: every unhandled exception in a plain box.
 void ShowCaughtException(QObject*, std::exception& error) {
     MessageBoxes::ShowMessage(QStringLiteral("TBaseForm catch exception\r") + ExceptionText(error));
 }
@@ -516,8 +517,4 @@ void TBaseForm::AnotherBeforeConnect(TOraSession* session) {
     text += LineBreak;
     for (TDataSet* dataSet : session->DataSets()) text += dataSet->ComponentName() + LineBreak;
     MessageBoxes::ShowKind(TMessageKind::Warning, text, this);
-}
-
-void TBaseForm::ApplicationEvents1Exception(QObject* sender, std::exception& error) {
-    ShowCaughtException(sender, error);
 }

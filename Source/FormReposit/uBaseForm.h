@@ -147,7 +147,6 @@ protected:
     void SaveState();
     // MainSession's before-connect handler: a second connection was attempted.
     void AnotherBeforeConnect(TOraSession* session);
-    void ApplicationEvents1Exception(QObject* sender, std::exception& error);
 
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -162,6 +161,8 @@ protected:
     bool FStateSaved = false;
     std::unique_ptr<TAccessList> FuncAccessList;
     std::unique_ptr<TScrollComponentList> FScrollComponents;
+    // Kept for the external dialogs' last find fields and the grid preparation's
+    // objects; nothing fills them yet.
     QList<QPointer<QObject>> FLastFindFields;
     QList<QPointer<QObject>> FOwnedObjects;
     bool FNavigateActiveGrid = true;
@@ -184,7 +185,4 @@ private:
 
     void EditHandler(QObject* component);
     void GridHandler(QObject* component);
-
-    Application::ExceptionHandler FPreviousExceptionHandler;
-    bool FExceptionHandlerInstalled = false;
 };
