@@ -4,8 +4,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
+#include <QStyle>
 #include <QTableView>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -22,6 +22,19 @@ TGridColumn::TGridColumn(QObject* view, const char* name, const QString& caption
                          const QString& fieldName, int width)
     : QObject(view), Caption(caption), FieldName(fieldName), Width(width) {
     setObjectName(QString::fromLatin1(name));
+}
+
+TDictionaryModel::TDictionaryModel(TDataSet* dataSet, QObject* parent)
+    : TDataSetModel(dataSet, parent) {
+    connect(this, &TDataSetModel::CurrentRowChanged, this, [this] {
+        if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    });
+}
+
+QVariant TDictionaryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
+        return section == CurrentRow() ? QStringLiteral("\u25B8") : QString();
+    return TDataSetModel::headerData(section, orientation, role);
 }
 
 QVariant TDictionaryModel::data(const QModelIndex& index, int role) const {
@@ -91,10 +104,12 @@ TfDictionaryBrowse::TfDictionaryBrowse(QWidget* owner, TOraSession* session, con
 
     // The record navigator: first, prior, next, last and refresh are shown; the
     // editing buttons exist (with their hints) but a read-only list hides them.
-    DBNavigator1 = new QToolBar(pTop);
+    DBNavigator1 = new QWidget(pTop);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    DBNavigator1->setIconSize(QSize(16, 16));
     DBNavigator1->setFixedSize(110, 22);
+    auto* navigator = new QHBoxLayout(DBNavigator1);
+    navigator->setContentsMargins(0, 0, 0, 0);
+    navigator->setSpacing(0);
     struct TNavButton {
         const char* Name;
         const char* Hint;
@@ -115,13 +130,23 @@ TfDictionaryBrowse::TfDictionaryBrowse(QWidget* owner, TOraSession* session, con
         {"nbCancel", "Cancel edit", Qt::NoArrow, false, nullptr},
         {"nbRefresh", "Obnovit' dannye", Qt::NoArrow, true, [this] { ospObjects->Refresh(); }},
     };
-    static const char* const glyphs[] = {"|<", "<", ">", ">|", "+", "-", "^", "v", "x", "R"};
+    const QStyle::StandardPixmap glyphs[] = {
+        QStyle::SP_MediaSkipBackward,      QStyle::SP_MediaSeekBackward,
+        QStyle::SP_MediaSeekForward,       QStyle::SP_MediaSkipForward,
+        QStyle::SP_FileDialogNewFolder,    QStyle::SP_TrashIcon,
+        QStyle::SP_FileDialogDetailedView, QStyle::SP_DialogApplyButton,
+        QStyle::SP_DialogCancelButton,     QStyle::SP_BrowserReload};
     int index = 0;
     for (const TNavButton& b : buttons) {
-        QAction* action = DBNavigator1->addAction(QString::fromLatin1(glyphs[index++]));
+        auto* action = new QAction(style()->standardIcon(glyphs[index++]), QString(), DBNavigator1);
         action->setObjectName(QString::fromLatin1(b.Name));
         action->setToolTip(QString::fromLatin1(b.Hint));
-        action->setVisible(b.Shown);
+        auto* button = new QToolButton(DBNavigator1);
+        button->setDefaultAction(action);
+        button->setAutoRaise(true);
+        button->setFixedSize(22, 22);
+        button->setVisible(b.Shown);
+        navigator->addWidget(button);
         if (b.Act)
             connect(action, &QAction::triggered, this, [this, act = b.Act] {
                 Guard([this, &act] {
@@ -143,10 +168,9 @@ TfDictionaryBrowse::TfDictionaryBrowse(QWidget* owner, TOraSession* session, con
     cxView->setSelectionBehavior(QAbstractItemView::SelectRows);
     cxView->setSelectionMode(QAbstractItemView::SingleSelection);
     cxView->horizontalHeader()->setSectionsMovable(false);
-    cxView->horizontalHeader()->setStretchLastSection(true);
     cxView->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     cxView->verticalHeader()->setDefaultSectionSize(20);
-    cxView->verticalHeader()->setFixedWidth(12);  // the record indicator
+    cxView->verticalHeader()->setFixedWidth(14);  // the record indicator
     cxView->setSortingEnabled(false);
     gridLayout->addWidget(cxView);
     layout->insertWidget(1, cxGrid, 1);
@@ -216,10 +240,25 @@ void TfDictionaryBrowse::ApplyColumns() {
         }
     }
     FModel->Reload();
+    if (cxView->model() != FModel) return;
+    // The columns fit the view: the widest designed column takes what the others
+    // leave, they keep their widths, one without a width fits its contents.
+    TGridColumn* widest = nullptr;
+    for (TGridColumn* column : std::as_const(FColumns))
+        if (!widest || column->Width > widest->Width) widest = column;
+    QHeaderView* header = cxView->horizontalHeader();
+    header->setStretchLastSection(false);
     for (TGridColumn* column : std::as_const(FColumns)) {
-        if (TField* field = ospObjects->FindField(column->FieldName)) {
-            const int section = FModel->ColumnOf(field);
-            if (section >= 0 && column->Width > 0) cxView->setColumnWidth(section, column->Width);
+        TField* field = ospObjects->FindField(column->FieldName);
+        const int section = field ? FModel->ColumnOf(field) : -1;
+        if (section < 0) continue;
+        if (column == widest) {
+            header->setSectionResizeMode(section, QHeaderView::Stretch);
+        } else if (column->Width > 0) {
+            header->setSectionResizeMode(section, QHeaderView::Interactive);
+            cxView->setColumnWidth(section, column->Width);
+        } else {
+            header->setSectionResizeMode(section, QHeaderView::ResizeToContents);
         }
     }
 }
@@ -261,7 +300,7 @@ void TfDictionaryBrowse::FormShow() {
     InitTranslation(FShema, FSession);
     for (TGridColumn* column : std::as_const(FColumns))
         column->Caption = TranslateEn(column->Caption);
-    for (QAction* action : DBNavigator1->actions())
+    for (QAction* action : DBNavigator1->findChildren<QAction*>())
         action->setToolTip(TranslateEn(action->toolTip()));
     ApplyColumns();
     SyncViewRow(FModel->CurrentRow());

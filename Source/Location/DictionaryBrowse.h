@@ -11,7 +11,6 @@
 class QAction;
 class QMenu;
 class QTableView;
-class QToolBar;
 class QToolButton;
 class TField;
 class TOraStoredProc;
@@ -36,11 +35,14 @@ class TDictionaryModel : public TDataSetModel {
 public:
     using TCellHook = std::function<QVariant(const TField& field, const QVariant& value, int role,
                                              bool& handled)>;
-    using TDataSetModel::TDataSetModel;
+    explicit TDictionaryModel(TDataSet* dataSet, QObject* parent = nullptr);
 
     TCellHook CellHook;
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // The row headers are the record indicator: a mark on the current row only.
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 };
 
 // What the level and abbreviation dictionaries share: a read-only grid over the
@@ -74,7 +76,8 @@ public:
     QToolButton* btnObjectAdd = nullptr;
     QToolButton* btnObjectEdit = nullptr;
     QToolButton* btnObjectDelete = nullptr;
-    QToolBar* DBNavigator1 = nullptr;
+    // The record navigator: its actions (nbFirst ... nbRefresh) carry the hints.
+    QWidget* DBNavigator1 = nullptr;
     QWidget* cxGrid = nullptr;
     QTableView* cxView = nullptr;
     QAction* aObjectAdd = nullptr;

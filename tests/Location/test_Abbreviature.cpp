@@ -136,8 +136,23 @@ TEST_F(AbbreviatureTest, TheGridShowsNamesAndPictures) {
             }
         }
         EXPECT_EQ(pictures, 1);
+    });
+}
 
-        // Rendered as a user sees it; QXV_SCREENSHOT_DIR keeps the picture.
+// Every abbreviation with a picture, rendered as a user sees the dictionary;
+// QXV_SCREENSHOT_DIR keeps the picture.
+TEST_F(AbbreviatureTest, RendersEveryPictureInTheGrid) {
+    const QImage pictures[] = {Pictures::DefaultPlace(), Pictures::Globe(), Pictures::Up(),
+                               Pictures::Refresh(), Pictures::Add()};
+    const long long ids[] = {FSample.aObl, FSample.aR, FSample.aG, FSample.aS, FPictured};
+    for (int i = 0; i < 5; ++i)
+        FDb.Call(QStringLiteral("QXVERPLOCAT"), QStringLiteral("SET_T#LOCATABBREV_BMP"),
+                 {{"PID", ids[i]}, {"PBMP16#16", Bitmap16::ToBmp(pictures[i]), TFieldType::Blob}});
+    RunBrowse([&](TfAbbreviature& form) {
+        QAbstractItemModel* model = form.cxView->model();
+        ASSERT_EQ(model->rowCount(), 5);
+        for (int r = 0; r < model->rowCount(); ++r)
+            EXPECT_TRUE(model->index(r, 2).data(Qt::DecorationRole).canConvert<QPixmap>()) << r;
         form.resize(579, 395);
         const QImage shot = form.grab().toImage();
         ASSERT_FALSE(shot.isNull());

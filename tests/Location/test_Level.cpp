@@ -5,7 +5,6 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
-#include <QToolBar>
 
 #include <functional>
 #include <stdexcept>
