@@ -372,18 +372,6 @@ TEST_F(AbbreviatureTest, ADuplicateShortNameShowsTheUniquenessMessageAndLocatesN
     EXPECT_TRUE(FRec.CallsOf("SET_T#LOCATABBREV_BMP").empty());
 }
 
-TEST_F(AbbreviatureTest, AddingFromTheDictionaryLocatesTheNewRow) {
-    Later([&](QDialog& d) {
-        Enter(d, QStringLiteral("аул"), QStringLiteral("а."));
-        Press(d, "btnOK");
-    });
-    RunBrowse([&](TfAbbreviature& form) {
-        form.aObjectAdd->trigger();
-        EXPECT_EQ(form.ospObjects->FieldByName(QStringLiteral("SNAME")).AsString(), "а.");
-        EXPECT_EQ(form.cxView->currentIndex().row(), form.ospObjects->RecNo() - 1);
-    });
-}
-
 TEST_F(AbbreviatureTest, DeleteAnswers) {
     FBoxes.Answer(IDYES);  // referenced by a level
     FBoxes.Answer(IDOK);

@@ -158,21 +158,30 @@ TEST_F(AddEditPlaceTest, NoTypeAtTheLevelTellsTheUserAndDoesNotShowTheDialog) {
     EXPECT_EQ(dialog->GetAbbrevSName(), QString());
 }
 
-TEST_F(AddEditPlaceTest, ABlankNameWarnsAndKeepsTheDialogOpen) {
+TEST_F(AddEditPlaceTest, ABlankNameOrNoTypeIsRefusedAndTheDialogStaysOpen) {
     TfAddEditPlace* dialog = Dialog(1, 1, -1);
-    bool openAfterOk = false;
+    bool openAfterBlank = false;
+    bool openAfterNoType = false;
     FDriver.Then([&](QDialog& d) {
         d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("  \t "));
         d.findChild<QPushButton*>("btnOK")->click();
-        openAfterOk = d.isVisible() && d.result() == 0;
+        openAfterBlank = d.isVisible() && d.result() == 0;
+        d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("Новая"));
+        d.findChild<QComboBox*>("cbStatus")->setCurrentIndex(-1);
+        d.findChild<QPushButton*>("btnOK")->click();
+        openAfterNoType = d.isVisible() && d.result() == 0;
         d.findChild<QPushButton*>("btnCancel")->click();
     });
     EXPECT_FALSE(dialog->Execute());
-    EXPECT_TRUE(openAfterOk);
-    ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Не введены обязательные поля!");
-    EXPECT_EQ(FBoxes.Last().Caption, "Добавление");
-    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
+    EXPECT_TRUE(openAfterBlank);
+    EXPECT_TRUE(openAfterNoType);
+    ASSERT_EQ(FBoxes.Count(), 2u);
+    EXPECT_EQ(FBoxes.Calls()[0].Text, "Не введены обязательные поля!");
+    EXPECT_EQ(FBoxes.Calls()[0].Caption, "Добавление");
+    EXPECT_EQ(FBoxes.Calls()[0].Flags, MB_ICONEXCLAMATION);
+    EXPECT_EQ(FBoxes.Calls()[1].Text, "Необходимо заполнить поле \"АТЕ\"");
+    EXPECT_EQ(FBoxes.Calls()[1].Caption, "Местоположение");
+    EXPECT_EQ(FBoxes.Calls()[1].Flags, MB_ICONINFORMATION);
     EXPECT_TRUE(FRec.CallsOf(QStringLiteral("INS_T#LOCATION")).empty());
     EXPECT_EQ(dialog->Name, QString());
 }
@@ -189,20 +198,11 @@ TEST_F(AddEditPlaceTest, AFailedServerCallShowsItsTextAndClosesAsCancelled) {
         EXPECT_EQ(dialog->ID, -1);
         EXPECT_EQ(FDriver.Runs().back().Result, mrCancel);
         ASSERT_EQ(FBoxes.Count(), 1u);
-        EXPECT_TRUE(FBoxes.Last().Text.contains("сервер недоступен")) << FBoxes.Last().Text.toStdString();
+        EXPECT_TRUE(FBoxes.Last().Text.contains("сервер недоступен"))
+            << FBoxes.Last().Text.toStdString();
         EXPECT_EQ(FBoxes.Last().Flags & MbIconMask, 0u);
     }
     EXPECT_EQ(Column(Place(static_cast<int>(FSample.south)), 0, "NAME").toString(), "Южная");
-}
-
-TEST_F(AddEditPlaceTest, CaptionFollowsTheMode) {
-    TfAddEditPlace* dialog = Dialog(1, 1, -1);
-    EXPECT_EQ(dialog->windowTitle(), "Добавление");
-    dialog->SetDialogMode(2);
-    EXPECT_EQ(dialog->windowTitle(), "Редактирование");
-    dialog->SetDialogMode(7);
-    EXPECT_EQ(dialog->windowTitle(), "Редактирование");
-    EXPECT_EQ(dialog->DialogMode(), 7);
 }
 
 TEST_F(AddEditPlaceTest, TheAbbreviationOfTheChosenTypeFollowsTheSelection) {

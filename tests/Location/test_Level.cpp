@@ -1,7 +1,10 @@
 #include "Location/Level.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
@@ -289,6 +292,25 @@ TEST_F(LevelTest, DoubleClickOpensTheEditorOnDataRowsOnly) {
     });
     ASSERT_EQ(FDriver.Runs().size(), 2u);
     EXPECT_EQ(FDriver.Runs()[0].Title, "Редактирование");
+}
+
+TEST_F(LevelTest, ARightClickOverTheGridOpensThePopupWithTheRights) {
+    Run([&](TfLevel& form) {
+        form.FCanDelete = false;
+        QHeaderView* header = form.cxView->horizontalHeader();
+        for (QWidget* area : {header->viewport(), form.cxView->verticalHeader()->viewport(),
+                              form.cxView->viewport()}) {
+            form.pmGrid->hide();
+            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                    area->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(area, &click);
+            EXPECT_TRUE(form.pmGrid->isVisible()) << area->objectName().toStdString();
+        }
+        EXPECT_TRUE(form.N1->isEnabled());
+        EXPECT_TRUE(form.N2->isEnabled());
+        EXPECT_FALSE(form.N3->isEnabled());
+        form.pmGrid->hide();
+    });
 }
 
 TEST_F(LevelTest, TheNavigatorMovesTheCursor) {
