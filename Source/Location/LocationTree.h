@@ -58,6 +58,9 @@ public:
     // Caption rule of fetched rows: short name, separator, name (the name alone without a short name).
     static QString Caption(const QString& shortName, const QString& separator, const QString& name);
 
+    // Gives a node the picture at imageIndex of the data module's list.
+    void SetNodeImage(TObjectNode* node, int imageIndex);
+
     // Called after a node became selected and its children were fetched.
     std::function<void(TObjectNode*)> OnNodeSelected;
 
@@ -65,7 +68,6 @@ private:
     void OnCurrentItemChanged();
     void OnItemExpanded(QTreeWidgetItem* item);
     void AddFetchedChild(TObjectNode* parent);
-    void SetNodeImage(TObjectNode* node, int imageIndex);
 
     QTreeWidget* FTree;
     TDM* FDM;

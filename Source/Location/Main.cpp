@@ -1,6 +1,7 @@
 #include "Location/Main.h"
 
 #include <QAction>
+#include <QDropEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -117,6 +118,9 @@ void TfMain::BuildLocationDescription() {
     tvObjects->setIndentation(19);
     tvObjects->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvObjects->setDragEnabled(true);
+    tvObjects->setAcceptDrops(true);
+    tvObjects->setDragDropMode(QAbstractItemView::DragDrop);
+    tvObjects->setDropIndicatorShown(true);
     treeLayout->addWidget(tvObjects);
     pInfo = new QWidget(cxSplitter);
     pInfo->setObjectName(QStringLiteral("pInfo"));
@@ -146,6 +150,7 @@ void TfMain::BuildLocationDescription() {
     tvCombo->installEventFilter(this);
 
     BuildPanelButtons();
+    ConnectEditing();
 }
 
 void TfMain::BuildActions() {
@@ -414,6 +419,30 @@ void TfMain::ArrangePanelButtons() {
 }
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tvObjects->viewport()) {
+        switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* drag = static_cast<QDragMoveEvent*>(event);
+                TObjectNode* target = NodeAt(drag->position().toPoint());
+                if (CanDropOn(drag->source(), target))
+                    drag->acceptProposedAction();
+                else
+                    drag->ignore();
+                return true;
+            }
+            case QEvent::Drop: {
+                auto* drop = static_cast<QDropEvent*>(event);
+                TObjectNode* target = NodeAt(drop->position().toPoint());
+                drop->setDropAction(Qt::IgnoreAction);  // the tree is changed here, not by the view
+                drop->accept();
+                Application::Instance().Protect(this, [this, target] { DropOn(target); });
+                return true;
+            }
+            default:
+                break;
+        }
+    }
     if (watched == Panel1 && event->type() == QEvent::Resize)
         ArrangePanelButtons();
     if (watched == tvCombo && event->type() == QEvent::KeyPress &&

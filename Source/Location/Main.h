@@ -54,6 +54,18 @@ public:
     TDM* DataModule() const { return FDM; }
     TfrObjectInfo* InfoFrame() const { return FInfoFrame; }
 
+    // Editing (MainEditing.cpp): every change is made on the server first and then
+    // mirrored in the loaded tree.
+    void aObjectAddExecute();
+    void aObjectEditExecute();
+    void aObjectDeleteExecute();
+    void aAbbreviatureExecute();
+    void aLevelExecute();
+    // Whether the selected place may be dropped on target (the drag coming from source).
+    bool CanDropOn(const QObject* source, TObjectNode* target) const;
+    // Moves the selected place under target on the server, then in the tree.
+    void DropOn(TObjectNode* target);
+
     // Re-evaluates which actions may run now.
     void UpdateActions();
     // Copies the fetched part of the tree into the address popup.
@@ -130,6 +142,8 @@ private:
     void OnComboChanged(QTreeWidgetItem* item);
     void EnsureTranslation();
     void CreateInfoFrame();
+    void ConnectEditing();
+    TObjectNode* NodeAt(const QPoint& viewportPos) const;
     void SetInfoRights(TObjectNode* node);
 
     TDM* FDM = nullptr;

@@ -1,0 +1,250 @@
+// The editing operations of the location window: add, edit, delete, re-parent by
+// dragging, and the two reference dictionaries.
+#include <QAction>
+#include <QTreeWidget>
+
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uOraFunctions.h"
+#include "Location/Abbreviature.h"
+#include "Location/AddEditPlace.h"
+#include "Location/Level.h"
+#include "Location/LocationTree.h"
+#include "Location/Main.h"
+#include "Location/ObjectNode.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ui/MessageBoxes.h"
+
+namespace {
+
+// Captions made by add and edit always separate short name and name by ". ".
+QString EditedCaption(const QString& shortName, const QString& name) {
+    return TLocationTree::Caption(shortName, QStringLiteral(". "), name);
+}
+
+// Frees a form made by TComBaseForm::Create however the block is left.
+struct TFreeForm {
+    TComBaseForm* Form;
+    ~TFreeForm() { TComBaseForm::Free(Form); }
+};
+
+bool IsAncestor(const QTreeWidgetItem* candidate, const QTreeWidgetItem* node) {
+    for (const QTreeWidgetItem* p = node ? node->parent() : nullptr; p; p = p->parent())
+        if (p == candidate)
+            return true;
+    return false;
+}
+
+QString FormatS(QString pattern, const QString& value) {
+    return pattern.replace(QLatin1String("%s"), value);
+}
+
+}  // namespace
+
+void TfMain::ConnectEditing() {
+    auto guarded = [this](void (TfMain::*operation)()) {
+        return [this, operation] { Application::Instance().Protect(this, [this, operation] { (this->*operation)(); }); };
+    };
+    connect(aObjectAdd, &QAction::triggered, this, guarded(&TfMain::aObjectAddExecute));
+    connect(aObjectEdit, &QAction::triggered, this, guarded(&TfMain::aObjectEditExecute));
+    connect(aObjectDelete, &QAction::triggered, this, guarded(&TfMain::aObjectDeleteExecute));
+    connect(aAbbreviature, &QAction::triggered, this, guarded(&TfMain::aAbbreviatureExecute));
+    connect(aLevel, &QAction::triggered, this, guarded(&TfMain::aLevelExecute));
+    tvObjects->viewport()->installEventFilter(this);
+}
+
+TObjectNode* TfMain::NodeAt(const QPoint& viewportPos) const {
+    return AsNode(tvObjects->itemAt(viewportPos));
+}
+
+void TfMain::aObjectAddExecute() {
+    TObjectNode* s = FTree->Selected();
+    if (!s)
+        return;
+    auto* dialog = TComBaseForm::Create<TfAddEditPlace>(nullptr, FSession, FShema);
+    {
+        TFreeForm freeDialog{dialog};
+        dialog->SetDialogMode(1);
+        dialog->ParentID = s->ID;  // -1 under the root
+        dialog->Level = s->Level + 1;
+        if (dialog->Execute()) {
+            if (dialog->ID < 1) {
+                ShowWarning(windowTitle(), TranslateRu(QStringLiteral("Местоположение не добавлено")));
+            } else {
+                TObjectNode* node = nullptr;
+                {
+                    TTreeUpdate update(tvObjects);
+                    node = new TObjectNode;
+                    node->setText(0, EditedCaption(dialog->GetAbbrevSName(), dialog->Name));
+                    node->ID = dialog->ID;
+                    node->AbbrevID = dialog->GetAbbrevID();
+                    node->Level = dialog->Level;
+                    node->ChildrenLoaded = true;
+                    s->addChild(node);
+                    // The new place shows its abbreviation's picture at once.
+                    FTree->SetNodeImage(node, FTree->AbbrevImage(node->AbbrevID));
+                    s->sortChildren(0, Qt::AscendingOrder);
+                }
+                tvObjects->setCurrentItem(node);
+            }
+        }
+    }
+    EnsureTranslation();
+    UpdateActions();
+}
+
+void TfMain::aObjectEditExecute() {
+    TObjectNode* s = FTree->Selected();
+    if (!s || s->Depth() == 0)
+        return;
+    auto* dialog = TComBaseForm::Create<TfAddEditPlace>(nullptr, FSession, FShema);
+    {
+        TFreeForm freeDialog{dialog};
+        dialog->SetDialogMode(2);
+        TObjectNode* parent = s->ParentNode();
+        dialog->ParentID = parent && parent->Depth() >= 1 ? parent->ID : -1;
+        dialog->ID = s->ID;
+        dialog->Level = s->Level;
+        if (dialog->Execute()) {
+            s->AbbrevID = dialog->GetAbbrevID();
+            TTreeUpdate update(tvObjects);
+            s->setText(0, EditedCaption(dialog->GetAbbrevSName(), dialog->Name));
+            FTree->SetNodeImage(s, FTree->AbbrevImage(s->AbbrevID));
+            if (parent)
+                parent->sortChildren(0, Qt::AscendingOrder);
+        }
+    }
+    EnsureTranslation();
+    ShowAddressPath();
+}
+
+void TfMain::aObjectDeleteExecute() {
+    EnsureTranslation();
+    TObjectNode* s = FTree->Selected();
+    if (!s || s->Depth() == 0)
+        return;
+    const int answer = MessageBoxes::Show(
+        FormatS(TranslateRu(QStringLiteral("Удалить объект \"%s\"?")), s->Caption()),
+        TranslateRu(QStringLiteral("Удаление")), MB_ICONQUESTION | MB_YESNO, MessageBoxes::OwnerFor(this));
+    if (answer != IDYES)
+        return;
+    long long result = -1;
+    bool referenced = false;
+    auto warnOnFailure = [this, &result] {
+        if (result != -1)
+            return;
+        const TObjectNode* now = FTree->Selected();
+        ShowWarning(windowTitle(), FormatS(TranslateRu(QStringLiteral("Ошибка при удалении объекта \"%s\"!")),
+                                           now ? now->Caption() : QString()));
+    };
+    try {
+        TTreeUpdate update(tvObjects);
+        oqObjectDelete->MacroByName(QStringLiteral("shema")).SetValue(FShema);
+        oqObjectDelete->ParamByName(QStringLiteral("PID")).SetAsInteger(s->ID);
+        oqObjectDelete->ExecSQL();
+        result = oqObjectDelete->ParamByName(QStringLiteral("RESULT")).AsInteger();
+        if (result >= 1) {
+            TObjectNode* parent = s->ParentNode();
+            {
+                const QSignalBlocker quiet(tvObjects);  // the parent is selected right after
+                delete s;
+            }
+            tvObjects->setCurrentItem(parent);
+        } else if (result == -2) {
+            referenced = true;
+            MessageBoxes::Show(TranslateRu(QStringLiteral("Запись нельзя удалить, т.к. на нее есть ссылки")),
+                               TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
+        }
+    } catch (...) {
+        warnOnFailure();
+        throw;
+    }
+    warnOnFailure();
+    if (!referenced)
+        EnsureTranslation();
+    UpdateActions();
+}
+
+bool TfMain::CanDropOn(const QObject* source, TObjectNode* target) const {
+    if (source != tvObjects)
+        return false;
+    const TObjectNode* s = FTree->Selected();
+    if (!s || !target || target == s || target == s->ParentNode())
+        return false;
+    if (IsAncestor(target, s))
+        return false;
+    // A place never goes into its own subtree.
+    if (IsAncestor(s, target))
+        return false;
+    return FTree->Levels().LevelHasAbbrev(target->Depth() + 1, s->AbbrevID);
+}
+
+void TfMain::DropOn(TObjectNode* target) {
+    TObjectNode* s = FTree->Selected();
+    if (!target || !s || target == s)
+        return;
+    long long result = -1;
+    try {
+        ospChangeParent->Close();
+        ospChangeParent->ParamByName(QStringLiteral("PID")).SetAsInteger(s->ID);
+        ospChangeParent->ParamByName(QStringLiteral("PID_PARENT")).SetAsInteger(target->ID);
+        ospChangeParent->ExecProc();
+        result = ospChangeParent->ParamByName(QStringLiteral("RESULT")).AsInteger();
+    } catch (const std::exception&) {
+        result = -1;  // a refused move changes nothing and says nothing
+    }
+    if (result < 1)
+        return;
+    TTreeUpdate update(tvObjects);
+    if (target->ChildrenLoaded) {
+        const QSignalBlocker quiet(tvObjects);
+        s->parent()->removeChild(s);
+        target->addChild(s);
+        target->sortChildren(0, Qt::AscendingOrder);
+        tvObjects->setCurrentItem(s);
+        return;
+    }
+    const int movedId = s->ID;
+    FTree->LoadChildren(target, false);  // fetches the moved place among the target's children
+    TObjectNode* fetched = nullptr;
+    for (int i = 0; i < target->childCount(); ++i)
+        if (target->ChildNode(i)->ID == movedId)
+            fetched = target->ChildNode(i);
+    {
+        const QSignalBlocker quiet(tvObjects);
+        delete s;
+    }
+    if (fetched) {
+        target->setExpanded(true);
+        tvObjects->setCurrentItem(fetched);
+    }
+}
+
+void TfMain::aAbbreviatureExecute() {
+    auto* form = TComBaseForm::Create<TfAbbreviature>(nullptr, FSession, FShema);
+    {
+        TFreeForm freeForm{form};
+        form->FCanAdd = FAddAte;
+        form->FCanEdit = FEditAte;
+        form->FCanDelete = FDelAte;
+        form->SetCanView(FViewAte);
+        form->Execute();
+    }
+    EnsureTranslation();
+}
+
+void TfMain::aLevelExecute() {
+    auto* form = TComBaseForm::Create<TfLevel>(nullptr, FSession, FShema);
+    {
+        TFreeForm freeForm{form};
+        form->FCanAdd = FAddLevel;
+        form->FCanEdit = FEditLevel;
+        form->FCanDelete = FDelLevel;
+        form->SetCanView(FViewLevel);
+        form->Execute();
+        LoadLevels();
+    }
+    EnsureTranslation();
+    FMaxLevel = GetMaxLevel();
+    UpdateActions();
+}

@@ -1,0 +1,180 @@
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "Location/AddEditPlace.h"
+#include "Location/LocationTree.h"
+#include "Location/Main.h"
+#include "Location/PopupEdit.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+// The location window over a small directory, with every dialog scripted.
+class EditingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FSample = FDb.AddSample();
+        FForm = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
+        FForm->show();
+    }
+    void TearDown() override { TComBaseForm::Free(FForm); }
+
+    TObjectNode* Find(TObjectNode* from, long long id) {
+        if (from->ID == id)
+            return from;
+        for (int i = 0; i < from->childCount(); ++i)
+            if (TObjectNode* found = Find(from->ChildNode(i), id))
+                return found;
+        return nullptr;
+    }
+    void Select(std::initializer_list<long long> chain) {
+        for (long long id : chain)
+            FForm->tvObjects->setCurrentItem(Find(FForm->Tree()->Root(), id));
+    }
+    QVariant ParentInDb(long long id) {
+        const TRowSet rows = FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
+        return rows.Rows.empty() ? QVariant("missing") : rows.Rows[0][6];  // ID_PARENT
+    }
+    // Fills the location dialog with a name (and the first type) and confirms it.
+    void ConfirmPlace(const QString& name) {
+        FDriver.Then([name](QDialog& dialog) {
+            auto& place = static_cast<TfAddEditPlace&>(dialog);
+            place.edtName->setText(name);
+            place.aOK->trigger();
+        });
+    }
+
+    TestDatabase FDb;
+    TestDatabase::TSample FSample{};
+    MessageBoxRecorder FBoxes;
+    ModalDriver FDriver;
+    TfMain* FForm = nullptr;
+};
+
+TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlace) {
+    Select({-1});
+    ConfirmPlace("  Новая  ");
+    FForm->aObjectAdd->trigger();
+    TObjectNode* added = FForm->Tree()->Selected();
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->ParentNode(), FForm->Tree()->Root());
+    EXPECT_EQ(added->Caption(), "обл.. Новая");
+    EXPECT_EQ(added->Level, 1);
+    EXPECT_EQ(added->AbbrevID, FSample.aObl);
+    EXPECT_TRUE(ParentInDb(added->ID).isNull());  // sent with parent -1: the top level
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+TEST_F(EditingTest, EditingATopLevelPlaceKeepsItAtTheTop) {
+    Select({FSample.north});
+    ConfirmPlace("Северо-Западная");
+    FForm->aObjectEdit->trigger();
+    EXPECT_EQ(FForm->Tree()->Selected()->Caption(), "обл.. Северо-Западная");
+    EXPECT_TRUE(ParentInDb(FSample.north).isNull());
+    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Северо-Западная");
+}
+
+TEST_F(EditingTest, ActionsFollowTheSelectionAndTheDeepestLevel) {
+    Select({-1});
+    EXPECT_TRUE(FForm->aObjectAdd->isEnabled());
+    EXPECT_FALSE(FForm->aObjectEdit->isEnabled());
+    EXPECT_FALSE(FForm->aObjectDelete->isEnabled());
+    EXPECT_FALSE(FForm->aUp->isEnabled());
+    Select({FSample.north, FSample.lakeside, FSample.birch});  // level 3; deepest level is 4
+    EXPECT_TRUE(FForm->aObjectAdd->isEnabled());
+    const long long deepest = FDb.AddLocation(FSample.birch, FSample.tS4, "Хутор");
+    FForm->aRefreshNode->trigger();
+    Select({FSample.north, FSample.lakeside, FSample.birch, deepest});
+    EXPECT_FALSE(FForm->aObjectAdd->isEnabled());  // level 4 = the deepest level
+    EXPECT_TRUE(FForm->aObjectEdit->isEnabled());
+}
+
+TEST_F(EditingTest, AReferencedPlaceIsKeptWithAnInformationMessage) {
+    Select({FSample.north});
+    FBoxes.Answer(IDYES);
+    FForm->aObjectDelete->trigger();
+    ASSERT_EQ(FBoxes.Count(), 2u);
+    EXPECT_EQ(FBoxes.Calls()[0].Text, "Удалить объект \"обл.. Северная\"?");
+    EXPECT_EQ(FBoxes.Calls()[0].Flags, 0x24u);
+    EXPECT_EQ(FBoxes.Calls()[1].Text, "Запись нельзя удалить, т.к. на нее есть ссылки");
+    EXPECT_EQ(FBoxes.Calls()[1].Flags, 0x40u);
+    EXPECT_EQ(FForm->Tree()->Selected()->ID, FSample.north);
+}
+
+TEST_F(EditingTest, DeletingALeafRemovesItAndSelectsItsParent) {
+    Select({FSample.south});
+    FBoxes.Answer(IDNO);
+    FForm->aObjectDelete->trigger();
+    EXPECT_NE(Find(FForm->Tree()->Root(), FSample.south), nullptr);  // "No" keeps it
+
+    FBoxes.Answer(IDYES);
+    FForm->aObjectDelete->trigger();
+    EXPECT_EQ(Find(FForm->Tree()->Root(), FSample.south), nullptr);
+    EXPECT_EQ(FForm->Tree()->Selected(), FForm->Tree()->Root());
+    EXPECT_EQ(ParentInDb(FSample.south), QVariant("missing"));
+}
+
+TEST_F(EditingTest, AFailedDeleteWarnsWithTheWindowCaption) {
+    Select({FSample.south});
+    FDb.Call("QXVERPLOCAT", "DEL_T#LOCATION", {{"PID", FSample.south}});  // gone behind our back
+    FDb.Raw().Commit();
+    FBoxes.Answer(IDYES);
+    FForm->aObjectDelete->trigger();
+    ASSERT_EQ(FBoxes.Count(), 2u);
+    EXPECT_EQ(FBoxes.Last().Text, "Ошибка при удалении объекта \"обл.. Южная\"!");
+    EXPECT_EQ(FBoxes.Last().Caption, FForm->windowTitle());
+    EXPECT_EQ(FBoxes.Last().Flags, 48u);
+}
+
+TEST_F(EditingTest, DragRefusesParentAncestorsAndOwnSubtree) {
+    Select({FSample.north, FSample.lakeside});
+    TObjectNode* north = Find(FForm->Tree()->Root(), FSample.north);
+    TObjectNode* lakeside = FForm->Tree()->Selected();
+    FForm->tvObjects->setCurrentItem(Find(lakeside, FSample.birch));
+    TObjectNode* birch = FForm->Tree()->Selected();
+    FForm->tvObjects->setCurrentItem(lakeside);
+    QObject* tree = FForm->tvObjects;
+    EXPECT_FALSE(FForm->CanDropOn(tree, north));                      // its parent
+    EXPECT_FALSE(FForm->CanDropOn(tree, FForm->Tree()->Root()));      // an ancestor
+    EXPECT_FALSE(FForm->CanDropOn(tree, birch));                      // its own child
+    EXPECT_FALSE(FForm->CanDropOn(tree, lakeside));                   // itself
+    EXPECT_FALSE(FForm->CanDropOn(FForm, Find(FForm->Tree()->Root(), FSample.south)));  // foreign drag
+    // A district may go under the other region: level 2 allows its abbreviation.
+    EXPECT_TRUE(FForm->CanDropOn(tree, Find(FForm->Tree()->Root(), FSample.south)));
+}
+
+TEST_F(EditingTest, DroppingOnANeverFetchedTargetFetchesItAndSelectsThePlace) {
+    const long long west = FDb.AddLocation(-1, FSample.tObl, "Западная");
+    FDb.AddLocation(west, FSample.tR, "Лесной");  // west has a child: not fetched yet
+    FForm->aRefreshNode->trigger();
+    Select({FSample.north, FSample.lakeside});
+    TObjectNode* westNode = Find(FForm->Tree()->Root(), west);
+    ASSERT_FALSE(westNode->ChildrenLoaded);
+    FForm->DropOn(westNode);
+    TObjectNode* moved = FForm->Tree()->Selected();
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(moved->ID, FSample.lakeside);
+    EXPECT_EQ(moved->ParentNode(), westNode);
+    EXPECT_EQ(westNode->childCount(), 2);
+    EXPECT_EQ(Find(Find(FForm->Tree()->Root(), FSample.north), FSample.lakeside), nullptr);
+    EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), west);
+}
+
+TEST_F(EditingTest, ARefusedMoveChangesNothing) {
+    Select({FSample.north, FSample.lakeside});
+    TObjectNode* lakeside = FForm->Tree()->Selected();
+    FForm->tvObjects->setCurrentItem(Find(lakeside, FSample.birch));
+    FForm->tvObjects->setCurrentItem(lakeside);
+    FForm->DropOn(Find(lakeside, FSample.birch));  // into its own subtree: the server refuses
+    EXPECT_EQ(FForm->Tree()->Selected(), lakeside);
+    EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), FSample.north);
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+}  // namespace
