@@ -54,10 +54,10 @@ TEST(SourcesTest, SourceTextFallsBackToTheDefaultsOnlyWithoutSources) {
 }
 
 TEST(SourcesReferenceTest, ClientsAreToldOnceAndOnlyOfRealChanges) {
-    TQXVSourcesReference reference;
+    RecordingClient client;  // outlives the reference, which tells its clients when it goes
     TQXVSources a;
     TQXVSources b;
-    RecordingClient client;
+    TQXVSourcesReference reference;
 
     reference.RegisterClient(&client);
     reference.RegisterClient(&client);  // a second registration is ignored

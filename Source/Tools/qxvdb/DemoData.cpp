@@ -130,21 +130,21 @@ struct TAbbrevDef {
 
 const std::vector<TAbbrevDef>& Abbreviations() {
     static const std::vector<TAbbrevDef> list = {
-        {"обл.", "область", TIconKind::Region, {1}},
+        {"обл", "область", TIconKind::Region, {1}},
         {"край", "край", TIconKind::Region, {1}},
-        {"респ.", "республика", TIconKind::Region, {1}},
+        {"респ", "республика", TIconKind::Region, {1}},
         {"р-н", "район", TIconKind::District, {2}},
-        {"г.", "город", TIconKind::City, {2, 3}},
+        {"г", "город", TIconKind::City, {2, 3}},
         {"пгт", "посёлок городского типа", TIconKind::Settlement, {3}},
-        {"с.", "село", TIconKind::Village, {3}},
-        {"д.", "деревня", TIconKind::Village, {3}},
-        {"п.", "посёлок", TIconKind::Town, {3}},
-        {"мкр.", "микрорайон", TIconKind::Quarter, {3}},
-        {"ул.", "улица", TIconKind::Street, {3, 4}},
-        {"пер.", "переулок", TIconKind::Lane, {3, 4}},
+        {"с", "село", TIconKind::Village, {3}},
+        {"д", "деревня", TIconKind::Village, {3}},
+        {"п", "посёлок", TIconKind::Town, {3}},
+        {"мкр", "микрорайон", TIconKind::Quarter, {3}},
+        {"ул", "улица", TIconKind::Street, {3, 4}},
+        {"пер", "переулок", TIconKind::Lane, {3, 4}},
         {"пр-т", "проспект", TIconKind::Avenue, {3, 4}},
-        {"пл.", "площадь", TIconKind::Square, {3, 4}},
-        {"ш.", "шоссе", TIconKind::Street, {3, 4}},
+        {"пл", "площадь", TIconKind::Square, {3, 4}},
+        {"ш", "шоссе", TIconKind::Street, {3, 4}},
     };
     return list;
 }
@@ -166,7 +166,7 @@ struct TRegionDef {
 const std::vector<TRegionDef>& Regions() {
     static const std::vector<TRegionDef> list = {
         {"Московская",
-         "обл.",
+         "обл",
          {{"Одинцовский", "Одинцово"},
           {"Истринский", "Истра"},
           {"Раменский", "Раменское"},
@@ -175,7 +175,7 @@ const std::vector<TRegionDef>& Regions() {
          "+7 (495) 100-20-30",
          "https://mosreg.example.ru"},
         {"Ленинградская",
-         "обл.",
+         "обл",
          {{"Всеволожский", "Всеволожск"},
           {"Гатчинский", "Гатчина"},
           {"Выборгский", "Выборг"},
@@ -184,7 +184,7 @@ const std::vector<TRegionDef>& Regions() {
          "+7 (812) 200-30-40",
          "https://lenobl.example.ru"},
         {"Новосибирская",
-         "обл.",
+         "обл",
          {{"Искитимский", "Искитим"},
           {"Колыванский", "Колывань"},
           {"Тогучинский", "Тогучин"},
@@ -202,7 +202,7 @@ const std::vector<TRegionDef>& Regions() {
          "+7 (861) 400-50-60",
          "https://krasnodar.example.ru"},
         {"Татарстан",
-         "респ.",
+         "респ",
          {{"Зеленодольский", "Зеленодольск"},
           {"Лаишевский", "Лаишево"},
           {"Высокогорский", "Высокая Гора"}},
@@ -223,18 +223,18 @@ const QStringList kVillages = {
     QStringLiteral("Троицкое"),   QStringLiteral("Воскресенское"), QStringLiteral("Богородское"),
     QStringLiteral("Малиновка"),  QStringLiteral("Юрьево"),        QStringLiteral("Рождествено"),
 };
-const QStringList kVillageKinds = {QStringLiteral("с."), QStringLiteral("д."), QStringLiteral("п."),
-                                   QStringLiteral("д."), QStringLiteral("пгт")};
+const QStringList kVillageKinds = {QStringLiteral("с"), QStringLiteral("д"), QStringLiteral("п"),
+                                   QStringLiteral("д"), QStringLiteral("пгт")};
 
 struct TStreetDef {
     const char* Abbrev;
     const char* Name;
 };
 const std::vector<TStreetDef> kStreets = {
-    {"ул.", "Ленина"},      {"ул.", "Садовая"},    {"ул.", "Школьная"}, {"пер.", "Лесной"},
-    {"ул.", "Центральная"}, {"ул.", "Молодёжная"}, {"пр-т", "Мира"},    {"пл.", "Советская"},
-    {"ул.", "Набережная"},  {"пер.", "Почтовый"},  {"ул.", "Гагарина"}, {"ш.", "Московское"},
-    {"ул.", "Полевая"},     {"ул.", "Заречная"},   {"пр-т", "Победы"},  {"ул.", "Пушкина"},
+    {"ул", "Ленина"},      {"ул", "Садовая"},    {"ул", "Школьная"}, {"пер", "Лесной"},
+    {"ул", "Центральная"}, {"ул", "Молодёжная"}, {"пр-т", "Мира"},    {"пл", "Советская"},
+    {"ул", "Набережная"},  {"пер", "Почтовый"},  {"ул", "Гагарина"}, {"ш", "Московское"},
+    {"ул", "Полевая"},     {"ул", "Заречная"},   {"пр-т", "Победы"},  {"ул", "Пушкина"},
 };
 
 const QStringList kPeople = {
@@ -264,7 +264,7 @@ public:
             for (const TDistrictDef& district : region.Districts) {
                 const long long districtId = AddLocation(regionId, 2, QStringLiteral("р-н"),
                                                          QString::fromUtf8(district.Name));
-                const long long centerId = AddLocation(districtId, 3, QStringLiteral("г."),
+                const long long centerId = AddLocation(districtId, 3, QStringLiteral("г"),
                                                        QString::fromUtf8(district.Center));
                 AddStreets(centerId, 4, serial, 6);
                 AddAdministration(centerId, QString::fromUtf8(district.Center), serial);
@@ -281,11 +281,11 @@ public:
             }
             for (const char* city : region.Cities) {
                 const long long cityId =
-                    AddLocation(regionId, 2, QStringLiteral("г."), QString::fromUtf8(city));
+                    AddLocation(regionId, 2, QStringLiteral("г"), QString::fromUtf8(city));
                 AddStreets(cityId, 3, serial, 8);
                 AddAdministration(cityId, QString::fromUtf8(city), serial);
                 const long long quarterId =
-                    AddLocation(cityId, 3, QStringLiteral("мкр."), QStringLiteral("Северный"));
+                    AddLocation(cityId, 3, QStringLiteral("мкр"), QStringLiteral("Северный"));
                 AddStreets(quarterId, 4, serial + 3, 2);
                 ++serial;
             }
