@@ -40,10 +40,12 @@ ConsoleWindow::ConsoleWindow(const QString& databaseName, TOraSession* session, 
 }
 
 ConsoleWindow::~ConsoleWindow() {
-    // Service windows go first: they tell their host objects while they close.
-    for (QMdiSubWindow* window : FWorkspace->subWindowList())
+    // Service windows go first, while the host objects they tell are still alive.
+    for (QMdiSubWindow* window : FWorkspace->subWindowList()) {
         if (QWidget* form = window->widget())
             form->close();
+        delete window;
+    }
 }
 
 void ConsoleWindow::FillServicesMenu(const QString& pluginFolder) {
