@@ -95,20 +95,35 @@ int TLocationTree::AbbrevImage(int abbrevId) const {
     return 0;
 }
 
-void TLocationTree::AddFetchedChild(TObjectNode* parent) {
-    TOraStoredProc& proc = *FCalls.ObjectsTree;
+// The cursor's fields, looked up once per fetch rather than once per row.
+struct TLocationTree::TRowFields {
+    explicit TRowFields(const TOraStoredProc& proc)
+        : ShortName(proc.FieldByName(QStringLiteral("ABBREV_SNAME"))),
+          Name(proc.FieldByName(QStringLiteral("NAME"))),
+          ChildCount(proc.FieldByName(QStringLiteral("CHILD_CNT"))),
+          AbbrevID(proc.FieldByName(QStringLiteral("ABBREV_ID"))),
+          ID(proc.FieldByName(QStringLiteral("ID"))),
+          Level(proc.FieldByName(QStringLiteral("LEVEL#"))) {}
+    const TField& ShortName;
+    const TField& Name;
+    const TField& ChildCount;
+    const TField& AbbrevID;
+    const TField& ID;
+    const TField& Level;
+};
+
+TObjectNode* TLocationTree::MakeFetchedChild(const TRowFields& row) {
     auto* child = new TObjectNode;
-    child->setText(0, Caption(proc.FieldByName(QStringLiteral("ABBREV_SNAME")).AsString(),
-                              FAbbrevSeparator, proc.FieldByName(QStringLiteral("NAME")).AsString()));
-    parent->addChild(child);
-    if (proc.FieldByName(QStringLiteral("CHILD_CNT")).AsInteger() >= 1)
+    child->setText(0, Caption(row.ShortName.AsString(), FAbbrevSeparator, row.Name.AsString()));
+    if (row.ChildCount.AsInteger() >= 1)
         child->addChild(new TObjectNode);  // placeholder: shows the expand button
     else
         child->ChildrenLoaded = true;
-    child->AbbrevID = proc.FieldByName(QStringLiteral("ABBREV_ID")).AsInteger();
-    child->ID = proc.FieldByName(QStringLiteral("ID")).AsInteger();
-    child->Level = proc.FieldByName(QStringLiteral("LEVEL#")).AsInteger();
+    child->AbbrevID = row.AbbrevID.AsInteger();
+    child->ID = row.ID.AsInteger();
+    child->Level = row.Level.AsInteger();
     SetNodeImage(child, AbbrevImage(child->AbbrevID));
+    return child;
 }
 
 namespace {
@@ -143,8 +158,12 @@ void TLocationTree::LoadChildren(TObjectNode* node, bool force) {
             proc.ParamByName(QStringLiteral("PID")).SetAsInteger(-1);
             SetParamID(proc.ParamByName(QStringLiteral("PID_PARENT")), node->ID);
             proc.Open();
+            const TRowFields row(proc);
+            QList<QTreeWidgetItem*> children;
+            children.reserve(proc.RecordCount());
             for (proc.First(); !proc.Eof(); proc.Next())
-                AddFetchedChild(node);
+                children << MakeFetchedChild(row);
+            node->addChildren(children);  // one insertion for the whole level
         } catch (...) {
             FLoading = false;
             throw;  // the node stays unfetched: the next opening tries again

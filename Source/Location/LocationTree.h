@@ -67,7 +67,8 @@ public:
 private:
     void OnCurrentItemChanged();
     void OnItemExpanded(QTreeWidgetItem* item);
-    void AddFetchedChild(TObjectNode* parent);
+    struct TRowFields;
+    TObjectNode* MakeFetchedChild(const TRowFields& row);
 
     QTreeWidget* FTree;
     TDM* FDM;
