@@ -177,4 +177,36 @@ TEST_F(EditingTest, ARefusedMoveChangesNothing) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
+TEST_F(EditingTest, ClosingTheLevelDictionaryRefreshesTheLevelsAndTheDeepestLevel) {
+    EXPECT_EQ(FForm->MaxLevel(), 4);
+    long long abbrev = 0;
+    FDriver.Then([this, &abbrev](QDialog& dialog) {
+        // What a user adds in the dictionary: a fifth level.
+        abbrev = FDb.AddAbbrev("кв", "квартал");
+        FDb.AddType(5, abbrev);
+        FDb.Raw().Commit();
+        dialog.reject();
+    });
+    FForm->aLevel->trigger();
+    EXPECT_EQ(FDriver.Runs().size(), 1u);
+    EXPECT_EQ(FForm->MaxLevel(), 5);
+    EXPECT_TRUE(FForm->Tree()->Levels().LevelHasAbbrev(5, abbrev));
+}
+
+// A user whose application language is 10 reads places as short name, blank, name.
+TEST(LanguageSeparatorTest, Language10SeparatesWithABlank) {
+    TestDatabase db;
+    db.AddSample();
+    db.Raw().Execute(QStringLiteral("INSERT INTO \"qxvbase\".LANG_USER (USER_NAME, APL_LANG_ID, "
+                                    "APL_LANG_SUB_ID, REP_LANG_ID, REP_LANG_SUB_ID) VALUES (:U, 10, 0, 10, 0)"),
+                     {{"U", QStringLiteral("QXVBASE")}});
+    db.Raw().Commit();
+    MessageBoxRecorder boxes;
+    auto* form = TComBaseForm::Create<TfMain>(nullptr, &db.Session(), QString("QXVBASE"));
+    form->show();
+    EXPECT_EQ(form->AbbrevSeparator(), " ");
+    EXPECT_EQ(form->Tree()->Root()->ChildNode(0)->Caption(), "обл. Северная");
+    TComBaseForm::Free(form);
+}
+
 }  // namespace
