@@ -2,7 +2,9 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QResizeEvent>
+#include <QVBoxLayout>
 
 #include "ComUnits/uOraFunctions.h"
 #include "Platform/Data/OraSession.h"
@@ -36,6 +38,25 @@ void TfPelmBaseForm::Construct() {
 void TfPelmBaseForm::ArrangeOnResizeOf(QWidget* panel) {
     FButtonPanel = panel;
     panel->installEventFilter(this);
+}
+
+QWidget* TfPelmBaseForm::MakeButtonPanel() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("pButtons"));
+    panel->setFixedHeight(35);
+    layout->addWidget(panel, 0, Qt::AlignBottom);
+    ArrangeOnResizeOf(panel);
+    return panel;
+}
+
+QPushButton* TfPelmBaseForm::MakePanelButton(QWidget* panel, const char* name,
+                                             const QString& caption) {
+    auto* button = new QPushButton(caption, panel);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(0, 5, 75, 25);
+    return button;
 }
 
 void TfPelmBaseForm::resizeEvent(QResizeEvent* event) {

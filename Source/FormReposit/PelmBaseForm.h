@@ -9,6 +9,7 @@
 #include "FormReposit/uComBaseForm.h"
 
 class QLabel;
+class QPushButton;
 class TOraSession;
 
 // The maximised geometry of a dialog-chain form: under the application's main form
@@ -59,6 +60,11 @@ protected:
 
     // Re-arranges the buttons whenever the panel holding them changes size.
     void ArrangeOnResizeOf(QWidget* panel);
+    // The bottom panel "pButtons" (35 high) under the form's content; the buttons
+    // on it are arranged on every resize.
+    QWidget* MakeButtonPanel();
+    // A 75x25 button on the button panel.
+    static QPushButton* MakePanelButton(QWidget* panel, const char* name, const QString& caption);
 
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

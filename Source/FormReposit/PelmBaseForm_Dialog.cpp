@@ -1,7 +1,6 @@
 #include "FormReposit/PelmBaseForm_Dialog.h"
 
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "Platform/Ui/ModalRunner.h"
 
@@ -9,25 +8,13 @@ TfPelmBaseForm_Dialog::TfPelmBaseForm_Dialog(QWidget* owner, TOraSession* sessio
                                              const QString& schema)
     : TfPelmBaseForm(owner, session, schema) {
     setObjectName(QStringLiteral("fPelmBaseForm_Dialog"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    pButtons = new QWidget(this);
-    pButtons->setObjectName(QStringLiteral("pButtons"));
-    pButtons->setFixedHeight(35);
-    layout->addWidget(pButtons, 0, Qt::AlignBottom);
-
-    btnOK = new QPushButton(QStringLiteral("Ok"), pButtons);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setGeometry(0, 5, 75, 25);
+    pButtons = MakeButtonPanel();
+    btnOK = MakePanelButton(pButtons, "btnOK", QStringLiteral("Ok"));
     btnOK->setDefault(true);
     btnOK->setFlat(true);
-
-    btnCancel = new QPushButton(QStringLiteral("Otmenit'"), pButtons);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(0, 5, 75, 25);
+    btnCancel = MakePanelButton(pButtons, "btnCancel", QStringLiteral("Otmenit'"));
     btnCancel->setFlat(true);
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
-    ArrangeOnResizeOf(pButtons);
 }
 
 void TfPelmBaseForm_Dialog::Construct() {

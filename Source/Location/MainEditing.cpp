@@ -220,30 +220,33 @@ void TfMain::DropOn(TObjectNode* target) {
     }
 }
 
+namespace {
+
+// Runs a dictionary with the user's four rights over it; `afterRun` sees it before it goes.
+template <class TDictionary>
+void RunDictionary(TOraSession* session, const QString& schema, bool view, bool add, bool edit,
+                   bool del, const std::function<void()>& afterRun = nullptr) {
+    auto* form = TComBaseForm::Create<TDictionary>(nullptr, session, schema);
+    TFreeForm freeForm{form};
+    form->FCanAdd = add;
+    form->FCanEdit = edit;
+    form->FCanDelete = del;
+    form->SetCanView(view);
+    form->Execute();
+    if (afterRun)
+        afterRun();
+}
+
+}  // namespace
+
 void TfMain::aAbbreviatureExecute() {
-    auto* form = TComBaseForm::Create<TfAbbreviature>(nullptr, FSession, FShema);
-    {
-        TFreeForm freeForm{form};
-        form->FCanAdd = FAddAte;
-        form->FCanEdit = FEditAte;
-        form->FCanDelete = FDelAte;
-        form->SetCanView(FViewAte);
-        form->Execute();
-    }
+    RunDictionary<TfAbbreviature>(FSession, FShema, FViewAte, FAddAte, FEditAte, FDelAte);
     EnsureTranslation();
 }
 
 void TfMain::aLevelExecute() {
-    auto* form = TComBaseForm::Create<TfLevel>(nullptr, FSession, FShema);
-    {
-        TFreeForm freeForm{form};
-        form->FCanAdd = FAddLevel;
-        form->FCanEdit = FEditLevel;
-        form->FCanDelete = FDelLevel;
-        form->SetCanView(FViewLevel);
-        form->Execute();
-        LoadLevels();
-    }
+    RunDictionary<TfLevel>(FSession, FShema, FViewLevel, FAddLevel, FEditLevel, FDelLevel,
+                           [this] { LoadLevels(); });
     EnsureTranslation();
     FMaxLevel = GetMaxLevel();
     UpdateActions();
