@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 
+#include "ComUnits/Lang/uLanguagesDM.h"
 #include "Platform/Ui/ModalRunner.h"
 
 TfPelmBaseForm_Dialog::TfPelmBaseForm_Dialog(QWidget* owner, TOraSession* session,
@@ -28,3 +29,14 @@ void TfPelmBaseForm_Dialog::ArrangeButtons() {
 }
 
 bool TfPelmBaseForm_Dialog::ShowModalOk() { return ModalRunner::RunModal(*this) == mrOk; }
+
+QString TfPelmBaseForm_Dialog::ModeCaption(quint8 mode) {
+    switch (mode) {
+        case 1:
+            return TranslateRu(QStringLiteral("Добавление"));
+        case 2:
+            return TranslateRu(QStringLiteral("Редактирование"));
+        default:
+            return {};
+    }
+}

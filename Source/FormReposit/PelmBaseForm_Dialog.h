@@ -13,6 +13,9 @@ public:
 
     // Subclasses set their caption ("Добавление" for 1, "Редактирование" for 2).
     virtual void SetDialogMode(quint8 mode) { FDialogMode = mode; }
+    // The usual caption of a mode: "Добавление" for 1, "Редактирование" for 2, translated;
+    // empty for any other mode.
+    static QString ModeCaption(quint8 mode);
     quint8 DialogMode() const { return FDialogMode; }
 
     // Each dialog prepares itself (mode 2: loads the current values) and then runs

@@ -127,10 +127,8 @@ void TfAddEditAbbreviature::InitForm() {
 
 void TfAddEditAbbreviature::SetDialogMode(quint8 mode) {
     TfPelmBaseForm_Dialog::SetDialogMode(mode);
-    if (mode == 1)
-        setWindowTitle(TranslateRu(QStringLiteral("Добавление")));
-    else if (mode == 2)
-        setWindowTitle(TranslateRu(QStringLiteral("Редактирование")));
+    if (mode == 1 || mode == 2)
+        setWindowTitle(ModeCaption(mode));
 }
 
 void TfAddEditAbbreviature::FormShow() {

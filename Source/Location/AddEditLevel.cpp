@@ -58,10 +58,8 @@ void TfAddEditLevel::InitForm() { ID = -1; }
 
 void TfAddEditLevel::SetDialogMode(quint8 mode) {
     TfPelmBaseForm_Dialog::SetDialogMode(mode);
-    if (mode == 1)
-        setWindowTitle(TranslateRu(QStringLiteral("Добавление")));
-    else if (mode == 2)
-        setWindowTitle(TranslateRu(QStringLiteral("Редактирование")));
+    if (mode == 1 || mode == 2)
+        setWindowTitle(ModeCaption(mode));
 }
 
 void TfAddEditLevel::FormShow() {

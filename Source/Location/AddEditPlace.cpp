@@ -67,8 +67,7 @@ void TfAddEditPlace::InitForm() {
 
 void TfAddEditPlace::SetDialogMode(quint8 mode) {
     TfPelmBaseForm_Dialog::SetDialogMode(mode);
-    setWindowTitle(
-        TranslateRu(mode == 1 ? QStringLiteral("Добавление") : QStringLiteral("Редактирование")));
+    setWindowTitle(ModeCaption(mode == 1 ? 1 : 2));  // any mode but adding edits
 }
 
 void TfAddEditPlace::FormShow() {
