@@ -29,15 +29,7 @@ QString KindPhrase(int kind) {
     }
 }
 
-template <class Draw>
-QImage Paint(Draw draw) {
-    QImage image(16, 16, QImage::Format_RGB32);
-    image.fill(Pictures::Transparent);
-    QPainter p(&image);
-    draw(p);
-    p.end();
-    return image;
-}
+using Pictures::Paint;
 
 }  // namespace
 

@@ -4,20 +4,6 @@
 #include <QPainterPath>
 
 namespace Pictures {
-namespace {
-
-// A blank 16x16 picture, painted by draw with antialiasing off (crisp pixels).
-template <class Draw>
-QImage Paint(Draw draw) {
-    QImage image(16, 16, QImage::Format_RGB32);
-    image.fill(Transparent);
-    QPainter p(&image);
-    draw(p);
-    p.end();
-    return image;
-}
-
-}  // namespace
 
 QImage DefaultPlace() {
     return Paint([](QPainter& p) {
