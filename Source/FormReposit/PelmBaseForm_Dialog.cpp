@@ -1,8 +1,10 @@
 #include "FormReposit/PelmBaseForm_Dialog.h"
 
+#include <QAction>
 #include <QPushButton>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "Platform/Ui/Application.h"
 #include "Platform/Ui/ModalRunner.h"
 
 TfPelmBaseForm_Dialog::TfPelmBaseForm_Dialog(QWidget* owner, TOraSession* session,
@@ -39,4 +41,17 @@ QString TfPelmBaseForm_Dialog::ModeCaption(quint8 mode) {
         default:
             return {};
     }
+}
+
+QAction* TfPelmBaseForm_Dialog::MakeOkAction(const QString& caption, std::function<void()> onOk) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QStringLiteral("aOK"));
+    addAction(action);
+    btnOK->setText(caption);
+    connect(btnOK, &QPushButton::clicked, action, &QAction::trigger);
+    connect(action, &QAction::changed, this, [this, action] { btnOK->setEnabled(action->isEnabled()); });
+    connect(action, &QAction::triggered, this, [this, onOk = std::move(onOk)] {
+        Application::Instance().Protect(this, [&onOk] { onOk(); });
+    });
+    return action;
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
+
 #include "FormReposit/PelmBaseForm.h"
 
+class QAction;
 class QPushButton;
 
 // Base of every add/edit dialog: OK and cancel buttons on a bottom panel and the
@@ -16,6 +19,9 @@ public:
     // The usual caption of a mode: "Добавление" for 1, "Редактирование" for 2, translated;
     // empty for any other mode.
     static QString ModeCaption(quint8 mode);
+    // The dialog's OK action "aOK" with its caption, driving btnOK (click and enabled
+    // state); onOk runs with failures handed to the application's handler.
+    QAction* MakeOkAction(const QString& caption, std::function<void()> onOk);
     quint8 DialogMode() const { return FDialogMode; }
 
     // Each dialog prepares itself (mode 2: loads the current values) and then runs

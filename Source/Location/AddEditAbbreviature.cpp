@@ -78,13 +78,7 @@ TfAddEditAbbreviature::TfAddEditAbbreviature(QWidget* owner, TOraSession* sessio
     connect(aChangeImage, &QAction::triggered, this,
             [this] { Application::Instance().Protect(this, [this] { ChangeImage(); }); });
 
-    aOK = new QAction(QStringLiteral("OK"), this);
-    aOK->setObjectName(QStringLiteral("aOK"));
-    addAction(aOK);
-    btnOK->setText(aOK->text());
-    connect(btnOK, &QPushButton::clicked, aOK, &QAction::trigger);
-    connect(aOK, &QAction::triggered, this,
-            [this] { Application::Instance().Protect(this, [this] { OK(); }); });
+    aOK = MakeOkAction(QStringLiteral("OK"), [this] { OK(); });
 
     ospObjectInfo = LocatProc(this, "ospObjectInfo", "GET_T#LOCATABBREV");
     ospAddObject = LocatProc(this, "ospAddObject", "INS_T#LOCATABBREV");

@@ -35,13 +35,7 @@ TfAddEditLevel::TfAddEditLevel(QWidget* owner, TOraSession* session, const QStri
     cbAbbrev->setEditable(false);
     cbAbbrev->setGeometry(8, 68, 199, 22);
 
-    aOK = new QAction(QStringLiteral("Ok"), this);
-    aOK->setObjectName(QStringLiteral("aOK"));
-    addAction(aOK);
-    btnOK->setText(aOK->text());
-    connect(btnOK, &QPushButton::clicked, aOK, &QAction::trigger);
-    connect(aOK, &QAction::triggered, this,
-            [this] { Application::Instance().Protect(this, [this] { OK(); }); });
+    aOK = MakeOkAction(QStringLiteral("Ok"), [this] { OK(); });
 
     ospAbbrev = LocatProc(this, "ospAbbrev", "GET_T#LOCATABBREV");
     ospObjectInfo = LocatProc(this, "ospObjectInfo", "GET_T#LOCATTYPE");

@@ -37,14 +37,7 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
     edtName->setMaxLength(255);
     edtName->setGeometry(8, 68, 271, 21);
 
-    aOK = new QAction(QStringLiteral("Ok"), this);
-    aOK->setObjectName(QStringLiteral("aOK"));
-    addAction(aOK);
-    btnOK->setText(aOK->text());
-    connect(btnOK, &QPushButton::clicked, aOK, &QAction::trigger);
-    connect(aOK, &QAction::changed, this, [this] { btnOK->setEnabled(aOK->isEnabled()); });
-    connect(aOK, &QAction::triggered, this,
-            [this] { Application::Instance().Protect(this, [this] { OK(); }); });
+    aOK = MakeOkAction(QStringLiteral("Ok"), [this] { OK(); });
 
     ospStatus = LocatProc(this, "ospStatus", "GET_T#LOCATTYPE_BY_LEVEL");
     ospObjectInfo = LocatProc(this, "ospObjectInfo", "GET_T#LOCATION");
