@@ -1,6 +1,10 @@
 // The plug-in as the console sees it: loaded by file name, reached only through its exports.
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QLibrary>
 #include <QTest>
 #include <QWidget>
@@ -8,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "Host/ConsoleResponder.h"
+#include "Host/ConsoleWindow.h"
+#include "Host/ServicePlugin.h"
 #include "Location/ServiceTable.h"
 #include "Platform/HostProtocol.h"
 #include "Platform/Ui/Application.h"
@@ -162,6 +168,36 @@ TEST_F(ExportsTest, AHostThatCannotFindTheServiceIsReported) {
     ASSERT_GE(FBoxes.Count(), 1u);
     EXPECT_EQ(FBoxes.Last().Caption, "TMainBaseForm.Destroy");
     EXPECT_EQ(FBoxes.Last().Text, "Не найдено\r\nСервис \"Местоположение\"");
+}
+
+TEST_F(ExportsTest, TheConsoleListsTheServiceAndOpensItInItsWorkspace) {
+    const ServicePlugin plugin(QXV_PLUGIN_FILE);
+    ASSERT_TRUE(plugin.Ok()) << plugin.ErrorText().toStdString();
+    const auto services = plugin.Services();
+    ASSERT_EQ(services.size(), 1);
+    EXPECT_EQ(services[0].Caption, "Местоположение");
+    EXPECT_EQ(services[0].Hint, "Местоположение");
+    EXPECT_FALSE(services[0].Icon.isNull());
+    EXPECT_EQ(plugin.Rights(services[0].Identifier).size(), 12);
+
+    ConsoleResponder console("QXVBASE", &Db->Session());
+    ConsoleWindow window("sqlite:test", &Db->Session(), "1111111111111", nullptr,
+                         QFileInfo(QXV_PLUGIN_FILE).absolutePath());
+    QAction* entry = nullptr;
+    for (QAction* action : window.ServicesMenu()->actions())
+        if (action->text() == "Местоположение")
+            entry = action;
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->toolTip(), "Местоположение");
+    EXPECT_FALSE(entry->icon().isNull());
+
+    entry->trigger();
+    ASSERT_EQ(window.Workspace()->subWindowList().size(), 1);
+    QMdiSubWindow* sub = window.Workspace()->subWindowList().front();
+    EXPECT_EQ(sub->windowTitle(), "Местоположение");
+    ASSERT_NE(sub->widget(), nullptr);
+    EXPECT_NE(sub->widget()->findChild<QObject*>("tvObjects"), nullptr);
+    EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
 }  // namespace
