@@ -212,7 +212,7 @@ void TfMain::BuildToolBar() {
     btnReference = new QToolButton(ToolBar);
     btnReference->setObjectName(QStringLiteral("btnReference"));
     btnReference->setToolTip(QStringLiteral("Spravochniki"));
-    btnReference->setIcon(Pictures::Globe().isNull() ? QIcon() : QIcon(QPixmap::fromImage(Pictures::Globe())));
+    btnReference->setIcon(QIcon(QPixmap::fromImage(Pictures::Globe())));
     btnReference->setMenu(pmReference);
     btnReference->setPopupMode(QToolButton::InstantPopup);
     ToolBar->addWidget(btnReference);
