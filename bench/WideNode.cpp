@@ -53,4 +53,3 @@ void Prepare(TEngine& e) {
             "ORDER BY k.name, k.id")
             .arg(e.Schema.toLower());
 }
-

@@ -13,10 +13,10 @@
 #include <memory>
 
 #include "Platform/Data/DbBackend.h"
-#include "WideNode.h"
 #include "Platform/Data/EOraError.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
+#include "WideNode.h"
 
 namespace {
 

@@ -54,10 +54,8 @@ struct TWindow {
 };
 
 void ByExpanding(benchmark::State& state, TWindow* w) {
-    for (auto _ : state)
-        w->Locations->LoadChildren(w->Wide, true);
-    if (w->Wide->childCount() != kChildren)
-        state.SkipWithError("the node did not get every child");
+    for (auto _ : state) w->Locations->LoadChildren(w->Wide, true);
+    if (w->Wide->childCount() != kChildren) state.SkipWithError("the node did not get every child");
     state.SetItemsProcessed(state.iterations() * kChildren);
 }
 
@@ -67,8 +65,7 @@ void BySelect(benchmark::State& state, TEngine* e) {
         rows = e->Db->Query(e->Select, {{"PARENT", e->Parent}}).Rows.size();
         benchmark::DoNotOptimize(rows);
     }
-    if (rows != kChildren)
-        state.SkipWithError("the select did not return every child");
+    if (rows != kChildren) state.SkipWithError("the select did not return every child");
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows));
 }
 
@@ -82,7 +79,8 @@ int main(int argc, char** argv) {
     TEngine sqlite;
     std::unique_ptr<TWindow> window;
     try {
-        sqlite.Db = OpenConnection(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("bench.db")));
+        sqlite.Db =
+            OpenConnection(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("bench.db")));
         sqlite.Schema = QStringLiteral("qxvbase");
         Prepare(sqlite);
         window = std::make_unique<TWindow>(sqlite);
@@ -92,7 +90,8 @@ int main(int argc, char** argv) {
     }
     benchmark::RegisterBenchmark("sqlite/select (baseline)", BySelect, &sqlite)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("sqlite/expand node (call, nodes, sort)", ByExpanding, window.get())
+    benchmark::RegisterBenchmark("sqlite/expand node (call, nodes, sort)", ByExpanding,
+                                 window.get())
         ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

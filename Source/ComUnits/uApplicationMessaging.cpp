@@ -21,8 +21,7 @@ THandshakeState& State() {
 }
 
 void EnsureHandshake() {
-    if (State().Answered)
-        return;
+    if (State().Answered) return;
     TApplicationMessaging messaging;
     State().Answered = messaging.Request() == HostMessage::Answered;
 }
@@ -34,8 +33,7 @@ TApplicationMessaging::TApplicationMessaging()
 
 long long TApplicationMessaging::Request() {
     const TWindowHandle mainWindow = Application::Instance().MainWindowHandle();
-    if (Handle() == mainWindow)
-        return HostMessage::NotExpected;
+    if (Handle() == mainWindow) return HostMessage::NotExpected;
     FWaiting = true;
     const long long result = WindowMessages::Instance().SendMessage(
         mainWindow, HostMessage::Request, Handle(), HostMessage::Request);
@@ -44,21 +42,17 @@ long long TApplicationMessaging::Request() {
 }
 
 long long TApplicationMessaging::OnMessage(unsigned msg, long long wparam, long long lparam) {
-    if (msg != HostMessage::ConsoleInfo && msg != HostMessage::HostLink)
-        return 0;
+    if (msg != HostMessage::ConsoleInfo && msg != HostMessage::HostLink) return 0;
     // Only the console's main window may answer.
-    if (wparam != Application::Instance().MainWindowHandle())
-        return 0;
-    if (!FWaiting)
-        return HostMessage::NotExpected;
+    if (wparam != Application::Instance().MainWindowHandle()) return 0;
+    if (!FWaiting) return HostMessage::NotExpected;
     if (msg == HostMessage::ConsoleInfo)
         return OnConsoleInfo(WindowMessages::ParamPointer<const TConsoleInfo>(lparam));
     return OnHostLink(WindowMessages::ParamPointer<const THostLink>(lparam));
 }
 
 long long TApplicationMessaging::OnConsoleInfo(const TConsoleInfo* info) {
-    if (!info)
-        return HostMessage::Refused;
+    if (!info) return HostMessage::Refused;
     TConsoleInfo& kept = State().Info;
     kept.StandardConsole = info->StandardConsole;
     kept.RequiredVersion = RequiredConsoleVersion;
@@ -69,8 +63,7 @@ long long TApplicationMessaging::OnConsoleInfo(const TConsoleInfo* info) {
 }
 
 long long TApplicationMessaging::OnHostLink(const THostLink* link) {
-    if (!link)
-        return HostMessage::Refused;
+    if (!link) return HostMessage::Refused;
     State().SchemaName = link->SchemaName ? QString::fromUtf8(link->SchemaName) : QString();
     State().Session = link->Session;
     return link->SchemaName && link->Session ? HostMessage::Answered : HostMessage::Refused;
@@ -83,8 +76,7 @@ int CompareVersions(const QString& a, const QString& b) {
     for (qsizetype i = 0; i < n; ++i) {
         const long long x = i < pa.size() ? pa[i].trimmed().toLongLong() : 0;
         const long long y = i < pb.size() ? pb[i].trimmed().toLongLong() : 0;
-        if (x != y)
-            return x < y ? -1 : 1;
+        if (x != y) return x < y ? -1 : 1;
     }
     return 0;
 }
@@ -106,28 +98,32 @@ void ResetHandshake() { State() = THandshakeState(); }
 void CheckConsole() {
     const TConsoleInfo info = GetConsoleInfo();
     const QString prefix = QStringLiteral("TMainBaseForm.CheckConsole: ");
-    if (info.StandardConsole && info.VersionAccepted)
-        return;
+    if (info.StandardConsole && info.VersionAccepted) return;
     if (!info.StandardConsole) {
         const bool russian = UserInterfaceLanguage() == TLanguagesDM::LangRussian;
         const QString heading = russian ? QStringLiteral("Проверка версии консоли")
                                         : QStringLiteral("Check console version");
         const QString statement =
-            russian ? QStringLiteral("\"TMainBaseForm\" - запускается только из стандартной консоли "
-                                     "с версией файла не менее 4.0.1.0 !!!!")
-                    : QStringLiteral("\"TMainBaseForm\" - is started only from a standard console "
-                                     "with the file version of not less than 4.0.1.0!");
+            russian ? QStringLiteral(
+                          "\"TMainBaseForm\" - запускается только из стандартной консоли "
+                          "с версией файла не менее 4.0.1.0 !!!!")
+                    : QStringLiteral(
+                          "\"TMainBaseForm\" - is started only from a standard console "
+                          "with the file version of not less than 4.0.1.0!");
         throw EGeneralError(prefix + heading + QStringLiteral("\r\n") + statement);
     }
     const QString text =
         prefix + TranslateRu(QStringLiteral("Консоль")) + QStringLiteral(": ") +
         TranslateRu(QStringLiteral("Проверка версии")) + QStringLiteral("\r\n") +
-        TranslateRu(QStringLiteral("Версия файла: \"%s\"")).replace(QLatin1String("%s"), info.FileVerInfo.FileVersion()) +
+        TranslateRu(QStringLiteral("Версия файла: \"%s\""))
+            .replace(QLatin1String("%s"), info.FileVerInfo.FileVersion()) +
         u';' +
-        TranslateRu(QStringLiteral("Версия продукта: \"%s\"")).replace(QLatin1String("%s"), info.FileVerInfo.ProductVersion()) +
+        TranslateRu(QStringLiteral("Версия продукта: \"%s\""))
+            .replace(QLatin1String("%s"), info.FileVerInfo.ProductVersion()) +
         u';' + QStringLiteral("\r\n") +
-        QStringLiteral("Для данного сервиса предусмотрено использование консоли с версией файла не "
-                       "менее \"%1\"")
+        QStringLiteral(
+            "Для данного сервиса предусмотрено использование консоли с версией файла не "
+            "менее \"%1\"")
             .arg(info.RequiredVersion) +
         QStringLiteral("\r\n");
     throw EGeneralError(text);

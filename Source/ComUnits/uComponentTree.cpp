@@ -16,11 +16,9 @@ bool IsWindowWidget(const QObject* object) {
 
 void CollectOwned(const QObject* parent, QList<QObject*>& out) {
     for (QObject* child : parent->children()) {
-        if (child->property(HiddenProperty).toBool())
-            continue;
+        if (child->property(HiddenProperty).toBool()) continue;
         out << child;
-        if (!IsComponentOwner(child) && !IsWindowWidget(child))
-            CollectOwned(child, out);
+        if (!IsComponentOwner(child) && !IsWindowWidget(child)) CollectOwned(child, out);
     }
 }
 
@@ -34,8 +32,7 @@ void MarkHiddenObject(QObject* object) { object->setProperty(HiddenProperty, tru
 
 QList<QObject*> OwnedComponents(const QObject* root) {
     QList<QObject*> out;
-    if (root)
-        CollectOwned(root, out);
+    if (root) CollectOwned(root, out);
     return out;
 }
 

@@ -29,8 +29,7 @@ QImage TImageList::Image(int index) const {
 }
 
 QIcon TImageList::Icon(int index) const {
-    if (index < 0 || index >= Count())
-        return QIcon();
+    if (index < 0 || index >= Count()) return QIcon();
     if (FIcons.size() != FImages.size()) {
         FIcons.clear();
         for (const QImage& image : FImages)

@@ -29,5 +29,6 @@ public:
 private:
     QSize FSize;
     QList<QImage> FImages;
-    mutable QList<QIcon> FIcons;  // made on first use: trees ask for the same icons thousands of times
+    mutable QList<QIcon>
+        FIcons;  // made on first use: trees ask for the same icons thousands of times
 };

@@ -18,8 +18,7 @@ constexpr unsigned BindingErrorFlags = MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST;
 void BindStoredProc(TOraStoredProc& proc, const QString& schema) {
     QString name = proc.StoredProcName();
     fSetShemaName(name, schema);
-    if (name == proc.StoredProcName())
-        return;  // binding the same schema again costs nothing
+    if (name == proc.StoredProcName()) return;  // binding the same schema again costs nothing
     const QString oldName = proc.StoredProcName();
     const TParams saved = proc.Params();
     try {
@@ -68,13 +67,11 @@ void fSetShema(QObject* form, const QString& schema) {
                            MessageBoxes::OwnerFor(nullptr));
         return;
     }
-    for (QObject* component : OwnedComponents(form))
-        fSetShemaComponent(component, schema);
+    for (QObject* component : OwnedComponents(form)) fSetShemaComponent(component, schema);
 }
 
 void fSetShemaComponent(QObject* component, const QString& schema) {
-    if (!component || TagOf(component) != 0)
-        return;
+    if (!component || TagOf(component) != 0) return;
     try {
         BindComponent(component, schema);
     } catch (const std::exception& e) {
@@ -88,14 +85,14 @@ void fSetShemaName(QString& name, const QString& schema) {
     const qsizetype dot = name.indexOf(u'.');
     if (dot < 0)
         throw EGeneralError(
-            QStringLiteral("uOraFunctions.fSetShemaName: Symbol \".\" is not found in \"%1\"").arg(name));
+            QStringLiteral("uOraFunctions.fSetShemaName: Symbol \".\" is not found in \"%1\"")
+                .arg(name));
     name = schema + name.mid(dot);
 }
 
 void SetParamID(TParam& param, int value) {
     if (value < 1) {
-        if (param.DataType() == TFieldType::Unknown)
-            param.SetDataType(TFieldType::Integer);
+        if (param.DataType() == TFieldType::Unknown) param.SetDataType(TFieldType::Integer);
         param.Clear();
     } else {
         param.SetAsInteger(value);

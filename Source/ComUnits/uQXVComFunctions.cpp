@@ -67,16 +67,14 @@ static_assert(std::size(DefaultSources) == 47);
 constexpr int SourceBase = 100;
 
 bool ReadsAsNonZero(const std::optional<QString>& text) {
-    if (!text)
-        return false;
+    if (!text) return false;
     bool ok = false;
     const int v = text->trimmed().toInt(&ok);
     return ok && v != 0;
 }
 
 bool ReadsAsZero(const std::optional<QString>& text) {
-    if (!text)
-        return false;
+    if (!text) return false;
     bool ok = false;
     const int v = text->trimmed().toInt(&ok);
     return ok && v == 0;
@@ -85,14 +83,12 @@ bool ReadsAsZero(const std::optional<QString>& text) {
 }  // namespace
 
 TQXVDefSources::TQXVDefSources(QObject* owner) : TQXVSources(owner) {
-    for (const TDefaultSource& s : DefaultSources)
-        SetSource(s.Id, QString::fromUtf8(s.Text));
+    for (const TDefaultSource& s : DefaultSources) SetSource(s.Id, QString::fromUtf8(s.Text));
 }
 
 QString TQXVDefSources::DefaultText(int id) {
     for (const TDefaultSource& s : DefaultSources)
-        if (s.Id == id)
-            return QString::fromUtf8(s.Text);
+        if (s.Id == id) return QString::fromUtf8(s.Text);
     return QStringLiteral("ID_BASE %1 %2 = Source is not found")
         .arg(id < SourceBase ? QStringLiteral("-") : QStringLiteral("+"))
         .arg(qAbs(id - SourceBase));
@@ -112,13 +108,14 @@ TLocaleInfo SystemLocaleInfo() {
             case LocaleItem::Clock24:
                 return time.contains(u'H') ? QStringLiteral("1") : QStringLiteral("0");
             case LocaleItem::HourLeadingZero:
-                return time.contains(QLatin1String("HH"), Qt::CaseInsensitive) ? QStringLiteral("1")
-                                                                                : QStringLiteral("0");
+                return time.contains(QLatin1String("HH"), Qt::CaseInsensitive)
+                           ? QStringLiteral("1")
+                           : QStringLiteral("0");
             case LocaleItem::AmDesignator:
                 return locale.amText();
             case LocaleItem::TimeMarkerPosition:
                 return time.startsWith(u'A', Qt::CaseInsensitive) ? QStringLiteral("1")
-                                                                   : QStringLiteral("0");
+                                                                  : QStringLiteral("0");
             case LocaleItem::DateSeparator:
                 return QStringLiteral("/");
             case LocaleItem::TimeSeparator:
@@ -132,12 +129,10 @@ TLocaleInfo SystemLocaleInfo() {
 QString BuildTimeFormat(const TLocaleInfo& info) {
     const QString format = info(LocaleItem::TimeFormat).value_or(QStringLiteral("0"));
     // A proper format string is used as it is; only a numeric answer asks for one to be built.
-    if (!ReadsAsNonZero(format))
-        return format;
+    if (!ReadsAsNonZero(format)) return format;
     const bool twelveHour = ReadsAsZero(info(LocaleItem::Clock24));
     QString hours = twelveHour ? QStringLiteral("h") : QStringLiteral("H");
-    if (ReadsAsNonZero(info(LocaleItem::HourLeadingZero)))
-        hours += hours;
+    if (ReadsAsNonZero(info(LocaleItem::HourLeadingZero))) hours += hours;
     QString prefix;
     QString suffix;
     if (twelveHour) {
@@ -145,8 +140,7 @@ QString BuildTimeFormat(const TLocaleInfo& info) {
             prefix = QStringLiteral("tt ");
         else
             suffix = QStringLiteral(" tt");
-        if (!ReadsAsNonZero(info(LocaleItem::AmDesignator)))
-            suffix += QStringLiteral(" AM/PM");
+        if (!ReadsAsNonZero(info(LocaleItem::AmDesignator))) suffix += QStringLiteral(" AM/PM");
     }
     const QString sep = info(LocaleItem::TimeSeparator).value_or(QStringLiteral(":"));
     return prefix + hours + sep + QStringLiteral("mm") + sep + QStringLiteral("ss") + suffix;

@@ -22,8 +22,8 @@ protected:
 
 // Locale information items, as the platform numbers them.
 namespace LocaleItem {
-constexpr int ShortDate = 31;       // short date format
-constexpr int Clock24 = 35;         // "1": 24-hour clock, "0": 12-hour
+constexpr int ShortDate = 31;  // short date format
+constexpr int Clock24 = 35;    // "1": 24-hour clock, "0": 12-hour
 constexpr int HourLeadingZero = 37;
 constexpr int AmDesignator = 40;
 constexpr int TimeFormat = 4099;

@@ -9,7 +9,9 @@ QHash<QString, QIcon>& Icons() {
 }
 }  // namespace
 
-void RegisterIconResource(const QString& name, const QIcon& icon) { Icons().insert(name.toUpper(), icon); }
+void RegisterIconResource(const QString& name, const QIcon& icon) {
+    Icons().insert(name.toUpper(), icon);
+}
 
 QIcon IconResource(const QString& name) { return Icons().value(name.toUpper()); }
 

@@ -25,37 +25,31 @@ TComponentProc TComponentProc::Of(void (*function)(QObject*)) {
 TScrollComponentList::TScrollComponentList(QObject* root) { AddOwner(root); }
 
 TScrollComponentList::~TScrollComponentList() {
-    for (auto& item : FItems)
-        item->ReleaseAll();
+    for (auto& item : FItems) item->ReleaseAll();
 }
 
 void TScrollComponentList::IndexComponent(QObject* component) {
     const QMetaObject* cls = component->metaObject();
     TClassEntry& entry = FClassIndex[ClassKey(cls)];
     entry.Class = cls;
-    if (!entry.Components.contains(component))
-        entry.Components << component;
+    if (!entry.Components.contains(component)) entry.Components << component;
 }
 
 void TScrollComponentList::IndexRoot(QObject* root) {
-    for (QObject* component : OwnedComponents(root))
-        IndexComponent(component);
+    for (QObject* component : OwnedComponents(root)) IndexComponent(component);
 }
 
 void TScrollComponentList::AddOwner(QObject* root) {
-    if (!root || FRoots.contains(root))
-        return;
+    if (!root || FRoots.contains(root)) return;
     FRoots << root;
     FRootCounts << static_cast<int>(OwnedComponents(root).size());
     IndexRoot(root);
-    for (auto& item : FItems)
-        item->TakeUpComponents();
+    for (auto& item : FItems) item->TakeUpComponents();
 }
 
 void TScrollComponentList::Update() {
     for (int i = 0; i < FRoots.size(); ++i) {
-        if (!FRoots[i])
-            continue;
+        if (!FRoots[i]) continue;
         // Counting alone would miss a component created after another was destroyed;
         // indexing everything again is cheap and skips what is already there.
         IndexRoot(FRoots[i]);
@@ -69,8 +63,7 @@ void TScrollComponentList::Update() {
 
 int TScrollComponentList::IndexOf(const QMetaObject* cls) const {
     for (int i = 0; i < Count(); ++i)
-        if (FItems[i]->Class() == cls)
-            return i;
+        if (FItems[i]->Class() == cls) return i;
     return -1;
 }
 
@@ -82,17 +75,13 @@ void TScrollComponentList::AddProc(const QMetaObject* cls, const TComponentProc&
 
 void TScrollComponentList::DelProc(const QMetaObject* cls, const TComponentProc& proc) {
     const int index = IndexOf(cls);
-    if (index >= 0)
-        Items(index)->DelProc(proc);
+    if (index >= 0) Items(index)->DelProc(proc);
 }
 
 void TScrollComponentList::ExecuteAll() {
-    if (OnBeforeRun)
-        OnBeforeRun();
-    for (auto& item : FItems)
-        item->ExecuteAll();
-    if (OnAfterRun)
-        OnAfterRun();
+    if (OnBeforeRun) OnBeforeRun();
+    for (auto& item : FItems) item->ExecuteAll();
+    if (OnAfterRun) OnAfterRun();
 }
 
 std::unique_ptr<TScrollComponent> TScrollComponentList::Extract(TScrollComponent* item) {
@@ -111,9 +100,10 @@ std::unique_ptr<TScrollComponent> TScrollComponentList::Extract(TScrollComponent
 TScrollComponent::TScrollComponent(TScrollComponentList* list, const QMetaObject* cls)
     : FList(list), FClass(cls) {
     Assert(list != nullptr, QStringLiteral("TScrollComponent.Create: AScrollList = nil"));
-    Assert(list->IndexOf(cls) < 0, QStringLiteral("TScrollComponent.Create: components of Class \"%1\" "
-                                                  "Is already added")
-                                       .arg(ClassName(cls)));
+    Assert(list->IndexOf(cls) < 0,
+           QStringLiteral("TScrollComponent.Create: components of Class \"%1\" "
+                          "Is already added")
+               .arg(ClassName(cls)));
     list->FItems.emplace_back(this);
     TakeUpComponents();
 }
@@ -122,8 +112,7 @@ TScrollComponent::~TScrollComponent() { ReleaseAll(); }
 
 void TScrollComponent::TakeUpComponents() {
     for (const auto& entry : FList->FClassIndex) {
-        if (!entry.Class->inherits(FClass))
-            continue;
+        if (!entry.Class->inherits(FClass)) continue;
         for (const QPointer<QObject>& component : entry.Components)
             if (component && !FComponents.contains(component.data()))
                 AddComponent(component.data());
@@ -131,24 +120,24 @@ void TScrollComponent::TakeUpComponents() {
 }
 
 void TScrollComponent::AddComponent(QObject* component) {
-    Assert(component && component->metaObject()->inherits(FClass),
-           QStringLiteral("TScrollComponent.AddComponent: \"%1\" class is not inherited \"%2\" class")
-               .arg(component ? ClassName(component->metaObject()) : QStringLiteral("nil"),
-                    ClassName(FClass)));
-    if (FComponents.contains(component))
-        return;
+    Assert(
+        component && component->metaObject()->inherits(FClass),
+        QStringLiteral("TScrollComponent.AddComponent: \"%1\" class is not inherited \"%2\" class")
+            .arg(component ? ClassName(component->metaObject()) : QStringLiteral("nil"),
+                 ClassName(FClass)));
+    if (FComponents.contains(component)) return;
     FComponents << component;
     FWatchers << new _TChildComponent(component, this);
 }
 
 void TScrollComponent::DelComponent(QObject* component) {
-    Assert(component && component->metaObject()->inherits(FClass),
-           QStringLiteral("TScrollComponent.DelComponent: \"%1\" class is not inherited \"%2\" class")
-               .arg(component ? ClassName(component->metaObject()) : QStringLiteral("nil"),
-                    ClassName(FClass)));
+    Assert(
+        component && component->metaObject()->inherits(FClass),
+        QStringLiteral("TScrollComponent.DelComponent: \"%1\" class is not inherited \"%2\" class")
+            .arg(component ? ClassName(component->metaObject()) : QStringLiteral("nil"),
+                 ClassName(FClass)));
     const qsizetype index = FComponents.indexOf(component);
-    if (index < 0)
-        return;
+    if (index < 0) return;
     _TChildComponent* watcher = FWatchers[index];
     FComponents.removeAt(index);
     FWatchers.removeAt(index);
@@ -174,30 +163,25 @@ void TScrollComponent::Forget(QObject* member, _TChildComponent* watcher) {
 
 int TScrollComponent::FindProc(const TComponentProc& proc) const {
     for (size_t i = 0; i < FProcs.size(); ++i)
-        if (FProcs[i].SameCode(proc))
-            return static_cast<int>(i);
+        if (FProcs[i].SameCode(proc)) return static_cast<int>(i);
     return -1;
 }
 
 void TScrollComponent::AddProc(const TComponentProc& proc) {
-    if (FindProc(proc) < 0)
-        FProcs.push_back(proc);
+    if (FindProc(proc) < 0) FProcs.push_back(proc);
 }
 
 void TScrollComponent::DelProc(const TComponentProc& proc) {
     const int index = FindProc(proc);
-    if (index >= 0)
-        FProcs.erase(FProcs.begin() + index);
+    if (index >= 0) FProcs.erase(FProcs.begin() + index);
 }
 
 void TScrollComponent::Execute(const TComponentProc& proc) {
-    if (!proc)
-        return;
+    if (!proc) return;
     // A handler may destroy a member; walk a snapshot and skip the departed.
     const QList<QPointer<QObject>> members(FComponents.begin(), FComponents.end());
     for (const QPointer<QObject>& member : members)
-        if (member)
-            proc(member.data());
+        if (member) proc(member.data());
 }
 
 void TScrollComponent::ExecuteAll() {
@@ -205,8 +189,7 @@ void TScrollComponent::ExecuteAll() {
     const std::vector<TComponentProc> procs = FProcs;
     for (const QPointer<QObject>& member : members)
         for (const TComponentProc& proc : procs)
-            if (member && proc)
-                proc(member.data());
+            if (member && proc) proc(member.data());
 }
 
 // --- _TChildComponent ---
@@ -218,8 +201,7 @@ _TChildComponent::_TChildComponent(QObject* member, TScrollComponent* scroll)
 }
 
 _TChildComponent::~_TChildComponent() {
-    if (!FScroll)
-        return;  // released by its list
+    if (!FScroll) return;  // released by its list
     if (!FCopyOwner) {
         qCritical("_TChildComponent.Destroy: program error: FCopyOwner = nil");
         return;

@@ -49,7 +49,8 @@ QAction* TfPelmBaseForm_Dialog::MakeOkAction(const QString& caption, std::functi
     addAction(action);
     btnOK->setText(caption);
     connect(btnOK, &QPushButton::clicked, action, &QAction::trigger);
-    connect(action, &QAction::changed, this, [this, action] { btnOK->setEnabled(action->isEnabled()); });
+    connect(action, &QAction::changed, this,
+            [this, action] { btnOK->setEnabled(action->isEnabled()); });
     connect(action, &QAction::triggered, this, [this, onOk = std::move(onOk)] {
         Application::Instance().Protect(this, [&onOk] { onOk(); });
     });

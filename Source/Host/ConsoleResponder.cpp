@@ -20,16 +20,16 @@ ConsoleResponder::~ConsoleResponder() {
 }
 
 long long ConsoleResponder::OnMessage(unsigned msg, long long wparam, long long) {
-    if (msg != HostMessage::Request)
-        return 0;
+    if (msg != HostMessage::Request) return 0;
     ++FRequests;
     auto& bus = WindowMessages::Instance();
     const TWindowHandle service = wparam;
-    bus.SendMessage(service, HostMessage::ConsoleInfo, Handle(), WindowMessages::PointerParam(&FInfo));
+    bus.SendMessage(service, HostMessage::ConsoleInfo, Handle(),
+                    WindowMessages::PointerParam(&FInfo));
     THostLink link;
     link.SchemaName = FSchema.isEmpty() ? nullptr : FSchema.constData();
     link.Session = FSession;
-    const long long linked =
-        bus.SendMessage(service, HostMessage::HostLink, Handle(), WindowMessages::PointerParam(&link));
+    const long long linked = bus.SendMessage(service, HostMessage::HostLink, Handle(),
+                                             WindowMessages::PointerParam(&link));
     return linked == HostMessage::Answered ? HostMessage::Answered : HostMessage::Refused;
 }

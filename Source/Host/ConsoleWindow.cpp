@@ -15,8 +15,7 @@ class ConsoleWindow::HostObject : public IHostObject {
 public:
     explicit HostObject(QMdiSubWindow* window) : FWindow(window) {}
     int ServiceClosed(int, const QString&, int) override {
-        if (FWindow)
-            FWindow->deleteLater();
+        if (FWindow) FWindow->deleteLater();
         return 0;
     }
 
@@ -34,7 +33,8 @@ ConsoleWindow::ConsoleWindow(const QString& databaseName, TOraSession* session, 
     setCentralWidget(FWorkspace);
     FServicesMenu = menuBar()->addMenu(tr("&Services"));
     FServicesMenu->setObjectName("ServicesMenu");
-    FillServicesMenu(pluginFolder.isEmpty() ? QCoreApplication::applicationDirPath() : pluginFolder);
+    FillServicesMenu(pluginFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                            : pluginFolder);
     statusBar()->showMessage(databaseName);
     resize(1024, 700);
 }
@@ -42,8 +42,7 @@ ConsoleWindow::ConsoleWindow(const QString& databaseName, TOraSession* session, 
 ConsoleWindow::~ConsoleWindow() {
     // Service windows go first, while the host objects they tell are still alive.
     for (QMdiSubWindow* window : FWorkspace->subWindowList()) {
-        if (QWidget* form = window->widget())
-            form->close();
+        if (QWidget* form = window->widget()) form->close();
         delete window;
     }
 }
@@ -51,8 +50,7 @@ ConsoleWindow::~ConsoleWindow() {
 void ConsoleWindow::FillServicesMenu(const QString& pluginFolder) {
     for (const QString& path : PluginCatalog(pluginFolder).Plugins()) {
         auto plugin = std::make_unique<ServicePlugin>(path);
-        if (!plugin->Ok())
-            continue;
+        if (!plugin->Ok()) continue;
         for (const ServicePlugin::TService& service : plugin->Services()) {
             QAction* action = FServicesMenu->addAction(service.Icon, service.Caption);
             action->setToolTip(service.Hint);

@@ -11,11 +11,9 @@ QStringList PluginCatalog::Plugins() const {
     const QStringList files = dir.entryList(QDir::Files, QDir::Name);
     for (const QString& name : files) {
         const QString path = dir.filePath(name);
-        if (!QLibrary::isLibrary(path))
-            continue;
+        if (!QLibrary::isLibrary(path)) continue;
         QLibrary lib(path);
-        if (lib.load() && lib.resolve("GetServiceList"))
-            found << path;
+        if (lib.load() && lib.resolve("GetServiceList")) found << path;
         // Plug-ins stay loaded: unloading a Qt-using library while the process runs is unsafe.
     }
     return found;

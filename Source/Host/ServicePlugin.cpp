@@ -32,14 +32,12 @@ ServicePlugin::ServicePlugin(const QString& path)
     FInitServiceForm = reinterpret_cast<InitServiceFormFn>(FLibrary->resolve("InitServiceForm"));
     FGetLocation = reinterpret_cast<GetLocationFn>(FLibrary->resolve("GetLocation"));
     FOk = FGetServiceList && FGetServiceAttribute && FGetAccessList && FInitServiceForm;
-    if (!FOk)
-        FError = QStringLiteral("%1 is not a service plug-in").arg(path);
+    if (!FOk) FError = QStringLiteral("%1 is not a service plug-in").arg(path);
 }
 
 QList<ServicePlugin::TService> ServicePlugin::Services() const {
     QList<TService> services;
-    if (!FOk)
-        return services;
+    if (!FOk) return services;
     for (const char* const* id = FGetServiceList(); id && *id; ++id) {
         TServiceAttributeRecord record{};
         FGetServiceAttribute(&record, *id);
@@ -47,8 +45,7 @@ QList<ServicePlugin::TService> ServicePlugin::Services() const {
         service.Identifier = QString::fromUtf8(*id);
         service.Caption = QString::fromUtf8(record.Caption);
         service.Hint = QString::fromUtf8(record.Hint);
-        if (record.Icon)
-            service.Icon = *record.Icon;
+        if (record.Icon) service.Icon = *record.Icon;
         services << service;
     }
     return services;
@@ -56,24 +53,20 @@ QList<ServicePlugin::TService> ServicePlugin::Services() const {
 
 QList<ServicePlugin::TRight> ServicePlugin::Rights(const QString& identifier) const {
     QList<TRight> rights;
-    if (!FOk)
-        return rights;
-    const auto* row = static_cast<const TServiceAccessRecord*>(
-        FGetAccessList(identifier.toUtf8().constData()));
-    for (; row && row->Code != -1; ++row)
-        rights << TRight{row->Code, QString::fromUtf8(row->Name)};
+    if (!FOk) return rights;
+    const auto* row =
+        static_cast<const TServiceAccessRecord*>(FGetAccessList(identifier.toUtf8().constData()));
+    for (; row && row->Code != -1; ++row) rights << TRight{row->Code, QString::fromUtf8(row->Name)};
     return rights;
 }
 
 QWidget* ServicePlugin::OpenService(const QString& identifier, const QString& accessMode,
                                     IHostObject* host) const {
-    if (!FOk)
-        return nullptr;
+    if (!FOk) return nullptr;
     return FInitServiceForm(identifier.toUtf8().constData(), accessMode.toUtf8().constData(), host);
 }
 
 bool ServicePlugin::Pick(TOraSession* session, const QString& schema, int& locationId) const {
-    if (!FGetLocation)
-        return false;
+    if (!FGetLocation) return false;
     return FGetLocation(session, schema.toUtf8().constData(), &locationId) == 1;
 }

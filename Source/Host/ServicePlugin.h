@@ -34,7 +34,8 @@ public:
     QList<TService> Services() const;
     QList<TRight> Rights(const QString& identifier) const;
     // The service's window, or null (the plug-in has told the user why).
-    QWidget* OpenService(const QString& identifier, const QString& accessMode, IHostObject* host) const;
+    QWidget* OpenService(const QString& identifier, const QString& accessMode,
+                         IHostObject* host) const;
     // The modal picker: true and the chosen id, or false when cancelled.
     bool Pick(TOraSession* session, const QString& schema, int& locationId) const;
 

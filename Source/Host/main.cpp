@@ -31,8 +31,7 @@ const QString AllRights = QStringLiteral("1111111111111");
 void ScreenshotLater(const QString& file, std::function<void(bool saved)> done) {
     QTimer::singleShot(400, qApp, [file, done] {
         QWidget* window = QApplication::activeModalWidget();
-        if (!window)
-            window = Application::Instance().MainWindow();
+        if (!window) window = Application::Instance().MainWindow();
         const bool saved = window && window->grab().save(file);
         done(saved);
     });
@@ -42,12 +41,10 @@ int RunPicker(const ServicePlugin& plugin, TOraSession& session, const QString& 
               const QString& screenshot) {
     if (!screenshot.isEmpty())
         ScreenshotLater(screenshot, [](bool) {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
         });
     int id = start;
-    if (!plugin.Pick(&session, schema, id))
-        return 1;
+    if (!plugin.Pick(&session, schema, id)) return 1;
     std::printf("%d\n", id);
     return 0;
 }
@@ -63,15 +60,19 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription("The host console of the service plug-ins.");
     parser.addHelpOption();
-    QCommandLineOption dbOption("db", "Database connection string (sqlite:PATH or postgresql://...).",
+    QCommandLineOption dbOption("db",
+                                "Database connection string (sqlite:PATH or postgresql://...).",
                                 "DSN", DefaultDatabase());
     QCommandLineOption schemaOption("schema", "Schema of the server routines.", "NAME", "QXVBASE");
-    QCommandLineOption rightsOption("rights", "Access string handed to services.", "RIGHTS", AllRights);
-    QCommandLineOption pickOption("pick", "Run the location picker; prints the chosen id (exit 1 when cancelled).");
+    QCommandLineOption rightsOption("rights", "Access string handed to services.", "RIGHTS",
+                                    AllRights);
+    QCommandLineOption pickOption(
+        "pick", "Run the location picker; prints the chosen id (exit 1 when cancelled).");
     QCommandLineOption openOption("open", "Open every service at start.");
     QCommandLineOption screenshotOption(
         "screenshot", "Save a picture of the window to FILE once it is shown, then quit.", "FILE");
-    parser.addOptions({dbOption, schemaOption, rightsOption, pickOption, openOption, screenshotOption});
+    parser.addOptions(
+        {dbOption, schemaOption, rightsOption, pickOption, openOption, screenshotOption});
     parser.addPositionalArgument("ID", "With --pick: the location to open the picker at.", "[ID]");
     parser.process(app);
 
@@ -91,7 +92,8 @@ int main(int argc, char** argv) {
     if (parser.isSet(pickOption)) {
         const QStringList args = parser.positionalArguments();
         const int start = args.isEmpty() ? -1 : args.first().toInt();
-        for (const QString& path : PluginCatalog(QCoreApplication::applicationDirPath()).Plugins()) {
+        for (const QString& path :
+             PluginCatalog(QCoreApplication::applicationDirPath()).Plugins()) {
             ServicePlugin plugin(path);
             if (plugin.Ok())
                 return RunPicker(plugin, session, schema, start, parser.value(screenshotOption));
@@ -108,7 +110,8 @@ int main(int argc, char** argv) {
             for (const auto& service : plugin->Services())
                 window.OpenService(*plugin, service.Identifier);
     if (parser.isSet(screenshotOption))
-        ScreenshotLater(parser.value(screenshotOption), [](bool saved) { QApplication::exit(saved ? 0 : 1); });
+        ScreenshotLater(parser.value(screenshotOption),
+                        [](bool saved) { QApplication::exit(saved ? 0 : 1); });
     const int status = app.exec();
     session.Commit();
     return status;

@@ -121,8 +121,7 @@ void TfAddEditAbbreviature::InitForm() {
 
 void TfAddEditAbbreviature::SetDialogMode(quint8 mode) {
     TfPelmBaseForm_Dialog::SetDialogMode(mode);
-    if (mode == 1 || mode == 2)
-        setWindowTitle(ModeCaption(mode));
+    if (mode == 1 || mode == 2) setWindowTitle(ModeCaption(mode));
 }
 
 void TfAddEditAbbreviature::FormShow() {

@@ -52,8 +52,7 @@ void TfAddEditLevel::InitForm() { ID = -1; }
 
 void TfAddEditLevel::SetDialogMode(quint8 mode) {
     TfPelmBaseForm_Dialog::SetDialogMode(mode);
-    if (mode == 1 || mode == 2)
-        setWindowTitle(ModeCaption(mode));
+    if (mode == 1 || mode == 2) setWindowTitle(ModeCaption(mode));
 }
 
 void TfAddEditLevel::FormShow() {

@@ -2,14 +2,12 @@
 
 TLevelAte* TLevelAteList::FindLevel(int level) const {
     for (const auto& item : FItems)
-        if (item->Level == level)
-            return item.get();
+        if (item->Level == level) return item.get();
     return nullptr;
 }
 
 TLevelAte& TLevelAteList::AddLevel(int level) {
-    if (TLevelAte* found = FindLevel(level))
-        return *found;
+    if (TLevelAte* found = FindLevel(level)) return *found;
     FItems.push_back(std::make_unique<TLevelAte>());
     FItems.back()->Level = level;
     return *FItems.back();
@@ -17,8 +15,7 @@ TLevelAte& TLevelAteList::AddLevel(int level) {
 
 void TLevelAteList::AddAbbrev(int level, int abbrevId) {
     TLevelAte& entry = AddLevel(level);
-    if (!entry.Abbrevs.contains(abbrevId))
-        entry.Abbrevs << abbrevId;
+    if (!entry.Abbrevs.contains(abbrevId)) entry.Abbrevs << abbrevId;
 }
 
 bool TLevelAteList::LevelHasAbbrev(int level, int abbrevId) const {

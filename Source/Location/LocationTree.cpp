@@ -33,8 +33,7 @@ void TLocationTree::LoadAbbrevImages() {
     proc.Close();
     proc.ParamByName(QStringLiteral("PID")).SetAsInteger(-1);
     proc.Open();
-    if (proc.IsEmpty())
-        return;
+    if (proc.IsEmpty()) return;
     TImageList& images = *FDM->ImageList();
     FAbbrevImages.reserve(proc.RecordCount());
     int next = images.Count();
@@ -47,8 +46,7 @@ void TLocationTree::LoadAbbrevImages() {
         }
         QImage picture = Bitmap16::FromBmp(bmp.AsBytes()).Image;
         // An unreadable or empty picture shows as the default one, in its own slot.
-        if (picture.height() == 0)
-            picture = images.Image(0);
+        if (picture.height() == 0) picture = images.Image(0);
         images.InsertMasked(next, picture, Bitmap16::TransparentColorOf(picture));
         FAbbrevImages.emplace_back(id, next);
         ++next;
@@ -90,8 +88,7 @@ void TLocationTree::SetNodeImage(TObjectNode* node, int imageIndex) {
 
 int TLocationTree::AbbrevImage(int abbrevId) const {
     for (const auto& [id, image] : FAbbrevImages)
-        if (id == abbrevId)
-            return image;
+        if (id == abbrevId) return image;
     return 0;
 }
 
@@ -130,28 +127,23 @@ namespace {
 
 bool IsInSubtreeOf(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor) {
     for (const QTreeWidgetItem* p = item ? item->parent() : nullptr; p; p = p->parent())
-        if (p == ancestor)
-            return true;
+        if (p == ancestor) return true;
     return false;
 }
 
 }  // namespace
 
 void TLocationTree::LoadChildren(TObjectNode* node, bool force) {
-    if (!node)
-        return;
-    if (force)
-        node->ChildrenLoaded = false;
-    if (node->ChildrenLoaded)
-        return;
+    if (!node) return;
+    if (force) node->ChildrenLoaded = false;
+    if (node->ChildrenLoaded) return;
     const bool selectionLost = IsInSubtreeOf(FTree->currentItem(), node);
     {
         TTreeUpdate update(FTree);
         const QSignalBlocker quiet(FTree);  // the old children go without selection events
         FLoading = true;
         qDeleteAll(node->takeChildren());
-        if (selectionLost)
-            FTree->setCurrentItem(node);
+        if (selectionLost) FTree->setCurrentItem(node);
         try {
             TOraStoredProc& proc = *FCalls.ObjectsTree;
             proc.Close();
@@ -161,8 +153,7 @@ void TLocationTree::LoadChildren(TObjectNode* node, bool force) {
             const TRowFields row(proc);
             QList<QTreeWidgetItem*> children;
             children.reserve(proc.RecordCount());
-            for (proc.First(); !proc.Eof(); proc.Next())
-                children << MakeFetchedChild(row);
+            for (proc.First(); !proc.Eof(); proc.Next()) children << MakeFetchedChild(row);
             node->addChildren(children);  // one insertion for the whole level
         } catch (...) {
             FLoading = false;
@@ -172,22 +163,18 @@ void TLocationTree::LoadChildren(TObjectNode* node, bool force) {
         node->ChildrenLoaded = true;
         node->sortChildren(0, Qt::AscendingOrder);
     }
-    if (selectionLost && OnNodeSelected)
-        OnNodeSelected(node);
+    if (selectionLost && OnNodeSelected) OnNodeSelected(node);
 }
 
 void TLocationTree::OnCurrentItemChanged() {
-    if (FLoading)
-        return;
+    if (FLoading) return;
     TObjectNode* node = Selected();
     LoadChildren(node, false);
-    if (node && OnNodeSelected)
-        OnNodeSelected(node);
+    if (node && OnNodeSelected) OnNodeSelected(node);
 }
 
 void TLocationTree::OnItemExpanded(QTreeWidgetItem* item) {
-    if (!FLoading)
-        LoadChildren(AsNode(item), false);
+    if (!FLoading) LoadChildren(AsNode(item), false);
 }
 
 TObjectNode* TLocationTree::Root() const {
@@ -200,8 +187,7 @@ QString TLocationTree::AddressPath() const {
     QString path;
     for (const TObjectNode* n = Selected(); n && n->ParentNode(); n = n->ParentNode())
         path = n->Caption() + u'\\' + path;
-    if (path.endsWith(u'\\'))
-        path.chop(1);
+    if (path.endsWith(u'\\')) path.chop(1);
     return path;
 }
 
@@ -211,8 +197,7 @@ int TLocationTree::SelectedID() const {
 }
 
 void TLocationTree::ExpandToLocation(int startId) {
-    if (startId < 1)
-        return;
+    if (startId < 1) return;
     TObjectNode* n = Root();
     {
         TTreeUpdate update(FTree);
@@ -224,8 +209,7 @@ void TLocationTree::ExpandToLocation(int startId) {
             const int id = proc.FieldByName(QStringLiteral("ID")).AsInteger();
             const TField& parentField = proc.FieldByName(QStringLiteral("ID_PARENT"));
             const int parent = parentField.IsNull() ? -1 : parentField.AsInteger();
-            if (parent == startId)
-                break;
+            if (parent == startId) break;
             LoadChildren(n, false);
             for (int i = 0; i < n->childCount(); ++i) {
                 if (n->ChildNode(i)->ID == id) {
@@ -235,9 +219,7 @@ void TLocationTree::ExpandToLocation(int startId) {
             }
         }
     }
-    if (!n)
-        return;
-    for (QTreeWidgetItem* p = n->parent(); p; p = p->parent())
-        p->setExpanded(true);
+    if (!n) return;
+    for (QTreeWidgetItem* p = n->parent(); p; p = p->parent()) p->setExpanded(true);
     FTree->setCurrentItem(n);
 }

@@ -21,10 +21,10 @@ class TLocationTree : public QObject {
     Q_OBJECT
 public:
     struct TCalls {
-        TOraStoredProc* ObjectsTree = nullptr;  // GET_T#LOCATION
-        TOraStoredProc* AbbrevImages = nullptr; // GET_T#LOCATABBREV
-        TOraStoredProc* Levels = nullptr;       // GET_T#LOCATTYPE
-        TOraStoredProc* PlaceParents = nullptr; // GET_LOCATION_PARENTS
+        TOraStoredProc* ObjectsTree = nullptr;   // GET_T#LOCATION
+        TOraStoredProc* AbbrevImages = nullptr;  // GET_T#LOCATABBREV
+        TOraStoredProc* Levels = nullptr;        // GET_T#LOCATTYPE
+        TOraStoredProc* PlaceParents = nullptr;  // GET_LOCATION_PARENTS
     };
 
     TLocationTree(QTreeWidget* tree, TDM* dm, TCalls calls, QObject* parent = nullptr);
@@ -55,7 +55,8 @@ public:
     const TLevelAteList& Levels() const { return FLevelList; }
     const std::vector<std::pair<int, int>>& AbbrevImages() const { return FAbbrevImages; }
 
-    // Caption rule of fetched rows: short name, separator, name (the name alone without a short name).
+    // Caption rule of fetched rows: short name, separator, name (the name alone without a short
+    // name).
     static QString Caption(const QString& shortName, const QString& separator, const QString& name);
 
     // Gives a node the picture at imageIndex of the data module's list.

@@ -62,8 +62,7 @@ TfMain::TfMain(QWidget* owner, TOraSession* session, const QString& schema)
 }
 
 TfMain::~TfMain() {
-    if (CurrentDM() == FDM)
-        SetCurrentDM(nullptr);
+    if (CurrentDM() == FDM) SetCurrentDM(nullptr);
 }
 
 // --- the form description ---
@@ -174,8 +173,7 @@ void TfMain::BuildActions() {
         auto* action = new QAction(QString::fromLatin1(def.Hint), this);
         action->setObjectName(QString::fromLatin1(def.Name));
         action->setToolTip(QString::fromLatin1(def.Hint));
-        if (def.Image >= 0)
-            action->setIcon(ActionImages->Icon(def.Image));
+        if (def.Image >= 0) action->setIcon(ActionImages->Icon(def.Image));
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
         this->*def.Field = action;
@@ -260,8 +258,7 @@ void TfMain::RegisterAccess() {
     bool* rights[] = {&FViewLocation, &FAddLocation, &FEditLocation, &FDelLocation,
                       &FViewAte,      &FAddAte,      &FEditAte,      &FDelAte,
                       &FViewLevel,    &FAddLevel,    &FEditLevel,    &FDelLevel};
-    for (bool* right : rights)
-        AccessList()->Add([right](bool granted) { *right = granted; });
+    for (bool* right : rights) AccessList()->Add([right](bool granted) { *right = granted; });
 }
 
 void TfMain::FormCreate() {
@@ -288,16 +285,14 @@ void TfMain::FormCreate() {
 
 void TfMain::FormShow() {
     TPelmBaseQXVBaseForm::FormShow();
-    if (FShown)
-        return;
+    if (FShown) return;
     FShown = true;
     CreateInfoFrame();
     Application::Instance().Protect(this, [this] {
         LoadAbbrevImages();
         LoadLevels();
         BuildRoot();
-        if (FSelectMode)
-            ExpandToLocation();
+        if (FSelectMode) ExpandToLocation();
         FMaxLevel = GetMaxLevel();
         UpdateActions();
     });
@@ -374,8 +369,7 @@ void TfMain::UpdateActions() {
 
 void TfMain::aRefreshNodeExecute() {
     LoadChildren(FTree->Root(), true);
-    if (FTree->Root())
-        FTree->Root()->setExpanded(true);
+    if (FTree->Root()) FTree->Root()->setExpanded(true);
     ShowAddressPath();
     EnsureTranslation();
     UpdateActions();
@@ -383,13 +377,11 @@ void TfMain::aRefreshNodeExecute() {
 
 void TfMain::aUpExecute() {
     TObjectNode* s = FTree->Selected();
-    if (s && s->parent())
-        tvObjects->setCurrentItem(s->parent());
+    if (s && s->parent()) tvObjects->setCurrentItem(s->parent());
 }
 
 void TfMain::EnsureTranslation() {
-    if (!LanguagesDM())
-        InitTranslation(FShema, FSession);
+    if (!LanguagesDM()) InitTranslation(FShema, FSession);
 }
 
 // --- picker ---
@@ -410,8 +402,7 @@ void TfMain::ArrangeButtons() {
 }
 
 void TfMain::ArrangePanelButtons() {
-    if (!BitBtn1)
-        return;
+    if (!BitBtn1) return;
     const int width = Panel1->width();
     BitBtn1->move(width - BitBtn1->width() - 6, BitBtn1->y());
     cxButton1->move(width - cxButton1->width() - 6, cxButton1->y());
@@ -443,8 +434,7 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event) {
                 break;
         }
     }
-    if (watched == Panel1 && event->type() == QEvent::Resize)
-        ArrangePanelButtons();
+    if (watched == Panel1 && event->type() == QEvent::Resize) ArrangePanelButtons();
     if (watched == tvCombo && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return) {
         cbObject->CloseUp();
@@ -460,8 +450,7 @@ void TfMain::InitAddressPopup() {
     const QSignalBlocker detached(tvCombo);  // copying must not select in tvObjects
     tvCombo->setUpdatesEnabled(false);
     tvCombo->clear();
-    if (TObjectNode* root = FTree->Root())
-        CopyBranch(root, nullptr);
+    if (TObjectNode* root = FTree->Root()) CopyBranch(root, nullptr);
     tvCombo->setUpdatesEnabled(true);
     tvCombo->resize(cbObject->width(), 250);
 }
@@ -478,15 +467,12 @@ void TfMain::CopyBranch(TObjectNode* source, QTreeWidgetItem* destinationParent)
     for (int i = 0; i < source->childCount(); ++i)
         if (!source->ChildNode(i)->Caption().isEmpty())  // placeholders are not copied
             CopyBranch(source->ChildNode(i), copy);
-    if (source->isExpanded())
-        copy->setExpanded(true);
-    if (source == FTree->Selected())
-        tvCombo->setCurrentItem(copy);
+    if (source->isExpanded()) copy->setExpanded(true);
+    if (source == FTree->Selected()) tvCombo->setCurrentItem(copy);
 }
 
 void TfMain::OnComboChanged(QTreeWidgetItem* item) {
-    if (!item)
-        return;
+    if (!item) return;
     auto* node = static_cast<TObjectNode*>(item->data(0, NodeRole).value<void*>());
     if (node)
         Application::Instance().Protect(this, [this, node] { tvObjects->setCurrentItem(node); });

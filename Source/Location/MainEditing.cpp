@@ -30,8 +30,7 @@ struct TFreeForm {
 
 bool IsAncestor(const QTreeWidgetItem* candidate, const QTreeWidgetItem* node) {
     for (const QTreeWidgetItem* p = node ? node->parent() : nullptr; p; p = p->parent())
-        if (p == candidate)
-            return true;
+        if (p == candidate) return true;
     return false;
 }
 
@@ -43,7 +42,9 @@ QString FormatS(QString pattern, const QString& value) {
 
 void TfMain::ConnectEditing() {
     auto guarded = [this](void (TfMain::*operation)()) {
-        return [this, operation] { Application::Instance().Protect(this, [this, operation] { (this->*operation)(); }); };
+        return [this, operation] {
+            Application::Instance().Protect(this, [this, operation] { (this->*operation)(); });
+        };
     };
     connect(aObjectAdd, &QAction::triggered, this, guarded(&TfMain::aObjectAddExecute));
     connect(aObjectEdit, &QAction::triggered, this, guarded(&TfMain::aObjectEditExecute));
@@ -59,8 +60,7 @@ TObjectNode* TfMain::NodeAt(const QPoint& viewportPos) const {
 
 void TfMain::aObjectAddExecute() {
     TObjectNode* s = FTree->Selected();
-    if (!s)
-        return;
+    if (!s) return;
     auto* dialog = TComBaseForm::Create<TfAddEditPlace>(nullptr, FSession, FShema);
     {
         TFreeForm freeDialog{dialog};
@@ -69,7 +69,8 @@ void TfMain::aObjectAddExecute() {
         dialog->Level = s->Level + 1;
         if (dialog->Execute()) {
             if (dialog->ID < 1) {
-                ShowWarning(windowTitle(), TranslateRu(QStringLiteral("Местоположение не добавлено")));
+                ShowWarning(windowTitle(),
+                            TranslateRu(QStringLiteral("Местоположение не добавлено")));
             } else {
                 TObjectNode* node = nullptr;
                 {
@@ -95,8 +96,7 @@ void TfMain::aObjectAddExecute() {
 
 void TfMain::aObjectEditExecute() {
     TObjectNode* s = FTree->Selected();
-    if (!s || s->Depth() == 0)
-        return;
+    if (!s || s->Depth() == 0) return;
     auto* dialog = TComBaseForm::Create<TfAddEditPlace>(nullptr, FSession, FShema);
     {
         TFreeForm freeDialog{dialog};
@@ -110,8 +110,7 @@ void TfMain::aObjectEditExecute() {
             TTreeUpdate update(tvObjects);
             s->setText(0, EditedCaption(dialog->GetAbbrevSName(), dialog->Name));
             FTree->SetNodeImage(s, FTree->AbbrevImage(s->AbbrevID));
-            if (parent)
-                parent->sortChildren(0, Qt::AscendingOrder);
+            if (parent) parent->sortChildren(0, Qt::AscendingOrder);
         }
     }
     EnsureTranslation();
@@ -121,21 +120,20 @@ void TfMain::aObjectEditExecute() {
 void TfMain::aObjectDeleteExecute() {
     EnsureTranslation();
     TObjectNode* s = FTree->Selected();
-    if (!s || s->Depth() == 0)
-        return;
+    if (!s || s->Depth() == 0) return;
     const int answer = MessageBoxes::Show(
         FormatS(TranslateRu(QStringLiteral("Удалить объект \"%s\"?")), s->Caption()),
-        TranslateRu(QStringLiteral("Удаление")), MB_ICONQUESTION | MB_YESNO, MessageBoxes::OwnerFor(this));
-    if (answer != IDYES)
-        return;
+        TranslateRu(QStringLiteral("Удаление")), MB_ICONQUESTION | MB_YESNO,
+        MessageBoxes::OwnerFor(this));
+    if (answer != IDYES) return;
     long long result = -1;
     bool referenced = false;
     auto warnOnFailure = [this, &result] {
-        if (result != -1)
-            return;
+        if (result != -1) return;
         const TObjectNode* now = FTree->Selected();
-        ShowWarning(windowTitle(), FormatS(TranslateRu(QStringLiteral("Ошибка при удалении объекта \"%s\"!")),
-                                           now ? now->Caption() : QString()));
+        ShowWarning(windowTitle(),
+                    FormatS(TranslateRu(QStringLiteral("Ошибка при удалении объекта \"%s\"!")),
+                            now ? now->Caption() : QString()));
     };
     try {
         TTreeUpdate update(tvObjects);
@@ -152,37 +150,32 @@ void TfMain::aObjectDeleteExecute() {
             tvObjects->setCurrentItem(parent);
         } else if (result == -2) {
             referenced = true;
-            MessageBoxes::Show(TranslateRu(QStringLiteral("Запись нельзя удалить, т.к. на нее есть ссылки")),
-                               TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
+            MessageBoxes::Show(
+                TranslateRu(QStringLiteral("Запись нельзя удалить, т.к. на нее есть ссылки")),
+                TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
         }
     } catch (...) {
         warnOnFailure();
         throw;
     }
     warnOnFailure();
-    if (!referenced)
-        EnsureTranslation();
+    if (!referenced) EnsureTranslation();
     UpdateActions();
 }
 
 bool TfMain::CanDropOn(const QObject* source, TObjectNode* target) const {
-    if (source != tvObjects)
-        return false;
+    if (source != tvObjects) return false;
     const TObjectNode* s = FTree->Selected();
-    if (!s || !target || target == s || target == s->ParentNode())
-        return false;
-    if (IsAncestor(target, s))
-        return false;
+    if (!s || !target || target == s || target == s->ParentNode()) return false;
+    if (IsAncestor(target, s)) return false;
     // A place never goes into its own subtree.
-    if (IsAncestor(s, target))
-        return false;
+    if (IsAncestor(s, target)) return false;
     return FTree->Levels().LevelHasAbbrev(target->Depth() + 1, s->AbbrevID);
 }
 
 void TfMain::DropOn(TObjectNode* target) {
     TObjectNode* s = FTree->Selected();
-    if (!target || !s || target == s)
-        return;
+    if (!target || !s || target == s) return;
     long long result = -1;
     try {
         ospChangeParent->Close();
@@ -193,8 +186,7 @@ void TfMain::DropOn(TObjectNode* target) {
     } catch (const std::exception&) {
         result = -1;  // a refused move changes nothing and says nothing
     }
-    if (result < 1)
-        return;
+    if (result < 1) return;
     TTreeUpdate update(tvObjects);
     if (target->ChildrenLoaded) {
         const QSignalBlocker quiet(tvObjects);
@@ -208,8 +200,7 @@ void TfMain::DropOn(TObjectNode* target) {
     FTree->LoadChildren(target, false);  // fetches the moved place among the target's children
     TObjectNode* fetched = nullptr;
     for (int i = 0; i < target->childCount(); ++i)
-        if (target->ChildNode(i)->ID == movedId)
-            fetched = target->ChildNode(i);
+        if (target->ChildNode(i)->ID == movedId) fetched = target->ChildNode(i);
     {
         const QSignalBlocker quiet(tvObjects);
         delete s;
@@ -233,8 +224,7 @@ void RunDictionary(TOraSession* session, const QString& schema, bool view, bool 
     form->FCanDelete = del;
     form->SetCanView(view);
     form->Execute();
-    if (afterRun)
-        afterRun();
+    if (afterRun) afterRun();
 }
 
 }  // namespace

@@ -6,8 +6,7 @@ constexpr int ImageIndexRole = Qt::UserRole + 1;
 
 int TObjectNode::Depth() const {
     int depth = 0;
-    for (const QTreeWidgetItem* p = parent(); p; p = p->parent())
-        ++depth;
+    for (const QTreeWidgetItem* p = parent(); p; p = p->parent()) ++depth;
     return depth;
 }
 

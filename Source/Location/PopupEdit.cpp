@@ -15,7 +15,8 @@ TPopupEdit::TPopupEdit(QWidget* parent)
     FButton->setObjectName(QStringLiteral("DropButton"));
     layout->addWidget(FEdit, 1);
     layout->addWidget(FButton);
-    connect(FButton, &QToolButton::clicked, this, [this] { DroppedDown() ? CloseUp() : DropDown(); });
+    connect(FButton, &QToolButton::clicked, this,
+            [this] { DroppedDown() ? CloseUp() : DropDown(); });
 }
 
 QString TPopupEdit::Text() const { return FEdit->text(); }
@@ -31,16 +32,13 @@ void TPopupEdit::SetPopupControl(QWidget* popup) {
 bool TPopupEdit::DroppedDown() const { return FPopup && FPopup->isVisible(); }
 
 void TPopupEdit::DropDown() {
-    if (!FPopup)
-        return;
-    if (OnInitPopup)
-        OnInitPopup();
+    if (!FPopup) return;
+    if (OnInitPopup) OnInitPopup();
     FPopup->move(mapToGlobal(QPoint(0, height())));
     FPopup->show();
     FPopup->setFocus();
 }
 
 void TPopupEdit::CloseUp() {
-    if (FPopup)
-        FPopup->hide();
+    if (FPopup) FPopup->hide();
 }

@@ -45,13 +45,11 @@ const TServiceAccessItem Rights[] = {
 
 // Case-insensitive comparison of whole texts, letters A-Z only, as identifiers need.
 bool SameText(const char* a, const char* b) {
-    if (!a || !b)
-        return a == b;
+    if (!a || !b) return a == b;
     for (; *a && *b; ++a, ++b) {
         const char x = (*a >= 'a' && *a <= 'z') ? char(*a - 32) : *a;
         const char y = (*b >= 'a' && *b <= 'z') ? char(*b - 32) : *b;
-        if (x != y)
-            return false;
+        if (x != y) return false;
     }
     return *a == *b;
 }
@@ -78,8 +76,7 @@ const char* const* ServiceList() { return List; }
 
 int FindService(const char* identifier) {
     for (int i = 0; i < int(std::size(Services)); ++i)
-        if (SameText(Services[i].Identifier, identifier))
-            return i;
+        if (SameText(Services[i].Identifier, identifier)) return i;
     return -1;
 }
 
@@ -103,8 +100,7 @@ void GetServiceAttribute(TServiceAttribute* attribute, const char* identifier) {
     }
     static QIcon icon;
     icon = IconResource(QString::fromLatin1(Services[row].IconName));  // fetched anew each call
-    if (!attribute)
-        return;
+    if (!attribute) return;
     attribute->Caption = Services[row].Caption;
     attribute->Hint = Services[row].Hint;
     attribute->Icon = &icon;
@@ -128,8 +124,8 @@ QWidget* InitServiceForm(const char* identifier, const char* accessMode, IHostOb
     TfMain* form = nullptr;
     try {
         form = TComBaseForm::Create<TfMain>(QString::fromUtf8(accessMode ? accessMode : ""), host,
-                                             QString::fromUtf8(Services[row].Identifier),
-                                             QString::fromLatin1(Services[row].IconName));
+                                            QString::fromUtf8(Services[row].Identifier),
+                                            QString::fromLatin1(Services[row].IconName));
     } catch (...) {
         MessageBoxes::Show(QStringLiteral("Error!!! \"") + QString::fromUtf8(identifier), QString(),
                            MB_ICONERROR, nullptr);
@@ -141,8 +137,8 @@ QWidget* InitServiceForm(const char* identifier, const char* accessMode, IHostOb
 
 bool GetLocation(TOraSession* session, const char* schema, int* locationId) {
     RegisterResources();
-    TfMain* form = TComBaseForm::Create<TfMain>(nullptr, session,
-                                                QString::fromUtf8(schema ? schema : ""));
+    TfMain* form =
+        TComBaseForm::Create<TfMain>(nullptr, session, QString::fromUtf8(schema ? schema : ""));
     TFormGuard guard{form};
     form->btnSelect->setVisible(true);
     form->cxButton1->setVisible(true);
@@ -152,10 +148,10 @@ bool GetLocation(TOraSession* session, const char* schema, int* locationId) {
     form->SetStartID(locationId ? *locationId : -1);
     QWidget* panel = form->Panel1;
     form->btnClose->move(panel->width() - form->btnClose->width() - 3, form->btnClose->y());
-    form->btnSelect->move(form->btnClose->x() - form->btnSelect->width() - 50, form->btnSelect->y());
+    form->btnSelect->move(form->btnClose->x() - form->btnSelect->width() - 50,
+                          form->btnSelect->y());
     const bool chosen = ModalRunner::RunModal(*form) == mrOk;
-    if (chosen && locationId)
-        *locationId = form->GetSelectedID();
+    if (chosen && locationId) *locationId = form->GetSelectedID();
     return chosen;
 }
 

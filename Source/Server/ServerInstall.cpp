@@ -8,10 +8,8 @@
 void InstallServerSchema(IDbConnection& db, const QString& schema) {
     CheckSchemaName(schema);
     const QString scheme = db.Scheme();
-    if (scheme == QLatin1String("postgresql"))
-        return InstallPostgresServer(db, schema);
-    if (scheme == QLatin1String("sqlite"))
-        return InstallSqliteServer(db, schema);
+    if (scheme == QLatin1String("postgresql")) return InstallPostgresServer(db, schema);
+    if (scheme == QLatin1String("sqlite")) return InstallSqliteServer(db, schema);
     throw EOraError::Make(OraCode::UserDefined,
                           QStringLiteral("no server installer for \"%1\"").arg(scheme));
 }

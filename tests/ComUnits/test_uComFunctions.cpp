@@ -9,15 +9,12 @@ namespace {
 TEST(AccessListTest, GrowingPastTenKeepsEveryEntryInOrder) {
     TAccessList list;
     std::vector<int> calls;
-    for (int i = 0; i < 25; ++i)
-        list.Add([&calls, i](bool) { calls.push_back(i); });
+    for (int i = 0; i < 25; ++i) list.Add([&calls, i](bool) { calls.push_back(i); });
     EXPECT_EQ(list.Count(), 25);
     EXPECT_EQ(list.Capacity(), 30);
-    for (int i = 0; i < list.Count(); ++i)
-        list.Items(i)(true);
+    for (int i = 0; i < list.Count(); ++i) list.Items(i)(true);
     std::vector<int> expected(25);
-    for (int i = 0; i < 25; ++i)
-        expected[i] = i;
+    for (int i = 0; i < 25; ++i) expected[i] = i;
     EXPECT_EQ(calls, expected);
 }
 

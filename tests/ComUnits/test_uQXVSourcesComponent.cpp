@@ -94,10 +94,8 @@ TEST(SourcesReferenceTest, UnregisteringDetachesAndNotifiesOnRequest) {
 
 TEST(DefaultFormatsTest, ALocaleFormatIsUsedAsItIs) {
     const TLocaleInfo info = [](int item) -> std::optional<QString> {
-        if (item == LocaleItem::TimeFormat)
-            return QString("HH:mm:ss");
-        if (item == LocaleItem::ShortDate)
-            return QString("dd.MM.yyyy");
+        if (item == LocaleItem::TimeFormat) return QString("HH:mm:ss");
+        if (item == LocaleItem::ShortDate) return QString("dd.MM.yyyy");
         return std::nullopt;
     };
     EXPECT_EQ(BuildTimeFormat(info), "HH:mm:ss");
@@ -105,12 +103,12 @@ TEST(DefaultFormatsTest, ALocaleFormatIsUsedAsItIs) {
 }
 
 TEST(DefaultFormatsTest, ANumericTimeFormatIsBuiltFromTheClockItems) {
-    QMap<int, QString> items{{LocaleItem::TimeFormat, "1"},    {LocaleItem::Clock24, "0"},
-                             {LocaleItem::HourLeadingZero, "1"}, {LocaleItem::TimeMarkerPosition, "1"},
-                             {LocaleItem::AmDesignator, "AM"},  {LocaleItem::TimeSeparator, ":"}};
+    QMap<int, QString> items{
+        {LocaleItem::TimeFormat, "1"},      {LocaleItem::Clock24, "0"},
+        {LocaleItem::HourLeadingZero, "1"}, {LocaleItem::TimeMarkerPosition, "1"},
+        {LocaleItem::AmDesignator, "AM"},   {LocaleItem::TimeSeparator, ":"}};
     auto info = [&items](int item) -> std::optional<QString> {
-        if (items.contains(item))
-            return items[item];
+        if (items.contains(item)) return items[item];
         return std::nullopt;
     };
     EXPECT_EQ(BuildTimeFormat(info), "tt hh:mm:ss AM/PM");

@@ -109,7 +109,8 @@ TEST_F(ScrollComponentsTest, ProgrammingErrorsNameTheRoutine) {
         new TScrollComponent(&list, &FakeQuery::staticMetaObject);
         FAIL() << "no assertion";
     } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Text(), "TScrollComponent.Create: components of Class \"FakeQuery\" Is already added");
+        EXPECT_EQ(e.Text(),
+                  "TScrollComponent.Create: components of Class \"FakeQuery\" Is already added");
     }
     EXPECT_THROW(TScrollComponent(nullptr, &FakeQuery::staticMetaObject), EAssertionFailed);
     FakeTable table;
@@ -117,8 +118,9 @@ TEST_F(ScrollComponentsTest, ProgrammingErrorsNameTheRoutine) {
         list.Items(0)->AddComponent(&table);
         FAIL() << "no assertion";
     } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Text(), "TScrollComponent.AddComponent: \"FakeTable\" class is not inherited "
-                            "\"FakeQuery\" class");
+        EXPECT_EQ(e.Text(),
+                  "TScrollComponent.AddComponent: \"FakeTable\" class is not inherited "
+                  "\"FakeQuery\" class");
     }
 }
 

@@ -2,10 +2,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QLibrary>
 #include <QTest>
 #include <QWidget>
 
@@ -27,14 +27,12 @@ const char* const ServiceId = "16D1583A-13B8-4D80-BEE1-C05B83C44F41";
 class Plugin {
 public:
     Plugin() : FLibrary(QXV_PLUGIN_FILE) {
-        if (!FLibrary.load())
-            throw std::runtime_error(FLibrary.errorString().toStdString());
+        if (!FLibrary.load()) throw std::runtime_error(FLibrary.errorString().toStdString());
     }
     template <class F>
     F Resolve(const char* name) {
         auto f = reinterpret_cast<F>(FLibrary.resolve(name));
-        if (!f)
-            throw std::runtime_error(std::string("missing export ") + name);
+        if (!f) throw std::runtime_error(std::string("missing export ") + name);
         return f;
     }
 
@@ -120,7 +118,8 @@ TEST_F(ExportsTest, TheAccessListEndsAfterTwelveRights) {
     EXPECT_EQ(count, 12);
     EXPECT_EQ(row->Service, nullptr);
     EXPECT_EQ(row->Name, nullptr);
-    EXPECT_STREQ(FPlugin.Resolve<GetAccessListFn>("GetAccessList")(ServiceId)[4].Name, "Просмотр АТЕ");
+    EXPECT_STREQ(FPlugin.Resolve<GetAccessListFn>("GetAccessList")(ServiceId)[4].Name,
+                 "Просмотр АТЕ");
 }
 
 TEST_F(ExportsTest, TheServiceWindowComesFromTheConsoleAndTellsItsHostWhenItGoes) {
@@ -185,8 +184,7 @@ TEST_F(ExportsTest, TheConsoleListsTheServiceAndOpensItInItsWorkspace) {
                          QFileInfo(QXV_PLUGIN_FILE).absolutePath());
     QAction* entry = nullptr;
     for (QAction* action : window.ServicesMenu()->actions())
-        if (action->text() == "Местоположение")
-            entry = action;
+        if (action->text() == "Местоположение") entry = action;
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->toolTip(), "Местоположение");
     EXPECT_FALSE(entry->icon().isNull());

@@ -51,15 +51,13 @@ protected:
         TObjectNode* node = FTree->Root();
         for (const QString& name : names) {
             node = node ? Child(node, name) : nullptr;
-            if (node)
-                FTreeView->setCurrentItem(node);
+            if (node) FTreeView->setCurrentItem(node);
         }
         return node;
     }
     TObjectNode* Child(TObjectNode* node, const QString& name) {
         for (int i = 0; i < node->childCount(); ++i)
-            if (node->ChildNode(i)->Caption().endsWith(name))
-                return node->ChildNode(i);
+            if (node->ChildNode(i)->Caption().endsWith(name)) return node->ChildNode(i);
         ADD_FAILURE() << "no child " << name.toStdString();
         return nullptr;
     }
@@ -119,8 +117,7 @@ TEST_F(LocationTreeTest, ChildrenAreSortedByCaptionWhateverTheServerOrder) {
     TObjectNode* lakeside = Walk({"Северная", "Озёрный"});
     ASSERT_NE(lakeside, nullptr);
     QStringList captions;
-    for (int i = 0; i < lakeside->childCount(); ++i)
-        captions << lakeside->ChildNode(i)->Caption();
+    for (int i = 0; i < lakeside->childCount(); ++i) captions << lakeside->ChildNode(i)->Caption();
     QStringList sorted = captions;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(captions, sorted);

@@ -86,7 +86,8 @@ TEST_F(PickerTest, SelectingTheRootReturnsOneAndMinusOne) {
 TEST_F(PickerTest, ThePickerOffersEditingWithEveryRightGranted) {
     int id = int(FSample.lakeside);
     Pick(id, [](TfMain& form) {
-        EXPECT_TRUE(form.FAddLocation && form.FEditLocation && form.FDelLocation && form.FViewLevel);
+        EXPECT_TRUE(form.FAddLocation && form.FEditLocation && form.FDelLocation &&
+                    form.FViewLevel);
         EXPECT_TRUE(form.aObjectEdit->isEnabled());
         EXPECT_TRUE(form.aObjectDelete->isEnabled());
         EXPECT_EQ(form.MaxLevel(), 4);
@@ -119,7 +120,7 @@ TEST_F(PickerTest, ThePopupCopiesOnlyFetchedNodesAndPicksInTheTree) {
         QTreeWidgetItem* lakeside = north->child(0);
         EXPECT_EQ(popup->currentItem(), lakeside);
         EXPECT_EQ(root->child(1)->childCount(), 0);  // Южная: a leaf
-        EXPECT_EQ(lakeside->childCount(), 2);          // selected: its children fetched
+        EXPECT_EQ(lakeside->childCount(), 2);        // selected: its children fetched
 
         popup->setCurrentItem(root->child(1));  // picking in the popup selects in the tree
         EXPECT_EQ(form.GetSelectedID(), FSample.south);

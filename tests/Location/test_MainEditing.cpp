@@ -26,11 +26,9 @@ protected:
     void TearDown() override { TComBaseForm::Free(FForm); }
 
     TObjectNode* Find(TObjectNode* from, long long id) {
-        if (from->ID == id)
-            return from;
+        if (from->ID == id) return from;
         for (int i = 0; i < from->childCount(); ++i)
-            if (TObjectNode* found = Find(from->ChildNode(i), id))
-                return found;
+            if (TObjectNode* found = Find(from->ChildNode(i), id)) return found;
         return nullptr;
     }
     void Select(std::initializer_list<long long> chain) {
@@ -38,7 +36,8 @@ protected:
             FForm->tvObjects->setCurrentItem(Find(FForm->Tree()->Root(), id));
     }
     QVariant ParentInDb(long long id) {
-        const TRowSet rows = FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
+        const TRowSet rows =
+            FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
         return rows.Rows.empty() ? QVariant("missing") : rows.Rows[0][6];  // ID_PARENT
     }
     // Fills the location dialog with a name (and the first type) and confirms it.
@@ -140,11 +139,12 @@ TEST_F(EditingTest, DragRefusesParentAncestorsAndOwnSubtree) {
     TObjectNode* birch = FForm->Tree()->Selected();
     FForm->tvObjects->setCurrentItem(lakeside);
     QObject* tree = FForm->tvObjects;
-    EXPECT_FALSE(FForm->CanDropOn(tree, north));                      // its parent
-    EXPECT_FALSE(FForm->CanDropOn(tree, FForm->Tree()->Root()));      // an ancestor
-    EXPECT_FALSE(FForm->CanDropOn(tree, birch));                      // its own child
-    EXPECT_FALSE(FForm->CanDropOn(tree, lakeside));                   // itself
-    EXPECT_FALSE(FForm->CanDropOn(FForm, Find(FForm->Tree()->Root(), FSample.south)));  // foreign drag
+    EXPECT_FALSE(FForm->CanDropOn(tree, north));                  // its parent
+    EXPECT_FALSE(FForm->CanDropOn(tree, FForm->Tree()->Root()));  // an ancestor
+    EXPECT_FALSE(FForm->CanDropOn(tree, birch));                  // its own child
+    EXPECT_FALSE(FForm->CanDropOn(tree, lakeside));               // itself
+    EXPECT_FALSE(
+        FForm->CanDropOn(FForm, Find(FForm->Tree()->Root(), FSample.south)));  // foreign drag
     // A district may go under the other region: level 2 allows its abbreviation.
     EXPECT_TRUE(FForm->CanDropOn(tree, Find(FForm->Tree()->Root(), FSample.south)));
 }
@@ -197,9 +197,10 @@ TEST_F(EditingTest, ClosingTheLevelDictionaryRefreshesTheLevelsAndTheDeepestLeve
 TEST(LanguageSeparatorTest, Language10SeparatesWithABlank) {
     TestDatabase db;
     db.AddSample();
-    db.Raw().Execute(QStringLiteral("INSERT INTO \"qxvbase\".LANG_USER (USER_NAME, APL_LANG_ID, "
-                                    "APL_LANG_SUB_ID, REP_LANG_ID, REP_LANG_SUB_ID) VALUES (:U, 10, 0, 10, 0)"),
-                     {{"U", QStringLiteral("QXVBASE")}});
+    db.Raw().Execute(
+        QStringLiteral("INSERT INTO \"qxvbase\".LANG_USER (USER_NAME, APL_LANG_ID, "
+                       "APL_LANG_SUB_ID, REP_LANG_ID, REP_LANG_SUB_ID) VALUES (:U, 10, 0, 10, 0)"),
+        {{"U", QStringLiteral("QXVBASE")}});
     db.Raw().Commit();
     MessageBoxRecorder boxes;
     auto* form = TComBaseForm::Create<TfMain>(nullptr, &db.Session(), QString("QXVBASE"));

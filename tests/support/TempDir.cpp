@@ -3,6 +3,5 @@
 #include <stdexcept>
 
 TempDir::TempDir() {
-    if (!FDir.isValid())
-        throw std::runtime_error("cannot create a temporary folder");
+    if (!FDir.isValid()) throw std::runtime_error("cannot create a temporary folder");
 }

@@ -19,8 +19,7 @@ TestDatabase::TestDatabase(const QString& schema) : FSchema(schema) {
 }
 
 TestDatabase::~TestDatabase() {
-    if (TOraSession::DefaultSession() == FSession.get())
-        TOraSession::SetDefaultSession(nullptr);
+    if (TOraSession::DefaultSession() == FSession.get()) TOraSession::SetDefaultSession(nullptr);
 }
 
 long long TestDatabase::Call(const QString& package, const QString& routine,
@@ -37,17 +36,17 @@ TRowSet TestDatabase::Rows(const QString& package, const QString& routine,
 
 namespace {
 long long Checked(long long id, const char* what) {
-    if (id < 1)
-        throw std::runtime_error(std::string("test data: cannot add ") + what);
+    if (id < 1) throw std::runtime_error(std::string("test data: cannot add ") + what);
     return id;
 }
 }  // namespace
 
 long long TestDatabase::AddAbbrev(const QString& shortName, const QString& name,
                                   const QByteArray& bmp) {
-    const long long id = Checked(Call(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATABBREV"),
-                                      {{"PSNAME", shortName}, {"PNAME", name}}),
-                                 "abbreviation");
+    const long long id =
+        Checked(Call(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATABBREV"),
+                     {{"PSNAME", shortName}, {"PNAME", name}}),
+                "abbreviation");
     if (!bmp.isNull())
         Call(QStringLiteral("QXVERPLOCAT"), QStringLiteral("SET_T#LOCATABBREV_BMP"),
              {{"PID", id}, {"PBMP16#16", bmp, TFieldType::Blob}});

@@ -42,7 +42,7 @@ public:
 
     // A small directory: two regions, a district with a town and a village, three levels deep.
     struct TSample {
-        long long aObl, aR, aG, aS;        // abbreviations "обл.", "р-н", "г.", "с."
+        long long aObl, aR, aG, aS;         // abbreviations "обл.", "р-н", "г.", "с."
         long long tObl, tR, tG3, tS3, tS4;  // types: level 1, 2, 3, 3, 4
         long long north, lakeside, birch, harbour, south;
     };

@@ -6,8 +6,7 @@
 // Every test program gets a QApplication: widgets, images and the event loop need one.
 // Tests never need a display; test discovery runs the program without CTest's environment.
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QString runtime = QDir::temp().filePath("qxv-test-runtime");
         QDir().mkpath(runtime);

@@ -66,8 +66,7 @@ bool TLanguagesDM::IsLangPackValid(const QString& schema, TOraSession* session) 
 
 bool TLanguagesDM::IsMultiLang(const QString& schema, TOraSession* session) {
     try {
-        if (!IsLangPackValid(schema, session))
-            return false;
+        if (!IsLangPackValid(schema, session)) return false;
         TOraPackage package;
         package.SetSession(SessionOrDefault(session));
         package.SetPackageName(schema + QStringLiteral(".LANG_PACK"));
@@ -93,11 +92,12 @@ bool TLanguagesDM::RepNeedsTranslation() const {
 }
 
 void TLanguagesDM::TranslateApl(QString& text) {
-    if (AppNeedsTranslation())
-        text = CallText("GET_RESOURCE_APL_TXT", text);
+    if (AppNeedsTranslation()) text = CallText("GET_RESOURCE_APL_TXT", text);
 }
 
-void TLanguagesDM::TranslateAplEn(QString& text) { text = CallText("GET_RESOURCE_APL_EN_TXT", text); }
+void TLanguagesDM::TranslateAplEn(QString& text) {
+    text = CallText("GET_RESOURCE_APL_EN_TXT", text);
+}
 
 bool InitTranslation(const QString& schema, TOraSession* session) {
     Module().reset();
@@ -137,30 +137,25 @@ QString PickByOSLanguage(const QString& russian, const QString& english) {
 
 bool HasNonAscii(const QString& text) {
     for (const QChar c : text)
-        if (c.unicode() > 127)
-            return true;
+        if (c.unicode() > 127) return true;
     return false;
 }
 
 bool HasLatin(const QString& text) {
     for (const QChar c : text)
-        if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))
-            return true;
+        if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) return true;
     return false;
 }
 
 QString EncodeLineBreaks(const QString& text) {
-    if (!text.contains(u'\r') && !text.contains(u'\n'))
-        return text;
+    if (!text.contains(u'\r') && !text.contains(u'\n')) return text;
     QString t = text;
     const qsizetype firstCr = t.indexOf(u'\r');
     const qsizetype firstLf = t.indexOf(u'\n');
-    if (firstCr >= 0 && firstLf >= 0 && firstCr > firstLf)
-        t.remove(u'\r');
+    if (firstCr >= 0 && firstLf >= 0 && firstCr > firstLf) t.remove(u'\r');
     QStringList lines = t.split(QStringLiteral("\r\n"));
     QStringList flat;
-    for (const QString& chunk : lines)
-        flat << chunk.split(u'\n');
+    for (const QString& chunk : lines) flat << chunk.split(u'\n');
     QString key = flat.join(LineBreakKey);
     key.remove(u'\r');
     key.remove(u'\n');
@@ -175,10 +170,8 @@ QString DecodeLineBreaks(const QString& text) {
 
 QString TranslateRu(const QString& source) {
     TLanguagesDM* dm = LanguagesDM();
-    if (!dm)
-        return source;
-    if (const auto it = dm->Results().constFind(source); it != dm->Results().constEnd())
-        return *it;
+    if (!dm) return source;
+    if (const auto it = dm->Results().constFind(source); it != dm->Results().constEnd()) return *it;
     QString key = EncodeLineBreaks(source);
     QString result;
     if (!dm->IsTranslated(key) && HasNonAscii(key)) {
@@ -195,10 +188,8 @@ QString TranslateRu(const QString& source) {
 
 QString TranslateEn(const QString& source) {
     TLanguagesDM* dm = LanguagesDM();
-    if (!dm || dm->IsTranslated(source) || !HasLatin(source))
-        return source;
-    if (const auto it = dm->Results().constFind(source); it != dm->Results().constEnd())
-        return *it;
+    if (!dm || dm->IsTranslated(source) || !HasLatin(source)) return source;
+    if (const auto it = dm->Results().constFind(source); it != dm->Results().constEnd()) return *it;
     QString text = source;
     dm->TranslateAplEn(text);
     const QString result = text.isEmpty() ? source : text;
@@ -209,8 +200,7 @@ QString TranslateEn(const QString& source) {
 
 QString TranslateFormText(const QString& text) {
     TLanguagesDM* dm = LanguagesDM();
-    if (!dm || dm->IsTranslated(text) || !HasLatin(text))
-        return text;
+    if (!dm || dm->IsTranslated(text) || !HasLatin(text)) return text;
     QString answer = text;
     dm->TranslateAplEn(answer);
     return answer.isEmpty() ? text : answer;

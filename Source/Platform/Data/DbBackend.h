@@ -65,8 +65,7 @@ struct TCallResult {
 
     QVariant Value(const QString& name) const {
         for (const auto& [n, v] : OutValues)
-            if (n.compare(name, Qt::CaseInsensitive) == 0)
-                return v;
+            if (n.compare(name, Qt::CaseInsensitive) == 0) return v;
         return {};
     }
 };
@@ -83,7 +82,8 @@ public:
     virtual TRoutineDesc Describe(const QString& schema, const QString& package,
                                   const QString& routine) = 0;
     // Calls a described routine; inputs are matched to parameters by name, missing ones are NULL.
-    virtual TCallResult Call(const TRoutineDesc& routine, const std::vector<TBoundValue>& inputs) = 0;
+    virtual TCallResult Call(const TRoutineDesc& routine,
+                             const std::vector<TBoundValue>& inputs) = 0;
 
     // Free SQL with :NAME parameters, always bound, never spliced.
     virtual TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) = 0;
@@ -98,13 +98,14 @@ public:
     virtual void Rollback() = 0;
 };
 
-using TBackendFactory = std::function<std::unique_ptr<IDbConnection>(const QString& connectionString)>;
+using TBackendFactory =
+    std::function<std::unique_ptr<IDbConnection>(const QString& connectionString)>;
 
 // Backends register under the scheme of their connection strings ("sqlite", "postgresql").
 QXV_PLATFORM_EXPORT void RegisterBackend(const QString& scheme, TBackendFactory factory);
 // Opens "sqlite:PATH" or "postgresql://…"; throws EOraError for an unknown scheme.
 QXV_PLATFORM_EXPORT std::unique_ptr<IDbConnection> OpenConnection(const QString& connectionString);
 
-// A schema name must be a plain identifier (letter or '_' first, then letters, digits, '_', '$', '#');
-// anything else is refused with EOraError before it reaches an engine.
+// A schema name must be a plain identifier (letter or '_' first, then letters, digits, '_', '$',
+// '#'); anything else is refused with EOraError before it reaches an engine.
 QXV_PLATFORM_EXPORT void CheckSchemaName(const QString& schema);

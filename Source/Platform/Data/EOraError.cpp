@@ -7,7 +7,7 @@ EOraError::EOraError(int errorCode, const QString& message, QObject* component)
       FComponent(component) {}
 
 EOraError EOraError::Make(int errorCode, const QString& text, QObject* component) {
-    return EOraError(errorCode,
-                     QStringLiteral("ORA-%1: %2\n").arg(errorCode, 5, 10, QLatin1Char('0')).arg(text),
-                     component);
+    return EOraError(
+        errorCode, QStringLiteral("ORA-%1: %2\n").arg(errorCode, 5, 10, QLatin1Char('0')).arg(text),
+        component);
 }
