@@ -177,6 +177,25 @@ TEST_F(EditingTest, ARefusedMoveChangesNothing) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
+TEST_F(EditingTest, ClosingTheWindowCommitsWhatItChanged) {
+    auto otherSession = OpenConnection(FDb.ConnectString());
+    auto countPlaces = [&otherSession] {
+        return otherSession->Query(QStringLiteral("SELECT COUNT(*) FROM \"qxvbase\".LOCATION"), {})
+            .Rows.at(0)
+            .at(0)
+            .toInt();
+    };
+    const int before = countPlaces();
+    otherSession->Rollback();  // end the read so the window's commit is not held up
+    Select({-1});
+    ConfirmPlace("Восточная");
+    FForm->aObjectAdd->trigger();
+    EXPECT_EQ(countPlaces(), before);  // not yet committed
+    otherSession->Rollback();
+    FForm->close();
+    EXPECT_EQ(countPlaces(), before + 1);
+}
+
 TEST_F(EditingTest, ClosingTheLevelDictionaryRefreshesTheLevelsAndTheDeepestLevel) {
     EXPECT_EQ(FForm->MaxLevel(), 4);
     long long abbrev = 0;

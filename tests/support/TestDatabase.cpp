@@ -8,8 +8,9 @@
 
 TestDatabase::TestDatabase(const QString& schema) : FSchema(schema) {
     RegisterSqliteServer();
-    FRaw = OpenConnection(QStringLiteral("sqlite:") + FTemp.FilePath("test.db") +
-                          QStringLiteral("?user=") + schema);
+    FConnectString =
+        QStringLiteral("sqlite:") + FTemp.FilePath("test.db") + QStringLiteral("?user=") + schema;
+    FRaw = OpenConnection(FConnectString);
     InstallServerSchema(*FRaw, schema);
     FRaw->Commit();
     FCounting = std::make_unique<CountingConnection>(*FRaw);

@@ -22,6 +22,8 @@ public:
     ~TestDatabase();
 
     const QString& Schema() const { return FSchema; }
+    // How a second, independent session reaches the same database.
+    const QString& ConnectString() const { return FConnectString; }
     IDbConnection& Raw() { return *FRaw; }
     CountingConnection& Counting() { return *FCounting; }
     TOraSession& Session() { return *FSession; }
@@ -51,6 +53,7 @@ public:
 private:
     TempDir FTemp;
     QString FSchema;
+    QString FConnectString;
     std::unique_ptr<IDbConnection> FRaw;
     std::unique_ptr<CountingConnection> FCounting;
     std::unique_ptr<TOraSession> FSession;
