@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "ComUnits/Lang/uLangComp.h"
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uResources.h"
 #include "Location/Main.h"
@@ -85,6 +86,7 @@ const char* Hint(int row) { return Services[row].Hint; }
 const TServiceAccessItem* AccessList() { return Rights; }
 
 void RegisterResources() {
+    InstallTranslationPass();  // the service's forms are translated when shown
     if (!HasIconResource(QString::fromLatin1(IconName)))
         RegisterIconResource(QString::fromLatin1(IconName), ServiceIcon());
 }
