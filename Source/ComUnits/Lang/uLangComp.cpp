@@ -52,21 +52,10 @@ bool TLang::Refused(QObject* component) {
 void TLang::CollectComponent(QObject* component, unsigned options) {
     if (!component || Refused(component)) return;
     if (options & loOwned) {
-        // Owned components come parent first; a refused one takes its subtree with it.
-        for (QObject* child : OwnedComponents(component)) {
-            bool underRefused = false;
-            for (QObject* p = child->parent(); p && p != component; p = p->parent())
-                if (FRefused.contains(p)) {
-                    underRefused = true;
-                    break;
-                }
-            if (underRefused) continue;
-            if (Refused(child)) {
-                FRefused << child;
-                continue;
-            }
-            AddItem(child, false);
-        }
+        // Every owned component stands for itself: a refused panel keeps its own text,
+        // while the buttons and labels on it are components of the form like any other.
+        for (QObject* child : OwnedComponents(component))
+            if (!Refused(child)) AddItem(child, false);
     }
     if (!(options & loSkipSelf)) AddItem(component, true);
 }

@@ -81,7 +81,6 @@ private:
     TLangTranslate FTranslate;
     TLangFilter FFilter;
     std::vector<TItem> FItems;
-    QList<QObject*> FRefused;
     QList<QObject*> FAdded;
 };
 

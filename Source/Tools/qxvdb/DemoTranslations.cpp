@@ -27,6 +27,8 @@ const std::vector<TDemoTranslation>& DemoTranslations() {
         {"Pokazyvat' tol'ko aktivnye", "Show active only"},
         {"Raskryvat' ves' spisok", "Expand the whole list"},
         {"Vverkh", "Up"},
+        {"Mestopolozhenie", "Location"},
+        {"Adres:", "Address:"},
         {"Vybrat'", "Select"},
         {"Vydelit' vse", "Select all"},
         {"Snjat' vydelenie", "Clear selection"},
