@@ -13,14 +13,14 @@
 // What a service window calls while it goes away: its subwindow goes with it.
 class ConsoleWindow::HostObject : public IHostObject {
 public:
-    explicit HostObject(QMdiSubWindow* window) : FWindow(window) {}
+    explicit HostObject(QWidget* window) : FWindow(window) {}
     int ServiceClosed(int, const QString&, int) override {
         if (FWindow) FWindow->deleteLater();
         return 0;
     }
 
 private:
-    QPointer<QMdiSubWindow> FWindow;
+    QPointer<QWidget> FWindow;  // the subwindow, which may be on its way out
 };
 
 ConsoleWindow::ConsoleWindow(const QString& databaseName, TOraSession* session, QString accessMode,
