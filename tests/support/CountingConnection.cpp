@@ -1,5 +1,7 @@
 #include "support/CountingConnection.h"
 
+#include "Platform/Data/EOraError.h"
+
 int CountingConnection::CallCount(const QString& routine) const {
     const QString wanted = routine.toUpper();
     if (wanted.contains(u'.')) return FCalls.value(wanted);
@@ -14,6 +16,39 @@ void CountingConnection::Reset() {
     FTotalCalls = FQueries = FExecutes = FDescribes = 0;
 }
 
+void CountingConnection::FailNthRequest(int n, int errorCode, const QString& text) {
+    FFailCountdown = n;
+    FFailCode = errorCode;
+    FFailText = text;
+}
+
+void CountingConnection::FailRoutine(const QString& routine, int errorCode,
+                                     const QString& text) {
+    FFailRoutine = routine.toUpper();
+    FFailCode = errorCode;
+    FFailText = text;
+}
+
+void CountingConnection::ClearFailures() {
+    FFailCountdown = 0;
+    FFailRoutine.clear();
+}
+
+void CountingConnection::MaybeFail(const QString& routine) {
+    bool fail = false;
+    if (FFailCountdown > 0 && --FFailCountdown == 0) fail = true;
+    if (!FFailRoutine.isEmpty() && !routine.isEmpty()) {
+        const bool qualified = FFailRoutine.contains(u'.');
+        fail = fail || (qualified ? routine == FFailRoutine
+                                  : routine.section(u'.', -1) == FFailRoutine);
+    }
+    if (!fail) return;
+    ++FFailuresThrown;
+    throw EOraError::Make(FFailCode, FFailText.isEmpty()
+                                         ? QStringLiteral("end-of-file on communication channel")
+                                         : FFailText);
+}
+
 TRoutineDesc CountingConnection::Describe(const QString& schema, const QString& package,
                                           const QString& routine) {
     ++FDescribes;
@@ -23,18 +58,22 @@ TRoutineDesc CountingConnection::Describe(const QString& schema, const QString& 
 TCallResult CountingConnection::Call(const TRoutineDesc& routine,
                                      const std::vector<TBoundValue>& inputs) {
     // Counted before the call: a call that fails still went to the server.
-    ++FCalls[(routine.Package + u'.' + routine.Routine).toUpper()];
+    const QString name = (routine.Package + u'.' + routine.Routine).toUpper();
+    ++FCalls[name];
     ++FTotalCalls;
+    MaybeFail(name);
     return FInner.Call(routine, inputs);
 }
 
 TRowSet CountingConnection::Query(const QString& sql, const std::vector<TBoundValue>& params) {
     ++FQueries;
+    MaybeFail();
     return FInner.Query(sql, params);
 }
 
 long long CountingConnection::Execute(const QString& sql, const std::vector<TBoundValue>& params) {
     ++FExecutes;
+    MaybeFail();
     return FInner.Execute(sql, params);
 }
 

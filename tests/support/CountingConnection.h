@@ -7,7 +7,8 @@
 
 // Wraps any connection and counts the server calls per routine name
 // ("QXVERPLOCAT.GET_T#LOCATION", without the schema, upper case), so that tests
-// can say how many round trips an operation costs. Everything is passed through.
+// can say how many round trips an operation costs. Everything is passed through,
+// except the requests a test has chosen to fail (a lost server, a broken routine).
 class CountingConnection : public IDbConnection {
 public:
     // `inner` must outlive this wrapper.
@@ -20,6 +21,15 @@ public:
     int ExecuteCount() const { return FExecutes; }
     int DescribeCount() const { return FDescribes; }
     void Reset();
+
+    // Failure injection: the Nth request from now (1 = the next one; calls, queries and
+    // statements alike) throws EOraError::Make(errorCode, text) instead of reaching the server; 0 disarms it.
+    void FailNthRequest(int n, int errorCode = 3113, const QString& text = {});
+    // The default is a lost connection ("ORA-03113: end-of-file on communication channel").
+    // Every call of PACKAGE.ROUTINE (or ROUTINE in any package) throws until cleared.
+    void FailRoutine(const QString& routine, int errorCode = 3113, const QString& text = {});
+    void ClearFailures();
+    int FailuresThrown() const { return FFailuresThrown; }
 
     QString Scheme() const override { return FInner.Scheme(); }
     QString UserName() const override { return FInner.UserName(); }
@@ -35,7 +45,15 @@ public:
     void Rollback() override { FInner.Rollback(); }
 
 private:
+    // Throws when the next request is the one chosen to fail.
+    void MaybeFail(const QString& routine = {});
+
     IDbConnection& FInner;
+    int FFailCountdown = 0;
+    QString FFailRoutine;
+    int FFailCode = 0;
+    QString FFailText;
+    int FFailuresThrown = 0;
     QHash<QString, int> FCalls;
     int FTotalCalls = 0;
     int FQueries = 0;
