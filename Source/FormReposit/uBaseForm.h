@@ -153,10 +153,15 @@ protected:
     // Switches of "Settings.ini": [COM_SETTINGS] StoreSelect and [DBG_SETTINGS] CAN.
     bool StoreSelect() const;
     bool DetailedGridErrors() const;
-    virtual void FilterExecute() {}  // external dialogs
-    virtual void FindExecute() {}
-    virtual void SortExecute() {}
-    virtual void ReportExecute() {}
+    // The grid dialogs of the dialog library, for the current grid (uBaseForm_Grids.cpp).
+    virtual void FilterExecute();
+    virtual void FindExecute();
+    virtual void SortExecute();
+    virtual void ReportExecute();
+    // Lets a form change the field a find starts from.
+    virtual void FindStartField(TDataSet* /*dataSet*/, TField*& /*field*/) {}
+    // The user's interface language for the dialog library.
+    int DialogLanguage();
 
     // Refreshes and goes back to the row whose first field has the value it had.
     virtual void RefreshKeepingPosition(TDataSet* dataSet);
@@ -189,9 +194,9 @@ protected:
     std::unique_ptr<TAccessList> FuncAccessList;
     std::unique_ptr<TScrollComponentList> FScrollComponents;
     std::unique_ptr<TDBIntList> FGridInterfaces;
-    // Kept for the external dialogs' last find fields and the grid preparation's
-    // objects; nothing fills them yet.
-    QList<QPointer<QObject>> FLastFindFields;
+    // The field last searched in, per data set.
+    QList<QPair<QPointer<TDataSet>, QString>> FLastFindFields;
+    // The grid-of-query objects made during grid preparation.
     QList<QPointer<QObject>> FOwnedObjects;
     bool FNavigateActiveGrid = true;
     TOraQuery* FCurrentQuery = nullptr;
@@ -215,4 +220,7 @@ private:
     void GridHandler(QObject* component);
     void LinkGridRow(QTableView* grid);
     void PrepareGridQuery(IDBGrid* grid, TDataSet* dataSet);
+    // The current grid's interface object, or null (no grid: the warning was shown).
+    IDBGrid* CurrentGridInterface();
+    QTableView* GridOfDataSet(const TDataSet* dataSet) const;
 };

@@ -2,13 +2,16 @@
 // data set, its query is checked once at creation, and the check field marks rows.
 
 #include <QDir>
+
 #include <QFont>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
+#include <algorithm>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uAssert.h"
+#include "ComUnits/uComFormLibInt.h"
 #include "ComUnits/uComFunctions.h"
 #include "FormReposit/uBaseForm.h"
 #include "Platform/Data/DataSetModel.h"
@@ -283,4 +286,87 @@ void TBaseForm::PrepareGridQuery(IDBGrid* grid, TDataSet* dataSet) {
     if (query->Prepared() && !query->IsPLSQL() && grid)
         FOwnedObjects << new TDBGridOfQuery(this, pFilter, grid);
     if (!wasPrepared && query->Prepared()) query->Unprepare();
+}
+
+// --- the grid dialogs -----------------------------------------------------------------
+
+int TBaseForm::DialogLanguage() {
+    if (!LanguagesDM()) InitTranslation(FShema, FSession);
+    return UserInterfaceLanguage();
+}
+
+IDBGrid* TBaseForm::CurrentGridInterface() {
+    QTableView* grid = GetCurrentGrid();
+    return grid ? GridInterfaceOf(grid) : nullptr;
+}
+
+QTableView* TBaseForm::GridOfDataSet(const TDataSet* dataSet) const {
+    for (int i = 0; FGridInterfaces && i < FGridInterfaces->Count(); ++i)
+        if (IDBGrid* grid = FGridInterfaces->Item(i)->AsDBGrid();
+            grid && grid->DataSet() == dataSet)
+            return grid->Grid();
+    return nullptr;
+}
+
+void TBaseForm::SortExecute() {
+    IDBGrid* grid = CurrentGridInterface();
+    if (!grid) return;
+    if (!qobject_cast<TOraQuery*>(grid->DataSet())) {
+        MessageBoxes::ShowKind(
+            TMessageKind::Warning,
+            TranslateRu(QStringLiteral("Сортировка представленных данных невозможна")), this);
+        return;
+    }
+    uComFormLibInt::SortDBGrid(grid->DataSet(), grid->Grid()->toolTip(), DialogLanguage());
+}
+
+void TBaseForm::FindExecute() {
+    IDBGrid* grid = CurrentGridInterface();
+    TDataSet* dataSet = grid ? grid->DataSet() : nullptr;
+    if (!dataSet || !dataSet->Active() || dataSet->RecordCount() < 1) return;
+    auto remembered = std::find_if(FLastFindFields.begin(), FLastFindFields.end(),
+                                   [dataSet](const auto& entry) { return entry.first == dataSet; });
+    TField* field =
+        remembered != FLastFindFields.end() ? dataSet->FindField(remembered->second) : nullptr;
+    FindStartField(dataSet, field);
+    int index = field ? field->Index() : -1;
+    uComFormLibInt::FindByDBGrid(dataSet, grid->Grid(), grid->Grid()->toolTip(), index,
+                                 DialogLanguage());
+    if (index < 0 || index >= dataSet->FieldCount()) return;
+    const QString name = dataSet->Fields(index)->FieldName();
+    if (remembered != FLastFindFields.end())
+        remembered->second = name;
+    else
+        FLastFindFields.append({QPointer<TDataSet>(dataSet), name});
+}
+
+void TBaseForm::FilterExecute() {
+    IDBGrid* grid = CurrentGridInterface();
+    if (!grid || !grid->DataSet()) return;
+    uComFormLibInt::FilterByDBGrid(grid->DataSet(), grid->Grid()->toolTip(), DialogLanguage());
+}
+
+void TBaseForm::ReportExecute() {
+    IDBGrid* grid = CurrentGridInterface();
+    TDataSet* dataSet = grid ? grid->DataSet() : nullptr;
+    if (!dataSet) return;
+    TDataSet* master = dataSet->MasterSource();
+    QTableView* masterGrid = master ? GridOfDataSet(master) : nullptr;
+    if (!masterGrid) {
+        if (!dataSet->Active() || dataSet->IsEmpty()) return;
+        uComFormLibInt::GridReport(dataSet, nullptr, grid->Grid()->toolTip(), QString(),
+                                   windowTitle(), DialogLanguage());
+        return;
+    }
+    if (!master->Active() || master->IsEmpty()) return;
+    // The report walks the master: it is put back where the user left it.
+    const int recNo = master->RecNo();
+    try {
+        uComFormLibInt::GridReport(master, dataSet, masterGrid->toolTip(), grid->Grid()->toolTip(),
+                                   windowTitle(), DialogLanguage());
+    } catch (...) {
+        if (master->Active()) master->SetRecNo(recNo);
+        throw;
+    }
+    if (master->Active()) master->SetRecNo(recNo);
 }
