@@ -1,0 +1,25 @@
+#pragma once
+
+// What the dialogs of the library share: the settings file they keep their choices in,
+// and how a data set's field is shown and compared.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QString>
+
+#include "Platform/Data/DataSet.h"
+#include "Platform/Ini/IniFile.h"
+
+namespace ComFormLibs {
+
+// The library's own settings, one section per settings name it is given.
+inline TIniFile Settings() {
+    return TIniFile(QDir(QCoreApplication::applicationDirPath()).filePath("ComFormLibs.ini"));
+}
+
+// Russian texts for Russian users, English for the rest.
+inline QString Text(int language, const char* russian, const char* english) {
+    return language == 25 ? QString::fromUtf8(russian) : QString::fromUtf8(english);
+}
+
+}  // namespace ComFormLibs
