@@ -575,11 +575,19 @@ TEST_P(Conformance, InformationItemsFormTheirOwnTree) {
     EXPECT_EQ(Count("INFORMATION", "ID = :ID AND VALUE = :V", {{"ID", person}, {"V", "Ivanov"}}), 1)
         << "refused updates changed nothing";
 
-    EXPECT_EQ(Inf("DEL_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", w.g1}, {"PID", phone}}), -2);
-    EXPECT_EQ(Inf("DEL_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", w.g1}, {"PID", mobile}}), 1);
-    EXPECT_EQ(Inf("DEL_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", w.g1}, {"PID", mail}}), 1);
-    EXPECT_EQ(Inf("DEL_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", w.g1}, {"PID", phone}}), 1);
+    // An item goes with its whole subtree, also when a descendant is older than its
+    // parent (the phone, moved under an item made after it).
+    const long long fax = ins(person, 7, "+1 555 0111");
+    EXPECT_EQ(upd(phone, fax, "+1 555 0100", 1), phone);
+    auto del = [&](long long obj, long long id) {
+        return Inf("DEL_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", obj}, {"PID", id}});
+    };
+    EXPECT_EQ(del(w.o2, fax), -1) << "another object's item";
+    EXPECT_EQ(Count("INFORMATION"), 5);
+    EXPECT_EQ(del(w.g1, fax), 1);
     EXPECT_EQ(Count("INFORMATION"), 1);
+    EXPECT_EQ(Count("INFORMATION", "ID = :ID", {{"ID", person}}), 1);
+    EXPECT_EQ(del(w.g1, fax), -1) << "already gone";
 }
 
 // ---------------------------------------------------------------------------------------

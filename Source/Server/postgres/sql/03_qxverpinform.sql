@@ -72,18 +72,25 @@ BEGIN
 END
 $body$;
 
+-- The item goes with everything below it, in one statement: the parent key is checked
+-- at its end, when the whole subtree is gone.
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.DEL_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
                                                                     "PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 BEGIN
-  IF EXISTS (SELECT 1 FROM @SCHEMA@.information WHERE id_parent = "PID") THEN
-    RETURN -2;
-  END IF;
-  DELETE FROM @SCHEMA@.information WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
-  IF NOT FOUND THEN
+  IF NOT EXISTS (SELECT 1 FROM @SCHEMA@.information
+                 WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID") THEN
     RETURN -1;
   END IF;
+  WITH RECURSIVE down (id, depth) AS (
+    SELECT i.id, 0 FROM @SCHEMA@.information i WHERE i.id = "PID"
+    UNION ALL
+    SELECT c.id, d.depth + 1
+    FROM @SCHEMA@.information c JOIN down d ON c.id_parent = d.id
+    WHERE d.depth < 1000
+  )
+  DELETE FROM @SCHEMA@.information WHERE id IN (SELECT id FROM down);
   RETURN 1;
 END
 $body$;
