@@ -779,21 +779,41 @@ TEST_P(Conformance, ReportSelectionRowsComeAndGo) {
 // ---------------------------------------------------------------------------------------
 // Transactions
 
-TEST_P(Conformance, RollbackDiscardsAndCommitPersistsAcrossReopen) {
-    AddAbbrev("gone", "Rolled back");
+TEST_P(Conformance, EveryCallIsItsOwnUnitOfWorkUnlessATransactionIsOpen) {
+    // A call is kept the moment it returns: another session sees it, a rollback cannot undo it.
+    const long long kept = AddAbbrev("kept", "Committed by the call");
+    auto other = OpenConnection(FConnectionString);
+    const auto countIn = [&](IDbConnection& db) {
+        return db.Query(QStringLiteral("SELECT COUNT(*) FROM %1").arg(T("LOCATABBREV")), {})
+            .Rows.at(0)
+            .at(0)
+            .toLongLong();
+    };
+    EXPECT_EQ(countIn(*other), 1);
     FDb->Rollback();
-    EXPECT_EQ(Count("LOCATABBREV"), 0);
+    EXPECT_EQ(Count("LOCATABBREV"), 1);
 
-    const long long kept = AddAbbrev("kept", "Committed");
-    FDb->Commit();
+    // An explicit transaction spans calls until Commit or Rollback.
+    FDb->StartTransaction();
+    AddAbbrev("gone", "Rolled back");
+    EXPECT_EQ(countIn(*other), 1);
+    FDb->Rollback();
+    EXPECT_EQ(Count("LOCATABBREV"), 1);
+    FDb->StartTransaction();
     AddAbbrev("late", "Never committed");
-    FDb.reset();  // closing without commit discards the open transaction
+    FDb.reset();  // closing inside a transaction discards it
 
+    // No lock outlives a call: the other session writes at once.
+    EXPECT_GT(other->Call(other->Describe(FSchema, "QXVERPLOCAT", "INS_T#LOCATABBREV"),
+                          {{"PSNAME", "next"}, {"PNAME", "Second session"}})
+                  .Value("RESULT")
+                  .toLongLong(),
+              0);
     FDb = OpenConnection(FConnectionString);
     const TRowSet all = Cursor("QXVERPLOCAT", "GET_T#LOCATABBREV", {{"PID", -1}});
-    ASSERT_EQ(all.Rows.size(), 1u);
-    EXPECT_EQ(At(all, 0, "ID").toLongLong(), kept);
-    EXPECT_EQ(At(all, 0, "SNAME").toString(), "kept");
+    ASSERT_EQ(all.Rows.size(), 2u);
+    ASSERT_TRUE(RowOf(all, kept).has_value());
+    EXPECT_EQ(At(all, *RowOf(all, kept), "SNAME").toString(), "kept");
 }
 
 TEST_P(Conformance, InstallingTwiceKeepsData) {

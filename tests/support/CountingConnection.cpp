@@ -34,6 +34,11 @@ void CountingConnection::ClearFailures() {
     FFailRoutine.clear();
 }
 
+void CountingConnection::Commit() {
+    if (FFailRoutine == QLatin1String("COMMIT")) throw Failure();
+    FInner.Commit();
+}
+
 void CountingConnection::MaybeFail(const QString& routine) {
     bool fail = false;
     if (FFailCountdown > 0 && --FFailCountdown == 0) fail = true;
@@ -42,11 +47,14 @@ void CountingConnection::MaybeFail(const QString& routine) {
         fail = fail || (qualified ? routine == FFailRoutine
                                   : routine.section(u'.', -1) == FFailRoutine);
     }
-    if (!fail) return;
+    if (fail) throw Failure();
+}
+
+EOraError CountingConnection::Failure() {
     ++FFailuresThrown;
-    throw EOraError::Make(FFailCode, FFailText.isEmpty()
-                                         ? QStringLiteral("end-of-file on communication channel")
-                                         : FFailText);
+    return EOraError::Make(FFailCode, FFailText.isEmpty()
+                                          ? QStringLiteral("end-of-file on communication channel")
+                                          : FFailText);
 }
 
 TRoutineDesc CountingConnection::Describe(const QString& schema, const QString& package,

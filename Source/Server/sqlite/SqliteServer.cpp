@@ -285,7 +285,9 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
     CheckSchemaName(schema);
     RegisterSqliteServer();
     try {
+        // Attached first: a schema file is switched to WAL outside any transaction.
         SqliteAttachSchema(db, schema, true);
+        db.StartTransaction();
         const TRowSet version = db.Query(Sql(schema, "PRAGMA {S}.user_version"), {});
         const long long current = version.Rows.empty() ? 0 : version.Rows[0][0].toLongLong();
         if (current < 1) CreateVersion1(db, schema);

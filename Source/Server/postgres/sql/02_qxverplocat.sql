@@ -96,29 +96,24 @@ LANGUAGE sql STABLE AS $body$
   SELECT EXISTS (SELECT 1 FROM up WHERE id = p_id)
 $body$;
 
--- Moves of locations are serialised per schema so that two sessions can never
--- build a cycle between them; the lock lasts until the session's transaction ends.
--- A session keeps its transaction open while its window is open, so a mover does not
--- wait for ever: after a few seconds it gives up and the move is refused.
-DROP FUNCTION IF EXISTS @SCHEMA@.location_lock_tree();
-CREATE OR REPLACE FUNCTION @SCHEMA@.location_lock_tree(p_wait_ms integer DEFAULT 5000)
+-- Re-parenting is serialised per schema and tree (locations, information items) so that two
+-- sessions can never build a cycle between them. Every call is its own transaction, so the
+-- lock is held only while one move runs and a waiting mover waits for that move alone.
+CREATE OR REPLACE FUNCTION @SCHEMA@.lock_tree(p_tree text)
 RETURNS boolean
 LANGUAGE plpgsql AS $body$
-DECLARE
-  v_key bigint := hashtext('qxv.location.tree.' || '@SCHEMA_NAME@');
-  v_waited integer := 0;
 BEGIN
-  LOOP
-    IF pg_try_advisory_xact_lock(v_key) THEN
-      RETURN true;
-    END IF;
-    IF v_waited >= p_wait_ms THEN
-      RETURN false;
-    END IF;
-    PERFORM pg_sleep(0.05);
-    v_waited := v_waited + 50;
-  END LOOP;
+  PERFORM pg_advisory_xact_lock(hashtext('qxv.' || p_tree || '.tree.' || '@SCHEMA_NAME@'));
+  RETURN true;
 END
+$body$;
+
+DROP FUNCTION IF EXISTS @SCHEMA@.location_lock_tree();
+DROP FUNCTION IF EXISTS @SCHEMA@.location_lock_tree(integer);
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_lock_tree()
+RETURNS boolean
+LANGUAGE sql AS $body$
+  SELECT @SCHEMA@.lock_tree('location')
 $body$;
 
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATION"("PID_PARENT" integer, "PID_LOCATTYPE" integer,
@@ -252,7 +247,7 @@ BEGIN
     -- Every place of the subtree needs a type of its new level with the same abbreviation.
     SELECT count(*) INTO v_unmatched FROM @SCHEMA@.location_retyped("PID", v_delta) WHERE new_type IS NULL;
     IF v_unmatched > 0 THEN
-      RETURN 0;
+      RETURN -1;
     END IF;
     UPDATE @SCHEMA@.location l SET id_locattype = r.new_type
     FROM @SCHEMA@.location_retyped("PID", v_delta) r WHERE l.id = r.id;

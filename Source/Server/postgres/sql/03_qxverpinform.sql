@@ -58,9 +58,19 @@ RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
   v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_old_parent integer;
 BEGIN
-  IF v_parent IS NOT NULL AND @SCHEMA@.information_is_in_subtree(v_parent, "PID") THEN
+  SELECT id_parent INTO v_old_parent FROM @SCHEMA@.information
+  WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
+  IF NOT FOUND THEN
     RETURN -1;
+  END IF;
+  IF v_parent IS DISTINCT FROM v_old_parent THEN
+    -- Read after the lock: a move another session just committed is seen here.
+    PERFORM @SCHEMA@.lock_tree('information');
+    IF v_parent IS NOT NULL AND @SCHEMA@.information_is_in_subtree(v_parent, "PID") THEN
+      RETURN -1;
+    END IF;
   END IF;
   UPDATE @SCHEMA@.information
   SET id_parent = v_parent, value = "PVALUE", description = "PDESCRIPTION", active = "PACTIVE"
