@@ -804,8 +804,9 @@ TEST_P(Conformance, EveryCallIsItsOwnUnitOfWorkUnlessATransactionIsOpen) {
     FDb.reset();  // closing inside a transaction discards it
 
     // No lock outlives a call: the other session writes at once.
-    EXPECT_GT(other->Call(other->Describe(FSchema, "QXVERPLOCAT", "INS_T#LOCATABBREV"),
-                          {{"PSNAME", "next"}, {"PNAME", "Second session"}})
+    EXPECT_GT(other
+                  ->Call(other->Describe(FSchema, "QXVERPLOCAT", "INS_T#LOCATABBREV"),
+                         {{"PSNAME", "next"}, {"PNAME", "Second session"}})
                   .Value("RESULT")
                   .toLongLong(),
               0);

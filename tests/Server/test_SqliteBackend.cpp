@@ -192,11 +192,8 @@ TEST_F(SqliteBackend, RawEngineErrorsReadLikeTheServers) {
 TEST_F(SqliteBackend, ValuesKeepTheirKindOnTheWayInAndOut) {
     FDb->Execute("CREATE TEMP TABLE T_VALUES (I INTEGER, F REAL, S TEXT, B BLOB, N TEXT)", {});
     const QByteArray bytes("\0\1\2'\"\0end", 10);
-    const std::vector<TBoundValue> values{{":I", 41},
-                                          {"f", 2.5},
-                                          {"S", QStringLiteral("Ёж'; --")},
-                                          {"B", bytes},
-                                          {"N", QVariant()}};
+    const std::vector<TBoundValue> values{
+        {":I", 41}, {"f", 2.5}, {"S", QStringLiteral("Ёж'; --")}, {"B", bytes}, {"N", QVariant()}};
     EXPECT_EQ(FDb->Execute("INSERT INTO T_VALUES VALUES (:i, :F, :S, :b, :n); -- first\n", values),
               1)
         << "names matched without regard to case or colon";
@@ -257,8 +254,9 @@ TEST_F(SqliteBackend, InstallIsVersionedAndSeedsOnce) {
 
     // A schema of the first version gains what came later and keeps its rows.
     FDb->Execute("INSERT INTO qxvbase.LOCATABBREV (SNAME, NAME) VALUES ('old', 'Old')", {});
-    FDb->ExecuteScript("DROP TABLE qxvbase.DFM; DROP TABLE qxvbase.DPR; "
-                       "PRAGMA qxvbase.user_version = 1");
+    FDb->ExecuteScript(
+        "DROP TABLE qxvbase.DFM; DROP TABLE qxvbase.DPR; "
+        "PRAGMA qxvbase.user_version = 1");
     EXPECT_EQ(CodeOf([&] { FDb->Query("SELECT COUNT(*) FROM qxvbase.DPR", {}); }), 942);
     InstallServerSchema(*FDb, QStringLiteral("qxvbase"));
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.DPR"), 0);

@@ -22,8 +22,7 @@ void CountingConnection::FailNthRequest(int n, int errorCode, const QString& tex
     FFailText = text;
 }
 
-void CountingConnection::FailRoutine(const QString& routine, int errorCode,
-                                     const QString& text) {
+void CountingConnection::FailRoutine(const QString& routine, int errorCode, const QString& text) {
     FFailRoutine = routine.toUpper();
     FFailCode = errorCode;
     FFailText = text;
@@ -44,8 +43,8 @@ void CountingConnection::MaybeFail(const QString& routine) {
     if (FFailCountdown > 0 && --FFailCountdown == 0) fail = true;
     if (!FFailRoutine.isEmpty() && !routine.isEmpty()) {
         const bool qualified = FFailRoutine.contains(u'.');
-        fail = fail || (qualified ? routine == FFailRoutine
-                                  : routine.section(u'.', -1) == FFailRoutine);
+        fail = fail ||
+               (qualified ? routine == FFailRoutine : routine.section(u'.', -1) == FFailRoutine);
     }
     if (fail) throw Failure();
 }

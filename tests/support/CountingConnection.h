@@ -24,7 +24,8 @@ public:
     void Reset();
 
     // Failure injection: the Nth request from now (1 = the next one; calls, queries and
-    // statements alike) throws EOraError::Make(errorCode, text) instead of reaching the server; 0 disarms it.
+    // statements alike) throws EOraError::Make(errorCode, text) instead of reaching the server; 0
+    // disarms it.
     void FailNthRequest(int n, int errorCode = 3113, const QString& text = {});
     // The default is a lost connection ("ORA-03113: end-of-file on communication channel").
     // Every call of PACKAGE.ROUTINE (or ROUTINE in any package) throws until cleared.

@@ -507,9 +507,10 @@ private:
     void Reconnect() {
         if (PQstatus(FConn.get()) == CONNECTION_OK) return;
         if (!Reset())
-            throw EOraError::Make(OraCode::NotConnected,
-                                  QStringLiteral("not connected (the server %1 does not answer: %2)")
-                                      .arg(FServer, LastError()));
+            throw EOraError::Make(
+                OraCode::NotConnected,
+                QStringLiteral("not connected (the server %1 does not answer: %2)")
+                    .arg(FServer, LastError()));
     }
 
     bool Reset() {

@@ -253,7 +253,7 @@ private:
     std::set<QString> FAttached;  // lower-case schema names
     QString FCurrentSchema;       // of the routine running, for messages
     int FCallDepth = 0;
-    int FUnitDepth = 0;     // units of work running: the inner ones join the outer one
+    int FUnitDepth = 0;      // units of work running: the inner ones join the outer one
     bool FExplicit = false;  // StartTransaction was called: Commit or Rollback ends it
 };
 
