@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <barrier>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
@@ -815,6 +817,77 @@ TEST_P(Conformance, EveryCallIsItsOwnUnitOfWorkUnlessATransactionIsOpen) {
     ASSERT_EQ(all.Rows.size(), 2u);
     ASSERT_TRUE(RowOf(all, kept).has_value());
     EXPECT_EQ(At(all, *RowOf(all, kept), "SNAME").toString(), "kept");
+}
+
+// Two users drag two places (and two information items) under each other at the same moment:
+// the lock taken inside the move lets exactly one through, whatever the interleaving.
+TEST_P(Conformance, CrossingMovesFromTwoSessionsNeverCloseACycle) {
+    const World w = MakeWorld();
+    ASSERT_GE(AddType(3, w.aR), 1);  // either district can go below the other
+    auto info = [&](long long id, QVariant parent) -> Inputs {
+        return {{"POBJTYPE", 1}, {"POBJID", w.g1},      {"PID", id},   {"PID_PARENT", parent},
+                {"PVALUE", "v"}, {"PDESCRIPTION", "d"}, {"PACTIVE", 1}};
+    };
+    const auto addInfo = [&] {
+        return Inf("INS_T#INFORMATION", {{"POBJTYPE", 1},
+                                         {"POBJID", w.g1},
+                                         {"PID_PARENT", Null()},
+                                         {"PINFOTYPE", 5},
+                                         {"PVALUE", "v"},
+                                         {"PDESCRIPTION", "d"},
+                                         {"PACTIVE", 1}});
+    };
+    const long long i1 = addInfo(), i2 = addInfo();
+    struct TCross {
+        const char* Package;
+        const char* Routine;
+        Inputs First, Second, UndoFirst, UndoSecond;
+    };
+    const std::vector<TCross> crossings{
+        {"QXVERPLOCAT",
+         "UPD_T#LOCATION_ID_PARENT",
+         {{"PID", w.r1}, {"PID_PARENT", w.g1}},
+         {{"PID", w.g1}, {"PID_PARENT", w.r1}},
+         {{"PID", w.r1}, {"PID_PARENT", w.o1}},
+         {{"PID", w.g1}, {"PID_PARENT", w.o1}}},
+        {"QXVERPINFORM", "UPD_T#INFORMATION", info(i1, i2), info(i2, i1), info(i1, Null()),
+         info(i2, Null())},
+    };
+    auto a = OpenConnection(FConnectionString);
+    auto b = OpenConnection(FConnectionString);
+    const auto call = [&](IDbConnection& db, const TCross& c, const Inputs& in) {
+        return db.Call(db.Describe(FSchema, c.Package, c.Routine), in).Value("RESULT").toLongLong();
+    };
+    constexpr int kRounds = 8;
+    for (const TCross& c : crossings) {
+        int firstWon = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            long long ra = 0, rb = 0;
+            std::string error;
+            std::barrier start(2);
+            std::thread other([&] {
+                start.arrive_and_wait();
+                try {
+                    rb = call(*b, c, c.Second);
+                } catch (const EOraError& e) {
+                    error = e.what();
+                }
+            });
+            start.arrive_and_wait();
+            ra = call(*a, c, c.First);
+            other.join();
+            ASSERT_EQ(error, "") << c.Routine;
+            ASSERT_EQ((ra >= 1) + (rb >= 1), 1)
+                << c.Routine << " round " << round << ": " << ra << ", " << rb;
+            EXPECT_TRUE(ra == -1 || rb == -1) << "the refused move answers -1";
+            firstWon += ra >= 1;
+            ASSERT_GE(call(*FDb, c, ra >= 1 ? c.UndoFirst : c.UndoSecond), 1);
+        }
+        RecordProperty(c.Routine, firstWon);
+    }
+    EXPECT_EQ(ParentOf(w.r1), w.o1);
+    EXPECT_EQ(ParentOf(w.g1), w.o1);
+    EXPECT_EQ(LevelOf(w.s2), 3);
 }
 
 TEST_P(Conformance, InstallingTwiceKeepsData) {
