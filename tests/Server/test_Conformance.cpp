@@ -819,6 +819,66 @@ TEST_P(Conformance, EveryCallIsItsOwnUnitOfWorkUnlessATransactionIsOpen) {
     EXPECT_EQ(At(all, *RowOf(all, kept), "SNAME").toString(), "kept");
 }
 
+// Where the engines used to answer differently, one answer: identifiers below 1 are "none",
+// a text longer than its column is ORA-12899, the types of a level come by short name.
+TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {
+    const World w = MakeWorld();
+    for (const QVariant none : {QVariant(0), QVariant(-7), QVariant(-1), Null()}) {
+        EXPECT_EQ(Children(none).Rows.size(), 2u) << "top level for " << none.toInt();
+        const TRowSet asList = Cursor("QXVERPLOCAT", "GET_T#LOCATION",
+                                      {{"PID", none}, {"PID_PARENT", w.o1}});
+        EXPECT_EQ(asList.Rows.size(), 2u) << "children of o1 for PID " << none.toInt();
+    }
+    const long long top = AddLocation(0, w.tObl1, "Zero parent");
+    ASSERT_GE(top, 1);
+    EXPECT_EQ(ParentOf(top), -1);
+
+    const QString longName(256, QLatin1Char('x'));
+    const struct {
+        const char* Routine;
+        Inputs In;
+    } tooLong[] = {
+        {"INS_T#LOCATABBREV", {{"PSNAME", QString(11, QLatin1Char('s'))}, {"PNAME", "n"}}},
+        {"INS_T#LOCATABBREV", {{"PSNAME", "ok"}, {"PNAME", longName}}},
+        {"INS_T#LOCATION", {{"PID_PARENT", -1}, {"PID_LOCATTYPE", w.tObl1}, {"PNAME", longName}}},
+        {"UPD_T#LOCATION",
+         {{"PID", w.o2}, {"PID_PARENT", -1}, {"PID_LOCATTYPE", w.tObl1}, {"PNAME", longName}}},
+    };
+    for (const auto& c : tooLong) {
+        int code = 0;
+        try {
+            Loc(c.Routine, c.In);
+        } catch (const EOraError& e) {
+            code = e.ErrorCode();
+        }
+        EXPECT_EQ(code, 12899) << c.Routine;
+    }
+    int infoCode = 0;
+    try {
+        Inf("INS_T#INFORMATION", {{"POBJTYPE", 1},
+                                  {"POBJID", w.g1},
+                                  {"PID_PARENT", 0},
+                                  {"PINFOTYPE", 5},
+                                  {"PVALUE", longName},
+                                  {"PDESCRIPTION", "d"},
+                                  {"PACTIVE", 1}});
+    } catch (const EOraError& e) {
+        infoCode = e.ErrorCode();
+    }
+    EXPECT_EQ(infoCode, 12899);
+    EXPECT_EQ(Count("LOCATABBREV"), 4) << "nothing of a refused call is kept";
+
+    // "g" before "r-n" by short name, though "Gorod" and "Rajon" would sort the same way; add
+    // one whose name sorts first but short name last.
+    const long long z = AddAbbrev("zz", "Aaa");
+    ASSERT_GE(AddType(2, z), 1);
+    const TRowSet level2 = Cursor("QXVERPLOCAT", "GET_T#LOCATTYPE_BY_LEVEL", {{"PLEVEL#", 2}});
+    QStringList shortNames;
+    for (size_t i = 0; i < level2.Rows.size(); ++i)
+        shortNames << At(level2, i, "SNAME").toString();
+    EXPECT_EQ(shortNames, (QStringList{"g", "r-n", "zz"}));
+}
+
 // Two users drag two places (and two information items) under each other at the same moment:
 // the lock taken inside the move lets exactly one through, whatever the interleaving.
 TEST_P(Conformance, CrossingMovesFromTwoSessionsNeverCloseACycle) {

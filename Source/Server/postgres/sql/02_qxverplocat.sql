@@ -6,7 +6,7 @@ RETURNS TABLE ("ID" integer, "NAME" varchar, "LEVEL#" integer, "ABBREV_SNAME" va
                "CHILD_CNT" integer, "ID_PARENT" integer, "ID_LOCATTYPE" integer, "ABBREV_NAME" varchar)
 LANGUAGE plpgsql STABLE AS $body$
 BEGIN
-  IF "PID" IS NOT NULL AND "PID" <> -1 THEN
+  IF "PID" IS NOT NULL AND "PID" >= 1 THEN
     RETURN QUERY
       SELECT l.id, l.name, t.level_no, a.sname, a.id,
              (SELECT count(*)::integer FROM @SCHEMA@.location c WHERE c.id_parent = l.id),
@@ -15,7 +15,7 @@ BEGIN
       JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
       WHERE l.id = "PID";
-  ELSIF "PID_PARENT" IS NULL OR "PID_PARENT" = -1 THEN
+  ELSIF "PID_PARENT" IS NULL OR "PID_PARENT" < 1 THEN
     -- Children are counted in one pass over the listed places' children: a count per
     -- row would scan the table once per row when the statistics see few parents.
     RETURN QUERY
@@ -121,7 +121,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATION"("PID_PARENT" in
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_parent_level integer := 0;
   v_type_level integer;
   v_id integer;
@@ -146,7 +146,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"("PID" integer, 
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_old_parent integer;
   v_parent_level integer := 0;
   v_type_level integer;
@@ -219,7 +219,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT"("PID"
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_old_level integer;
   v_new_level integer := 1;
   v_delta integer;
@@ -262,7 +262,7 @@ RETURNS TABLE ("ID" integer, "LEVEL#" integer, "SNAME" varchar, "NAME" varchar, 
 LANGUAGE sql STABLE AS $body$
   SELECT t.id, t.level_no, a.sname, a.name, a.id
   FROM @SCHEMA@.locattype t JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
-  WHERE "PID" IS NULL OR "PID" = -1 OR t.id = "PID"
+  WHERE "PID" IS NULL OR "PID" < 1 OR t.id = "PID"
   ORDER BY t.level_no, a.sname, t.id
 $body$;
 
@@ -332,7 +332,7 @@ RETURNS TABLE ("ID" integer, "SNAME" varchar, "NAME" varchar, "BMP16#16" bytea)
 LANGUAGE sql STABLE AS $body$
   SELECT a.id, a.sname, a.name, a.bmp
   FROM @SCHEMA@.locatabbrev a
-  WHERE "PID" IS NULL OR "PID" = -1 OR a.id = "PID"
+  WHERE "PID" IS NULL OR "PID" < 1 OR a.id = "PID"
   ORDER BY a.sname, a.id
 $body$;
 
