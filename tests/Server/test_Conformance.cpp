@@ -823,10 +823,10 @@ TEST_P(Conformance, EveryCallIsItsOwnUnitOfWorkUnlessATransactionIsOpen) {
 // a text longer than its column is ORA-12899, the types of a level come by short name.
 TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {
     const World w = MakeWorld();
-    for (const QVariant none : {QVariant(0), QVariant(-7), QVariant(-1), Null()}) {
+    for (const QVariant& none : {QVariant(0), QVariant(-7), QVariant(-1), Null()}) {
         EXPECT_EQ(Children(none).Rows.size(), 2u) << "top level for " << none.toInt();
-        const TRowSet asList = Cursor("QXVERPLOCAT", "GET_T#LOCATION",
-                                      {{"PID", none}, {"PID_PARENT", w.o1}});
+        const TRowSet asList =
+            Cursor("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", none}, {"PID_PARENT", w.o1}});
         EXPECT_EQ(asList.Rows.size(), 2u) << "children of o1 for PID " << none.toInt();
     }
     const long long top = AddLocation(0, w.tObl1, "Zero parent");
@@ -874,8 +874,7 @@ TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {
     ASSERT_GE(AddType(2, z), 1);
     const TRowSet level2 = Cursor("QXVERPLOCAT", "GET_T#LOCATTYPE_BY_LEVEL", {{"PLEVEL#", 2}});
     QStringList shortNames;
-    for (size_t i = 0; i < level2.Rows.size(); ++i)
-        shortNames << At(level2, i, "SNAME").toString();
+    for (size_t i = 0; i < level2.Rows.size(); ++i) shortNames << At(level2, i, "SNAME").toString();
     EXPECT_EQ(shortNames, (QStringList{"g", "r-n", "zz"}));
 }
 

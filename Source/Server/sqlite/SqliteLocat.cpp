@@ -138,11 +138,13 @@ TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (!type || LevelOfType(ctx, s, *type) != wanted) return Result(-1);
     // Children keep their types: the place may not change depth while it has any.
     if (wanted != *oldLevel && HasChildren(ctx, s, *id)) return Result(-1);
-    ctx.Execute(
-        Sql(s,
-            "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT, ID_LOCATTYPE = :TYPE, NAME = "
-            ":NAME WHERE ID = :ID"),
-        {{"PARENT", IdValue(parent)}, {"TYPE", *type}, {"NAME", Text(in, "PNAME", 255)}, {"ID", *id}});
+    ctx.Execute(Sql(s,
+                    "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT, ID_LOCATTYPE = :TYPE, NAME = "
+                    ":NAME WHERE ID = :ID"),
+                {{"PARENT", IdValue(parent)},
+                 {"TYPE", *type},
+                 {"NAME", Text(in, "PNAME", 255)},
+                 {"ID", *id}});
     return Result(*id);
 }
 
