@@ -46,8 +46,8 @@ TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
                  {"OBJID", in.Value("POBJID"), TF::Integer},
                  {"PARENT", IdValue(in.Id("PID_PARENT"))},
                  {"INFOTYPE", in.Value("PINFOTYPE"), TF::Integer},
-                 {"VALUE", in.Value("PVALUE")},
-                 {"DESCRIPTION", in.Value("PDESCRIPTION")},
+                 {"VALUE", Text(in, "PVALUE", 255)},
+                 {"DESCRIPTION", Text(in, "PDESCRIPTION", 255)},
                  {"ACTIVE", in.Value("PACTIVE"), TF::Integer}});
     return Result(ctx.LastInsertId());
 }
@@ -74,8 +74,8 @@ TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
                     "UPDATE {S}.INFORMATION SET ID_PARENT = :PARENT, VALUE = :VALUE, "
                     "DESCRIPTION = :DESCRIPTION, ACTIVE = :ACTIVE WHERE ID = :ID"),
                 {{"PARENT", IdValue(parent)},
-                 {"VALUE", in.Value("PVALUE")},
-                 {"DESCRIPTION", in.Value("PDESCRIPTION")},
+                 {"VALUE", Text(in, "PVALUE", 255)},
+                 {"DESCRIPTION", Text(in, "PDESCRIPTION", 255)},
                  {"ACTIVE", in.Value("PACTIVE"), TF::Integer},
                  {"ID", *id}});
     return Result(*id);

@@ -11,7 +11,7 @@ LANGUAGE sql STABLE AS $body$
     SELECT i.id, i.id_parent, i.infotype, i.value, i.description, i.active
     FROM @SCHEMA@.information i
     WHERE i.objtype = "POBJTYPE" AND i.objid = "POBJID"
-      AND CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" = -1 THEN i.id_parent IS NULL
+      AND CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" < 1 THEN i.id_parent IS NULL
                ELSE i.id_parent = "PID_PARENT" END
   )
   SELECT it.id, it.id_parent, it.infotype, it.value, it.description, it.active, coalesce(cc.n, 0)::integer
@@ -31,7 +31,7 @@ DECLARE
   v_id integer;
 BEGIN
   INSERT INTO @SCHEMA@.information (objtype, objid, id_parent, infotype, value, description, active)
-  VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END,
+  VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END,
           "PINFOTYPE", "PVALUE", "PDESCRIPTION", "PACTIVE")
   RETURNING id INTO v_id;
   RETURN v_id;
@@ -57,10 +57,20 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.UPD_T#INFORMATION"("POBJTYPE" 
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
+  v_old_parent integer;
 BEGIN
-  IF v_parent IS NOT NULL AND @SCHEMA@.information_is_in_subtree(v_parent, "PID") THEN
+  SELECT id_parent INTO v_old_parent FROM @SCHEMA@.information
+  WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
+  IF NOT FOUND THEN
     RETURN -1;
+  END IF;
+  IF v_parent IS DISTINCT FROM v_old_parent THEN
+    -- Read after the lock: a move another session just committed is seen here.
+    PERFORM @SCHEMA@.lock_tree('information');
+    IF v_parent IS NOT NULL AND @SCHEMA@.information_is_in_subtree(v_parent, "PID") THEN
+      RETURN -1;
+    END IF;
   END IF;
   UPDATE @SCHEMA@.information
   SET id_parent = v_parent, value = "PVALUE", description = "PDESCRIPTION", active = "PACTIVE"
