@@ -349,7 +349,9 @@ void TBaseForm::InitFormTexts() {
     InitActionTexts();
     for (QObject* c : QList<QObject*>{MainSession, OraQuery1, ImageList1, PopupMenu1})
         AddTranslateExclusion(c);
-    for (QAction* item : PopupMenu1->actions()) AddTranslateExclusion(item);
+    // The menu's own items; an action a subclass shows in the menu is translated.
+    for (QAction* item : PopupMenu1->actions())
+        if (item->parent() == PopupMenu1) AddTranslateExclusion(item);
     AddTranslateExclusion(ActionList1);
     AddTranslateExclusion(EmptyAction);
     AddTranslateExclusion(EmptyAction1);

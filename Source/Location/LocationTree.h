@@ -34,6 +34,7 @@ public:
     void SetAbbrevSeparator(const QString& separator) { FAbbrevSeparator = separator; }
     // The root's caption (translated by the window).
     void SetRootCaption(const QString& caption) { FRootCaption = caption; }
+    const QString& RootCaption() const { return FRootCaption; }
 
     void LoadAbbrevImages();
     void LoadLevels();

@@ -280,6 +280,8 @@ void TfMain::FormCreate() {
     const bool spanish = LanguagesDM() && LanguagesDM()->AppLanguage() == TLanguagesDM::LangSpanish;
     FTree->SetAbbrevSeparator(spanish ? QStringLiteral(" ") : QStringLiteral(". "));
     FTree->SetRootCaption(TranslateRu(QStringLiteral("Местоположение")));
+    // A main form's caption is left out of the translation pass: it is the root's text.
+    setWindowTitle(FTree->RootCaption());
     UpdateActions();
 }
 

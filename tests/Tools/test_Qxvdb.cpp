@@ -96,17 +96,6 @@ TEST(QxvdbDemo, IconsAreDistinct16x16Bitmaps) {
     EXPECT_EQ(seen.size(), 11);
 }
 
-TEST(QxvdbDemo, TranslationsAreUniqueAndComplete) {
-    QSet<QString> phrases;
-    for (const TDemoTranslation& t : DemoTranslations()) {
-        EXPECT_FALSE(QString::fromUtf8(t.Translation).isEmpty()) << t.Phrase;
-        EXPECT_FALSE(phrases.contains(QString::fromUtf8(t.Phrase))) << "twice: " << t.Phrase;
-        phrases.insert(QString::fromUtf8(t.Phrase));
-    }
-    EXPECT_TRUE(phrases.contains(QStringLiteral("Dobavit'...")));
-    EXPECT_TRUE(phrases.contains(QStringLiteral("Местоположение")));
-}
-
 // --- Against each engine ----------------------------------------------------
 
 class QxvdbOnEngine : public ::testing::TestWithParam<QString> {

@@ -313,8 +313,7 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
             } else {
                 out << "demo data loaded: " << stats->Locations << " locations, "
                     << stats->Abbreviations << " abbreviations, " << stats->LocationTypes
-                    << " levels, " << stats->InformationItems << " information items, "
-                    << stats->Translations << " translations\n";
+                    << " levels, " << stats->InformationItems << " information items\n";
             }
         } else if (o.Command == QLatin1String("export")) {
             QFile file(o.File);
