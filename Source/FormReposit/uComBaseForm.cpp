@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uAssert.h"
 #include "ComUnits/uQXVComFunctions.h"
 #include "ComUnits/uQXVSourcesComponent.h"
 #include "Platform/Ui/MessageBoxes.h"
@@ -238,10 +239,27 @@ void TComBaseForm::RunTranslatePass() {
 }
 
 void TComBaseForm::closeEvent(QCloseEvent* event) {
-    if (!CloseQuery()) {
+    if (!RunClosing()) {
         event->ignore();
         return;
     }
-    FormClose();
     QDialog::closeEvent(event);
+}
+
+bool TComBaseForm::RunClosing() {
+    if (!CloseQuery()) return false;
+    try {
+        FormClose();
+    } catch (const std::exception& error) {
+        FClosed = false;
+        MessageBoxes::ShowKind(TMessageKind::Error, ExceptionText(error), this);
+        return false;
+    }
+    return true;
+}
+
+bool TComBaseForm::CloseModal(int result) {
+    if (!RunClosing()) return false;
+    done(result);
+    return true;
 }

@@ -98,6 +98,10 @@ public:
     // The texts of the default sources table, as this form chain fills them.
     static const QList<std::pair<int, QString>>& DefaultSourceTexts();
 
+    // Ends a modal run with `result` through the path a close takes (the close query, the
+    // close-time saving and commit). False, with the window open, when that path refuses.
+    bool CloseModal(int result);
+
 protected:
     // Which description the C++ constructor builds: the own one (QXVSourcesReference,
     // ActionList1 with acDBGExist) or none (a chain with a description of its own).
@@ -134,6 +138,9 @@ protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The close query and the OnClose handlers. A failure in them (a refused commit) is
+    // shown in an error box and keeps the window open with its data.
+    bool RunClosing();
 
     // Handler of acDBGExist (phrase capture, not present yet: does nothing).
     virtual void acDBGExistExecute() {}

@@ -68,7 +68,16 @@ void ConsoleWindow::FillServicesMenu(const QString& pluginFolder) {
         FServicesMenu->addAction(tr("(no services found)"))->setEnabled(false);
 }
 
+QMdiSubWindow* ConsoleWindow::OpenServiceById(const QString& identifier) {
+    for (const auto& plugin : FPlugins)
+        for (const ServicePlugin::TService& service : plugin->Services())
+            if (service.Identifier.compare(identifier, Qt::CaseInsensitive) == 0)
+                return OpenService(*plugin, service.Identifier);
+    return nullptr;
+}
+
 QMdiSubWindow* ConsoleWindow::OpenService(const ServicePlugin& plugin, const QString& identifier) {
+    if (FBeforeOpen && !FBeforeOpen()) return nullptr;
     auto* window = new QMdiSubWindow;
     window->setAttribute(Qt::WA_DeleteOnClose, false);  // the service window decides
     auto host = std::make_unique<HostObject>(window);

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,11 @@ public:
 
     // Opens a service in the workspace; the subwindow, or null when the service refused.
     QMdiSubWindow* OpenService(const ServicePlugin& plugin, const QString& identifier);
+    // The same for whichever plug-in offers the service; null when none does.
+    QMdiSubWindow* OpenServiceById(const QString& identifier);
+    // Asked before any service opens (the database may lack what services need);
+    // false keeps the service closed.
+    void SetBeforeOpen(std::function<bool()> check) { FBeforeOpen = std::move(check); }
 
 private:
     class HostObject;
@@ -39,4 +45,5 @@ private:
     QString FAccessMode;
     std::vector<std::unique_ptr<ServicePlugin>> FPlugins;
     std::vector<std::unique_ptr<HostObject>> FHostObjects;
+    std::function<bool()> FBeforeOpen;
 };

@@ -9,6 +9,7 @@
 #include "Host/ConsoleResponder.h"
 #include "Host/ConsoleWindow.h"
 #include "Host/PluginCatalog.h"
+#include "Host/SchemaCheck.h"
 #include "Host/ServicePlugin.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraSession.h"
@@ -69,10 +70,12 @@ int main(int argc, char** argv) {
     QCommandLineOption pickOption(
         "pick", "Run the location picker; prints the chosen id (exit 1 when cancelled).");
     QCommandLineOption openOption("open", "Open every service at start.");
+    QCommandLineOption serviceOption("service", "Open the service with this identifier at start.",
+                                     "ID");
     QCommandLineOption screenshotOption(
         "screenshot", "Save a picture of the window to FILE once it is shown, then quit.", "FILE");
-    parser.addOptions(
-        {dbOption, schemaOption, rightsOption, pickOption, openOption, screenshotOption});
+    parser.addOptions({dbOption, schemaOption, rightsOption, pickOption, openOption, serviceOption,
+                       screenshotOption});
     parser.addPositionalArgument("ID", "With --pick: the location to open the picker at.", "[ID]");
     parser.process(app);
 
@@ -88,10 +91,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     ConsoleResponder responder(schema, &session);
+    // Checked once it holds: a database without the directory gets one clear question
+    // instead of a box per failing routine.
+    bool schemaFound = false;
+    auto schemaCheck = [&] {
+        if (!schemaFound) schemaFound = EnsureDirectorySchema(session.Connection(), schema, dsn);
+        return schemaFound;
+    };
 
     if (parser.isSet(pickOption)) {
         const QStringList args = parser.positionalArguments();
         const int start = args.isEmpty() ? -1 : args.first().toInt();
+        if (!schemaCheck()) return 2;
         for (const QString& path :
              PluginCatalog(QCoreApplication::applicationDirPath()).Plugins()) {
             ServicePlugin plugin(path);
@@ -104,11 +115,15 @@ int main(int argc, char** argv) {
 
     ConsoleWindow window(dsn, &session, parser.value(rightsOption));
     Application::Instance().SetMainWindow(&window);
+    window.SetBeforeOpen(schemaCheck);
     window.show();
     if (parser.isSet(openOption))
         for (const auto& plugin : window.Plugins())
             for (const auto& service : plugin->Services())
                 window.OpenService(*plugin, service.Identifier);
+    if (parser.isSet(serviceOption) && !window.OpenServiceById(parser.value(serviceOption)))
+        std::fprintf(stderr, "service %s was not opened\n",
+                     qPrintable(parser.value(serviceOption)));
     if (parser.isSet(screenshotOption))
         ScreenshotLater(parser.value(screenshotOption),
                         [](bool saved) { QApplication::exit(saved ? 0 : 1); });

@@ -1,20 +1,19 @@
 #include "Location/AddEditAbbreviature.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 
-#include <stdexcept>
-
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uImageList.h"
 #include "ComUnits/uOraFunctions.h"
 #include "Location/DataMod.h"
+#include "Location/LimitedEdits.h"
 #include "Location/LocationDialogs.h"
 #include "Location/Pictures.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -48,13 +47,13 @@ TfAddEditAbbreviature::TfAddEditAbbreviature(QWidget* owner, TOraSession* sessio
     edtFullName = new QLineEdit(content);
     edtFullName->setObjectName(QStringLiteral("edtFullName"));
     edtFullName->setGeometry(8, 20, 247, 21);
-    edtFullName->setMaxLength(255);
+    LimitLength(edtFullName, 255, [this] { TellTooLong(255); });
 
     lblShortName = BlueLabel(content, "lblShortName", QStringLiteral("Sokraschenie:"), 8, 46);
     edtShortName = new QLineEdit(content);
     edtShortName->setObjectName(QStringLiteral("edtShortName"));
     edtShortName->setGeometry(8, 62, 100, 21);
-    edtShortName->setMaxLength(10);
+    LimitLength(edtShortName, 10, [this] { TellTooLong(10); });
 
     LblIzobr = new QLabel(QStringLiteral("Izobrazhenie \n(bmp 16x16):"), content);
     LblIzobr->setObjectName(QStringLiteral("LblIzobr"));
@@ -157,6 +156,9 @@ void TfAddEditAbbreviature::LoadRecord() {
     const QByteArray bmp = ospObjectInfo->FieldByName(QStringLiteral("BMP16#16")).AsBytes();
     const TBitmapRead read = Bitmap16::FromBmp(bmp);
     SetPicture(!bmp.isEmpty() && read.Ok() ? read.Image : DefaultPicture());
+    // A stored picture this dialog cannot read is still the abbreviation's: OK keeps
+    // it unless the user chooses another one.
+    if (!bmp.isEmpty() && !read.Ok()) FUnreadStored = bmp;
 }
 
 void TfAddEditAbbreviature::ChangeImage() {
@@ -167,15 +169,16 @@ void TfAddEditAbbreviature::ChangeImage() {
     QString error;
     const QImage picture = ReadPictureFile(path, error);
     if (picture.isNull()) {
-        // Reaches the application's handler; the picture stays as it was.
-        throw std::runtime_error(
-            (FormatS(TranslateRu(QStringLiteral("Файл \"%s\" не является изображением BMP")),
-                     QDir::toNativeSeparators(path)) +
-             QStringLiteral(":\r\n") + error)
-                .toStdString());
+        // The reader's reason means nothing to the user; the picture stays as it was.
+        MessageBoxes::Show(
+            FormatS(TranslateRu(QStringLiteral("Файл \"%s\" не является изображением BMP")),
+                    QFileInfo(path).fileName()),
+            TranslateEn(windowTitle()), MB_ICONEXCLAMATION, this);
+        return;
     }
     if (Bitmap16::IsSize16(picture)) {
         SetPicture(picture);
+        FUnreadStored.clear();
         return;
     }
     QString text = sizeMessage;
@@ -191,7 +194,8 @@ void TfAddEditAbbreviature::OK() {
         return;
     }
     const QString shortName = TrimBlanks(edtShortName->text());
-    const QByteArray bmp = Bitmap16::ToBmp(Opaque(FPicture));
+    const QByteArray bmp =
+        FUnreadStored.isEmpty() ? Bitmap16::ToBmp(Opaque(FPicture)) : FUnreadStored;
     try {
         TOraStoredProc* call = FDialogMode == 1 ? ospAddObject : ospEditObject;
         call->Close();
@@ -215,6 +219,10 @@ void TfAddEditAbbreviature::OK() {
             windowTitle(), MB_ICONEXCLAMATION, this);
     }
     done(mrOk);
+}
+
+void TfAddEditAbbreviature::TellTooLong(int maxLength) {
+    ShowWarning(windowTitle(), TooLongText(maxLength));
 }
 
 void TfAddEditAbbreviature::UploadImage(int id, const QByteArray& bmp) {

@@ -11,6 +11,7 @@
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uOraFunctions.h"
 #include "Location/InfoPictures.h"
+#include "Location/LimitedEdits.h"
 
 TfAddEditInfoType::TfAddEditInfoType(QWidget* owner, TOraSession* session, const QString& schema)
     : TfPelmBaseForm_Dialog(owner, session, schema) {
@@ -31,15 +32,17 @@ TfAddEditInfoType::TfAddEditInfoType(QWidget* owner, TOraSession* session, const
 
     edtInfo = new QLineEdit(pClient);
     edtInfo->setObjectName(QStringLiteral("edtInfo"));
+    LimitLength(edtInfo, MaxTextLength, [this] { TellTooLong(); });
     client->addWidget(edtInfo);
 
     lDescription = new QLabel(QStringLiteral("Opisanie:"), pClient);
     lDescription->setObjectName(QStringLiteral("lDescription"));
     client->addWidget(lDescription);
 
-    meDescription = new QPlainTextEdit(pClient);
+    meDescription = new TLimitedMemo(MaxTextLength, pClient);
     meDescription->setObjectName(QStringLiteral("meDescription"));
     meDescription->setFixedHeight(75);
+    connect(meDescription, &TLimitedMemo::Refused, this, [this] { TellTooLong(); });
     client->addWidget(meDescription);
 
     cbxInfoActive = new QCheckBox(QStringLiteral("Informatsija aktivna"), pClient);
@@ -78,9 +81,9 @@ void TfAddEditInfoType::SetInfoKind(int kind) {
 
 QString TfAddEditInfoType::Value() const { return edtInfo->text().trimmed(); }
 void TfAddEditInfoType::SetValue(const QString& value) { edtInfo->setText(value); }
-QString TfAddEditInfoType::Description() const { return meDescription->toPlainText(); }
+QString TfAddEditInfoType::Description() const { return meDescription->Text(); }
 void TfAddEditInfoType::SetDescription(const QString& description) {
-    meDescription->setPlainText(description);
+    meDescription->SetText(description);
 }
 bool TfAddEditInfoType::Active() const { return cbxInfoActive->isChecked(); }
 void TfAddEditInfoType::SetActive(bool active) { cbxInfoActive->setChecked(active); }
@@ -97,6 +100,8 @@ void TfAddEditInfoType::FormDestroy() {
     TfPelmBaseForm_Dialog::FormDestroy();
     DoneTranslation();
 }
+
+void TfAddEditInfoType::TellTooLong() { ShowWarning(windowTitle(), TooLongText(MaxTextLength)); }
 
 void TfAddEditInfoType::aOKExecute() {
     if (edtInfo->text().trimmed().isEmpty()) {

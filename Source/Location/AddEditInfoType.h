@@ -1,12 +1,12 @@
 #pragma once
 
 #include "FormReposit/PelmBaseForm_Dialog.h"
+#include "Location/LimitedEdits.h"
 
 class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 
 // The dialog in which one information item is typed: its text, description and
 // active flag. The information frame fills it, runs it and reads the values back;
@@ -34,11 +34,14 @@ public:
 
     bool Execute() override;
 
+    // The length of the VALUE and DESCRIPTION columns.
+    static constexpr int MaxTextLength = 255;
+
     QWidget* pClient = nullptr;
     QLabel* lInfoName = nullptr;
     QLineEdit* edtInfo = nullptr;
     QLabel* lDescription = nullptr;
-    QPlainTextEdit* meDescription = nullptr;
+    TLimitedMemo* meDescription = nullptr;
     QCheckBox* cbxInfoActive = nullptr;
     QAction* aOK = nullptr;
 
@@ -49,6 +52,7 @@ protected:
 
 private:
     void aOKExecute();
+    void TellTooLong();
 
     int FInfoKind = -1;
 };

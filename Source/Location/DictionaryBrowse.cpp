@@ -116,6 +116,7 @@ TfDictionaryBrowse::TfDictionaryBrowse(QWidget* owner, TOraSession* session, con
         Qt::ArrowType Arrow;
         bool Shown;
         std::function<void()> Act;
+        bool NeedsList = true;  // does nothing while the list is closed
     };
     const TNavButton buttons[] = {
         {"nbFirst", "Na pervuju zapis'", Qt::UpArrow, true, [this] { ospObjects->First(); }},
@@ -128,7 +129,8 @@ TfDictionaryBrowse::TfDictionaryBrowse(QWidget* owner, TOraSession* session, con
         {"nbEdit", "Edit record", Qt::NoArrow, false, nullptr},
         {"nbPost", "Post edit", Qt::NoArrow, false, nullptr},
         {"nbCancel", "Cancel edit", Qt::NoArrow, false, nullptr},
-        {"nbRefresh", "Obnovit' dannye", Qt::NoArrow, true, [this] { ospObjects->Refresh(); }},
+        // Also reopens a list whose first reading failed.
+        {"nbRefresh", "Obnovit' dannye", Qt::NoArrow, true, [this] { ReloadList(); }, false},
     };
     const QStyle::StandardPixmap glyphs[] = {
         QStyle::SP_MediaSkipBackward,      QStyle::SP_MediaSeekBackward,
@@ -148,9 +150,9 @@ TfDictionaryBrowse::TfDictionaryBrowse(QWidget* owner, TOraSession* session, con
         button->setVisible(b.Shown);
         navigator->addWidget(button);
         if (b.Act)
-            connect(action, &QAction::triggered, this, [this, act = b.Act] {
-                Guard([this, &act] {
-                    if (ospObjects->Active()) act();
+            connect(action, &QAction::triggered, this, [this, act = b.Act, needs = b.NeedsList] {
+                Guard([this, &act, needs] {
+                    if (ospObjects->Active() || !needs) act();
                 });
             });
     }
@@ -284,10 +286,9 @@ void TfDictionaryBrowse::InitForm() {
     };
     cxView->setProperty("NavigatorHints", FViewNavigatorHints);
 
-    ospObjects->Close();
-    ospObjects->ParamByName(QStringLiteral("PID")).SetAsInteger(-1);
-    ospObjects->Open();
-    ApplyColumns();
+    // A list the server refuses leaves the form open on an empty grid; refreshing
+    // tries again.
+    Application::Instance().Protect(this, [this] { OpenList(); });
 
     aObjectAdd->setShortcut(QKeySequence(Qt::Key_F7));
     aObjectEdit->setShortcut(QKeySequence(Qt::Key_F4));
@@ -387,8 +388,22 @@ void TfDictionaryBrowse::RunAndLocate(quint8 mode, int id) {
         TDataSet* DataSet;
         ~TThaw() { DataSet->EnableControls(); }
     } thaw{ospObjects};
-    ospObjects->Refresh();
+    ReloadList();
     ospObjects->Locate(QStringLiteral("ID"), id);
+}
+
+void TfDictionaryBrowse::OpenList() {
+    ospObjects->Close();
+    ospObjects->ParamByName(QStringLiteral("PID")).SetAsInteger(-1);
+    ospObjects->Open();
+    ApplyColumns();
+}
+
+void TfDictionaryBrowse::ReloadList() {
+    if (ospObjects->Active())
+        ospObjects->Refresh();
+    else
+        OpenList();
 }
 
 void TfDictionaryBrowse::ObjectDelete() {
@@ -420,7 +435,7 @@ void TfDictionaryBrowse::ObjectDelete() {
         throw;
     }
     if (result >= 1) {
-        ospObjects->Refresh();
+        ReloadList();
     } else if (result == -2) {
         MessageBoxes::Show(
             TranslateRu(QStringLiteral("Запись нельзя удалить, т.к. на нее есть ссылки")),

@@ -118,6 +118,9 @@ private:
     void ObjectEdit();
     void ObjectDelete();
     void RunAndLocate(quint8 mode, int id);
+    // Opens the list afresh; a refresh re-reads an open one.
+    void OpenList();
+    void ReloadList();
     void RestoreTranslation();
     void LinkView(bool linked);
     void SyncViewRow(int row);

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QToolBar>
@@ -22,10 +23,12 @@
 #include "FormReposit/uComBaseForm.h"
 #include "Location/AddEditInfoType.h"
 #include "Location/InfoPictures.h"
+#include "Location/LimitedEdits.h"
 #include "Location/Pictures.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ui/Application.h"
 #include "Platform/Ui/MessageBoxes.h"
 #include "Platform/Ui/ShellOpen.h"
 
@@ -116,32 +119,69 @@ TInfoInspector::TInfoInspector(TfrObjectInfo* frame, QWidget* parent)
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDropIndicatorShown(true);
+    // The indicator frames the row the dragged one would go under.
+    setDragDropOverwriteMode(true);
 }
 
+QMimeData* TInfoInspector::mimeData(const QList<QTreeWidgetItem*>& items) const {
+    QMimeData* data = QTreeWidget::mimeData(items);
+    // Where the rows come from travels with them: a platform that cannot tell the
+    // drag's source (an offscreen one) still lets the inspector recognise its own.
+    if (data) data->setData(QString::fromLatin1(RowsFormat), QByteArray::number(Identity()));
+    return data;
+}
+
+quintptr TInfoInspector::Identity() const { return reinterpret_cast<quintptr>(this); }
+
+const QObject* TInfoInspector::DragSource(const QDropEvent* event) const {
+    if (event->source()) return event->source();
+    const QMimeData* data = event->mimeData();
+    if (data && data->data(QString::fromLatin1(RowsFormat)) == QByteArray::number(Identity()))
+        return this;
+    return nullptr;
+}
+
+bool TInfoInspector::AcceptsAt(const QDropEvent* event) const {
+    auto* target = static_cast<TInfoRow*>(itemAt(event->position().toPoint()));
+    auto* dragged = static_cast<TInfoRow*>(currentItem());
+    return FFrame->AcceptsDrop(DragSource(event), dragged, target);
+}
+
+// Any drag of the inspector's own rows is taken in, whatever lies under the mouse at
+// first (the dragged row itself): each move then decides where it may land.
 void TInfoInspector::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->source() == this)
+    QTreeWidget::dragEnterEvent(event);
+    if (DragSource(event) == this) {
+        setState(DraggingState);
         event->acceptProposedAction();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 void TInfoInspector::dragMoveEvent(QDragMoveEvent* event) {
-    auto* target = static_cast<TInfoRow*>(itemAt(event->position().toPoint()));
-    auto* dragged = static_cast<TInfoRow*>(currentItem());
-    if (FFrame->AcceptsDrop(event->source(), dragged, target))
+    // The base draws the indicator over the row (only where a drop is accepted) and
+    // scrolls near the edges; the frame's rule decides the answer.
+    const bool accepted = AcceptsAt(event);
+    setDropIndicatorShown(accepted);
+    QTreeWidget::dragMoveEvent(event);
+    if (accepted)
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void TInfoInspector::dropEvent(QDropEvent* event) {
-    auto* target = static_cast<TInfoRow*>(itemAt(event->position().toPoint()));
-    auto* dragged = static_cast<TInfoRow*>(currentItem());
-    if (!FFrame->AcceptsDrop(event->source(), dragged, target)) {
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+    if (!AcceptsAt(event)) {
         event->ignore();
         return;
     }
-    FFrame->DropRow(dragged, target);
+    auto* target = static_cast<TInfoRow*>(itemAt(event->position().toPoint()));
+    auto* dragged = static_cast<TInfoRow*>(currentItem());
+    Application::Instance().Protect(FFrame, [&] { FFrame->DropRow(dragged, target); });
     // The row is already where it belongs: a copy action keeps the view from
     // removing the dragged original afterwards.
     event->setDropAction(Qt::CopyAction);
@@ -296,16 +336,20 @@ TfrObjectInfo::TfrObjectInfo(QWidget* parent) : TfrPelmBaseFrame(parent) {
                         ":PACTIVE);"),
          QStringLiteral("end;")});
 
-    connect(aEdit, &QAction::triggered, this, [this] { EditFocused(); });
-    connect(aDelete, &QAction::triggered, this, [this] { DeleteFocused(); });
-    connect(aRefresh, &QAction::triggered, this, [this] { RefreshAndTranslate(); });
-    connect(aShowActiveOnly, &QAction::triggered, this, [this] { RefreshAndTranslate(); });
+    // A failing server call shows its message; the frame stays as it was left.
+    connect(aEdit, &QAction::triggered, this, [this] { Guarded([this] { EditFocused(); }); });
+    connect(aDelete, &QAction::triggered, this, [this] { Guarded([this] { DeleteFocused(); }); });
+    connect(aRefresh, &QAction::triggered, this,
+            [this] { Guarded([this] { RefreshAndTranslate(); }); });
+    connect(aShowActiveOnly, &QAction::triggered, this,
+            [this] { Guarded([this] { RefreshAndTranslate(); }); });
     connect(aExpandAll, &QAction::triggered, this, [this](bool checked) {
         if (checked) ExpandAll();
     });
     connect(dxInspector, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
         auto* row = static_cast<TInfoRow*>(current);
-        meDescription->setPlainText(row ? row->Item().Description() : QString());
+        meDescription->setPlainText(row ? TLimitedMemo::Plain(row->Item().Description())
+                                        : QString());
         UpdateActions();
     });
     connect(dxInspector, &QTreeWidget::itemClicked, this,
@@ -344,6 +388,13 @@ void TfrObjectInfo::InitFrame() {
     UpdateActions();
 }
 
+void TfrObjectInfo::Guarded(const std::function<void()>& action) {
+    Application::Instance().Protect(this, [&] {
+        action();
+        UpdateActions();
+    });
+}
+
 void TfrObjectInfo::SetFrameActive(bool active) {
     TfrPelmBaseFrame::SetFrameActive(active);
     aEdit->setShortcut(active ? QKeySequence(Qt::Key_F4) : QKeySequence());
@@ -380,7 +431,8 @@ void TfrObjectInfo::BuildKindMenus() {
         for (QMenu* menu : {pmInfoKind, FAddMenu}) {
             QAction* item = menu->addAction(ImageList->Icon(InfoKindImage(kind)), name);
             SetTag(item, kind);
-            connect(item, &QAction::triggered, this, [this, item] { AddInfoOfKind(TagOf(item)); });
+            connect(item, &QAction::triggered, this,
+                    [this, item] { Guarded([this, item] { AddInfoOfKind(TagOf(item)); }); });
         }
     }
 }
@@ -504,7 +556,7 @@ void TfrObjectInfo::AddInfoOfKind(int kind) {
             TInfoRow* row = AddInfoRow(parentRow, std::move(item));
             TInfoObject& added = row->Item();
             added.SetModified(true);
-            meDescription->setPlainText(added.Description());
+            meDescription->setPlainText(TLimitedMemo::Plain(added.Description()));
             if (FAutoSave && FObjID > 0) SaveInfo(added);
             parentRow->setExpanded(true);
             dxInspector->setCurrentItem(row);
@@ -533,7 +585,7 @@ void TfrObjectInfo::EditFocused() {
             if (FAutoSave && FObjID > 0) SaveInfo(item);
             ShowItemLook(row);
             if (row->Kind() == TInfoRow::Link) row->setToolTip(1, item.Value());
-            meDescription->setPlainText(item.Description());
+            meDescription->setPlainText(TLimitedMemo::Plain(item.Description()));
         }
     }
     InitTranslation(FShema, FSession);

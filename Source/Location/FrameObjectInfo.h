@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
+#include <functional>
 #include <memory>
 
 #include "FormReposit/PelmBaseFrame.h"
@@ -70,12 +71,20 @@ class TInfoInspector : public QTreeWidget {
 public:
     TInfoInspector(TfrObjectInfo* frame, QWidget* parent);
 
+    // The format that names the inspector the dragged rows come from.
+    static constexpr const char* RowsFormat = "application/x-qxv-info-rows";
+
 protected:
+    QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
+    quintptr Identity() const;
+    const QObject* DragSource(const QDropEvent* event) const;
+    bool AcceptsAt(const QDropEvent* event) const;
+
     TfrObjectInfo* FFrame;
 };
 
@@ -157,6 +166,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs a user's operation under the application's exception handler.
+    void Guarded(const std::function<void()>& action);
     void BuildKindMenus();
     void CreateRootRow();
     void LoadTree(TInfoRow* row);

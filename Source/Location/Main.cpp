@@ -393,9 +393,9 @@ void TfMain::SetSelectMode(bool on) {
     Panel1->setVisible(on);
 }
 
+// Choosing closes the picker the way its close box does, so the close-time commit runs.
 void TfMain::btnSelectClick() {
-    done(mrOk);
-    EnsureTranslation();
+    if (CloseModal(mrOk)) EnsureTranslation();
 }
 
 void TfMain::ArrangeButtons() {

@@ -1,5 +1,6 @@
 #include "Host/ConsoleWindow.h"
 #include "Host/PluginCatalog.h"
+#include "Host/SchemaCheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "Platform/Data/DbBackend.h"
+#include "Server/sqlite/SqliteServer.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -35,6 +39,53 @@ TEST(ConsoleWindowTest, HasAWorkspaceAndAServicesMenu) {
     EXPECT_EQ(window.centralWidget(), window.Workspace());
     ASSERT_NE(window.ServicesMenu(), nullptr);
     EXPECT_FALSE(window.ServicesMenu()->actions().isEmpty());
+}
+
+TEST(ConsoleWindowTest, OpensAServiceByItsIdentifierAfterTheCheck) {
+    // The location service, beside the test programs as beside the console.
+    ConsoleWindow window("sqlite:test", nullptr, "1");
+    int checks = 0;
+    window.SetBeforeOpen([&] {
+        ++checks;
+        return false;
+    });
+    EXPECT_EQ(window.OpenServiceById("NO-SUCH-SERVICE"), nullptr);
+    EXPECT_EQ(checks, 0);
+    // Found in any case of letters; the check refuses, so nothing opens.
+    EXPECT_EQ(window.OpenServiceById("16d1583a-13b8-4d80-bee1-c05b83c44f41"), nullptr);
+    EXPECT_EQ(checks, 1);
+    EXPECT_TRUE(window.Workspace()->subWindowList().isEmpty());
+}
+
+// A database without the directory: one question names what is missing and the
+// command that creates it; yes creates it, and then nothing is asked any more.
+TEST(SchemaCheckTest, AsksOnceAndCreatesTheDirectoryOnYes) {
+    RegisterSqliteServer();
+    TempDir dir;
+    const QString dsn = "sqlite:" + dir.FilePath("empty.db");
+    const std::unique_ptr<IDbConnection> db = OpenConnection(dsn);
+    MessageBoxRecorder boxes;
+    const struct {
+        int Answer;
+        bool Found;
+        size_t Boxes;
+    } steps[] = {{IDNO, false, 1}, {IDYES, true, 1}, {IDNO, true, 0}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.Answer);
+        boxes.Clear();
+        boxes.Answer(step.Answer);
+        EXPECT_EQ(EnsureDirectorySchema(*db, "QXVBASE", dsn), step.Found);
+        ASSERT_EQ(boxes.Count(), step.Boxes);
+        if (step.Boxes == 0) continue;
+        const QString text = boxes.Last().Text;
+        EXPECT_TRUE(text.contains("QXVERPLOCAT.GET_T#LOCATION,")) << text.toStdString();
+        EXPECT_TRUE(text.contains("QXVERPINFORM.GET_T#INFORMATION")) << text.toStdString();
+        EXPECT_TRUE(text.contains("qxvdb init --db " + dsn + " --schema QXVBASE"))
+            << text.toStdString();
+        EXPECT_EQ(boxes.Last().Flags & MbButtonsMask, MB_YESNO);
+    }
+    EXPECT_TRUE(MissingDirectoryRoutines(*db, "QXVBASE").isEmpty());
+    EXPECT_EQ(MissingDirectoryRoutines(*db, "OTHER").size(), 6);
 }
 
 }  // namespace

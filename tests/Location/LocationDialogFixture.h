@@ -92,7 +92,7 @@ private:
 
 class LocationDialogTest : public ::testing::Test {
 protected:
-    LocationDialogTest() : FRec(FDb.Raw()), FDM(nullptr) {
+    LocationDialogTest() : FRec(FDb.Counting()), FDM(nullptr) {
         FSession.AdoptConnection(&FRec);
         SetCurrentDM(&FDM);
     }

@@ -6,10 +6,13 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTableView>
+#include <QTest>
+#include <QToolButton>
 #include <QtEndian>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "ComUnits/uImageList.h"
 #include "Location/AddEditAbbreviature.h"
@@ -194,6 +197,7 @@ TEST_F(AbbreviatureTest, AFileThatIsNoUsableBitmapIsReportedAndThePictureKept) {
         WriteFile("huge.bmp", huge),
         FTemp.FilePath("missing.bmp"),
     };
+    // Nothing may go past the message box to the application's handler.
     QStringList handled;
     Application::Instance().SetOnException(
         [&](QObject*, std::exception& e) { handled << QString::fromUtf8(e.what()); });
@@ -206,22 +210,24 @@ TEST_F(AbbreviatureTest, AFileThatIsNoUsableBitmapIsReportedAndThePictureKept) {
         ASSERT_EQ(chosen, Argb(Pattern(16, 16)));
         for (const QString& path : bad) {
             SCOPED_TRACE(path.toStdString());
-            handled.clear();
+            FBoxes.Clear();
             FChosen = path;
             Press(d, "btnChangeImage");
-            ASSERT_EQ(handled.size(), 1);
-            EXPECT_TRUE(handled[0].contains(QFileInfo(path).fileName()))
-                << handled[0].toStdString();
+            ASSERT_EQ(FBoxes.Count(), 1u);
+            EXPECT_EQ(FBoxes.Last().Text,
+                      "Файл \"" + QFileInfo(path).fileName() + "\" не является изображением BMP");
+            EXPECT_EQ(FBoxes.Last().Caption, "Добавление");
+            EXPECT_EQ(FBoxes.Last().Flags & MbIconMask, MB_ICONEXCLAMATION);
             EXPECT_EQ(Argb(dialog->Picture()), chosen);
         }
-        handled.clear();
+        FBoxes.Clear();
         FChosen.clear();  // the user cancels the file dialog
         Press(d, "btnChangeImage");
-        EXPECT_TRUE(handled.isEmpty());
         EXPECT_EQ(Argb(dialog->Picture()), chosen);
     });
     EXPECT_FALSE(dialog->Execute());
     EXPECT_EQ(FBoxes.Count(), 0u);
+    EXPECT_TRUE(handled.isEmpty());
 }
 
 TEST_F(AbbreviatureTest, AChosenPictureIsStoredWithTheNewAbbreviation) {
@@ -283,16 +289,46 @@ TEST_F(AbbreviatureTest, EditingAnAbbreviationWithoutPictureShowsAndStoresTheDef
     EXPECT_EQ(Argb(Bitmap16::Masked(stored.Image)), DefaultImage());
 }
 
+// OK keeps what is stored unless the user chose another picture, also a stored
+// picture the dialog cannot read (shown as the default one).
 TEST_F(AbbreviatureTest, EditingKeepsAStoredPicture) {
-    TfAddEditAbbreviature* dialog = Dialog(2, FPictured);
-    QImage shown;
-    FDriver.Then([&](QDialog& d) {
-        shown = Argb(dialog->Picture());
-        Press(d, "btnOK");
-    });
-    ASSERT_TRUE(dialog->Execute());
-    EXPECT_EQ(shown, Argb(Pattern(16, 16)));
-    EXPECT_EQ(Argb(Bitmap16::FromBmp(StoredPicture(FPictured)).Image), Argb(Pattern(16, 16)));
+    const QByteArray good = Bitmap16::ToBmp(Pattern(16, 16));
+    const QByteArray corrupt = good.left(good.size() / 2);
+    QImage other = Pattern(16, 16);
+    other.setPixel(3, 3, 0xFF0000FF);
+    const QString otherPath = WriteFile("other.bmp", Bitmap16::ToBmp(other));
+    const struct {
+        const char* Case;
+        QByteArray Stored;
+        QString Chosen;
+        QImage Shown;
+        std::optional<QByteArray> After;  // the stored bytes afterwards, when known exactly
+        QImage AfterImage;
+    } cases[] = {
+        {"readable", good, {}, Argb(Pattern(16, 16)), {}, Argb(Pattern(16, 16))},
+        {"corrupt, kept", corrupt, {}, DefaultImage(), corrupt, {}},
+        {"corrupt, replaced", corrupt, otherPath, DefaultImage(), {}, Argb(other)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        FDb.Call(QStringLiteral("QXVERPLOCAT"), QStringLiteral("SET_T#LOCATABBREV_BMP"),
+                 {{"PID", FPictured}, {"PBMP16#16", c.Stored}});
+        TfAddEditAbbreviature* dialog = Dialog(2, FPictured);
+        QImage shown;
+        FDriver.Then([&](QDialog& d) {
+            shown = Argb(dialog->Picture());
+            FChosen = c.Chosen;
+            if (!FChosen.isEmpty()) Press(d, "btnChangeImage");
+            Press(d, "btnOK");
+        });
+        ASSERT_TRUE(dialog->Execute());
+        EXPECT_EQ(shown, c.Shown);
+        if (c.After)
+            EXPECT_EQ(StoredPicture(FPictured), *c.After);
+        else
+            EXPECT_EQ(Argb(Bitmap16::FromBmp(StoredPicture(FPictured)).Image), c.AfterImage);
+    }
+    EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
 TEST_F(AbbreviatureTest, ABlankFullNameWarnsAndKeepsTheDialogOpen) {
@@ -370,6 +406,29 @@ TEST_F(AbbreviatureTest, ADuplicateShortNameShowsTheUniquenessMessageAndLocatesN
     EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
     EXPECT_EQ(FDriver.Runs().front().Result, mrOk);
     EXPECT_TRUE(FRec.CallsOf("SET_T#LOCATABBREV_BMP").empty());
+}
+
+// The list and the edited row are read under the application's handler: the message
+// is shown and the dictionary stays open; a refresh brings the list back.
+TEST_F(AbbreviatureTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) {
+    CountingConnection& server = FDb.Counting();
+    server.FailRoutine(QStringLiteral("GET_T#LOCATABBREV"));
+    RunBrowse([&](TfAbbreviature& form) {
+        form.show();
+        EXPECT_EQ(form.cxView->model()->rowCount(), 0);
+        QTest::mouseClick(form.btnObjectEdit, Qt::LeftButton);  // nothing to edit yet
+        server.ClearFailures();
+        form.DBNavigator1->findChild<QAction*>("nbRefresh")->trigger();
+        EXPECT_EQ(form.cxView->model()->rowCount(), 5);
+        server.FailRoutine(QStringLiteral("GET_T#LOCATABBREV"));
+        QTest::mouseClick(form.btnObjectEdit, Qt::LeftButton);  // the dialog cannot load
+        server.ClearFailures();
+        EXPECT_EQ(form.cxView->model()->rowCount(), 5);
+    });
+    ASSERT_EQ(FBoxes.Count(), 2u);
+    for (const auto& box : FBoxes.Calls())
+        EXPECT_TRUE(box.Text.contains("ORA-03113")) << box.Text.toStdString();
+    EXPECT_EQ(FDriver.Runs().size(), 1u);  // the dictionary only
 }
 
 TEST_F(AbbreviatureTest, DeleteAnswers) {

@@ -1,13 +1,17 @@
 #include "Location/AddEditInfoType.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
@@ -106,24 +110,92 @@ TEST_F(AddEditInfoTypeTest, ActiveAndDescriptionRoundTrip) {
     FDialog->SetActive(false);
     EXPECT_FALSE(FDialog->cbxInfoActive->isChecked());
 
-    const QString description = QStringLiteral("first line\n  second line  ");
-    FDialog->SetDescription(description);
+    // A description comes back with the line breaks it was given.
+    for (const QString& description :
+         {QStringLiteral("first line\r\n  second line  "), QStringLiteral("a\r\n\r\nb\r\n"),
+          QStringLiteral("unix\nlines"), QStringLiteral("one line")}) {
+        FDialog->SetDescription(description);
+        EXPECT_EQ(FDialog->Description(), description);
+        EXPECT_EQ(FDialog->meDescription->blockCount(), description.count('\n') + 1);
+    }
     FDialog->SetValue(QStringLiteral(" kept as given "));
     EXPECT_EQ(FDialog->edtInfo->text(), " kept as given ");
-    EXPECT_EQ(FDialog->Description(), description);
 
     // What the user changes during the run is what comes back.
     FDriver.Then([](QDialog& dialog) {
         auto& form = static_cast<TfAddEditInfoType&>(dialog);
         form.cbxInfoActive->setChecked(true);
-        form.meDescription->setPlainText(QStringLiteral("changed"));
+        form.meDescription->clear();
+        QTest::keyClicks(form.meDescription, QStringLiteral("changed"));
+        QTest::keyClick(form.meDescription, Qt::Key_Return);
+        QTest::keyClicks(form.meDescription, QStringLiteral("twice"));
         form.btnOK->click();
     });
     ASSERT_TRUE(FDialog->Execute());
     EXPECT_TRUE(FDialog->Active());
-    EXPECT_EQ(FDialog->Description(), "changed");
+    EXPECT_EQ(FDialog->Description(), "changed\r\ntwice");
     // Shown, the check box carries its translated caption.
     EXPECT_EQ(FDialog->cbxInfoActive->text(), "Информация активна");
+}
+
+// The text and the description hold at most what their columns do: a paste that
+// would make them longer is refused whole, with a message, and so is typing past it.
+TEST_F(AddEditInfoTypeTest, TextsStayWithinTheirColumns) {
+    FDialog->SetDialogMode(1);
+    const QString almost(250, QLatin1Char('x'));
+    struct TEdit {
+        const char* Name;
+        QWidget* Widget;
+        std::function<QString()> Read;  // as the frame reads it back
+    };
+    FDriver.Then([&](QDialog& dialog) {
+        auto& form = static_cast<TfAddEditInfoType&>(dialog);
+        dialog.show();
+        const TEdit edits[] = {
+            {"text", form.edtInfo, [&] { return form.edtInfo->text(); }},
+            {"description", form.meDescription, [&] { return form.Description(); }},
+        };
+        form.edtInfo->setText(almost);
+        form.SetDescription(almost);
+        const struct {
+            const char* Paste;
+            bool Taken;
+        } pastes[] = {{"0123456789", false}, {"abcd", true}, {"y", true}, {"z", false}};
+        for (const TEdit& edit : edits) {
+            QString expected = almost;
+            for (const auto& paste : pastes) {
+                SCOPED_TRACE(std::string(edit.Name) + " + " + paste.Paste);
+                FBoxes.Clear();
+                QGuiApplication::clipboard()->setText(QString::fromUtf8(paste.Paste));
+                edit.Widget->setFocus();
+                QTest::keyClick(edit.Widget, Qt::Key_End, Qt::ControlModifier);
+                QTest::keySequence(edit.Widget, QKeySequence::Paste);
+                QCoreApplication::processEvents();
+                if (paste.Taken) expected += QString::fromUtf8(paste.Paste);
+                EXPECT_EQ(edit.Read(), expected);
+                ASSERT_EQ(FBoxes.Count(), paste.Taken ? 0u : 1u);
+                if (!paste.Taken) {
+                    EXPECT_EQ(FBoxes.Last().Text, "Текст не может быть длиннее 255 символов");
+                    EXPECT_EQ(FBoxes.Last().Caption, "Добавление информации");
+                }
+            }
+            // Full: a typed character is turned away as well.
+            FBoxes.Clear();
+            QTest::keyClick(edit.Widget, Qt::Key_A);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(edit.Read().size(), 255);
+            EXPECT_EQ(FBoxes.Count(), 1u);
+        }
+        // A line break of the description is stored as two characters.
+        form.SetDescription(QString(254, QLatin1Char('x')));
+        FBoxes.Clear();
+        QTest::keyClick(form.meDescription, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form.Description().size(), 254);
+        EXPECT_EQ(FBoxes.Count(), 1u);
+        form.btnCancel->click();
+    });
+    EXPECT_FALSE(FDialog->Execute());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <functional>
 #include <stdexcept>
@@ -325,6 +326,71 @@ TEST_F(LevelTest, TheNavigatorMovesTheCursor) {
         EXPECT_EQ(form.ospObjects->RecNo(), 1);
         EXPECT_EQ(form.cxView->currentIndex().row(), 0);
     });
+}
+
+// Each reading of the dictionary and of its dialog may fail: the user reads the
+// server's message, and a refresh afterwards brings the list back.
+TEST_F(LevelTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) {
+    CountingConnection& server = FDb.Counting();
+    auto refresh = [](TfLevel& form) {
+        for (auto* button : form.DBNavigator1->findChildren<QToolButton*>())
+            if (button->defaultAction()->objectName() == "nbRefresh")
+                QTest::mouseClick(button, Qt::LeftButton);
+    };
+    auto fail = [&](const char* routine) { server.FailRoutine(QString::fromLatin1(routine)); };
+    const struct {
+        const char* Path;
+        std::function<void()> ArmBeforeOpening;
+        std::function<void(TfLevel&)> Act;
+        int RowsAfter;
+    } paths[] = {
+        {"opening the list", [&] { fail("GET_T#LOCATTYPE"); }, nullptr, 5},
+        {"refreshing", nullptr,
+         [&](TfLevel& form) {
+             fail("GET_T#LOCATTYPE");
+             refresh(form);
+         },
+         5},
+        {"loading the edited row", nullptr,
+         [&](TfLevel& form) {
+             fail("GET_T#LOCATTYPE");
+             QTest::mouseClick(form.btnObjectEdit, Qt::LeftButton);
+         },
+         5},
+        {"loading the abbreviations", nullptr,
+         [&](TfLevel& form) {
+             fail("GET_T#LOCATABBREV");
+             QTest::mouseClick(form.btnObjectAdd, Qt::LeftButton);
+         },
+         5},
+        {"re-reading after the change", nullptr,
+         [&](TfLevel& form) {
+             FDriver.Then([&](QDialog& d) {
+                 d.findChild<QSpinBox*>("seLevel")->setValue(5);
+                 fail("GET_T#LOCATTYPE");
+                 d.findChild<QPushButton*>("btnOK")->click();
+             });
+             QTest::mouseClick(form.btnObjectAdd, Qt::LeftButton);
+         },
+         6},
+    };
+    for (const auto& p : paths) {
+        SCOPED_TRACE(p.Path);
+        FBoxes.Clear();
+        if (p.ArmBeforeOpening) p.ArmBeforeOpening();
+        Run([&](TfLevel& form) {
+            form.show();
+            if (p.Act) p.Act(form);
+            ASSERT_EQ(FBoxes.Count(), 1u);
+            EXPECT_TRUE(FBoxes.Last().Text.contains("ORA-03113"))
+                << FBoxes.Last().Text.toStdString();
+            server.ClearFailures();
+            refresh(form);
+            EXPECT_EQ(Shown(form), p.RowsAfter);
+            EXPECT_EQ(FBoxes.Count(), 1u);
+        });
+        server.ClearFailures();
+    }
 }
 
 class AddEditLevelTest : public LocationDialogTest {};

@@ -53,6 +53,35 @@ TEST_F(PickerTest, OpensExpandedAtAStartThreeLevelsDeepAndReturnsTheChoice) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
+// Choosing and the close box run one closing path: its commit runs, and a refused commit is an
+// error box that leaves the picker open with its tree until the user tries again.
+TEST_F(PickerTest, ChoosingOrClosingCommitsAndARefusedCommitKeepsThePickerOpen) {
+    const std::function<void(TfMain&)> choose = [](TfMain& form) { form.btnSelect->click(); };
+    const std::function<void(TfMain&)> closeBox = [](TfMain& form) { form.close(); };
+    for (const auto& [how, expected] : {std::pair{choose, true}, std::pair{closeBox, false}}) {
+        int id = int(FSample.birch);
+        FBoxes.Clear();
+        FDb.Counting().FailRoutine(QStringLiteral("COMMIT"), 3113, QStringLiteral("lost"));
+        bool openAfterFailure = false;
+        int nodesAfterFailure = 0;
+        const bool chosen = Pick(id, [&](TfMain& form) {
+            how(form);
+            openAfterFailure = form.isVisible() && !form.Closed();
+            nodesAfterFailure = form.Tree()->Root()->childCount();
+            FDb.Counting().ClearFailures();
+            how(form);
+        });
+        EXPECT_EQ(chosen, expected);
+        EXPECT_EQ(id, FSample.birch);
+        EXPECT_TRUE(openAfterFailure);
+        EXPECT_EQ(nodesAfterFailure, 2) << "the tree keeps its data";
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_EQ(FBoxes.Last().Flags, MessageBoxes::KindFlags(TMessageKind::Error));
+        EXPECT_TRUE(FBoxes.Last().Text.contains(QStringLiteral("ORA-03113: lost")))
+            << FBoxes.Last().Text.toStdString();
+    }
+}
+
 TEST_F(PickerTest, AnUnknownStartOpensAtTheRoot) {
     int id = 987654;
     int selectedDepth = -1;

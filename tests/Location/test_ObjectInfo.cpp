@@ -1,18 +1,23 @@
 #include "Location/FrameObjectInfo.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uComponentTree.h"
@@ -108,6 +113,50 @@ protected:
             form.cbxInfoActive->setChecked(active);
             form.btnOK->click();
         });
+    }
+    // The events a drag brings to the inspector's viewport, in the order the platform
+    // sends them; each answer is whether the inspector accepted.
+    class TDrag {
+    public:
+        TDrag(QTreeWidget* view, QMimeData* data) : FView(view), FData(data) {}
+        bool Enter() { return Send<QDragEnterEvent>(FStart); }
+        bool Move(QTreeWidgetItem* over) { return MoveTo(Centre(over)); }
+        bool MoveTo(const QPoint& at) { return Send<QDragMoveEvent>(at); }
+        bool Drop(QTreeWidgetItem* on) { return Send<QDropEvent>(Centre(on)); }
+        void Leave() {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(FView->viewport(), &leave);
+        }
+        QPoint Centre(QTreeWidgetItem* row) const { return FView->visualItemRect(row).center(); }
+        QPoint FStart;
+        std::unique_ptr<QMimeData> FOwned;
+
+    private:
+        template <class E>
+        bool Send(const QPoint& at) {
+            E event(at, Qt::MoveAction | Qt::CopyAction, FData, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(FView->viewport(), &event);
+            return event.isAccepted();
+        }
+        QTreeWidget* FView;
+        QMimeData* FData;
+    };
+    // A user's drag of `row`: pressed and moved past the drag distance, which starts
+    // the view's drag with the data it made for the row.
+    TDrag StartDrag(TInfoRow* row) {
+        QTreeWidget* view = FFrame->dxInspector;
+        view->scrollToItem(row);
+        const QPoint at = view->visualItemRect(row).center();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseMove(view->viewport(), at + QPoint(0, QApplication::startDragDistance() + 2));
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(view->currentItem(), row);
+        auto data = std::unique_ptr<QMimeData>(
+            view->model()->mimeData(view->selectionModel()->selectedIndexes()));
+        TDrag drag(view, data.get());
+        drag.FOwned = std::move(data);
+        drag.FStart = at;
+        return drag;
     }
     QAction* KindEntry(QMenu* menu, int kind) {
         for (QAction* a : menu->actions())
@@ -333,6 +382,9 @@ TEST_F(ObjectInfoTest, DeletingAnItemTakesItsChildrenFromView) {
     EXPECT_TRUE(anna->isHidden());
     EXPECT_EQ(anna->childCount(), 0);
     EXPECT_EQ(FDb.Counting().CallCount(Del), 1);
+    // The server drops the children with it: they do not come back on the next load.
+    EXPECT_EQ(Stored(), QStringList({"+7 495 1/1"}));
+    EXPECT_TRUE(Stored(contact).isEmpty());
     FFrame->UpdateActions();
     EXPECT_FALSE(FFrame->aDelete->isEnabled());
 
@@ -411,30 +463,49 @@ TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
     Item(phone, 5, QStringLiteral("evenings only"));
     Item(-1, 4, QStringLiteral("Vera"));
     Attach(FObj);
+    FHost.show();
     TInfoRow* root = FFrame->RootRow();
     TInfoRow* boris = Row("Boris");
     TInfoRow* tel = Row("+7 555");
     TInfoRow* note = Row("evenings only");
     TInfoRow* vera = Row("Vera");
-    const QObject* inspector = FFrame->dxInspector;
 
-    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, boris, boris));
-    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, boris, tel));
-    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, boris, note));
-    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, tel, boris));  // its present parent
-    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, root, vera));
-    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, tel, nullptr));
-    EXPECT_FALSE(FFrame->AcceptsDrop(&FHost, tel, vera));
-    EXPECT_TRUE(FFrame->AcceptsDrop(inspector, tel, vera));
-    EXPECT_TRUE(FFrame->AcceptsDrop(inspector, tel, root));
-    EXPECT_TRUE(FFrame->AcceptsDrop(inspector, note, boris));
-    FFrame->FCanEdit = false;
-    EXPECT_FALSE(FFrame->AcceptsDrop(inspector, tel, vera));
+    // Each drag starts over the dragged row itself and is taken in there; the moves
+    // decide. The root row cannot be dragged and nothing is accepted without the edit right.
+    const struct {
+        TInfoRow* Dragged;
+        TInfoRow* Over;
+        bool CanEdit;
+        bool Accepted;
+    } moves[] = {
+        {boris, boris, true, false}, {boris, tel, true, false}, {boris, note, true, false},
+        {tel, boris, true, false},   {root, vera, true, false}, {tel, vera, false, false},
+        {tel, vera, true, true},     {tel, root, true, true},   {note, boris, true, true},
+    };
+    for (const auto& m : moves) {
+        SCOPED_TRACE((m.Dragged->text(1) + " over " + m.Over->text(1)).toStdString());
+        FFrame->FCanEdit = m.CanEdit;
+        TDrag drag = StartDrag(m.Dragged);
+        EXPECT_TRUE(drag.Enter());
+        EXPECT_EQ(drag.Move(m.Over), m.Accepted);
+        EXPECT_EQ(FFrame->dxInspector->showDropIndicator(), m.Accepted);
+        drag.Leave();
+    }
     FFrame->FCanEdit = true;
+    // A drag from elsewhere is not taken in.
+    QMimeData foreign;
+    foreign.setText(QStringLiteral("+7 555"));
+    EXPECT_FALSE(TDrag(FFrame->dxInspector, &foreign).Enter());
 
     // The telephone moves with its note to Vera, and the server follows.
     FDb.Counting().Reset();
-    FFrame->DropRow(tel, vera);
+    {
+        TDrag drag = StartDrag(tel);
+        ASSERT_TRUE(drag.Enter());
+        EXPECT_FALSE(drag.Move(boris));
+        EXPECT_TRUE(drag.Move(vera));
+        EXPECT_TRUE(drag.Drop(vera));
+    }
     EXPECT_EQ(Shown(), QStringList({"Контактное лицо=Boris", "Контактное лицо=Vera",
                                     "  Телефон=+7 555", "    Примечание=evenings only"}));
     EXPECT_EQ(FDb.Counting().CallCount(Upd), 1);
@@ -444,12 +515,72 @@ TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
     EXPECT_TRUE(Stored(contact).isEmpty());
 
     // Onto the root row: a top-level item.
-    FFrame->DropRow(tel, root);
+    {
+        TDrag drag = StartDrag(tel);
+        ASSERT_TRUE(drag.Enter());
+        EXPECT_TRUE(drag.Drop(root));
+    }
     EXPECT_EQ(tel->Item().ParentID(), -1);
     EXPECT_EQ(Stored(), QStringList({"Boris/1", "+7 555/1", "Vera/1"}));
     FFrame->RefreshInfo();
     EXPECT_EQ(Shown(), QStringList({"Контактное лицо=Boris", "Телефон=+7 555",
                                     "  Примечание=evenings only", "Контактное лицо=Vera"}));
+}
+
+// Near the lower edge a drag scrolls the inspector, as any item view does.
+TEST_F(ObjectInfoTest, ADragNearTheEdgeScrollsTheInspector) {
+    for (int i = 0; i < 40; ++i) Item(-1, 2, QStringLiteral("+7 %1").arg(i, 3, 10, QChar('0')));
+    Attach(FObj);
+    FHost.resize(300, 200);
+    FHost.show();
+    QScrollBar* bar = FFrame->dxInspector->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    ASSERT_EQ(bar->value(), 0);
+    TDrag drag = StartDrag(Row("+7 000"));
+    ASSERT_TRUE(drag.Enter());
+    const QRect area = FFrame->dxInspector->viewport()->rect();
+    drag.MoveTo(QPoint(area.center().x(), area.bottom() - 2));
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0, 2000);
+    drag.Leave();
+}
+
+// Whatever load fails, the user reads the server's message and the next refresh works.
+TEST_F(ObjectInfoTest, AServerErrorWhileLoadingIsShownAndTheFrameKeepsWorking) {
+    const int contact = Item(-1, 4, QStringLiteral("Gleb"));
+    Item(contact, 2, QStringLiteral("+7 666"));
+    Item(-1, 5, QStringLiteral("old"), false);
+    Attach(FObj);
+    FHost.show();
+    CountingConnection& server = FDb.Counting();
+    auto click = [](QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); };
+    const struct {
+        const char* Path;
+        std::function<void()> Arm;
+        std::function<void()> Act;
+    } paths[] = {
+        {"refresh: the top items", [&] { server.FailRoutine(Get); },
+         [&] { click(FFrame->btnRefresh); }},
+        {"refresh: an item's children", [&] { server.FailNthRequest(2); },
+         [&] { click(FFrame->btnRefresh); }},
+        {"show all", [&] { server.FailRoutine(Get); }, [&] { FFrame->aShowActiveOnly->trigger(); }},
+        {"show active only", [&] { server.FailNthRequest(1); },
+         [&] { FFrame->aShowActiveOnly->trigger(); }},
+    };
+    for (const auto& p : paths) {
+        SCOPED_TRACE(p.Path);
+        FBoxes.Clear();
+        server.ClearFailures();
+        const int thrown = server.FailuresThrown();
+        p.Arm();
+        p.Act();
+        EXPECT_EQ(server.FailuresThrown(), thrown + 1);
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_TRUE(FBoxes.Last().Text.contains("ORA-03113")) << FBoxes.Last().Text.toStdString();
+        server.ClearFailures();
+        click(FFrame->btnRefresh);
+        EXPECT_EQ(Shown().size(), FFrame->aShowActiveOnly->isChecked() ? 2 : 3);
+        EXPECT_EQ(FBoxes.Count(), 1u);
+    }
 }
 
 TEST_F(ObjectInfoTest, InactiveItemAddedUnderTheFilterStaysUntilRefresh) {

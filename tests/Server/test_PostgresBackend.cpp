@@ -277,19 +277,24 @@ TEST_F(PostgresBackend, FailedCallChangesNothingAndSessionGoesOn) {
     EXPECT_EQ(Count(*other, QStringLiteral("locatabbrev")), 2);
 }
 
-TEST_F(PostgresBackend, WorkIsInvisibleToOthersUntilCommitAndGoneAfterRollback) {
+TEST_F(PostgresBackend, ExplicitWorkIsInvisibleToOthersUntilCommitAndGoneAfterRollback) {
     FDb->Commit();
     const auto other = OpenConnection(FDsn);
+    FDb->StartTransaction();
     Locat(QStringLiteral("INS_T#LOCATABBREV"), {{QStringLiteral("PSNAME"), QStringLiteral("a")},
                                                 {QStringLiteral("PNAME"), QStringLiteral("a")}});
     EXPECT_EQ(Count(*other, QStringLiteral("locatabbrev")), 0);
     FDb->Rollback();
     EXPECT_EQ(Count(*FDb, QStringLiteral("locatabbrev")), 0);
+    FDb->StartTransaction();
     Locat(QStringLiteral("INS_T#LOCATABBREV"), {{QStringLiteral("PSNAME"), QStringLiteral("b")},
                                                 {QStringLiteral("PNAME"), QStringLiteral("b")}});
     FDb->Commit();
-    other->Rollback();  // a fresh snapshot for the reader
     EXPECT_EQ(Count(*other, QStringLiteral("locatabbrev")), 1);
+    // Without an explicit transaction a call is seen by others as soon as it returns.
+    Locat(QStringLiteral("INS_T#LOCATABBREV"), {{QStringLiteral("PSNAME"), QStringLiteral("c")},
+                                                {QStringLiteral("PNAME"), QStringLiteral("c")}});
+    EXPECT_EQ(Count(*other, QStringLiteral("locatabbrev")), 2);
 }
 
 // --- Catalogue --------------------------------------------------------------

@@ -107,6 +107,7 @@ TEST(SqliteConnection, CrossingMovesFromTwoSessionsNeverCloseACycle) {
     a->Commit();
 
     auto b = OpenConnection(cs);
+    a->StartTransaction();
     ASSERT_EQ(call(*a, "UPD_T#LOCATION_ID_PARENT", {{"PID", x}, {"PID_PARENT", y}}), 1);
     // While the first move is open, the crossing one cannot even start.
     EXPECT_EQ(CodeOf([&] {
@@ -191,15 +192,12 @@ TEST_F(SqliteBackend, RawEngineErrorsReadLikeTheServers) {
 TEST_F(SqliteBackend, ValuesKeepTheirKindOnTheWayInAndOut) {
     FDb->Execute("CREATE TEMP TABLE T_VALUES (I INTEGER, F REAL, S TEXT, B BLOB, N TEXT)", {});
     const QByteArray bytes("\0\1\2'\"\0end", 10);
-    EXPECT_EQ(FDb->Execute("INSERT INTO T_VALUES VALUES (:i, :F, :S, :b, :n); "
-                           "INSERT INTO T_VALUES (I, S) VALUES (:I + 1, :s)",
-                           {{":I", 41},
-                            {"f", 2.5},
-                            {"S", QStringLiteral("Ёж'; --")},
-                            {"B", bytes},
-                            {"N", QVariant()}}),
-              2)
-        << "two statements, names matched without regard to case or colon";
+    const std::vector<TBoundValue> values{
+        {":I", 41}, {"f", 2.5}, {"S", QStringLiteral("Ёж'; --")}, {"B", bytes}, {"N", QVariant()}};
+    EXPECT_EQ(FDb->Execute("INSERT INTO T_VALUES VALUES (:i, :F, :S, :b, :n); -- first\n", values),
+              1)
+        << "names matched without regard to case or colon";
+    EXPECT_EQ(FDb->Execute("INSERT INTO T_VALUES (I, S) VALUES (:I + 1, :s)", values), 1);
     const TRowSet rs =
         FDb->Query("SELECT I, F, S, B, N, NVL(N, 'none') AS D FROM T_VALUES ORDER BY I", {});
     ASSERT_EQ(rs.Rows.size(), 2u);
@@ -223,14 +221,20 @@ TEST_F(SqliteBackend, ValuesKeepTheirKindOnTheWayInAndOut) {
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM DUAL"), 1);
 }
 
-TEST_F(SqliteBackend, TransactionEndsOnlyWithCommitOrRollback) {
+TEST_F(SqliteBackend, AnExplicitTransactionEndsOnlyWithCommitOrRollback) {
+    FDb->StartTransaction();
     FDb->Execute("INSERT INTO qxvbase.LOCATABBREV (SNAME, NAME) VALUES ('a', 'A')", {});
     FDb->Rollback();
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.LOCATABBREV"), 0);
+    FDb->StartTransaction();
     FDb->Execute("INSERT INTO qxvbase.LOCATABBREV (SNAME, NAME) VALUES ('a', 'A')", {});
     FDb->Commit();
     FDb->Rollback();
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.LOCATABBREV"), 1);
+    // Outside one, a statement is kept at once and a rollback has nothing to undo.
+    FDb->Execute("INSERT INTO qxvbase.LOCATABBREV (SNAME, NAME) VALUES ('b', 'B')", {});
+    FDb->Rollback();
+    EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.LOCATABBREV"), 2);
     FDb->Commit();
     FDb->Commit();  // nothing open: harmless
 }
@@ -250,8 +254,9 @@ TEST_F(SqliteBackend, InstallIsVersionedAndSeedsOnce) {
 
     // A schema of the first version gains what came later and keeps its rows.
     FDb->Execute("INSERT INTO qxvbase.LOCATABBREV (SNAME, NAME) VALUES ('old', 'Old')", {});
-    FDb->Execute("DROP TABLE qxvbase.DFM; DROP TABLE qxvbase.DPR; PRAGMA qxvbase.user_version = 1",
-                 {});
+    FDb->ExecuteScript(
+        "DROP TABLE qxvbase.DFM; DROP TABLE qxvbase.DPR; "
+        "PRAGMA qxvbase.user_version = 1");
     EXPECT_EQ(CodeOf([&] { FDb->Query("SELECT COUNT(*) FROM qxvbase.DPR", {}); }), 942);
     InstallServerSchema(*FDb, QStringLiteral("qxvbase"));
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.DPR"), 0);

@@ -22,8 +22,7 @@ void CountingConnection::FailNthRequest(int n, int errorCode, const QString& tex
     FFailText = text;
 }
 
-void CountingConnection::FailRoutine(const QString& routine, int errorCode,
-                                     const QString& text) {
+void CountingConnection::FailRoutine(const QString& routine, int errorCode, const QString& text) {
     FFailRoutine = routine.toUpper();
     FFailCode = errorCode;
     FFailText = text;
@@ -34,19 +33,27 @@ void CountingConnection::ClearFailures() {
     FFailRoutine.clear();
 }
 
+void CountingConnection::Commit() {
+    if (FFailRoutine == QLatin1String("COMMIT")) throw Failure();
+    FInner.Commit();
+}
+
 void CountingConnection::MaybeFail(const QString& routine) {
     bool fail = false;
     if (FFailCountdown > 0 && --FFailCountdown == 0) fail = true;
     if (!FFailRoutine.isEmpty() && !routine.isEmpty()) {
         const bool qualified = FFailRoutine.contains(u'.');
-        fail = fail || (qualified ? routine == FFailRoutine
-                                  : routine.section(u'.', -1) == FFailRoutine);
+        fail = fail ||
+               (qualified ? routine == FFailRoutine : routine.section(u'.', -1) == FFailRoutine);
     }
-    if (!fail) return;
+    if (fail) throw Failure();
+}
+
+EOraError CountingConnection::Failure() {
     ++FFailuresThrown;
-    throw EOraError::Make(FFailCode, FFailText.isEmpty()
-                                         ? QStringLiteral("end-of-file on communication channel")
-                                         : FFailText);
+    return EOraError::Make(FFailCode, FFailText.isEmpty()
+                                          ? QStringLiteral("end-of-file on communication channel")
+                                          : FFailText);
 }
 
 TRoutineDesc CountingConnection::Describe(const QString& schema, const QString& package,

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
 
 // Wraps any connection and counts the server calls per routine name
 // ("QXVERPLOCAT.GET_T#LOCATION", without the schema, upper case), so that tests
@@ -23,7 +24,8 @@ public:
     void Reset();
 
     // Failure injection: the Nth request from now (1 = the next one; calls, queries and
-    // statements alike) throws EOraError::Make(errorCode, text) instead of reaching the server; 0 disarms it.
+    // statements alike) throws EOraError::Make(errorCode, text) instead of reaching the server; 0
+    // disarms it.
     void FailNthRequest(int n, int errorCode = 3113, const QString& text = {});
     // The default is a lost connection ("ORA-03113: end-of-file on communication channel").
     // Every call of PACKAGE.ROUTINE (or ROUTINE in any package) throws until cleared.
@@ -41,12 +43,16 @@ public:
     long long Execute(const QString& sql, const std::vector<TBoundValue>& params) override;
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override;
-    void Commit() override { FInner.Commit(); }
+    void StartTransaction() override { FInner.StartTransaction(); }
+    // FailRoutine("COMMIT") makes every commit fail, as a server refusing it would; commits
+    // are not requests counted by FailNthRequest.
+    void Commit() override;
     void Rollback() override { FInner.Rollback(); }
 
 private:
     // Throws when the next request is the one chosen to fail.
     void MaybeFail(const QString& routine = {});
+    EOraError Failure();
 
     IDbConnection& FInner;
     int FFailCountdown = 0;

@@ -11,6 +11,11 @@ void RegisterPostgresBackend();
 
 IDbConnection::~IDbConnection() = default;
 
+// A connection without transactions of its own (a test double) has nothing to open.
+void IDbConnection::StartTransaction() {}
+
+void IDbConnection::ExecuteScript(const QString& script) { Execute(script, {}); }
+
 namespace {
 
 QHash<QString, TBackendFactory>& Table() {

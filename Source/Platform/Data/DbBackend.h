@@ -85,15 +85,22 @@ public:
     virtual TCallResult Call(const TRoutineDesc& routine,
                              const std::vector<TBoundValue>& inputs) = 0;
 
-    // Free SQL with :NAME parameters, always bound, never spliced.
+    // Free SQL with :NAME parameters, always bound, never spliced. Exactly one statement: a text
+    // holding more is refused (ORA-00933) before anything of it runs.
     virtual TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) = 0;
     virtual long long Execute(const QString& sql, const std::vector<TBoundValue>& params) = 0;
+    // Several statements without parameters, as one unit: the installers' own scripts only,
+    // never a text that a form or a user supplied.
+    virtual void ExecuteScript(const QString& script);
 
     // A package variable such as LANG_PACK.GC_MULTI_LANG.
     virtual QVariant PackageVariable(const QString& schema, const QString& package,
                                      const QString& name) = 0;
 
-    // The session runs in one implicit transaction, begun by the first statement.
+    // Every call is its own unit of work: committed when it returns, rolled back whole when it
+    // fails, no lock kept afterwards. StartTransaction opens an explicit transaction that the
+    // following calls join until Commit or Rollback; without one both do nothing.
+    virtual void StartTransaction();
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace {
@@ -24,9 +26,18 @@ IShellOpen* ShellOpen::Install(IShellOpen* shell) {
 bool ShellOpen::Open(const QString& target) { return Current().Open(target); }
 
 bool TDesktopShellOpen::Open(const QString& target) {
-    const QString trimmed = target.trimmed();
-    if (trimmed.isEmpty()) return false;
-    // "www.example.org", "mailto:a@b", "https://…" and local paths all arrive here.
-    const QUrl url = QUrl::fromUserInput(trimmed, QDir::currentPath(), QUrl::AssumeLocalFile);
+    const QUrl url = UrlFor(target, QDir::currentPath());
     return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+QUrl TDesktopShellOpen::UrlFor(const QString& target, const QString& workingDir) {
+    const QString trimmed = target.trimmed();
+    if (trimmed.isEmpty()) return QUrl();
+    const QFileInfo file(QDir(workingDir), trimmed);
+    if (file.exists()) return QUrl::fromLocalFile(file.absoluteFilePath());
+    static const QRegularExpression mailAddress(QStringLiteral("^[^@/:\\s]+@[^@/:\\s]+$"));
+    if (mailAddress.match(trimmed).hasMatch()) return QUrl(QStringLiteral("mailto:") + trimmed);
+    // Without AssumeLocalFile a host name ("www.example.org", "example.org/a") becomes
+    // http and a path that names no file stays a file.
+    return QUrl::fromUserInput(trimmed, workingDir);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include "Platform/qxvglobal.h"
 
@@ -24,4 +25,10 @@ public:
 class QXV_PLATFORM_EXPORT TDesktopShellOpen : public IShellOpen {
 public:
     bool Open(const QString& target) override;
+
+    // What the shell's "open" makes of a target: an address with a scheme as it
+    // stands, an existing file or folder (relative to `workingDir`) as a file, a bare
+    // mail address as mailto, a scheme-less web address ("www.example.org") as http;
+    // invalid when empty.
+    static QUrl UrlFor(const QString& target, const QString& workingDir);
 };

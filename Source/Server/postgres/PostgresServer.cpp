@@ -14,7 +14,8 @@ void InstallPostgresServer(IDbConnection& db, const QString& schema) {
     script.replace(QLatin1String("@SCHEMA@"), u'"' + name + u'"');
     script.replace(QLatin1String("@SCHEMA_NAME@"), name);
     try {
-        db.Execute(script, {});
+        db.StartTransaction();
+        db.ExecuteScript(script);
         // The schema is shared by every session from now on.
         db.Commit();
     } catch (...) {

@@ -46,8 +46,8 @@ TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
                  {"OBJID", in.Value("POBJID"), TF::Integer},
                  {"PARENT", IdValue(in.Id("PID_PARENT"))},
                  {"INFOTYPE", in.Value("PINFOTYPE"), TF::Integer},
-                 {"VALUE", in.Value("PVALUE")},
-                 {"DESCRIPTION", in.Value("PDESCRIPTION")},
+                 {"VALUE", Text(in, "PVALUE", 255)},
+                 {"DESCRIPTION", Text(in, "PDESCRIPTION", 255)},
                  {"ACTIVE", in.Value("PACTIVE"), TF::Integer}});
     return Result(ctx.LastInsertId());
 }
@@ -74,20 +74,28 @@ TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
                     "UPDATE {S}.INFORMATION SET ID_PARENT = :PARENT, VALUE = :VALUE, "
                     "DESCRIPTION = :DESCRIPTION, ACTIVE = :ACTIVE WHERE ID = :ID"),
                 {{"PARENT", IdValue(parent)},
-                 {"VALUE", in.Value("PVALUE")},
-                 {"DESCRIPTION", in.Value("PDESCRIPTION")},
+                 {"VALUE", Text(in, "PVALUE", 255)},
+                 {"DESCRIPTION", Text(in, "PDESCRIPTION", 255)},
                  {"ACTIVE", in.Value("PACTIVE"), TF::Integer},
                  {"ID", *id}});
     return Result(*id);
 }
 
+// The item goes with everything below it. The parent-key trigger checks each row as it
+// goes, so the deepest rows are deleted first.
 TCallResult DelInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const auto id = in.Id("PID");
     if (!id || !ItemExists(ctx, s, in, *id)) return Result(-1);
-    if (Exists(ctx, Sql(s, "SELECT 1 FROM {S}.INFORMATION WHERE ID_PARENT = :ID LIMIT 1"),
-               {{"ID", *id}}))
-        return Result(-2);
-    ctx.Execute(Sql(s, "DELETE FROM {S}.INFORMATION WHERE ID = :ID"), {{"ID", *id}});
+    const TRowSet subtree =
+        ctx.Query(Sql(s,
+                      "WITH RECURSIVE DOWN(ID, DEPTH) AS ("
+                      " SELECT ID, 0 FROM {S}.INFORMATION WHERE ID = :ID"
+                      " UNION SELECT I.ID, DOWN.DEPTH + 1 FROM {S}.INFORMATION I"
+                      " JOIN DOWN ON I.ID_PARENT = DOWN.ID)"
+                      " SELECT ID FROM DOWN ORDER BY DEPTH DESC"),
+                  {{"ID", *id}});
+    const QString del = Sql(s, "DELETE FROM {S}.INFORMATION WHERE ID = :ID");
+    for (const auto& row : subtree.Rows) ctx.Execute(del, {{"ID", row[0]}});
     return Result(1);
 }
 

@@ -122,7 +122,7 @@ TCallResult InsLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     ctx.Execute(Sql(s,
                     "INSERT INTO {S}.LOCATION (ID_PARENT, ID_LOCATTYPE, NAME) VALUES (:PARENT, "
                     ":TYPE, :NAME)"),
-                {{"PARENT", IdValue(parent)}, {"TYPE", *type}, {"NAME", in.Value("PNAME")}});
+                {{"PARENT", IdValue(parent)}, {"TYPE", *type}, {"NAME", Text(in, "PNAME", 255)}});
     return Result(ctx.LastInsertId());
 }
 
@@ -138,11 +138,13 @@ TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (!type || LevelOfType(ctx, s, *type) != wanted) return Result(-1);
     // Children keep their types: the place may not change depth while it has any.
     if (wanted != *oldLevel && HasChildren(ctx, s, *id)) return Result(-1);
-    ctx.Execute(
-        Sql(s,
-            "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT, ID_LOCATTYPE = :TYPE, NAME = "
-            ":NAME WHERE ID = :ID"),
-        {{"PARENT", IdValue(parent)}, {"TYPE", *type}, {"NAME", in.Value("PNAME")}, {"ID", *id}});
+    ctx.Execute(Sql(s,
+                    "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT, ID_LOCATTYPE = :TYPE, NAME = "
+                    ":NAME WHERE ID = :ID"),
+                {{"PARENT", IdValue(parent)},
+                 {"TYPE", *type},
+                 {"NAME", Text(in, "PNAME", 255)},
+                 {"ID", *id}});
     return Result(*id);
 }
 
@@ -227,7 +229,7 @@ TCallResult GetLocatTypeByLevel(Ctx& ctx, const QString& s, const TSqliteInputs&
                               "SELECT T.ID AS ID, A.NAME AS NAME, A.SNAME AS SNAME, T.ID_ABBREV "
                               "AS ID_ABBREV, T.LEVEL_NO AS \"LEVEL#\" FROM {S}.LOCATTYPE T JOIN "
                               "{S}.LOCATABBREV A ON A.ID = T.ID_ABBREV WHERE T.LEVEL_NO = :LEVEL "
-                              "ORDER BY A.NAME, T.ID"),
+                              "ORDER BY A.SNAME, T.ID"),
                           {{"LEVEL", in.Value("PLEVEL#")}}),
                 {TF::Integer, TF::String, TF::String, TF::Integer, TF::Integer});
 }
@@ -315,7 +317,7 @@ TCallResult GetLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 TCallResult InsLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (ShortNameTaken(ctx, s, in.Value("PSNAME"), 0)) return Result(-1);
     ctx.Execute(Sql(s, "INSERT INTO {S}.LOCATABBREV (SNAME, NAME) VALUES (:SNAME, :NAME)"),
-                {{"SNAME", in.Value("PSNAME")}, {"NAME", in.Value("PNAME")}});
+                {{"SNAME", Text(in, "PSNAME", 10)}, {"NAME", Text(in, "PNAME", 255)}});
     return Result(ctx.LastInsertId());
 }
 
@@ -324,7 +326,7 @@ TCallResult UpdLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
     if (!id || !AbbrevExists(ctx, s, *id) || ShortNameTaken(ctx, s, in.Value("PSNAME"), *id))
         return Result(-1);
     ctx.Execute(Sql(s, "UPDATE {S}.LOCATABBREV SET SNAME = :SNAME, NAME = :NAME WHERE ID = :ID"),
-                {{"SNAME", in.Value("PSNAME")}, {"NAME", in.Value("PNAME")}, {"ID", *id}});
+                {{"SNAME", Text(in, "PSNAME", 10)}, {"NAME", Text(in, "PNAME", 255)}, {"ID", *id}});
     return Result(*id);
 }
 

@@ -19,6 +19,18 @@ QString Sql(const QString& schema, const char* sql) {
     return QString::fromUtf8(sql).replace(QStringLiteral("{S}"), SchemaIdent(schema));
 }
 
+QVariant Text(const TSqliteInputs& in, const char* name, int maxLength) {
+    const QVariant value = in.Value(QString::fromLatin1(name));
+    const qsizetype length = value.isNull() ? 0 : value.toString().size();
+    if (length > maxLength)
+        throw EOraError::Make(12899, QStringLiteral("value too large for column %1 (actual: %2, "
+                                                    "maximum: %3)")
+                                         .arg(QString::fromLatin1(name).mid(1))
+                                         .arg(length)
+                                         .arg(maxLength));
+    return value;
+}
+
 TCallResult Result(const QVariant& value) {
     TCallResult r;
     r.OutValues.emplace_back(QStringLiteral("RESULT"), value);
@@ -285,7 +297,9 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
     CheckSchemaName(schema);
     RegisterSqliteServer();
     try {
+        // Attached first: a schema file is switched to WAL outside any transaction.
         SqliteAttachSchema(db, schema, true);
+        db.StartTransaction();
         const TRowSet version = db.Query(Sql(schema, "PRAGMA {S}.user_version"), {});
         const long long current = version.Rows.empty() ? 0 : version.Rows[0][0].toLongLong();
         if (current < 1) CreateVersion1(db, schema);

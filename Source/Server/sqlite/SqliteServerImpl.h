@@ -34,6 +34,10 @@ inline QVariant IdValue(const std::optional<long long>& id) {
     return id ? QVariant(qlonglong(*id)) : QVariant();
 }
 
+// A text input checked against its column's length, as the server's typed arguments are:
+// longer raises "ORA-12899: value too large for column ...".
+QVariant Text(const TSqliteInputs& in, const char* name, int maxLength);
+
 TCallResult Result(const QVariant& value);
 // A cursor result; `types` gives each column's type (the engine cannot type an empty set).
 TCallResult Rows(TRowSet rows, std::initializer_list<TFieldType> types);

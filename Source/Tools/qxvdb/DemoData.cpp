@@ -464,6 +464,7 @@ std::optional<TDemoStats> LoadDemoData(IDbConnection& db, const QString& schema,
     TDemoLoader loader(db, schema);
     try {
         if (loader.HasLocations()) return std::nullopt;
+        db.StartTransaction();
         TDemoStats stats = loader.Load(englishUser);
         db.Commit();
         return stats;

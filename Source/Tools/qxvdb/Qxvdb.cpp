@@ -332,6 +332,7 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
                 return QxvdbExit::DataError;
             }
             try {
+                db->StartTransaction();  // an import lands whole or not at all
                 Import(calls, ReadRecords(file, o.Json), out);
                 db->Commit();
             } catch (...) {

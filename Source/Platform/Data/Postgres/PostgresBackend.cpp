@@ -448,6 +448,11 @@ public:
         return QByteArray(PQcmdTuples(res.get())).toLongLong();
     }
 
+    void ExecuteScript(const QString& script) override {
+        const QByteArray text = script.toUtf8();
+        InSavepoint([&] { return RunScript(text.constData()); });
+    }
+
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override {
         // A package variable is served by a function of the same name without arguments.
@@ -455,6 +460,10 @@ public:
         return Call(desc, {}).Value(QStringLiteral("RESULT"));
     }
 
+    void StartTransaction() override {
+        FExplicit = true;
+        Begin();
+    }
     void Commit() override { EndTransaction("COMMIT"); }
     void Rollback() override { EndTransaction("ROLLBACK"); }
 
@@ -475,25 +484,67 @@ private:
             texts.push_back(v.IsNull ? nullptr : v.Text.constData());
             types.push_back(v.Type);
         }
+        Reconnect();
         TPgResultPtr res(PQexecParams(FConn.get(), sql, static_cast<int>(values.size()),
                                       types.data(), texts.data(), nullptr, nullptr, 0));
         const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            throw ErrorOf(res.get(), FConn.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get());
         return res;
     }
 
-    // A script without parameters may hold several statements (the installer's).
+    // A script may hold several statements; only the installer's scripts come here.
     TPgResultPtr RunScript(const char* sql) {
+        Reconnect();
         TPgResultPtr res(PQexec(FConn.get(), sql));
         const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
-            throw ErrorOf(res.get(), FConn.get());
+            Fail(res.get());
         return res;
     }
 
+    // A session whose server went away is re-established (PQreset) before the next statement;
+    // while the server does not answer, every call is refused as not connected.
+    void Reconnect() {
+        if (PQstatus(FConn.get()) == CONNECTION_OK) return;
+        if (!Reset())
+            throw EOraError::Make(
+                OraCode::NotConnected,
+                QStringLiteral("not connected (the server %1 does not answer: %2)")
+                    .arg(FServer, LastError()));
+    }
+
+    bool Reset() {
+        FInTransaction = false;
+        FExplicit = false;
+        PQreset(FConn.get());
+        if (PQstatus(FConn.get()) != CONNECTION_OK) return false;
+        PQsetClientEncoding(FConn.get(), "UTF8");
+        return true;
+    }
+
+    QString LastError() const { return QString::fromUtf8(PQerrorMessage(FConn.get())).trimmed(); }
+
+    // A statement failed: when the connection went with it, the statement's work is lost (the
+    // server rolled it back) and the session is reconnected at once, so the user can repeat it.
+    [[noreturn]] void Fail(const PGresult* res) {
+        if (PQstatus(FConn.get()) == CONNECTION_OK) throw ErrorOf(res, FConn.get());
+        const QString why = LastError();
+        if (Reset())
+            throw EOraError::Make(OraCode::ConnectionLost,
+                                  QStringLiteral("connection to the server %1 was lost (%2); it "
+                                                 "has been re-established, the action was not "
+                                                 "done: repeat it")
+                                      .arg(FServer, why));
+        throw EOraError::Make(OraCode::NotConnected,
+                              QStringLiteral("not connected (connection to the server %1 was "
+                                             "lost: %2)")
+                                  .arg(FServer, why));
+    }
+
+    // Only an explicit transaction spans statements; otherwise each statement (one routine
+    // call or one free statement) is its own transaction on the server.
     void Begin() {
-        if (FInTransaction) return;
+        if (FInTransaction || !FExplicit) return;
         RunScript("BEGIN");
         FInTransaction = true;
     }
@@ -503,12 +554,14 @@ private:
     template <typename F>
     TPgResultPtr InSavepoint(F&& work) {
         Begin();
+        if (!FInTransaction) return work();
         RunScript("SAVEPOINT qxv_stmt");
         try {
             TPgResultPtr res = work();
             RunScript("RELEASE SAVEPOINT qxv_stmt");
             return res;
         } catch (const EOraError&) {
+            if (!FInTransaction) throw;  // the connection went, and the transaction with it
             if (PQtransactionStatus(FConn.get()) == PQTRANS_INERROR) {
                 TPgResultPtr undo(PQexec(FConn.get(), "ROLLBACK TO SAVEPOINT qxv_stmt"));
                 TPgResultPtr release(PQexec(FConn.get(), "RELEASE SAVEPOINT qxv_stmt"));
@@ -522,8 +575,6 @@ private:
     TPgResultPtr RunFree(const QString& sql, const std::vector<TBoundValue>& params) {
         const PgSqlText::TConverted converted = PgSqlText::ConvertParameters(sql);
         const QByteArray text = converted.Sql.toUtf8();
-        if (converted.Names.isEmpty())
-            return InSavepoint([&] { return RunScript(text.constData()); });
         std::vector<TWireValue> wire;
         for (const QString& name : converted.Names) {
             TWireValue value;
@@ -538,6 +589,7 @@ private:
     }
 
     void EndTransaction(const char* verb) {
+        FExplicit = false;
         if (!FInTransaction) return;
         FInTransaction = false;
         RunScript(verb);
@@ -547,6 +599,7 @@ private:
     QString FUser;
     QString FServer;
     bool FInTransaction = false;
+    bool FExplicit = false;
     QHash<QString, TRoutineDesc> FDescribed;
     QHash<QString, TCallShape> FShapes;
 };

@@ -2,6 +2,11 @@
 // catalogue; every schema lives in its own database attached under the schema's name, beside PATH
 // as PATH.<schema> (or in memory for ":memory:"). Routines are C++ functions from the registry in
 // this file, run inside a savepoint so that a failing call leaves nothing behind.
+//
+// Every file runs in WAL mode, so readers never block the writer and several programs can open
+// one database. Outside an explicit transaction each call is its own transaction: a routine and
+// a writing statement take the write lock up front (waiting up to the busy timeout for another
+// session to finish) and commit when they return.
 
 #include <QFileInfo>
 #include <QHash>
@@ -10,6 +15,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -178,6 +185,24 @@ void NvlFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
 }
 
+// True when text after the first statement holds more than blanks, semicolons and comments.
+bool HasAnotherStatement(const char* tail, const char* end) {
+    while (tail < end) {
+        if (std::isspace(static_cast<unsigned char>(*tail)) || *tail == ';') {
+            ++tail;
+        } else if (end - tail >= 2 && tail[0] == '-' && tail[1] == '-') {
+            while (tail < end && *tail != '\n') ++tail;
+        } else if (end - tail >= 2 && tail[0] == '/' && tail[1] == '*') {
+            const char* close = std::search(tail + 2, end, "*/", "*/" + 2);
+            if (close == end) return true;  // an unterminated comment is not a clean end
+            tail = close + 2;
+        } else {
+            return true;
+        }
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------------------------------
 
 class TSqliteConnection final : public IDbConnection, public TSqliteRoutineContext {
@@ -198,6 +223,7 @@ public:
     long long Execute(const QString& sql, const std::vector<TBoundValue>& params) override;
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override;
+    void StartTransaction() override;
     void Commit() override;
     void Rollback() override;
 
@@ -206,9 +232,15 @@ public:
     bool Attach(const QString& schema, bool create);
 
 private:
-    TRowSet Run(const QString& sql, const std::vector<TBoundValue>& params, long long* changes);
+    TRowSet Run(const QString& sql, const std::vector<TBoundValue>& params, long long* changes,
+                bool script = false);
+    void ExecuteScript(const QString& script) override;
     void Exec(const char* sql);
-    void EnsureTransaction();
+    TCallResult RunRoutine(const TRegisteredRoutine& found, const TRoutineDesc& routine,
+                           const std::vector<TBoundValue>& inputs);
+    template <typename F>
+    auto UnitOfWork(bool writes, F&& work) -> decltype(work());
+    void UseWal(const QString& database);
     bool IsInstalled(const QString& schema, const QString& package);
     bool AttachMentioned(const QString& message);
     [[noreturn]] void Fail(const QString& sql);
@@ -221,6 +253,8 @@ private:
     std::set<QString> FAttached;  // lower-case schema names
     QString FCurrentSchema;       // of the routine running, for messages
     int FCallDepth = 0;
+    int FUnitDepth = 0;      // units of work running: the inner ones join the outer one
+    bool FExplicit = false;  // StartTransaction was called: Commit or Rollback ends it
 };
 
 TSqliteConnection::TSqliteConnection(const QString& connectionString) {
@@ -231,6 +265,17 @@ TSqliteConnection::TSqliteConnection(const QString& connectionString) {
         const QUrlQuery query(rest.mid(q + 1));
         const QString user = query.queryItemValue(QStringLiteral("user"), QUrl::FullyDecoded);
         if (!user.isEmpty()) FUser = user;
+        const QString timeout = query.queryItemValue(QStringLiteral("timeout"));
+        if (!timeout.isEmpty()) {
+            bool ok = false;
+            const int ms = timeout.toInt(&ok);
+            if (!ok || ms < 0)
+                throw EOraError::Make(
+                    12154, QStringLiteral("invalid timeout \"%1\" in \"%2\" (milliseconds "
+                                          "expected)")
+                               .arg(timeout, connectionString));
+            FBusyTimeout = ms;
+        }
         rest = rest.left(q);
     }
     FPath = rest;
@@ -253,6 +298,7 @@ TSqliteConnection::TSqliteConnection(const QString& connectionString) {
     sqlite3_create_function(FDb.get(), "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             &NvlFunction, nullptr, nullptr);
     Exec("PRAGMA foreign_keys = ON");
+    UseWal(QStringLiteral("main"));
     Exec(
         "CREATE TABLE IF NOT EXISTS main.ALL_OBJECTS (OWNER TEXT NOT NULL, OBJECT_NAME TEXT NOT "
         "NULL, OBJECT_TYPE TEXT NOT NULL, STATUS TEXT NOT NULL DEFAULT 'VALID', PRIMARY KEY "
@@ -270,15 +316,60 @@ void TSqliteConnection::Exec(const char* sql) {
         Fail(QString::fromUtf8(sql));
 }
 
-void TSqliteConnection::EnsureTransaction() {
+// The journal mode is kept in the file; it can only change outside a transaction.
+void TSqliteConnection::UseWal(const QString& database) {
+    if (FInMemory || !sqlite3_get_autocommit(FDb.get())) return;
+    Run(QStringLiteral("PRAGMA %1.journal_mode = WAL").arg(QuoteIdent(database)), {}, nullptr);
+}
+
+// Runs one call as its own transaction unless an explicit one (or an outer call) is open.
+// A failure rolls the unit back whole, a failing commit included.
+template <typename F>
+auto TSqliteConnection::UnitOfWork(bool writes, F&& work) -> decltype(work()) {
+    if (FExplicit || FUnitDepth > 0 || !sqlite3_get_autocommit(FDb.get())) {
+        ++FUnitDepth;
+        struct TLeave {
+            int& Depth;
+            ~TLeave() { --Depth; }
+        } leave{FUnitDepth};
+        return work();
+    }
+    Exec(writes ? "BEGIN IMMEDIATE" : "BEGIN");
+    ++FUnitDepth;
+    try {
+        auto result = work();
+        --FUnitDepth;
+        Exec("COMMIT");
+        return result;
+    } catch (...) {
+        if (FUnitDepth > 0) --FUnitDepth;
+        if (!sqlite3_get_autocommit(FDb.get()))
+            sqlite3_exec(FDb.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void TSqliteConnection::StartTransaction() {
+    if (FExplicit) return;
+    FExplicit = true;
     if (sqlite3_get_autocommit(FDb.get())) Exec("BEGIN");
 }
 
 void TSqliteConnection::Commit() {
-    if (!sqlite3_get_autocommit(FDb.get())) Exec("COMMIT");
+    FExplicit = false;
+    if (sqlite3_get_autocommit(FDb.get())) return;
+    try {
+        Exec("COMMIT");
+    } catch (...) {
+        // A commit refused (another session's lock, a full disk) leaves nothing half-done.
+        if (!sqlite3_get_autocommit(FDb.get()))
+            sqlite3_exec(FDb.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 void TSqliteConnection::Rollback() {
+    FExplicit = false;
     if (!sqlite3_get_autocommit(FDb.get())) Exec("ROLLBACK");
 }
 
@@ -300,6 +391,7 @@ bool TSqliteConnection::Attach(const QString& schema, bool create) {
     Run(QStringLiteral("ATTACH DATABASE :FILE AS %1").arg(QuoteIdent(name)), {{"FILE", file}},
         nullptr);
     FAttached.insert(name);
+    UseWal(name);
     return true;
 }
 
@@ -319,7 +411,7 @@ bool TSqliteConnection::AttachMentioned(const QString& message) {
 }
 
 TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue>& params,
-                               long long* changes) {
+                               long long* changes, bool script) {
     const QByteArray text = sql.toUtf8();
     const char* tail = text.constData();
     const char* const end = text.constData() + text.size();
@@ -337,6 +429,9 @@ TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue
         TStmtHandle stmt(raw);
         tail = next;
         if (!stmt) continue;  // only blanks or a comment
+        if (!script && HasAnotherStatement(tail, end))
+            throw EOraError::Make(933, QStringLiteral("SQL command not properly ended (one "
+                                                      "statement per call)"));
 
         const int count = sqlite3_bind_parameter_count(stmt.get());
         for (int i = 1; i <= count; ++i) {
@@ -458,7 +553,6 @@ void TSqliteConnection::Fail(const QString& sql) {
 
 bool TSqliteConnection::IsInstalled(const QString& schema, const QString& package) {
     if (!Attach(schema, false)) return false;
-    EnsureTransaction();
     const TRowSet rs = Run(QStringLiteral("SELECT COUNT(*) FROM main.ALL_OBJECTS WHERE OWNER = :O "
                                           "AND OBJECT_NAME = :P AND OBJECT_TYPE = 'PACKAGE' AND "
                                           "STATUS = 'VALID'"),
@@ -487,7 +581,12 @@ TCallResult TSqliteConnection::Call(const TRoutineDesc& routine,
     if (!found || !IsInstalled(routine.Schema, routine.Package))
         throw NotDeclared(routine.Schema + QLatin1Char('.') + routine.Package + QLatin1Char('.') +
                           routine.Routine);
-    EnsureTransaction();
+    return UnitOfWork(true, [&] { return RunRoutine(*found, routine, inputs); });
+}
+
+TCallResult TSqliteConnection::RunRoutine(const TRegisteredRoutine& found,
+                                          const TRoutineDesc& routine,
+                                          const std::vector<TBoundValue>& inputs) {
     const QByteArray savepoint = "qxv_call_" + QByteArray::number(FCallDepth);
     Exec(("SAVEPOINT " + savepoint).constData());
     const QString outerSchema = FCurrentSchema;
@@ -502,7 +601,7 @@ TCallResult TSqliteConnection::Call(const TRoutineDesc& routine,
     };
     TCallResult result;
     try {
-        result = found->Body(*this, routine.Schema, TSqliteInputs(inputs));
+        result = found.Body(*this, routine.Schema, TSqliteInputs(inputs));
     } catch (const EOraError&) {
         undo();
         throw;
@@ -518,13 +617,16 @@ TCallResult TSqliteConnection::Call(const TRoutineDesc& routine,
     return result;
 }
 
+// One statement outside a transaction is a transaction of its own.
 TRowSet TSqliteConnection::Query(const QString& sql, const std::vector<TBoundValue>& params) {
-    EnsureTransaction();
     return Run(sql, params, nullptr);
 }
 
+void TSqliteConnection::ExecuteScript(const QString& script) {
+    UnitOfWork(true, [&] { return Run(script, {}, nullptr, true); });
+}
+
 long long TSqliteConnection::Execute(const QString& sql, const std::vector<TBoundValue>& params) {
-    EnsureTransaction();
     long long changes = 0;
     Run(sql, params, &changes);
     return changes;

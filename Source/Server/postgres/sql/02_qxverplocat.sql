@@ -6,7 +6,7 @@ RETURNS TABLE ("ID" integer, "NAME" varchar, "LEVEL#" integer, "ABBREV_SNAME" va
                "CHILD_CNT" integer, "ID_PARENT" integer, "ID_LOCATTYPE" integer, "ABBREV_NAME" varchar)
 LANGUAGE plpgsql STABLE AS $body$
 BEGIN
-  IF "PID" IS NOT NULL AND "PID" <> -1 THEN
+  IF "PID" IS NOT NULL AND "PID" >= 1 THEN
     RETURN QUERY
       SELECT l.id, l.name, t.level_no, a.sname, a.id,
              (SELECT count(*)::integer FROM @SCHEMA@.location c WHERE c.id_parent = l.id),
@@ -15,7 +15,7 @@ BEGIN
       JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
       WHERE l.id = "PID";
-  ELSIF "PID_PARENT" IS NULL OR "PID_PARENT" = -1 THEN
+  ELSIF "PID_PARENT" IS NULL OR "PID_PARENT" < 1 THEN
     -- Children are counted in one pass over the listed places' children: a count per
     -- row would scan the table once per row when the statistics see few parents.
     RETURN QUERY
@@ -96,29 +96,24 @@ LANGUAGE sql STABLE AS $body$
   SELECT EXISTS (SELECT 1 FROM up WHERE id = p_id)
 $body$;
 
--- Moves of locations are serialised per schema so that two sessions can never
--- build a cycle between them; the lock lasts until the session's transaction ends.
--- A session keeps its transaction open while its window is open, so a mover does not
--- wait for ever: after a few seconds it gives up and the move is refused.
-DROP FUNCTION IF EXISTS @SCHEMA@.location_lock_tree();
-CREATE OR REPLACE FUNCTION @SCHEMA@.location_lock_tree(p_wait_ms integer DEFAULT 5000)
+-- Re-parenting is serialised per schema and tree (locations, information items) so that two
+-- sessions can never build a cycle between them. Every call is its own transaction, so the
+-- lock is held only while one move runs and a waiting mover waits for that move alone.
+CREATE OR REPLACE FUNCTION @SCHEMA@.lock_tree(p_tree text)
 RETURNS boolean
 LANGUAGE plpgsql AS $body$
-DECLARE
-  v_key bigint := hashtext('qxv.location.tree.' || '@SCHEMA_NAME@');
-  v_waited integer := 0;
 BEGIN
-  LOOP
-    IF pg_try_advisory_xact_lock(v_key) THEN
-      RETURN true;
-    END IF;
-    IF v_waited >= p_wait_ms THEN
-      RETURN false;
-    END IF;
-    PERFORM pg_sleep(0.05);
-    v_waited := v_waited + 50;
-  END LOOP;
+  PERFORM pg_advisory_xact_lock(hashtext('qxv.' || p_tree || '.tree.' || '@SCHEMA_NAME@'));
+  RETURN true;
 END
+$body$;
+
+DROP FUNCTION IF EXISTS @SCHEMA@.location_lock_tree();
+DROP FUNCTION IF EXISTS @SCHEMA@.location_lock_tree(integer);
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_lock_tree()
+RETURNS boolean
+LANGUAGE sql AS $body$
+  SELECT @SCHEMA@.lock_tree('location')
 $body$;
 
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATION"("PID_PARENT" integer, "PID_LOCATTYPE" integer,
@@ -126,7 +121,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATION"("PID_PARENT" in
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_parent_level integer := 0;
   v_type_level integer;
   v_id integer;
@@ -151,7 +146,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"("PID" integer, 
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_old_parent integer;
   v_parent_level integer := 0;
   v_type_level integer;
@@ -224,7 +219,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT"("PID"
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_old_level integer;
   v_new_level integer := 1;
   v_delta integer;
@@ -252,7 +247,7 @@ BEGIN
     -- Every place of the subtree needs a type of its new level with the same abbreviation.
     SELECT count(*) INTO v_unmatched FROM @SCHEMA@.location_retyped("PID", v_delta) WHERE new_type IS NULL;
     IF v_unmatched > 0 THEN
-      RETURN 0;
+      RETURN -1;
     END IF;
     UPDATE @SCHEMA@.location l SET id_locattype = r.new_type
     FROM @SCHEMA@.location_retyped("PID", v_delta) r WHERE l.id = r.id;
@@ -267,7 +262,7 @@ RETURNS TABLE ("ID" integer, "LEVEL#" integer, "SNAME" varchar, "NAME" varchar, 
 LANGUAGE sql STABLE AS $body$
   SELECT t.id, t.level_no, a.sname, a.name, a.id
   FROM @SCHEMA@.locattype t JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
-  WHERE "PID" IS NULL OR "PID" = -1 OR t.id = "PID"
+  WHERE "PID" IS NULL OR "PID" < 1 OR t.id = "PID"
   ORDER BY t.level_no, a.sname, t.id
 $body$;
 
@@ -337,7 +332,7 @@ RETURNS TABLE ("ID" integer, "SNAME" varchar, "NAME" varchar, "BMP16#16" bytea)
 LANGUAGE sql STABLE AS $body$
   SELECT a.id, a.sname, a.name, a.bmp
   FROM @SCHEMA@.locatabbrev a
-  WHERE "PID" IS NULL OR "PID" = -1 OR a.id = "PID"
+  WHERE "PID" IS NULL OR "PID" < 1 OR a.id = "PID"
   ORDER BY a.sname, a.id
 $body$;
 

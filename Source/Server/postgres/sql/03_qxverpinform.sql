@@ -11,7 +11,7 @@ LANGUAGE sql STABLE AS $body$
     SELECT i.id, i.id_parent, i.infotype, i.value, i.description, i.active
     FROM @SCHEMA@.information i
     WHERE i.objtype = "POBJTYPE" AND i.objid = "POBJID"
-      AND CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" = -1 THEN i.id_parent IS NULL
+      AND CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" < 1 THEN i.id_parent IS NULL
                ELSE i.id_parent = "PID_PARENT" END
   )
   SELECT it.id, it.id_parent, it.infotype, it.value, it.description, it.active, coalesce(cc.n, 0)::integer
@@ -31,7 +31,7 @@ DECLARE
   v_id integer;
 BEGIN
   INSERT INTO @SCHEMA@.information (objtype, objid, id_parent, infotype, value, description, active)
-  VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END,
+  VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END,
           "PINFOTYPE", "PVALUE", "PDESCRIPTION", "PACTIVE")
   RETURNING id INTO v_id;
   RETURN v_id;
@@ -57,10 +57,20 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.UPD_T#INFORMATION"("POBJTYPE" 
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" = -1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
+  v_old_parent integer;
 BEGIN
-  IF v_parent IS NOT NULL AND @SCHEMA@.information_is_in_subtree(v_parent, "PID") THEN
+  SELECT id_parent INTO v_old_parent FROM @SCHEMA@.information
+  WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
+  IF NOT FOUND THEN
     RETURN -1;
+  END IF;
+  IF v_parent IS DISTINCT FROM v_old_parent THEN
+    -- Read after the lock: a move another session just committed is seen here.
+    PERFORM @SCHEMA@.lock_tree('information');
+    IF v_parent IS NOT NULL AND @SCHEMA@.information_is_in_subtree(v_parent, "PID") THEN
+      RETURN -1;
+    END IF;
   END IF;
   UPDATE @SCHEMA@.information
   SET id_parent = v_parent, value = "PVALUE", description = "PDESCRIPTION", active = "PACTIVE"
@@ -72,18 +82,25 @@ BEGIN
 END
 $body$;
 
+-- The item goes with everything below it, in one statement: the parent key is checked
+-- at its end, when the whole subtree is gone.
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.DEL_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
                                                                     "PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 BEGIN
-  IF EXISTS (SELECT 1 FROM @SCHEMA@.information WHERE id_parent = "PID") THEN
-    RETURN -2;
-  END IF;
-  DELETE FROM @SCHEMA@.information WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
-  IF NOT FOUND THEN
+  IF NOT EXISTS (SELECT 1 FROM @SCHEMA@.information
+                 WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID") THEN
     RETURN -1;
   END IF;
+  WITH RECURSIVE down (id, depth) AS (
+    SELECT i.id, 0 FROM @SCHEMA@.information i WHERE i.id = "PID"
+    UNION ALL
+    SELECT c.id, d.depth + 1
+    FROM @SCHEMA@.information c JOIN down d ON c.id_parent = d.id
+    WHERE d.depth < 1000
+  )
+  DELETE FROM @SCHEMA@.information WHERE id IN (SELECT id FROM down);
   RETURN 1;
 END
 $body$;
