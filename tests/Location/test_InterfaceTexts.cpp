@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 
 #include "ComUnits/Lang/uLangComp.h"
@@ -203,18 +202,6 @@ TEST_F(InterfaceTextsTest, EachUserReadsOnlyTheirLanguage) {
         DoneTranslation();
     }
     EXPECT_EQ(FBoxes.Count(), 0u);
-}
-
-TEST_F(InterfaceTextsTest, Dump) {
-    if (qEnvironmentVariableIsEmpty("QXV_DUMP_TEXTS")) GTEST_SKIP();
-    if (qgetenv("QXV_DUMP_TEXTS") == "en") SpeakEnglish();
-    OpenEveryWindow([](const QString& window, QWidget& shown) {
-        for (const TShownText& t : WindowTexts(&shown, true))
-            std::printf("%s\t%s\t%s\n", qPrintable(window), qPrintable(t.Where),
-                        qPrintable(QString(t.Text)
-                                       .replace(QLatin1Char('\n'), "\\n")
-                                       .replace(QLatin1Char('\r'), "\\r")));
-    });
 }
 
 }  // namespace
