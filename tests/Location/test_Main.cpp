@@ -1,6 +1,7 @@
 #include "Location/Main.h"
 
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -154,6 +155,23 @@ TEST_F(PickerTest, ThePopupCopiesOnlyFetchedNodesAndPicksInTheTree) {
         popup->setCurrentItem(root->child(1));  // picking in the popup selects in the tree
         EXPECT_EQ(form.GetSelectedID(), FSample.south);
         EXPECT_EQ(form.cbObject->Text(), "обл.. Южная");
+        form.cxButton1->click();
+    });
+}
+
+TEST_F(PickerTest, BothEnterKeysCloseThePopupOnTheChosenPlace) {
+    int id = int(FSample.lakeside);
+    Pick(id, [this](TfMain& form) {
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+            {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}};
+        for (const auto& [key, modifiers] : keys) {
+            SCOPED_TRACE(key);
+            form.cbObject->DropDown();
+            ASSERT_TRUE(form.cbObject->DroppedDown());
+            QTest::keyClick(form.tvCombo, key, modifiers);
+            EXPECT_FALSE(form.cbObject->DroppedDown());
+            EXPECT_EQ(form.GetSelectedID(), FSample.lakeside);
+        }
         form.cxButton1->click();
     });
 }
