@@ -438,12 +438,13 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == Panel1 && event->type() == QEvent::Resize) ArrangePanelButtons();
     // Return and the keypad's Enter both close the popup on the chosen place.
-    if (watched == tvCombo && event->type() == QEvent::KeyPress &&
-        (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
-         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter)) {
-        cbObject->CloseUp();
-        tvObjects->setFocus();
-        return true;
+    if (watched == tvCombo && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cbObject->CloseUp();
+            tvObjects->setFocus();
+            return true;
+        }
     }
     return TPelmBaseQXVBaseForm::eventFilter(watched, event);
 }

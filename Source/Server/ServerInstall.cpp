@@ -19,6 +19,7 @@ void InstallServerSchema(IDbConnection& db, const QString& schema) {
     // The interface phrases are part of the schema: a schema made by the installer
     // alone speaks both languages.
     try {
+        db.StartTransaction();  // all phrases or none, in one unit of work
         SeedPhrases(db, schema);
         db.Commit();
     } catch (...) {

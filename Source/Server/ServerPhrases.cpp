@@ -31,14 +31,13 @@ const std::vector<TInstalledPhrase>& InstalledPhrases() {
 }
 
 void SeedPhrases(IDbConnection& db, const QString& schema) {
-    CheckSchemaName(schema);
     // The table is written with bound values; the checked name is quoted.
     const QString insert =
         QStringLiteral(
             "INSERT INTO %1.lang_trans_ru (phrase, lang_id, translation) SELECT :PHRASE, :LANG, "
             ":TRANSLATION WHERE NOT EXISTS (SELECT 1 FROM %1.lang_trans_ru WHERE phrase = "
             ":PHRASE AND lang_id = :LANG)")
-            .arg(u'"' + schema.toLower() + u'"');
+            .arg(QuotedSchemaName(schema));
     for (const TInstalledPhrase& p : InstalledPhrases())
         db.Execute(insert, {{QStringLiteral("PHRASE"), p.Phrase},
                             {QStringLiteral("LANG"), p.LangId},

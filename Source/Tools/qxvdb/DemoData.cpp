@@ -440,7 +440,7 @@ private:
 
     void MakeEnglishUser(const QString& englishUser) {
         // The language table has no routines: written with bound values.
-        const QString schema = u'"' + FCalls.Schema().toLower() + u'"';
+        const QString schema = QuotedSchemaName(FCalls.Schema());
         FCalls.Db().Execute(
             QStringLiteral("INSERT INTO %1.lang_user (user_name, apl_lang_id, apl_lang_sub_id, "
                            "rep_lang_id, rep_lang_sub_id) SELECT :USER_NAME, 9, 0, 9, 0 WHERE NOT "
