@@ -13,6 +13,7 @@
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uOraFunctions.h"
 #include "Location/LocationDialogs.h"
+#include "Location/NameOrder.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
@@ -100,7 +101,7 @@ void TfAddEditPlace::LoadTypes() {
         types.emplace_back(ospStatus->FieldByName(QStringLiteral("NAME")).AsString(),
                            ospStatus->FieldByName(QStringLiteral("ID")).AsInteger());
     std::stable_sort(types.begin(), types.end(), [](const auto& a, const auto& b) {
-        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
+        return NameOrder::Less(a.first, b.first);
     });
     for (const auto& [text, id] : types) cbStatus->addItem(text, id);
     if (cbStatus->count() > 0) cbStatus->setCurrentIndex(0);

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
 #include "support/TestDatabase.h"
+#include "support/TreeDrag.h"
 
 namespace {
 
@@ -31,15 +33,28 @@ protected:
             if (TObjectNode* found = Find(from->ChildNode(i), id)) return found;
         return nullptr;
     }
+    TObjectNode* Node(long long id) { return Find(FForm->Tree()->Root(), id); }
     void Select(std::initializer_list<long long> chain) {
-        for (long long id : chain)
-            FForm->tvObjects->setCurrentItem(Find(FForm->Tree()->Root(), id));
+        for (long long id : chain) FForm->tvObjects->setCurrentItem(Node(id));
     }
-    QVariant ParentInDb(long long id) {
+    // Selects down the chain and leaves every place on it open, to be seen and pointed at.
+    void Open(std::initializer_list<long long> chain) {
+        Select(chain);
+        for (TObjectNode* n = FForm->Tree()->Selected(); n; n = n->ParentNode())
+            n->setExpanded(true);
+    }
+    // A column of a place's row as the server has it now.
+    QVariant InDb(long long id, const char* column) {
         const TRowSet rows =
             FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
-        return rows.Rows.empty() ? QVariant("missing") : rows.Rows[0][6];  // ID_PARENT
+        if (rows.Rows.empty()) return QVariant("missing");
+        for (size_t i = 0; i < rows.Columns.size(); ++i)
+            if (rows.Columns[i].Name.compare(QLatin1String(column), Qt::CaseInsensitive) == 0)
+                return rows.Rows[0][i];
+        ADD_FAILURE() << "no column " << column;
+        return {};
     }
+    QVariant ParentInDb(long long id) { return InDb(id, "ID_PARENT"); }
     // Fills the location dialog with a name (and the first type) and confirms it.
     void ConfirmPlace(const QString& name) {
         FDriver.Then([name](QDialog& dialog) {
@@ -56,14 +71,15 @@ protected:
     TfMain* FForm = nullptr;
 };
 
-TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlace) {
+TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlaceInTheAlphabetsOrder) {
     Select({-1});
-    ConfirmPlace("  Новая  ");
+    ConfirmPlace("  ёлкино  ");
     FForm->aObjectAdd->trigger();
     TObjectNode* added = FForm->Tree()->Selected();
     ASSERT_NE(added, nullptr);
     EXPECT_EQ(added->ParentNode(), FForm->Tree()->Root());
-    EXPECT_EQ(added->Caption(), "обл.. Новая");
+    EXPECT_EQ(added->Caption(), "обл.. ёлкино");
+    EXPECT_EQ(FForm->Tree()->Root()->indexOfChild(added), 0) << "before \"Северная\"";
     EXPECT_EQ(added->Level, 1);
     EXPECT_EQ(added->AbbrevID, FSample.aObl);
     EXPECT_TRUE(ParentInDb(added->ID).isNull());  // sent with parent -1: the top level
@@ -131,39 +147,87 @@ TEST_F(EditingTest, AFailedDeleteWarnsWithTheWindowCaption) {
     EXPECT_EQ(FBoxes.Last().Flags, 48u);
 }
 
-TEST_F(EditingTest, DragRefusesParentAncestorsAndOwnSubtree) {
-    Select({FSample.north, FSample.lakeside});
-    TObjectNode* north = Find(FForm->Tree()->Root(), FSample.north);
-    TObjectNode* lakeside = FForm->Tree()->Selected();
-    FForm->tvObjects->setCurrentItem(Find(lakeside, FSample.birch));
-    TObjectNode* birch = FForm->Tree()->Selected();
-    FForm->tvObjects->setCurrentItem(lakeside);
-    QObject* tree = FForm->tvObjects;
-    EXPECT_FALSE(FForm->CanDropOn(tree, north));                  // its parent
-    EXPECT_FALSE(FForm->CanDropOn(tree, FForm->Tree()->Root()));  // an ancestor
-    EXPECT_FALSE(FForm->CanDropOn(tree, birch));                  // its own child
-    EXPECT_FALSE(FForm->CanDropOn(tree, lakeside));               // itself
-    EXPECT_FALSE(
-        FForm->CanDropOn(FForm, Find(FForm->Tree()->Root(), FSample.south)));  // foreign drag
-    // A district may go under the other region: level 2 allows its abbreviation.
-    EXPECT_TRUE(FForm->CanDropOn(tree, Find(FForm->Tree()->Root(), FSample.south)));
+// Each drag starts over the dragged place itself, where it is taken in; the moves decide.
+TEST_F(EditingTest, ADragIsTakenInOverItselfAndEachMoveDecidesWhereItMayLand) {
+    Open({FSample.north, FSample.lakeside, FSample.birch});
+    const struct {
+        long long Over;
+        bool Accepted;
+        const char* Why;
+    } moves[] = {
+        {FSample.lakeside, false, "itself"},
+        {FSample.north, false, "its parent"},
+        {-1, false, "an ancestor"},
+        {FSample.birch, false, "its own child"},
+        {FSample.harbour, false, "a town: level 4 allows no district"},
+        {FSample.south, true, "the other region: level 2 allows a district"},
+    };
+    for (const auto& m : moves) {
+        SCOPED_TRACE(m.Why);
+        TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.lakeside));
+        EXPECT_TRUE(drag.Enter());
+        EXPECT_EQ(drag.Move(Node(m.Over)), m.Accepted);
+        if (!m.Accepted) {
+            EXPECT_FALSE(drag.Drop(Node(m.Over)));
+            EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), FSample.north);
+        }
+        drag.Leave();
+    }
+    QMimeData foreign;
+    foreign.setText(QStringLiteral("Озёрный"));
+    EXPECT_FALSE(TreeDrag(FForm->tvObjects, &foreign).Enter()) << "a drag from elsewhere";
+
+    TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.lakeside));
+    ASSERT_TRUE(drag.Enter());
+    EXPECT_FALSE(drag.Move(Node(FSample.north)));
+    EXPECT_TRUE(drag.Move(Node(FSample.south)));
+    EXPECT_TRUE(drag.Drop(Node(FSample.south)));
+    TObjectNode* moved = FForm->Tree()->Selected();
+    ASSERT_EQ(moved, Node(FSample.lakeside)) << "the place moved with its subtree";
+    EXPECT_EQ(moved->ParentNode(), Node(FSample.south));
+    EXPECT_EQ(Node(FSample.birch)->ParentNode(), moved);
+    EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), FSample.south);
+    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Южная\\р-н. Озёрный");
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+// The server places a moved place one level below its new parent and retypes its
+// subtree: add and edit under the moved places must offer the types of their new levels.
+TEST_F(EditingTest, MovedPlacesTakeTheLevelsTheServerGaveThem) {
+    FDb.AddType(5, FSample.aS);
+    const long long hamlet = FDb.AddLocation(FSample.birch, FSample.tS4, "Хутор");
+    FDb.Raw().Commit();
+    Open({FSample.north, FSample.lakeside, FSample.birch, hamlet});
+    TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.birch));
+    ASSERT_TRUE(drag.Enter());
+    ASSERT_TRUE(drag.Drop(Node(FSample.harbour)));  // a village under the town: level 4
+    EXPECT_EQ(Node(FSample.birch)->ParentNode(), Node(FSample.harbour));
+    EXPECT_EQ(Node(FSample.birch)->Level, 4);
+    EXPECT_EQ(Node(hamlet)->Level, 5);
+    EXPECT_FALSE(FForm->aObjectAdd->isEnabled()) << "level 4 is the deepest one known";
+    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Северная\\р-н. Озёрный\\г.. Гавань\\с.. Берёзовка");
+    EXPECT_EQ(InDb(hamlet, "LEVEL#").toInt(), Node(hamlet)->Level);
 }
 
 TEST_F(EditingTest, DroppingOnANeverFetchedTargetFetchesItAndSelectsThePlace) {
     const long long west = FDb.AddLocation(-1, FSample.tObl, "Западная");
     FDb.AddLocation(west, FSample.tR, "Лесной");  // west has a child: not fetched yet
+    FDb.Raw().Commit();
     FForm->aRefreshNode->trigger();
-    Select({FSample.north, FSample.lakeside});
-    TObjectNode* westNode = Find(FForm->Tree()->Root(), west);
+    Open({FSample.north, FSample.lakeside});
+    TObjectNode* westNode = Node(west);
     ASSERT_FALSE(westNode->ChildrenLoaded);
-    FForm->DropOn(westNode);
+    TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.lakeside));
+    ASSERT_TRUE(drag.Enter());
+    ASSERT_TRUE(drag.Drop(westNode));
     TObjectNode* moved = FForm->Tree()->Selected();
     ASSERT_NE(moved, nullptr);
     EXPECT_EQ(moved->ID, FSample.lakeside);
     EXPECT_EQ(moved->ParentNode(), westNode);
     EXPECT_EQ(westNode->childCount(), 2);
-    EXPECT_EQ(Find(Find(FForm->Tree()->Root(), FSample.north), FSample.lakeside), nullptr);
+    EXPECT_EQ(Find(Node(FSample.north), FSample.lakeside), nullptr);
     EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), west);
+    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Западная\\р-н. Озёрный");
 }
 
 TEST_F(EditingTest, ARefusedMoveChangesNothing) {
