@@ -292,7 +292,6 @@ void TfMain::FormShow() {
     TPelmBaseQXVBaseForm::FormShow();
     if (FShown) return;
     FShown = true;
-    CreateInfoFrame();
     LoadOnShow();
 }
 
@@ -308,6 +307,7 @@ void TfMain::LoadOnShow() {
             if (!failure) failure = std::current_exception();
         }
     };
+    step([this] { CreateInfoFrame(); });
     step([this] { LoadAbbrevImages(); });
     step([this] { LoadLevels(); });
     step([this] { BuildRoot(); });
@@ -357,12 +357,12 @@ void TfMain::CreateInfoFrame() {
     FInfoFrame->FAutoLoad = true;
     FInfoFrame->FAutoSave = true;
     FInfoFrame->FObjType = 1;  // locations
-    FInfoFrame->SetObjID(-1);
     FInfoFrame->SetFrameActive(false);  // F4 and F8 stay with the tree
     FInfoFrame->FCanAdd = FViewLocation && (FAddLocation || FEditLocation);
     FInfoFrame->FCanEdit = FInfoFrame->FCanAdd;
     FInfoFrame->FCanDelete = FViewLocation && FEditLocation;
     FInfoFrame->UpdateActions();
+    FInfoFrame->SetObjID(-1);  // last: a failed load leaves the frame with its rights
 }
 
 void TfMain::SetInfoRights(TObjectNode* node) {

@@ -2,11 +2,16 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "Location/AddEditPlace.h"
+#include "Location/FrameObjectInfo.h"
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/PopupEdit.h"
@@ -289,6 +294,110 @@ TEST(LanguageSeparatorTest, Language10SeparatesWithABlank) {
     EXPECT_EQ(form->AbbrevSeparator(), " ");
     EXPECT_EQ(form->Tree()->Root()->ChildNode(0)->Caption(), "обл. Северная");
     TComBaseForm::Free(form);
+}
+
+}  // namespace
+
+namespace {
+
+QPoint ExpandButtonOf(QTreeWidget* tree, QTreeWidgetItem* item) {
+    const QRect row = tree->visualItemRect(item);
+    return QPoint(row.left() - tree->indentation() / 2, row.center().y());
+}
+
+// A server that fails in the middle of a user's gesture: the user is told once, and
+// the window goes on working (the process would end if the failure left the handler).
+TEST_F(EditingTest, AServerFailureInAnyLoadingPathIsToldAndTheWindowKeepsWorking) {
+    const long long west = FDb.AddLocation(-1, FSample.tObl, "Западная");
+    FDb.AddLocation(west, FSample.tR, "Лесной");
+    FDb.Raw().Commit();
+    QTreeWidget* tree = FForm->tvObjects;
+    auto click = [](QWidget* widget, QPoint at) {
+        QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    };
+    const struct {
+        const char* Gesture;
+        std::function<void()> Before, Act;
+    } paths[] = {
+        {"selecting a place with the mouse", nullptr,
+         [&] { click(tree->viewport(), tree->visualItemRect(Node(west)).center()); }},
+        {"opening a place by its expand button", nullptr,
+         [&] { click(tree->viewport(), ExpandButtonOf(tree, Node(west))); }},
+        {"going up",
+         [&] {
+             Select({FSample.north, FSample.lakeside});
+         },
+         [&] { click(FForm->btnUp, FForm->btnUp->rect().center()); }},
+        {"refreshing", nullptr,
+         [&] { click(FForm->btnRefreshNode, FForm->btnRefreshNode->rect().center()); }},
+        {"picking in the address popup",
+         [&] { FForm->cbObject->findChild<QToolButton*>("DropButton")->click(); },
+         [&] {
+             QTreeWidget* popup = FForm->tvCombo;
+             click(popup->viewport(),
+                   popup->visualItemRect(popup->topLevelItem(0)->child(0)).center());
+         }},
+    };
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.Gesture);
+        FForm->aRefreshNode->trigger();
+        Select({-1});
+        if (path.Before) path.Before();
+        FBoxes.Clear();
+        FDb.Counting().FailNthRequest(1, 3113, QStringLiteral("lost"));
+        path.Act();
+        FDb.Counting().ClearFailures();
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_TRUE(FBoxes.Last().Text.contains("lost")) << FBoxes.Last().Text.toStdString();
+        // Still working: a refresh brings the directory back and a place opens.
+        click(FForm->btnRefreshNode, FForm->btnRefreshNode->rect().center());
+        ASSERT_EQ(FForm->Tree()->Root()->childCount(), 3);
+        click(tree->viewport(), tree->visualItemRect(Node(west)).center());
+        EXPECT_EQ(FForm->Tree()->Selected(), Node(west));
+        EXPECT_TRUE(Node(west)->ChildrenLoaded);
+        EXPECT_EQ(FBoxes.Count(), 1u);
+    }
+}
+
+// Opening the window with the server failing at any one of its first requests: one message,
+// and a root that a refresh fills once the server answers again.
+TEST(LocationWindowLoadTest, AFailureWhileOpeningIsToldOnceAndLeavesARootToRefresh) {
+    TestDatabase db;
+    db.AddSample();
+    MessageBoxRecorder boxes;
+    for (int nth = 1; nth <= 6; ++nth) {
+        SCOPED_TRACE(nth);
+        boxes.Clear();
+        auto* form = TComBaseForm::Create<TfMain>(nullptr, &db.Session(), QString("QXVBASE"));
+        const int before = db.Counting().FailuresThrown();
+        db.Counting().FailNthRequest(nth);
+        form->show();
+        db.Counting().ClearFailures();
+        ASSERT_EQ(db.Counting().FailuresThrown() - before, 1) << "the opening makes that request";
+        EXPECT_EQ(boxes.Count(), 1u);
+        ASSERT_NE(form->Tree()->Root(), nullptr);
+        form->aRefreshNode->trigger();
+        EXPECT_EQ(form->Tree()->Root()->childCount(), 2);
+        TComBaseForm::Free(form);
+    }
+}
+
+TEST_F(EditingTest, DeletingAnOnlyChildMovesAddressFrameAndRightsToTheParent) {
+    const long long coast = FDb.AddLocation(FSample.south, FSample.tR, "Приморский");
+    FDb.Raw().Commit();
+    FForm->aRefreshNode->trigger();
+    Open({FSample.south, coast});
+    FForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FForm));
+    FBoxes.Answer(IDYES);
+    QTest::keyClick(FForm->tvObjects, Qt::Key_F8);
+    ASSERT_EQ(FBoxes.Count(), 1u) << "the question only";
+    EXPECT_EQ(Node(coast), nullptr);
+    EXPECT_EQ(FForm->Tree()->Selected(), Node(FSample.south));
+    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Южная");
+    EXPECT_EQ(FForm->InfoFrame()->ObjID(), FSample.south);
+    EXPECT_TRUE(FForm->InfoFrame()->FCanAdd);
+    EXPECT_TRUE(FForm->aObjectDelete->isEnabled());
 }
 
 }  // namespace
