@@ -476,7 +476,9 @@ void TBaseForm::UpdateFindReportVisibility(TDataSet* dataSet) {
     pReport->setVisible(hasRows);
 }
 
-bool TBaseForm::PopupMenuAllowed() { return GetCurrentGrid() != nullptr; }
+// A right click that no control took reaches the form from anywhere on it (a tree, a
+// tool bar, a panel): without an active grid there is nothing to offer and nothing to say.
+bool TBaseForm::PopupMenuAllowed() { return qobject_cast<QTableView*>(focusWidget()) != nullptr; }
 
 void TBaseForm::contextMenuEvent(QContextMenuEvent* event) {
     if (PopupMenuAllowed()) PopupMenu1->popup(event->globalPos());

@@ -12,6 +12,7 @@
 
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uOraFunctions.h"
+#include "Location/LimitedEdits.h"
 #include "Location/LocationDialogs.h"
 #include "Location/NameOrder.h"
 #include "Platform/Data/OraQuery.h"
@@ -35,7 +36,7 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
     lblName = BlueLabel(content, "lblName", QStringLiteral("Nazvanie:"), 8, 52);
     edtName = new QLineEdit(content);
     edtName->setObjectName(QStringLiteral("edtName"));
-    edtName->setMaxLength(255);
+    LimitLengthWithWarning(edtName, 255);  // the column's length: a longer paste is refused
     edtName->setGeometry(8, 68, 271, 21);
 
     aOK = MakeOkAction(QStringLiteral("Ok"), [this] { OK(); });

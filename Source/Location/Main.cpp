@@ -356,7 +356,7 @@ void TfMain::CreateInfoFrame() {
     FInfoFrame->setObjectName(QStringLiteral("FInfoFrame"));
     FInfoFrame->FAutoLoad = true;
     FInfoFrame->FAutoSave = true;
-    FInfoFrame->FObjType = 1;  // locations
+    FInfoFrame->FObjType = 1;           // locations
     FInfoFrame->SetFrameActive(false);  // F4 and F8 stay with the tree
     FInfoFrame->FCanAdd = FViewLocation && (FAddLocation || FEditLocation);
     FInfoFrame->FCanEdit = FInfoFrame->FCanAdd;

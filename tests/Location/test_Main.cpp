@@ -1,7 +1,9 @@
 #include "Location/Main.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include "Location/LocationTree.h"
 #include "Location/PopupEdit.h"
 #include "Location/ServiceTable.h"
+#include "Platform/Data/EOraError.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
 #include "support/TestDatabase.h"
@@ -188,6 +191,52 @@ TEST_F(PickerTest, RefreshAndUpFollowTheSelection) {
         EXPECT_EQ(form.cbObject->Text(), "");
         form.cxButton1->click();
     });
+}
+
+}  // namespace
+
+namespace {
+
+bool AnyLocationWindowLeft() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<TfMain*>(w)) return true;
+    return false;
+}
+
+// A picker that cannot load is not left half-built over its caller: the caller gets
+// the failure, with no message of the picker's own, and the picker is gone.
+TEST_F(PickerTest, AFailedLoadReachesTheCallerAndFreesThePicker) {
+    for (const char* routine : {"GET_T#LOCATABBREV", "GET_T#LOCATION", "GET_LOCATION_PARENTS"}) {
+        SCOPED_TRACE(routine);
+        FDb.Counting().FailRoutine(QString::fromLatin1(routine), 3113, QStringLiteral("lost"));
+        int id = int(FSample.birch);
+        EXPECT_THROW(Pick(id, [](TfMain&) {}), EOraError);
+        FDb.Counting().ClearFailures();
+        EXPECT_EQ(id, FSample.birch);
+        EXPECT_EQ(FBoxes.Count(), 0u);
+        EXPECT_FALSE(AnyLocationWindowLeft());
+    }
+}
+
+// The same through a real modal loop: the picker closes itself rather than waiting.
+TEST(PickerModalLoopTest, AFailedLoadEndsTheModalLoopByItself) {
+    TestDatabase db;
+    const auto sample = db.AddSample();
+    MessageBoxRecorder boxes;
+    db.Counting().FailRoutine(QStringLiteral("GET_LOCATION_PARENTS"));
+    bool hung = false;
+    QTimer rescue;
+    QObject::connect(&rescue, &QTimer::timeout, [&hung] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TfMain*>(w); form && form->isVisible()) {
+                hung = true;
+                form->reject();
+            }
+    });
+    rescue.start(3000);
+    int id = int(sample.birch);
+    EXPECT_THROW(ServiceTable::GetLocation(&db.Session(), "QXVBASE", &id), EOraError);
+    EXPECT_FALSE(hung);
 }
 
 }  // namespace

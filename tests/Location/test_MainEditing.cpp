@@ -1,8 +1,12 @@
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -398,6 +402,26 @@ TEST_F(EditingTest, DeletingAnOnlyChildMovesAddressFrameAndRightsToTheParent) {
     EXPECT_EQ(FForm->InfoFrame()->ObjID(), FSample.south);
     EXPECT_TRUE(FForm->InfoFrame()->FCanAdd);
     EXPECT_TRUE(FForm->aObjectDelete->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// The window has no grid: a right click anywhere on it opens nothing and says nothing.
+TEST_F(EditingTest, ARightClickWithoutAGridOpensNothingAndSaysNothing) {
+    FForm->tvObjects->setFocus();
+    const QList<QWidget*> places = {FForm->tvObjects->viewport(), FForm->ToolBar, FForm->pTop,
+                                    FForm->Panel1};
+    for (QWidget* on : places) {
+        SCOPED_TRACE(on->objectName().toStdString());
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3),
+                                on->mapToGlobal(QPoint(3, 3)));
+        QCoreApplication::sendEvent(on, &click);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        EXPECT_FALSE(FForm->PopupMenu1->isVisible());
+    }
+    EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
 }  // namespace
