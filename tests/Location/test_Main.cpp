@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeWidgetItemIterator>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -155,9 +157,23 @@ TEST_F(PickerTest, ThePopupCopiesOnlyFetchedNodesAndPicksInTheTree) {
         EXPECT_EQ(root->child(1)->childCount(), 0);  // Южная: a leaf
         EXPECT_EQ(lakeside->childCount(), 2);        // selected: its children fetched
 
+
         popup->setCurrentItem(root->child(1));  // picking in the popup selects in the tree
         EXPECT_EQ(form.GetSelectedID(), FSample.south);
         EXPECT_EQ(form.cbObject->Text(), "обл.. Южная");
+
+        // A copy to pick from, not to open: beside no row is there an expand button.
+        form.cbObject->findChild<QToolButton*>("DropButton")->click();
+        const QImage shot = popup->viewport()->grab().toImage();
+        for (QTreeWidgetItemIterator it(popup); *it; ++it) {
+            const QRect row = popup->visualItemRect(*it);
+            if (row.isEmpty() || *it == popup->currentItem()) continue;
+            QSet<QRgb> colours;
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                for (int x = 0; x < row.left(); ++x) colours.insert(shot.pixel(x, y));
+            EXPECT_LE(colours.size(), 1) << (*it)->text(0).toStdString();
+        }
+        form.cbObject->CloseUp();
         form.cxButton1->click();
     });
 }
