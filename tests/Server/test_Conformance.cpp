@@ -877,6 +877,54 @@ TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {
     EXPECT_EQ(infoCode, 12899);
     EXPECT_EQ(Count("LOCATABBREV"), 4) << "nothing of a refused call is kept";
 
+    // A required identifier left out (NULL, 0 or below) is that routine's refusal, -1.
+    const struct {
+        const char* Package;
+        const char* Routine;
+        Inputs In;
+    } missing[] = {
+        {"QXVERPLOCAT",
+         "INS_T#LOCATION",
+         {{"PID_PARENT", -1}, {"PID_LOCATTYPE", Null()}, {"PNAME", "n"}}},
+        {"QXVERPLOCAT",
+         "INS_T#LOCATION",
+         {{"PID_PARENT", -1}, {"PID_LOCATTYPE", 0}, {"PNAME", "n"}}},
+        {"QXVERPLOCAT",
+         "UPD_T#LOCATION",
+         {{"PID", w.o2}, {"PID_PARENT", -1}, {"PID_LOCATTYPE", Null()}, {"PNAME", "n"}}},
+        {"QXVERPLOCAT", "INS_T#LOCATTYPE", {{"PLEVEL#", 3}, {"PID_ABBREV", Null()}}},
+        {"QXVERPLOCAT", "INS_T#LOCATTYPE", {{"PLEVEL#", 3}, {"PID_ABBREV", -1}}},
+        {"QXVERPLOCAT",
+         "UPD_T#LOCATTYPE",
+         {{"PID", w.tObl1}, {"PLEVEL#", 1}, {"PID_ABBREV", Null()}}},
+        {"QXVERPINFORM",
+         "INS_T#INFORMATION",
+         {{"POBJTYPE", 1},
+          {"POBJID", Null()},
+          {"PID_PARENT", 0},
+          {"PINFOTYPE", 5},
+          {"PVALUE", "v"},
+          {"PDESCRIPTION", "d"},
+          {"PACTIVE", 1}}},
+    };
+    const long long places = Count("LOCATION"), types = Count("LOCATTYPE");
+    for (const auto& c : missing) {
+        SCOPED_TRACE(c.Routine);
+        long long result = 0;
+        int code = 0;
+        try {
+            result = CallR(QString::fromLatin1(c.Package), QString::fromLatin1(c.Routine), c.In)
+                         .Value("RESULT")
+                         .toLongLong();
+        } catch (const EOraError& e) {
+            code = e.ErrorCode();
+        }
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(result, -1);
+    }
+    EXPECT_EQ(Count("LOCATION"), places);
+    EXPECT_EQ(Count("LOCATTYPE"), types);
+
     // "g" before "r-n" by short name, though "Gorod" and "Rajon" would sort the same way; add
     // one whose name sorts first but short name last.
     const long long z = AddAbbrev("zz", "Aaa");

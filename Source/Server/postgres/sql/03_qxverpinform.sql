@@ -30,6 +30,9 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_id integer;
 BEGIN
+  IF "POBJID" IS NULL OR "POBJID" < 1 THEN
+    RETURN -1;  -- an item always belongs to an object
+  END IF;
   INSERT INTO @SCHEMA@.information (objtype, objid, id_parent, infotype, value, description, active)
   VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END,
           "PINFOTYPE", "PVALUE", "PDESCRIPTION", "PACTIVE")
