@@ -201,6 +201,8 @@ BEGIN
     RETURN -1;
   END IF;
   RETURN 1;
+EXCEPTION WHEN foreign_key_violation THEN
+  RETURN -2;  -- another session has just put a place below it
 END
 $body$;
 
