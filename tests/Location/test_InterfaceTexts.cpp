@@ -19,6 +19,7 @@
 #include "Location/DataMod.h"
 #include "Location/FrameObjectInfo.h"
 #include "Location/Level.h"
+#include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/ServiceTable.h"
 #include "Server/ServerPhrases.h"
@@ -70,9 +71,21 @@ protected:
     // Opens every window, dialog and frame of the service in turn.
     void OpenEveryWindow(const TVisit& visit) {
         if (!FLevel) {
-            // The place dialog opens only where a level exists: one row of data.
+            // The place dialog opens only where a level exists; a place with an item of
+            // every kind shows the window in use.
             FLevel =
                 FDb.AddType(1, FDb.AddAbbrev(QStringLiteral("обл."), QStringLiteral("область")));
+            const long long place = FDb.AddLocation(-1, FLevel, QStringLiteral("Северная"));
+            for (int kind = 1; kind <= 7; ++kind)
+                FDb.Call("QXVERPINFORM", "INS_T#INFORMATION",
+                         {{"POBJTYPE", 1},
+                          {"POBJID", place},
+                          {"PID_PARENT", -1},
+                          {"PINFOTYPE", kind},
+                          {"PVALUE", QStringLiteral("значение")},
+                          {"PDESCRIPTION", QStringLiteral("описание")},
+                          {"PACTIVE", kind % 2}});
+            FDb.Raw().Commit();
         }
         {
             std::unique_ptr<TfMain, TFreeForm> main(
@@ -81,6 +94,12 @@ protected:
             visit(QStringLiteral("TfMain"), *main);
             ASSERT_NE(main->InfoFrame(), nullptr);
             visit(QStringLiteral("TfrObjectInfo"), *main->InfoFrame());
+            // In use: a place chosen, its items listed, the address line filled.
+            main->Tree()->Root()->setExpanded(true);
+            ASSERT_GT(main->Tree()->Root()->childCount(), 0);
+            main->tvObjects->setCurrentItem(main->Tree()->Root()->child(0));
+            visit(QStringLiteral("TfMain in use"), *main);
+            visit(QStringLiteral("TfrObjectInfo in use"), *main->InfoFrame());
             main->close();
         }
         FDriver.Then([&](QDialog& d) {
@@ -123,9 +142,10 @@ bool HasCyrillic(const QString& text) {
     return false;
 }
 
-// The lists of abbreviations in the dialogs hold data, not designed texts.
+// The lists of abbreviations in the dialogs and the address line hold data, not designed texts.
 bool IsData(const TShownText& t) {
-    return t.Where.startsWith(QStringLiteral("cbStatus.item")) ||
+    return t.Where == QLatin1String("Edit.text") ||
+           t.Where.startsWith(QStringLiteral("cbStatus.item")) ||
            t.Where.startsWith(QStringLiteral("cbAbbrev.item"));
 }
 
@@ -197,7 +217,7 @@ TEST_F(InterfaceTextsTest, EachUserReadsOnlyTheirLanguage) {
                 }
             }
         });
-        EXPECT_EQ(windows.size(), 9) << windows.join(u',').toStdString();
+        EXPECT_EQ(windows.size(), 11) << windows.join(u',').toStdString();
         EXPECT_GT(seen, 60);
         DoneTranslation();
     }
