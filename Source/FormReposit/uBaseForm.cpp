@@ -352,7 +352,9 @@ void TBaseForm::InitFormTexts() {
     InitActionTexts();
     for (QObject* c : QList<QObject*>{MainSession, OraQuery1, ImageList1, PopupMenu1})
         AddTranslateExclusion(c);
-    for (QAction* item : PopupMenu1->actions()) AddTranslateExclusion(item);
+    // The menu's own items; an action a subclass shows in the menu is translated.
+    for (QAction* item : PopupMenu1->actions())
+        if (item->parent() == PopupMenu1) AddTranslateExclusion(item);
     AddTranslateExclusion(ActionList1);
     AddTranslateExclusion(EmptyAction);
     AddTranslateExclusion(EmptyAction1);
@@ -477,7 +479,9 @@ void TBaseForm::UpdateFindReportVisibility(TDataSet* dataSet) {
     pReport->setVisible(hasRows);
 }
 
-bool TBaseForm::PopupMenuAllowed() { return GetCurrentGrid() != nullptr; }
+// A right click that no control took reaches the form from anywhere on it (a tree, a
+// tool bar, a panel): without an active grid there is nothing to offer and nothing to say.
+bool TBaseForm::PopupMenuAllowed() { return qobject_cast<QTableView*>(focusWidget()) != nullptr; }
 
 void TBaseForm::contextMenuEvent(QContextMenuEvent* event) {
     if (PopupMenuAllowed()) PopupMenu1->popup(event->globalPos());

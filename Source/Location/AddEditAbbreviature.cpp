@@ -47,13 +47,13 @@ TfAddEditAbbreviature::TfAddEditAbbreviature(QWidget* owner, TOraSession* sessio
     edtFullName = new QLineEdit(content);
     edtFullName->setObjectName(QStringLiteral("edtFullName"));
     edtFullName->setGeometry(8, 20, 247, 21);
-    LimitLength(edtFullName, 255, [this] { TellTooLong(255); });
+    LimitLengthWithWarning(edtFullName, 255);
 
     lblShortName = BlueLabel(content, "lblShortName", QStringLiteral("Sokraschenie:"), 8, 46);
     edtShortName = new QLineEdit(content);
     edtShortName->setObjectName(QStringLiteral("edtShortName"));
     edtShortName->setGeometry(8, 62, 100, 21);
-    LimitLength(edtShortName, 10, [this] { TellTooLong(10); });
+    LimitLengthWithWarning(edtShortName, 10);
 
     LblIzobr = new QLabel(QStringLiteral("Izobrazhenie \n(bmp 16x16):"), content);
     LblIzobr->setObjectName(QStringLiteral("LblIzobr"));
@@ -219,10 +219,6 @@ void TfAddEditAbbreviature::OK() {
             windowTitle(), MB_ICONEXCLAMATION, this);
     }
     done(mrOk);
-}
-
-void TfAddEditAbbreviature::TellTooLong(int maxLength) {
-    ShowWarning(windowTitle(), TooLongText(maxLength));
 }
 
 void TfAddEditAbbreviature::UploadImage(int id, const QByteArray& bmp) {

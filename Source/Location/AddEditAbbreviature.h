@@ -67,7 +67,6 @@ private:
     void OK();
     void UploadImage(int id, const QByteArray& bmp);
     void SetPicture(const QImage& picture);
-    void TellTooLong(int maxLength);
 
     QImage FPicture;
     // The stored picture when it could not be read (shown as the default picture).

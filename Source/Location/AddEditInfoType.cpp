@@ -32,7 +32,7 @@ TfAddEditInfoType::TfAddEditInfoType(QWidget* owner, TOraSession* session, const
 
     edtInfo = new QLineEdit(pClient);
     edtInfo->setObjectName(QStringLiteral("edtInfo"));
-    LimitLength(edtInfo, MaxTextLength, [this] { TellTooLong(); });
+    LimitLengthWithWarning(edtInfo, MaxTextLength);
     client->addWidget(edtInfo);
 
     lDescription = new QLabel(QStringLiteral("Opisanie:"), pClient);

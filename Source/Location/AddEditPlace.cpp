@@ -12,7 +12,9 @@
 
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uOraFunctions.h"
+#include "Location/LimitedEdits.h"
 #include "Location/LocationDialogs.h"
+#include "Location/NameOrder.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
@@ -34,7 +36,7 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
     lblName = BlueLabel(content, "lblName", QStringLiteral("Nazvanie:"), 8, 52);
     edtName = new QLineEdit(content);
     edtName->setObjectName(QStringLiteral("edtName"));
-    edtName->setMaxLength(255);
+    LimitLengthWithWarning(edtName, 255);  // the column's length: a longer paste is refused
     edtName->setGeometry(8, 68, 271, 21);
 
     aOK = MakeOkAction(QStringLiteral("Ok"), [this] { OK(); });
@@ -100,7 +102,7 @@ void TfAddEditPlace::LoadTypes() {
         types.emplace_back(ospStatus->FieldByName(QStringLiteral("NAME")).AsString(),
                            ospStatus->FieldByName(QStringLiteral("ID")).AsInteger());
     std::stable_sort(types.begin(), types.end(), [](const auto& a, const auto& b) {
-        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
+        return NameOrder::Less(a.first, b.first);
     });
     for (const auto& [text, id] : types) cbStatus->addItem(text, id);
     if (cbStatus->count() > 0) cbStatus->setCurrentIndex(0);

@@ -2,7 +2,6 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
-#include <QCollator>
 #include <QDropEvent>
 #include <QEvent>
 #include <QHeaderView>
@@ -24,7 +23,9 @@
 #include "Location/AddEditInfoType.h"
 #include "Location/InfoPictures.h"
 #include "Location/LimitedEdits.h"
+#include "Location/NameOrder.h"
 #include "Location/Pictures.h"
+#include "Location/RowDragTree.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -108,84 +109,6 @@ void TInfoObject::SetParentID(int parentId) {
 TInfoRow::TInfoRow(TKind kind, std::unique_ptr<TInfoObject> item)
     : FKind(kind), FItem(std::move(item)) {
     setFlags(flags() & ~Qt::ItemIsEditable);
-}
-
-// ---------------------------------------------------------------------------
-
-TInfoInspector::TInfoInspector(TfrObjectInfo* frame, QWidget* parent)
-    : QTreeWidget(parent), FFrame(frame) {
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    viewport()->setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::DragDrop);
-    setDropIndicatorShown(true);
-    // The indicator frames the row the dragged one would go under.
-    setDragDropOverwriteMode(true);
-}
-
-QMimeData* TInfoInspector::mimeData(const QList<QTreeWidgetItem*>& items) const {
-    QMimeData* data = QTreeWidget::mimeData(items);
-    // Where the rows come from travels with them: a platform that cannot tell the
-    // drag's source (an offscreen one) still lets the inspector recognise its own.
-    if (data) data->setData(QString::fromLatin1(RowsFormat), QByteArray::number(Identity()));
-    return data;
-}
-
-quintptr TInfoInspector::Identity() const { return reinterpret_cast<quintptr>(this); }
-
-const QObject* TInfoInspector::DragSource(const QDropEvent* event) const {
-    if (event->source()) return event->source();
-    const QMimeData* data = event->mimeData();
-    if (data && data->data(QString::fromLatin1(RowsFormat)) == QByteArray::number(Identity()))
-        return this;
-    return nullptr;
-}
-
-bool TInfoInspector::AcceptsAt(const QDropEvent* event) const {
-    auto* target = static_cast<TInfoRow*>(itemAt(event->position().toPoint()));
-    auto* dragged = static_cast<TInfoRow*>(currentItem());
-    return FFrame->AcceptsDrop(DragSource(event), dragged, target);
-}
-
-// Any drag of the inspector's own rows is taken in, whatever lies under the mouse at
-// first (the dragged row itself): each move then decides where it may land.
-void TInfoInspector::dragEnterEvent(QDragEnterEvent* event) {
-    QTreeWidget::dragEnterEvent(event);
-    if (DragSource(event) == this) {
-        setState(DraggingState);
-        event->acceptProposedAction();
-    } else {
-        event->ignore();
-    }
-}
-
-void TInfoInspector::dragMoveEvent(QDragMoveEvent* event) {
-    // The base draws the indicator over the row (only where a drop is accepted) and
-    // scrolls near the edges; the frame's rule decides the answer.
-    const bool accepted = AcceptsAt(event);
-    setDropIndicatorShown(accepted);
-    QTreeWidget::dragMoveEvent(event);
-    if (accepted)
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void TInfoInspector::dropEvent(QDropEvent* event) {
-    stopAutoScroll();
-    setState(NoState);
-    viewport()->update();
-    if (!AcceptsAt(event)) {
-        event->ignore();
-        return;
-    }
-    auto* target = static_cast<TInfoRow*>(itemAt(event->position().toPoint()));
-    auto* dragged = static_cast<TInfoRow*>(currentItem());
-    Application::Instance().Protect(FFrame, [&] { FFrame->DropRow(dragged, target); });
-    // The row is already where it belongs: a copy action keeps the view from
-    // removing the dragged original afterwards.
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
 }
 
 // ---------------------------------------------------------------------------
@@ -295,8 +218,19 @@ TfrObjectInfo::TfrObjectInfo(QWidget* parent) : TfrPelmBaseFrame(parent) {
     infoLayout->addWidget(Splitter);
     layout->addWidget(pInfo, 1);
 
-    dxInspector = new TInfoInspector(this, Splitter);
+    // Two columns, kind and text; rows move by dragging within the inspector.
+    dxInspector = new TRowDragTree(Splitter);
     dxInspector->setObjectName(QStringLiteral("dxInspector"));
+    dxInspector->setDragDropOverwriteMode(true);  // the indicator frames the new parent row
+    dxInspector->CanDrop = [this](QTreeWidgetItem* target) {
+        return AcceptsDrop(static_cast<TInfoRow*>(dxInspector->currentItem()),
+                           static_cast<TInfoRow*>(target));
+    };
+    dxInspector->Drop = [this](QTreeWidgetItem* target) {
+        auto* dragged = static_cast<TInfoRow*>(dxInspector->currentItem());
+        Application::Instance().Protect(this,
+                                        [&] { DropRow(dragged, static_cast<TInfoRow*>(target)); });
+    };
     dxInspector->setColumnCount(2);
     dxInspector->setHeaderHidden(true);
     dxInspector->setIconSize(QSize(16, 16));
@@ -412,17 +346,14 @@ TInfoRow* TfrObjectInfo::FocusedRow() const {
 }
 
 void TfrObjectInfo::BuildKindMenus() {
-    // Sorted by name without regard to case in the user's locale; a repeated name
-    // is listed once.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Sorted by name in the alphabet's order; a repeated name is listed once.
     std::vector<std::pair<QString, int>> kinds;
     for (int kind = 0; kind <= 255; ++kind) {
         const QString name = InfoKindName(kind);
         if (name.isEmpty()) continue;
         auto at = kinds.begin();
-        while (at != kinds.end() && collator.compare(at->first, name) < 0) ++at;
-        if (at != kinds.end() && collator.compare(at->first, name) == 0) continue;
+        while (at != kinds.end() && NameOrder::Compare(at->first, name) < 0) ++at;
+        if (at != kinds.end() && NameOrder::Compare(at->first, name) == 0) continue;
         kinds.insert(at, {name, kind});
     }
     pmInfoKind->clear();
@@ -619,8 +550,8 @@ void TfrObjectInfo::DeleteFocused() {
     UpdateActions();
 }
 
-bool TfrObjectInfo::AcceptsDrop(const QObject* source, TInfoRow* dragged, TInfoRow* target) const {
-    if (!FCanEdit || source != dxInspector || !dragged || !target) return false;
+bool TfrObjectInfo::AcceptsDrop(TInfoRow* dragged, TInfoRow* target) const {
+    if (!FCanEdit || !dragged || !target) return false;
     if (target == dragged || target == dragged->parent() || dragged == FRootRow) return false;
     return !IsInside(target, dragged);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "FormReposit/PelmBaseFrame.h"
+#include "Location/RowDragTree.h"
 
 class QAction;
 class QMenu;
@@ -62,32 +63,6 @@ private:
     std::unique_ptr<TInfoObject> FItem;
 };
 
-class TfrObjectInfo;
-
-// The two-column inspector: kind on the left, text on the right. Rows move by
-// dragging within the inspector; the frame decides what is accepted.
-class TInfoInspector : public QTreeWidget {
-    Q_OBJECT
-public:
-    TInfoInspector(TfrObjectInfo* frame, QWidget* parent);
-
-    // The format that names the inspector the dragged rows come from.
-    static constexpr const char* RowsFormat = "application/x-qxv-info-rows";
-
-protected:
-    QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-private:
-    quintptr Identity() const;
-    const QObject* DragSource(const QDropEvent* event) const;
-    bool AcceptsAt(const QDropEvent* event) const;
-
-    TfrObjectInfo* FFrame;
-};
-
 // The information items of one object (type and identifier) as an inspector, with
 // the focused item's description below it. Items are added, edited, deleted and
 // re-parented here; with FAutoSave each change goes to the server at once.
@@ -125,7 +100,7 @@ public:
     void DeleteFocused();
     void OpenLink(TInfoRow* row);
     // Whether `dragged` may be dropped on `target`, the drag coming from `source`.
-    bool AcceptsDrop(const QObject* source, TInfoRow* dragged, TInfoRow* target) const;
+    bool AcceptsDrop(TInfoRow* dragged, TInfoRow* target) const;
     void DropRow(TInfoRow* dragged, TInfoRow* target);
     // Enables the actions from the rights and the focused row (run when idle).
     void UpdateActions();
@@ -139,7 +114,7 @@ public:
     QToolButton* btnOptions = nullptr;
     QWidget* pInfo = nullptr;
     QSplitter* Splitter = nullptr;
-    TInfoInspector* dxInspector = nullptr;
+    TRowDragTree* dxInspector = nullptr;
     QWidget* pDescription = nullptr;
     QPlainTextEdit* meDescription = nullptr;
     TImageList* ImageList = nullptr;

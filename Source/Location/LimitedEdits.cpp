@@ -9,6 +9,7 @@
 #include <QValidator>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uOraFunctions.h"
 
 namespace {
 
@@ -35,6 +36,12 @@ private:
 void LimitLength(QLineEdit* edit, int maxLength, std::function<void()> refused) {
     edit->setMaxLength(32767);
     edit->setValidator(new TLengthValidator(maxLength, std::move(refused), edit));
+}
+
+void LimitLengthWithWarning(QLineEdit* edit, int maxLength) {
+    LimitLength(edit, maxLength, [edit, maxLength] {
+        ShowWarning(edit->window()->windowTitle(), TooLongText(maxLength));
+    });
 }
 
 QString TooLongText(int maxLength) {

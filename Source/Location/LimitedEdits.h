@@ -14,6 +14,8 @@ class QLineEdit;
 // Keeps `edit` within `maxLength` characters; `refused` runs (from the event loop,
 // after the edit has settled) each time a change is turned away.
 void LimitLength(QLineEdit* edit, int maxLength, std::function<void()> refused);
+// The same, telling the user each time with a warning captioned by the edit's window.
+void LimitLengthWithWarning(QLineEdit* edit, int maxLength);
 
 // A memo whose text keeps its line breaks as it was given (CR LF, or LF alone when
 // that is what it held) and whose stored length, line breaks included, stays

@@ -6,8 +6,12 @@
 #include "ComUnits/uImageList.h"
 #include "ComUnits/uOraFunctions.h"
 #include "Location/DataMod.h"
+#include "Location/NameOrder.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ui/Application.h"
 #include "Platform/Ui/Bitmap16.h"
+
+#include <utility>
 
 TTreeUpdate::TTreeUpdate(QTreeWidget* tree) : FTree(tree), FWasEnabled(tree->updatesEnabled()) {
     FTree->setUpdatesEnabled(false);
@@ -17,9 +21,35 @@ TTreeUpdate::~TTreeUpdate() { FTree->setUpdatesEnabled(FWasEnabled); }
 
 TLocationTree::TLocationTree(QTreeWidget* tree, TDM* dm, TCalls calls, QObject* parent)
     : QObject(parent), FTree(tree), FDM(dm), FCalls(calls) {
-    connect(FTree, &QTreeWidget::currentItemChanged, this, [this] { OnCurrentItemChanged(); });
+    connect(FTree, &QTreeWidget::currentItemChanged, this,
+            [this] { RunHandler([this] { OnCurrentItemChanged(); }); });
     connect(FTree, &QTreeWidget::itemExpanded, this,
-            [this](QTreeWidgetItem* item) { OnItemExpanded(item); });
+            [this](QTreeWidgetItem* item) { RunHandler([this, item] { OnItemExpanded(item); }); });
+}
+
+void TLocationTree::RunHandler(const std::function<void()>& handler) {
+    if (!FHeldError) {
+        Application::Instance().Protect(parent(), handler);
+        return;
+    }
+    try {
+        handler();
+    } catch (...) {
+        if (!*FHeldError) *FHeldError = std::current_exception();
+    }
+}
+
+void TLocationTree::RunRaisingHandlerErrors(const std::function<void()>& action) {
+    std::exception_ptr held;
+    std::exception_ptr* outer = std::exchange(FHeldError, &held);
+    try {
+        action();
+    } catch (...) {
+        FHeldError = outer;
+        throw;
+    }
+    FHeldError = outer;
+    if (held) std::rethrow_exception(held);
 }
 
 QString TLocationTree::Caption(const QString& shortName, const QString& separator,
@@ -154,14 +184,15 @@ void TLocationTree::LoadChildren(TObjectNode* node, bool force) {
             QList<QTreeWidgetItem*> children;
             children.reserve(proc.RecordCount());
             for (proc.First(); !proc.Eof(); proc.Next()) children << MakeFetchedChild(row);
-            node->addChildren(children);  // one insertion for the whole level
+            // Sorted by caption before the one insertion of the whole level.
+            NameOrder::SortByText(children);
+            node->addChildren(children);
         } catch (...) {
             FLoading = false;
             throw;  // the node stays unfetched: the next opening tries again
         }
         FLoading = false;
         node->ChildrenLoaded = true;
-        node->sortChildren(0, Qt::AscendingOrder);
     }
     if (selectionLost && OnNodeSelected) OnNodeSelected(node);
 }

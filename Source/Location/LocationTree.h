@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <exception>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -34,6 +35,7 @@ public:
     void SetAbbrevSeparator(const QString& separator) { FAbbrevSeparator = separator; }
     // The root's caption (translated by the window).
     void SetRootCaption(const QString& caption) { FRootCaption = caption; }
+    const QString& RootCaption() const { return FRootCaption; }
 
     void LoadAbbrevImages();
     void LoadLevels();
@@ -65,6 +67,12 @@ public:
     // Called after a node became selected and its children were fetched.
     std::function<void(TObjectNode*)> OnNodeSelected;
 
+    // The tree's own handlers of selection and expansion hand their failures to the
+    // application's exception handling, so that the window keeps working. Inside
+    // `action` they are raised out of it instead, for a caller that must hear of them
+    // (the first one, after `action` has run on).
+    void RunRaisingHandlerErrors(const std::function<void()>& action);
+
 private:
     void OnCurrentItemChanged();
     void OnItemExpanded(QTreeWidgetItem* item);
@@ -79,6 +87,8 @@ private:
     std::vector<std::pair<int, int>> FAbbrevImages;  // (abbreviation, picture index)
     TLevelAteList FLevelList;
     bool FLoading = false;
+    std::exception_ptr* FHeldError = nullptr;
+    void RunHandler(const std::function<void()>& handler);
 };
 
 // Holds a tree's painting off for a block of changes; the end is guaranteed.

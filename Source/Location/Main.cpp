@@ -1,7 +1,6 @@
 #include "Location/Main.h"
 
 #include <QAction>
-#include <QDropEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +13,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+#include <utility>
+
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uImageList.h"
 #include "Location/DataMod.h"
@@ -22,6 +24,7 @@
 #include "Location/ObjectNode.h"
 #include "Location/Pictures.h"
 #include "Location/PopupEdit.h"
+#include "Location/RowDragTree.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -111,15 +114,11 @@ void TfMain::BuildLocationDescription() {
     pTree->setObjectName(QStringLiteral("pTree"));
     auto* treeLayout = new QVBoxLayout(pTree);
     treeLayout->setContentsMargins(0, 0, 0, 0);
-    tvObjects = new QTreeWidget(pTree);
+    tvObjects = new TRowDragTree(pTree);
     tvObjects->setObjectName(QStringLiteral("tvObjects"));
     tvObjects->setHeaderHidden(true);
     tvObjects->setIndentation(19);
     tvObjects->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvObjects->setDragEnabled(true);
-    tvObjects->setAcceptDrops(true);
-    tvObjects->setDragDropMode(QAbstractItemView::DragDrop);
-    tvObjects->setDropIndicatorShown(true);
     treeLayout->addWidget(tvObjects);
     pInfo = new QWidget(cxSplitter);
     pInfo->setObjectName(QStringLiteral("pInfo"));
@@ -136,6 +135,10 @@ void TfMain::BuildLocationDescription() {
     tvCombo->setObjectName(QStringLiteral("tvCombo"));
     tvCombo->setHeaderHidden(true);
     tvCombo->setRootIsDecorated(false);
+    // A copy of the fetched tree to pick from, not to open: no expand buttons, no lines.
+    tvCombo->setItemsExpandable(false);
+    tvCombo->setStyleSheet(
+        QStringLiteral("QTreeView::branch { image: none; border-image: none; }"));
     tvCombo->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvCombo->hide();
     cbObject->SetPopupControl(tvCombo);
@@ -280,6 +283,8 @@ void TfMain::FormCreate() {
     const bool spanish = LanguagesDM() && LanguagesDM()->AppLanguage() == TLanguagesDM::LangSpanish;
     FTree->SetAbbrevSeparator(spanish ? QStringLiteral(" ") : QStringLiteral(". "));
     FTree->SetRootCaption(TranslateRu(QStringLiteral("Местоположение")));
+    // A main form's caption is left out of the translation pass: it is the root's text.
+    setWindowTitle(FTree->RootCaption());
     UpdateActions();
 }
 
@@ -287,15 +292,40 @@ void TfMain::FormShow() {
     TPelmBaseQXVBaseForm::FormShow();
     if (FShown) return;
     FShown = true;
-    CreateInfoFrame();
-    Application::Instance().Protect(this, [this] {
-        LoadAbbrevImages();
-        LoadLevels();
-        BuildRoot();
-        if (FSelectMode) ExpandToLocation();
-        FMaxLevel = GetMaxLevel();
-        UpdateActions();
-    });
+    LoadOnShow();
+}
+
+// Every loading step runs even when an earlier one failed, so that a failure leaves
+// a root to refresh; the first failure is told once. A picker is not left half-built
+// over its caller: it closes at once and GetLocation throws the failure.
+void TfMain::LoadOnShow() {
+    std::exception_ptr failure;
+    auto step = [this, &failure](const std::function<void()>& action) {
+        try {
+            FTree->RunRaisingHandlerErrors(action);
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    };
+    step([this] { CreateInfoFrame(); });
+    step([this] { LoadAbbrevImages(); });
+    step([this] { LoadLevels(); });
+    step([this] { BuildRoot(); });
+    if (FSelectMode) step([this] { ExpandToLocation(); });
+    step([this] { FMaxLevel = GetMaxLevel(); });
+    UpdateActions();
+    if (!failure) return;
+    if (FSelectMode) {
+        FLoadError = failure;
+        QMetaObject::invokeMethod(
+            this, [this] { done(mrCancel); }, Qt::QueuedConnection);
+        return;
+    }
+    Application::Instance().Protect(this, [&failure] { std::rethrow_exception(failure); });
+}
+
+void TfMain::RethrowLoadError() {
+    if (FLoadError) std::rethrow_exception(std::exchange(FLoadError, nullptr));
 }
 
 const QString& TfMain::AbbrevSeparator() const { return FTree->AbbrevSeparator(); }
@@ -326,13 +356,13 @@ void TfMain::CreateInfoFrame() {
     FInfoFrame->setObjectName(QStringLiteral("FInfoFrame"));
     FInfoFrame->FAutoLoad = true;
     FInfoFrame->FAutoSave = true;
-    FInfoFrame->FObjType = 1;  // locations
-    FInfoFrame->SetObjID(-1);
+    FInfoFrame->FObjType = 1;           // locations
     FInfoFrame->SetFrameActive(false);  // F4 and F8 stay with the tree
     FInfoFrame->FCanAdd = FViewLocation && (FAddLocation || FEditLocation);
     FInfoFrame->FCanEdit = FInfoFrame->FCanAdd;
     FInfoFrame->FCanDelete = FViewLocation && FEditLocation;
     FInfoFrame->UpdateActions();
+    FInfoFrame->SetObjID(-1);  // last: a failed load leaves the frame with its rights
 }
 
 void TfMain::SetInfoRights(TObjectNode* node) {
@@ -410,36 +440,15 @@ void TfMain::ArrangePanelButtons() {
 }
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tvObjects->viewport()) {
-        switch (event->type()) {
-            case QEvent::DragEnter:
-            case QEvent::DragMove: {
-                auto* drag = static_cast<QDragMoveEvent*>(event);
-                TObjectNode* target = NodeAt(drag->position().toPoint());
-                if (CanDropOn(drag->source(), target))
-                    drag->acceptProposedAction();
-                else
-                    drag->ignore();
-                return true;
-            }
-            case QEvent::Drop: {
-                auto* drop = static_cast<QDropEvent*>(event);
-                TObjectNode* target = NodeAt(drop->position().toPoint());
-                drop->setDropAction(Qt::IgnoreAction);  // the tree is changed here, not by the view
-                drop->accept();
-                Application::Instance().Protect(this, [this, target] { DropOn(target); });
-                return true;
-            }
-            default:
-                break;
-        }
-    }
     if (watched == Panel1 && event->type() == QEvent::Resize) ArrangePanelButtons();
-    if (watched == tvCombo && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return) {
-        cbObject->CloseUp();
-        tvObjects->setFocus();
-        return true;
+    // Return and the keypad's Enter both close the popup on the chosen place.
+    if (watched == tvCombo && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cbObject->CloseUp();
+            tvObjects->setFocus();
+            return true;
+        }
     }
     return TPelmBaseQXVBaseForm::eventFilter(watched, event);
 }

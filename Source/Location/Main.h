@@ -2,7 +2,10 @@
 
 #include <QString>
 
+#include <exception>
+
 #include "FormReposit/_PelmBaseQXVBase.h"
+#include "Location/RowDragTree.h"
 
 class QAction;
 class QFrame;
@@ -20,6 +23,7 @@ class TObjectNode;
 class TOraQuery;
 class TOraStoredProc;
 class TPopupEdit;
+
 class TfrObjectInfo;
 
 // The location window: the lazily loaded tree of places with the address line
@@ -47,6 +51,8 @@ public:
     void SetSelectMode(bool on);
     bool SelectMode() const { return FSelectMode; }
     void SetStartID(int id) { FStartID = id; }
+    // Throws what made the picker's loading fail (the picker then closed at once).
+    void RethrowLoadError();
     int StartID() const { return FStartID; }
     int MaxLevel() const { return FMaxLevel; }
     const QString& AbbrevSeparator() const;
@@ -61,8 +67,8 @@ public:
     void aObjectDeleteExecute();
     void aAbbreviatureExecute();
     void aLevelExecute();
-    // Whether the selected place may be dropped on target (the drag coming from source).
-    bool CanDropOn(const QObject* source, TObjectNode* target) const;
+    // Whether the selected place may be dropped on target (a drag of the tree's own rows).
+    bool CanDropOn(TObjectNode* target) const;
     // Moves the selected place under target on the server, then in the tree.
     void DropOn(TObjectNode* target);
 
@@ -93,7 +99,7 @@ public:
     QWidget* pBottom = nullptr;
     QSplitter* cxSplitter = nullptr;
     QWidget* pTree = nullptr;
-    QTreeWidget* tvObjects = nullptr;
+    TRowDragTree* tvObjects = nullptr;
     QWidget* pInfo = nullptr;
     QTreeWidget* tvCombo = nullptr;
     QPushButton* btnSelect = nullptr;
@@ -143,8 +149,11 @@ private:
     void EnsureTranslation();
     void CreateInfoFrame();
     void ConnectEditing();
-    TObjectNode* NodeAt(const QPoint& viewportPos) const;
     void SetInfoRights(TObjectNode* node);
+    void LoadOnShow();
+    // Keeps the fetched levels of a moved place and its fetched subtree equal to the
+    // server's, which places it one level below its new parent.
+    void FollowMovedLevels(TObjectNode* moved, int newLevel);
 
     TDM* FDM = nullptr;
     TfrObjectInfo* FInfoFrame = nullptr;
@@ -153,4 +162,5 @@ private:
     bool FSelectMode = false;
     int FMaxLevel = 0;
     bool FShown = false;
+    std::exception_ptr FLoadError;  // a picker's failed loading, for its caller
 };

@@ -11,6 +11,7 @@
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/ObjectNode.h"
+#include "Location/RowDragTree.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/MessageBoxes.h"
@@ -51,11 +52,10 @@ void TfMain::ConnectEditing() {
     connect(aObjectDelete, &QAction::triggered, this, guarded(&TfMain::aObjectDeleteExecute));
     connect(aAbbreviature, &QAction::triggered, this, guarded(&TfMain::aAbbreviatureExecute));
     connect(aLevel, &QAction::triggered, this, guarded(&TfMain::aLevelExecute));
-    tvObjects->viewport()->installEventFilter(this);
-}
-
-TObjectNode* TfMain::NodeAt(const QPoint& viewportPos) const {
-    return AsNode(tvObjects->itemAt(viewportPos));
+    tvObjects->CanDrop = [this](QTreeWidgetItem* target) { return CanDropOn(AsNode(target)); };
+    tvObjects->Drop = [this](QTreeWidgetItem* target) {
+        Application::Instance().Protect(this, [this, target] { DropOn(AsNode(target)); });
+    };
 }
 
 void TfMain::aObjectAddExecute() {
@@ -142,12 +142,11 @@ void TfMain::aObjectDeleteExecute() {
         oqObjectDelete->ExecSQL();
         result = oqObjectDelete->ParamByName(QStringLiteral("RESULT")).AsInteger();
         if (result >= 1) {
-            TObjectNode* parent = s->ParentNode();
-            {
-                const QSignalBlocker quiet(tvObjects);  // the parent is selected right after
-                delete s;
-            }
-            tvObjects->setCurrentItem(parent);
+            // The parent is selected before the place goes: had the view moved the
+            // current row onto the parent by itself, no selection would follow.
+            tvObjects->setCurrentItem(s->ParentNode());
+            const QSignalBlocker quiet(tvObjects);
+            delete s;
         } else if (result == -2) {
             referenced = true;
             MessageBoxes::Show(
@@ -163,8 +162,7 @@ void TfMain::aObjectDeleteExecute() {
     UpdateActions();
 }
 
-bool TfMain::CanDropOn(const QObject* source, TObjectNode* target) const {
-    if (source != tvObjects) return false;
+bool TfMain::CanDropOn(TObjectNode* target) const {
     const TObjectNode* s = FTree->Selected();
     if (!s || !target || target == s || target == s->ParentNode()) return false;
     if (IsAncestor(target, s)) return false;
@@ -189,11 +187,16 @@ void TfMain::DropOn(TObjectNode* target) {
     if (result < 1) return;
     TTreeUpdate update(tvObjects);
     if (target->ChildrenLoaded) {
-        const QSignalBlocker quiet(tvObjects);
-        s->parent()->removeChild(s);
-        target->addChild(s);
-        target->sortChildren(0, Qt::AscendingOrder);
-        tvObjects->setCurrentItem(s);
+        {
+            const QSignalBlocker quiet(tvObjects);
+            s->parent()->removeChild(s);
+            target->addChild(s);
+            target->sortChildren(0, Qt::AscendingOrder);
+            tvObjects->setCurrentItem(s);
+        }
+        FollowMovedLevels(s, target->Level + 1);
+        ShowAddressPath();
+        UpdateActions();
         return;
     }
     const int movedId = s->ID;
@@ -209,6 +212,17 @@ void TfMain::DropOn(TObjectNode* target) {
         target->setExpanded(true);
         tvObjects->setCurrentItem(fetched);
     }
+}
+
+void TfMain::FollowMovedLevels(TObjectNode* moved, int newLevel) {
+    const int shift = newLevel - moved->Level;
+    if (shift == 0) return;
+    std::function<void(TObjectNode*)> follow = [&](TObjectNode* node) {
+        if (node->IsPlaceholder()) return;
+        node->Level += shift;
+        for (int i = 0; i < node->childCount(); ++i) follow(node->ChildNode(i));
+    };
+    follow(moved);
 }
 
 namespace {

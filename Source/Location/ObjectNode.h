@@ -20,6 +20,9 @@ public:
     QString Caption() const { return text(0); }
     bool IsPlaceholder() const { return text(0).isEmpty() && ID == 0; }
 
+    // Siblings are ordered by caption in the alphabet's order, not by character code.
+    bool operator<(const QTreeWidgetItem& other) const override;
+
     int ImageIndex() const;
     // Sets the picture of both the normal and the selected state.
     void SetImageIndex(int index, const QIcon& icon);

@@ -153,6 +153,7 @@ bool GetLocation(TOraSession* session, const char* schema, int* locationId) {
     form->btnSelect->move(form->btnClose->x() - form->btnSelect->width() - 50,
                           form->btnSelect->y());
     const bool chosen = ModalRunner::RunModal(*form) == mrOk;
+    form->RethrowLoadError();  // the guard frees the form on the way out
     if (chosen && locationId) *locationId = form->GetSelectedID();
     return chosen;
 }

@@ -29,6 +29,10 @@ pg_start() {
     -o "-p $PG_PORT -k $PG_DIR/run -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null \
     || { cat "$PG_DIR/run/server.log"; return 1; }
   export QXV_PG_DSN="postgresql://postgres@127.0.0.1:$PG_PORT/postgres"
+  # How a test restarts the server under its sessions (the fault of a server restart).
+  local as_postgres=""
+  [ "$(id -u)" -eq 0 ] && as_postgres="runuser -u postgres --"
+  export QXV_PG_RESTART="$as_postgres $PG_BIN/pg_ctl -D $PG_DIR/run/data -m fast -w -t 30 restart"
   echo "pg: throwaway server on port $PG_PORT"
 }
 

@@ -57,7 +57,7 @@ protected:
                                            {"Name", "Имя"},
                                            {"Code", "Код"},
                                            {"Name Code", "Имя и код"},
-                                           {"Open", "Открыть"},
+                                           {"Launch", "Запустить"},  // not an installed phrase
                                            {"Open the file", "Открыть файл"},
                                            {"Location", "Местоположение"},
                                            {"Places", "Места"},
@@ -99,14 +99,14 @@ TEST_F(LangPassTest, LatinTextsOfEveryKindAreTranslatedOnShow) {
     auto* editable = new QLineEdit("Name", form.get());
     editable->setToolTip("Find");
     auto* combo = new QComboBox(form.get());
-    combo->addItems({"Open", "Close", "Save"});
+    combo->addItems({"Launch", "Close", "Save"});
     combo->setCurrentIndex(1);
     auto* empty = new QComboBox(form.get());
     auto* list = new QListWidget(form.get());
-    list->addItems({"Open", "Close"});
+    list->addItems({"Launch", "Close"});
     auto* tree = new QTreeWidget(form.get());
     tree->setHeaderLabels({"Name", "Code"});
-    auto* action = new QAction("Open", form.get());
+    auto* action = new QAction("Launch", form.get());
     action->setToolTip("Open the file");
     action->setStatusTip("Close the window");
     auto* menu = new QMenu("Places", form.get());
@@ -126,14 +126,14 @@ TEST_F(LangPassTest, LatinTextsOfEveryKindAreTranslatedOnShow) {
     EXPECT_EQ(readOnly->placeholderText(), "Введите имя");
     EXPECT_EQ(editable->text(), "Name") << "an editable line holds data";
     EXPECT_EQ(editable->toolTip(), "Find") << "nothing of an editable line is touched";
-    EXPECT_EQ(combo->itemText(0), "Открыть");
+    EXPECT_EQ(combo->itemText(0), "Запустить");
     EXPECT_EQ(combo->itemText(2), "Сохранить");
     EXPECT_EQ(combo->currentIndex(), 1);
     EXPECT_EQ(empty->currentIndex(), -1);
     EXPECT_EQ(list->item(1)->text(), "Закрыть");
     EXPECT_EQ(tree->headerItem()->text(0), "Имя");
     EXPECT_EQ(tree->headerItem()->text(1), "Код");
-    EXPECT_EQ(action->text(), "Открыть");
+    EXPECT_EQ(action->text(), "Запустить");
     EXPECT_EQ(action->toolTip(), "Открыть файл");
     EXPECT_EQ(action->statusTip(), "Закрыть окно");
     EXPECT_EQ(menu->title(), "Места");
@@ -170,13 +170,13 @@ TEST_F(LangPassTest, KeepCaptionTagTranslatesOnlyTheHint) {
     button->setToolTip("Close the window");
     SetTag(button, KeepCaptionTag);
     auto* menu = new QMenu("Places", form.get());
-    menu->setToolTip("Open");
+    menu->setToolTip("Launch");
     SetTag(menu, KeepCaptionTag);
     form->show();
     EXPECT_EQ(button->text(), "Save");
     EXPECT_EQ(button->toolTip(), "Закрыть окно");
     EXPECT_EQ(menu->title(), "Places");
-    EXPECT_EQ(menu->toolTip(), "Открыть");
+    EXPECT_EQ(menu->toolTip(), "Запустить");
 }
 
 TEST_F(LangPassTest, ExcludedComponentsStayOnlyOnTheFirstShow) {
@@ -184,7 +184,7 @@ TEST_F(LangPassTest, ExcludedComponentsStayOnlyOnTheFirstShow) {
     auto* excluded = new QLabel("Save", form.get());
     auto* panel = new QGroupBox("Places", form.get());
     auto* inPanel = new QLabel("Name", panel);
-    auto* other = new QLabel("Open", form.get());
+    auto* other = new QLabel("Launch", form.get());
     form->AddTranslateExclusion(excluded);
     form->AddTranslateExclusion(panel);
 
@@ -192,7 +192,7 @@ TEST_F(LangPassTest, ExcludedComponentsStayOnlyOnTheFirstShow) {
     EXPECT_EQ(excluded->text(), "Save");
     EXPECT_EQ(panel->title(), "Places");
     EXPECT_EQ(inPanel->text(), "Имя") << "a control on an excluded panel is a component of its own";
-    EXPECT_EQ(other->text(), "Открыть");
+    EXPECT_EQ(other->text(), "Запустить");
     EXPECT_TRUE(form->TranslateExclusions().isEmpty());
 
     form->hide();

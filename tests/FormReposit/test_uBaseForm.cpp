@@ -495,16 +495,30 @@ TEST_F(BaseFormTest, ShowingFocusesTheGridOfTheCurrentQuery) {
     EXPECT_EQ(form->focusWidget(), currentGrid);
 }
 
-TEST_F(BaseFormTest, ThePopupMenuOpensOnlyOverAGrid) {
+// A right click that no control takes travels up to the form: with no grid active it
+// opens nothing and says nothing; over the active grid it opens the menu.
+TEST_F(BaseFormTest, ThePopupMenuOpensOnlyOverTheActiveGridAndSilentlyElsewhere) {
     TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
-    auto* edit = new QLineEdit(form.get());
+    auto* panel = new QWidget(form.get());
+    panel->setGeometry(0, 0, 50, 50);
+    auto* grid = new QTableView(form.get());
+    grid->setGeometry(60, 0, 100, 100);
     form->show();
-    edit->setFocus();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                            form->mapToGlobal(QPoint(5, 5)));
-    QCoreApplication::sendEvent(form.get(), &event);
+    auto rightClick = [](QWidget* on) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                on->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(on, &event);
+    };
+    panel->setFocus();
+    rightClick(panel);
     EXPECT_FALSE(form->PopupMenu1->isVisible());
-    EXPECT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Count(), 0u);
+
+    grid->setFocus();
+    rightClick(grid->viewport());
+    EXPECT_TRUE(form->PopupMenu1->isVisible());
+    form->PopupMenu1->hide();
+    EXPECT_EQ(Boxes.Count(), 0u);
 }
 
 TEST_F(BaseFormTest, ActionsMenuAndExclusionsOfTheDescription) {

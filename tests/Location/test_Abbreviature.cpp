@@ -119,9 +119,10 @@ TEST_F(AbbreviatureTest, TheGridShowsNamesAndPictures) {
     RunBrowse([&](TfAbbreviature& form) {
         QAbstractItemModel* model = form.cxView->model();
         ASSERT_EQ(model->columnCount(), 3);
-        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Polnoe nazvanie");
-        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Sokraschenie");
-        EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Izobrazhenie");
+        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Полное название")
+            << "translated for a Russian user";
+        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Сокращение");
+        EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Изображение");
         ASSERT_EQ(model->rowCount(), 5);
         int pictures = 0;
         for (int r = 0; r < model->rowCount(); ++r) {

@@ -1,7 +1,10 @@
 #include "Location/AddEditPlace.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImage>
+#include <QTest>
 
 #include <memory>
 
@@ -238,6 +241,36 @@ TEST_F(AddEditPlaceTest, RendersTheDialogWithItsTypesAndName) {
     if (!dir.isEmpty()) {
         EXPECT_TRUE(shot.save(QDir(dir).filePath("location-dialog.png")));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A name longer than its column is refused whole, with a message, never cut short.
+TEST_F(AddEditPlaceTest, ANameLongerThanItsColumnIsRefusedWithAMessage) {
+    TfAddEditPlace* dialog = Dialog(1, 1, -1);
+    QString kept;
+    FDriver.Then([&](QDialog& d) {
+        d.show();
+        auto* name = d.findChild<QLineEdit*>("edtName");
+        name->setFocus();
+        for (const QString& paste :
+             {QString(256, QLatin1Char('x')), QString(255, QLatin1Char('y'))}) {
+            name->clear();
+            QGuiApplication::clipboard()->setText(paste);
+            QTest::keySequence(name, QKeySequence::Paste);
+            QCoreApplication::processEvents();
+        }
+        kept = name->text();
+        d.findChild<QPushButton*>("btnOK")->click();
+    });
+    ASSERT_TRUE(dialog->Execute());
+    EXPECT_EQ(kept, QString(255, QLatin1Char('y')));
+    ASSERT_EQ(FBoxes.Count(), 1u) << "the longer paste only";
+    EXPECT_EQ(FBoxes.Last().Text, "Текст не может быть длиннее 255 символов");
+    EXPECT_EQ(FBoxes.Last().Caption, "Добавление");
+    EXPECT_EQ(Column(Place(dialog->ID), 0, "NAME").toString(), kept);
 }
 
 }  // namespace

@@ -83,8 +83,9 @@ TEST_F(LevelTest, ListsEveryLevelInTwoColumnsAndFollowsTheRights) {
         ASSERT_NE(model, nullptr);
         EXPECT_EQ(model->rowCount(), 5);
         ASSERT_EQ(model->columnCount(), 2);
-        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Uroven'");
-        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "ATE");
+        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Уровень")
+            << "translated for a Russian user";
+        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "АТЕ");
         QStringList names;
         for (int r = 0; r < model->rowCount(); ++r) names << model->index(r, 1).data().toString();
         names.sort();

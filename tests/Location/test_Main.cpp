@@ -1,6 +1,11 @@
 #include "Location/Main.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidgetItemIterator>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -8,6 +13,7 @@
 #include "Location/LocationTree.h"
 #include "Location/PopupEdit.h"
 #include "Location/ServiceTable.h"
+#include "Platform/Data/EOraError.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
 #include "support/TestDatabase.h"
@@ -151,9 +157,40 @@ TEST_F(PickerTest, ThePopupCopiesOnlyFetchedNodesAndPicksInTheTree) {
         EXPECT_EQ(root->child(1)->childCount(), 0);  // Южная: a leaf
         EXPECT_EQ(lakeside->childCount(), 2);        // selected: its children fetched
 
+
         popup->setCurrentItem(root->child(1));  // picking in the popup selects in the tree
         EXPECT_EQ(form.GetSelectedID(), FSample.south);
         EXPECT_EQ(form.cbObject->Text(), "обл.. Южная");
+
+        // A copy to pick from, not to open: beside no row is there an expand button.
+        form.cbObject->findChild<QToolButton*>("DropButton")->click();
+        const QImage shot = popup->viewport()->grab().toImage();
+        for (QTreeWidgetItemIterator it(popup); *it; ++it) {
+            const QRect row = popup->visualItemRect(*it);
+            if (row.isEmpty() || *it == popup->currentItem()) continue;
+            QSet<QRgb> colours;
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                for (int x = 0; x < row.left(); ++x) colours.insert(shot.pixel(x, y));
+            EXPECT_LE(colours.size(), 1) << (*it)->text(0).toStdString();
+        }
+        form.cbObject->CloseUp();
+        form.cxButton1->click();
+    });
+}
+
+TEST_F(PickerTest, BothEnterKeysCloseThePopupOnTheChosenPlace) {
+    int id = int(FSample.lakeside);
+    Pick(id, [this](TfMain& form) {
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+            {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}};
+        for (const auto& [key, modifiers] : keys) {
+            SCOPED_TRACE(key);
+            form.cbObject->DropDown();
+            ASSERT_TRUE(form.cbObject->DroppedDown());
+            QTest::keyClick(form.tvCombo, key, modifiers);
+            EXPECT_FALSE(form.cbObject->DroppedDown());
+            EXPECT_EQ(form.GetSelectedID(), FSample.lakeside);
+        }
         form.cxButton1->click();
     });
 }
@@ -170,6 +207,52 @@ TEST_F(PickerTest, RefreshAndUpFollowTheSelection) {
         EXPECT_EQ(form.cbObject->Text(), "");
         form.cxButton1->click();
     });
+}
+
+}  // namespace
+
+namespace {
+
+bool AnyLocationWindowLeft() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<TfMain*>(w)) return true;
+    return false;
+}
+
+// A picker that cannot load is not left half-built over its caller: the caller gets
+// the failure, with no message of the picker's own, and the picker is gone.
+TEST_F(PickerTest, AFailedLoadReachesTheCallerAndFreesThePicker) {
+    for (const char* routine : {"GET_T#LOCATABBREV", "GET_T#LOCATION", "GET_LOCATION_PARENTS"}) {
+        SCOPED_TRACE(routine);
+        FDb.Counting().FailRoutine(QString::fromLatin1(routine), 3113, QStringLiteral("lost"));
+        int id = int(FSample.birch);
+        EXPECT_THROW(Pick(id, [](TfMain&) {}), EOraError);
+        FDb.Counting().ClearFailures();
+        EXPECT_EQ(id, FSample.birch);
+        EXPECT_EQ(FBoxes.Count(), 0u);
+        EXPECT_FALSE(AnyLocationWindowLeft());
+    }
+}
+
+// The same through a real modal loop: the picker closes itself rather than waiting.
+TEST(PickerModalLoopTest, AFailedLoadEndsTheModalLoopByItself) {
+    TestDatabase db;
+    const auto sample = db.AddSample();
+    MessageBoxRecorder boxes;
+    db.Counting().FailRoutine(QStringLiteral("GET_LOCATION_PARENTS"));
+    bool hung = false;
+    QTimer rescue;
+    QObject::connect(&rescue, &QTimer::timeout, [&hung] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TfMain*>(w); form && form->isVisible()) {
+                hung = true;
+                form->reject();
+            }
+    });
+    rescue.start(3000);
+    int id = int(sample.birch);
+    EXPECT_THROW(ServiceTable::GetLocation(&db.Session(), "QXVBASE", &id), EOraError);
+    EXPECT_FALSE(hung);
 }
 
 }  // namespace

@@ -1,17 +1,29 @@
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "Location/AddEditPlace.h"
+#include "Location/FrameObjectInfo.h"
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/PopupEdit.h"
+#include "Platform/Data/EOraError.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
 #include "support/TestDatabase.h"
+#include "support/TreeDrag.h"
 
 namespace {
 
@@ -31,15 +43,28 @@ protected:
             if (TObjectNode* found = Find(from->ChildNode(i), id)) return found;
         return nullptr;
     }
+    TObjectNode* Node(long long id) { return Find(FForm->Tree()->Root(), id); }
     void Select(std::initializer_list<long long> chain) {
-        for (long long id : chain)
-            FForm->tvObjects->setCurrentItem(Find(FForm->Tree()->Root(), id));
+        for (long long id : chain) FForm->tvObjects->setCurrentItem(Node(id));
     }
-    QVariant ParentInDb(long long id) {
+    // Selects down the chain and leaves every place on it open, to be seen and pointed at.
+    void Open(std::initializer_list<long long> chain) {
+        Select(chain);
+        for (TObjectNode* n = FForm->Tree()->Selected(); n; n = n->ParentNode())
+            n->setExpanded(true);
+    }
+    // A column of a place's row as the server has it now.
+    QVariant InDb(long long id, const char* column) {
         const TRowSet rows =
             FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
-        return rows.Rows.empty() ? QVariant("missing") : rows.Rows[0][6];  // ID_PARENT
+        if (rows.Rows.empty()) return QVariant("missing");
+        for (size_t i = 0; i < rows.Columns.size(); ++i)
+            if (rows.Columns[i].Name.compare(QLatin1String(column), Qt::CaseInsensitive) == 0)
+                return rows.Rows[0][i];
+        ADD_FAILURE() << "no column " << column;
+        return {};
     }
+    QVariant ParentInDb(long long id) { return InDb(id, "ID_PARENT"); }
     // Fills the location dialog with a name (and the first type) and confirms it.
     void ConfirmPlace(const QString& name) {
         FDriver.Then([name](QDialog& dialog) {
@@ -56,14 +81,15 @@ protected:
     TfMain* FForm = nullptr;
 };
 
-TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlace) {
+TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlaceInTheAlphabetsOrder) {
     Select({-1});
-    ConfirmPlace("  Новая  ");
+    ConfirmPlace("  ёлкино  ");
     FForm->aObjectAdd->trigger();
     TObjectNode* added = FForm->Tree()->Selected();
     ASSERT_NE(added, nullptr);
     EXPECT_EQ(added->ParentNode(), FForm->Tree()->Root());
-    EXPECT_EQ(added->Caption(), "обл.. Новая");
+    EXPECT_EQ(added->Caption(), "обл.. ёлкино");
+    EXPECT_EQ(FForm->Tree()->Root()->indexOfChild(added), 0) << "before \"Северная\"";
     EXPECT_EQ(added->Level, 1);
     EXPECT_EQ(added->AbbrevID, FSample.aObl);
     EXPECT_TRUE(ParentInDb(added->ID).isNull());  // sent with parent -1: the top level
@@ -131,39 +157,87 @@ TEST_F(EditingTest, AFailedDeleteWarnsWithTheWindowCaption) {
     EXPECT_EQ(FBoxes.Last().Flags, 48u);
 }
 
-TEST_F(EditingTest, DragRefusesParentAncestorsAndOwnSubtree) {
-    Select({FSample.north, FSample.lakeside});
-    TObjectNode* north = Find(FForm->Tree()->Root(), FSample.north);
-    TObjectNode* lakeside = FForm->Tree()->Selected();
-    FForm->tvObjects->setCurrentItem(Find(lakeside, FSample.birch));
-    TObjectNode* birch = FForm->Tree()->Selected();
-    FForm->tvObjects->setCurrentItem(lakeside);
-    QObject* tree = FForm->tvObjects;
-    EXPECT_FALSE(FForm->CanDropOn(tree, north));                  // its parent
-    EXPECT_FALSE(FForm->CanDropOn(tree, FForm->Tree()->Root()));  // an ancestor
-    EXPECT_FALSE(FForm->CanDropOn(tree, birch));                  // its own child
-    EXPECT_FALSE(FForm->CanDropOn(tree, lakeside));               // itself
-    EXPECT_FALSE(
-        FForm->CanDropOn(FForm, Find(FForm->Tree()->Root(), FSample.south)));  // foreign drag
-    // A district may go under the other region: level 2 allows its abbreviation.
-    EXPECT_TRUE(FForm->CanDropOn(tree, Find(FForm->Tree()->Root(), FSample.south)));
+// Each drag starts over the dragged place itself, where it is taken in; the moves decide.
+TEST_F(EditingTest, ADragIsTakenInOverItselfAndEachMoveDecidesWhereItMayLand) {
+    Open({FSample.north, FSample.lakeside, FSample.birch});
+    const struct {
+        long long Over;
+        bool Accepted;
+        const char* Why;
+    } moves[] = {
+        {FSample.lakeside, false, "itself"},
+        {FSample.north, false, "its parent"},
+        {-1, false, "an ancestor"},
+        {FSample.birch, false, "its own child"},
+        {FSample.harbour, false, "a town: level 4 allows no district"},
+        {FSample.south, true, "the other region: level 2 allows a district"},
+    };
+    for (const auto& m : moves) {
+        SCOPED_TRACE(m.Why);
+        TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.lakeside));
+        EXPECT_TRUE(drag.Enter());
+        EXPECT_EQ(drag.Move(Node(m.Over)), m.Accepted);
+        if (!m.Accepted) {
+            EXPECT_FALSE(drag.Drop(Node(m.Over)));
+            EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), FSample.north);
+        }
+        drag.Leave();
+    }
+    QMimeData foreign;
+    foreign.setText(QStringLiteral("Озёрный"));
+    EXPECT_FALSE(TreeDrag(FForm->tvObjects, &foreign).Enter()) << "a drag from elsewhere";
+
+    TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.lakeside));
+    ASSERT_TRUE(drag.Enter());
+    EXPECT_FALSE(drag.Move(Node(FSample.north)));
+    EXPECT_TRUE(drag.Move(Node(FSample.south)));
+    EXPECT_TRUE(drag.Drop(Node(FSample.south)));
+    TObjectNode* moved = FForm->Tree()->Selected();
+    ASSERT_EQ(moved, Node(FSample.lakeside)) << "the place moved with its subtree";
+    EXPECT_EQ(moved->ParentNode(), Node(FSample.south));
+    EXPECT_EQ(Node(FSample.birch)->ParentNode(), moved);
+    EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), FSample.south);
+    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Южная\\р-н. Озёрный");
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+// The server places a moved place one level below its new parent and retypes its
+// subtree: add and edit under the moved places must offer the types of their new levels.
+TEST_F(EditingTest, MovedPlacesTakeTheLevelsTheServerGaveThem) {
+    FDb.AddType(5, FSample.aS);
+    const long long hamlet = FDb.AddLocation(FSample.birch, FSample.tS4, "Хутор");
+    FDb.Raw().Commit();
+    Open({FSample.north, FSample.lakeside, FSample.birch, hamlet});
+    TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.birch));
+    ASSERT_TRUE(drag.Enter());
+    ASSERT_TRUE(drag.Drop(Node(FSample.harbour)));  // a village under the town: level 4
+    EXPECT_EQ(Node(FSample.birch)->ParentNode(), Node(FSample.harbour));
+    EXPECT_EQ(Node(FSample.birch)->Level, 4);
+    EXPECT_EQ(Node(hamlet)->Level, 5);
+    EXPECT_FALSE(FForm->aObjectAdd->isEnabled()) << "level 4 is the deepest one known";
+    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Северная\\р-н. Озёрный\\г.. Гавань\\с.. Берёзовка");
+    EXPECT_EQ(InDb(hamlet, "LEVEL#").toInt(), Node(hamlet)->Level);
 }
 
 TEST_F(EditingTest, DroppingOnANeverFetchedTargetFetchesItAndSelectsThePlace) {
     const long long west = FDb.AddLocation(-1, FSample.tObl, "Западная");
     FDb.AddLocation(west, FSample.tR, "Лесной");  // west has a child: not fetched yet
+    FDb.Raw().Commit();
     FForm->aRefreshNode->trigger();
-    Select({FSample.north, FSample.lakeside});
-    TObjectNode* westNode = Find(FForm->Tree()->Root(), west);
+    Open({FSample.north, FSample.lakeside});
+    TObjectNode* westNode = Node(west);
     ASSERT_FALSE(westNode->ChildrenLoaded);
-    FForm->DropOn(westNode);
+    TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.lakeside));
+    ASSERT_TRUE(drag.Enter());
+    ASSERT_TRUE(drag.Drop(westNode));
     TObjectNode* moved = FForm->Tree()->Selected();
     ASSERT_NE(moved, nullptr);
     EXPECT_EQ(moved->ID, FSample.lakeside);
     EXPECT_EQ(moved->ParentNode(), westNode);
     EXPECT_EQ(westNode->childCount(), 2);
-    EXPECT_EQ(Find(Find(FForm->Tree()->Root(), FSample.north), FSample.lakeside), nullptr);
+    EXPECT_EQ(Find(Node(FSample.north), FSample.lakeside), nullptr);
     EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), west);
+    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Западная\\р-н. Озёрный");
 }
 
 TEST_F(EditingTest, ARefusedMoveChangesNothing) {
@@ -225,6 +299,169 @@ TEST(LanguageSeparatorTest, Language10SeparatesWithABlank) {
     EXPECT_EQ(form->AbbrevSeparator(), " ");
     EXPECT_EQ(form->Tree()->Root()->ChildNode(0)->Caption(), "обл. Северная");
     TComBaseForm::Free(form);
+}
+
+}  // namespace
+
+namespace {
+
+QPoint ExpandButtonOf(QTreeWidget* tree, QTreeWidgetItem* item) {
+    const QRect row = tree->visualItemRect(item);
+    return QPoint(row.left() - tree->indentation() / 2, row.center().y());
+}
+
+// A server that fails in the middle of a user's gesture: the user is told once, and
+// the window goes on working (the process would end if the failure left the handler).
+TEST_F(EditingTest, AServerFailureInAnyLoadingPathIsToldAndTheWindowKeepsWorking) {
+    const long long west = FDb.AddLocation(-1, FSample.tObl, "Западная");
+    FDb.AddLocation(west, FSample.tR, "Лесной");
+    FDb.Raw().Commit();
+    QTreeWidget* tree = FForm->tvObjects;
+    auto click = [](QWidget* widget, QPoint at) {
+        QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    };
+    const struct {
+        const char* Gesture;
+        std::function<void()> Before, Act;
+    } paths[] = {
+        {"selecting a place with the mouse", nullptr,
+         [&] { click(tree->viewport(), tree->visualItemRect(Node(west)).center()); }},
+        {"opening a place by its expand button", nullptr,
+         [&] { click(tree->viewport(), ExpandButtonOf(tree, Node(west))); }},
+        {"going up",
+         [&] {
+             Select({FSample.north, FSample.lakeside});
+         },
+         [&] { click(FForm->btnUp, FForm->btnUp->rect().center()); }},
+        {"refreshing", nullptr,
+         [&] { click(FForm->btnRefreshNode, FForm->btnRefreshNode->rect().center()); }},
+        {"picking in the address popup",
+         [&] { FForm->cbObject->findChild<QToolButton*>("DropButton")->click(); },
+         [&] {
+             QTreeWidget* popup = FForm->tvCombo;
+             click(popup->viewport(),
+                   popup->visualItemRect(popup->topLevelItem(0)->child(0)).center());
+         }},
+    };
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.Gesture);
+        FForm->aRefreshNode->trigger();
+        Select({-1});
+        if (path.Before) path.Before();
+        FBoxes.Clear();
+        FDb.Counting().FailNthRequest(1, 3113, QStringLiteral("lost"));
+        path.Act();
+        FDb.Counting().ClearFailures();
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_TRUE(FBoxes.Last().Text.contains("lost")) << FBoxes.Last().Text.toStdString();
+        // Still working: a refresh brings the directory back and a place opens.
+        click(FForm->btnRefreshNode, FForm->btnRefreshNode->rect().center());
+        ASSERT_EQ(FForm->Tree()->Root()->childCount(), 3);
+        click(tree->viewport(), tree->visualItemRect(Node(west)).center());
+        EXPECT_EQ(FForm->Tree()->Selected(), Node(west));
+        EXPECT_TRUE(Node(west)->ChildrenLoaded);
+        EXPECT_EQ(FBoxes.Count(), 1u);
+    }
+}
+
+// Opening the window with the server failing at any one of its first requests: one message,
+// and a root that a refresh fills once the server answers again.
+TEST(LocationWindowLoadTest, AFailureWhileOpeningIsToldOnceAndLeavesARootToRefresh) {
+    TestDatabase db;
+    db.AddSample();
+    MessageBoxRecorder boxes;
+    for (int nth = 1; nth <= 6; ++nth) {
+        SCOPED_TRACE(nth);
+        boxes.Clear();
+        auto* form = TComBaseForm::Create<TfMain>(nullptr, &db.Session(), QString("QXVBASE"));
+        const int before = db.Counting().FailuresThrown();
+        db.Counting().FailNthRequest(nth);
+        form->show();
+        db.Counting().ClearFailures();
+        ASSERT_EQ(db.Counting().FailuresThrown() - before, 1) << "the opening makes that request";
+        EXPECT_EQ(boxes.Count(), 1u);
+        ASSERT_NE(form->Tree()->Root(), nullptr);
+        form->aRefreshNode->trigger();
+        EXPECT_EQ(form->Tree()->Root()->childCount(), 2);
+        TComBaseForm::Free(form);
+    }
+}
+
+TEST_F(EditingTest, DeletingAnOnlyChildMovesAddressFrameAndRightsToTheParent) {
+    const long long coast = FDb.AddLocation(FSample.south, FSample.tR, "Приморский");
+    FDb.Raw().Commit();
+    FForm->aRefreshNode->trigger();
+    Open({FSample.south, coast});
+    FForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FForm));
+    FBoxes.Answer(IDYES);
+    QTest::keyClick(FForm->tvObjects, Qt::Key_F8);
+    ASSERT_EQ(FBoxes.Count(), 1u) << "the question only";
+    EXPECT_EQ(Node(coast), nullptr);
+    EXPECT_EQ(FForm->Tree()->Selected(), Node(FSample.south));
+    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Южная");
+    EXPECT_EQ(FForm->InfoFrame()->ObjID(), FSample.south);
+    EXPECT_TRUE(FForm->InfoFrame()->FCanAdd);
+    EXPECT_TRUE(FForm->aObjectDelete->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// The window has no grid: a right click anywhere on it opens nothing and says nothing.
+TEST_F(EditingTest, ARightClickWithoutAGridOpensNothingAndSaysNothing) {
+    FForm->tvObjects->setFocus();
+    const QList<QWidget*> places = {FForm->tvObjects->viewport(), FForm->ToolBar, FForm->pTop,
+                                    FForm->Panel1};
+    for (QWidget* on : places) {
+        SCOPED_TRACE(on->objectName().toStdString());
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3),
+                                on->mapToGlobal(QPoint(3, 3)));
+        QCoreApplication::sendEvent(on, &click);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        EXPECT_FALSE(FForm->PopupMenu1->isVisible());
+    }
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The database file cannot grow: adding a place tells why, the tree stays as it was, and
+// once there is room again the same window adds it.
+TEST_F(EditingTest, AFullDatabaseIsToldWhileAddingAndTheWindowGoesOnOnceThereIsRoom) {
+    IDbConnection& db = FDb.Raw();
+    const QVariant pages =
+        db.Query(QStringLiteral("PRAGMA \"qxvbase\".page_count"), {}).Rows.at(0).at(0);
+    db.Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = %1").arg(pages.toLongLong()),
+               {});
+    // What space the pages have left is taken too, by long names and then by short ones.
+    for (const int length : {200, 20, 1}) {
+        try {
+            for (int i = 0; i < 1000; ++i)
+                db.Execute(QStringLiteral("INSERT INTO \"qxvbase\".LOCATION (ID_PARENT, "
+                                          "ID_LOCATTYPE, NAME) VALUES (NULL, :T, :N)"),
+                           {{"T", FSample.tObl}, {"N", QString(length, QLatin1Char('z'))}});
+            FAIL() << "the file never filled";
+        } catch (const EOraError& e) {
+            ASSERT_EQ(e.ErrorCode(), OraCode::NoSpace);
+        }
+    }
+    Select({-1});
+    const int before = FForm->Tree()->Root()->childCount();
+    ConfirmPlace("Восточная");
+    FForm->aObjectAdd->trigger();
+    ASSERT_GE(FBoxes.Count(), 1u);
+    EXPECT_TRUE(FBoxes.Last().Text.contains("full")) << FBoxes.Last().Text.toStdString();
+    EXPECT_EQ(FForm->Tree()->Root()->childCount(), before);
+
+    db.Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = 1000000"), {});
+    ConfirmPlace("Восточная");
+    FForm->aObjectAdd->trigger();
+    EXPECT_EQ(FForm->Tree()->Root()->childCount(), before + 1);
+    EXPECT_EQ(FForm->Tree()->Selected()->Caption(), "обл.. Восточная");
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "support/ModalDriver.h"
 #include "support/ShellOpenRecorder.h"
 #include "support/TestDatabase.h"
+#include "support/TreeDrag.h"
 
 namespace {
 
@@ -114,50 +115,6 @@ protected:
             form.btnOK->click();
         });
     }
-    // The events a drag brings to the inspector's viewport, in the order the platform
-    // sends them; each answer is whether the inspector accepted.
-    class TDrag {
-    public:
-        TDrag(QTreeWidget* view, QMimeData* data) : FView(view), FData(data) {}
-        bool Enter() { return Send<QDragEnterEvent>(FStart); }
-        bool Move(QTreeWidgetItem* over) { return MoveTo(Centre(over)); }
-        bool MoveTo(const QPoint& at) { return Send<QDragMoveEvent>(at); }
-        bool Drop(QTreeWidgetItem* on) { return Send<QDropEvent>(Centre(on)); }
-        void Leave() {
-            QDragLeaveEvent leave;
-            QCoreApplication::sendEvent(FView->viewport(), &leave);
-        }
-        QPoint Centre(QTreeWidgetItem* row) const { return FView->visualItemRect(row).center(); }
-        QPoint FStart;
-        std::unique_ptr<QMimeData> FOwned;
-
-    private:
-        template <class E>
-        bool Send(const QPoint& at) {
-            E event(at, Qt::MoveAction | Qt::CopyAction, FData, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(FView->viewport(), &event);
-            return event.isAccepted();
-        }
-        QTreeWidget* FView;
-        QMimeData* FData;
-    };
-    // A user's drag of `row`: pressed and moved past the drag distance, which starts
-    // the view's drag with the data it made for the row.
-    TDrag StartDrag(TInfoRow* row) {
-        QTreeWidget* view = FFrame->dxInspector;
-        view->scrollToItem(row);
-        const QPoint at = view->visualItemRect(row).center();
-        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseMove(view->viewport(), at + QPoint(0, QApplication::startDragDistance() + 2));
-        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
-        EXPECT_EQ(view->currentItem(), row);
-        auto data = std::unique_ptr<QMimeData>(
-            view->model()->mimeData(view->selectionModel()->selectedIndexes()));
-        TDrag drag(view, data.get());
-        drag.FOwned = std::move(data);
-        drag.FStart = at;
-        return drag;
-    }
     QAction* KindEntry(QMenu* menu, int kind) {
         for (QAction* a : menu->actions())
             if (TagOf(a) == kind) return a;
@@ -198,9 +155,10 @@ TEST_F(ObjectInfoTest, StartsWithTheRootRowOnly) {
 }
 
 TEST_F(ObjectInfoTest, KindMenusListTheSevenKindsAlphabetically) {
+    // Russian rules: the Cyrillic alphabet first, then the Latin one.
     const QStringList expected = {
-        "E-Mail", "WWW", "Контактное лицо", "Мобильный телефон", "Примечание", "Телефон", "Факс"};
-    const QList<int> kinds = {1, 3, 4, 6, 5, 2, 7};
+        "Контактное лицо", "Мобильный телефон", "Примечание", "Телефон", "Факс", "E-Mail", "WWW"};
+    const QList<int> kinds = {4, 6, 5, 2, 7, 1, 3};
     QMenu* addMenu = FFrame->miAdd->menu();
     ASSERT_NE(addMenu, nullptr);
     for (QMenu* menu : {FFrame->pmInfoKind, addMenu}) {
@@ -485,7 +443,7 @@ TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
     for (const auto& m : moves) {
         SCOPED_TRACE((m.Dragged->text(1) + " over " + m.Over->text(1)).toStdString());
         FFrame->FCanEdit = m.CanEdit;
-        TDrag drag = StartDrag(m.Dragged);
+        TreeDrag drag = TreeDrag::Start(FFrame->dxInspector, m.Dragged);
         EXPECT_TRUE(drag.Enter());
         EXPECT_EQ(drag.Move(m.Over), m.Accepted);
         EXPECT_EQ(FFrame->dxInspector->showDropIndicator(), m.Accepted);
@@ -495,12 +453,12 @@ TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
     // A drag from elsewhere is not taken in.
     QMimeData foreign;
     foreign.setText(QStringLiteral("+7 555"));
-    EXPECT_FALSE(TDrag(FFrame->dxInspector, &foreign).Enter());
+    EXPECT_FALSE(TreeDrag(FFrame->dxInspector, &foreign).Enter());
 
     // The telephone moves with its note to Vera, and the server follows.
     FDb.Counting().Reset();
     {
-        TDrag drag = StartDrag(tel);
+        TreeDrag drag = TreeDrag::Start(FFrame->dxInspector, tel);
         ASSERT_TRUE(drag.Enter());
         EXPECT_FALSE(drag.Move(boris));
         EXPECT_TRUE(drag.Move(vera));
@@ -516,7 +474,7 @@ TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
 
     // Onto the root row: a top-level item.
     {
-        TDrag drag = StartDrag(tel);
+        TreeDrag drag = TreeDrag::Start(FFrame->dxInspector, tel);
         ASSERT_TRUE(drag.Enter());
         EXPECT_TRUE(drag.Drop(root));
     }
@@ -536,7 +494,7 @@ TEST_F(ObjectInfoTest, ADragNearTheEdgeScrollsTheInspector) {
     QScrollBar* bar = FFrame->dxInspector->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 0);
     ASSERT_EQ(bar->value(), 0);
-    TDrag drag = StartDrag(Row("+7 000"));
+    TreeDrag drag = TreeDrag::Start(FFrame->dxInspector, Row("+7 000"));
     ASSERT_TRUE(drag.Enter());
     const QRect area = FFrame->dxInspector->viewport()->rect();
     drag.MoveTo(QPoint(area.center().x(), area.bottom() - 2));

@@ -736,15 +736,16 @@ TEST_P(Conformance, LangPackLanguagesAndTranslations) {
     const QString insTrans =
         QStringLiteral("INSERT INTO %1 (PHRASE, LANG_ID, TRANSLATION) VALUES (:P, :L, :T)")
             .arg(T("LANG_TRANS_RU"));
-    FDb->Execute(insTrans, {{"P", "Местоположение"}, {"L", 9}, {"T", "Location"}});
-    FDb->Execute(insTrans, {{"P", "Местоположение"}, {"L", 34}, {"T", "Місцезнаходження"}});
-    FDb->Execute(insTrans, {{"P", "Udalit'..."}, {"L", 9}, {"T", "Delete..."}});
+    // Phrases of their own: the installer seeds the interface's phrases already.
+    FDb->Execute(insTrans, {{"P", "Проверка связи"}, {"L", 9}, {"T", "Link check"}});
+    FDb->Execute(insTrans, {{"P", "Проверка связи"}, {"L", 34}, {"T", "Перевірка зв'язку"}});
+    FDb->Execute(insTrans, {{"P", "Proverka svjazi..."}, {"L", 9}, {"T", "Link check..."}});
 
     auto txt = [&](const char* routine, const QString& text) {
         return CallR("LANG_PACK", routine, {{"PTEXT", text}}).Value("RESULT");
     };
-    EXPECT_EQ(txt("GET_RESOURCE_APL_TXT", "Местоположение").toString(), "Location");
-    EXPECT_EQ(txt("GET_RESOURCE_APL_EN_TXT", "Udalit'...").toString(), "Delete...");
+    EXPECT_EQ(txt("GET_RESOURCE_APL_TXT", "Проверка связи").toString(), "Link check");
+    EXPECT_EQ(txt("GET_RESOURCE_APL_EN_TXT", "Proverka svjazi...").toString(), "Link check...");
     EXPECT_TRUE(txt("GET_RESOURCE_APL_TXT", "Нет такой фразы").toString().isEmpty());
     EXPECT_TRUE(txt("GET_RESOURCE_APL_EN_TXT", "Nothing").toString().isEmpty());
 
@@ -875,6 +876,54 @@ TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {
     }
     EXPECT_EQ(infoCode, 12899);
     EXPECT_EQ(Count("LOCATABBREV"), 4) << "nothing of a refused call is kept";
+
+    // A required identifier left out (NULL, 0 or below) is that routine's refusal, -1.
+    const struct {
+        const char* Package;
+        const char* Routine;
+        Inputs In;
+    } missing[] = {
+        {"QXVERPLOCAT",
+         "INS_T#LOCATION",
+         {{"PID_PARENT", -1}, {"PID_LOCATTYPE", Null()}, {"PNAME", "n"}}},
+        {"QXVERPLOCAT",
+         "INS_T#LOCATION",
+         {{"PID_PARENT", -1}, {"PID_LOCATTYPE", 0}, {"PNAME", "n"}}},
+        {"QXVERPLOCAT",
+         "UPD_T#LOCATION",
+         {{"PID", w.o2}, {"PID_PARENT", -1}, {"PID_LOCATTYPE", Null()}, {"PNAME", "n"}}},
+        {"QXVERPLOCAT", "INS_T#LOCATTYPE", {{"PLEVEL#", 3}, {"PID_ABBREV", Null()}}},
+        {"QXVERPLOCAT", "INS_T#LOCATTYPE", {{"PLEVEL#", 3}, {"PID_ABBREV", -1}}},
+        {"QXVERPLOCAT",
+         "UPD_T#LOCATTYPE",
+         {{"PID", w.tObl1}, {"PLEVEL#", 1}, {"PID_ABBREV", Null()}}},
+        {"QXVERPINFORM",
+         "INS_T#INFORMATION",
+         {{"POBJTYPE", 1},
+          {"POBJID", Null()},
+          {"PID_PARENT", 0},
+          {"PINFOTYPE", 5},
+          {"PVALUE", "v"},
+          {"PDESCRIPTION", "d"},
+          {"PACTIVE", 1}}},
+    };
+    const long long places = Count("LOCATION"), types = Count("LOCATTYPE");
+    for (const auto& c : missing) {
+        SCOPED_TRACE(c.Routine);
+        long long result = 0;
+        int code = 0;
+        try {
+            result = CallR(QString::fromLatin1(c.Package), QString::fromLatin1(c.Routine), c.In)
+                         .Value("RESULT")
+                         .toLongLong();
+        } catch (const EOraError& e) {
+            code = e.ErrorCode();
+        }
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(result, -1);
+    }
+    EXPECT_EQ(Count("LOCATION"), places);
+    EXPECT_EQ(Count("LOCATTYPE"), types);
 
     // "g" before "r-n" by short name, though "Gorod" and "Rajon" would sort the same way; add
     // one whose name sorts first but short name last.

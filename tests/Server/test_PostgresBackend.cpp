@@ -3,6 +3,10 @@
 
 #include <QRegularExpression>
 
+#include <chrono>
+#include <functional>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "Platform/Data/Postgres/PgSqlText.h"
@@ -329,6 +333,90 @@ TEST_F(PostgresBackend, CatalogueFindsTheTranslationPackageOfInstalledSchemasOnl
     EXPECT_THROW(
         FDb->PackageVariable(FSchema, QStringLiteral("LANG_PACK"), QStringLiteral("NO_SUCH")),
         EOraError);
+}
+
+}  // namespace
+
+namespace {
+
+// Faults of the server side: the session killed between calls or in the middle of one, and a
+// statement that runs past its time. Each is one clear error; nothing of the failed call is
+// kept; the next call works on the same connection object, reconnected where it had to be.
+TEST_F(PostgresBackend, ALostOrTimedOutCallIsOneErrorAndTheSessionGoesOn) {
+    const auto other = OpenConnection(FDsn);
+    auto pid = [this] {
+        return FDb->Query(QStringLiteral("SELECT pg_backend_pid() AS p"), {}).Rows.at(0).at(0);
+    };
+    auto terminate = [&other](const QVariant& target) {
+        other->Query(QStringLiteral("SELECT pg_terminate_backend(CAST(:P AS integer)) AS t"),
+                     {{"P", target}});
+    };
+    auto addAbbrev = [this](const QString& shortName) {
+        return Locat(QStringLiteral("INS_T#LOCATABBREV"),
+                     {{QStringLiteral("PSNAME"), shortName}, {QStringLiteral("PNAME"), shortName}});
+    };
+    const struct {
+        const char* Fault;
+        std::function<void()> Act;  // must throw
+        int Code;
+    } faults[] = {
+        {"killed between calls",
+         [&] {
+             terminate(pid());
+             addAbbrev(QStringLiteral("lost1"));
+         },
+         OraCode::ConnectionLost},
+        {"killed in the middle of a call",
+         [&] {
+             const QVariant target = pid();
+             std::thread killer([&] {
+                 // Waits until the call is running on the server, then ends its session.
+                 for (int i = 0; i < 200; ++i) {
+                     const TRowSet active = other->Query(
+                         QStringLiteral("SELECT count(*) AS n FROM pg_stat_activity WHERE pid = :P "
+                                        "AND state = 'active'"),
+                         {{"P", target}});
+                     if (active.Rows.at(0).at(0).toInt() > 0) break;
+                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                 }
+                 terminate(target);
+             });
+             struct TJoin {
+                 std::thread& T;
+                 ~TJoin() { T.join(); }
+             } join{killer};
+             FDb->Query(QStringLiteral("SELECT pg_sleep(20) AS s"), {});
+         },
+         OraCode::ConnectionLost},
+        {"past its time",
+         [&] {
+             FDb->Execute(QStringLiteral("SET statement_timeout = 200"), {});
+             struct TReset {
+                 IDbConnection& Db;
+                 ~TReset() { Db.Execute(QStringLiteral("RESET statement_timeout"), {}); }
+             } reset{*FDb};
+             FDb->Query(QStringLiteral("SELECT pg_sleep(20) AS s"), {});
+         },
+         1013},
+    };
+    long long kept = 0;
+    for (const auto& f : faults) {
+        SCOPED_TRACE(f.Fault);
+        const auto started = std::chrono::steady_clock::now();
+        int code = -1;
+        QString text;
+        try {
+            f.Act();
+        } catch (const EOraError& e) {
+            code = e.ErrorCode();
+            text = e.Message();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+        EXPECT_EQ(code, f.Code) << text.toStdString();
+        EXPECT_EQ(Count(*other, QStringLiteral("locatabbrev")), kept) << "nothing half-written";
+        ASSERT_GT(addAbbrev(QStringLiteral("ok%1").arg(kept)), 0) << "the session goes on";
+        ++kept;
+    }
 }
 
 }  // namespace

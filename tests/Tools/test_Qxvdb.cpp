@@ -96,17 +96,6 @@ TEST(QxvdbDemo, IconsAreDistinct16x16Bitmaps) {
     EXPECT_EQ(seen.size(), 11);
 }
 
-TEST(QxvdbDemo, TranslationsAreUniqueAndComplete) {
-    QSet<QString> phrases;
-    for (const TDemoTranslation& t : DemoTranslations()) {
-        EXPECT_FALSE(QString::fromUtf8(t.Translation).isEmpty()) << t.Phrase;
-        EXPECT_FALSE(phrases.contains(QString::fromUtf8(t.Phrase))) << "twice: " << t.Phrase;
-        phrases.insert(QString::fromUtf8(t.Phrase));
-    }
-    EXPECT_TRUE(phrases.contains(QStringLiteral("Dobavit'...")));
-    EXPECT_TRUE(phrases.contains(QStringLiteral("Местоположение")));
-}
-
 // --- Against each engine ----------------------------------------------------
 
 class QxvdbOnEngine : public ::testing::TestWithParam<QString> {
@@ -304,5 +293,76 @@ TEST_P(QxvdbOnEngine, ExportedPlacesImportIntoAnotherSchema) {
 INSTANTIATE_TEST_SUITE_P(Engines, QxvdbOnEngine,
                          ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
                          [](const auto& info) { return info.param.toStdString(); });
+
+}  // namespace
+
+namespace {
+
+// A backup taken while the database is open elsewhere holds that moment of every file; put
+// back over the open database, the other program sees it on its next call.
+TEST(QxvdbBackup, ABackupTakenInUseRestoresThatMomentUnderAnOpenSession) {
+    RegisterSqliteServer();
+    TempDir temp;
+    const QString db = QStringLiteral("sqlite:") + temp.FilePath("places.db");
+    const QString backup = temp.FilePath("places.backup");
+    ASSERT_EQ(RunTool({"init", "--db", db, "--schema", "QXVBASE"}).Code, 0);
+    ASSERT_EQ(RunTool({"demo", "--db", db, "--schema", "QXVBASE"}).Code, 0);
+    const auto session = OpenConnection(db + QStringLiteral("?user=QXVBASE"));
+    auto places = [&session] {
+        return session->Query(QStringLiteral("SELECT COUNT(*) AS N FROM \"qxvbase\".LOCATION"), {})
+            .Rows.at(0)
+            .at(0)
+            .toLongLong();
+    };
+    const long long atBackup = places();
+    ASSERT_GT(atBackup, 0);
+
+    session->StartTransaction();  // a reader in the middle of its work does not hold it up
+    places();
+    const TRun taken = RunTool({"backup", "--db", db, "--file", backup});
+    session->Commit();
+    ASSERT_EQ(taken.Code, 0) << taken.Err.toStdString();
+    EXPECT_TRUE(taken.Out.contains("backed up 2 files")) << taken.Out.toStdString();
+
+    auto renamed = [&session] {
+        return session
+            ->Query(QStringLiteral(
+                        "SELECT COUNT(*) AS N FROM \"qxvbase\".LOCATION WHERE NAME = 'gone'"),
+                    {})
+            .Rows.at(0)
+            .at(0)
+            .toLongLong();
+    };
+    session->Execute(QStringLiteral("UPDATE \"qxvbase\".LOCATION SET NAME = 'gone'"), {});
+    ASSERT_EQ(renamed(), atBackup);
+
+    // Bad input first: what is not a backup is refused and nothing is written.
+    QFile notABackup(temp.FilePath("places.csv"));
+    ASSERT_TRUE(notABackup.open(QIODevice::WriteOnly));
+    notABackup.write("ID,ID_PARENT\n1,\n");
+    notABackup.close();
+    for (const QString& bad : {notABackup.fileName(), temp.FilePath("missing.backup")}) {
+        const TRun refused = RunTool({"restore", "--db", db, "--file", bad});
+        EXPECT_EQ(refused.Code, QxvdbExit::DataError) << bad.toStdString();
+        EXPECT_FALSE(refused.Err.isEmpty());
+    }
+    EXPECT_EQ(renamed(), atBackup);
+
+    const TRun restored = RunTool({"restore", "--db", db, "--file", backup});
+    ASSERT_EQ(restored.Code, 0) << restored.Err.toStdString();
+    EXPECT_EQ(places(), atBackup);
+    EXPECT_EQ(renamed(), 0);
+    EXPECT_EQ(
+        session->Query(QStringLiteral("PRAGMA \"qxvbase\".integrity_check"), {}).Rows.at(0).at(0),
+        QStringLiteral("ok"));
+
+    // Into a new place as well, and only for embedded databases.
+    const QString copy = QStringLiteral("sqlite:") + temp.FilePath("copy/places.db");
+    ASSERT_EQ(RunTool({"restore", "--db", copy, "--file", backup}).Code, 0);
+    const TRun exported = RunTool({"export", "--db", copy, "--schema", "QXVBASE", "--file", "-"});
+    EXPECT_EQ(exported.Code, 0);
+    EXPECT_EQ(RunTool({"backup", "--db", "postgresql://u@127.0.0.1:1/x", "--file", backup}).Code,
+              QxvdbExit::Usage);
+}
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ComUnits/Lang/uLangComp.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -44,20 +45,63 @@ TLang::TLang(TLangTranslate translate, TLangFilter filter)
     : FTranslate(std::move(translate)), FFilter(std::move(filter)) {}
 
 bool TLang::Refused(QObject* component) {
+    // Asked once per component: the form's filter takes a component off its list
+    // when it answers, so a second question would get another answer.
+    if (const auto it = FRefused.constFind(component); it != FRefused.constEnd()) return *it;
     // An editable line edit holds the user's data, never a designed text.
-    if (auto* edit = qobject_cast<QLineEdit*>(component); edit && !edit->isReadOnly()) return true;
-    return FFilter && FFilter(component);
+    bool refused = false;
+    if (auto* edit = qobject_cast<QLineEdit*>(component); edit && !edit->isReadOnly())
+        refused = true;
+    else
+        refused = FFilter && FFilter(component);
+    FRefused.insert(component, refused);
+    return refused;
+}
+
+bool TLang::Permitted(QObject* component) {
+    // The second check of three kinds: what a component hangs on must be permitted too.
+    if (auto* action = qobject_cast<QAction*>(component)) {
+        QObject* holder = action->parent();
+        if (auto* menu = qobject_cast<QMenu*>(holder)) {
+            if (Refused(menu)) return false;
+            QAction* parentItem = menu->menuAction();
+            for (QObject* o : parentItem->associatedObjects())
+                if (qobject_cast<QMenu*>(o) && Refused(parentItem)) return false;
+        } else if (holder && !holder->isWidgetType() && Refused(holder)) {
+            return false;  // its action list
+        }
+    }
+    return true;
 }
 
 void TLang::CollectComponent(QObject* component, unsigned options) {
+    Collect(component, options, true);
+}
+
+void TLang::Collect(QObject* component, unsigned options, bool isRoot) {
     if (!component || Refused(component)) return;
     if (options & loOwned) {
         // Every owned component stands for itself: a refused panel keeps its own text,
         // while the buttons and labels on it are components of the form like any other.
+        // A frame brings its own components along.
         for (QObject* child : OwnedComponents(component))
-            if (!Refused(child)) AddItem(child, false);
+            Collect(child, IsComponentOwner(child) ? (options & ~loSkipSelf) : 0u, false);
     }
-    if (!(options & loSkipSelf)) AddItem(component, true);
+    if (!(options & loSkipSelf) && Permitted(component)) AddItem(component, isRoot);
+    // The items of a popup menu belong to the menu here; each is a component of its own.
+    if (auto* menu = qobject_cast<QMenu*>(component)) CollectMenuItems(menu);
+}
+
+void TLang::CollectMenuItems(QMenu* menu) {
+    for (QAction* item : menu->actions()) {
+        if (item->isSeparator()) continue;
+        if (!Refused(item) && Permitted(item)) AddItem(item, false);
+        if (QMenu* sub = item->menu(); sub && !FAdded.contains(sub)) {
+            FAdded << sub;
+            FItems.push_back({sub, TKind::Menu, tfCommentMark | tfAccelerator});
+            CollectMenuItems(sub);
+        }
+    }
 }
 
 void TLang::AddItem(QObject* component, bool isRoot) {
@@ -95,6 +139,8 @@ void TLang::AddItem(QObject* component, bool isRoot) {
         kind = TKind::TreeWidget;
     } else if (qobject_cast<QTableWidget*>(component)) {
         kind = TKind::TableWidget;
+    } else if (qobject_cast<QAbstractItemView*>(component)) {
+        kind = TKind::ItemView;
     } else if (component->isWidgetType()) {
         kind = isRoot || static_cast<QWidget*>(component)->isWindow() ? TKind::Form : TKind::Widget;
     } else {
@@ -145,15 +191,19 @@ void TLang::TranslateItem(const TItem& item) {
     }
     if (item.Kind == TKind::Action) {
         auto* a = static_cast<QAction*>(c);
+        // Menu items keep their caption with the Tag; actions have no such rule.
+        const bool keepCaption = keepText && qobject_cast<QMenu*>(a->parent());
         const QString tip = a->toolTip();
-        if (tip != ImplicitActionTip(a->text())) {
-            const QString t = Tr(tip, f, c);
-            if (t != tip) a->setToolTip(t);
-        }
+        const bool ownTip = tip != ImplicitActionTip(a->text());
         const QString status = a->statusTip();
         if (const QString t = Tr(status, f, c); t != status) a->setStatusTip(t);
         const QString text = a->text();
-        if (const QString t = Tr(text, f, c); t != text) a->setText(t);
+        if (!keepCaption)
+            if (const QString t = Tr(text, f, c); t != text) a->setText(t);
+        // A tip equal to the caption may still be one of its own: it then stays
+        // behind when the caption changes.
+        if (ownTip || a->toolTip() == tip)
+            if (const QString t = Tr(tip, f, c); t != tip) a->setToolTip(t);
         return;
     }
 
@@ -174,6 +224,7 @@ void TLang::TranslateItem(const TItem& item) {
             return;
         }
         case TKind::ComboBox: {
+            if (keepText) return;  // the items keep their texts with the caption
             auto* combo = static_cast<QComboBox*>(w);
             const int index = combo->currentIndex();
             const QSignalBlocker block(combo);
@@ -196,6 +247,15 @@ void TLang::TranslateItem(const TItem& item) {
             QTreeWidgetItem* header = static_cast<QTreeWidget*>(w)->headerItem();
             for (int i = 0; header && i < header->columnCount(); ++i)
                 header->setText(i, Tr(header->text(i), f, c));
+            return;
+        }
+        case TKind::ItemView: {
+            QAbstractItemModel* model = static_cast<QAbstractItemView*>(w)->model();
+            for (int i = 0; model && i < model->columnCount(); ++i) {
+                const QString h = model->headerData(i, Qt::Horizontal).toString();
+                if (const QString t = Tr(h, f, c); t != h)
+                    model->setHeaderData(i, Qt::Horizontal, t);
+            }
             return;
         }
         case TKind::TableWidget: {

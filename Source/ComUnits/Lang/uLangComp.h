@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -7,12 +8,13 @@
 #include <functional>
 #include <vector>
 
+class QMenu;
 class QObject;
 
 // Translates the texts of a form's components (captions, hints, texts, list items,
-// header labels, field labels) through one lookup. Built, used and thrown away within
-// one pass; nothing stays attached to the form afterwards. Texts a control receives
-// later are not translated.
+// header labels, field labels, popup menu items) through one lookup, reaching into
+// frames. Built, used and thrown away within one pass; nothing stays attached to the
+// form afterwards. Texts a control receives later are not translated.
 
 // Walk options.
 enum TLangOption : unsigned {
@@ -61,6 +63,7 @@ private:
         TabWidget,
         TreeWidget,
         TableWidget,
+        ItemView,
         Menu,
         Action,
         DataSet,
@@ -72,7 +75,10 @@ private:
         unsigned Flags;
     };
 
+    void Collect(QObject* component, unsigned options, bool isRoot);
     bool Refused(QObject* component);
+    bool Permitted(QObject* component);
+    void CollectMenuItems(QMenu* menu);
     void AddItem(QObject* component, bool isRoot);
     void TranslateItem(const TItem& item);
     QString Tr(const QString& text, unsigned flags, const QObject* component) const;
@@ -82,6 +88,7 @@ private:
     TLangFilter FFilter;
     std::vector<TItem> FItems;
     QList<QObject*> FAdded;
+    QHash<QObject*, bool> FRefused;
 };
 
 // Runs one pass over root: its owned components (with loOwned) and root itself

@@ -147,19 +147,25 @@ bool HasLatin(const QString& text) {
     return false;
 }
 
+// The text is cut into lines the way a list of lines takes a text: a line ends at CR, at LF
+// or at CR LF, and a break at the very end starts no further line. The lines are joined with
+// the stored form of a break between them.
 QString EncodeLineBreaks(const QString& text) {
     if (!text.contains(u'\r') && !text.contains(u'\n')) return text;
     QString t = text;
     const qsizetype firstCr = t.indexOf(u'\r');
     const qsizetype firstLf = t.indexOf(u'\n');
     if (firstCr >= 0 && firstLf >= 0 && firstCr > firstLf) t.remove(u'\r');
-    QStringList lines = t.split(QStringLiteral("\r\n"));
-    QStringList flat;
-    for (const QString& chunk : lines) flat << chunk.split(u'\n');
-    QString key = flat.join(LineBreakKey);
-    key.remove(u'\r');
-    key.remove(u'\n');
-    return key;
+    QStringList lines;
+    for (qsizetype at = 0; at < t.size();) {
+        qsizetype end = at;
+        while (end < t.size() && t[end] != u'\r' && t[end] != u'\n') ++end;
+        lines << t.mid(at, end - at);
+        if (end < t.size() && t[end] == u'\r') ++end;
+        if (end < t.size() && t[end] == u'\n') ++end;
+        at = end;
+    }
+    return lines.join(LineBreakKey);
 }
 
 QString DecodeLineBreaks(const QString& text) {

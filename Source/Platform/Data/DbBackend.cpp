@@ -62,3 +62,8 @@ void CheckSchemaName(const QString& schema) {
                                              "plain identifier)")
                                   .arg(schema));
 }
+
+QString QuotedSchemaName(const QString& schema) {
+    CheckSchemaName(schema);
+    return u'"' + schema.toLower() + u'"';
+}

@@ -116,3 +116,6 @@ QXV_PLATFORM_EXPORT std::unique_ptr<IDbConnection> OpenConnection(const QString&
 // A schema name must be a plain identifier (letter or '_' first, then letters, digits, '_', '$',
 // '#'); anything else is refused with EOraError before it reaches an engine.
 QXV_PLATFORM_EXPORT void CheckSchemaName(const QString& schema);
+// The checked name as statements written against the tables use it: folded to lower case,
+// as an unquoted name would be, and quoted.
+QXV_PLATFORM_EXPORT QString QuotedSchemaName(const QString& schema);

@@ -38,6 +38,7 @@ constexpr int ParentKeyNotFound = 2291;
 constexpr int ChildRecordFound = 2292;
 constexpr int NotConnected = 3114;
 constexpr int ConnectionLost = 3135;  // lost and re-established: the action must be repeated
+constexpr int NoSpace = 1653;  // the database could not grow (a full disk or file limit)
 constexpr int InvalidIdentifier = 904;
 constexpr int NoSuchRoutine = 6550;
 constexpr int UserDefined = 20000;

@@ -79,7 +79,11 @@ QString TOraQuery::FinalSQL() const {
     return SqlText::ExpandMacros(SQLText(), [this](const QString& name) -> std::optional<QString> {
         const TMacro* m = FMacros.FindMacro(name);
         if (!m) return std::nullopt;
-        return m->Active() ? m->Value() : QString();
+        if (!m->Active()) return QString();
+        // The schema is spliced into the text as a name: only a plain identifier may go there.
+        if (name.compare(QLatin1String("shema"), Qt::CaseInsensitive) == 0)
+            CheckSchemaName(m->Value());
+        return m->Value();
     });
 }
 

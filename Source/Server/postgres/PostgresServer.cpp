@@ -6,13 +6,10 @@
 #include "PostgresServerSql.h"
 
 void InstallPostgresServer(IDbConnection& db, const QString& schema) {
-    // The name is checked before it becomes part of any statement; it is folded to
-    // lower case as an unquoted name would be, and always used quoted.
-    CheckSchemaName(schema);
-    const QString name = schema.toLower();
+    // The name is checked before it becomes part of any statement.
     QString script = QString::fromUtf8(kPostgresServerSql);
-    script.replace(QLatin1String("@SCHEMA@"), u'"' + name + u'"');
-    script.replace(QLatin1String("@SCHEMA_NAME@"), name);
+    script.replace(QLatin1String("@SCHEMA@"), QuotedSchemaName(schema));
+    script.replace(QLatin1String("@SCHEMA_NAME@"), schema.toLower());
     try {
         db.StartTransaction();
         db.ExecuteScript(script);

@@ -38,6 +38,7 @@ TCallResult GetInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    if (!in.Id("POBJID")) return Result(-1);  // an item always belongs to an object
     ctx.Execute(Sql(s,
                     "INSERT INTO {S}.INFORMATION (OBJTYPE, OBJID, ID_PARENT, INFOTYPE, VALUE, "
                     "DESCRIPTION, ACTIVE) VALUES (:OBJTYPE, :OBJID, :PARENT, :INFOTYPE, :VALUE, "

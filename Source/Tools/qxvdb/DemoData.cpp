@@ -290,7 +290,7 @@ public:
                 ++serial;
             }
         }
-        FStats.Translations = LoadTranslations(englishUser);
+        if (!englishUser.isEmpty()) MakeEnglishUser(englishUser);
         return FStats;
     }
 
@@ -438,32 +438,16 @@ private:
         AddInfo(placeId, -1, 5, text, QString(), true);
     }
 
-    int LoadTranslations(const QString& englishUser) {
-        // The language tables have no routines: written with bound values.
-        IDbConnection& db = FCalls.Db();
-        const QString schema = u'"' + FCalls.Schema().toLower() + u'"';
-        int added = 0;
-        if (!englishUser.isEmpty()) {
-            db.Execute(
-                QStringLiteral(
-                    "INSERT INTO %1.lang_user (user_name, apl_lang_id, apl_lang_sub_id, "
-                    "rep_lang_id, "
-                    "rep_lang_sub_id) SELECT :USER_NAME, 9, 0, 9, 0 WHERE NOT EXISTS "
-                    "(SELECT 1 FROM %1.lang_user WHERE upper(user_name) = upper(:USER_NAME))")
-                    .arg(schema),
-                {{QStringLiteral("USER_NAME"), englishUser.toUpper()}});
-        }
-        const QString insert =
-            QStringLiteral(
-                "INSERT INTO %1.lang_trans_ru (phrase, lang_id, translation) SELECT :PHRASE, 9, "
-                ":TRANSLATION WHERE NOT EXISTS (SELECT 1 FROM %1.lang_trans_ru WHERE phrase = "
-                ":PHRASE AND lang_id = 9)")
-                .arg(schema);
-        for (const TDemoTranslation& t : DemoTranslations())
-            added += static_cast<int>(db.Execute(
-                insert, {{QStringLiteral("PHRASE"), QString::fromUtf8(t.Phrase)},
-                         {QStringLiteral("TRANSLATION"), QString::fromUtf8(t.Translation)}}));
-        return added;
+    void MakeEnglishUser(const QString& englishUser) {
+        // The language table has no routines: written with bound values.
+        const QString schema = QuotedSchemaName(FCalls.Schema());
+        FCalls.Db().Execute(
+            QStringLiteral("INSERT INTO %1.lang_user (user_name, apl_lang_id, apl_lang_sub_id, "
+                           "rep_lang_id, rep_lang_sub_id) SELECT :USER_NAME, 9, 0, 9, 0 WHERE NOT "
+                           "EXISTS (SELECT 1 FROM %1.lang_user WHERE upper(user_name) = "
+                           "upper(:USER_NAME))")
+                .arg(schema),
+            {{QStringLiteral("USER_NAME"), englishUser.toUpper()}});
     }
 
     TRoutines FCalls;

@@ -8,20 +8,11 @@
 
 class IDbConnection;
 
-struct TDemoTranslation {
-    const char* Phrase;       // a Russian text or its Latin transliteration
-    const char* Translation;  // English
-};
-
-// The interface texts with their English translations.
-const std::vector<TDemoTranslation>& DemoTranslations();
-
 struct TDemoStats {
     int Abbreviations = 0;
     int LocationTypes = 0;
     int Locations = 0;
     int InformationItems = 0;
-    int Translations = 0;
 };
 
 // The 16x16 picture drawn for an abbreviation of the given kind, as BMP file bytes.
@@ -41,8 +32,9 @@ enum class TIconKind {
 QByteArray DemoIcon(TIconKind kind);
 
 // Loads a multi-level directory of Russian places, its dictionaries and information
-// items through the server routines, plus English interface texts for englishUser
-// (language 9). Does nothing and returns nothing when the schema already holds
-// locations. Commits on success; throws EOraError (after a rollback) on failure.
+// items through the server routines, and makes englishUser read the interface in
+// English (language 9; the phrases come with the schema). Does nothing and returns nothing when the
+// schema already holds locations. Commits on success; throws EOraError (after a rollback) on
+// failure.
 std::optional<TDemoStats> LoadDemoData(IDbConnection& db, const QString& schema,
                                        const QString& englishUser);

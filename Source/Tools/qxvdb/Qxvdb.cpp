@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <deque>
 
@@ -12,6 +13,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
+#include "Tools/qxvdb/Backup.h"
 #include "Tools/qxvdb/DemoData.h"
 #include "Tools/qxvdb/Routines.h"
 
@@ -27,6 +29,9 @@ const char kUsage[] =
     "  export --file PATH|-       write the locations (CSV, or JSON for a .json file)\n"
     "  import --file PATH         add the locations of such a file\n"
     "  --format csv|json          the file format, whatever the file's name\n"
+    "  backup --file PATH         copy an embedded database (all its files) into one file,\n"
+    "                             while it is in use\n"
+    "  restore --file PATH        put such a copy back in place\n"
     "CONNECTION is sqlite:PATH or postgresql://user@host:port/db; the schema defaults\n"
     "to the database user's name.\n";
 
@@ -51,8 +56,9 @@ TOptions ParseOptions(const QStringList& args) {
     bool formatGiven = false;
     if (args.isEmpty()) throw TUsageError{QStringLiteral("no command given")};
     o.Command = args.front();
-    static const QStringList commands = {QStringLiteral("init"), QStringLiteral("demo"),
-                                         QStringLiteral("export"), QStringLiteral("import")};
+    static const QStringList commands = {QStringLiteral("init"),   QStringLiteral("demo"),
+                                         QStringLiteral("export"), QStringLiteral("import"),
+                                         QStringLiteral("backup"), QStringLiteral("restore")};
     if (!commands.contains(o.Command))
         throw TUsageError{QStringLiteral("unknown command \"%1\"").arg(o.Command)};
     for (qsizetype i = 1; i < args.size(); ++i) {
@@ -80,7 +86,8 @@ TOptions ParseOptions(const QStringList& args) {
     }
     if (o.Db.isEmpty()) throw TUsageError{QStringLiteral("--db is required")};
     const bool needsFile =
-        o.Command == QLatin1String("export") || o.Command == QLatin1String("import");
+        o.Command == QLatin1String("export") || o.Command == QLatin1String("import") ||
+        o.Command == QLatin1String("backup") || o.Command == QLatin1String("restore");
     if (needsFile && o.File.isEmpty()) throw TUsageError{QStringLiteral("--file is required")};
     if (!formatGiven) o.Json = o.File.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
     return o;
@@ -286,6 +293,29 @@ QStringList ParseCsvLine(const QString& line) {
     return fields;
 }
 
+// Backups work on the files of an embedded database, beneath the routines.
+int RunBackupCommand(const TOptions& o, QTextStream& out, QTextStream& err) {
+    static const QRegularExpression embedded(QStringLiteral("^sqlite:([^?]+)"));
+    const QRegularExpressionMatch path = embedded.match(o.Db);
+    if (!path.hasMatch() || path.captured(1) == QLatin1String(":memory:")) {
+        err << "qxvdb: " << o.Command
+            << " copies an embedded database (sqlite:PATH); a PostgreSQL database is copied "
+               "with the server's own tools (pg_dump)\n";
+        return QxvdbExit::Usage;
+    }
+    try {
+        const bool backup = o.Command == QLatin1String("backup");
+        const TBackupStats stats = backup ? BackupEmbedded(path.captured(1), o.File)
+                                          : RestoreEmbedded(o.File, path.captured(1));
+        out << (backup ? "backed up " : "restored ") << stats.Files << " files, " << stats.Bytes
+            << " bytes\n";
+        return 0;
+    } catch (const EBackupError& e) {
+        err << "qxvdb: " << e.Text << "\n";
+        return QxvdbExit::DataError;
+    }
+}
+
 int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
     TOptions o;
     try {
@@ -295,6 +325,8 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
         err.flush();
         return QxvdbExit::Usage;
     }
+    if (o.Command == QLatin1String("backup") || o.Command == QLatin1String("restore"))
+        return RunBackupCommand(o, out, err);
     try {
         // An embedded database answers with the routines of this program.
         RegisterSqliteServer();
@@ -313,8 +345,7 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
             } else {
                 out << "demo data loaded: " << stats->Locations << " locations, "
                     << stats->Abbreviations << " abbreviations, " << stats->LocationTypes
-                    << " levels, " << stats->InformationItems << " information items, "
-                    << stats->Translations << " translations\n";
+                    << " levels, " << stats->InformationItems << " information items\n";
             }
         } else if (o.Command == QLatin1String("export")) {
             QFile file(o.File);

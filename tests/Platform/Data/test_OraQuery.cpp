@@ -254,6 +254,13 @@ TEST_F(OraQueryTest, ASchemaThatIsNoIdentifierNeverReachesTheEngine) {
     EXPECT_THROW(query.ExecSQL(), EOraError);
     query.MacroByName("shema").SetValue("q\"x");
     EXPECT_THROW(query.ExecSQL(), EOraError);
+    // Free SQL as well: the name goes into the text only as a plain identifier.
+    query.SetSQL({"SELECT * FROM &shema.LOCATION"});
+    for (const char* value : {"qxvbase.LOCATION; DELETE FROM qxvbase", "", "1abc", "a b"}) {
+        SCOPED_TRACE(value);
+        query.MacroByName("shema").SetValue(value);
+        EXPECT_THROW(query.Open(), EOraError);
+    }
     EXPECT_TRUE(conn.Calls().empty());
     EXPECT_TRUE(conn.Records().empty());
 }

@@ -195,6 +195,10 @@ EOraError ErrorOf(const PGresult* res, PGconn* conn) {
         return EOraError::Make(54, QStringLiteral("resource busy and acquire with NOWAIT specified "
                                                   "or timeout expired (%1)")
                                        .arg(primary));
+    if (state == QLatin1String("57014"))  // cancelled, or past the statement time limit
+        return EOraError::Make(1013, QStringLiteral("user requested cancel of current operation "
+                                                    "(%1); nothing of it was kept")
+                                         .arg(primary));
     if (state == QLatin1String("40P01"))
         return EOraError::Make(60, QStringLiteral("deadlock detected while waiting for resource"));
     if (state.startsWith(QLatin1String("08")) || PQstatus(conn) != CONNECTION_OK)

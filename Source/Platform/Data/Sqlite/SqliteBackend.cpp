@@ -399,7 +399,7 @@ bool TSqliteConnection::Attach(const QString& schema, bool create) {
 bool TSqliteConnection::AttachMentioned(const QString& message) {
     static const QRegularExpression missing(
         QStringLiteral("^(?:no such table: ([A-Za-z_][A-Za-z0-9_$#]*)\\.|unknown database "
-                       "([A-Za-z_][A-Za-z0-9_$#]*))"));
+                       "\"?([A-Za-z_][A-Za-z0-9_$#]*))"));  // the name quoted as it was written
     const QRegularExpressionMatch m = missing.match(message);
     if (!m.hasMatch()) return false;
     const QString schema = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
@@ -530,6 +530,11 @@ void TSqliteConnection::Fail(const QString& sql) {
                                   QStringLiteral("cannot insert NULL into (\"%1\".\"%2\".\"%3\")")
                                       .arg(schema, table, column));
         }
+        case SQLITE_FULL:
+            throw EOraError::Make(OraCode::NoSpace,
+                                  QStringLiteral("unable to extend the database: the file or the "
+                                                 "disk is full, nothing of the call was kept (%1)")
+                                      .arg(message));
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             throw EOraError::Make(54, QStringLiteral("resource busy and acquire with NOWAIT "

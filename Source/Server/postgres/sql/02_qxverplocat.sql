@@ -126,6 +126,9 @@ DECLARE
   v_type_level integer;
   v_id integer;
 BEGIN
+  IF "PID_LOCATTYPE" IS NULL OR "PID_LOCATTYPE" < 1 THEN
+    RETURN -1;  -- no type: refused like a type of the wrong level
+  END IF;
   SELECT level_no INTO v_type_level FROM @SCHEMA@.locattype WHERE id = "PID_LOCATTYPE";
   IF v_parent IS NOT NULL THEN
     v_parent_level := @SCHEMA@.location_level(v_parent);
@@ -151,6 +154,9 @@ DECLARE
   v_parent_level integer := 0;
   v_type_level integer;
 BEGIN
+  IF "PID_LOCATTYPE" IS NULL OR "PID_LOCATTYPE" < 1 THEN
+    RETURN -1;  -- no type: refused like a type of the wrong level
+  END IF;
   SELECT id_parent INTO v_old_parent FROM @SCHEMA@.location WHERE id = "PID";
   IF NOT FOUND THEN
     RETURN -1;
@@ -195,6 +201,8 @@ BEGIN
     RETURN -1;
   END IF;
   RETURN 1;
+EXCEPTION WHEN foreign_key_violation THEN
+  RETURN -2;  -- another session has just put a place below it
 END
 $body$;
 
@@ -281,7 +289,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_id integer;
 BEGIN
-  IF "PLEVEL#" IS NULL OR "PLEVEL#" NOT BETWEEN 1 AND 15
+  IF "PLEVEL#" IS NULL OR "PLEVEL#" NOT BETWEEN 1 AND 15 OR "PID_ABBREV" IS NULL OR "PID_ABBREV" < 1
      OR EXISTS (SELECT 1 FROM @SCHEMA@.locattype WHERE level_no = "PLEVEL#" AND id_abbrev = "PID_ABBREV") THEN
     RETURN -1;
   END IF;
@@ -300,6 +308,7 @@ DECLARE
 BEGIN
   SELECT level_no INTO v_level FROM @SCHEMA@.locattype WHERE id = "PID";
   IF NOT FOUND OR "PLEVEL#" IS NULL OR "PLEVEL#" NOT BETWEEN 1 AND 15
+     OR "PID_ABBREV" IS NULL OR "PID_ABBREV" < 1
      OR EXISTS (SELECT 1 FROM @SCHEMA@.locattype
                 WHERE level_no = "PLEVEL#" AND id_abbrev = "PID_ABBREV" AND id <> "PID") THEN
     RETURN -1;

@@ -30,6 +30,9 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_id integer;
 BEGIN
+  IF "POBJID" IS NULL OR "POBJID" < 1 THEN
+    RETURN -1;  -- an item always belongs to an object
+  END IF;
   INSERT INTO @SCHEMA@.information (objtype, objid, id_parent, infotype, value, description, active)
   VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END,
           "PINFOTYPE", "PVALUE", "PDESCRIPTION", "PACTIVE")
@@ -93,14 +96,26 @@ BEGIN
                  WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID") THEN
     RETURN -1;
   END IF;
-  WITH RECURSIVE down (id, depth) AS (
-    SELECT i.id, 0 FROM @SCHEMA@.information i WHERE i.id = "PID"
-    UNION ALL
-    SELECT c.id, d.depth + 1
-    FROM @SCHEMA@.information c JOIN down d ON c.id_parent = d.id
-    WHERE d.depth < 1000
-  )
-  DELETE FROM @SCHEMA@.information WHERE id IN (SELECT id FROM down);
+  -- An item another session has just put below the subtree makes the delete fail on the
+  -- parent key: the subtree is read again (each statement sees what is committed) and the
+  -- delete repeated.
+  FOR attempt IN 1..10 LOOP
+    BEGIN
+      WITH RECURSIVE down (id, depth) AS (
+        SELECT i.id, 0 FROM @SCHEMA@.information i WHERE i.id = "PID"
+        UNION ALL
+        SELECT c.id, d.depth + 1
+        FROM @SCHEMA@.information c JOIN down d ON c.id_parent = d.id
+        WHERE d.depth < 1000
+      )
+      DELETE FROM @SCHEMA@.information WHERE id IN (SELECT id FROM down);
+      RETURN 1;
+    EXCEPTION WHEN foreign_key_violation THEN
+      IF attempt = 10 THEN
+        RAISE;
+      END IF;
+    END;
+  END LOOP;
   RETURN 1;
 END
 $body$;

@@ -1,0 +1,40 @@
+// The server restarts between two calls of a session: the next call fails as lost and
+// re-established, nothing committed is lost, and the call after it works. Runs alone: the
+// restart ends every other session of the server too.
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include "Server/PgTestSchema.h"
+
+namespace {
+
+using PostgresRestart = PgSchemaTest;
+
+TEST_F(PostgresRestart, ASessionComesBackAfterTheServerRestartedLosingNothingCommitted) {
+    const QString restart = qEnvironmentVariable("QXV_PG_RESTART");
+    if (restart.isEmpty()) GTEST_SKIP() << "QXV_PG_RESTART is not set";
+    auto addAbbrev = [this](const QString& shortName) {
+        return Locat(QStringLiteral("INS_T#LOCATABBREV"),
+                     {{QStringLiteral("PSNAME"), shortName}, {QStringLiteral("PNAME"), shortName}});
+    };
+    ASSERT_GT(addAbbrev(QStringLiteral("before")), 0);
+
+    QProcess server;
+    server.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), restart});
+    ASSERT_TRUE(server.waitForFinished(60000));
+    ASSERT_EQ(server.exitCode(), 0) << server.readAllStandardError().toStdString();
+
+    try {
+        addAbbrev(QStringLiteral("lost"));
+        FAIL() << "the call went through a connection the restart had ended";
+    } catch (const EOraError& e) {
+        EXPECT_EQ(e.ErrorCode(), OraCode::ConnectionLost) << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("repeat it")));
+    }
+    EXPECT_GT(addAbbrev(QStringLiteral("after")), 0);
+    EXPECT_EQ(Count(*FDb, QStringLiteral("locatabbrev")), 2) << "\"before\" and \"after\"";
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// Faults of an embedded database in use: the file cannot grow, another program holds the
+// write lock, a program is killed in the middle of its commits. Each is one clear error for
+// the call that met it; nothing committed is lost, nothing half-written stays, and the next
+// call works.
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <iostream>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Server/ServerInstall.h"
+#include "Server/sqlite/SqliteServer.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using Inputs = std::vector<TBoundValue>;
+const char* const kWriterVariable = "QXV_FAULT_WRITER";
+
+long long Number(IDbConnection& db, const QString& sql) {
+    return db.Query(sql, {}).Rows.at(0).at(0).toLongLong();
+}
+
+// A directory with one type of place at level 1.
+class SqliteFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterSqliteServer();
+        FDsn = QStringLiteral("sqlite:") + FTemp.FilePath("faults.db");
+        FDb = Open();
+        InstallServerSchema(*FDb, QStringLiteral("qxvbase"));
+        const long long abbrev = Call(*FDb, "INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "x"}});
+        FType = Call(*FDb, "INS_T#LOCATTYPE", {{"PLEVEL#", 1}, {"PID_ABBREV", abbrev}});
+        FDb->Commit();
+    }
+    std::unique_ptr<IDbConnection> Open(const QString& options = QString()) {
+        return OpenConnection(FDsn + options);
+    }
+    static long long Call(IDbConnection& db, const char* routine, const Inputs& in) {
+        const TRoutineDesc desc = db.Describe(
+            QStringLiteral("qxvbase"), QStringLiteral("QXVERPLOCAT"), QString::fromLatin1(routine));
+        return db.Call(desc, in).Value(QStringLiteral("RESULT")).toLongLong();
+    }
+    long long AddPlace(IDbConnection& db, const QString& name) {
+        return Call(db, "INS_T#LOCATION",
+                    {{"PID_PARENT", -1}, {"PID_LOCATTYPE", FType}, {"PNAME", name}});
+    }
+    long long Places(IDbConnection& db) {
+        return Number(db, QStringLiteral("SELECT COUNT(*) FROM \"qxvbase\".LOCATION"));
+    }
+    // Runs `action`, which must fail, and gives the error.
+    static EOraError Failure(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const EOraError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "the call did not fail";
+        return EOraError(0, QString());
+    }
+
+    TempDir FTemp;
+    QString FDsn;
+    std::unique_ptr<IDbConnection> FDb;
+    long long FType = 0;
+};
+
+TEST_F(SqliteFaults, AFullFileFailsTheCallWholeAndTheNextOneWorksOnceThereIsRoom) {
+    const long long pages = Number(*FDb, QStringLiteral("PRAGMA \"qxvbase\".page_count"));
+    FDb->Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = %1").arg(pages + 2), {});
+    const QString longName(250, QLatin1Char('n'));
+    long long added = 0;
+    const EOraError full = Failure([&] {
+        for (int i = 0; i < 10000; ++i) {
+            AddPlace(*FDb, longName + QString::number(i));
+            ++added;
+        }
+    });
+    EXPECT_EQ(full.ErrorCode(), OraCode::NoSpace) << full.Message().toStdString();
+    EXPECT_TRUE(full.Message().contains(QStringLiteral("full")));
+    EXPECT_GT(added, 0);
+    const auto other = Open();
+    EXPECT_EQ(Places(*other), added) << "every call that returned is kept, the failed one is not";
+    EXPECT_EQ(
+        other->Query(QStringLiteral("PRAGMA \"qxvbase\".integrity_check"), {}).Rows.at(0).at(0),
+        QStringLiteral("ok"));
+
+    FDb->Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = 1000000"), {});
+    EXPECT_GT(AddPlace(*FDb, QStringLiteral("after")), 0);
+    EXPECT_EQ(Places(*other), added + 1);
+}
+
+TEST_F(SqliteFaults, AWriterThatHoldsTheLockMakesOthersWaitThenFailClearly) {
+    const auto holder = Open();
+    holder->StartTransaction();
+    AddPlace(*holder, QStringLiteral("held"));  // holds the write lock until it commits
+
+    const auto waiting = Open(QStringLiteral("?timeout=300"));
+    EXPECT_EQ(Places(*waiting), 0) << "a reader is never held up";
+    const EOraError busy = Failure([&] { AddPlace(*waiting, QStringLiteral("refused")); });
+    EXPECT_EQ(busy.ErrorCode(), 54) << busy.Message().toStdString();
+
+    holder->Commit();
+    EXPECT_GT(AddPlace(*waiting, QStringLiteral("later")), 0) << "the same session goes on";
+    EXPECT_EQ(Places(*FDb), 2);
+}
+
+// The writer's part when this test program is started again as the program to be killed:
+// it adds places one call at a time and says after each that it is committed.
+TEST(SqliteFaultWriter, RunsWhenStartedAsTheWriter) {
+    const QString dsn = qEnvironmentVariable(kWriterVariable);
+    if (dsn.isEmpty()) GTEST_SKIP() << "only run as the writer process";
+    RegisterSqliteServer();
+    auto db = OpenConnection(dsn);
+    const TRoutineDesc add = db->Describe(QStringLiteral("qxvbase"), QStringLiteral("QXVERPLOCAT"),
+                                          QStringLiteral("INS_T#LOCATION"));
+    const QVariant type =
+        db->Query(QStringLiteral("SELECT MIN(ID) FROM \"qxvbase\".LOCATTYPE"), {}).Rows.at(0).at(0);
+    for (int i = 0;; ++i) {
+        const long long id =
+            db->Call(add,
+                     {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", QString::number(i)}})
+                .Value(QStringLiteral("RESULT"))
+                .toLongLong();
+        std::cout << id << std::endl;  // the call returned: committed
+    }
+}
+
+TEST_F(SqliteFaults, AProgramKilledInItsCommitsLeavesAWholeFileWithEveryCommittedPlace) {
+    QProcess writer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kWriterVariable), FDsn);
+    writer.setProcessEnvironment(env);
+    writer.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--gtest_filter=SqliteFaultWriter.*")});
+    ASSERT_TRUE(writer.waitForStarted());
+    QList<long long> committed;
+    QByteArray pending;
+    while (committed.size() < 300 && writer.waitForReadyRead(20000)) {
+        pending += writer.readAllStandardOutput();
+        while (pending.contains('\n')) {
+            const qsizetype end = pending.indexOf('\n');
+            bool isId = false;  // the test framework's own lines are not ids
+            const long long id = pending.left(end).trimmed().toLongLong(&isId);
+            if (isId && id > 0) committed << id;
+            pending.remove(0, end + 1);
+        }
+    }
+    ::kill(pid_t(writer.processId()), SIGKILL);  // in the middle of its next call, most likely
+    writer.waitForFinished();
+    ASSERT_GE(committed.size(), 300);
+
+    const auto after = Open();
+    EXPECT_EQ(
+        after->Query(QStringLiteral("PRAGMA \"qxvbase\".integrity_check"), {}).Rows.at(0).at(0),
+        QStringLiteral("ok"));
+    EXPECT_EQ(after->Query(QStringLiteral("PRAGMA main.integrity_check"), {}).Rows.at(0).at(0),
+              QStringLiteral("ok"));
+    const long long last = committed.back();
+    EXPECT_EQ(Number(*after, QStringLiteral("SELECT COUNT(*) FROM \"qxvbase\".LOCATION WHERE ID "
+                                            "<= %1")
+                                 .arg(last)),
+              committed.size())
+        << "every place the writer saw committed is there";
+    EXPECT_GT(AddPlace(*after, QStringLiteral("after")), 0);
+}
+
+}  // namespace
