@@ -20,6 +20,13 @@ namespace {
 constexpr int SplitTopTag = 999;
 constexpr int SplitWidthTag = 888;
 
+// Helper objects of a control (unnamed, or Qt's own "qt_" parts such as a tool bar's
+// extension button) have no settings of their own.
+bool KeepsSettings(const QObject* component) {
+    const QString name = component->objectName();
+    return !name.isEmpty() && !name.startsWith(QLatin1String("qt_"));
+}
+
 bool InToolBar(const QObject* object) {
     for (const QObject* p = object->parent(); p; p = p->parent())
         if (qobject_cast<const QToolBar*>(p)) return true;
@@ -161,8 +168,8 @@ void TORXMainBaseForm::SavePlacement(const QString& section) {
 }
 
 void TORXMainBaseForm::LoadComponent(const QString& section, QObject* component) {
+    if (!KeepsSettings(component)) return;
     const QString name = component->objectName();
-    if (name.isEmpty()) return;  // helper objects of a control have no place of their own
     if (QToolButton* button = CheckButton(component)) {
         const bool down = S::ReadCheck(section, name);
         if (down != button->isChecked()) RestoreCheck(*button, down);
@@ -178,8 +185,8 @@ void TORXMainBaseForm::LoadComponent(const QString& section, QObject* component)
 }
 
 void TORXMainBaseForm::SaveComponent(const QString& section, QObject* component) {
+    if (!KeepsSettings(component)) return;
     const QString name = component->objectName();
-    if (name.isEmpty()) return;
     if (QToolButton* button = CheckButton(component)) {
         S::WriteCheck(section, name, button->isChecked());
     } else if (QComboBox* combo = ToolBarCombo(component)) {

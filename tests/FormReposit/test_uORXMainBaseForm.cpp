@@ -227,6 +227,8 @@ TEST_F(FormSettingsTest, WhatTheUserChangedComesBackWhenTheWindowOpensAgain) {
         before->close();
         auto after = Shown<TfSettingsProbe>();
         c.check(*before, *after);
+        EXPECT_FALSE(S::UserSaves().ReadSections().join(' ').contains("qt_"))
+            << "Qt's own parts of a control keep nothing";
     }
     EXPECT_EQ(Boxes.Count(), 0u) << (Boxes.Count() ? Boxes.Last().Text.toStdString() : "");
 }
