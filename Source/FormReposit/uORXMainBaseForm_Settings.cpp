@@ -88,6 +88,7 @@ void SaveGrid(const QString& section, QTableView& grid, TDataSet& dataSet) {
         if (field->Visible())
             S::WriteWidth(section, name, field->FieldName(), field->DisplayWidth());
     }
+    S::GridFromFields(grid);  // the fields' new order reset the header
 }
 
 // Gives a split control its stored top (999) or width (888): inside a splitter by
