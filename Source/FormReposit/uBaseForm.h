@@ -123,13 +123,17 @@ protected:
 
     // Operations of subsystems that are not part of this form chain yet. They do
     // nothing here; the later subsystems fill them in.
-    virtual void SaveSortOrder() {}                                          // settings persistence
     virtual void PrepareGrid(QObject* /*grid*/) {}                           // grid preparation
     virtual TDataSet* GridInterfaceDataSet(QTableView*) { return nullptr; }  // grid objects
     virtual void FilterExecute() {}                                          // external dialogs
     virtual void FindExecute() {}
     virtual void SortExecute() {}
     virtual void ReportExecute() {}
+
+    // The sort order a user chose for a query, kept in "ComFormGFG.INI" for queries
+    // sorted through their ORDER and FIELD macros: loaded at creation, saved on close.
+    virtual void LoadSortOrder(TOraQuery* query);
+    virtual void SaveSortOrder();
 
     // Refreshes and goes back to the row whose first field has the value it had.
     virtual void RefreshKeepingPosition(TDataSet* dataSet);
