@@ -17,6 +17,7 @@ TPelmBaseQXVBaseForm::TPelmBaseQXVBaseForm(QWidget* owner, TOraSession* session,
 }
 
 void TPelmBaseQXVBaseForm::BuildPelmDescription() {
+    FBorderStyle = TBorderStyle::Sizeable;
     setSizeGripEnabled(true);
     OkBtn->hide();
     Panel1->setFixedHeight(36);

@@ -22,6 +22,7 @@
 #include "Platform/Data/OraPackage.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
+#include "Platform/Ini/HostFolder.h"
 #include "Platform/Ui/Bitmap16.h"
 #include "Platform/Ui/MessageBoxes.h"
 
@@ -312,6 +313,8 @@ void TBaseForm::PostCreate() {
 
     for (QObject* component : OwnedComponents(this)) PrepareMacrosOf(component);
     ApplyControlHandlers();
+    for (QObject* component : OwnedComponents(this))
+        if (auto* query = qobject_cast<TOraQuery*>(component)) LoadSortOrder(query);
 }
 
 void TBaseForm::ReportGridsWithoutHint() {
@@ -441,7 +444,7 @@ void TBaseForm::Navigate(const std::function<void(TDataSet&)>& move) {
     if (dataSet) move(*dataSet);
 }
 
-QString TBaseForm::HostFolder() const { return QCoreApplication::applicationDirPath(); }
+QString TBaseForm::HostFolder() const { return HostExecutableFolder(); }
 
 void TBaseForm::RefreshKeepingPosition(TDataSet* dataSet) {
     QVariant key;

@@ -142,7 +142,6 @@ protected:
 
     // Operations of subsystems that are not part of this form chain yet. They do
     // nothing here; the later subsystems fill them in.
-    virtual void SaveSortOrder() {}  // settings persistence
     // Sets up a grid of the form at creation: interface object, handlers, query, field tags.
     virtual void PrepareGrid(QObject* grid);
     virtual TDataSet* GridInterfaceDataSet(QTableView* grid);
@@ -162,6 +161,11 @@ protected:
     virtual void FindStartField(TDataSet* /*dataSet*/, TField*& /*field*/) {}
     // The user's interface language for the dialog library.
     int DialogLanguage();
+
+    // The sort order a user chose for a query, kept in "ComFormGFG.INI" for queries
+    // sorted through their ORDER and FIELD macros: loaded at creation, saved on close.
+    virtual void LoadSortOrder(TOraQuery* query);
+    virtual void SaveSortOrder();
 
     // Refreshes and goes back to the row whose first field has the value it had.
     virtual void RefreshKeepingPosition(TDataSet* dataSet);

@@ -10,10 +10,13 @@
 #include <algorithm>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uBaseFormSettings.h"
 #include "ComUnits/uAssert.h"
 #include "ComUnits/uComFormLibInt.h"
 #include "ComUnits/uComFunctions.h"
 #include "FormReposit/uBaseForm.h"
+
+#include "ComUnits/uBaseFormSettings.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Ini/IniFile.h"
@@ -22,10 +25,6 @@
 namespace {
 
 const QString LineBreak = QStringLiteral("\r\n");
-
-TIniFile SettingsIni(const QString& folder) {
-    return TIniFile(QDir(folder).filePath(QStringLiteral("Settings.ini")));
-}
 
 bool HasNonAsciiChar(const QString& text) {
     for (QChar c : text)
@@ -87,15 +86,9 @@ QString GridPrepareErrorText(const QString& formName, TOraQuery& query, const QS
     return text;
 }
 
-bool TBaseForm::StoreSelect() const {
-    return SettingsIni(HostFolder())
-        .ReadBool(QStringLiteral("COM_SETTINGS"), QStringLiteral("StoreSelect"), true);
-}
+bool TBaseForm::StoreSelect() const { return BaseFormSettings::StoreSelect(); }
 
-bool TBaseForm::DetailedGridErrors() const {
-    return SettingsIni(HostFolder())
-        .ReadBool(QStringLiteral("DBG_SETTINGS"), QStringLiteral("CAN"), false);
-}
+bool TBaseForm::DetailedGridErrors() const { return BaseFormSettings::DetailedGridErrors(); }
 
 IDBGrid* TBaseForm::GridInterfaceOf(const QWidget* grid) const {
     return FGridInterfaces ? FGridInterfaces->FindByGrid(grid) : nullptr;

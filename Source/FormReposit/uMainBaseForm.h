@@ -31,6 +31,12 @@ public:
     bool FreeOnClose() const { return FFreeOnClose; }
     QWidget* ClientArea() const { return FClientArea; }
 
+    // How the window's border lets the user size it; only sizeable borders have their
+    // size kept between runs.
+    enum class TBorderStyle { Single, Sizeable, SizeToolWin };
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    bool SizeableBorder() const { return FBorderStyle != TBorderStyle::Single; }
+
     QFrame* Panel1 = nullptr;
     QPushButton* OkBtn = nullptr;
 
@@ -42,6 +48,7 @@ protected:
     QString FServiceName;
     IHostObject* FHostLink = nullptr;
     bool FFreeOnClose = false;
+    TBorderStyle FBorderStyle = TBorderStyle::Single;
 
 private:
     void BuildMainDescription();

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QMenu>
 
+#include "ComUnits/Lang/uLanguagesDM.h"
+
 void TORXMainBaseForm::Construct() {
     BuildActions();
     TMainBaseForm::Construct();
@@ -43,6 +45,8 @@ void TORXMainBaseForm::FormShow() {
 
 void TORXMainBaseForm::hideEvent(QHideEvent* event) {
     if (FSettingsEnabled) SaveFormSettings();
+    // The translations are fetched again by whatever is shown next.
+    DoneTranslation();
     TMainBaseForm::hideEvent(event);
 }
 

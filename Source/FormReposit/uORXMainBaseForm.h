@@ -24,9 +24,14 @@ protected:
     void FormShow() override;
     void hideEvent(QHideEvent* event) override;
 
-    // The window's settings between runs; the persistence subsystem fills these in.
-    virtual void LoadFormSettings() {}
-    virtual void SaveFormSettings() {}
+    // The window's settings between runs in "UserSaves.ini": placement, tool bar check
+    // buttons and combo boxes, data grid columns and split controls (tags 999, 888).
+    virtual void LoadFormSettings();
+    virtual void SaveFormSettings();
+    // The settings section of this form: the session's user name, ".", the class name.
+    QString FormSection() const;
+    // What carries the window's placement: the form, or the workspace window holding it.
+    QWidget* PlacementWindow();
 
     void actEventKeyDownEscExecute();
     // Opens the column view dialog of the active maker's grid; no form of this
@@ -36,5 +41,9 @@ protected:
 
 private:
     void BuildActions();
+    void LoadPlacement(const QString& section);
+    void SavePlacement(const QString& section);
+    void LoadComponent(const QString& section, QObject* component);
+    void SaveComponent(const QString& section, QObject* component);
     bool FSettingsEnabled = false;
 };

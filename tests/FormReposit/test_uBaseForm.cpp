@@ -14,11 +14,13 @@
 #include <stdexcept>
 
 #include "ComUnits/uAssert.h"
+#include "ComUnits/uBaseFormSettings.h"
 #include "ComUnits/uComponentTree.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ini/IniFile.h"
 #include "support/FakeConnection.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
@@ -625,6 +627,88 @@ TEST(BaseFormMaximizedSizeTest, BelowTheMainFormOrAFixedBandWithoutOne) {
     const TMaximizedSize below = BaseFormMaximizedSize(&main, workArea);
     EXPECT_EQ(below.Y, 120);
     EXPECT_EQ(below.Height, 680);
+}
+
+// A form whose list is sorted through its ORDER and FIELD macros.
+class TSortedForm : public TBaseForm {
+public:
+    explicit TSortedForm(TOraSession* session) : TBaseForm(nullptr, session, "qxvbase") {
+        setObjectName("SortedForm");
+        oqList = new TOraQuery(this);
+        oqList->setObjectName("oqList");
+        oqList->SetSQLText("SELECT ID, NAME FROM &shema.T_LIST &ORDER &FIELD");
+        oqList->MacroByName("ORDER").SetValue("order by");
+        oqList->MacroByName("FIELD").SetValue("ID");
+    }
+    TOraQuery* oqList;
+};
+
+TEST_F(BaseFormTest, ARememberedSortOrderIsCheckedAppliedAndSavedAgainOnClose) {
+    namespace S = BaseFormSettings;
+    Fake.SetQueryHandler([](const QString&, const std::vector<TBoundValue>&) {
+        return TRowSet{{{"ID", TFieldType::Integer}, {"NAME", TFieldType::String}}, {}};
+    });
+    struct TCase {
+        const char* saved;  // nullptr: none
+        const char* field;  // FIELD after creation
+        bool active;
+        const char* error;
+    };
+    const TCase cases[] = {
+        {nullptr, "ID", true, nullptr},
+        {"NAME DESC,ID", "NAME DESC,ID", true, nullptr},
+        {"", "", false, nullptr},
+        {"NAME,BOGUS", "ID", true,
+         "TBaseForm.NotFindFieldForOrder: Некорректное поле \"oqList.BOGUS\" для сортировки"},
+    };
+    QString key;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.saved ? c.saved : "(none)");
+        Boxes.Clear();
+        {
+            TSortedForm probe(&Session);  // the key as the form's query makes it
+            key = S::QueryKey(*probe.oqList);
+        }
+        EXPECT_TRUE(key.startsWith("SortedForm.oqList.")) << key.toStdString();
+        S::DeleteSortOrder("qxvbase", key);
+        if (c.saved) S::WriteSortOrder("qxvbase", key, c.saved);
+        TFormPtr<TSortedForm> form(TComBaseForm::Create<TSortedForm>(&Session));
+        EXPECT_EQ(form->oqList->MacroByName("FIELD").Value(), c.field);
+        EXPECT_EQ(form->oqList->MacroByName("ORDER").Active(), c.active);
+        QString design;
+        EXPECT_TRUE(S::ReadSortDefault("qxvbase", key, design));
+        EXPECT_EQ(design, "ID");
+        if (c.error) {
+            ASSERT_EQ(Boxes.Count(), 1u);
+            EXPECT_EQ(Boxes.Last().Text, c.error);
+            EXPECT_EQ(Boxes.Last().Caption, "Ошибка");
+            QString left;
+            EXPECT_FALSE(S::ReadSortOrder("qxvbase", key, left)) << "a bad list is forgotten";
+        } else {
+            EXPECT_EQ(Boxes.Count(), 0u);
+        }
+    }
+    // On close a changed order is kept and the design order forgets it; the default goes.
+    struct TClose {
+        const char* field;
+        bool kept;
+    } const closes[] = {{"NAME", true}, {"ID", false}};
+    for (const TClose& c : closes) {
+        TFormPtr<TSortedForm> form(TComBaseForm::Create<TSortedForm>(&Session));
+        form->oqList->MacroByName("FIELD").SetValue(c.field);
+        form->close();
+        QString value;
+        EXPECT_EQ(S::ReadSortOrder("qxvbase", key, value), c.kept) << c.field;
+        if (c.kept) {
+            EXPECT_EQ(value, c.field);
+        }
+        EXPECT_FALSE(S::ReadSortDefault("qxvbase", key, value));
+    }
+    // A schema may switch the memory off.
+    S::ComFormGFG().WriteBool("QXVBASE_ORDERBY", "SAVE", false);
+    S::WriteSortOrder("qxvbase", key, "NAME");
+    TFormPtr<TSortedForm> off(TComBaseForm::Create<TSortedForm>(&Session));
+    EXPECT_EQ(off->oqList->MacroByName("FIELD").Value(), "ID");
 }
 
 }  // namespace

@@ -80,9 +80,13 @@ QString TOraQuery::FinalSQL() const {
         const TMacro* m = FMacros.FindMacro(name);
         if (!m) return std::nullopt;
         if (!m->Active()) return QString();
-        // The schema is spliced into the text as a name: only a plain identifier may go there.
-        if (name.compare(QLatin1String("shema"), Qt::CaseInsensitive) == 0)
-            CheckSchemaName(m->Value());
+        // The schema is spliced into the text as a name: only a plain identifier may go
+        // there, bare or in double quotes.
+        if (name.compare(QLatin1String("shema"), Qt::CaseInsensitive) == 0) {
+            const QString& v = m->Value();
+            const bool quoted = v.size() > 2 && v.startsWith(u'"') && v.endsWith(u'"');
+            CheckSchemaName(quoted ? v.mid(1, v.size() - 2) : v);
+        }
         return m->Value();
     });
 }

@@ -256,7 +256,8 @@ TEST_F(OraQueryTest, ASchemaThatIsNoIdentifierNeverReachesTheEngine) {
     EXPECT_THROW(query.ExecSQL(), EOraError);
     // Free SQL as well: the name goes into the text only as a plain identifier.
     query.SetSQL({"SELECT * FROM &shema.LOCATION"});
-    for (const char* value : {"qxvbase.LOCATION; DELETE FROM qxvbase", "", "1abc", "a b"}) {
+    for (const char* value :
+         {"qxvbase.LOCATION; DELETE FROM qxvbase", "", "1abc", "a b", "\"a\".\"b\"", "\"\""}) {
         SCOPED_TRACE(value);
         query.MacroByName("shema").SetValue(value);
         EXPECT_THROW(query.Open(), EOraError);
