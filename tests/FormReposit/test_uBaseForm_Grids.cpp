@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ComUnits/uBaseFormSettings.h"
+
 #include "ComUnits/uAssert.h"
 #include "ComUnits/uComFunctions.h"
 #include "FormReposit/GridTestForm.h"
@@ -42,7 +44,7 @@ protected:
         return form;
     }
     void WriteSetting(const char* section, const char* key, int value) {
-        TIniFile(Folder.FilePath("Settings.ini")).WriteInteger(section, key, value);
+        BaseFormSettings::Settings().WriteInteger(section, key, value);
     }
     QPoint Cell(QTableView* grid, int row, const QString& fieldName) {
         auto* model = qobject_cast<TDataSetModel*>(grid->model());
