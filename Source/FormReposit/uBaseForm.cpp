@@ -18,6 +18,7 @@
 #include "ComUnits/uComponentTree.h"
 #include "ComUnits/uOraFunctions.h"
 #include "ComUnits/uScrollComponents.h"
+#include "FormReposit/AccessString.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraPackage.h"
 #include "Platform/Data/OraQuery.h"
@@ -251,22 +252,27 @@ bool TBaseForm::FillAccess(QString& errorText) {
     if (!FuncAccessList) FuncAccessList = std::make_unique<TAccessList>();
     RegisterAccess();
     const int count = FuncAccessList->Count();
-    if (FMode.isEmpty() || count == 0) return true;
-    if (FMode.at(0) != u'1') {
-        ShowError(TranslateRu(QStringLiteral("Неверный режим доступа")) +
-                  QStringLiteral(": FMode = \"%1\"").arg(FMode));
-        return false;
-    }
-    if (FMode.size() - 1 != count) {
-        errorText = TranslateRu(QStringLiteral("Некорректный список прав доступа")) + LineBreak +
-                    TranslateRu(QStringLiteral("Выполните процедуру перерегистрации сервиса"));
-        return false;
+    const TAccessString access = TAccessString::Parse(FMode, count);
+    switch (access.Kind) {
+        case TAccessString::TKind::NoInformation:
+            return true;
+        case TAccessString::TKind::InvalidMode:
+            ShowError(TranslateRu(QStringLiteral("Неверный режим доступа")) +
+                      QStringLiteral(": FMode = \"%1\"").arg(FMode));
+            return false;
+        case TAccessString::TKind::WrongCount:
+            errorText = TranslateRu(QStringLiteral("Некорректный список прав доступа")) +
+                        LineBreak +
+                        TranslateRu(QStringLiteral("Выполните процедуру перерегистрации сервиса"));
+            return false;
+        case TAccessString::TKind::Rights:
+            break;
     }
     for (int i = 0; i < count; ++i) {
         const TAccessList::TSetter& setter = FuncAccessList->Items(i);
         Assert(static_cast<bool>(setter),
                QStringLiteral("TBaseForm.FillAccess: FuncAccessList.Items[%1]=nil").arg(i));
-        setter(FMode.at(i + 1) == u'1');
+        setter(access.Granted[static_cast<size_t>(i)]);
     }
     return true;
 }

@@ -47,11 +47,7 @@ using TFormPtr = std::unique_ptr<TPlainForm, TFormDeleter>;
 class LangPassTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FDb.Raw().Execute(
-            QStringLiteral("INSERT INTO \"qxvbase\".LANG_USER (USER_NAME, APL_LANG_ID, "
-                           "APL_LANG_SUB_ID, REP_LANG_ID, REP_LANG_SUB_ID) "
-                           "VALUES ('QXVBASE', 9, 0, 9, 0)"),
-            {});
+        FDb.SetUserLanguage(9);
         const QMap<QString, QString> words{{"Save", "Сохранить"},
                                            {"Save as", "Сохранить как"},
                                            {"Name", "Имя"},

@@ -35,11 +35,7 @@ TEST(LineBreakKey, BreaksOfEveryKindAreStoredOneWay) {
 class TranslateRuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FDb.Raw().Execute(
-            QStringLiteral("INSERT INTO \"qxvbase\".LANG_USER (USER_NAME, APL_LANG_ID, "
-                           "APL_LANG_SUB_ID, REP_LANG_ID, REP_LANG_SUB_ID) "
-                           "VALUES ('QXVBASE', 9, 0, 9, 0)"),
-            {});
+        FDb.SetUserLanguage(9);
         FDb.Raw().Execute(
             QStringLiteral("INSERT INTO \"qxvbase\".LANG_TRANS_RU (PHRASE, LANG_ID, "
                            "TRANSLATION) VALUES (:P, 9, :T)"),

@@ -44,13 +44,7 @@ protected:
         TComBaseForm::SetTranslatePass({});
     }
 
-    void SpeakEnglish() {
-        FDb.Raw().Execute(QStringLiteral("INSERT INTO \"qxvbase\".lang_user (user_name, "
-                                         "apl_lang_id, apl_lang_sub_id, rep_lang_id, "
-                                         "rep_lang_sub_id) VALUES (:U, 9, 0, 9, 0)"),
-                          {{QStringLiteral("U"), FDb.Raw().UserName().toUpper()}});
-        FDb.Raw().Commit();
-    }
+    void SpeakEnglish() { FDb.SetUserLanguage(9); }
 
     // A modal run of a dialog of the chain: visited while it is shown, then cancelled.
     template <class T>

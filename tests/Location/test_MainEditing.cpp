@@ -288,11 +288,7 @@ TEST_F(EditingTest, ClosingTheLevelDictionaryRefreshesTheLevelsAndTheDeepestLeve
 TEST(LanguageSeparatorTest, Language10SeparatesWithABlank) {
     TestDatabase db;
     db.AddSample();
-    db.Raw().Execute(
-        QStringLiteral("INSERT INTO \"qxvbase\".LANG_USER (USER_NAME, APL_LANG_ID, "
-                       "APL_LANG_SUB_ID, REP_LANG_ID, REP_LANG_SUB_ID) VALUES (:U, 10, 0, 10, 0)"),
-        {{"U", QStringLiteral("QXVBASE")}});
-    db.Raw().Commit();
+    db.SetUserLanguage(10);
     MessageBoxRecorder boxes;
     auto* form = TComBaseForm::Create<TfMain>(nullptr, &db.Session(), QString("QXVBASE"));
     form->show();

@@ -18,6 +18,7 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Server/PgTestSchema.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "support/TempDir.h"
@@ -257,12 +258,8 @@ protected:
                    QStringLiteral("?timeout=20000");
             FSchema = QStringLiteral("qxvbase");
         } else {
-            FDsn = qEnvironmentVariable("QXV_PG_DSN");
-            if (FDsn.isEmpty()) {
-                if (!qEnvironmentVariableIsEmpty("CI"))
-                    FAIL() << "QXV_PG_DSN is not set in CI: the PostgreSQL server did not start";
-                GTEST_SKIP() << "QXV_PG_DSN is not set";
-            }
+            FDsn = PgDsnOrSkip();
+            QXV_REQUIRE_PG(FDsn);
             FSchema = QStringLiteral("qxvc_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
                                                     QLatin1Char('0'));
         }

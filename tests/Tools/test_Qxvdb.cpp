@@ -1,9 +1,10 @@
-// The qxvdb commands: arguments, CSV, demo pictures, and init/demo/export/import
+// The qxvdb commands: arguments, import files, demo pictures, and init/demo/export/import
 // against a real database.
 
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QSet>
 
@@ -13,6 +14,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Tools/qxvdb/DemoData.h"
 #include "Tools/qxvdb/Qxvdb.h"
+#include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
 #include "support/TempDir.h"
 
@@ -72,12 +74,69 @@ TEST(QxvdbArguments, DatabaseFailuresAreReportedWithTheirOwnCode) {
     EXPECT_EQ(badSchema.Code, QxvdbExit::DatabaseError);
 }
 
-TEST(QxvdbCsv, FieldsWithSeparatorsAndQuotesSurviveTheRoundTrip) {
-    const QStringList fields = {QStringLiteral("12"), QString(), QStringLiteral("3"),
-                                QStringLiteral("ул."), QStringLiteral("Маршала \"Жукова\", 1-я")};
-    const QString line = CsvLine(fields);
-    EXPECT_EQ(line, QStringLiteral("12,,3,ул.,\"Маршала \"\"Жукова\"\", 1-я\""));
-    EXPECT_EQ(ParseCsvLine(line), fields);
+QByteArray Written(const std::vector<TRecord>& records, bool json) {
+    QByteArray bytes;
+    QBuffer to(&bytes);
+    to.open(QIODevice::WriteOnly);
+    WriteRecords(records, json, to);
+    return bytes;
+}
+
+std::vector<std::pair<QString, TRecord>> Read(QByteArray bytes, bool json) {
+    QBuffer from(&bytes);
+    from.open(QIODevice::ReadOnly);
+    return ReadRecords(from, json);
+}
+
+TEST(QxvdbRecords, WrittenRecordsReadBackInBothFormats) {
+    const std::vector<TRecord> records = {
+        {QStringLiteral("12"), QString(), QStringLiteral("3"), QStringLiteral("ул."),
+         QStringLiteral("Маршала \"Жукова\", 1-я")},
+        {QStringLiteral("13"), QStringLiteral("12"), QStringLiteral("4"), QStringLiteral("д."),
+         QStringLiteral("Two\r\nlines")},
+        {QStringLiteral("14"), QStringLiteral("12"), QStringLiteral("4"), QStringLiteral("д."),
+         QStringLiteral("Three\nlines\n")},
+    };
+    // A CSV record is placed by the line it starts on.
+    const QMap<bool, QStringList> places = {
+        {false, {QStringLiteral("line 2"), QStringLiteral("line 3"), QStringLiteral("line 5")}},
+        {true, {QStringLiteral("item 1"), QStringLiteral("item 2"), QStringLiteral("item 3")}}};
+    for (const bool json : {false, true}) {
+        const QByteArray bytes = Written(records, json);
+        const auto read = Read(bytes, json);
+        ASSERT_EQ(read.size(), records.size()) << bytes.toStdString();
+        for (size_t i = 0; i < records.size(); ++i) {
+            EXPECT_EQ(read[i].first, places[json][static_cast<qsizetype>(i)]);
+            EXPECT_EQ(read[i].second, records[i]) << bytes.toStdString();
+        }
+    }
+    EXPECT_TRUE(
+        Written(records, false)
+            .contains(QStringLiteral("12,,3,ул.,\"Маршала \"\"Жукова\"\", 1-я\"\n").toUtf8()));
+}
+
+TEST(QxvdbRecords, UnreadableFilesAreRefusedWithTheirPlace) {
+    const struct {
+        bool Json;
+        QByteArray Bytes;
+        QString Error;
+    } cases[] = {
+        {false, "ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,a,b\n2,1,2,c,\"open\n3,1,2,c,d\n",
+         QStringLiteral("line 3: a quoted field is not closed")},
+        {true, R"([{"id":1,"level":1},{"id":1.5,"level":2}])",
+         QStringLiteral("item 2: id is not a whole number")},
+        {true, R"([{"id":1,"parent":2,"level":1e300}])",
+         QStringLiteral("item 1: level is not a whole number")},
+        {true, R"({"id":1})", QStringLiteral("not a JSON array of locations")},
+    };
+    for (const auto& c : cases) {
+        try {
+            Read(c.Bytes, c.Json);
+            ADD_FAILURE() << "read: " << c.Bytes.toStdString();
+        } catch (const TDataError& e) {
+            EXPECT_TRUE(e.Text.startsWith(c.Error)) << e.Text.toStdString();
+        }
+    }
 }
 
 TEST(QxvdbDemo, IconsAreDistinct16x16Bitmaps) {

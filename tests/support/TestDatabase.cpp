@@ -54,6 +54,16 @@ long long TestDatabase::AddAbbrev(const QString& shortName, const QString& name,
     return id;
 }
 
+void TestDatabase::SetUserLanguage(int language) {
+    FRaw->Execute(
+        QStringLiteral("INSERT INTO \"%1\".LANG_USER (USER_NAME, APL_LANG_ID, "
+                       "APL_LANG_SUB_ID, REP_LANG_ID, REP_LANG_SUB_ID) VALUES (:U, :L, 0, "
+                       ":L, 0)")
+            .arg(FSchema.toLower()),
+        {{QStringLiteral("U"), FRaw->UserName().toUpper()}, {QStringLiteral("L"), language}});
+    FRaw->Commit();
+}
+
 long long TestDatabase::AddType(int level, long long abbrevId) {
     return Checked(Call(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATTYPE"),
                         {{"PLEVEL#", level}, {"PID_ABBREV", abbrevId}}),

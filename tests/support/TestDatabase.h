@@ -34,6 +34,9 @@ public:
     TRowSet Rows(const QString& package, const QString& routine,
                  const std::vector<TBoundValue>& inputs);
 
+    // The session's user reads the interface (and reports) in `language` (9 English, 10 Spanish).
+    void SetUserLanguage(int language);
+
     long long AddAbbrev(const QString& shortName, const QString& name,
                         const QByteArray& bmp = QByteArray());
     long long AddType(int level, long long abbrevId);

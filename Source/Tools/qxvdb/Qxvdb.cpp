@@ -2,9 +2,6 @@
 
 #include <QFile>
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <deque>
@@ -15,6 +12,7 @@
 #include "Server/sqlite/SqliteServer.h"
 #include "Tools/qxvdb/Backup.h"
 #include "Tools/qxvdb/DemoData.h"
+#include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
 
 namespace {
@@ -36,9 +34,6 @@ const char kUsage[] =
     "to the database user's name.\n";
 
 struct TUsageError {
-    QString Text;
-};
-struct TDataError {
     QString Text;
 };
 
@@ -94,8 +89,6 @@ TOptions ParseOptions(const QStringList& args) {
 }
 
 // One location as the files carry it: ID, ID_PARENT, LEVEL, ABBREV, NAME.
-using TRecord = QStringList;
-
 // Every location, parents before their children (breadth first).
 std::vector<TRecord> ReadPlaces(TRoutines& calls) {
     std::vector<TRecord> records;
@@ -116,65 +109,6 @@ std::vector<TRecord> ReadPlaces(TRoutines& calls) {
                                row[abbrev].toString(), row[name].toString()});
             if (row[children].toLongLong() > 0) parents.push_back(row[id]);
         }
-    }
-    return records;
-}
-
-const QStringList kJsonKeys = {QStringLiteral("id"), QStringLiteral("parent"),
-                               QStringLiteral("level"), QStringLiteral("abbrev"),
-                               QStringLiteral("name")};
-
-void WritePlaces(const std::vector<TRecord>& records, bool json, QIODevice& to) {
-    if (json) {
-        QJsonArray array;
-        for (const TRecord& r : records) {
-            QJsonObject o;
-            o.insert(kJsonKeys[0], r[0].toLongLong());
-            o.insert(kJsonKeys[1], r[1].isEmpty() ? QJsonValue() : QJsonValue(r[1].toLongLong()));
-            o.insert(kJsonKeys[2], r[2].toInt());
-            o.insert(kJsonKeys[3], r[3]);
-            o.insert(kJsonKeys[4], r[4]);
-            array.append(o);
-        }
-        to.write(QJsonDocument(array).toJson(QJsonDocument::Indented));
-        return;
-    }
-    QTextStream text(&to);
-    text << CsvLine({QStringLiteral("ID"), QStringLiteral("ID_PARENT"), QStringLiteral("LEVEL"),
-                     QStringLiteral("ABBREV"), QStringLiteral("NAME")})
-         << '\n';
-    for (const TRecord& r : records) text << CsvLine(r) << '\n';
-}
-
-// The records of a file with their line (CSV) or element (JSON) numbers, for messages.
-std::vector<std::pair<QString, TRecord>> ReadRecords(QIODevice& from, bool json) {
-    std::vector<std::pair<QString, TRecord>> records;
-    if (json) {
-        QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(from.readAll(), &error);
-        if (!doc.isArray())
-            throw TDataError{
-                QStringLiteral("not a JSON array of locations: %1").arg(error.errorString())};
-        int index = 0;
-        for (const QJsonValue& v : doc.array()) {
-            ++index;
-            const QJsonObject o = v.toObject();
-            TRecord r;
-            for (const QString& key : kJsonKeys) {
-                const QJsonValue f = o.value(key);
-                r << (f.isDouble() ? QString::number(f.toInteger()) : f.toString());
-            }
-            records.emplace_back(QStringLiteral("item %1").arg(index), r);
-        }
-        return records;
-    }
-    QTextStream text(&from);
-    int lineNo = 0;
-    while (!text.atEnd()) {
-        const QString line = text.readLine();
-        ++lineNo;
-        if (lineNo == 1 || line.trimmed().isEmpty()) continue;
-        records.emplace_back(QStringLiteral("line %1").arg(lineNo), ParseCsvLine(line));
     }
     return records;
 }
@@ -253,46 +187,6 @@ int Import(TRoutines& calls, const std::vector<std::pair<QString, TRecord>>& rec
 
 }  // namespace
 
-QString CsvLine(const QStringList& fields) {
-    QStringList quoted;
-    for (QString f : fields) {
-        if (f.contains(u',') || f.contains(u'"') || f.contains(u'\n') || f.contains(u'\r')) {
-            f.replace(u'"', QLatin1String("\"\""));
-            f = u'"' + f + u'"';
-        }
-        quoted << f;
-    }
-    return quoted.join(u',');
-}
-
-QStringList ParseCsvLine(const QString& line) {
-    QStringList fields;
-    QString current;
-    bool inQuotes = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (inQuotes) {
-            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') {
-                current += u'"';
-                ++i;
-            } else if (c == u'"') {
-                inQuotes = false;
-            } else {
-                current += c;
-            }
-        } else if (c == u'"') {
-            inQuotes = true;
-        } else if (c == u',') {
-            fields << current;
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
-    fields << current;
-    return fields;
-}
-
 // Backups work on the files of an embedded database, beneath the routines.
 int RunBackupCommand(const TOptions& o, QTextStream& out, QTextStream& err) {
     static const QRegularExpression embedded(QStringLiteral("^sqlite:([^?]+)"));
@@ -356,7 +250,7 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
                 err << "qxvdb: cannot write " << o.File << ": " << file.errorString() << "\n";
                 return QxvdbExit::DataError;
             }
-            WritePlaces(ReadPlaces(calls), o.Json, file);
+            WriteRecords(ReadPlaces(calls), o.Json, file);
         } else {
             QFile file(o.File);
             if (!file.open(QIODevice::ReadOnly)) {

@@ -193,7 +193,8 @@ bool HasAnotherStatement(const char* tail, const char* end) {
         } else if (end - tail >= 2 && tail[0] == '-' && tail[1] == '-') {
             while (tail < end && *tail != '\n') ++tail;
         } else if (end - tail >= 2 && tail[0] == '/' && tail[1] == '*') {
-            const char* close = std::search(tail + 2, end, "*/", "*/" + 2);
+            static constexpr char kClose[] = "*/";
+            const char* close = std::search(tail + 2, end, kClose, kClose + 2);
             if (close == end) return true;  // an unterminated comment is not a clean end
             tail = close + 2;
         } else {

@@ -262,6 +262,8 @@ BEGIN
   END IF;
   UPDATE @SCHEMA@.location SET id_parent = v_parent WHERE id = "PID";
   RETURN 1;
+EXCEPTION WHEN foreign_key_violation THEN
+  RETURN -1;  -- the target was deleted a moment ago by another session: nothing changed
 END
 $body$;
 
