@@ -45,14 +45,22 @@ bool ReadMark(const TField& field) {
     return field.AsBoolean();
 }
 
-// Marks every row by the mode; `mark` writes the current row's mark.
-template <typename Read, typename Write>
-void MarkRows(TDataSet* dataSet, int mode, Read read, Write write) {
-    if (!dataSet || !dataSet->Active() || dataSet->IsEmpty()) return;
+// Asks how to mark and marks every row of the data set by its check field, whatever type
+// the field has; the current row stays where it was.
+void SelectRows(TDataSet* dataSet, const char* checkField, unsigned char mode) {
+    TField* field = dataSet ? dataSet->FindField(Utf8(checkField)) : nullptr;
+    if (!field || !dataSet->Active()) return;
+    TSelectDialog dialog(mode, dataSet->RecordCount(), 9);
+    if (ModalRunner::RunModal(dialog) != QDialog::Accepted || dataSet->IsEmpty()) return;
+    const int chosen = dialog.Mode();
     const int recNo = dataSet->RecNo();
     for (int row = 1; row <= dataSet->RecordCount(); ++row) {
         dataSet->SetRecNo(row);
-        write(mode == 0 ? true : mode == 1 ? false : !read());
+        const bool marked = chosen == 0 ? true : chosen == 1 ? false : !ReadMark(*field);
+        if (marked == ReadMark(*field)) continue;
+        dataSet->Edit();
+        WriteMark(*field, marked);
+        dataSet->Post();
     }
     dataSet->SetRecNo(recNo);
 }
@@ -90,34 +98,17 @@ COMFORMLIBS_EXPORT void GridReportIni(TDataSet* master, TDataSet* detail,
     if (ModalRunner::RunModal(dialog) != QDialog::Accepted) return;
     const QString html = ReportHtml(master, detail, Utf8(title));
     const QString file = dialog.FileName();
-    if (WriteReport(html, file, dialog.Pdf()) && dialog.chkOpen->isChecked())
-        ShellOpen::Open(file);
+    if (WriteReport(html, file, dialog.Pdf()) && dialog.chkOpen->isChecked()) ShellOpen::Open(file);
 }
 
-COMFORMLIBS_EXPORT void RunSelectGrid(IDBGrid* grid, unsigned char mode, const char*, bool) {
-    TDataSet* dataSet = grid ? grid->DataSet() : nullptr;
-    if (!dataSet) return;
-    TSelectDialog dialog(mode, dataSet->RecordCount(), 9);
-    if (ModalRunner::RunModal(dialog) != QDialog::Accepted) return;
-    MarkRows(
-        dataSet, dialog.Mode(), [grid] { return grid->CurrentMarked(); },
-        [grid](bool marked) { grid->SetCurrentMarked(marked); });
+COMFORMLIBS_EXPORT void RunSelectGrid(IDBGrid* grid, unsigned char mode, const char* checkField,
+                                      bool) {
+    SelectRows(grid ? grid->DataSet() : nullptr, checkField, mode);
 }
 
 COMFORMLIBS_EXPORT void RunMySelect(QObject* gridObject, unsigned char mode, int, int, int, int,
                                     const char* checkField, bool) {
     auto* grid = qobject_cast<QTableView*>(gridObject);
     auto* model = grid ? qobject_cast<TDataSetModel*>(grid->model()) : nullptr;
-    TDataSet* dataSet = model ? model->DataSet() : nullptr;
-    TField* field = dataSet ? dataSet->FindField(Utf8(checkField)) : nullptr;
-    if (!field) return;
-    TSelectDialog dialog(mode, dataSet->RecordCount(), 9);
-    if (ModalRunner::RunModal(dialog) != QDialog::Accepted) return;
-    MarkRows(
-        dataSet, dialog.Mode(), [field] { return ReadMark(*field); },
-        [field, dataSet](bool marked) {
-            dataSet->Edit();
-            WriteMark(*field, marked);
-            dataSet->Post();
-        });
+    SelectRows(model ? model->DataSet() : nullptr, checkField, mode);
 }

@@ -3,18 +3,18 @@
 // What the dialogs of the library share: the settings file they keep their choices in,
 // and how a data set's field is shown and compared.
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QString>
 
 #include "Platform/Data/DataSet.h"
+#include "Platform/Ini/HostFolder.h"
 #include "Platform/Ini/IniFile.h"
 
 namespace ComFormLibs {
 
-// The library's own settings, one section per settings name it is given.
+// The library's own settings beside the host's, one section per settings name it is given.
 inline TIniFile Settings() {
-    return TIniFile(QDir(QCoreApplication::applicationDirPath()).filePath("ComFormLibs.ini"));
+    return TIniFile(QDir(HostExecutableFolder()).filePath("ComFormLibs.ini"));
 }
 
 // Russian texts for Russian users, English for the rest.

@@ -50,7 +50,9 @@ protected:
         oqAbbrev->setObjectName("oqAbbrev");
         oqAbbrev->SetSQL({"SELECT A.ID, A.SNAME, A.NAME, '-' AS RCHECK,",
                           "  CAST(A.ID AS VARCHAR(20)) AS ROWID_QUERY",
-                          "FROM &shema.LOCATABBREV A &GUID_SERVICE", "ORDER BY A.ID"});
+                          "FROM &shema.LOCATABBREV A &GUID_SERVICE", "&ORDER &FIELD"});
+        oqAbbrev->MacroByName("ORDER").SetValue("ORDER BY");
+        oqAbbrev->MacroByName("FIELD").SetValue("ID");
         // The selection key travels as the macro's value; the macro adds no SQL.
         oqAbbrev->MacroByName("GUID_SERVICE").SetValue("{5E1EC7ED-0000-4000-8000-00000000A001}");
         oqAbbrev->MacroByName("GUID_SERVICE").SetActive(false);
