@@ -20,6 +20,12 @@
 
 namespace {
 
+// The row selection calls carry no language: they speak the one of the last call that did.
+int& LastLanguage() {
+    static int language = 9;
+    return language;
+}
+
 QString Utf8(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
 
 // Writes a mark the way the check field's type holds it.
@@ -50,7 +56,7 @@ bool ReadMark(const TField& field) {
 void SelectRows(TDataSet* dataSet, const char* checkField, unsigned char mode) {
     TField* field = dataSet ? dataSet->FindField(Utf8(checkField)) : nullptr;
     if (!field || !dataSet->Active()) return;
-    TSelectDialog dialog(mode, dataSet->RecordCount(), 9);
+    TSelectDialog dialog(mode, dataSet->RecordCount(), LastLanguage());
     if (ModalRunner::RunModal(dialog) != QDialog::Accepted || dataSet->IsEmpty()) return;
     const int chosen = dialog.Mode();
     const int recNo = dataSet->RecNo();
@@ -68,6 +74,7 @@ void SelectRows(TDataSet* dataSet, const char* checkField, unsigned char mode) {
 }  // namespace
 
 COMFORMLIBS_EXPORT void _SortDBGridBIni(TDataSet* dataSet, const char*, bool, int language) {
+    LastLanguage() = language;
     auto* query = qobject_cast<TOraQuery*>(dataSet);
     if (!query) return;
     TSortDialog dialog(query, language);
@@ -77,6 +84,7 @@ COMFORMLIBS_EXPORT void _SortDBGridBIni(TDataSet* dataSet, const char*, bool, in
 COMFORMLIBS_EXPORT void _FindByDBGridExBIni(TDataSet* dataSet, QTableView*,
                                             const char* settingsName, int* fieldIndex, bool,
                                             int language) {
+    LastLanguage() = language;
     if (!dataSet || !fieldIndex) return;
     TFindDialog dialog(dataSet, Utf8(settingsName), *fieldIndex, language);
     ModalRunner::RunModal(dialog);
@@ -84,6 +92,7 @@ COMFORMLIBS_EXPORT void _FindByDBGridExBIni(TDataSet* dataSet, QTableView*,
 }
 
 COMFORMLIBS_EXPORT void _FilterByDBGridBIni(TDataSet* dataSet, const char*, bool, int language) {
+    LastLanguage() = language;
     auto* query = qobject_cast<TOraQuery*>(dataSet);
     if (!query) return;
     TFilterDialog dialog(query, language);
@@ -93,6 +102,7 @@ COMFORMLIBS_EXPORT void _FilterByDBGridBIni(TDataSet* dataSet, const char*, bool
 COMFORMLIBS_EXPORT void GridReportIni(TDataSet* master, TDataSet* detail,
                                       const char* masterSettings, const char*, const char* title,
                                       bool, int language) {
+    LastLanguage() = language;
     if (!master) return;
     TReportDialog dialog(Utf8(masterSettings), Utf8(title), language);
     if (ModalRunner::RunModal(dialog) != QDialog::Accepted) return;

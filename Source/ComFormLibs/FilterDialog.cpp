@@ -56,8 +56,7 @@ TFilterDialog::TFilterDialog(TOraQuery* query, int language) : FQuery(query) {
         form->addRow(field->DisplayLabel(), row);
         FRows.append({field->FieldName(), op, value});
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("btnOk");
+    auto* buttons = ComFormLibs::OkCancel(this, language);
     QPushButton* clear =
         buttons->addButton(Text(language, "Очистить", "Clear"), QDialogButtonBox::ResetRole);
     clear->setObjectName("btnClear");

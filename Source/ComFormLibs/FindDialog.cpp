@@ -36,14 +36,15 @@ TFindDialog::TFindDialog(TDataSet* dataSet, const QString& settingsName, int fie
     lblStatus->setObjectName("lblStatus");
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* next = buttons->addButton(Text(language, "Далее", "Next"),
-                                           QDialogButtonBox::ActionRole);
+    QPushButton* next =
+        buttons->addButton(Text(language, "Далее", "Next"), QDialogButtonBox::ActionRole);
     next->setObjectName("btnNext");
     next->setDefault(true);
-    QPushButton* prev = buttons->addButton(Text(language, "Назад", "Previous"),
-                                           QDialogButtonBox::ActionRole);
+    QPushButton* prev =
+        buttons->addButton(Text(language, "Назад", "Previous"), QDialogButtonBox::ActionRole);
     prev->setObjectName("btnPrev");
     QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+    close->setText(Text(language, "Закрыть", "Close"));
     close->setObjectName("btnClose");
     connect(next, &QPushButton::clicked, this, [this] { FindNext(true); });
     connect(prev, &QPushButton::clicked, this, [this] { FindNext(false); });

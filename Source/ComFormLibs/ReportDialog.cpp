@@ -54,8 +54,9 @@ QString ReportHtml(TDataSet* master, TDataSet* detail, const QString& title) {
         html += Row(fields);
         if (!detail || !detail->Active() || detail->IsEmpty()) continue;
         const QList<TField*> details = VisibleFields(detail);
-        html += QStringLiteral("<tr><td colspan=\"%1\"><table border=\"1\" cellspacing=\"0\" "
-                               "cellpadding=\"2\">\n")
+        html += QStringLiteral(
+                    "<tr><td colspan=\"%1\"><table border=\"1\" cellspacing=\"0\" "
+                    "cellpadding=\"2\">\n")
                     .arg(fields.size()) +
                 Header(details);
         for (int row = 0; row < detail->RecordCount(); ++row) {
@@ -94,15 +95,16 @@ TReportDialog::TReportDialog(const QString& settingsName, const QString& title, 
     (ini.ReadBool(settingsName, "ReportPdf", false) ? rbPdf : rbHtml)->setChecked(true);
     edtFile = new QLineEdit(this);
     edtFile->setObjectName("edtFile");
+    edtFile->setMinimumWidth(360);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    edtFile->setText(ini.ReadString(settingsName, "ReportFile",
-                                    QDir(folder).filePath(QString(settingsName).replace(
-                                        QRegularExpression("[^A-Za-z0-9_-]"), "_"))));
+    edtFile->setText(ini.ReadString(
+        settingsName, "ReportFile",
+        QDir(folder).filePath(
+            QString(settingsName).replace(QRegularExpression("[^A-Za-z0-9_-]"), "_"))));
     chkOpen = new QCheckBox(Text(language, "Открыть после создания", "Open when done"), this);
     chkOpen->setObjectName("chkOpen");
     chkOpen->setChecked(ini.ReadBool(settingsName, "ReportOpen", true));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("btnOk");
+    auto* buttons = ComFormLibs::OkCancel(this, language);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         TIniFile settings = ComFormLibs::Settings();
         settings.WriteBool(FSettingsName, "ReportPdf", Pdf());

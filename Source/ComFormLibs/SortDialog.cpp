@@ -56,8 +56,7 @@ TSortDialog::TSortDialog(TOraQuery* query, int language) : FQuery(query) {
             [this] { ToggleDirection(); });
     addTool("btnUp", Text(language, "Выше", "Up"), [this] { Move(-1); });
     addTool("btnDown", Text(language, "Ниже", "Down"), [this] { Move(1); });
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("btnOk");
+    auto* buttons = ComFormLibs::OkCancel(this, language);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);

@@ -60,6 +60,12 @@ void Type(QDialog& dialog, const char* edit, const QString& text) {
     e->insert(text);  // the key simulation knows only ASCII
 }
 
+// With QXV_SCREENSHOT_DIR set, the dialog as the user sees it then goes into that folder.
+void Snapshot(QDialog& dialog, const char* name) {
+    const QString folder = qEnvironmentVariable("QXV_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) dialog.grab().save(QDir(folder).filePath(QString(name) + ".png"));
+}
+
 QStringList Column(TDataSet* dataSet, const QString& field) {
     QStringList values;
     for (int row = 0; row < dataSet->RecordCount(); ++row)
@@ -124,6 +130,7 @@ TEST_P(GridDialogs, SortPutsTheChosenFieldsIntoTheSortMacroAndReopens) {
         list->setCurrentItem(name);
         Click(dialog, "btnDirection");
         Click(dialog, "btnUp");
+        Snapshot(dialog, "grid-sort");
         Click(dialog, "btnOk");
     });
     Press(form->dbgAbbrev, Qt::Key_S);
@@ -177,6 +184,7 @@ TEST_P(GridDialogs, FindMovesToTheMatchingRowAndTheFormRemembersTheField) {
             Child<QCheckBox>(dialog, "chkCase")->setChecked(step.matchCase);
             Child<QCheckBox>(dialog, "chkWhole")->setChecked(step.whole);
             Click(dialog, step.forward ? "btnNext" : "btnPrev");
+            if (first) Snapshot(dialog, "grid-find");
             EXPECT_EQ(Child<QLabel>(dialog, "lblStatus")->text().isEmpty(), step.found)
                 << step.text;
             Click(dialog, "btnClose");
@@ -218,6 +226,7 @@ TEST_P(GridDialogs, FilterKeepsTheRowsOfEveryConditionAndIsClearedAgain) {
             op->setCurrentIndex(c.op);
             Type(dialog, "edtValue_NAME", QString::fromUtf8(c.name));
             Type(dialog, "edtValue_SNAME", QString::fromUtf8(c.shortName));
+            if (*c.shortName) Snapshot(dialog, "grid-filter");
             Click(dialog, "btnOk");
         });
         Press(form->dbgAbbrev, Qt::Key_A);
@@ -249,6 +258,7 @@ TEST_P(GridDialogs, AReportOfMasterAndDetailOpensAsHtmlAndAsPdf) {
         Driver.Then([&](QDialog& dialog) {
             Child<QRadioButton>(dialog, c.radio)->setChecked(true);
             Type(dialog, "edtFile", file);
+            Snapshot(dialog, "grid-report");
             Click(dialog, "btnOk");
         });
         Press(form->dbgTypes, Qt::Key_R);  // the detail grid: its master comes with it
@@ -280,6 +290,8 @@ TEST_P(GridDialogs, AReportOfMasterAndDetailOpensAsHtmlAndAsPdf) {
     EXPECT_EQ(levelsAfter(town, page.size()), std::pair(0, 0));
 
     const QString pdf = Folder.FilePath("levels.pdf");
+    if (const QString shots = qEnvironmentVariable("QXV_SCREENSHOT_DIR"); !shots.isEmpty())
+        QFile::copy(pdf, QDir(shots).filePath("grid-report.pdf"));
     EXPECT_TRUE(Output("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+1\\n")));
     const QString text = Output("pdftotext", {pdf, "-"});
     for (const char* word : {"Abbreviations and levels", "область", "район", "LEVEL_NO"})
@@ -309,6 +321,7 @@ TEST_P(GridDialogs, RowSelectionMarksAllNoneOrInverts) {
         Driver.Then([&](QDialog& dialog) {
             EXPECT_TRUE(Child<QRadioButton>(dialog, c.preselected)->isChecked());
             Child<QRadioButton>(dialog, c.chosen)->setChecked(true);
+            Snapshot(dialog, "grid-select");
             Click(dialog, "btnOk");
         });
         c.call();
