@@ -22,3 +22,14 @@ private:
     std::vector<TSetter> FItems;
     int FCount = 0;
 };
+
+// ---------------------------------------------------------------------------
+// The server's report selection: rows a user marked in a grid.
+
+class TDataSet;
+class QWidget;
+
+// Records (marked) or removes the current row of a query in the temporary selection of
+// its schema's TEMP_SELECT_PACK. Only a query with a ROWID_QUERY field and a GUID_SERVICE
+// macro takes part; a failure is shown in a box, never raised.
+void Set_ORDER_LINES_REPORT(TDataSet* dataSet, bool marked);

@@ -124,7 +124,9 @@ TBaseForm::TBaseForm(QWidget* owner, TOraSession* session, const QString& schema
 
 TBaseForm::~TBaseForm() {
     FLastFindFields.clear();
+    for (const QPointer<QObject>& object : FOwnedObjects) delete object.data();
     FOwnedObjects.clear();
+    FGridInterfaces.reset();
     FuncAccessList.reset();
     FScrollComponents.reset();
     TExceptionHook& hook = ExceptionHook();
@@ -232,6 +234,7 @@ void TBaseForm::InitData() {
 
     FLastFindFields.clear();
     FOwnedObjects.clear();
+    FGridInterfaces = std::make_unique<TDBIntList>();
     FScrollComponents = std::make_unique<TScrollComponentList>(this);
     new TScrollComponent(FScrollComponents.get(), &TOraQuery::staticMetaObject);
     FNavigateActiveGrid = true;

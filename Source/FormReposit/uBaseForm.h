@@ -10,6 +10,7 @@
 
 #include "ComUnits/uComFunctions.h"
 #include "ComUnits/uImageList.h"
+#include "ComUnits/uTDBGridInterface_IMPL.h"
 #include "FormReposit/uComBaseForm.h"
 #include "Platform/Ui/Application.h"
 
@@ -17,6 +18,7 @@ class QAction;
 class QMenu;
 class QTableView;
 class TDataSet;
+class TField;
 class TMacro;
 class TOraQuery;
 class TOraSession;
@@ -31,6 +33,11 @@ struct TMaximizedSize {
 // The main chain's rule: below the application's main form (null: none) down to
 // the end of the work area; without a main form y 500, height 600.
 TMaximizedSize BaseFormMaximizedSize(const QWidget* mainForm, const QRect& workArea);
+
+// What the form shows when a grid's query cannot be prepared; `detailed` adds the
+// possible causes and the query's text and macros.
+QString GridPrepareErrorText(const QString& formName, TOraQuery& query, const QString& message,
+                             bool detailed);
 
 // The main chain's base form: host session and schema, access rights, binding of
 // the call components, the navigation actions and the common popup menu.
@@ -64,6 +71,18 @@ public:
 
     // The box the form shows its own errors in.
     void ShowError(const QString& text);
+
+    // Grids and their interface objects (uBaseForm_Grids.cpp).
+    TDBIntList* GridInterfaces() const { return FGridInterfaces.get(); }
+    // The interface object of a grid of this form, or null.
+    IDBGrid* GridInterfaceOf(const QWidget* grid) const;
+    // The mark of the current row in a check field, by the field's type.
+    virtual bool GetCheckFldValue(const TField* field);
+    virtual void SetCheckFldValue(TField* field, bool marked);
+    // Toggles the mark of the data set's current row.
+    void SetRCheck(TDataSet* dataSet);
+    // Toggles the current row's mark when the field is the check field.
+    bool DoCheckIfNeed(TField* field);
 
     const QString& Mode() const { return FMode; }
     bool Bound() const { return FBound; }
@@ -123,12 +142,25 @@ protected:
 
     // Operations of subsystems that are not part of this form chain yet. They do
     // nothing here; the later subsystems fill them in.
-    virtual void PrepareGrid(QObject* /*grid*/) {}                           // grid preparation
-    virtual TDataSet* GridInterfaceDataSet(QTableView*) { return nullptr; }  // grid objects
-    virtual void FilterExecute() {}                                          // external dialogs
-    virtual void FindExecute() {}
-    virtual void SortExecute() {}
-    virtual void ReportExecute() {}
+    // Sets up a grid of the form at creation: interface object, handlers, query, field tags.
+    virtual void PrepareGrid(QObject* grid);
+    virtual TDataSet* GridInterfaceDataSet(QTableView* grid);
+    // The space key marks the current row of the grid's data set.
+    virtual void GridKeyDown(QTableView* grid, int& key, Qt::KeyboardModifiers shift);
+    virtual void DynamicAssignGridIntClass(QTableView* grid, TGridIntClass& kind);
+    void AssignInterfacedClass(QTableView* grid);
+    // Switches of "Settings.ini": [COM_SETTINGS] StoreSelect and [DBG_SETTINGS] CAN.
+    bool StoreSelect() const;
+    bool DetailedGridErrors() const;
+    // The grid dialogs of the dialog library, for the current grid (uBaseForm_Grids.cpp).
+    virtual void FilterExecute();
+    virtual void FindExecute();
+    virtual void SortExecute();
+    virtual void ReportExecute();
+    // Lets a form change the field a find starts from.
+    virtual void FindStartField(TDataSet* /*dataSet*/, TField*& /*field*/) {}
+    // The user's interface language for the dialog library.
+    int DialogLanguage();
 
     // The sort order a user chose for a query, kept in "ComFormGFG.INI" for queries
     // sorted through their ORDER and FIELD macros: loaded at creation, saved on close.
@@ -165,9 +197,10 @@ protected:
     bool FStateSaved = false;
     std::unique_ptr<TAccessList> FuncAccessList;
     std::unique_ptr<TScrollComponentList> FScrollComponents;
-    // Kept for the external dialogs' last find fields and the grid preparation's
-    // objects; nothing fills them yet.
-    QList<QPointer<QObject>> FLastFindFields;
+    std::unique_ptr<TDBIntList> FGridInterfaces;
+    // The field last searched in, per data set.
+    QList<QPair<QPointer<TDataSet>, QString>> FLastFindFields;
+    // The grid-of-query objects made during grid preparation.
     QList<QPointer<QObject>> FOwnedObjects;
     bool FNavigateActiveGrid = true;
     TOraQuery* FCurrentQuery = nullptr;
@@ -189,4 +222,9 @@ private:
 
     void EditHandler(QObject* component);
     void GridHandler(QObject* component);
+    void LinkGridRow(QTableView* grid);
+    void PrepareGridQuery(IDBGrid* grid, TDataSet* dataSet);
+    // The current grid's interface object, or null (no grid: the warning was shown).
+    IDBGrid* CurrentGridInterface();
+    QTableView* GridOfDataSet(const TDataSet* dataSet) const;
 };

@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include "Platform/Data/DbBackend.h"
+#include "Platform/qxvglobal.h"
 
 // Conversions shared by fields and parameters, as the server converts: NULL reads
 // as 0, "" or false; a text that is not a number is an error (EDatabaseError).
@@ -12,7 +13,7 @@ namespace DataConvert {
 
 long long ToInteger(const QVariant& value);
 double ToFloat(const QVariant& value);
-QString ToString(const QVariant& value);
+QXV_PLATFORM_EXPORT QString ToString(const QVariant& value);
 bool ToBoolean(const QVariant& value);
 QByteArray ToBytes(const QVariant& value);
 

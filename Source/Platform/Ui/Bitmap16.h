@@ -22,9 +22,9 @@ struct QXV_PLATFORM_EXPORT TBitmapRead {
 // colour made transparent.
 class QXV_PLATFORM_EXPORT Bitmap16 {
 public:
-    // Largest picture accepted, in pixels; far above any icon, far below a size
-    // whose allocation could hurt.
-    static constexpr qint64 MaxPixels = 16 * 1024 * 1024;
+    // Largest picture accepted, in pixels; far above any icon, and small enough that a
+    // run-length coded file of a few bytes cannot make decoding take seconds.
+    static constexpr qint64 MaxPixels = 1024 * 1024;
 
     // Checks the file and bitmap headers against the data actually present;
     // an empty text means the decoder may be trusted with the bytes.

@@ -126,6 +126,18 @@ TEST_P(DataOnEngines, InsertThroughABlockAndReadBackThroughACursor) {
     EXPECT_FALSE(tree.Locate("NAME", names[1]));
 }
 
+// Filters compare UPPER of both sides: every letter must fold, as on the server engine.
+TEST_P(DataOnEngines, UpperAndLowerFoldEveryLetter) {
+    TOraQuery q;
+    q.SetSession(&session);
+    q.SetSQLText("SELECT UPPER(:T) AS U, LOWER(:T) AS L, UPPER(NULL) AS N");
+    q.ParamByName("T").SetAsString(QString::fromUtf8("Ёлка öl Tver"));
+    q.Open();
+    EXPECT_EQ(q.FieldByName("U").AsString(), QString::fromUtf8("ЁЛКА ÖL TVER"));
+    EXPECT_EQ(q.FieldByName("L").AsString(), QString::fromUtf8("ёлка öl tver"));
+    EXPECT_TRUE(q.FieldByName("N").IsNull());
+}
+
 TEST_P(DataOnEngines, ServerErrorsArriveAsOracleErrorsOfTheComponent) {
     const int region = AddType("reg.", 1);
     TOraQuery add;

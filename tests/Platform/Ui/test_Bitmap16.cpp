@@ -125,10 +125,12 @@ TEST(Bitmap16Test, HeadersPromisingMoreThanTheDataAreRefusedBeforeDecoding) {
     QByteArray rle = GoodBmp();
     Put16(rle, 28, 8);
     Put32(rle, 30, 1);
-    Put32(rle, 18, 100000);
-    Put32(rle, 22, 100000);
-    EXPECT_FALSE(Bitmap16::CheckHeader(rle).isEmpty());
-    EXPECT_FALSE(Bitmap16::FromBmp(rle).Ok());
+    for (const auto& [width, height] : {std::pair(100000, 100000), std::pair(68, 63488)}) {
+        Put32(rle, 18, width);
+        Put32(rle, 22, height);
+        EXPECT_FALSE(Bitmap16::CheckHeader(rle).isEmpty()) << width << "x" << height;
+        EXPECT_FALSE(Bitmap16::FromBmp(rle).Ok());
+    }
 }
 
 TEST(Bitmap16Test, ImpossibleHeaderFieldsAreRefused) {

@@ -185,6 +185,16 @@ void NvlFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
 }
 
+// UPPER and LOWER as the server engine has them: every letter folded, not only ASCII.
+template <bool Upper>
+void CaseFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const QString value = QString::fromUtf8(text, sqlite3_value_bytes(argv[0]));
+    const QByteArray folded = (Upper ? value.toUpper() : value.toLower()).toUtf8();
+    sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
 // True when text after the first statement holds more than blanks, semicolons and comments.
 bool HasAnotherStatement(const char* tail, const char* end) {
     while (tail < end) {
@@ -298,6 +308,10 @@ TSqliteConnection::TSqliteConnection(const QString& connectionString) {
     sqlite3_busy_timeout(FDb.get(), FBusyTimeout);
     sqlite3_create_function(FDb.get(), "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             &NvlFunction, nullptr, nullptr);
+    sqlite3_create_function(FDb.get(), "UPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            &CaseFunction<true>, nullptr, nullptr);
+    sqlite3_create_function(FDb.get(), "LOWER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            &CaseFunction<false>, nullptr, nullptr);
     Exec("PRAGMA foreign_keys = ON");
     UseWal(QStringLiteral("main"));
     Exec(

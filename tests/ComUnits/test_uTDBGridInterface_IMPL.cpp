@@ -1,0 +1,285 @@
+#include "ComUnits/uTDBGridInterface_IMPL.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QTest>
+#include <QToolButton>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "ComUnits/uAssert.h"
+#include "Platform/Data/DataSetModel.h"
+#include "Platform/Data/OraQuery.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+TRowSet Rows() {
+    TRowSet rows;
+    rows.Columns = {
+        {"ID", TFieldType::Integer}, {"NAME", TFieldType::String}, {"RCHECK", TFieldType::Boolean}};
+    rows.Rows = {{1, "North", false}, {2, "South", true}, {3, "East", false}};
+    return rows;
+}
+
+// A form with one grid over an in-memory data set.
+struct TGridFixture {
+    QWidget Form;
+    TDataSet DataSet;
+    QTableView* Grid = new QTableView(&Form);
+    std::unique_ptr<TGridInterfaced> Adapter;
+
+    TGridFixture() {
+        DataSet.LoadRows(Rows());
+        Grid->setObjectName("dbgPlaces");
+        Grid->setModel(new TDataSetModel(&DataSet, Grid));
+        Form.resize(400, 300);
+        Grid->setGeometry(0, 0, 400, 300);
+        Adapter = TGridInterfaced::Create(TGridIntClass::DBGrid, Grid);
+        Adapter->AsDBGrid()->SetCheckFieldName("RCHECK");
+    }
+    IDBGrid& I() { return *Adapter->AsDBGrid(); }
+    QPoint CellCentre(int row, int column) {
+        return Grid->visualRect(Grid->model()->index(row, column)).center();
+    }
+};
+
+TEST(FittedColumnWidth, FillsTheClientWidthOnlyWhenWideEnough) {
+    struct Case {
+        std::vector<int> widths;
+        int index, indicator, client, minimum, expected;
+    } cases[] = {
+        {{50, 50, 50}, 2, 11, 300, 200, -1},   // Available 185 is below the minimum
+        {{50, 50, 50}, 2, 11, 300, 100, 185},  // 300 - (100 + 11) - 3 - 1
+        {{50, 50, 50}, 0, 0, 300, 0, 196},
+        {{50, 50, 50}, 1, 0, 123, 0, -1},  // 19 is below the smallest column width
+        {{50, 50, 50}, 1, 0, 124, 0, 20},
+        {{50, 50, 50}, 3, 0, 300, 0, -1},  // no such column
+        {{}, -1, 0, 300, 0, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FittedColumnWidth(c.widths, c.index, c.indicator, c.client, c.minimum),
+                  c.expected)
+            << "index " << c.index << " client " << c.client << " min " << c.minimum;
+}
+
+TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
+    TGridFixture f;
+    IDBGrid& grid = f.I();
+    ASSERT_EQ(grid.ColumnCount(), 3);
+    EXPECT_EQ(grid.ColumnTitle(1), "NAME");
+    EXPECT_EQ(grid.ColumnField(2), f.DataSet.FindField("RCHECK"));
+    EXPECT_EQ(grid.DataSet(), &f.DataSet);
+    EXPECT_TRUE(grid.CheckFieldVisible());
+    f.DataSet.FindField("RCHECK")->SetVisible(false);
+    EXPECT_FALSE(grid.CheckFieldVisible());
+    f.DataSet.FindField("RCHECK")->SetVisible(true);
+
+    f.Form.show();
+    for (int i = 0; i < 3; ++i) f.Grid->setColumnWidth(i, 50);
+    grid.FitLastColumn(0);
+    const int indicator = f.Grid->verticalHeader()->width();
+    EXPECT_EQ(f.Grid->columnWidth(2),
+              f.Grid->viewport()->width() + indicator - 100 - indicator - 4);
+    grid.FitLastColumn(10000);  // too narrow for this minimum: unchanged
+    EXPECT_EQ(f.Grid->columnWidth(2), f.Grid->viewport()->width() - 104);
+
+    grid.SetOptions(TGridOption::Titles | TGridOption::RowSelect);
+    EXPECT_EQ(grid.Options(), TGridOption::Titles | TGridOption::RowSelect);
+    EXPECT_TRUE(f.Grid->verticalHeader()->isHidden());
+}
+
+TEST(TDBGridIntObj, MarkingPostsOnlyWhenItHadToStartEditing) {
+    TGridFixture f;
+    IDBGrid& grid = f.I();
+    EXPECT_FALSE(grid.CurrentMarked());
+    grid.SetCurrentMarked(true);
+    EXPECT_TRUE(grid.CurrentMarked());
+    EXPECT_EQ(f.DataSet.State(), TDataSetState::Browse);
+
+    f.DataSet.Insert();
+    grid.SetCurrentMarked(true);
+    EXPECT_EQ(f.DataSet.State(), TDataSetState::Insert);
+    EXPECT_TRUE(grid.CurrentMarked());
+    f.DataSet.Cancel();
+
+    f.DataSet.Edit();
+    grid.SetCurrentMarked(false);
+    EXPECT_EQ(f.DataSet.State(), TDataSetState::Edit);
+}
+
+TEST(TDBGridIntObj, PassesKeysClicksAndCellPaintingToTheHandlers) {
+    TGridFixture f;
+    IDBGrid& grid = f.I();
+    f.Form.show();
+    QStringList keys;
+    grid.SetOnKeyDown([&](QTableView* g, int& key, Qt::KeyboardModifiers) {
+        keys << g->objectName() + ":" + QString::number(key);
+        if (key == Qt::Key_Space) key = 0;
+    });
+    f.Grid->setCurrentIndex(f.Grid->model()->index(0, 0));
+    QTest::keyClick(f.Grid, Qt::Key_Space);
+    QTest::keyClick(f.Grid, Qt::Key_Down);
+    EXPECT_EQ(keys, QStringList({"dbgPlaces:32", QString("dbgPlaces:%1").arg(Qt::Key_Down)}));
+    EXPECT_EQ(f.Grid->currentIndex().row(), 1);  // an unhandled key still moves
+
+    QList<TField*> clicked;
+    grid.SetColumnHandler([&](QTableView*, TField* field) { clicked << field; });
+    QTest::mouseClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(1, 2));
+    QTest::mouseClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(0, 1));
+    EXPECT_EQ(clicked,
+              QList<TField*>({f.DataSet.FindField("RCHECK"), f.DataSet.FindField("NAME")}));
+
+    QSet<int> painted;
+    grid.SetCellDrawHandler(
+        [&](QTableView*, const QRect&, int column, TField* field, QStyle::State) {
+            painted.insert(column);
+            return field && field->FieldName() == "RCHECK";  // the check column is drawn here
+        });
+    f.Grid->grab();
+    EXPECT_EQ(painted, QSet<int>({0, 1, 2}));
+
+    int doubleClicks = 0;
+    grid.SetOnDblClick([&](QTableView*) { ++doubleClicks; });
+    QTest::mouseClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(0, 0));
+    QTest::mouseDClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(0, 0));
+    EXPECT_EQ(doubleClicks, 1);
+}
+
+TEST(TDBGridIntObj, ChangingTheDataSetNotifiesAndRebindsTheGrid) {
+    TGridFixture f;
+    IDBGrid& grid = f.I();
+    TDataSet other;
+    other.LoadRows(Rows());
+    QList<QPair<TDataSet*, TDataSet*>> changes;
+    grid.SetDataSetChanged([&](TDataSet* from, TDataSet* to) { changes << qMakePair(from, to); });
+    grid.SetDataSet(&other);
+    grid.SetDataSet(&other);  // unchanged: no notice
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes[0], qMakePair(&f.DataSet, &other));
+    EXPECT_EQ(grid.DataSet(), &other);
+    EXPECT_EQ(qobject_cast<TDataSetModel*>(f.Grid->model())->DataSet(), &other);
+}
+
+TEST(TDBIntList, FindsAdaptersByGridAndRefusesTheGenericOne) {
+    QWidget form;
+    TDataSet dataSet;
+    auto* plain = new QTableView(&form);
+    plain->setModel(new TDataSetModel(&dataSet, plain));
+    auto* enhanced = new TwwDBGrid(&form);
+    auto* stranger = new QTableView(&form);
+    TDBIntList list;
+    list.Add(TGridInterfaced::Create(TGridIntClass::Generic, enhanced));
+    list.Add(TGridInterfaced::Create(TGridIntClass::DBGrid, plain));
+    EXPECT_EQ(list.FindByGrid(plain), list.GetItem(1));
+    EXPECT_EQ(list.FindByGrid(plain)->Grid(), plain);
+    EXPECT_EQ(list.FindByGrid(enhanced), nullptr);
+    EXPECT_EQ(list.FindByGrid(stranger), nullptr);
+    for (int index : {0, 5}) {
+        try {
+            list.GetItem(index);
+            ADD_FAILURE() << index;
+        } catch (const EGeneralError& e) {
+            EXPECT_EQ(
+                e.Text(),
+                QString("TDBIntList.GetItem(%1): IDBGrid interface is not obtained").arg(index));
+        }
+    }
+}
+
+class TDBGridOfQueryTest : public ::testing::Test {
+protected:
+    TestDatabase Db;
+    QWidget Form;
+    QAction* Filter = new QAction("Фильтровать", &Form);
+    TOraQuery* Query = new TOraQuery(&Form);
+    QTableView* Grid = new QTableView(&Form);
+    std::unique_ptr<TGridInterfaced> Adapter;
+
+    void SetUp() override {
+        Db.AddSample();
+        Query->setObjectName("oqAbbrev");
+        Query->SetSession(&Db.Session());
+        Query->SetSQLText("SELECT ID, SNAME FROM &shema.LOCATABBREV ORDER BY ID");
+        Query->MacroByName("shema").SetValue(Db.Schema());
+        Grid->setObjectName("dbgAbbrev");
+        Grid->setToolTip("Abbreviations");
+        Grid->setModel(new TDataSetModel(Query, Grid));
+        Grid->setGeometry(0, 0, 300, 200);
+        Filter->setToolTip("Фильтровать");
+        Form.resize(300, 200);
+        Form.show();
+        Adapter = TGridInterfaced::Create(TGridIntClass::DBGrid, Grid);
+    }
+};
+
+TEST_F(TDBGridOfQueryTest, TheButtonShowsExactlyWhileAFilterIsOn) {
+    TDBGridOfQuery marker(&Form, Filter, Adapter->AsDBGrid());
+    QToolButton* button = marker.Button();
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->objectName(), "dbgAbbrev_SQLFilterButton");
+    struct Case {
+        const char* filter;
+        bool shown;
+    } cases[] = {{"", false}, {NoFilterSQL, false}, {"(\"SNAME\" = :QXVF1)", true}};
+    for (const Case& c : cases) {
+        Query->Close();
+        SetQueryFilterSQL(Query, c.filter);
+        Query->Open();
+        EXPECT_EQ(button->parentWidget() == Grid && button->isVisible(), c.shown) << c.filter;
+    }
+    const QSize client = Grid->contentsRect().size();
+    EXPECT_EQ(button->geometry(), QRect(client.width() - 24, client.height() - 24, 24, 24));
+    EXPECT_EQ(button->toolTip(), "Фильтровать  \"Abbreviations\"");
+    EXPECT_EQ(button->text(), "F");  // the action has no picture
+
+    int filters = 0;
+    QObject::connect(Filter, &QAction::triggered, [&] { ++filters; });
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(filters, 1);
+    EXPECT_EQ(Form.focusWidget(), Grid);
+
+    Query->Close();
+    EXPECT_EQ(button->parentWidget(), nullptr);
+    EXPECT_FALSE(button->isVisible());
+}
+
+TEST_F(TDBGridOfQueryTest, ChainsTheOpenAndCloseHooksAndRestoresThem) {
+    QStringList trace;
+    Query->AfterOpen = [&](TDataSet*) { trace << "open"; };
+    Query->AfterClose = [&](TDataSet*) { trace << "close"; };
+    {
+        TDBGridOfQuery marker(&Form, Filter, Adapter->AsDBGrid());
+        SetQueryFilterSQL(Query, "(1=0)");
+        Query->AfterOpen = [&, previous = Query->AfterOpen](TDataSet* ds) {
+            previous(ds);
+            trace << (marker.Button()->isVisible() ? "shown" : "hidden");
+        };
+        Query->Open();
+        Query->Close();
+    }
+    Query->Open();
+    EXPECT_EQ(trace, QStringList({"open", "shown", "close", "open"}));
+}
+
+TEST_F(TDBGridOfQueryTest, RefusesAMissingOwnerOrGrid) {
+    const struct {
+        QWidget* owner;
+        IDBGrid* grid;
+        const char* text;
+    } cases[] = {
+        {nullptr, Adapter->AsDBGrid(), "constructor TDBGridOfQuery.Create: AOwner = nil"},
+        {&Form, nullptr, "constructor TDBGridOfQuery.Create: Grig = nil"},
+    };
+    for (const auto& c : cases) {
+        try {
+            TDBGridOfQuery marker(c.owner, Filter, c.grid);
+            ADD_FAILURE() << c.text;
+        } catch (const EAssertionFailed& e) {
+            EXPECT_EQ(e.Text(), c.text);
+        }
+    }
+}
+
+}  // namespace
