@@ -39,7 +39,6 @@ private:
 
 }  // namespace
 
-IDBGrid::~IDBGrid() = default;
 TGridInterfaced::~TGridInterfaced() = default;
 
 int FittedColumnWidth(const std::vector<int>& widths, int index, int indicatorWidth,

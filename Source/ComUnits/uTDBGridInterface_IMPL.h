@@ -53,7 +53,9 @@ public:
     using TDataSourceChangedHandler = std::function<void(TDataSetModel* from, TDataSetModel* to)>;
     using TGridEvent = std::function<void(QTableView* grid)>;
 
-    virtual ~IDBGrid();
+    // Defined here, so that the grid-dialog library, which is handed these objects, has
+    // the type information too (the sanitizers check the type of every virtual call).
+    virtual ~IDBGrid() = default;
 
     virtual int ColumnCount() const = 0;
     virtual QString ColumnTitle(int index) const = 0;
