@@ -230,6 +230,7 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
         TRoutines calls(*db, schema);
         if (o.Command == QLatin1String("init")) {
             InstallServerSchema(*db, schema);
+            InstallPhraseCaptureSchema(*db);
             db->Commit();
             out << "schema " << schema << " is ready on " << db->Server() << "\n";
         } else if (o.Command == QLatin1String("demo")) {

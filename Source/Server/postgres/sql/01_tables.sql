@@ -135,6 +135,23 @@ CREATE TABLE IF NOT EXISTS @SCHEMA@.temp_select (
 -- goes to public when this user may put it there, else into the schema itself, which a
 -- session of the schema's owner finds first on its search path. An existing view is left
 -- alone: replacing it would wait for every open transaction that has read it.
+-- Oracle's NVL for the framework's free SQL, where the catalogue view goes (see below).
+DO $nvl$
+BEGIN
+  IF to_regprocedure('public.nvl(anycompatible,anycompatible)') IS NOT NULL
+     OR to_regprocedure('@SCHEMA@.nvl(anycompatible,anycompatible)') IS NOT NULL THEN
+    RETURN;
+  END IF;
+  BEGIN
+    CREATE FUNCTION public.nvl(anycompatible, anycompatible) RETURNS anycompatible
+      LANGUAGE sql IMMUTABLE AS 'SELECT coalesce($1, $2)';
+  EXCEPTION WHEN insufficient_privilege THEN
+    CREATE FUNCTION @SCHEMA@.nvl(anycompatible, anycompatible) RETURNS anycompatible
+      LANGUAGE sql IMMUTABLE AS 'SELECT coalesce($1, $2)';
+  END;
+END
+$nvl$;
+
 DO $catalogue$
 DECLARE
   v_body text := $view$
