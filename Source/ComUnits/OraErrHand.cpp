@@ -1,5 +1,6 @@
 #include "ComUnits/OraErrHand.h"
 
+#include <cstdlib>
 #include <typeinfo>
 
 #if __has_include(<cxxabi.h>)
@@ -139,9 +140,9 @@ QString TOraErrorHandler::Header(const QString& senderName, const QString& excep
 
 void TOraErrorHandler::HandleException(QObject* sender, std::exception& error) {
     const QString exceptClass = ClassNameOf(error);
+    const auto* ora = dynamic_cast<const EOraError*>(&error);
     QString senderName;
     try {
-        const auto* ora = dynamic_cast<const EOraError*>(&error);
         if (ora && ora->Component()) {
             sender = ora->Component();
             senderName = sender->objectName();
@@ -149,8 +150,8 @@ void TOraErrorHandler::HandleException(QObject* sender, std::exception& error) {
         if (!sender) sender = this;
         if (senderName.isEmpty()) senderName = sender->objectName();
     } catch (...) {
+        // Naming the sender never makes the handler fail.
     }
-    const auto* ora = dynamic_cast<const EOraError*>(&error);
     const int errorCode = ora ? ora->ErrorCode() : 0;
     const QString raw = MessageOf(error);
     const TConstraint constraint = ConstraintOf(errorCode, raw);

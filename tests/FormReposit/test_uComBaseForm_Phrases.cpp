@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include "ComUnits/Lang/uPhraseCapture.h"
 #include "FormReposit/uComBaseForm.h"
+#include "Platform/Data/DbBackend.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Ini/HostFolder.h"
 #include "Platform/Ui/Application.h"
@@ -63,9 +65,10 @@ protected:
             session.SetConnectString(dsn);
         }
         session.Connect();
-        if (GetParam() != QLatin1String("sqlite")) DropTranslators();  // the schema name is fixed
         InstallPhraseCaptureSchema(session.Connection());
-        session.Commit();
+        // The schema's name is fixed and other programs may use it on a shared server: only
+        // this program's rows are taken away.
+        RemoveOwnRows();
         TOraSession::SetDefaultSession(&session);
         SetHostExecutableFolder(host.Path());
         QLocale::setDefault(QLocale(QLocale::Russian));
@@ -74,25 +77,37 @@ protected:
         QLocale::setDefault(QLocale::c());
         SetHostExecutableFolder(QString());
         TOraSession::SetDefaultSession(nullptr);
-        if (GetParam() != QLatin1String("sqlite") && session.Connected()) DropTranslators();
+        if (session.Connected()) RemoveOwnRows();
     }
-    void DropTranslators() {
-        session.Rollback();
-        session.Connection().Execute("DROP SCHEMA IF EXISTS oc_57xx CASCADE", {});
-        session.Commit();
+    void RemoveOwnRows() {
+        static const char here = 0;
+        const QString library = PhraseLibraryName(ModuleFileNameOf(&here));
+        IDbConnection& db = session.Connection();
+        db.Rollback();
+        db.Execute(
+            "DELETE FROM oc_57xx.dfm WHERE fk_dpr IN (SELECT id_dpr FROM oc_57xx.dpr "
+            "WHERE name = :N)",
+            {{"N", library}});
+        db.Execute("DELETE FROM oc_57xx.dpr WHERE name = :N", {{"N", library}});
+        for (const QString& phrase : kPhrases)
+            db.Execute("DELETE FROM oc_57xx.LANG_TRANS_RU WHERE PHRASE = :P", {{"P", phrase}});
+        db.Execute("DELETE FROM oc_57xx.LANG_TRANS_RU WHERE PHRASE = 'OK'", {});
+        db.Commit();
+        libraryName = library;
     }
     long long Number(const QString& sql) {
         return session.Connection().Query(sql, {}).Rows.at(0).at(0).toLongLong();
     }
+    // The form's texts that are among the saved phrases.
     QStringList Phrases() {
         QStringList list;
-        for (const auto& row :
-             session.Connection()
-                 .Query("SELECT PHRASE FROM oc_57xx.LANG_TRANS_RU WHERE LANG_ID = 25 AND "
-                        "PHRASE = TRANSLATION ORDER BY PHRASE",
-                        {})
-                 .Rows)
-            list << row.at(0).toString();
+        for (const QString& phrase : kPhrases + QStringList{"OK"})
+            if (!session.Connection()
+                     .Query("SELECT 1 FROM oc_57xx.LANG_TRANS_RU WHERE LANG_ID = 25 AND PHRASE = "
+                            "TRANSLATION AND PHRASE = :P",
+                            {{"P", phrase}})
+                     .Rows.empty())
+                list << phrase;
         return list;
     }
     // Ctrl+Shift+F12 on a shown form, as the developer presses it.
@@ -103,9 +118,12 @@ protected:
         QTest::keyClick(&form, Qt::Key_F12, Qt::ControlModifier | Qt::ShiftModifier);
     }
 
+    const QStringList kPhrases = {"Краткое название", "Название", "Полное название",
+                                  "Сообщение из кода", "Уровень"};
     TempDir temp;
     TempDir host;
     TOraSession session;
+    QString libraryName;
 };
 
 TEST_P(PhraseCaptureOnEngines, AHarvestWritesTheFormsPhrasesAndASecondReusesItsRows) {
@@ -113,7 +131,7 @@ TEST_P(PhraseCaptureOnEngines, AHarvestWritesTheFormsPhrasesAndASecondReusesItsR
     MessageBoxRecorder boxes;
     Harvest(*form);  // no "DBG.dll": nothing at all
     EXPECT_EQ(boxes.Count(), 0u);
-    EXPECT_EQ(Number("SELECT COUNT(*) FROM oc_57xx.dpr"), 0);
+    EXPECT_EQ(Number("SELECT COUNT(*) FROM oc_57xx.dpr WHERE name = '" + libraryName + "'"), 0);
 
     QFile marker(QDir(host.Path()).filePath("DBG.dll"));
     ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
@@ -127,11 +145,11 @@ TEST_P(PhraseCaptureOnEngines, AHarvestWritesTheFormsPhrasesAndASecondReusesItsR
                                              QStringLiteral("\" загружена"));
         EXPECT_EQ(boxes.Calls()[1].Text, QStringLiteral("Слова скопированы"));
         session.Commit();  // the phrases become permanent with the connection's next commit
-        EXPECT_EQ(Phrases(), QStringList({"Краткое название", "Название", "Полное название",
-                                          "Сообщение из кода", "Уровень"}));
-        EXPECT_EQ(Number("SELECT COUNT(*) FROM oc_57xx.dpr"), 1);
-        EXPECT_EQ(Number("SELECT COUNT(*) FROM oc_57xx.dfm WHERE name = 'TfPhraseForm' AND "
-                         "is_translit = 1"),
+        EXPECT_EQ(Phrases(), kPhrases);
+        EXPECT_EQ(Number("SELECT COUNT(*) FROM oc_57xx.dpr WHERE name = '" + libraryName + "'"), 1);
+        EXPECT_EQ(Number("SELECT COUNT(*) FROM oc_57xx.dfm f JOIN oc_57xx.dpr d ON d.id_dpr = "
+                         "f.fk_dpr WHERE d.name = '" +
+                         libraryName + "' AND f.name = 'TfPhraseForm' AND f.is_translit = 1"),
                   1);
     }
 
