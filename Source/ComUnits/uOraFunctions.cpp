@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/OraErrHand.h"
 #include "ComUnits/uAssert.h"
 #include "ComUnits/uComponentTree.h"
 #include "Platform/Data/OraPackage.h"
@@ -57,6 +58,8 @@ void fSetSession(QObject* form, TOraSession* session) {
             dataSet->SetSession(session);
         else if (auto* package = qobject_cast<TOraPackage*>(component))
             package->SetSession(session);
+        else if (auto* handler = qobject_cast<TOraErrorHandler*>(component))
+            handler->SetSession(session);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "FormReposit/uBaseForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uAssert.h"
+#include "ComUnits/uChkCount.h"
 #include "ComUnits/uComponentTree.h"
 #include "ComUnits/uOraFunctions.h"
 #include "ComUnits/uScrollComponents.h"
@@ -235,6 +237,13 @@ void TBaseForm::InitData() {
     FLastFindFields.clear();
     FOwnedObjects.clear();
     FGridInterfaces = std::make_unique<TDBIntList>();
+    FChkStates = std::make_unique<TChkStateList>(
+        [this](TDataSet* dataSet) -> QWidget* { return GridOfDataSet(dataSet); });
+    FChkStates->SetOnChange([this](TDataSet*, int) { ChkStateChanged(); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (auto* grid = qobject_cast<QTableView*>(now); grid && FChkStates && isAncestorOf(grid))
+            FChkStates->Activate(DataSetOfGrid(grid));
+    });
     FScrollComponents = std::make_unique<TScrollComponentList>(this);
     new TScrollComponent(FScrollComponents.get(), &TOraQuery::staticMetaObject);
     FNavigateActiveGrid = true;
@@ -281,6 +290,12 @@ void TBaseForm::SetCurrentQuery(TOraQuery* query) {
     if (query == FCurrentQuery) return;
     SetCurrentQueryHook(query);
     FCurrentQuery = query;
+    WatchDataSet(query);
+    if (FChkStates) FChkStates->Activate(query);
+}
+
+void TBaseForm::WatchDataSet(TDataSet* dataSet) {
+    if (dataSet && FChkStates && FChkStates->IndexOf(dataSet) < 0) FChkStates->Add(dataSet);
 }
 
 void TBaseForm::AdoptNewComponents(const QList<QObject*>& before) {
@@ -354,7 +369,10 @@ void TBaseForm::EditHandler(QObject* component) {
     edit->setPalette(palette);
 }
 
-void TBaseForm::GridHandler(QObject* component) { PrepareGrid(component); }
+void TBaseForm::GridHandler(QObject* component) {
+    PrepareGrid(component);
+    if (auto* grid = qobject_cast<QTableView*>(component)) WatchDataSet(DataSetOfGrid(grid));
+}
 
 void TBaseForm::InitFormTexts() {
     TComBaseForm::InitFormTexts();

@@ -23,6 +23,7 @@ class TMacro;
 class TOraQuery;
 class TOraSession;
 class TScrollComponentList;
+class TChkStateList;
 
 // Where and how high a form is when maximised. Qt has no message asking for it, so
 // the rules are plain functions the window code applies.
@@ -93,6 +94,8 @@ public:
     const QString& CheckFieldName() const { return FCheckFieldName; }
     TAccessList* AccessList() const { return FuncAccessList.get(); }
     TScrollComponentList* ScrollComponents() const { return FScrollComponents.get(); }
+    // The record counters of the form's data sets; the one of the focused grid is shown.
+    TChkStateList* ChkStates() const { return FChkStates.get(); }
 
     // Components of the form.
     TOraSession* MainSession = nullptr;
@@ -198,6 +201,7 @@ protected:
     std::unique_ptr<TAccessList> FuncAccessList;
     std::unique_ptr<TScrollComponentList> FScrollComponents;
     std::unique_ptr<TDBIntList> FGridInterfaces;
+    std::unique_ptr<TChkStateList> FChkStates;
     // The field last searched in, per data set.
     QList<QPair<QPointer<TDataSet>, QString>> FLastFindFields;
     // The grid-of-query objects made during grid preparation.
@@ -214,6 +218,8 @@ private:
     void BindComponent(QObject* component);
     void PrepareMacrosOf(QObject* component);
     void ApplyControlHandlers();
+    // Counts the data set and shows its count while its grid has the focus.
+    void WatchDataSet(TDataSet* dataSet);
     void ReportGridsWithoutHint();
     void Navigate(const std::function<void(TDataSet&)>& move);
     // Runs an action's handler; an exception goes to the application's handler.

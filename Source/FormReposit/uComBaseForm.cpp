@@ -4,14 +4,20 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QShowEvent>
 #include <QVariant>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/Lang/uPhraseCapture.h"
 #include "ComUnits/uAssert.h"
 #include "ComUnits/uQXVComFunctions.h"
 #include "ComUnits/uQXVSourcesComponent.h"
+#include "Platform/Data/OraSession.h"
+#include "Platform/Ini/HostFolder.h"
+#include "Platform/Ui/Application.h"
 #include "Platform/Ui/MessageBoxes.h"
 
 namespace {
@@ -116,7 +122,8 @@ TComBaseForm::TComBaseForm(QWidget* owner, TDescription description) : QDialog(o
     acDBGExist->setObjectName(QStringLiteral("acDBGExist"));
     acDBGExist->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12));
     addAction(acDBGExist);
-    connect(acDBGExist, &QAction::triggered, this, [this] { acDBGExistExecute(); });
+    connect(acDBGExist, &QAction::triggered, this,
+            [this] { Application::Instance().Protect(this, [this] { acDBGExistExecute(); }); });
 }
 
 TComBaseForm::~TComBaseForm() = default;
@@ -262,4 +269,30 @@ bool TComBaseForm::CloseModal(int result) {
     if (!RunClosing()) return false;
     done(result);
     return true;
+}
+
+void TComBaseForm::acDBGExistExecute() {
+    // The file is never loaded: its presence is the switch.
+    const QString marker = QDir(HostExecutableFolder()).filePath(QStringLiteral("DBG.dll"));
+    if (!QFile::exists(marker)) return;
+    const QWidget* mainWindow = Application::Instance().MainWindow();
+    const QString caption = mainWindow ? mainWindow->windowTitle() : QString();
+    MessageBoxes::Show(TranslateRu(QStringLiteral("Библиотека")) + QStringLiteral(" \"") + marker +
+                           QStringLiteral("\" ") + TranslateRu(QStringLiteral("загружена")),
+                       caption, MB_OK, nullptr);
+    if (UserInterfaceLanguage() != TLanguagesDM::LangRussian) {
+        MessageBoxes::ShowMessage(TranslateRu(QStringLiteral("Запустите русскую версию!")));
+        return;
+    }
+    const QStringList phrases = CollectPhrases(this, FPhrases ? *FPhrases : QStringList());
+    TOraSession* session = LanguagesDM() ? LanguagesDM()->Session() : TOraSession::DefaultSession();
+    if (!session)
+        throw EGeneralError(QStringLiteral("TComBaseForm.acDBGExistExecute: ") +
+                            TranslateRu(QStringLiteral("Сессия не определена!")));
+    static const char here = 0;
+    const int formId = PhraseFormId(*session, PhraseLibraryName(ModuleFileNameOf(&here)),
+                                    QString::fromLatin1(metaObject()->className()));
+    SavePhrases(*session, formId, phrases);
+    MessageBoxes::ShowMessage(TranslateRu(QStringLiteral("Слова скопированы")));
+    MarkFormHarvested(*session, formId);
 }

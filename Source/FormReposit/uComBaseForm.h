@@ -142,8 +142,9 @@ protected:
     // shown in an error box and keeps the window open with its data.
     bool RunClosing();
 
-    // Handler of acDBGExist (phrase capture, not present yet: does nothing).
-    virtual void acDBGExistExecute() {}
+    // Handler of acDBGExist: with "DBG.dll" in the host's folder, harvests the form's
+    // Russian phrases for the translators.
+    virtual void acDBGExistExecute();
 
     QPointer<TQXVSourcesReference> FQXVSourcesReference;
     QObject* ActionList1 = nullptr;

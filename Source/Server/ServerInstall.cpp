@@ -27,3 +27,7 @@ void InstallServerSchema(IDbConnection& db, const QString& schema) {
         throw;
     }
 }
+
+void InstallPhraseCaptureSchema(IDbConnection& db) {
+    InstallServerSchema(db, QString::fromLatin1(PhraseCaptureSchema));
+}

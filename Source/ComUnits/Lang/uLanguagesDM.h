@@ -31,6 +31,8 @@ public:
 
     bool AppNeedsTranslation() const;
     bool RepNeedsTranslation() const;
+    // The connection the translation data is read through.
+    TOraSession* Session() const { return FSession; }
     int AppLanguage() const { return FAplLang; }
     int AppSubLanguage() const { return FAplSubLang; }
     int RepLanguage() const { return FRepLang; }

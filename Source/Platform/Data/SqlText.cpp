@@ -3,6 +3,9 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <vector>
+
 namespace SqlText {
 
 namespace {
@@ -209,6 +212,126 @@ std::optional<TArgument> ParseArgument(QString text) {
 }
 
 }  // namespace
+
+namespace {
+
+// The text with literals, quoted names and comments blanked out (same length), so that
+// words and brackets can be found by position. A quoted name stays one word.
+QString Masked(const QString& sql) {
+    QString masked = sql;
+    Walk(
+        sql, [](qsizetype i) { return i + 1; },
+        [&](qsizetype from, qsizetype to, bool comment) {
+            for (qsizetype k = from; k < std::min(to, masked.size()); ++k)
+                masked[k] = comment ? u' ' : u'_';
+        });
+    return masked;
+}
+
+struct TWord {
+    qsizetype Start;
+    qsizetype End;
+    int Depth;
+};
+
+// The words of the masked text outside parameter and macro references, with their
+// bracket depth.
+std::vector<TWord> Words(const QString& masked) {
+    std::vector<TWord> words;
+    int depth = 0;
+    for (qsizetype i = 0; i < masked.size();) {
+        const QChar c = masked[i];
+        if (c == u'(') ++depth;
+        if (c == u')') --depth;
+        if (!IsIdentStart(c)) {
+            ++i;
+            continue;
+        }
+        const qsizetype end = IdentEnd(masked, i);
+        const bool reference = i > 0 && (masked[i - 1] == u':' || masked[i - 1] == u'&');
+        if (!reference) words.push_back({i, end, depth});
+        i = end;
+    }
+    return words;
+}
+
+bool Is(const QString& masked, const TWord& word, QLatin1String text) {
+    return QStringView(masked)
+               .mid(word.Start, word.End - word.Start)
+               .compare(text, Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+QString QuoteReservedNames(const QString& sql) {
+    static const QStringList data = {"SELECT", "INSERT", "UPDATE", "DELETE", "WITH"};
+    if (!data.contains(FirstWord(sql))) return sql;
+    const QString masked = Masked(sql);
+    QString out = sql;
+    const std::vector<TWord> words = Words(masked);
+    for (auto w = words.rbegin(); w != words.rend(); ++w)
+        if (Is(masked, *w, QLatin1String("CONSTRAINT")))
+            out.replace(w->Start, w->End - w->Start, QStringLiteral("\"constraint\""));
+    return out;
+}
+
+QString OracleNullOrdering(const QString& sql) {
+    const QString masked = Masked(sql);
+    const std::vector<TWord> words = Words(masked);
+    // The last ORDER BY outside brackets.
+    size_t by = words.size();
+    for (size_t k = 0; k + 1 < words.size(); ++k)
+        if (words[k].Depth == 0 && Is(masked, words[k], QLatin1String("ORDER")) &&
+            Is(masked, words[k + 1], QLatin1String("BY")))
+            by = k + 1;
+    if (by == words.size()) return sql;
+    // Where the terms end: a closing bracket, a semicolon, LIMIT, OFFSET, FETCH or FOR.
+    qsizetype end = masked.size();
+    for (size_t k = by + 1; k < words.size(); ++k)
+        if (words[k].Depth == 0 && (Is(masked, words[k], QLatin1String("LIMIT")) ||
+                                    Is(masked, words[k], QLatin1String("OFFSET")) ||
+                                    Is(masked, words[k], QLatin1String("FETCH")) ||
+                                    Is(masked, words[k], QLatin1String("FOR")))) {
+            end = words[k].Start;
+            break;
+        }
+    std::vector<qsizetype> termEnds;
+    int depth = 0;
+    for (qsizetype i = words[by].End; i < end; ++i) {
+        const QChar c = masked[i];
+        if (c == u'(') ++depth;
+        if (c == u')' && --depth < 0) {
+            end = i;
+            break;
+        }
+        if (c == u';' && depth == 0) {
+            end = i;
+            break;
+        }
+        if (c == u',' && depth == 0) termEnds.push_back(i);
+    }
+    termEnds.push_back(end);
+    QString out = sql;
+    qsizetype termStart = words[by].End;
+    std::vector<std::pair<qsizetype, QString>> inserts;
+    for (qsizetype termEnd : termEnds) {
+        qsizetype last = termEnd;
+        while (last > termStart && masked[last - 1].isSpace()) --last;
+        bool hasNulls = false;
+        bool descending = false;
+        for (const TWord& w : words) {
+            if (w.Start < termStart || w.End > last || w.Depth != 0) continue;
+            hasNulls = hasNulls || Is(masked, w, QLatin1String("NULLS"));
+            descending = Is(masked, w, QLatin1String("DESC"));
+        }
+        if (last > termStart && !hasNulls)
+            inserts.emplace_back(
+                last, descending ? QStringLiteral(" NULLS FIRST") : QStringLiteral(" NULLS LAST"));
+        termStart = termEnd + 1;
+    }
+    for (auto it = inserts.rbegin(); it != inserts.rend(); ++it) out.insert(it->first, it->second);
+    return out;
+}
 
 std::optional<TCallBlock> ParseCallBlock(const QString& sql) {
     static const QRegularExpression block(

@@ -31,6 +31,16 @@ QString StripComments(const QString& sql);
 // The first word of the statement, upper case ("SELECT", "BEGIN", …).
 QString FirstWord(const QString& sql);
 
+// Oracle lets a data statement name a column by a word the other engines reserve
+// ("Constraint"). In a SELECT, INSERT, UPDATE, DELETE or WITH statement such a word
+// outside literals and comments is quoted, in lower case as unquoted names fold.
+QString QuoteReservedNames(const QString& sql);
+
+// Oracle sorts nulls after every value in ascending order and before them in descending
+// order. Each term of the statement's outermost ORDER BY that has no NULLS clause gets
+// the one Oracle implies.
+QString OracleNullOrdering(const QString& sql);
+
 struct TArgument {
     QString Name;      // NAME in "NAME => value"; empty for a positional argument
     QString ParamRef;  // X for ":X"; empty for a literal

@@ -22,6 +22,7 @@ const QString kLocat = QStringLiteral("QXVERPLOCAT");
 const char kUsage[] =
     "usage: qxvdb COMMAND --db CONNECTION [--schema NAME] [options]\n"
     "  init                       create or upgrade the directory's tables and routines\n"
+    "                             (and the translators' schema OC_57XX)\n"
     "  demo [--english-user NAME] load the demo directory (nothing when places exist);\n"
     "                             NAME (default DEMO) gets English interface texts\n"
     "  export --file PATH|-       write the locations (CSV, or JSON for a .json file)\n"
@@ -230,6 +231,7 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
         TRoutines calls(*db, schema);
         if (o.Command == QLatin1String("init")) {
             InstallServerSchema(*db, schema);
+            InstallPhraseCaptureSchema(*db);
             db->Commit();
             out << "schema " << schema << " is ready on " << db->Server() << "\n";
         } else if (o.Command == QLatin1String("demo")) {

@@ -17,6 +17,7 @@
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/Postgres/PgSqlText.h"
+#include "Platform/Data/SqlText.h"
 
 namespace {
 
@@ -577,7 +578,8 @@ private:
     }
 
     TPgResultPtr RunFree(const QString& sql, const std::vector<TBoundValue>& params) {
-        const PgSqlText::TConverted converted = PgSqlText::ConvertParameters(sql);
+        const PgSqlText::TConverted converted =
+            PgSqlText::ConvertParameters(SqlText::QuoteReservedNames(sql));
         const QByteArray text = converted.Sql.toUtf8();
         std::vector<TWireValue> wire;
         for (const QString& name : converted.Names) {

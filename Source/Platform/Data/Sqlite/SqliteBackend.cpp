@@ -23,6 +23,7 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/Data/SqlText.h"
 #include "Platform/Data/Sqlite/SqliteRoutines.h"
 
 namespace {
@@ -638,8 +639,17 @@ TCallResult TSqliteConnection::RunRoutine(const TRegisteredRoutine& found,
 }
 
 // One statement outside a transaction is a transaction of its own.
+namespace {
+
+// Free SQL is written for Oracle: its column names and its null ordering hold here too.
+QString OracleText(const QString& sql) {
+    return SqlText::OracleNullOrdering(SqlText::QuoteReservedNames(sql));
+}
+
+}  // namespace
+
 TRowSet TSqliteConnection::Query(const QString& sql, const std::vector<TBoundValue>& params) {
-    return Run(sql, params, nullptr);
+    return Run(OracleText(sql), params, nullptr);
 }
 
 void TSqliteConnection::ExecuteScript(const QString& script) {
@@ -648,7 +658,7 @@ void TSqliteConnection::ExecuteScript(const QString& script) {
 
 long long TSqliteConnection::Execute(const QString& sql, const std::vector<TBoundValue>& params) {
     long long changes = 0;
-    Run(sql, params, &changes);
+    Run(OracleText(sql), params, &changes);
     return changes;
 }
 

@@ -1,5 +1,5 @@
 -- Texts the error handler shows instead of the server's own, seeded once.
-INSERT INTO @SCHEMA@.error_messages ("ErrorCode", "Constraint", "Message")
+INSERT INTO @SCHEMA@.error_messages (errorcode, "constraint", message)
 SELECT v.code, v.name, v.message
 FROM (VALUES
   (1, 'UK_LOCATABBREV_SNAME', 'Сокращение с таким кратким наименованием уже существует'),

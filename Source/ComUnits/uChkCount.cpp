@@ -1,0 +1,128 @@
+#include "ComUnits/uChkCount.h"
+
+#include <QVariant>
+#include <QWidget>
+
+#include "ComUnits/uAssert.h"
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "Platform/Data/DataSet.h"
+
+namespace {
+
+const QString Unit = QStringLiteral("Source/ComUnits/uChkCount");
+
+// " " + the translated text with its %s made the given count pattern.
+QString CountFormat(const QString& pattern) {
+    QString text = TranslateRu(QStringLiteral("Считано из БД %s записей"));
+    return u' ' + text.replace(QStringLiteral("%s"), pattern);
+}
+
+// The format with each "%d" in turn replaced by the next count.
+QString Formatted(QString format, std::initializer_list<int> counts) {
+    qsizetype from = 0;
+    for (int count : counts) {
+        const qsizetype at = format.indexOf(QStringLiteral("%d"), from);
+        if (at < 0) break;
+        const QString number = QString::number(count);
+        format.replace(at, 2, number);
+        from = at + number.size();
+    }
+    return format;
+}
+
+}  // namespace
+
+TChkState::TChkState(TChkStateList* owner, TDataSet* dataSet, TUpdateEvent update, TDataSet* second)
+    : FOwner(owner), FUpdate(std::move(update)), FDataSet(dataSet), FSecond(second) {
+    Assert(static_cast<bool>(FUpdate),
+           QStringLiteral("TChkState.Create: pUpdEv=nil (%1)").arg(Unit));
+    FOldAfterOpen = dataSet->AfterOpen;
+    FOldAfterRefresh = dataSet->AfterRefresh;
+    dataSet->AfterOpen = [this](TDataSet* ds) {
+        if (FOldAfterOpen) FOldAfterOpen(ds);
+        Changed();
+    };
+    dataSet->AfterRefresh = [this](TDataSet* ds) {
+        if (FOldAfterRefresh) FOldAfterRefresh(ds);
+        Changed();
+    };
+}
+
+TChkState::~TChkState() {
+    if (!FDataSet) return;
+    FDataSet->AfterOpen = FOldAfterOpen;
+    FDataSet->AfterRefresh = FOldAfterRefresh;
+}
+
+void TChkState::Changed() {
+    FState = 0;
+    FUpdate(this);
+}
+
+TChkStateList::TChkStateList(TControlLookup lookup)
+    : FSingleFormat(CountFormat(QStringLiteral("%d"))),
+      FDoubleFormat(CountFormat(QStringLiteral("%d (%d)"))),
+      FLookup(std::move(lookup)) {
+    Assert(static_cast<bool>(FLookup), QStringLiteral("pEvent=nil (%1)").arg(Unit));
+}
+
+void TChkStateList::Add(TDataSet* dataSet, TDataSet* second) {
+    FItems.push_back(std::make_unique<TChkState>(
+        this, dataSet, [this](TChkState* item) { ItemChanged(item); }, second));
+    if (!FActive) FActive = FItems.back().get();
+}
+
+int TChkStateList::IndexOf(const TDataSet* dataSet) const {
+    for (size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i]->DataSet() == dataSet) return static_cast<int>(i);
+    return -1;
+}
+
+TChkState* TChkStateList::Find(const TDataSet* dataSet) const {
+    const int index = IndexOf(dataSet);
+    return index < 0 ? nullptr : FItems[static_cast<size_t>(index)].get();
+}
+
+void TChkStateList::Activate(const TDataSet* dataSet) {
+    if (TChkState* item = Find(dataSet)) {
+        FActive = item;
+        UpdateState();
+    }
+}
+
+void TChkStateList::ItemChanged(TChkState* item) {
+    if (item == FActive || (FActive && item->DataSet() == FActive->SecondDataSet())) UpdateState();
+}
+
+void TChkStateList::UpdateState() {
+    if (FItems.empty()) return;
+    Assert(FActive != nullptr,
+           QStringLiteral("TChkStateList.UpdateState: FActiveItem=nil (%1)").arg(Unit));
+    if (FOnChange) FOnChange(FActive->DataSet(), FActive->State());
+    if (!FDisplay) return;
+    TDataSet* first = FActive->DataSet();
+    TDataSet* second = nullptr;
+    if (FActive->SecondDataSet()) {
+        second = FActive->SecondDataSet();
+    } else if (first && first->MasterSource()) {
+        second = first;
+        first = first->MasterSource();
+    }
+    Assert(first != nullptr, QStringLiteral("ds1=nil (%1, line 203)").arg(Unit));
+    QWidget* control = FLookup(first);
+    if (!control) return;
+    QString text;
+    QString hint;
+    if (!second) {
+        text = Formatted(FSingleFormat, {first->RecordCount()});
+        hint = control->toolTip();
+    } else {
+        text = Formatted(FDoubleFormat, {first->RecordCount(), second->RecordCount()});
+        QWidget* secondControl = FLookup(second);
+        hint = control->toolTip() + (secondControl
+                                         ? QStringLiteral(" (") + secondControl->toolTip() + u')'
+                                         : QStringLiteral(" ('')"));
+    }
+    FDisplay->setProperty("text", text);
+    FDisplay->setToolTip(hint);
+}
