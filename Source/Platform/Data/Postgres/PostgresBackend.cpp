@@ -11,7 +11,6 @@
 
 #include <libpq-fe.h>
 
-#include <charconv>
 #include <memory>
 #include <vector>
 
@@ -70,24 +69,16 @@ TFieldType FieldTypeOf(Oid oid) {
     }
 }
 
-// The server writes integers as plain decimals; anything else goes the general way.
-qlonglong IntegerOf(const char* raw, int len) {
-    qlonglong n = 0;
-    const auto [end, error] = std::from_chars(raw, raw + len, n);
-    if (error == std::errc() && end == raw + len) return n;
-    return QByteArray(raw, len).toLongLong();
-}
-
-QVariant ValueOf(const PGresult* res, int row, int col, Oid type) {
+QVariant ValueOf(const PGresult* res, int row, int col) {
     if (PQgetisnull(res, row, col)) return {};
     const char* raw = PQgetvalue(res, row, col);
     const int len = PQgetlength(res, row, col);
-    switch (type) {
+    switch (PQftype(res, col)) {
         case kInt2Oid:
         case kInt4Oid:
         case kInt8Oid:
         case kOidOid:
-            return QVariant::fromValue<qlonglong>(IntegerOf(raw, len));
+            return QVariant::fromValue<qlonglong>(QByteArray(raw, len).toLongLong());
         case kFloat4Oid:
         case kFloat8Oid:
             return QByteArray(raw, len).toDouble();
@@ -118,10 +109,6 @@ QVariant ValueOf(const PGresult* res, int row, int col, Oid type) {
     }
 }
 
-QVariant ValueOf(const PGresult* res, int row, int col) {
-    return ValueOf(res, row, col, PQftype(res, col));
-}
-
 // Unquoted names come back folded to lower case; the client expects them as the
 // other engine reports them, in upper case. Quoted mixed-case names stay as they are.
 QString ColumnName(const char* name) {
@@ -133,17 +120,14 @@ TRowSet RowSetOf(const PGresult* res) {
     TRowSet rows;
     const int cols = PQnfields(res);
     rows.Columns.reserve(cols);
-    std::vector<Oid> types(static_cast<size_t>(cols));
-    for (int c = 0; c < cols; ++c) {
-        types[static_cast<size_t>(c)] = PQftype(res, c);
-        rows.Columns.push_back({ColumnName(PQfname(res, c)), FieldTypeOf(types[size_t(c)])});
-    }
+    for (int c = 0; c < cols; ++c)
+        rows.Columns.push_back({ColumnName(PQfname(res, c)), FieldTypeOf(PQftype(res, c))});
     const int count = PQntuples(res);
     rows.Rows.reserve(count);
     for (int r = 0; r < count; ++r) {
         std::vector<QVariant> row;
         row.reserve(cols);
-        for (int c = 0; c < cols; ++c) row.push_back(ValueOf(res, r, c, types[size_t(c)]));
+        for (int c = 0; c < cols; ++c) row.push_back(ValueOf(res, r, c));
         rows.Rows.push_back(std::move(row));
     }
     return rows;
