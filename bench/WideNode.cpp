@@ -3,6 +3,10 @@
 #include "Platform/Data/EOraError.h"
 #include "Server/ServerInstall.h"
 
+#include <QRandomGenerator>
+
+#include <cstdio>
+
 namespace {
 
 long long Result(IDbConnection& db, const QString& schema, const char* routine,
@@ -52,4 +56,41 @@ void Prepare(TEngine& e) {
             "k.id "
             "ORDER BY k.name, k.id")
             .arg(e.Schema.toLower());
+}
+
+std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir) {
+    std::vector<std::unique_ptr<TEngine>> engines;
+    auto& sqlite = *engines.emplace_back(std::make_unique<TEngine>());
+    sqlite.Name = "sqlite";
+    sqlite.Connection = dir + QStringLiteral("/bench.db");
+    sqlite.Db = OpenConnection(QStringLiteral("sqlite:") + sqlite.Connection);
+    sqlite.Schema = QStringLiteral("qxvbase");
+    Prepare(sqlite);
+
+    const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
+    if (dsn.isEmpty()) {
+        std::fprintf(stderr, "QXV_PG_DSN is not set: PostgreSQL is skipped\n");
+        return engines;
+    }
+    auto& postgres = *engines.emplace_back(std::make_unique<TEngine>());
+    postgres.Name = "postgresql";
+    postgres.Connection = dsn;
+    postgres.Db = OpenConnection(dsn);
+    postgres.Schema = QStringLiteral("qxvbench_%1")
+                          .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    postgres.DropSchema = true;
+    Prepare(postgres);
+    return engines;
+}
+
+void DropSchemas(std::vector<std::unique_ptr<TEngine>>& engines) {
+    for (auto& e : engines) {
+        if (!e->DropSchema) continue;
+        try {
+            e->Db->Rollback();
+            e->Db->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(e->Schema), {});
+            e->Db->Commit();
+        } catch (const EOraError&) {
+        }
+    }
 }

@@ -6,12 +6,16 @@
 #include <QString>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "Platform/Data/DbBackend.h"
 
 constexpr int kChildren = 10000;
 
 struct TEngine {
+    std::string Name;    // "sqlite", "postgresql": the benchmarks' prefix
+    QString Connection;  // the database file or the DSN, for the floor's own connection
     std::unique_ptr<IDbConnection> Db;
     QString Schema;
     long long Parent = 0;
@@ -22,3 +26,9 @@ struct TEngine {
 
 // Installs the schema, adds the wide place and its children, commits.
 void Prepare(TEngine& e);
+
+// The embedded engine in a file under dir and, when QXV_PG_DSN names a server, PostgreSQL
+// in a schema of its own, each prepared; says on stderr when PostgreSQL is skipped.
+std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir);
+// Drops the schemas made for the run.
+void DropSchemas(std::vector<std::unique_ptr<TEngine>>& engines);

@@ -1,10 +1,9 @@
-// Reading the children of one node with 10,000 children: through the routine
-// GET_T#LOCATION (IDbConnection::Call) against the plain SELECT of the same rows
-// (IDbConnection::Query), on the embedded engine and, when QXV_PG_DSN names a
-// server, on PostgreSQL, in one run.
+// Reading the children of one node with 10,000 children, three ways on each engine in one
+// run: the floor (the engine's own C API), the layer's plain query of the same statement
+// (IDbConnection::Query) and the routine GET_T#LOCATION (IDbConnection::Call). PostgreSQL
+// runs when QXV_PG_DSN names a server.
 
 #include <QCoreApplication>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -12,42 +11,61 @@
 #include <cstdio>
 #include <memory>
 
+#include "Floor.h"
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
-#include "Server/ServerInstall.h"
+#include "Ratios.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "WideNode.h"
 
 namespace {
 
-void ByRoutine(benchmark::State& state, TEngine* e) {
+template <typename Read>
+void Measure(benchmark::State& state, Read read) {
     size_t rows = 0;
     for (auto _ : state) {
-        const TCallResult r =
-            e->Db->Call(e->Children, {{"PID", QVariant()}, {"PID_PARENT", e->Parent}});
-        rows = r.Cursor->Rows.size();
+        rows = read();
         benchmark::DoNotOptimize(rows);
     }
-    if (rows != kChildren) state.SkipWithError("the routine did not return every child");
+    if (rows != kChildren) state.SkipWithError("not every child was read");
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows));
 }
 
-void BySelect(benchmark::State& state, TEngine* e) {
-    size_t rows = 0;
-    for (auto _ : state) {
-        const TRowSet r = e->Db->Query(e->Select, {{"PARENT", e->Parent}});
-        rows = r.Rows.size();
-        benchmark::DoNotOptimize(rows);
-    }
-    if (rows != kChildren) state.SkipWithError("the select did not return every child");
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows));
-}
+// The floor keeps its own connection to the same database.
+struct TFloor {
+    std::unique_ptr<TRawSqlite> Sqlite;
+    std::unique_ptr<TRawPostgres> Postgres;
 
-void Register(const char* name, TEngine* e) {
-    benchmark::RegisterBenchmark((std::string(name) + "/select (baseline)").c_str(), BySelect, e)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark((std::string(name) + "/GET_T#LOCATION").c_str(), ByRoutine, e)
-        ->Unit(benchmark::kMillisecond);
+    explicit TFloor(const TEngine& e) {
+        if (e.Name == "sqlite")
+            Sqlite = std::make_unique<TRawSqlite>(e.Connection, e.Schema);
+        else
+            Postgres = std::make_unique<TRawPostgres>(e.Connection);
+    }
+    size_t Read(const TEngine& e) {
+        return (Sqlite ? Sqlite->Select(e.Select, e.Parent) : Postgres->Select(e.Select, e.Parent))
+            .size();
+    }
+};
+
+void Register(TEngine* e, TFloor* floor, std::vector<TRatioReporter::TRatio>& ratios) {
+    const std::string raw = e->Name + "/raw select (floor)";
+    const std::string query = e->Name + "/layer query";
+    const std::string routine = e->Name + "/GET_T#LOCATION";
+    benchmark::RegisterBenchmark(raw.c_str(), [=](benchmark::State& s) {
+        Measure(s, [&] { return floor->Read(*e); });
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(query.c_str(), [=](benchmark::State& s) {
+        Measure(s, [&] { return e->Db->Query(e->Select, {{"PARENT", e->Parent}}).Rows.size(); });
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(routine.c_str(), [=](benchmark::State& s) {
+        Measure(s, [&] {
+            return e->Db->Call(e->Children, {{"PID", QVariant()}, {"PID_PARENT", e->Parent}})
+                .Cursor->Rows.size();
+        });
+    })->Unit(benchmark::kMillisecond);
+    ratios.push_back({query, raw});
+    ratios.push_back({routine, raw});
 }
 
 }  // namespace
@@ -56,43 +74,21 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
-    TEngine sqlite, postgres;
+    std::vector<std::unique_ptr<TEngine>> engines;
+    std::vector<std::unique_ptr<TFloor>> floors;
+    std::vector<TRatioReporter::TRatio> ratios;
     try {
-        sqlite.Db =
-            OpenConnection(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("bench.db")));
-        sqlite.Schema = QStringLiteral("qxvbase");
-        Prepare(sqlite);
-        Register("sqlite", &sqlite);
-
-        const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
-        if (dsn.isEmpty()) {
-            std::fprintf(stderr, "QXV_PG_DSN is not set: PostgreSQL is skipped\n");
-        } else {
-            postgres.Db = OpenConnection(dsn);
-            postgres.Schema =
-                QStringLiteral("qxvbench_%1")
-                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-            postgres.DropSchema = true;
-            Prepare(postgres);
-            Register("postgresql", &postgres);
+        engines = PrepareEngines(dir.path());
+        for (auto& e : engines) {
+            floors.push_back(std::make_unique<TFloor>(*e));
+            Register(e.get(), floors.back().get(), ratios);
         }
-    } catch (const EOraError& e) {
-        std::fprintf(stderr, "bench setup failed: %s", e.what());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench setup failed: %s\n", e.what());
         return 1;
     }
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    if (postgres.DropSchema) {
-        try {
-            postgres.Db->Rollback();
-            postgres.Db->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(postgres.Schema),
-                                 {});
-            postgres.Db->Commit();
-        } catch (const EOraError&) {
-        }
-    }
+    RunWithRatios(argc, argv, ratios);
+    floors.clear();
+    DropSchemas(engines);
     return 0;
 }

@@ -1,8 +1,10 @@
-// Expanding a place with 10,000 children in the location tree: the server call, the
-// creation of the tree nodes and their sort (TLocationTree::LoadChildren), against the
-// plain SELECT of the same rows, on the embedded engine, in one run.
+// Expanding a place with 10,000 children in the location tree (TLocationTree::LoadChildren:
+// the server call, the tree nodes, their sort) against the floor: the engine's own C API
+// reading the same rows and a bare QTreeWidget taking them with Qt's insert and sort. On
+// each engine in one run; PostgreSQL when QXV_PG_DSN names a server.
 
 #include <QApplication>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QWidget>
@@ -12,11 +14,13 @@
 #include <cstdio>
 
 #include "ComUnits/uOraFunctions.h"
+#include "Floor.h"
 #include "Location/DataMod.h"
 #include "Location/LocationTree.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "Ratios.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "WideNode.h"
 
@@ -31,7 +35,7 @@ struct TWindow {
     TLocationTree* Locations = nullptr;
     TObjectNode* Wide = nullptr;
 
-    TWindow(TEngine& e) {
+    explicit TWindow(TEngine& e) {
         Session.AdoptConnection(e.Db.get());
         TLocationTree::TCalls calls;
         calls.ObjectsTree = Proc("ospObjectsTree", "GET_T#LOCATION");
@@ -53,20 +57,48 @@ struct TWindow {
     }
 };
 
-void ByExpanding(benchmark::State& state, TWindow* w) {
-    for (auto _ : state) w->Locations->LoadChildren(w->Wide, true);
-    if (w->Wide->childCount() != kChildren) state.SkipWithError("the node did not get every child");
-    state.SetItemsProcessed(state.iterations() * kChildren);
-}
+// The floor: its own engine connection and a bare tree with one node to fill.
+struct TBareTree {
+    std::unique_ptr<TRawSqlite> Sqlite;
+    std::unique_ptr<TRawPostgres> Postgres;
+    QTreeWidget Tree;
+    QTreeWidgetItem* Node = new QTreeWidgetItem(&Tree);
+    QIcon Icon;
 
-void BySelect(benchmark::State& state, TEngine* e) {
-    size_t rows = 0;
-    for (auto _ : state) {
-        rows = e->Db->Query(e->Select, {{"PARENT", e->Parent}}).Rows.size();
-        benchmark::DoNotOptimize(rows);
+    explicit TBareTree(const TEngine& e) {
+        if (e.Name == "sqlite")
+            Sqlite = std::make_unique<TRawSqlite>(e.Connection, e.Schema);
+        else
+            Postgres = std::make_unique<TRawPostgres>(e.Connection);
+        QPixmap picture(16, 16);
+        picture.fill(Qt::darkGreen);
+        Icon = QIcon(picture);
     }
-    if (rows != kChildren) state.SkipWithError("the select did not return every child");
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows));
+    void Expand(const TEngine& e) {
+        qDeleteAll(Node->takeChildren());
+        BareTreeFill(
+            Node,
+            Sqlite ? Sqlite->Select(e.Select, e.Parent) : Postgres->Select(e.Select, e.Parent),
+            Icon);
+    }
+};
+
+void Register(TEngine* e, TWindow* w, TBareTree* floor,
+              std::vector<TRatioReporter::TRatio>& ratios) {
+    const std::string bare = e->Name + "/raw select + bare tree (floor)";
+    const std::string expand = e->Name + "/expand node (call, nodes, sort)";
+    benchmark::RegisterBenchmark(bare.c_str(), [=](benchmark::State& s) {
+        for (auto _ : s) floor->Expand(*e);
+        if (floor->Node->childCount() != kChildren)
+            s.SkipWithError("the bare tree did not get every child");
+        s.SetItemsProcessed(s.iterations() * kChildren);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(expand.c_str(), [=](benchmark::State& s) {
+        for (auto _ : s) w->Locations->LoadChildren(w->Wide, true);
+        if (w->Wide->childCount() != kChildren) s.SkipWithError("the node did not get every child");
+        s.SetItemsProcessed(s.iterations() * kChildren);
+    })->Unit(benchmark::kMillisecond);
+    ratios.push_back({expand, bare});
 }
 
 }  // namespace
@@ -76,25 +108,24 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
-    TEngine sqlite;
-    std::unique_ptr<TWindow> window;
+    std::vector<std::unique_ptr<TEngine>> engines;
+    std::vector<std::unique_ptr<TWindow>> windows;
+    std::vector<std::unique_ptr<TBareTree>> floors;
+    std::vector<TRatioReporter::TRatio> ratios;
     try {
-        sqlite.Db =
-            OpenConnection(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("bench.db")));
-        sqlite.Schema = QStringLiteral("qxvbase");
-        Prepare(sqlite);
-        window = std::make_unique<TWindow>(sqlite);
+        engines = PrepareEngines(dir.path());
+        for (auto& e : engines) {
+            windows.push_back(std::make_unique<TWindow>(*e));
+            floors.push_back(std::make_unique<TBareTree>(*e));
+            Register(e.get(), windows.back().get(), floors.back().get(), ratios);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench setup failed: %s\n", e.what());
         return 1;
     }
-    benchmark::RegisterBenchmark("sqlite/select (baseline)", BySelect, &sqlite)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("sqlite/expand node (call, nodes, sort)", ByExpanding,
-                                 window.get())
-        ->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    RunWithRatios(argc, argv, ratios);
+    windows.clear();
+    floors.clear();
+    DropSchemas(engines);
     return 0;
 }

@@ -106,8 +106,33 @@ QByteArray ToBytes(const QVariant& value) {
     return ToString(value).toUtf8();
 }
 
+namespace {
+
+// Whether a value is already held as a field of `type` keeps it, so that converting would copy it.
+bool HeldAs(const QVariant& value, TFieldType type) {
+    switch (type) {
+        case TFieldType::Integer:
+            return value.typeId() == QMetaType::LongLong;
+        case TFieldType::Float:
+            return value.typeId() == QMetaType::Double;
+        case TFieldType::String:
+            return value.typeId() == QMetaType::QString;
+        case TFieldType::Boolean:
+            return value.typeId() == QMetaType::Bool;
+        case TFieldType::Blob:
+            return value.typeId() == QMetaType::QByteArray;
+        case TFieldType::DateTime:
+            return value.typeId() == QMetaType::QDateTime;
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
 QVariant Coerce(const QVariant& value, TFieldType type) {
     if (value.isNull()) return {};
+    if (HeldAs(value, type)) return value;
     switch (type) {
         case TFieldType::Integer:
             return QVariant(ToInteger(value));

@@ -1,0 +1,58 @@
+#pragma once
+
+// The floor every measurement is held against: the same rows read with nothing but the
+// engines' own C APIs, and a level put into a bare QTreeWidget with Qt's own insert and sort.
+
+#include <QIcon>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct pg_conn;
+class QTreeWidgetItem;
+
+// One child as a plain program keeps it: the nine columns of the children's select.
+struct TFloorRow {
+    long long Id = 0;
+    std::string Name;
+    long long Level = 0;
+    std::string ShortName;
+    long long AbbrevId = 0;
+    long long ChildCount = 0;
+    long long Parent = 0;
+    long long Type = 0;
+    std::string AbbrevName;
+};
+
+// The embedded database file with its schema file attached under the schema's name.
+class TRawSqlite {
+public:
+    TRawSqlite(const QString& file, const QString& schema);
+    ~TRawSqlite();
+    TRawSqlite(const TRawSqlite&) = delete;
+    TRawSqlite& operator=(const TRawSqlite&) = delete;
+    // sql names its one parameter :PARENT.
+    std::vector<TFloorRow> Select(const QString& sql, long long parent);
+
+private:
+    sqlite3* FDb = nullptr;
+};
+
+class TRawPostgres {
+public:
+    explicit TRawPostgres(const QString& dsn);
+    ~TRawPostgres();
+    TRawPostgres(const TRawPostgres&) = delete;
+    TRawPostgres& operator=(const TRawPostgres&) = delete;
+    // sql names its one parameter :PARENT; it is sent as $1, unprepared, text results.
+    std::vector<TFloorRow> Select(const QString& sql, long long parent);
+
+private:
+    pg_conn* FConn = nullptr;
+};
+
+// A level the way a bare tree takes it: one item per row with its caption and icon, one
+// insertion, then Qt's own sort by caption.
+void BareTreeFill(QTreeWidgetItem* parent, const std::vector<TFloorRow>& rows, const QIcon& icon);
