@@ -26,18 +26,6 @@
 
 namespace {
 
-struct TFormDeleter {
-    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
-};
-using TFormPtr = std::unique_ptr<TfGridTest, TFormDeleter>;
-
-QStringList Engines() {
-    QStringList engines{"sqlite"};
-    const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
-    if (!dsn.isEmpty()) engines << dsn;
-    return engines;
-}
-
 template <typename T>
 T* Child(QDialog& dialog, const char* name) {
     T* child = dialog.findChild<T*>(name);
@@ -336,7 +324,7 @@ TEST_P(GridDialogs, RowSelectionMarksAllNoneOrInverts) {
     EXPECT_EQ(Boxes.Count(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GridDialogs, ::testing::ValuesIn(Engines()),
+INSTANTIATE_TEST_SUITE_P(Engines, GridDialogs, ::testing::ValuesIn(GridEngines()),
                          [](const auto& info) {
                              return info.param == "sqlite" ? std::string("sqlite")
                                                            : std::string("postgres");

@@ -13,6 +13,7 @@
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/PostgresDsn.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -25,12 +26,8 @@ protected:
             session.SetConnectString("sqlite:" + temp.FilePath("err.db") + "?user=QXVBASE");
             schema = "QXVBASE";
         } else {
-            const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
-            if (dsn.isEmpty()) {
-                if (!qEnvironmentVariableIsEmpty("CI"))
-                    FAIL() << "QXV_PG_DSN is not set in CI: the PostgreSQL server did not start";
-                GTEST_SKIP() << "QXV_PG_DSN is not set";
-            }
+            const QString dsn = PgDsnOrSkip();
+            QXV_REQUIRE_PG(dsn);
             session.SetConnectString(dsn);
             schema = QStringLiteral("qxve_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
                                                    QLatin1Char('0'));

@@ -162,3 +162,17 @@ private:
     std::unique_ptr<CountingConnection> FCounting;
     std::unique_ptr<TOraSession> FSession;
 };
+
+// Frees a test form the way the framework does.
+struct TFormDeleter {
+    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
+};
+using TFormPtr = std::unique_ptr<TfGridTest, TFormDeleter>;
+
+// The engines the grid tests run on: the embedded one, and PostgreSQL when a server is named.
+inline QStringList GridEngines() {
+    QStringList engines{"sqlite"};
+    const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
+    if (!dsn.isEmpty()) engines << dsn;
+    return engines;
+}

@@ -13,18 +13,6 @@
 
 namespace {
 
-struct TFormDeleter {
-    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
-};
-using TFormPtr = std::unique_ptr<TfGridTest, TFormDeleter>;
-
-QStringList Engines() {
-    QStringList engines{"sqlite"};
-    const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
-    if (!dsn.isEmpty()) engines << dsn;
-    return engines;
-}
-
 class GridForm : public ::testing::TestWithParam<QString> {
 protected:
     GridForm() : Engine(GetParam()) {
@@ -191,9 +179,11 @@ TEST_P(GridForm, AQueryThatCannotBePreparedIsReportedAsTheSwitchAsks) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GridForm, ::testing::ValuesIn(Engines()), [](const auto& info) {
-    return info.param == "sqlite" ? std::string("sqlite") : std::string("postgres");
-});
+INSTANTIATE_TEST_SUITE_P(Engines, GridForm, ::testing::ValuesIn(GridEngines()),
+                         [](const auto& info) {
+                             return info.param == "sqlite" ? std::string("sqlite")
+                                                           : std::string("postgres");
+                         });
 
 TEST(GridFormClass, AnEnhancedGridWithoutItsInterfaceClassIsReported) {
     TGridEngine engine("sqlite");

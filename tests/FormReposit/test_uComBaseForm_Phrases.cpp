@@ -23,6 +23,7 @@
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/PostgresDsn.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -56,12 +57,8 @@ protected:
         if (GetParam() == QLatin1String("sqlite")) {
             session.SetConnectString("sqlite:" + temp.FilePath("phrases.db") + "?user=QXVBASE");
         } else {
-            const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
-            if (dsn.isEmpty()) {
-                if (!qEnvironmentVariableIsEmpty("CI"))
-                    FAIL() << "QXV_PG_DSN is not set in CI: the PostgreSQL server did not start";
-                GTEST_SKIP() << "QXV_PG_DSN is not set";
-            }
+            const QString dsn = PgDsnOrSkip();
+            QXV_REQUIRE_PG(dsn);
             session.SetConnectString(dsn);
         }
         session.Connect();

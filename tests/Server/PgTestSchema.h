@@ -10,19 +10,7 @@
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Server/ServerInstall.h"
-
-// The throwaway server named by QXV_PG_DSN. Without it the tests skip on a developer's
-// machine and fail in CI, where the server must have started.
-inline QString PgDsnOrSkip() { return qEnvironmentVariable("QXV_PG_DSN"); }
-
-#define QXV_REQUIRE_PG(dsn)                                                                   \
-    do {                                                                                      \
-        if ((dsn).isEmpty()) {                                                                \
-            if (!qEnvironmentVariableIsEmpty("CI"))                                           \
-                FAIL() << "QXV_PG_DSN is not set in CI: the PostgreSQL server did not start"; \
-            GTEST_SKIP() << "QXV_PG_DSN is not set";                                          \
-        }                                                                                     \
-    } while (0)
+#include "support/PostgresDsn.h"
 
 // A schema of its own for each test, dropped afterwards.
 class PgSchemaTest : public ::testing::Test {

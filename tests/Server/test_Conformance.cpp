@@ -18,6 +18,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
+#include "support/PostgresDsn.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -35,12 +36,8 @@ protected:
             FConnectionString = QStringLiteral("sqlite:") + FTemp->FilePath("conformance.db");
             FSchema = QStringLiteral("qxvbase");
         } else {
-            const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
-            if (dsn.isEmpty()) {
-                if (!qEnvironmentVariableIsEmpty("CI"))
-                    FAIL() << "QXV_PG_DSN is not set in CI: the PostgreSQL server did not start";
-                GTEST_SKIP() << "QXV_PG_DSN is not set";
-            }
+            const QString dsn = PgDsnOrSkip();
+            QXV_REQUIRE_PG(dsn);
             FConnectionString = dsn;
             FSchema = QStringLiteral("qxvt_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
                                                     QLatin1Char('0'));

@@ -16,6 +16,7 @@
 #include "Tools/qxvdb/Qxvdb.h"
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
+#include "support/PostgresDsn.h"
 #include "support/TempDir.h"
 
 #include "Server/sqlite/SqliteServer.h"
@@ -166,12 +167,8 @@ protected:
             FDsn = QStringLiteral("sqlite:") + FTemp->FilePath("demo.db");
             FSchema = QStringLiteral("qxvbase");
         } else {
-            FDsn = qEnvironmentVariable("QXV_PG_DSN");
-            if (FDsn.isEmpty()) {
-                if (!qEnvironmentVariableIsEmpty("CI"))
-                    FAIL() << "QXV_PG_DSN is not set in CI: the PostgreSQL server did not start";
-                GTEST_SKIP() << "QXV_PG_DSN is not set";
-            }
+            FDsn = PgDsnOrSkip();
+            QXV_REQUIRE_PG(FDsn);
             FSchema = NewSchemaName();
         }
     }

@@ -12,6 +12,7 @@
 #include "Platform/Data/OraStoredProc.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
+#include "support/PostgresDsn.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -24,12 +25,8 @@ protected:
             session.SetConnectString("sqlite:" + temp.FilePath("data.db"));
             schema = "qxvbase";
         } else {
-            const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
-            if (dsn.isEmpty()) {
-                if (!qEnvironmentVariableIsEmpty("CI"))
-                    FAIL() << "QXV_PG_DSN is not set in CI: the PostgreSQL server did not start";
-                GTEST_SKIP() << "QXV_PG_DSN is not set";
-            }
+            const QString dsn = PgDsnOrSkip();
+            QXV_REQUIRE_PG(dsn);
             session.SetConnectString(dsn);
             schema = QStringLiteral("qxvd_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
                                                    QLatin1Char('0'));
