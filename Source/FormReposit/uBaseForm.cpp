@@ -20,6 +20,7 @@
 #include "ComUnits/uComponentTree.h"
 #include "ComUnits/uOraFunctions.h"
 #include "ComUnits/uScrollComponents.h"
+#include "Components/QSearch/FrmQSearch.h"
 #include "FormReposit/AccessString.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraPackage.h"
@@ -153,6 +154,9 @@ void TBaseForm::BuildDescription() {
     for (int i = 0; i < 12; ++i)
         ImageList1->Add(QImage());  // no designed pictures: the tool buttons show text
     ImageList1->setObjectName(QStringLiteral("ImageList1"));
+    FrmQSearch1 = new TFrmQSearch(this);
+    FrmQSearch1->setObjectName(QStringLiteral("FrmQSearch1"));
+    FrmQSearch1->SetSourceReference(QXVSourcesReference());
     ApplicationEvents1 = new QObject(this);
     ApplicationEvents1->setObjectName(QStringLiteral("ApplicationEvents1"));
 
@@ -377,7 +381,7 @@ void TBaseForm::GridHandler(QObject* component) {
 void TBaseForm::InitFormTexts() {
     TComBaseForm::InitFormTexts();
     InitActionTexts();
-    for (QObject* c : QList<QObject*>{MainSession, OraQuery1, ImageList1, PopupMenu1})
+    for (QObject* c : QList<QObject*>{MainSession, OraQuery1, ImageList1, FrmQSearch1, PopupMenu1})
         AddTranslateExclusion(c);
     // The menu's own items; an action a subclass shows in the menu is translated.
     for (QAction* item : PopupMenu1->actions())

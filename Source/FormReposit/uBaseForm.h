@@ -24,6 +24,7 @@ class TOraQuery;
 class TOraSession;
 class TScrollComponentList;
 class TChkStateList;
+class TFrmQSearch;
 
 // Where and how high a form is when maximised. Qt has no message asking for it, so
 // the rules are plain functions the window code applies.
@@ -101,6 +102,8 @@ public:
     TOraSession* MainSession = nullptr;
     TOraQuery* OraQuery1 = nullptr;
     TImageList* ImageList1 = nullptr;
+    // The quick search of every grid of the form.
+    TFrmQSearch* FrmQSearch1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* N1 = nullptr;
     QObject* ApplicationEvents1 = nullptr;
