@@ -21,6 +21,7 @@
 #include "FormReposit/GridTestForm.h"
 #include "Platform/Ini/HostFolder.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/Snapshot.h"
 #include "support/ModalDriver.h"
 #include "support/ShellOpenRecorder.h"
 
@@ -47,11 +48,6 @@ void Type(QDialog& dialog, const char* edit, const QString& text) {
 }
 
 // With QXV_SCREENSHOT_DIR set, the dialog as the user sees it then goes into that folder.
-void Snapshot(QDialog& dialog, const char* name) {
-    const QString folder = qEnvironmentVariable("QXV_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) dialog.grab().save(QDir(folder).filePath(QString(name) + ".png"));
-}
-
 QStringList Column(TDataSet* dataSet, const QString& field) {
     QStringList values;
     for (int row = 0; row < dataSet->RecordCount(); ++row)

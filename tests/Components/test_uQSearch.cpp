@@ -11,6 +11,7 @@
 #include "Components/QSearch/FrmQSearch.h"
 #include "FormReposit/GridTestForm.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/Snapshot.h"
 
 namespace {
 
@@ -127,6 +128,11 @@ TEST_F(QSearchTest, TypingMovesToTheFirstRecordThatStartsWithTheText) {
 
 TEST_F(QSearchTest, ThePanelOpensUnderTheGridAndClosesBackToIt) {
     TQSearch* search = Search(grid);
+    SelectColumn(1);
+    QTest::keyClick(grid, Qt::Key_A, Qt::AltModifier);
+    QTest::keyClicks(search->Edit(), "bd");
+    Snapshot(*form, "grid-quick-search");
+    QTest::keyClick(search->Edit(), Qt::Key_Escape);
     QTest::keyClick(grid, Qt::Key_X, Qt::AltModifier);
     QFrame* panel = search->Panel();
     ASSERT_TRUE(panel && panel->isVisible());
