@@ -79,6 +79,30 @@ TEST_F(PostgresServer, InstallingAgainKeepsDataAndChangesNothing) {
               abbrev);
 }
 
+TEST_F(PostgresServer, AnOldErrorTableGetsItsColumnsRenamedInPlace) {
+    // The table as older schemas had it: mixed-case names and no row id.
+    FDb->Execute(QStringLiteral("DROP TABLE \"%1\".error_messages").arg(FSchema), {});
+    FDb->Execute(QStringLiteral("CREATE TABLE \"%1\".error_messages (\"ErrorCode\" integer "
+                                "NOT NULL, \"Constraint\" varchar(61), \"Message\" varchar(1000))")
+                     .arg(FSchema),
+                 {});
+    FDb->Execute(
+        QStringLiteral("INSERT INTO \"%1\".error_messages VALUES (1, 'C1', 'kept')").arg(FSchema),
+        {});
+    FDb->Commit();
+    InstallServerSchema(*FDb, FSchema);
+    const TRowSet rows = FDb->Query(
+        QStringLiteral(
+            "SELECT errorcode, \"constraint\", message, rowid FROM \"%1\".error_messages")
+            .arg(FSchema),
+        {});
+    ASSERT_EQ(rows.Rows.size(), 1u);  // the texts of the old table are not added again
+    EXPECT_EQ(rows.Rows[0][0].toInt(), 1);
+    EXPECT_EQ(rows.Rows[0][1].toString(), "C1");
+    EXPECT_EQ(rows.Rows[0][2].toString(), "kept");
+    EXPECT_FALSE(rows.Rows[0][3].isNull());
+}
+
 TEST_F(PostgresServer, InstallingAgainDoesNotWaitForOpenSessions) {
     BuildSiblings();
     // A window's session: it has written and asked the catalogue, and keeps its transaction.
