@@ -1,6 +1,7 @@
 // The PostgreSQL engine behind IDbConnection: parameters, quoting, errors,
 // transactions and the catalogue answers the client relies on.
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 
 #include "Platform/Data/Postgres/PgSqlText.h"
 #include "Server/PgTestSchema.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -299,6 +301,64 @@ TEST_F(PostgresBackend, ExplicitWorkIsInvisibleToOthersUntilCommitAndGoneAfterRo
     Locat(QStringLiteral("INS_T#LOCATABBREV"), {{QStringLiteral("PSNAME"), QStringLiteral("c")},
                                                 {QStringLiteral("PNAME"), QStringLiteral("c")}});
     EXPECT_EQ(Count(*other, QStringLiteral("locatabbrev")), 2);
+}
+
+// What one traced session sent to the server: round trips (a Sync ends each pipeline, a
+// Query is one simple statement), the statements it prepared and the runs of them.
+struct TWireCounts {
+    int RoundTrips = 0;
+    int Prepared = 0;
+    int Executed = 0;
+    bool operator==(const TWireCounts&) const = default;
+};
+
+TWireCounts CountMessages(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    TWireCounts counts;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> parts = line.split('\t');
+        if (parts.size() < 3 || parts[0] != "F") continue;
+        if (parts[2] == "Sync" || parts[2] == "Query") ++counts.RoundTrips;
+        if (parts[2] == "Parse" && !line.contains("\t \"\" ")) ++counts.Prepared;
+        if (parts[2] == "Bind" && line.contains("\t \"\" \"qxv_")) ++counts.Executed;
+    }
+    return counts;
+}
+
+TEST_F(PostgresBackend, ACallIsOneRoundTripAndItsStatementIsPreparedOncePerSession) {
+    FDb->Commit();
+    TempDir temp;
+    // One session per number of calls; the difference is what the extra calls cost.
+    auto session = [&](int calls) {
+        const QString trace = temp.FilePath(QStringLiteral("trace%1.txt").arg(calls));
+        qputenv("QXV_PG_TRACE", trace.toLocal8Bit());
+        const auto db = OpenConnection(FDsn);
+        qunsetenv("QXV_PG_TRACE");
+        const TRoutineDesc insert = db->Describe(FSchema, "QXVERPLOCAT", "INS_T#LOCATABBREV");
+        const TRoutineDesc read = db->Describe(FSchema, "QXVERPLOCAT", "GET_T#LOCATABBREV");
+        auto add = [&](const QString& name) {
+            db->Call(insert, {{"PSNAME", name}, {"PNAME", name}});
+            db->Call(read, {{"PID", -1}});
+        };
+        for (int i = 0; i < calls; ++i) add(QStringLiteral("a%1_%2").arg(calls).arg(i));
+        db->StartTransaction();
+        for (int i = 0; i < calls; ++i) add(QStringLiteral("t%1_%2").arg(calls).arg(i));
+        // A call that fails inside the transaction costs its own rollback, and nothing else.
+        EXPECT_THROW(add(QStringLiteral("a short name far too long")), EOraError);
+        db->Commit();
+        return CountMessages(trace);
+    };
+    const TWireCounts one = session(1);
+    const TWireCounts six = session(6);
+    // Five more calls of each routine, outside and inside the transaction.
+    EXPECT_EQ((TWireCounts{six.RoundTrips - one.RoundTrips, six.Prepared - one.Prepared,
+                           six.Executed - one.Executed}),
+              (TWireCounts{20, 0, 20}));
+    // Each routine and the catalogue look-up were prepared once (and the session's first
+    // question); the transaction's BEGIN travelled with its first call.
+    EXPECT_EQ(one.Prepared, 4);
+    EXPECT_EQ(Count(*FDb, QStringLiteral("locatabbrev")), 14);
 }
 
 // --- Catalogue --------------------------------------------------------------

@@ -11,6 +11,7 @@
 
 #include <libpq-fe.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -296,6 +297,7 @@ public:
                                       .arg(why));
         }
         PQsetClientEncoding(FConn.get(), "UTF8");
+        StartTrace();
         // Server notices ("already exists, skipping") are not errors: nobody is told.
         PQsetNoticeProcessor(
             FConn.get(), [](void*, const char*) {}, nullptr);
@@ -323,10 +325,8 @@ public:
             "FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON n.oid = p.pronamespace "
             "WHERE n.nspname = $1 AND p.proname = $2";
         const QString name = package.toUpper() + u'.' + routine.toUpper();
-        TPgResultPtr res = InSavepoint([&] {
-            return Run(lookup, {WireOf(schema.toLower(), TFieldType::String, false),
-                                WireOf(name, TFieldType::String, false)});
-        });
+        TPgResultPtr res = Run(lookup, {WireOf(schema.toLower(), TFieldType::String, false),
+                                        WireOf(name, TFieldType::String, false)});
         if (PQntuples(res.get()) != 1)
             throw EOraError::Make(
                 OraCode::NoSuchRoutine,
@@ -425,7 +425,7 @@ public:
         }
 
         const QByteArray text = sql.toUtf8();
-        TPgResultPtr res = InSavepoint([&] { return Run(text.constData(), wire); });
+        TPgResultPtr res = Run(text.constData(), wire);
         TCallResult result;
         if (shape.Kind == TCallShape::Cursor) {
             result.Cursor = RowSetOf(res.get());
@@ -472,7 +472,25 @@ public:
     void Commit() override { EndTransaction("COMMIT"); }
     void Rollback() override { EndTransaction("ROLLBACK"); }
 
+    ~TPostgresConnection() override {
+        if (FTrace) {
+            PQuntrace(FConn.get());
+            std::fclose(FTrace);
+        }
+    }
+
 private:
+    // QXV_PG_TRACE names a file that gets every message this session exchanges with the
+    // server (appended), for finding out what a window really asks of it.
+    void StartTrace() {
+        const QByteArray path = qgetenv("QXV_PG_TRACE");
+        if (path.isEmpty()) return;
+        FTrace = std::fopen(path.constData(), "a");
+        if (!FTrace) return;
+        PQtrace(FConn.get(), FTrace);
+        PQsetTraceFlags(FConn.get(), PQTRACE_SUPPRESS_TIMESTAMPS);
+    }
+
     // How a described function is called and read.
     struct TCallShape {
         enum { Void, Scalar, Cursor, OutParams } Kind = Void;
@@ -480,7 +498,25 @@ private:
         QStringList OutNames;
     };
 
+    // One statement in one round trip: in an explicit transaction it travels with its
+    // savepoint (and the transaction's BEGIN, when it opens one) in a pipeline; its text is
+    // prepared once per session and then only executed.
     TPgResultPtr Run(const char* sql, const std::vector<TWireValue>& values) {
+        Reconnect();
+        try {
+            return RunPipelined(sql, values);
+        } catch (const TStalePlan&) {
+            // The statement's prepared form no longer fits the server's objects: prepare anew.
+            return RunPipelined(sql, values);
+        }
+    }
+
+    // A prepared statement the server refused to run as prepared; it has been forgotten.
+    struct TStalePlan {};
+
+    enum class TStep { Begin, Savepoint, Prepare, Statement, Release };
+
+    TPgResultPtr RunPipelined(const char* sql, const std::vector<TWireValue>& values) {
         std::vector<const char*> texts;
         std::vector<Oid> types;
         texts.reserve(values.size());
@@ -489,12 +525,105 @@ private:
             texts.push_back(v.IsNull ? nullptr : v.Text.constData());
             types.push_back(v.Type);
         }
-        Reconnect();
-        TPgResultPtr res(PQexecParams(FConn.get(), sql, static_cast<int>(values.size()),
-                                      types.data(), texts.data(), nullptr, nullptr, 0));
-        const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get());
-        return res;
+        const int count = static_cast<int>(values.size());
+        // The parameter types are part of a prepared statement: they are part of its key.
+        QByteArray key(sql);
+        key.append('\0').append(reinterpret_cast<const char*>(types.data()),
+                                static_cast<qsizetype>(types.size() * sizeof(Oid)));
+        QByteArray name = FPrepared.value(key);
+        const bool prepare = name.isEmpty() && FPrepared.size() < MaxPreparedStatements;
+        if (prepare) name = "qxv_" + QByteArray::number(++FPreparedCount);
+
+        PGconn* conn = FConn.get();
+        const bool opens = FExplicit && !FInTransaction;
+        const bool guarded = FExplicit;
+        std::vector<TStep> steps;
+        auto send = [&](int sent, TStep step) {
+            if (!sent) throw LostInPipeline();
+            steps.push_back(step);
+        };
+        if (!PQenterPipelineMode(conn)) Fail(nullptr);
+        try {
+            if (opens) send(SendCommand("BEGIN"), TStep::Begin);
+            if (guarded) send(SendCommand("SAVEPOINT qxv_stmt"), TStep::Savepoint);
+            if (prepare)
+                send(PQsendPrepare(conn, name.constData(), sql, count, types.data()),
+                     TStep::Prepare);
+            if (!name.isEmpty())
+                send(PQsendQueryPrepared(conn, name.constData(), count, texts.data(), nullptr,
+                                         nullptr, 0),
+                     TStep::Statement);
+            else
+                send(PQsendQueryParams(conn, sql, count, types.data(), texts.data(), nullptr,
+                                       nullptr, 0),
+                     TStep::Statement);
+            if (guarded) send(SendCommand("RELEASE SAVEPOINT qxv_stmt"), TStep::Release);
+            if (!PQpipelineSync(conn)) throw LostInPipeline();
+        } catch (const EOraError&) {
+            FailPipeline(nullptr);
+        }
+
+        TPgResultPtr statement, failure;
+        bool begun = false;
+        for (const TStep step : steps) {
+            TPgResultPtr res(PQgetResult(conn));
+            if (!res) FailPipeline(failure.get());
+            while (PGresult* rest = PQgetResult(conn)) PQclear(rest);  // up to the command's end
+            const ExecStatusType status = PQresultStatus(res.get());
+            const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+            if (!ok) {
+                if (!failure && status != PGRES_PIPELINE_ABORTED) failure = std::move(res);
+                continue;
+            }
+            if (step == TStep::Begin) begun = true;
+            if (step == TStep::Prepare) FPrepared.insert(key, name);
+            if (step == TStep::Statement) statement = std::move(res);
+        }
+        TPgResultPtr sync(PQgetResult(conn));
+        if (!sync || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC || !PQexitPipelineMode(conn))
+            FailPipeline(failure.get());
+        if (begun) FInTransaction = true;
+        if (!failure) return statement;
+
+        if (guarded && FInTransaction && PQtransactionStatus(conn) == PQTRANS_INERROR) {
+            TPgResultPtr undo(PQexec(conn, "ROLLBACK TO SAVEPOINT qxv_stmt"));
+            TPgResultPtr release(PQexec(conn, "RELEASE SAVEPOINT qxv_stmt"));
+        }
+        if (!prepare && !name.isEmpty() && IsStalePlan(failure.get())) {
+            FPrepared.remove(key);
+            TPgResultPtr drop(PQexec(conn, ("DEALLOCATE " + name).constData()));
+            throw TStalePlan();
+        }
+        Fail(failure.get());
+    }
+
+    int SendCommand(const char* sql) {
+        return PQsendQueryParams(FConn.get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+    }
+
+    static EOraError LostInPipeline() {
+        return EOraError::Make(OraCode::NotConnected, QStringLiteral("not connected"));
+    }
+
+    // A pipeline broke off: what is left of it is read away, so that the session leaves
+    // pipeline mode (or is re-established) before the error is reported.
+    [[noreturn]] void FailPipeline(const PGresult* res) {
+        PGconn* conn = FConn.get();
+        for (int left = 64; left > 0 && PQpipelineStatus(conn) != PQ_PIPELINE_OFF; --left) {
+            if (PQexitPipelineMode(conn)) break;
+            PQclear(PQgetResult(conn));
+        }
+        if (PQpipelineStatus(conn) != PQ_PIPELINE_OFF) Reset();
+        Fail(res);
+    }
+
+    // A prepared statement that the server cannot run any more as it was prepared: the
+    // objects it reads changed their shape, or the session lost it.
+    static bool IsStalePlan(const PGresult* res) {
+        const QString state = ErrorField(res, PG_DIAG_SQLSTATE);
+        return state == QLatin1String("26000") ||
+               (state == QLatin1String("0A000") &&
+                ErrorField(res, PG_DIAG_MESSAGE_PRIMARY).contains(QLatin1String("cached plan")));
     }
 
     // A script may hold several statements; only the installer's scripts come here.
@@ -521,6 +650,7 @@ private:
     bool Reset() {
         FInTransaction = false;
         FExplicit = false;
+        FPrepared.clear();  // a new server session knows none of them
         PQreset(FConn.get());
         if (PQstatus(FConn.get()) != CONNECTION_OK) return false;
         PQsetClientEncoding(FConn.get(), "UTF8");
@@ -591,7 +721,7 @@ private:
                 }
             wire.push_back(value);
         }
-        return InSavepoint([&] { return Run(text.constData(), wire); });
+        return Run(text.constData(), wire);
     }
 
     void EndTransaction(const char* verb) {
@@ -602,12 +732,18 @@ private:
     }
 
     TPgConnPtr FConn;
+    std::FILE* FTrace = nullptr;
     QString FUser;
     QString FServer;
     bool FInTransaction = false;
     bool FExplicit = false;
     QHash<QString, TRoutineDesc> FDescribed;
     QHash<QString, TCallShape> FShapes;
+    // Prepared statements of this session by SQL text and parameter types. Free SQL can
+    // make any number of texts; past the limit they run unprepared.
+    static constexpr qsizetype MaxPreparedStatements = 512;
+    QHash<QByteArray, QByteArray> FPrepared;
+    long long FPreparedCount = 0;
 };
 
 }  // namespace
