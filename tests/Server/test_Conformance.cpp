@@ -348,6 +348,59 @@ TEST_P(Conformance, ParentsChainRunsTopDownAndEndsWithTheLocation) {
     EXPECT_TRUE(Cursor("QXVERPLOCAT", "GET_LOCATION_PARENTS", {{"PID", 987654}}).Rows.empty());
 }
 
+TEST_P(Conformance, SearchByNameRanksThenOrdersByAddressPath) {
+    const World w = MakeWorld();
+    AddLocation(w.r1, w.tS3, "Ёлкино");
+    AddLocation(w.g1, w.tS3, "Старое Елкино");
+    AddLocation(w.r1, w.tS3, "Новоелкино");
+    AddLocation(w.g1, w.tS3, "елкино");
+    AddLocation(w.r1, w.tS3, "100%_done");
+    const struct {
+        QString Text;
+        QVariant Limit;
+        QString Separator;
+        QStringList Hits;  // path and rank
+    } cases[] = {
+        {" ЕЛКИНО ",
+         Null(),
+         ". ",
+         {"obl. North\\g. Harbour\\s. елкино 0", "obl. North\\r-n. Lakeside\\s. Ёлкино 0",
+          "obl. North\\g. Harbour\\s. Старое Елкино 2",
+          "obl. North\\r-n. Lakeside\\s. Новоелкино 3"}},
+        {"ёлк",
+         3,
+         ". ",
+         {"obl. North\\g. Harbour\\s. елкино 1", "obl. North\\r-n. Lakeside\\s. Ёлкино 1",
+          "obl. North\\g. Harbour\\s. Старое Елкино 2"}},
+        {"south", Null(), " ", {"obl South 0"}},
+        {"or", Null(), ". ", {"obl. North 3"}},
+        {"%_", Null(), ". ", {"obl. North\\r-n. Lakeside\\s. 100%_done 3"}},
+        {"_", 1, ". ", {"obl. North\\r-n. Lakeside\\s. 100%_done 3"}},
+        {"   ", Null(), ". ", {}},
+        {"nowhere", Null(), ". ", {}},
+    };
+    for (const auto& c : cases) {
+        const TRowSet found =
+            Cursor("QXVERPLOCAT", "FIND_T#LOCATION",
+                   {{"PTEXT", c.Text}, {"PLIMIT", c.Limit}, {"PSEPARATOR", c.Separator}});
+        QStringList hits;
+        for (size_t i = 0; i < found.Rows.size(); ++i)
+            hits << At(found, i, "PATH").toString() + u' ' + At(found, i, "RANK").toString();
+        EXPECT_EQ(hits, c.Hits) << c.Text.toStdString();
+    }
+    // Each hit carries what the tree shows of it.
+    const TRowSet one = Cursor("QXVERPLOCAT", "FIND_T#LOCATION",
+                               {{"PTEXT", "mill"}, {"PLIMIT", Null()}, {"PSEPARATOR", Null()}});
+    ASSERT_EQ(one.Rows.size(), 1u);
+    EXPECT_EQ(At(one, 0, "ID").toLongLong(), w.s2);
+    EXPECT_EQ(At(one, 0, "NAME").toString(), "Mill");
+    EXPECT_EQ(At(one, 0, "ABBREV_SNAME").toString(), "s");
+    EXPECT_EQ(At(one, 0, "ABBREV_NAME").toString(), "Selo");
+    EXPECT_EQ(At(one, 0, "LEVEL#").toLongLong(), 3);
+    EXPECT_EQ(At(one, 0, "ID_PARENT").toLongLong(), w.g1);
+    EXPECT_EQ(At(one, 0, "PATH").toString(), "obl. North\\g. Harbour\\s. Mill");
+}
+
 TEST_P(Conformance, InsertAndUpdateFollowTheLevelRule) {
     const World w = MakeWorld();
     EXPECT_EQ(AddLocation(Null(), w.tG2, "Wrong top"), -1) << "a top location needs level 1";

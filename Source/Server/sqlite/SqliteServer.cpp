@@ -69,7 +69,7 @@ namespace {
 
 using namespace SqliteServer;
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // A text as an SQL string literal, for the messages fixed into trigger bodies (RAISE takes
 // no parameters). Only plain identifiers reach it, but quote it properly all the same.
@@ -282,12 +282,25 @@ void CreateVersion2(IDbConnection& db, const QString& schema) {
                {});
 }
 
+// The search key of a place's name (lower case, "ё" read as "е"), indexed for the search
+// by name; computed by the engine on every write, whoever writes.
+void CreateVersion3(IDbConnection& db, const QString& schema) {
+    db.Execute(Sql(schema,
+                   "ALTER TABLE {S}.LOCATION ADD COLUMN NAME_KEY TEXT GENERATED ALWAYS AS "
+                   "(replace(lower(NAME), 'ё', 'е')) VIRTUAL"),
+               {});
+    db.Execute(Sql(schema, "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_NAME_KEY ON LOCATION "
+                           "(NAME_KEY)"),
+               {});
+}
+
 }  // namespace
 
 void RegisterSqliteServer() {
     static std::once_flag once;
     std::call_once(once, [] {
         RegisterLocatRoutines();
+        RegisterSearchRoutines();
         RegisterInformRoutines();
         RegisterLangRoutines();
     });
@@ -304,6 +317,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         const long long current = version.Rows.empty() ? 0 : version.Rows[0][0].toLongLong();
         if (current < 1) CreateVersion1(db, schema);
         if (current < 2) CreateVersion2(db, schema);
+        if (current < 3) CreateVersion3(db, schema);
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});

@@ -50,6 +50,9 @@ bool Exists(TSqliteRoutineContext& ctx, const QString& sql, const std::vector<TB
 [[noreturn]] void RaiseConstraint(int code, const QString& schema, const char* constraint);
 
 void RegisterLocatRoutines();
+void RegisterSearchRoutines();
+// A text as the search by name compares it: trimmed, lower case, "ё" read as "е".
+QString SearchKey(const QString& text);
 void RegisterInformRoutines();
 void RegisterLangRoutines();
 

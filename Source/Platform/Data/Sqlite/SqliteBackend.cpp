@@ -309,10 +309,12 @@ TSqliteConnection::TSqliteConnection(const QString& connectionString) {
     sqlite3_busy_timeout(FDb.get(), FBusyTimeout);
     sqlite3_create_function(FDb.get(), "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             &NvlFunction, nullptr, nullptr);
-    sqlite3_create_function(FDb.get(), "UPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                            &CaseFunction<true>, nullptr, nullptr);
-    sqlite3_create_function(FDb.get(), "LOWER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                            &CaseFunction<false>, nullptr, nullptr);
+    // Innocuous: a schema may use them (the search key of a place's name is LOWER of it).
+    constexpr int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    sqlite3_create_function(FDb.get(), "UPPER", 1, pure, nullptr, &CaseFunction<true>, nullptr,
+                            nullptr);
+    sqlite3_create_function(FDb.get(), "LOWER", 1, pure, nullptr, &CaseFunction<false>, nullptr,
+                            nullptr);
     Exec("PRAGMA foreign_keys = ON");
     UseWal(QStringLiteral("main"));
     Exec(

@@ -66,6 +66,12 @@ BEGIN
 END
 $indexes$;
 
+-- The search key of a place's name (lower case, "ё" read as "е") for the search by name.
+ALTER TABLE @SCHEMA@.location ADD COLUMN IF NOT EXISTS name_key text
+  GENERATED ALWAYS AS (translate(lower(name), 'ё', 'е')) STORED;
+CREATE INDEX IF NOT EXISTS location_name_key_idx
+  ON @SCHEMA@.location (name_key text_pattern_ops);
+
 -- Read by the error handler with Oracle's text: unquoted names (which fold to lower case)
 -- and a RowId.
 CREATE TABLE IF NOT EXISTS @SCHEMA@.error_messages (

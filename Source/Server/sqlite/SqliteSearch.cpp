@@ -1,0 +1,169 @@
+// FIND_T#LOCATION of package QXVERPLOCAT on the embedded server: places by name, best
+// matches first, each with its address path.
+
+#include <QHash>
+
+#include <algorithm>
+
+#include "Server/sqlite/SqliteServerImpl.h"
+
+namespace SqliteServer {
+
+namespace {
+
+using Ctx = TSqliteRoutineContext;
+using TF = TFieldType;
+
+constexpr int kDefaultLimit = 100;
+constexpr int kMaxLimit = 1000;
+constexpr int kMaxDepth = 10000;
+
+const char* const kHitSelect =
+    "SELECT L.ID, L.ID_PARENT, L.NAME, L.NAME_KEY, A.SNAME, A.NAME, T.LEVEL_NO"
+    " FROM {S}.LOCATION L"
+    " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
+    " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV WHERE ";
+
+// How well a name matches: 0 the name itself, 1 it begins with the text, 2 one of its
+// words does, 3 the text is somewhere inside.
+int Rank(const QString& nameKey, const QString& key) {
+    if (nameKey == key) return 0;
+    if (nameKey.startsWith(key)) return 1;
+    QString words = nameKey;
+    for (QChar& c : words)
+        if (QStringLiteral("-().,/\"«»").contains(c)) c = u' ';
+    return words.contains(u' ' + key) ? 2 : 3;
+}
+
+QString Caption(const QString& shortName, const QString& name, const QString& separator) {
+    return shortName.isEmpty() ? name : shortName + separator + name;
+}
+
+struct THit {
+    QVariantList Row;  // ID, NAME, ABBREV_SNAME, ABBREV_NAME, LEVEL#, ID_PARENT
+    int Rank = 3;
+    QString Path;
+};
+
+// The captions from the top-level place down to a place, joined by "\"; the captions of
+// ancestors are read once per call.
+class TPathBuilder {
+public:
+    TPathBuilder(Ctx& ctx, const QString& schema, const QString& separator)
+        : FCtx(ctx), FSchema(schema), FSeparator(separator) {}
+
+    QString PathOf(const QVariant& parent, const QString& caption) {
+        QStringList captions{caption};
+        QVariant id = parent;
+        for (int depth = 0; !id.isNull() && depth < kMaxDepth; ++depth) {
+            const TNode& node = Node(id.toLongLong());
+            if (node.Missing) break;
+            captions.prepend(node.Caption);
+            id = node.Parent;
+        }
+        return captions.join(u'\\');
+    }
+
+private:
+    struct TNode {
+        QVariant Parent;
+        QString Caption;
+        bool Missing = false;
+    };
+
+    const TNode& Node(long long id) {
+        if (const auto it = FNodes.constFind(id); it != FNodes.constEnd()) return *it;
+        const TRowSet rows =
+            FCtx.Query(Sql(FSchema,
+                           "SELECT L.ID_PARENT, L.NAME, A.SNAME FROM {S}.LOCATION L"
+                           " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
+                           " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
+                           " WHERE L.ID = :ID"),
+                       {{"ID", id}});
+        TNode node;
+        if (rows.Rows.empty()) {
+            node.Missing = true;
+        } else {
+            node.Parent = rows.Rows[0][0];
+            node.Caption =
+                Caption(rows.Rows[0][2].toString(), rows.Rows[0][1].toString(), FSeparator);
+        }
+        return *FNodes.insert(id, node);
+    }
+
+    Ctx& FCtx;
+    const QString& FSchema;
+    const QString FSeparator;
+    QHash<long long, TNode> FNodes;
+};
+
+std::vector<THit> Hits(Ctx& ctx, const QString& s, const QString& key, int limit) {
+    // Names that begin with the text come through the index; the scan for the text inside a
+    // name runs only when they do not fill the answer.
+    TRowSet rows =
+        ctx.Query(Sql(s, kHitSelect) +
+                      QStringLiteral("L.NAME_KEY >= :K AND L.NAME_KEY < :K || char(1114111)"),
+                  {{"K", key}});
+    if (static_cast<int>(rows.Rows.size()) < limit)
+        rows = ctx.Query(Sql(s, kHitSelect) + QStringLiteral("instr(L.NAME_KEY, :K) > 0"),
+                         {{"K", key}});
+    std::vector<THit> hits;
+    hits.reserve(rows.Rows.size());
+    for (const auto& r : rows.Rows)
+        hits.push_back({{r[0], r[2], r[4], r[5], r[6], r[1]}, Rank(r[3].toString(), key), {}});
+    return hits;
+}
+
+TCallResult FindLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    TRowSet out;
+    out.Columns = {{"ID", TF::Integer},          {"NAME", TF::String},
+                   {"ABBREV_SNAME", TF::String}, {"ABBREV_NAME", TF::String},
+                   {"LEVEL#", TF::Integer},      {"ID_PARENT", TF::Integer},
+                   {"PATH", TF::String},         {"RANK", TF::Integer}};
+    const QString key = SearchKey(in.Text("PTEXT"));
+    const int limit = static_cast<int>(
+        std::clamp<long long>(in.Int("PLIMIT").value_or(kDefaultLimit), 1, kMaxLimit));
+    const QString separator =
+        in.IsNull("PSEPARATOR") ? QStringLiteral(". ") : in.Text("PSEPARATOR");
+    if (key.isEmpty()) return Rows(std::move(out), {});
+
+    std::vector<THit> hits = Hits(ctx, s, key, limit);
+    std::stable_sort(hits.begin(), hits.end(),
+                     [](const THit& a, const THit& b) { return a.Rank < b.Rank; });
+    // Paths only for the groups the answer reaches into: the last of them is cut by path.
+    size_t reach = 0;
+    while (reach < hits.size() &&
+           (reach < static_cast<size_t>(limit) || hits[reach].Rank == hits[limit - 1].Rank))
+        ++reach;
+    hits.resize(reach);
+    TPathBuilder paths(ctx, s, separator);
+    for (THit& hit : hits)
+        hit.Path = paths.PathOf(hit.Row[5],
+                                Caption(hit.Row[2].toString(), hit.Row[1].toString(), separator));
+    std::sort(hits.begin(), hits.end(), [](const THit& a, const THit& b) {
+        if (a.Rank != b.Rank) return a.Rank < b.Rank;
+        if (a.Path != b.Path) return a.Path < b.Path;
+        return a.Row[0].toLongLong() < b.Row[0].toLongLong();
+    });
+    if (hits.size() > static_cast<size_t>(limit)) hits.resize(static_cast<size_t>(limit));
+    for (THit& hit : hits) {
+        std::vector<QVariant> row(hit.Row.begin(), hit.Row.end());
+        row.push_back(hit.Path);
+        row.push_back(hit.Rank);
+        out.Rows.push_back(std::move(row));
+    }
+    return Rows(std::move(out), {});
+}
+
+}  // namespace
+
+QString SearchKey(const QString& text) { return text.trimmed().toLower().replace(u'ё', u'е'); }
+
+void RegisterSearchRoutines() {
+    RegisterSqliteRoutine(
+        QStringLiteral("QXVERPLOCAT"), QStringLiteral("FIND_T#LOCATION"),
+        {In("PTEXT", TF::String), In("PLIMIT"), In("PSEPARATOR", TF::String), Dataset()},
+        FindLocation);
+}
+
+}  // namespace SqliteServer
