@@ -399,6 +399,30 @@ TEST_P(Conformance, SearchByNameRanksThenOrdersByAddressPath) {
     EXPECT_EQ(At(one, 0, "LEVEL#").toLongLong(), 3);
     EXPECT_EQ(At(one, 0, "ID_PARENT").toLongLong(), w.g1);
     EXPECT_EQ(At(one, 0, "PATH").toString(), "obl. North\\g. Harbour\\s. Mill");
+
+    // A window's hits are kept under its key, in the search's order, until it searches again.
+    const QString windowKey = "{5E1EC7ED-0000-4000-8000-00000000B001}";
+    auto kept = [&] {
+        QStringList names;
+        for (const auto& row :
+             FDb->Query(QStringLiteral("SELECT NAME FROM %1 WHERE GUID = :G ORDER BY HIT_NO")
+                            .arg(T("SEARCH_HITS")),
+                        {{"G", windowKey}})
+                 .Rows)
+            names << row[0].toString();
+        return names;
+    };
+    auto fill = [&](const QString& text) {
+        return Loc(
+            "FILL_T#LOCATION_HITS",
+            {{"PGUID", windowKey}, {"PTEXT", text}, {"PLIMIT", Null()}, {"PSEPARATOR", Null()}});
+    };
+    EXPECT_EQ(fill("елкино"), 4);
+    EXPECT_EQ(kept(), QStringList({"елкино", "Ёлкино", "Старое Елкино", "Новоелкино"}));
+    EXPECT_EQ(fill("mill"), 1);
+    EXPECT_EQ(kept(), QStringList({"Mill"}));
+    EXPECT_EQ(Loc("DEL_T#LOCATION_HITS", {{"PGUID", windowKey}}), 1);
+    EXPECT_TRUE(kept().isEmpty());
 }
 
 TEST_P(Conformance, InsertAndUpdateFollowTheLevelRule) {

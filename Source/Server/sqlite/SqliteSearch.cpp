@@ -155,6 +155,35 @@ TCallResult FindLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     return Rows(std::move(out), {});
 }
 
+// The hits of a search kept for a window under its key (the window's earlier hits go).
+TCallResult FillLocationHits(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    const QVariant guid = Text(in, "PGUID", 38);
+    ctx.Execute(Sql(s, "DELETE FROM {S}.SEARCH_HITS WHERE GUID = :G"), {{"G", guid}});
+    const TCallResult found = FindLocation(ctx, s, in);
+    long long number = 0;
+    for (const auto& row : found.Cursor->Rows)
+        ctx.Execute(Sql(s,
+                        "INSERT INTO {S}.SEARCH_HITS (GUID, HIT_NO, ID, NAME, ABBREV_SNAME, "
+                        "ABBREV_NAME, LEVEL_NO, ID_PARENT, PATH, HIT_RANK) VALUES (:G, :N, :ID, "
+                        ":NAME, :SNAME, :ANAME, :LEVEL, :PARENT, :PATH, :RANK)"),
+                    {{"G", guid},
+                     {"N", ++number},
+                     {"ID", row[0]},
+                     {"NAME", row[1]},
+                     {"SNAME", row[2]},
+                     {"ANAME", row[3]},
+                     {"LEVEL", row[4]},
+                     {"PARENT", row[5]},
+                     {"PATH", row[6]},
+                     {"RANK", row[7]}});
+    return Result(number);
+}
+
+TCallResult DelLocationHits(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    return Result(ctx.Execute(Sql(s, "DELETE FROM {S}.SEARCH_HITS WHERE GUID = :G"),
+                              {{"G", in.Text("PGUID")}}));
+}
+
 }  // namespace
 
 QString SearchKey(const QString& text) { return text.trimmed().toLower().replace(u'ё', u'е'); }
@@ -164,6 +193,12 @@ void RegisterSearchRoutines() {
         QStringLiteral("QXVERPLOCAT"), QStringLiteral("FIND_T#LOCATION"),
         {In("PTEXT", TF::String), In("PLIMIT"), In("PSEPARATOR", TF::String), Dataset()},
         FindLocation);
+    RegisterSqliteRoutine(QStringLiteral("QXVERPLOCAT"), QStringLiteral("FILL_T#LOCATION_HITS"),
+                          {Ret(), In("PGUID", TF::String), In("PTEXT", TF::String), In("PLIMIT"),
+                           In("PSEPARATOR", TF::String)},
+                          FillLocationHits);
+    RegisterSqliteRoutine(QStringLiteral("QXVERPLOCAT"), QStringLiteral("DEL_T#LOCATION_HITS"),
+                          {Ret(), In("PGUID", TF::String)}, DelLocationHits);
 }
 
 }  // namespace SqliteServer

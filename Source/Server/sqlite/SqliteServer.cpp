@@ -292,6 +292,16 @@ void CreateVersion3(IDbConnection& db, const QString& schema) {
     db.Execute(Sql(schema, "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_NAME_KEY ON LOCATION "
                            "(NAME_KEY)"),
                {});
+    // The hits of a search window, by the window's key, for its grid to sort and filter.
+    db.Execute(Sql(schema,
+                   "CREATE TABLE IF NOT EXISTS {S}.SEARCH_HITS (GUID VARCHAR(38) NOT NULL, "
+                   "HIT_NO INTEGER NOT NULL, ID INTEGER NOT NULL, NAME VARCHAR(255), "
+                   "ABBREV_SNAME VARCHAR(10), ABBREV_NAME VARCHAR(255), LEVEL_NO INTEGER, "
+                   "ID_PARENT INTEGER, PATH TEXT, HIT_RANK INTEGER)"),
+               {});
+    db.Execute(Sql(schema, "CREATE INDEX IF NOT EXISTS {S}.IX_SEARCH_HITS ON SEARCH_HITS "
+                           "(GUID, HIT_NO)"),
+               {});
 }
 
 }  // namespace

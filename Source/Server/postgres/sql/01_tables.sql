@@ -72,6 +72,21 @@ ALTER TABLE @SCHEMA@.location ADD COLUMN IF NOT EXISTS name_key text
 CREATE INDEX IF NOT EXISTS location_name_key_idx
   ON @SCHEMA@.location (name_key text_pattern_ops);
 
+-- The hits of a search window, by the window's key, for its grid to sort and filter.
+CREATE TABLE IF NOT EXISTS @SCHEMA@.search_hits (
+  guid varchar(38) NOT NULL,
+  hit_no integer NOT NULL,
+  id integer NOT NULL,
+  name varchar(255),
+  abbrev_sname varchar(10),
+  abbrev_name varchar(255),
+  level_no integer,
+  id_parent integer,
+  path text,
+  hit_rank integer
+);
+CREATE INDEX IF NOT EXISTS search_hits_guid_idx ON @SCHEMA@.search_hits (guid, hit_no);
+
 -- Read by the error handler with Oracle's text: unquoted names (which fold to lower case)
 -- and a RowId.
 CREATE TABLE IF NOT EXISTS @SCHEMA@.error_messages (

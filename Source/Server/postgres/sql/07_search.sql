@@ -54,3 +54,37 @@ BEGIN
   LIMIT n;
 END
 $body$;
+
+-- The hits of a search kept for a window under its key (the window's earlier hits go).
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.FILL_T#LOCATION_HITS"(
+  "PGUID" varchar(38), "PTEXT" varchar, "PLIMIT" integer DEFAULT NULL,
+  "PSEPARATOR" varchar DEFAULT NULL)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  added integer;
+BEGIN
+  DELETE FROM @SCHEMA@.search_hits WHERE guid = "PGUID";
+  INSERT INTO @SCHEMA@.search_hits (guid, hit_no, id, name, abbrev_sname, abbrev_name, level_no,
+                                    id_parent, path, hit_rank)
+  SELECT "PGUID", f.n, f."ID", f."NAME", f."ABBREV_SNAME", f."ABBREV_NAME", f."LEVEL#",
+         f."ID_PARENT", f."PATH", f."RANK"
+  FROM @SCHEMA@."QXVERPLOCAT.FIND_T#LOCATION"("PTEXT", "PLIMIT", "PSEPARATOR")
+       WITH ORDINALITY AS f("ID", "NAME", "ABBREV_SNAME", "ABBREV_NAME", "LEVEL#", "ID_PARENT",
+                            "PATH", "RANK", n);
+  GET DIAGNOSTICS added = ROW_COUNT;
+  RETURN added;
+END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATION_HITS"("PGUID" varchar)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  removed integer;
+BEGIN
+  DELETE FROM @SCHEMA@.search_hits WHERE guid = "PGUID";
+  GET DIAGNOSTICS removed = ROW_COUNT;
+  RETURN removed;
+END
+$body$;
