@@ -167,3 +167,11 @@ private:
     bool FOldCreateOrder = false;
     bool FFreeing = false;
 };
+
+// Holds a form made by TComBaseForm::Create and frees it the framework's way however the
+// block that holds it is left.
+struct TFormFree {
+    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
+};
+template <class TForm>
+using TFormHolder = std::unique_ptr<TForm, TFormFree>;

@@ -51,11 +51,7 @@ private:
     bool FWasEnabled;
 };
 
-// Frees a dialog made by TComBaseForm::Create, also when its run throws.
-struct TFreeForm {
-    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
-};
-using TInfoDialog = std::unique_ptr<TfAddEditInfoType, TFreeForm>;
+using TInfoDialog = TFormHolder<TfAddEditInfoType>;
 
 // "%s" placeholders filled in order.
 QString FormatS(QString format, const QStringList& args) {

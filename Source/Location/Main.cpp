@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
@@ -25,9 +26,11 @@
 #include "Location/Pictures.h"
 #include "Location/PopupEdit.h"
 #include "Location/RowDragTree.h"
+#include "Location/Search.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ui/ModalRunner.h"
 
 namespace {
 
@@ -99,7 +102,15 @@ void TfMain::BuildLocationDescription() {
     address->setContentsMargins(4, 2, 4, 4);
     cbObject = new TPopupEdit(pObject);
     cbObject->setObjectName(QStringLiteral("cbObject"));
-    address->addWidget(cbObject);
+    address->addWidget(cbObject, 1);
+    edSearch = new QLineEdit(pObject);
+    edSearch->setObjectName(QStringLiteral("edSearch"));
+    edSearch->setMaxLength(255);
+    edSearch->setFixedWidth(170);
+    edSearch->setClearButtonEnabled(true);
+    address->addWidget(edSearch);
+    connect(edSearch, &QLineEdit::returnPressed, this,
+            [this] { Application::Instance().Protect(this, [this] { OpenSearch(); }); });
     top->addWidget(pObject);
     client->addWidget(pTop);
 
@@ -292,6 +303,8 @@ void TfMain::FormShow() {
     TPelmBaseQXVBaseForm::FormShow();
     if (FShown) return;
     FShown = true;
+    // Set once the user's language is known: the placeholder is no designed text.
+    edSearch->setPlaceholderText(TranslateRu(QStringLiteral("Поиск")));
     LoadOnShow();
 }
 
@@ -339,6 +352,18 @@ void TfMain::BuildRoot() { FTree->BuildRoot(); }
 void TfMain::LoadChildren(TObjectNode* node, bool force) { FTree->LoadChildren(node, force); }
 
 void TfMain::ExpandToLocation() { FTree->ExpandToLocation(FStartID); }
+
+void TfMain::FindExecute() { OpenSearch(); }
+
+void TfMain::OpenSearch() {
+    TFormHolder<TfSearch> search(TComBaseForm::Create<TfSearch>(nullptr, FSession, FShema));
+    search->SetSeparator(AbbrevSeparator());
+    search->SetText(edSearch->text());
+    if (!edSearch->text().trimmed().isEmpty()) search->Search();
+    if (ModalRunner::RunModal(*search) != QDialog::Accepted || search->ChosenID() < 1) return;
+    FTree->ExpandToLocation(search->ChosenID());
+    tvObjects->setFocus();
+}
 
 int TfMain::GetSelectedID() const { return FTree ? FTree->SelectedID() : -1; }
 

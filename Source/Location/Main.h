@@ -10,6 +10,7 @@
 class QAction;
 class QFrame;
 class QGroupBox;
+class QLineEdit;
 class QMenu;
 class QSplitter;
 class QToolBar;
@@ -46,6 +47,9 @@ public:
     int GetMaxLevel();
     void ShowAddressPath();
     void ExpandToLocation();
+    // The search window for the text of the search field; a chosen place is opened and
+    // selected in the tree.
+    void OpenSearch();
     // The selected place, or -1 when the root (or nothing) is selected.
     int GetSelectedID() const;
     void SetSelectMode(bool on);
@@ -96,6 +100,7 @@ public:
     QAction* miLevel = nullptr;
     QGroupBox* pObject = nullptr;
     TPopupEdit* cbObject = nullptr;
+    QLineEdit* edSearch = nullptr;
     QWidget* pBottom = nullptr;
     QSplitter* cxSplitter = nullptr;
     QWidget* pTree = nullptr;
@@ -128,6 +133,8 @@ protected:
     void FormShow() override;
     void RegisterAccess() override;
     void ArrangeButtons() override;
+    // Ctrl+F: the location window has no grid to search, it searches places.
+    void FindExecute() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Called after a node became selected (children fetched).

@@ -23,12 +23,6 @@ QString EditedCaption(const QString& shortName, const QString& name) {
     return TLocationTree::Caption(shortName, QStringLiteral(". "), name);
 }
 
-// Frees a form made by TComBaseForm::Create however the block is left.
-struct TFreeForm {
-    TComBaseForm* Form;
-    ~TFreeForm() { TComBaseForm::Free(Form); }
-};
-
 bool IsAncestor(const QTreeWidgetItem* candidate, const QTreeWidgetItem* node) {
     for (const QTreeWidgetItem* p = node ? node->parent() : nullptr; p; p = p->parent())
         if (p == candidate) return true;
@@ -63,7 +57,7 @@ void TfMain::aObjectAddExecute() {
     if (!s) return;
     auto* dialog = TComBaseForm::Create<TfAddEditPlace>(nullptr, FSession, FShema);
     {
-        TFreeForm freeDialog{dialog};
+        const TFormHolder<TComBaseForm> freeDialog{dialog};
         dialog->SetDialogMode(1);
         dialog->ParentID = s->ID;  // -1 under the root
         dialog->Level = s->Level + 1;
@@ -99,7 +93,7 @@ void TfMain::aObjectEditExecute() {
     if (!s || s->Depth() == 0) return;
     auto* dialog = TComBaseForm::Create<TfAddEditPlace>(nullptr, FSession, FShema);
     {
-        TFreeForm freeDialog{dialog};
+        const TFormHolder<TComBaseForm> freeDialog{dialog};
         dialog->SetDialogMode(2);
         TObjectNode* parent = s->ParentNode();
         dialog->ParentID = parent && parent->Depth() >= 1 ? parent->ID : -1;
@@ -232,7 +226,7 @@ template <class TDictionary>
 void RunDictionary(TOraSession* session, const QString& schema, bool view, bool add, bool edit,
                    bool del, const std::function<void()>& afterRun = nullptr) {
     auto* form = TComBaseForm::Create<TDictionary>(nullptr, session, schema);
-    TFreeForm freeForm{form};
+    const TFormHolder<TComBaseForm> freeForm{form};
     form->FCanAdd = add;
     form->FCanEdit = edit;
     form->FCanDelete = del;

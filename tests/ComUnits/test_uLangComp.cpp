@@ -38,10 +38,7 @@ public:
     using TDataSet::DefineFields;
 };
 
-struct TFormDeleter {
-    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
-};
-using TFormPtr = std::unique_ptr<TPlainForm, TFormDeleter>;
+using TFormPtr = TFormHolder<TPlainForm>;
 
 // Forms shown over a database whose LANG_PACK knows a few Latin phrases.
 class LangPassTest : public ::testing::Test {

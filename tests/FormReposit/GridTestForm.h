@@ -163,11 +163,7 @@ private:
     std::unique_ptr<TOraSession> FSession;
 };
 
-// Frees a test form the way the framework does.
-struct TFormDeleter {
-    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
-};
-using TFormPtr = std::unique_ptr<TfGridTest, TFormDeleter>;
+using TFormPtr = TFormHolder<TfGridTest>;
 
 // The engines the grid tests run on: the embedded one, and PostgreSQL when a server is named.
 inline QStringList GridEngines() {

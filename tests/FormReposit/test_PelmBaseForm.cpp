@@ -16,11 +16,8 @@
 
 namespace {
 
-struct TFormDeleter {
-    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
-};
 template <class T>
-using TFormPtr = std::unique_ptr<T, TFormDeleter>;
+using TFormPtr = TFormHolder<T>;
 
 // A dialog with one designed call query; records when InitForm and the button
 // arrangement run and what the query looked like then.

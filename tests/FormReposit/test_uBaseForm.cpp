@@ -27,11 +27,8 @@
 
 namespace {
 
-struct TFormDeleter {
-    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
-};
 template <class T>
-using TFormPtr = std::unique_ptr<T, TFormDeleter>;
+using TFormPtr = TFormHolder<T>;
 
 const unsigned ErrorFlags = MessageBoxes::KindFlags(TMessageKind::Error);
 const unsigned WarningFlags = MessageBoxes::KindFlags(TMessageKind::Warning);

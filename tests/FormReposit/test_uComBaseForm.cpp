@@ -43,11 +43,8 @@ private:
     int FFailures;
 };
 
-struct TFormDeleter {
-    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
-};
 template <class T>
-using TFormPtr = std::unique_ptr<T, TFormDeleter>;
+using TFormPtr = TFormHolder<T>;
 
 class ComBaseFormTest : public ::testing::Test {
 protected:

@@ -93,11 +93,8 @@ public:
     TfSingleBorder(TOraSession* session) : TORXMainBaseForm(nullptr, session, "QXVBASE") {}
 };
 
-struct TFormDeleter {
-    void operator()(TComBaseForm* form) const { TComBaseForm::Free(form); }
-};
 template <class T>
-using TFormPtr = std::unique_ptr<T, TFormDeleter>;
+using TFormPtr = TFormHolder<T>;
 
 class FormSettingsTest : public ::testing::Test {
 protected:

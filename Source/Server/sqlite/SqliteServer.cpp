@@ -283,14 +283,28 @@ void CreateVersion2(IDbConnection& db, const QString& schema) {
 }
 
 // The search key of a place's name (lower case, "ё" read as "е"), indexed for the search
-// by name; computed by the engine on every write, whoever writes.
+// by name. A stored column kept by triggers: an index over an expression would hold values
+// that a tool without the server's Unicode LOWER computes differently, and would call the
+// file damaged.
 void CreateVersion3(IDbConnection& db, const QString& schema) {
-    db.Execute(Sql(schema,
-                   "ALTER TABLE {S}.LOCATION ADD COLUMN NAME_KEY TEXT GENERATED ALWAYS AS "
-                   "(replace(lower(NAME), 'ё', 'е')) VIRTUAL"),
+    bool hasKey = false;  // a schema that was at this version once and was set back
+    const TRowSet columns = db.Query(Sql(schema, "PRAGMA {S}.table_xinfo(LOCATION)"), {});
+    for (const auto& column : columns.Rows)
+        if (column.size() > 1 && column[1].toString() == QLatin1String("NAME_KEY")) hasKey = true;
+    if (!hasKey) db.Execute(Sql(schema, "ALTER TABLE {S}.LOCATION ADD COLUMN NAME_KEY TEXT"), {});
+    for (const char* trigger :
+         {"CREATE TRIGGER IF NOT EXISTS {S}.TR_LOCATION_NAME_KEY_INS AFTER INSERT ON LOCATION "
+          "BEGIN UPDATE LOCATION SET NAME_KEY = replace(lower(NEW.NAME), 'ё', 'е') "
+          "WHERE ID = NEW.ID; END",
+          "CREATE TRIGGER IF NOT EXISTS {S}.TR_LOCATION_NAME_KEY_UPD AFTER UPDATE OF NAME ON "
+          "LOCATION BEGIN UPDATE LOCATION SET NAME_KEY = replace(lower(NEW.NAME), 'ё', 'е') "
+          "WHERE ID = NEW.ID; END"})
+        db.Execute(Sql(schema, trigger), {});
+    db.Execute(Sql(schema, "UPDATE {S}.LOCATION SET NAME_KEY = replace(lower(NAME), 'ё', 'е')"),
                {});
-    db.Execute(Sql(schema, "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_NAME_KEY ON LOCATION "
-                           "(NAME_KEY)"),
+    db.Execute(Sql(schema,
+                   "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_NAME_KEY ON LOCATION "
+                   "(NAME_KEY)"),
                {});
     // The hits of a search window, by the window's key, for its grid to sort and filter.
     db.Execute(Sql(schema,
@@ -299,8 +313,9 @@ void CreateVersion3(IDbConnection& db, const QString& schema) {
                    "ABBREV_SNAME VARCHAR(10), ABBREV_NAME VARCHAR(255), LEVEL_NO INTEGER, "
                    "ID_PARENT INTEGER, PATH TEXT, HIT_RANK INTEGER)"),
                {});
-    db.Execute(Sql(schema, "CREATE INDEX IF NOT EXISTS {S}.IX_SEARCH_HITS ON SEARCH_HITS "
-                           "(GUID, HIT_NO)"),
+    db.Execute(Sql(schema,
+                   "CREATE INDEX IF NOT EXISTS {S}.IX_SEARCH_HITS ON SEARCH_HITS "
+                   "(GUID, HIT_NO)"),
                {});
 }
 

@@ -1,0 +1,188 @@
+#include "Location/Search.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QUuid>
+#include <QVBoxLayout>
+
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uBaseFormSettings.h"
+#include "ComUnits/uChkCount.h"
+#include "ComUnits/uTDBGridInterface_IMPL.h"
+#include "Location/LocationDialogs.h"
+#include "Platform/Data/DataSetModel.h"
+#include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraStoredProc.h"
+#include "Platform/Ui/Application.h"
+
+TfSearch::TfSearch(QWidget* owner, TOraSession* session, const QString& schema)
+    : TBaseForm(owner, session, schema), FGuid(QUuid::createUuid().toString()) {
+    setObjectName(QStringLiteral("fSearch"));
+}
+
+TfSearch::~TfSearch() = default;
+
+void TfSearch::FormCreate() {
+    TBaseForm::FormCreate();
+    setWindowTitle(TranslateRu(QStringLiteral("Поиск местоположения")));
+    resize(720, 420);
+    BuildQuery();
+    BuildLayout();
+    SetCurrentQuery(oqHits);  // its record count is what the counter shows
+}
+
+void TfSearch::BuildQuery() {
+    oqHits = new TOraQuery(this);
+    oqHits->setObjectName(QStringLiteral("oqHits"));
+    oqHits->SetSQL({QStringLiteral("SELECT H.ID, H.NAME, H.ABBREV_NAME, H.LEVEL_NO, H.PATH, "
+                                   "H.HIT_RANK, H.HIT_NO"),
+                    QStringLiteral("FROM &shema.SEARCH_HITS H WHERE H.GUID = :GUID"),
+                    QStringLiteral("&ORDER &FIELD")});
+    oqHits->MacroByName(QStringLiteral("ORDER")).SetValue(QStringLiteral("ORDER BY"));
+    oqHits->MacroByName(QStringLiteral("FIELD")).SetValue(QStringLiteral("HIT_NO"));
+    oqHits->ParamByName(QStringLiteral("GUID")).SetAsString(FGuid);
+    const struct {
+        const char* Field;
+        TFieldType Type;
+        const char* Label;  // null: not shown
+        int Width;
+    } fields[] = {
+        {"ID", TFieldType::Integer, nullptr, 0},
+        {"NAME", TFieldType::String, "Название", 24},
+        {"ABBREV_NAME", TFieldType::String, "Тип", 14},
+        {"LEVEL_NO", TFieldType::Integer, "Уровень", 7},
+        {"PATH", TFieldType::String, "Путь", 60},
+        {"HIT_RANK", TFieldType::Integer, nullptr, 0},
+        {"HIT_NO", TFieldType::Integer, nullptr, 0},
+    };
+    for (const auto& f : fields) {
+        TField& field = oqHits->AddField(QString::fromLatin1(f.Field), f.Type, TFieldKind::Data);
+        field.SetVisible(f.Label != nullptr);
+        if (!f.Label) continue;
+        field.SetDisplayLabel(TranslateRu(QString::fromUtf8(f.Label)));
+        field.SetDisplayWidth(f.Width);
+    }
+    ospFillHits = LocatProc(this, "ospFillHits", "FILL_T#LOCATION_HITS");
+    ospDelHits = LocatProc(this, "ospDelHits", "DEL_T#LOCATION_HITS");
+}
+
+void TfSearch::BuildLayout() {
+    auto* layout = new QVBoxLayout(this);
+    auto* line = new QHBoxLayout;
+    edText = new QLineEdit(this);
+    edText->setObjectName(QStringLiteral("edText"));
+    edText->setPlaceholderText(TranslateRu(QStringLiteral("Название или его часть")));
+    edText->setMaxLength(255);
+    btnFind = new QPushButton(TranslateRu(QStringLiteral("Найти")), this);
+    btnFind->setObjectName(QStringLiteral("btnFind"));
+    line->addWidget(edText, 1);
+    line->addWidget(btnFind);
+    layout->addLayout(line);
+
+    dbgHits = new TwwDBGrid(this);
+    dbgHits->setObjectName(QStringLiteral("dbgHits"));
+    dbgHits->setToolTip(TranslateRu(QStringLiteral("Найденные местоположения")));
+    dbgHits->setModel(new TDataSetModel(oqHits, dbgHits));
+    dbgHits->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgHits->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dbgHits->setWordWrap(false);
+    dbgHits->horizontalHeader()->setStretchLastSection(true);  // the path takes the rest
+    dbgHits->installEventFilter(this);
+    layout->addWidget(dbgHits, 1);
+
+    auto* bottom = new QHBoxLayout;
+    lblCount = new QLabel(this);
+    lblCount->setObjectName(QStringLiteral("lblCount"));
+    ChkStates()->SetDisplay(lblCount);
+    btnChoose = new QPushButton(TranslateRu(QStringLiteral("Выбрать")), this);
+    btnChoose->setObjectName(QStringLiteral("btnChoose"));
+    btnCancel = new QPushButton(TranslateRu(QStringLiteral("Отмена")), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    bottom->addWidget(lblCount, 1);
+    bottom->addWidget(btnChoose);
+    bottom->addWidget(btnCancel);
+    layout->addLayout(bottom);
+
+    auto guarded = [this](void (TfSearch::*handler)()) {
+        return
+            [this, handler] { Application::Instance().Protect(this, [&] { (this->*handler)(); }); };
+    };
+    connect(edText, &QLineEdit::returnPressed, this, guarded(&TfSearch::Search));
+    connect(btnFind, &QPushButton::clicked, this, guarded(&TfSearch::Search));
+    connect(btnChoose, &QPushButton::clicked, this, guarded(&TfSearch::Choose));
+    connect(btnCancel, &QPushButton::clicked, this, &QWidget::close);
+    connect(dbgHits, &QAbstractItemView::doubleClicked, this, guarded(&TfSearch::Choose));
+}
+
+void TfSearch::SetText(const QString& text) {
+    if (edText) edText->setText(text);
+}
+
+int TfSearch::HitCount() const { return oqHits && oqHits->Active() ? oqHits->RecordCount() : 0; }
+
+void TfSearch::Search() {
+    const QString text = edText->text().trimmed();
+    if (text.isEmpty()) {
+        edText->setFocus();
+        return;
+    }
+    ospFillHits->Close();
+    ospFillHits->ParamByName(QStringLiteral("PGUID")).SetAsString(FGuid);
+    ospFillHits->ParamByName(QStringLiteral("PTEXT")).SetAsString(text);
+    ospFillHits->ParamByName(QStringLiteral("PLIMIT")).SetAsInteger(MaxHits);
+    ospFillHits->ParamByName(QStringLiteral("PSEPARATOR")).SetAsString(FSeparator);
+    FHitsKept = true;
+    ospFillHits->ExecProc();
+    oqHits->Close();
+    oqHits->Open();
+    BaseFormSettings::GridFromFields(*dbgHits);
+    if (HitCount() > 0) {
+        dbgHits->setFocus();
+        dbgHits->selectRow(0);
+    }
+}
+
+void TfSearch::Choose() {
+    if (HitCount() < 1) return;
+    FChosenID = oqHits->FieldByName(QStringLiteral("ID")).AsInteger();
+    if (!CloseModal(QDialog::Accepted)) FChosenID = -1;
+}
+
+bool TfSearch::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == dbgHits && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Application::Instance().Protect(this, [this] { Choose(); });
+            return true;
+        }
+    }
+    return TBaseForm::eventFilter(watched, event);
+}
+
+// The window's hits are of no use to anyone once it closes.
+void TfSearch::DropHits() {
+    if (!FHitsKept) return;
+    FHitsKept = false;
+    ospDelHits->ParamByName(QStringLiteral("PGUID")).SetAsString(FGuid);
+    ospDelHits->ExecProc();
+}
+
+void TfSearch::FormClose() {
+    Application::Instance().Protect(this, [this] { DropHits(); });
+    TBaseForm::FormClose();
+}
+
+void TfSearch::BeforeDestruction() {
+    Application::Instance().Protect(this, [this] { DropHits(); });
+    TBaseForm::BeforeDestruction();
+}
+
+// The hits grid is a standard data grid to the framework, whatever its own class.
+void TfSearch::DynamicAssignGridIntClass(QTableView*, TGridIntClass& kind) {
+    kind = TGridIntClass::DBGrid;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include "FormReposit/uBaseForm.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class TOraQuery;
+class TOraStoredProc;
+
+// The search window of the location window: places found by name, with their address
+// paths, in a grid of the grid framework (quick search, find, sort, filter, report, record
+// counter). Choosing a hit (double click or Enter) closes the window with it.
+class TfSearch : public TBaseForm {
+    Q_OBJECT
+public:
+    TfSearch(QWidget* owner, TOraSession* session, const QString& schema);
+    ~TfSearch() override;
+
+    // The text between an abbreviation and a name in the paths, as the tree shows them.
+    void SetSeparator(const QString& separator) { FSeparator = separator; }
+    void SetText(const QString& text);
+    // Looks the text up on the server and shows the hits.
+    void Search();
+    // The chosen place, or -1.
+    int ChosenID() const { return FChosenID; }
+    int HitCount() const;
+    // The most hits one search shows.
+    static constexpr int MaxHits = 500;
+
+    QLineEdit* edText = nullptr;
+    QPushButton* btnFind = nullptr;
+    QTableView* dbgHits = nullptr;
+    QLabel* lblCount = nullptr;
+    QPushButton* btnChoose = nullptr;
+    QPushButton* btnCancel = nullptr;
+    TOraQuery* oqHits = nullptr;
+    TOraStoredProc* ospFillHits = nullptr;
+    TOraStoredProc* ospDelHits = nullptr;
+
+protected:
+    void FormCreate() override;
+    void FormClose() override;
+    void BeforeDestruction() override;
+    void DynamicAssignGridIntClass(QTableView* grid, TGridIntClass& kind) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildLayout();
+    void BuildQuery();
+    void Choose();
+    void DropHits();
+
+    QString FGuid;
+    QString FSeparator = QStringLiteral(". ");
+    int FChosenID = -1;
+    bool FHitsKept = false;
+};
