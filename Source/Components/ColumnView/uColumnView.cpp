@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -22,30 +23,30 @@ constexpr int MinimumWidth = 235;
 constexpr int ActionHeight = 29;
 constexpr int ConfirmHeight = 41;
 constexpr int GlyphButtonSize = 25;
-// Room for the check box beside the widest title.
+// The least room beside the widest title for its check box.
 constexpr int CheckRoom = 25;
 
-// Three small check boxes, each checked or not as `marks` says.
-QIcon CheckGlyph(const bool (&marks)[3]) {
+// Two check boxes, one above the other, each checked or not as `marks` says.
+QIcon CheckGlyph(const bool (&marks)[2]) {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < 3; ++i) {
-        const QRectF box(4.5, 0.5 + i * 5, 4, 4);
-        painter.setPen(QPen(Qt::darkGray, 1));
+    for (int i = 0; i < 2; ++i) {
+        const QRectF box(3.5, 0.5 + i * 8, 7, 7);
+        painter.setPen(QPen(QColor(80, 80, 80), 1));
         painter.setBrush(Qt::white);
         painter.drawRect(box);
         if (!marks[i]) continue;
-        painter.setPen(QPen(QColor(0, 110, 0), 1.4));
+        painter.setPen(QPen(QColor(0, 120, 0), 1.6, Qt::SolidLine, Qt::RoundCap));
         painter.drawPolyline(
-            QPolygonF({box.topLeft() + QPointF(0.5, 2), box.bottomLeft() + QPointF(2, -0.5),
-                       box.topRight() + QPointF(3, -1.5)}));
+            QPolygonF({box.topLeft() + QPointF(1.5, 3.5), box.topLeft() + QPointF(3, 5.5),
+                       box.topLeft() + QPointF(7.5, -0.5)}));
     }
     return QIcon(pixmap);
 }
 
-QToolButton* GlyphButton(QWidget* parent, const char* name, const bool (&marks)[3]) {
+QToolButton* GlyphButton(QWidget* parent, const char* name, const bool (&marks)[2]) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setIcon(CheckGlyph(marks));
@@ -69,6 +70,16 @@ QString TrimmedTitle(const QString& title) {
     return title.mid(begin, end - begin);
 }
 
+// What a list needs beside its widest text: the check box and margins the style draws
+// around each item, the frame, and the scroll bar when the items do not all fit.
+int ItemRoom(const QListWidget& list, int widest) {
+    int room = list.sizeHintForColumn(0) - widest + 2 * list.frameWidth();
+    const int rows = list.count() * list.sizeHintForRow(0);
+    if (rows > ClientHeight - ActionHeight - ConfirmHeight - 2 * list.frameWidth())
+        room += list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list);
+    return std::max(room, CheckRoom);
+}
+
 }  // namespace
 
 TfmColumnView::TfmColumnView(QWidget* parent)
@@ -87,9 +98,9 @@ TfmColumnView::TfmColumnView(QWidget* parent)
     auto* actions = new QHBoxLayout(paAction);
     actions->setContentsMargins(2, 2, 2, 2);
     actions->setSpacing(2);
-    bbtnAll = GlyphButton(paAction, "bbtnAll", {true, true, true});
-    bbtnClear = GlyphButton(paAction, "bbtnClear", {false, false, false});
-    bbtnInvers = GlyphButton(paAction, "bbtnInvers", {true, false, true});
+    bbtnAll = GlyphButton(paAction, "bbtnAll", {true, true});
+    bbtnClear = GlyphButton(paAction, "bbtnClear", {false, false});
+    bbtnInvers = GlyphButton(paAction, "bbtnInvers", {true, false});
     for (QToolButton* button : {bbtnAll, bbtnClear, bbtnInvers}) actions->addWidget(button);
     actions->addStretch();
     layout->addWidget(paAction);
@@ -189,7 +200,7 @@ void ShowColumnView(TwwDBGrid* grid, const TwwDBGrid::TColumnViewChange& onChang
     dialog.SetTexts({TranslateRu(texts.Caption), TranslateRu(texts.OKCaption),
                      TranslateRu(texts.CancelCaption), TranslateRu(texts.AllHint),
                      TranslateRu(texts.ClearHint), TranslateRu(texts.InversHint)});
-    dialog.SetContentWidth(widest + CheckRoom);
+    dialog.SetContentWidth(widest + ItemRoom(*dialog.chlboxColumns, widest));
 
     if (ModalRunner::RunModal(dialog) != QDialog::Accepted) return;
     for (size_t i = 0; i < columns.size(); ++i) {
