@@ -1,22 +1,17 @@
 #include "Components/ColumnView/uColumnView.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <set>
-
 #include "FormReposit/GridTestForm.h"
+#include "support/ColumnViewUser.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
 
@@ -27,18 +22,6 @@ TfmColumnView& View(QDialog& dialog) {
     auto* view = qobject_cast<TfmColumnView*>(&dialog);
     EXPECT_TRUE(view) << dialog.objectName().toStdString();
     return *view;
-}
-
-// Clicks the check box of a list item, as the user toggles a column.
-void ClickCheck(QListWidget& list, int row) {
-    QStyleOptionViewItem option;
-    option.initFrom(list.viewport());
-    option.rect = list.visualItemRect(list.item(row));
-    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-    option.text = list.item(row)->text();
-    const QRect box =
-        list.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, box.center());
 }
 
 // With QXV_SCREENSHOT_DIR set, the dialog as the user sees it goes into that folder.
@@ -92,127 +75,41 @@ protected:
         return names;
     }
 
-    // The column menu as a user opens it: a right click on the header, then its item.
-    void ChooseColumnView(TfGridTest& form) {
-        QHeaderView* header = form.dbgAbbrev->horizontalHeader();
-        const QPoint at(header->sectionViewportPosition(header->logicalIndex(0)) + 5,
-                        header->height() / 2);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, header->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(header->viewport(), &event);
-        QMenu* menu = Grid(form).ColumnMenu();
-        ASSERT_TRUE(menu->isVisible());
-        QAction* item = Grid(form).ColumnViewAction();
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-    }
-
     TGridEngine Engine;
     TempDir Folder;
     MessageBoxRecorder Boxes;
 };
 
 TEST_P(ColumnViewTest, TheUserShowsAndHidesTheColumnsHeMay) {
+    // Names are field names, separated by blanks. Steps: "all", "clear", "invers", "ok",
+    // "cancel", or the row of a check box the user clicks.
     struct TCase {
         const char* what;
         int fixedCols;
-        QStringList notRepresented;  // columns the view may not toggle
-        QStringList hiddenBefore;
-        std::function<void(TfmColumnView&)> act;
-        QStringList refused;  // the change handler keeps these as they are
-        QStringList asked;    // the columns the handler is asked about
-        QStringList hiddenAfter;
+        const char* locked;  // CanRepresent false
+        const char* hiddenBefore;
+        const char* steps;
+        const char* refused;  // the change handler keeps these as they are
+        const char* asked;    // the columns the handler is asked about
+        const char* hiddenAfter;
         size_t errors;
     };
     const TCase cases[] = {
-        {"all skips what cannot change",
-         1,
-         {"NAME"},
-         {"ID", "NAME", "RCHECK"},
-         [](TfmColumnView& v) {
-             QTest::mouseClick(v.bbtnAll, Qt::LeftButton);
-             QTest::mouseClick(v.bbtnOK, Qt::LeftButton);
-         },
-         {},
-         {"RCHECK"},
-         {"ID", "NAME"},
-         0},
-        {"clear skips what cannot change",
-         1,
-         {"NAME"},
-         {},
-         [](TfmColumnView& v) {
-             QTest::mouseClick(v.bbtnClear, Qt::LeftButton);
-             QTest::mouseClick(v.bbtnOK, Qt::LeftButton);
-         },
-         {},
-         {"SNAME", "RCHECK", "ROWID_QUERY"},
-         {"SNAME", "RCHECK", "ROWID_QUERY"},
-         0},
-        {"invert skips what cannot change",
-         2,
-         {"RCHECK"},
-         {"ID", "NAME", "RCHECK"},
-         [](TfmColumnView& v) {
-             QTest::mouseClick(v.bbtnInvers, Qt::LeftButton);
-             QTest::mouseClick(v.bbtnOK, Qt::LeftButton);
-         },
-         {},
-         {"NAME", "ROWID_QUERY"},
-         {"ID", "RCHECK", "ROWID_QUERY"},
-         0},
-        {"clicks on check boxes, a disabled one changes nothing",
-         1,
-         {},
-         {"RCHECK"},
-         [](TfmColumnView& v) {
-             for (int row : {0, 1, 3}) ClickCheck(*v.chlboxColumns, row);
-             QTest::mouseClick(v.bbtnOK, Qt::LeftButton);
-         },
-         {},
-         {"SNAME", "RCHECK"},
-         {"SNAME"},
-         0},
-        {"the handler keeps one column",
-         0,
-         {},
-         {"ROWID_QUERY"},
-         [](TfmColumnView& v) {
-             for (int row : {1, 2, 4}) ClickCheck(*v.chlboxColumns, row);
-             QTest::mouseClick(v.bbtnOK, Qt::LeftButton);
-         },
-         {"SNAME", "ROWID_QUERY"},
-         {"SNAME", "NAME", "ROWID_QUERY"},
-         {"NAME", "ROWID_QUERY"},
-         0},
-        {"cancel changes nothing",
-         0,
-         {},
-         {"NAME"},
-         [](TfmColumnView& v) {
-             QTest::mouseClick(v.bbtnInvers, Qt::LeftButton);
-             QTest::mouseClick(v.bbtnCancel, Qt::LeftButton);
-         },
-         {},
-         {},
-         {"NAME"},
-         0},
-        {"nothing checked keeps the dialog open",
-         0,
-         {},
-         {},
-         [](TfmColumnView& v) {
-             QTest::mouseClick(v.bbtnClear, Qt::LeftButton);
-             QTest::mouseClick(v.bbtnOK, Qt::LeftButton);
-             EXPECT_TRUE(v.isVisible());
-             EXPECT_EQ(v.result(), QDialog::Rejected);
-             // The user checks one column again and applies.
-             ClickCheck(*v.chlboxColumns, 2);
-             QTest::mouseClick(v.bbtnOK, Qt::LeftButton);
-         },
-         {},
-         {"ID", "SNAME", "RCHECK", "ROWID_QUERY"},
-         {"ID", "SNAME", "RCHECK", "ROWID_QUERY"},
-         1},
+        {"all skips what cannot change", 1, "NAME", "ID NAME RCHECK", "all ok", "", "RCHECK",
+         "ID NAME", 0},
+        {"clear skips what cannot change", 1, "NAME", "", "clear ok", "",
+         "SNAME RCHECK ROWID_QUERY", "SNAME RCHECK ROWID_QUERY", 0},
+        {"invert skips what cannot change", 2, "RCHECK", "ID NAME RCHECK", "invers ok", "",
+         "NAME ROWID_QUERY", "ID RCHECK ROWID_QUERY", 0},
+        {"a click on a disabled box changes nothing", 1, "", "RCHECK", "0 1 3 ok", "",
+         "SNAME RCHECK", "SNAME", 0},
+        {"the handler keeps what it refuses", 0, "", "ROWID_QUERY", "1 2 4 ok", "SNAME ROWID_QUERY",
+         "SNAME NAME ROWID_QUERY", "NAME ROWID_QUERY", 0},
+        {"cancel changes nothing", 0, "", "NAME", "invers cancel", "", "", "NAME", 0},
+        {"nothing checked keeps the dialog open", 0, "", "", "clear ok 2 ok", "",
+         "ID SNAME RCHECK ROWID_QUERY", "ID SNAME RCHECK ROWID_QUERY", 1},
     };
+    auto words = [](const char* text) { return QString(text).split(' ', Qt::SkipEmptyParts); };
     TFormPtr form = Open();
     TwwDBGrid& grid = Grid(*form);
     QStringList names;
@@ -224,14 +121,14 @@ TEST_P(ColumnViewTest, TheUserShowsAndHidesTheColumnsHeMay) {
         grid.SetFixedCols(c.fixedCols);
         for (int i = 0; i < grid.ColumnCount(); ++i) {
             TwwColumn* column = grid.Column(i);
-            column->SetCanRepresent(!c.notRepresented.contains(column->FieldName()));
-            column->SetVisible(!c.hiddenBefore.contains(column->FieldName()));
+            column->SetCanRepresent(!words(c.locked).contains(column->FieldName()));
+            column->SetVisible(!words(c.hiddenBefore).contains(column->FieldName()));
         }
         QStringList asked;
         grid.SetOnColumnViewChange([&](TwwDBGrid* g, TwwColumn* column, bool& allow) {
             EXPECT_EQ(g, &grid);
             asked << column->FieldName();
-            if (c.refused.contains(column->FieldName())) allow = false;
+            if (words(c.refused).contains(column->FieldName())) allow = false;
         });
         ModalDriver driver;
         driver.Then([&](QDialog& dialog) {
@@ -253,12 +150,22 @@ TEST_P(ColumnViewTest, TheUserShowsAndHidesTheColumnsHeMay) {
             EXPECT_FALSE(list.horizontalScrollBar()->isVisible());
             EXPECT_LT(view.width(), widest + 60);
             if (&c == &cases[0]) Snapshot(view, "column-view");
-            c.act(view);
+            for (const QString& step : words(c.steps)) {
+                const size_t boxes = Boxes.Count();
+                if (step == "all") QTest::mouseClick(view.bbtnAll, Qt::LeftButton);
+                if (step == "clear") QTest::mouseClick(view.bbtnClear, Qt::LeftButton);
+                if (step == "invers") QTest::mouseClick(view.bbtnInvers, Qt::LeftButton);
+                if (step == "cancel") QTest::mouseClick(view.bbtnCancel, Qt::LeftButton);
+                if (step[0].isDigit()) ClickCheck(list, step.toInt());
+                if (step != "ok") continue;
+                QTest::mouseClick(view.bbtnOK, Qt::LeftButton);
+                EXPECT_EQ(view.isVisible(), Boxes.Count() > boxes) << "open while it complains";
+            }
         });
         ShowColumnView(&grid, grid.OnColumnViewChange());
         ASSERT_EQ(driver.Runs().size(), 1u);
-        EXPECT_EQ(Hidden(*form), c.hiddenAfter);
-        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(Hidden(*form), words(c.hiddenAfter));
+        EXPECT_EQ(asked, words(c.asked));
         ASSERT_EQ(Boxes.Count(), c.errors);
         if (c.errors) {
             EXPECT_EQ(Boxes.Last().Text, "Хотя бы один столбец должен остаться видимым!");
@@ -293,7 +200,7 @@ TEST_P(ColumnViewTest, TheColumnMenuOpensTheViewOnlyOverAnOpenDataSet) {
             QTest::keyClick(list, Qt::Key_Space);
             QTest::keyClick(view.bbtnOK, Qt::Key_Space);
         });
-        ChooseColumnView(*form);
+        OpenColumnView(Grid(*form));
         EXPECT_EQ(driver.Runs().size(), open ? 1u : 0u);
         EXPECT_EQ(Hidden(*form), open ? QStringList({"SNAME", "NAME"}) : QStringList());
         grid.ColumnByName("SNAME")->SetVisible(true);
