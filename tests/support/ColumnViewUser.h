@@ -17,6 +17,7 @@ inline void OpenColumnView(TwwDBGrid& grid) {
     QHeaderView* header = grid.horizontalHeader();
     const QPoint at(header->sectionViewportPosition(header->logicalIndex(0)) + 5,
                     header->height() / 2);
+    // The context menu event a right click becomes; QTest's clicks skip that step.
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, header->viewport()->mapToGlobal(at));
     QApplication::sendEvent(header->viewport(), &event);
     QMenu* menu = grid.ColumnMenu();
