@@ -18,6 +18,7 @@ namespace {
 
 const QString OrderPrefix = QStringLiteral("ORDER_");
 const QString WidthPrefix = QStringLiteral("WIDTH_");
+const QString VisiblePrefix = QStringLiteral("VISIBLE_");
 const QString DefaultSuffix = QStringLiteral("_def");
 
 // One settings file of the host folder, made again only when the folder changed.
@@ -134,6 +135,15 @@ int ReadWidth(const QString& formSection, const QString& component, const QStrin
 void WriteWidth(const QString& formSection, const QString& component, const QString& id,
                 int width) {
     UserSaves().WriteInteger(ComponentSection(formSection, component), WidthPrefix + id, width);
+}
+
+bool ReadVisible(const QString& formSection, const QString& component, const QString& id) {
+    return UserSaves().ReadBool(ComponentSection(formSection, component), VisiblePrefix + id, true);
+}
+
+void WriteVisible(const QString& formSection, const QString& component, const QString& id,
+                  bool visible) {
+    UserSaves().WriteBool(ComponentSection(formSection, component), VisiblePrefix + id, visible);
 }
 
 void WriteOrder(const QString& formSection, const QString& component, const QString& position,

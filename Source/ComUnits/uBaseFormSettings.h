@@ -44,6 +44,10 @@ void WriteSplitLen(const QString& formSection, const QString& component, int val
 // "WIDTH_" + identifier (a field name): default 10.
 int ReadWidth(const QString& formSection, const QString& component, const QString& id);
 void WriteWidth(const QString& formSection, const QString& component, const QString& id, int width);
+// "VISIBLE_" + identifier (a column of the enhanced grid): default true.
+bool ReadVisible(const QString& formSection, const QString& component, const QString& id);
+void WriteVisible(const QString& formSection, const QString& component, const QString& id,
+                  bool visible);
 void WriteOrder(const QString& formSection, const QString& component, const QString& position,
                 const QString& value);
 // The "ORDER_" entries of a section, in ascending position.

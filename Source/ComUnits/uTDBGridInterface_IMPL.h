@@ -15,18 +15,13 @@
 #include <memory>
 #include <vector>
 
+#include "ComUnits/wwDBGrid.h"
+
 class QAction;
 class TDataSet;
 class TDataSetModel;
 class TField;
 class TOraQuery;
-
-// The enhanced data grid kind: a grid the framework has no interface class of its own for.
-class TwwDBGrid : public QTableView {
-    Q_OBJECT
-public:
-    using QTableView::QTableView;
-};
 
 enum class TGridOption {
     Indicator = 0x1,  // the row header on the left

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QTest>
@@ -16,14 +17,17 @@
 
 #include "ComUnits/uBaseFormSettings.h"
 #include "ComUnits/uComponentTree.h"
+#include "Components/ColumnView/uColumnView.h"
 #include "FormReposit/_PelmBaseQXVBase.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Ini/HostFolder.h"
 #include "Platform/Ini/IniFile.h"
+#include "support/ColumnViewUser.h"
 #include "support/FakeConnection.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
 
 namespace {
 
@@ -86,6 +90,37 @@ public:
     int Runs = 0;
 };
 
+// A main window whose rows are shown in an enhanced grid.
+class TfEnhancedProbe : public TPelmBaseQXVBaseForm {
+    Q_OBJECT
+public:
+    TfEnhancedProbe(TOraSession* session) : TPelmBaseQXVBaseForm(nullptr, session, "QXVBASE") {
+        oqRows = new TOraQuery(this);
+        oqRows->setObjectName("oqRows");
+        oqRows->SetSQLText("SELECT ID, NAME, CODE FROM &shema.ROWS_T");
+        wgrid = new TwwDBGrid(ClientArea());
+        wgrid->setObjectName("wgrid");
+        wgrid->setGeometry(0, 0, 500, 300);
+    }
+    void OpenRows() {
+        oqRows->Open();
+        wgrid->setModel(new TDataSetModel(oqRows, wgrid));
+    }
+    QStringList Shown() const {
+        QStringList names;
+        for (int i = 0; i < wgrid->ColumnCount(); ++i)
+            if (wgrid->Column(i)->Visible()) names << wgrid->Column(i)->FieldName();
+        return names;
+    }
+    TOraQuery* oqRows;
+    TwwDBGrid* wgrid;
+
+protected:
+    void DynamicAssignGridIntClass(QTableView*, TGridIntClass& kind) override {
+        kind = TGridIntClass::DBGrid;
+    }
+};
+
 // The same window with a single border.
 class TfSingleBorder : public TORXMainBaseForm {
     Q_OBJECT
@@ -112,7 +147,7 @@ protected:
     template <class T>
     TFormPtr<T> Shown() {
         TFormPtr<T> form(TComBaseForm::Create<T>(&Session));
-        if constexpr (std::is_same_v<T, TfSettingsProbe>) form->OpenRows();
+        if constexpr (!std::is_same_v<T, TfSingleBorder>) form->OpenRows();
         form->move(40, 30);
         form->resize(600, 420);
         form->show();
@@ -226,6 +261,90 @@ TEST_F(FormSettingsTest, WhatTheUserChangedComesBackWhenTheWindowOpensAgain) {
         c.check(*before, *after);
         EXPECT_FALSE(S::UserSaves().ReadSections().join(' ').contains("qt_"))
             << "Qt's own parts of a control keep nothing";
+    }
+    EXPECT_EQ(Boxes.Count(), 0u) << (Boxes.Count() ? Boxes.Last().Text.toStdString() : "");
+}
+
+TEST_F(FormSettingsTest, TheEnhancedGridKeepsItsColumnsUnderItsOwnName) {
+    const QString section = "QXVBASE.TfEnhancedProbe.wgrid";
+    int nameWidth = 0;
+    {
+        auto form = Shown<TfEnhancedProbe>();
+        QHeaderView* h = form->wgrid->horizontalHeader();
+        // The user hides CODE through the column menu ...
+        ModalDriver driver;
+        driver.Then([](QDialog& dialog) {
+            auto& view = static_cast<TfmColumnView&>(dialog);
+            QListWidget* list = view.chlboxColumns;
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(2)).center());
+            QTest::keyClick(list, Qt::Key_Space);
+            QTest::mouseClick(view.bbtnOK, Qt::LeftButton);
+        });
+        OpenColumnView(*form->wgrid);
+        ASSERT_EQ(driver.Runs().size(), 1u);
+        // ... drags NAME in front of ID and widens it.
+        const int y = h->height() / 2;
+        Drag(h->viewport(), {h->sectionViewportPosition(1) + 10, y},
+             {h->sectionViewportPosition(0) + 5, y});
+        ASSERT_EQ(form->Shown(), QStringList({"NAME", "ID"}));
+        const int edge = h->sectionViewportPosition(1) + h->sectionSize(1) - 1;
+        Drag(h->viewport(), {edge, y}, {edge + 60, y});
+        nameWidth = form->wgrid->ColumnByName("NAME")->Width();
+        form->close();
+        // The keys of the grid's own section; a hidden column keeps no width.
+        QMap<QString, QString> keys;
+        for (const QString& key : S::UserSaves().ReadSection(section))
+            keys[key] = S::UserSaves().ReadString(section, key, {});
+        const QString idWidth = QString::number(form->wgrid->ColumnByName("ID")->Width());
+        EXPECT_EQ(keys, (QMap<QString, QString>{{"ORDER_0", "NAME"},
+                                                {"ORDER_1", "ID"},
+                                                {"ORDER_2", "CODE"},
+                                                {"VISIBLE_NAME", "1"},
+                                                {"VISIBLE_ID", "1"},
+                                                {"VISIBLE_CODE", "0"},
+                                                {"WIDTH_NAME", QString::number(nameWidth)},
+                                                {"WIDTH_ID", idWidth}}));
+        EXPECT_FALSE(S::UserSaves().ReadSections().contains("QXVBASE.TfEnhancedProbe.oqRows"));
+    }
+    auto again = Shown<TfEnhancedProbe>();
+    EXPECT_EQ(again->Shown(), QStringList({"NAME", "ID"}));
+    EXPECT_EQ(again->wgrid->Column(2)->FieldName(), "CODE");
+    EXPECT_EQ(again->wgrid->ColumnByName("NAME")->Width(), nameWidth);
+    again->close();
+
+    // What a stored section does to a grid that opens on it.
+    struct TCase {
+        const char* what;
+        QString keys;
+        const char* columns;  // in order, a hidden one after "-"
+        int nameWidth;        // -1: as the grid had it
+    };
+    const TCase cases[] = {
+        {"first run", "", "ID NAME CODE", -1},
+        {"order and visibility", "ORDER_0=CODE\r\nORDER_1=ID\r\nORDER_2=NAME\r\nVISIBLE_ID=0\r\n",
+         "CODE -ID NAME", -1},
+        {"a column that is gone is skipped", "ORDER_0=GONE\r\nORDER_1=CODE\r\n", "ID CODE NAME",
+         -1},
+        {"a width", "WIDTH_NAME=150\r\n", "ID NAME CODE", 150},
+        {"width 10 is no width", "WIDTH_NAME=10\r\n", "ID NAME CODE", -1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile file(S::UserSaves().FileName());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(("[" + section + "]\r\n" + c.keys).toUtf8());
+        file.close();
+        auto form = Shown<TfEnhancedProbe>();
+        QStringList columns;
+        for (int i = 0; i < form->wgrid->ColumnCount(); ++i)
+            columns << (form->wgrid->Column(i)->Visible() ? "" : "-") +
+                           form->wgrid->Column(i)->FieldName();
+        EXPECT_EQ(columns.join(' '), c.columns);
+        const int width = form->wgrid->ColumnByName("NAME")->Width();
+        EXPECT_EQ(width, c.nameWidth < 0 ? form->wgrid->horizontalHeader()->defaultSectionSize()
+                                         : c.nameWidth);
+        form->hide();
     }
     EXPECT_EQ(Boxes.Count(), 0u) << (Boxes.Count() ? Boxes.Last().Text.toStdString() : "");
 }
