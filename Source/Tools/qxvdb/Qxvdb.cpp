@@ -159,7 +159,8 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
             err << "qxvdb: " << o.File << ": " << DescribeBadRow(done.Bad[i], o.Json) << "\n";
         if (done.Bad.size() > kListedBadRows)
             err << "qxvdb: … and " << done.Bad.size() - kListedBadRows << " more bad rows\n";
-        err << "qxvdb: " << done.Bad.size() << " bad rows; nothing was imported\n";
+        err << "qxvdb: " << done.Bad.size() << (done.Bad.size() == 1 ? " bad row" : " bad rows")
+            << "; nothing was imported\n";
         err.flush();
         return QxvdbExit::DataError;
     }

@@ -1,5 +1,6 @@
 #include "Tools/qxvdb/Records.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -90,6 +91,12 @@ std::vector<int> HeaderOrder(const std::vector<QByteArray>& fields) {
     return order;
 }
 
+QString Shared(QHash<QByteArray, QString>& texts, const QByteArray& bytes) {
+    auto it = texts.find(bytes);
+    if (it == texts.end()) it = texts.insert(bytes, QString::fromUtf8(bytes));
+    return *it;
+}
+
 void ReadCsv(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
     TCsvReader reader(from, maxRecordBytes);
     TCsvReader::TStep step = reader.Next();
@@ -109,6 +116,7 @@ void ReadCsv(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
              QStringLiteral("%1 as the first line (found \"%2\")").arg(header, found.left(80))});
         return;
     }
+    QHash<QByteArray, QString> abbrevs;  // a few short names shared by every row
     const auto wordOf = [&](int field) {
         return field >= 0 && field < ColumnCount ? kWords[order[field]] : QString();
     };
@@ -126,7 +134,9 @@ void ReadCsv(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
             continue;
         }
         TTexts texts;
-        for (int i = 0; i < ColumnCount; ++i) texts[order[i]] = QString::fromUtf8(fields[i]);
+        for (int i = 0; i < ColumnCount; ++i)
+            texts[order[i]] =
+                order[i] == ColAbbrev ? Shared(abbrevs, fields[i]) : QString::fromUtf8(fields[i]);
         Take(texts, reader.Line(), out);
     }
 }
