@@ -58,11 +58,34 @@ TEST(QxvdbArguments, MistakesAreUsageErrors) {
          QStringLiteral("xml")},
         {QStringLiteral("init"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
          QStringLiteral("--english-user"), QStringLiteral("u")},
+        {QStringLiteral("import"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
+         QStringLiteral("--file"), QStringLiteral("f"), QStringLiteral("--existing"),
+         QStringLiteral("replace")},
+        {QStringLiteral("export"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
+         QStringLiteral("--file"), QStringLiteral("f"), QStringLiteral("--dry-run")},
     };
     for (const QStringList& args : wrong) {
         const TRun r = RunTool(args);
         EXPECT_EQ(r.Code, QxvdbExit::Usage) << args.join(u' ').toStdString();
         EXPECT_TRUE(r.Err.contains(QStringLiteral("usage: qxvdb"))) << r.Err.toStdString();
+    }
+}
+
+// Help is asked for before anything else is required, and names the file's columns.
+TEST(QxvdbArguments, HelpPrintsTheUsageWithTheColumns) {
+    const QList<QStringList> asks = {
+        {QStringLiteral("--help")},
+        {QStringLiteral("import"), QStringLiteral("--help")},
+        {QStringLiteral("export"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
+         QStringLiteral("-h")},
+    };
+    for (const QStringList& args : asks) {
+        const TRun r = RunTool(args);
+        EXPECT_EQ(r.Code, QxvdbExit::Ok) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.Err.isEmpty()) << r.Err.toStdString();
+        for (const char* column : {"ID_PARENT", "LEVEL", "ABBREV", "--existing skip|update",
+                                   "--create-missing", "--dry-run"})
+            EXPECT_TRUE(r.Out.contains(QLatin1String(column))) << column;
     }
 }
 
