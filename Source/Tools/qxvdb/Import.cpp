@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <iterator>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
@@ -14,6 +15,7 @@
 namespace {
 
 const QString kLocat = QStringLiteral("QXVERPLOCAT");
+constexpr int kExportPage = 5000;
 
 enum class TAction : char { Insert, Update, Skip, Refused };
 
@@ -328,16 +330,40 @@ TImportOutcome ImportPlaces(TRoutines& calls, std::vector<TPlaceRow> rows,
 
 std::vector<TPlaceRow> ExportPlaces(TRoutines& calls) {
     const QString s = QuotedSchemaName(calls.Schema());
-    const TRowSet rows = calls.Db().Query(
-        QStringLiteral("SELECT L.ID, L.ID_PARENT, T.LEVEL_NO, A.SNAME, L.NAME FROM %1.LOCATION L "
-                       "JOIN %1.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE "
-                       "JOIN %1.LOCATABBREV A ON A.ID = T.ID_ABBREV ORDER BY T.LEVEL_NO, L.ID")
-            .arg(s),
-        {});
+    IDbConnection& db = calls.Db();
+    const TRowSet span =
+        db.Query(QStringLiteral("SELECT MIN(ID), MAX(ID), COUNT(*) FROM %1.LOCATION").arg(s), {});
+    const long long first = span.Rows.at(0).at(0).toLongLong();
+    const long long last = span.Rows.at(0).at(1).toLongLong();
+    const long long count = span.Rows.at(0).at(2).toLongLong();
+    if (count == 0) return {};
+    // Ranges of ids holding about a page each: the engine's rows of one range at a time are
+    // far smaller than the whole directory's, and each range is one index scan.
+    const long long width =
+        std::max<long long>(kExportPage, (last - first + 1) * kExportPage / count);
+    const QString select =
+        QStringLiteral(
+            "SELECT L.ID, L.ID_PARENT, T.LEVEL_NO, A.SNAME, L.NAME FROM %1.LOCATION L "
+            "JOIN %1.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE "
+            "JOIN %1.LOCATABBREV A ON A.ID = T.ID_ABBREV "
+            "WHERE L.ID >= :LOW AND L.ID < :HIGH ORDER BY L.ID")
+            .arg(s);
+    std::vector<std::vector<TPlaceRow>> byLevel(kMaxLevel + 1);
+    for (long long low = first; low <= last; low += width) {
+        const TRowSet rows =
+            db.Query(select, {{QStringLiteral("LOW"), low}, {QStringLiteral("HIGH"), low + width}});
+        for (const auto& r : rows.Rows) {
+            const int level = std::clamp(r[2].toInt(), 0, kMaxLevel);
+            byLevel[static_cast<size_t>(level)].push_back(
+                {r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toString(), r[4].toString(), 0});
+        }
+    }
+    // By level, then id: parents before their children.
     std::vector<TPlaceRow> places;
-    places.reserve(rows.Rows.size());
-    for (const auto& r : rows.Rows)
-        places.push_back(
-            {r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toString(), r[4].toString(), 0});
+    places.reserve(static_cast<size_t>(count));
+    for (auto& level : byLevel) {
+        std::move(level.begin(), level.end(), std::back_inserter(places));
+        level = {};
+    }
     return places;
 }

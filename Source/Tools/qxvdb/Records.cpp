@@ -200,9 +200,12 @@ void AppendCsvField(QByteArray& to, const QString& field) {
     }
 }
 
-void WriteCsv(const std::vector<TPlaceRow>& rows, QIODevice& to) {
-    QByteArray chunk = kCsvColumns;
-    chunk += '\n';
+}  // namespace
+
+void WriteCsvHeader(QIODevice& to) { to.write(QByteArray(kCsvColumns) + '\n'); }
+
+void WriteCsvRows(const std::vector<TPlaceRow>& rows, QIODevice& to) {
+    QByteArray chunk;
     chunk.reserve(1 << 20);
     for (const TPlaceRow& r : rows) {
         chunk += QByteArray::number(r.Id);
@@ -222,6 +225,8 @@ void WriteCsv(const std::vector<TPlaceRow>& rows, QIODevice& to) {
     }
     to.write(chunk);
 }
+
+namespace {
 
 void WriteJson(const std::vector<TPlaceRow>& rows, QIODevice& to) {
     QJsonArray array;
@@ -251,8 +256,10 @@ TReadOutcome ReadPlaces(QIODevice& from, bool json, qsizetype maxRecordBytes) {
 void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to) {
     if (json)
         WriteJson(rows, to);
-    else
-        WriteCsv(rows, to);
+    else {
+        WriteCsvHeader(to);
+        WriteCsvRows(rows, to);
+    }
 }
 
 QString DescribeBadRow(const TBadRow& bad, bool json) {

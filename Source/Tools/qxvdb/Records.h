@@ -42,6 +42,9 @@ extern const char kCsvColumns[];  // "ID,ID_PARENT,LEVEL,ABBREV,NAME"
 // (no header, not a JSON array) gives one bad row.
 TReadOutcome ReadPlaces(QIODevice& from, bool json, qsizetype maxRecordBytes = kMaxRecordBytes);
 void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to);
+// A CSV file in parts: the header, then the rows as they come.
+void WriteCsvHeader(QIODevice& to);
+void WriteCsvRows(const std::vector<TPlaceRow>& rows, QIODevice& to);
 
 // "line 7: the name is longer than 255 characters (300)"; JSON places by item.
 QString DescribeBadRow(const TBadRow& bad, bool json);
