@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr qsizetype kBlock = 1 << 20;
+constexpr qsizetype kBlock = 64 * 1024;
 
 }  // namespace
 
@@ -11,7 +11,10 @@ TCsvReader::TCsvReader(QIODevice& from, qsizetype maxRecordBytes)
 
 void TCsvReader::Refill() {
     if (FEof) return;
-    FBuf = FFrom.read(kBlock);
+    // One block's room, kept from read to read.
+    FBuf.resize(kBlock);
+    const qint64 n = FFrom.read(FBuf.data(), kBlock);
+    FBuf.resize(n > 0 ? n : 0);
     FPos = 0;
     if (FBuf.isEmpty()) FEof = true;
 }

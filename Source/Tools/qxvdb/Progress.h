@@ -14,8 +14,6 @@ public:
     void Advance(long long done);
     // Clears the bar so that the summary takes its line.
     void Done();
-    // Seconds since Start.
-    double Elapsed() const { return FClock.isValid() ? FClock.elapsed() / 1000.0 : 0; }
 
     // Whether the standard error stream is a terminal (a bar makes no sense in a log file).
     static bool ErrorIsTerminal();
