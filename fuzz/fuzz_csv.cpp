@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes to the CSV import reader: it reads them or refuses them with
-// a text, and records it has read are written and read back unchanged.
+// Feeds arbitrary bytes to the CSV import reader: every refusal carries its line and a text,
+// and the places it takes are written and read back unchanged.
 #include <QBuffer>
 
 #include <cstdint>
@@ -7,36 +7,39 @@
 
 #include "Tools/qxvdb/Records.h"
 
+#ifndef QXV_FUZZ_JSON
+#define QXV_FUZZ_JSON false
+#endif
+
 namespace {
 
-std::vector<std::pair<QString, TRecord>> Read(QByteArray bytes) {
+TReadOutcome Read(QByteArray bytes, bool json) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    return ReadRecords(buffer, false);
+    return ReadPlaces(buffer, json, 1024);
+}
+
+bool Same(const TPlaceRow& a, const TPlaceRow& b) {
+    return a.Id == b.Id && a.Parent == b.Parent && a.Level == b.Level && a.Abbrev == b.Abbrev &&
+           a.Name == b.Name;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<std::pair<QString, TRecord>> read;
-    try {
-        read = Read(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-    } catch (const TDataError& e) {
-        if (e.Text.isEmpty()) std::abort();
-        return 0;
-    }
-    // The writer is given records of import's shape: five fields, as import demands.
-    std::vector<TRecord> records;
-    for (const auto& [where, r] : read)
-        if (r.size() == 5 && !r.join(QString()).trimmed().isEmpty()) records.push_back(r);
+    constexpr bool json = QXV_FUZZ_JSON;
+    const TReadOutcome read =
+        Read(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)), json);
+    for (const TBadRow& bad : read.Bad)
+        if (bad.Text.isEmpty() || (!json && bad.Line < 1)) std::abort();
     QByteArray written;
     QBuffer to(&written);
     to.open(QIODevice::WriteOnly);
-    WriteRecords(records, false, to);
+    WritePlaces(read.Rows, json, to);
     to.close();
-    const auto again = Read(written);
-    if (again.size() != records.size()) std::abort();
-    for (size_t i = 0; i < records.size(); ++i)
-        if (again[i].second != records[i]) std::abort();
+    const TReadOutcome again = Read(written, json);
+    if (!again.Bad.empty() || again.Rows.size() != read.Rows.size()) std::abort();
+    for (size_t i = 0; i < read.Rows.size(); ++i)
+        if (!Same(again.Rows[i], read.Rows[i])) std::abort();
     return 0;
 }

@@ -13,9 +13,12 @@
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Tools/qxvdb/DemoData.h"
+#include "Tools/qxvdb/Import.h"
+#include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Qxvdb.h"
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
+#include "support/CountingConnection.h"
 #include "support/PostgresDsn.h"
 #include "support/TempDir.h"
 
@@ -55,11 +58,34 @@ TEST(QxvdbArguments, MistakesAreUsageErrors) {
          QStringLiteral("xml")},
         {QStringLiteral("init"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
          QStringLiteral("--english-user"), QStringLiteral("u")},
+        {QStringLiteral("import"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
+         QStringLiteral("--file"), QStringLiteral("f"), QStringLiteral("--existing"),
+         QStringLiteral("replace")},
+        {QStringLiteral("export"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
+         QStringLiteral("--file"), QStringLiteral("f"), QStringLiteral("--dry-run")},
     };
     for (const QStringList& args : wrong) {
         const TRun r = RunTool(args);
         EXPECT_EQ(r.Code, QxvdbExit::Usage) << args.join(u' ').toStdString();
         EXPECT_TRUE(r.Err.contains(QStringLiteral("usage: qxvdb"))) << r.Err.toStdString();
+    }
+}
+
+// Help is asked for before anything else is required, and names the file's columns.
+TEST(QxvdbArguments, HelpPrintsTheUsageWithTheColumns) {
+    const QList<QStringList> asks = {
+        {QStringLiteral("--help")},
+        {QStringLiteral("import"), QStringLiteral("--help")},
+        {QStringLiteral("export"), QStringLiteral("--db"), QStringLiteral("sqlite:x"),
+         QStringLiteral("-h")},
+    };
+    for (const QStringList& args : asks) {
+        const TRun r = RunTool(args);
+        EXPECT_EQ(r.Code, QxvdbExit::Ok) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.Err.isEmpty()) << r.Err.toStdString();
+        for (const char* column : {"ID_PARENT", "LEVEL", "ABBREV", "--existing skip|update",
+                                   "--create-missing", "--dry-run"})
+            EXPECT_TRUE(r.Out.contains(QLatin1String(column))) << column;
     }
 }
 
@@ -75,68 +101,127 @@ TEST(QxvdbArguments, DatabaseFailuresAreReportedWithTheirOwnCode) {
     EXPECT_EQ(badSchema.Code, QxvdbExit::DatabaseError);
 }
 
-QByteArray Written(const std::vector<TRecord>& records, bool json) {
+QByteArray Written(const std::vector<TPlaceRow>& rows, bool json) {
     QByteArray bytes;
     QBuffer to(&bytes);
     to.open(QIODevice::WriteOnly);
-    WriteRecords(records, json, to);
+    WritePlaces(rows, json, to);
     return bytes;
 }
 
-std::vector<std::pair<QString, TRecord>> Read(QByteArray bytes, bool json) {
+TReadOutcome Read(QByteArray bytes, bool json) {
     QBuffer from(&bytes);
     from.open(QIODevice::ReadOnly);
-    return ReadRecords(from, json);
+    return ReadPlaces(from, json);
 }
 
-TEST(QxvdbRecords, WrittenRecordsReadBackInBothFormats) {
-    const std::vector<TRecord> records = {
-        {QStringLiteral("12"), QString(), QStringLiteral("3"), QStringLiteral("ул."),
-         QStringLiteral("Маршала \"Жукова\", 1-я")},
-        {QStringLiteral("13"), QStringLiteral("12"), QStringLiteral("4"), QStringLiteral("д."),
-         QStringLiteral("Two\r\nlines")},
-        {QStringLiteral("14"), QStringLiteral("12"), QStringLiteral("4"), QStringLiteral("д."),
-         QStringLiteral("Three\nlines\n")},
-    };
-    // A CSV record is placed by the line it starts on.
-    const QMap<bool, QStringList> places = {
-        {false, {QStringLiteral("line 2"), QStringLiteral("line 3"), QStringLiteral("line 5")}},
-        {true, {QStringLiteral("item 1"), QStringLiteral("item 2"), QStringLiteral("item 3")}}};
+// Names that need quoting, line breaks, Cyrillic and a character beyond the BMP.
+const QStringList kAwkwardNames = {QStringLiteral("Маршала \"Жукова\", 1-я"),
+                                   QStringLiteral("Two\r\nlines"),
+                                   QStringLiteral("Three\nlines\n"),
+                                   QStringLiteral(" spaced , "),
+                                   QStringLiteral("\"\""),
+                                   QStringLiteral("Gänsehaut 🏔"),
+                                   QStringLiteral("plain")};
+
+// A tree of n places: three at the top, ten children a place, ids in export order (by level,
+// then id), awkward names throughout.
+std::vector<TPlaceRow> Tree(int n) {
+    static const QStringList abbrevs = {QStringLiteral("обл."), QStringLiteral("р-н"),
+                                        QStringLiteral("г."), QStringLiteral("ул.")};
+    std::vector<TPlaceRow> rows;
+    for (int i = 0; i < n; ++i) {
+        TPlaceRow r;
+        r.Id = i + 1;
+        r.Level = 1;
+        if (i >= 3) {
+            const TPlaceRow& parent = rows[static_cast<size_t>((i - 3) / 10)];
+            r.Parent = parent.Id;
+            r.Level = parent.Level + 1;
+        }
+        r.Abbrev = abbrevs[(r.Level - 1) % abbrevs.size()];
+        r.Name = kAwkwardNames[i % kAwkwardNames.size()] + QString::number(i);
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+bool SamePlace(const TPlaceRow& a, const TPlaceRow& b) {
+    return a.Id == b.Id && a.Parent == b.Parent && a.Level == b.Level && a.Abbrev == b.Abbrev &&
+           a.Name == b.Name;
+}
+
+TEST(QxvdbRecords, WrittenPlacesReadBackInBothFormatsWithTheirLines) {
+    const std::vector<TPlaceRow> rows = Tree(12);
     for (const bool json : {false, true}) {
-        const QByteArray bytes = Written(records, json);
-        const auto read = Read(bytes, json);
-        ASSERT_EQ(read.size(), records.size()) << bytes.toStdString();
-        for (size_t i = 0; i < records.size(); ++i) {
-            EXPECT_EQ(read[i].first, places[json][static_cast<qsizetype>(i)]);
-            EXPECT_EQ(read[i].second, records[i]) << bytes.toStdString();
+        const QByteArray bytes = Written(rows, json);
+        const TReadOutcome read = Read(bytes, json);
+        ASSERT_TRUE(read.Bad.empty()) << DescribeBadRow(read.Bad.front(), json).toStdString();
+        ASSERT_EQ(read.Rows.size(), rows.size()) << bytes.toStdString();
+        int line = 2;  // after the header; a quoted line break moves the next record down
+        for (size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_TRUE(SamePlace(read.Rows[i], rows[i])) << i;
+            EXPECT_EQ(read.Rows[i].Line, json ? static_cast<int>(i + 1) : line);
+            line += 1 + static_cast<int>(rows[i].Name.count(u'\n'));
         }
     }
-    EXPECT_TRUE(
-        Written(records, false)
-            .contains(QStringLiteral("12,,3,ул.,\"Маршала \"\"Жукова\"\", 1-я\"\n").toUtf8()));
 }
 
-TEST(QxvdbRecords, UnreadableFilesAreRefusedWithTheirPlace) {
-    const struct {
-        bool Json;
-        QByteArray Bytes;
-        QString Error;
-    } cases[] = {
-        {false, "ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,a,b\n2,1,2,c,\"open\n3,1,2,c,d\n",
-         QStringLiteral("line 3: a quoted field is not closed")},
-        {true, R"([{"id":1,"level":1},{"id":1.5,"level":2}])",
-         QStringLiteral("item 2: id is not a whole number")},
-        {true, R"([{"id":1,"parent":2,"level":1e300}])",
-         QStringLiteral("item 1: level is not a whole number")},
-        {true, R"({"id":1})", QStringLiteral("not a JSON array of locations")},
-    };
-    for (const auto& c : cases) {
-        try {
-            Read(c.Bytes, c.Json);
-            ADD_FAILURE() << "read: " << c.Bytes.toStdString();
-        } catch (const TDataError& e) {
-            EXPECT_TRUE(e.Text.startsWith(c.Error)) << e.Text.toStdString();
+// Bytes on demand: a header, one line of `huge` bytes, then a good record.
+class THugeLine : public QIODevice {
+public:
+    explicit THugeLine(qint64 huge)
+        : FHead("ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,a,"), FHuge(huge) {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        static const QByteArray tail("\n2,,1,a,b\n");
+        qint64 n = 0;
+        for (; n < max; ++n, ++FPos) {
+            const qint64 head = FHead.size(), end = head + FHuge;
+            if (FPos < head)
+                data[n] = FHead[FPos];
+            else if (FPos < end)
+                data[n] = 'x';
+            else if (FPos < end + tail.size())
+                data[n] = tail[FPos - end];
+            else
+                break;
         }
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray FHead;
+    qint64 FHuge;
+    qint64 FPos = 0;
+};
+
+// The peak resident memory of this process, where the system tells it.
+qint64 PeakKilobytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').front().toLongLong();
+    return -1;
+}
+
+TEST(QxvdbRecords, AFiftyMegabyteLineIsRefusedWithoutHoldingIt) {
+    const qint64 before = PeakKilobytes();
+    THugeLine file(50 << 20);
+    const TReadOutcome read = ReadPlaces(file, false);
+    ASSERT_EQ(read.Bad.size(), 1u);
+    EXPECT_EQ(DescribeBadRow(read.Bad.front(), false),
+              QStringLiteral("line 2: the line is longer than %1 bytes").arg(kMaxRecordBytes));
+    ASSERT_EQ(read.Rows.size(), 1u);  // the reader goes on after it
+    EXPECT_EQ(read.Rows.front().Line, 3);
+    EXPECT_TRUE(file.atEnd());
+    if (before >= 0) {
+        EXPECT_LT(PeakKilobytes() - before, 16 * 1024);
     }
 }
 
@@ -220,6 +305,43 @@ protected:
         return {count, deepest};
     }
 
+    // A further schema: named on the embedded engine, fresh on PostgreSQL.
+    QString Target(const char* embeddedName) {
+        return GetParam() == QLatin1String("sqlite") ? QString::fromLatin1(embeddedName)
+                                                     : NewSchemaName();
+    }
+
+    QString FileWith(const char* name, const QByteArray& bytes) {
+        const QString path = FFiles.FilePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        return path;
+    }
+
+    QByteArray Exported(const QString& schema, bool json = false) {
+        const QString path = FFiles.FilePath(json ? "out.json" : "out.csv");
+        const TRun r = Cmd(QStringLiteral("export"), schema, {QStringLiteral("--file"), path});
+        EXPECT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Abbreviations and levels of a schema.
+    std::pair<long long, long long> DictionaryCounts(const QString& schema) {
+        const auto db = OpenConnection(FDsn);
+        const QString s = QuotedSchemaName(schema);
+        const auto count = [&](const char* table) {
+            return db
+                ->Query(QStringLiteral("SELECT COUNT(*) FROM %1.%2").arg(s, QLatin1String(table)),
+                        {})
+                .Rows.at(0)
+                .at(0)
+                .toLongLong();
+        };
+        return {count("LOCATABBREV"), count("LOCATTYPE")};
+    }
+
     bool EngineAvailable() {
         try {
             OpenConnection(FDsn);
@@ -230,6 +352,7 @@ protected:
     }
 
     std::unique_ptr<TempDir> FTemp;
+    TempDir FFiles;
     QString FDsn;
     QString FSchema;
     QStringList FDropped;
@@ -296,54 +419,260 @@ TEST_P(QxvdbOnEngine, InitTwiceThenDemoTwiceLoadsOnce) {
     EXPECT_EQ(CountPlaces(*db, FSchema).first, places);
 }
 
-TEST_P(QxvdbOnEngine, ExportedPlacesImportIntoAnotherSchema) {
+TEST_P(QxvdbOnEngine, ImportAndExportRoundTripThroughBothFormatsAndTheInsertRoutine) {
+    if (!EngineAvailable())
+        GTEST_SKIP() << "no " << GetParam().toStdString() << " engine in this build";
+    const std::vector<TPlaceRow> rows = Tree(250);
+    const QByteArray csv = Written(rows, false);
+    const QString file = FileWith("places.csv", csv);
+    ASSERT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
+    TRun r = Cmd(QStringLiteral("import"), FSchema,
+                 {QStringLiteral("--file"), file, QStringLiteral("--create-missing")});
+    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("added 250"))) << r.Out.toStdString();
+    EXPECT_EQ(Exported(FSchema), csv);
+
+    // Through JSON into another schema.
+    const QString viaJson = Target("qxvjson");
+    ASSERT_EQ(Cmd(QStringLiteral("init"), viaJson).Code, QxvdbExit::Ok);
+    const QString json = FileWith("places.json", Exported(FSchema, true));
+    r = Cmd(QStringLiteral("import"), viaJson,
+            {QStringLiteral("--file"), json, QStringLiteral("--create-missing")});
+    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+    EXPECT_EQ(Exported(viaJson), csv);
+
+    // The bulk load lands the rows the insert routine lands, one call at a time.
+    const QString viaRoutine = Target("qxvcall");
+    ASSERT_EQ(Cmd(QStringLiteral("init"), viaRoutine).Code, QxvdbExit::Ok);
+    {
+        const auto db = OpenConnection(FDsn);
+        TRoutines calls(*db, viaRoutine);
+        QHash<int, long long> typeOfLevel;
+        for (const TPlaceRow& row : rows) {
+            if (!typeOfLevel.contains(row.Level)) {
+                const long long abbrev =
+                    calls.Result(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATABBREV"),
+                                 {{QStringLiteral("PSNAME"), row.Abbrev},
+                                  {QStringLiteral("PNAME"), row.Abbrev}});
+                typeOfLevel.insert(
+                    row.Level,
+                    calls.Result(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATTYPE"),
+                                 {{QStringLiteral("PLEVEL#"), row.Level},
+                                  {QStringLiteral("PID_ABBREV"), abbrev}}));
+            }
+            const long long id = calls.Result(
+                QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATION"),
+                {{QStringLiteral("PID_PARENT"), row.Parent > 0 ? QVariant(row.Parent) : QVariant()},
+                 {QStringLiteral("PID_LOCATTYPE"), typeOfLevel[row.Level]},
+                 {QStringLiteral("PNAME"), row.Name}});
+            ASSERT_EQ(id, row.Id);
+        }
+    }
+    EXPECT_EQ(Exported(viaRoutine), csv);
+
+    // New places after an import are numbered past the ids it brought.
+    const auto db = OpenConnection(FDsn);
+    TRoutines calls(*db, FSchema);
+    const long long type =
+        calls
+            .Rows(QStringLiteral("QXVERPLOCAT"), QStringLiteral("GET_T#LOCATTYPE_BY_LEVEL"),
+                  {{QStringLiteral("PLEVEL#"), 1}})
+            .Rows.at(0)
+            .at(0)
+            .toLongLong();
+    EXPECT_EQ(calls.Result(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATION"),
+                           {{QStringLiteral("PID_LOCATTYPE"), type},
+                            {QStringLiteral("PNAME"), QStringLiteral("after")}}),
+              251);
+}
+
+// A small directory: a region, its district, a town in it and a street.
+const char kBase[] =
+    "ID,ID_PARENT,LEVEL,ABBREV,NAME\n"
+    "1,,1,обл.,Область\n2,1,2,р-н,Район\n3,2,3,г.,Город\n4,3,4,ул.,Улица\n";
+
+TEST_P(QxvdbOnEngine, EachBadFileNamesItsLineAndFieldAndChangesNothing) {
     if (!EngineAvailable())
         GTEST_SKIP() << "no " << GetParam().toStdString() << " engine in this build";
     ASSERT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
-    ASSERT_EQ(Cmd(QStringLiteral("demo"), FSchema).Code, QxvdbExit::Ok);
-    TempDir dir;
-    const QString csv = dir.FilePath("places.csv");
-    TRun r = Cmd(QStringLiteral("export"), FSchema, {QStringLiteral("--file"), csv});
-    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+    const TRun base = Cmd(QStringLiteral("import"), FSchema,
+                          {QStringLiteral("--file"), FileWith("base.csv", kBase),
+                           QStringLiteral("--create-missing")});
+    ASSERT_EQ(base.Code, QxvdbExit::Ok) << base.Err.toStdString();
+    const QByteArray header = "ID,ID_PARENT,LEVEL,ABBREV,NAME\n";
+    const QByteArray good = "10,1,2,р-н,Хороший\n";  // line 2 of each file
+    const struct {
+        const char* Name;
+        QByteArray Body;  // after the header
+        const char* Error;
+    } cases[] = {
+        {"duplicate id", good + "10,1,2,р-н,Другой\n", "line 3: the id 10 is already on line 2"},
+        {"unknown parent", good + "11,99,2,р-н,Сирота\n",
+         "line 3: the parent 99 is neither in the file nor in the database"},
+        {"cycle", "20,21,2,р-н,А\n21,20,2,р-н,Б\n", "line 2: the parent makes a cycle: 20 → 21"},
+        {"wrong level", good + "11,1,3,г.,Глубоко\n",
+         "line 3: the level 3 does not follow the parent's level 1 (expected 2)"},
+        {"level out of range", good + "11,1,16,г.,Х\n",
+         "line 3: the level \"16\" is not a whole number from 1 to 15"},
+        {"unknown abbreviation", good + "11,1,2,пос.,Х\n",
+         "line 3: the abbreviation \"пос.\" is not in the dictionary (--create-missing adds it)"},
+        {"abbreviation not of this level", good + "11,1,2,г.,Х\n",
+         "line 3: the abbreviation \"г.\" is not a type of level 2"},
+        {"long name", good + "11,1,2,р-н," + QString(256, u'я').toUtf8() + "\n",
+         "line 3: the name is longer than 255 characters (256)"},
+        {"long abbreviation", good + "11,1,2,abcdefghijk,Х\n",
+         "line 3: the abbreviation is longer than 10 characters (11)"},
+        {"stray quote", good + "11,1,2,р-н,Маршала \"Жукова\n",
+         "line 3: the name has a quote inside a field that does not start with one"},
+        {"text after the closing quote", good + "11,1,2,р-н,\"Жукова\" 1\n",
+         "line 3: the name has text after its closing quote"},
+        {"unclosed quote", good + "11,1,2,р-н,\"open\n12,1,2,р-н,Х\n",
+         "line 3: the name has a quote that is not closed"},
+        {"NUL byte", good + QByteArray("11,1,2,р-н,a\0b\n", 18),
+         "line 3: the name holds a NUL byte (binary data)"},
+        {"invalid UTF-8", good + "11,1,2,р-н,\xC3\x28\n", "line 3: the name is not valid UTF-8"},
+        {"too few fields", good + "11,1,2,р-н\n", "line 3: 5 fields expected, 4 found"},
+        {"lines counted across a quoted line break", "10,1,2,р-н,\"two\nlines\"\n11,1,2,р-н,\n",
+         "line 4: the name is missing"},
+        {"over-long line", good + "11,1,2,р-н," + QByteArray(kMaxRecordBytes, 'x') + "\n",
+         "line 3: the line is longer than"},
+    };
+    const QByteArray before = Exported(FSchema);
+    const auto dictionaries = DictionaryCounts(FSchema);
+    for (const auto& c : cases) {
+        const TRun r = Cmd(QStringLiteral("import"), FSchema,
+                           {QStringLiteral("--file"), FileWith("bad.csv", header + c.Body)});
+        EXPECT_EQ(r.Code, QxvdbExit::DataError) << c.Name;
+        EXPECT_TRUE(r.Err.contains(QString::fromUtf8(c.Error)))
+            << c.Name << ": " << r.Err.toStdString();
+        EXPECT_TRUE(r.Err.contains(QStringLiteral("nothing was imported"))) << c.Name;
+    }
+    // Files that are not of their format at all.
+    const struct {
+        const char* Name;
+        QByteArray Bytes;
+        const char* File;
+        const char* Error;
+    } files[] = {
+        {"no header", good, "bad.csv",
+         "line 1: the header ID,ID_PARENT,LEVEL,ABBREV,NAME is required as the first line"},
+        {"empty", "", "bad.csv", "the file is empty"},
+        {"JSON item",
+         R"([{"id":10,"parent":1,"level":2,"abbrev":"р-н","name":"А"},{"id":11,"level":1.5}])",
+         "bad.json", "item 2: the level is not a whole number"},
+        {"not JSON", "ID,ID_PARENT\n", "bad.json", "not a JSON array of places"},
+    };
+    for (const auto& f : files) {
+        const TRun r = Cmd(QStringLiteral("import"), FSchema,
+                           {QStringLiteral("--file"), FileWith(f.File, f.Bytes)});
+        EXPECT_EQ(r.Code, QxvdbExit::DataError) << f.Name;
+        EXPECT_TRUE(r.Err.contains(QString::fromUtf8(f.Error)))
+            << f.Name << ": " << r.Err.toStdString();
+    }
+    EXPECT_EQ(Exported(FSchema), before);
+    EXPECT_EQ(DictionaryCounts(FSchema), dictionaries);
+}
 
-    const QString target =
-        GetParam() == QLatin1String("sqlite") ? QStringLiteral("qxvcopy") : NewSchemaName();
-    ASSERT_EQ(Cmd(QStringLiteral("init"), target).Code, QxvdbExit::Ok);
-    r = Cmd(QStringLiteral("import"), target, {QStringLiteral("--file"), csv});
-    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+TEST_P(QxvdbOnEngine, ReimportSkipsOrUpdatesByIdAndAttachesToExistingPlaces) {
+    if (!EngineAvailable())
+        GTEST_SKIP() << "no " << GetParam().toStdString() << " engine in this build";
+    ASSERT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
+    const QString base = FileWith("base.csv", kBase);
+    ASSERT_EQ(Cmd(QStringLiteral("import"), FSchema,
+                  {QStringLiteral("--file"), base, QStringLiteral("--create-missing")})
+                  .Code,
+              QxvdbExit::Ok);
+    // Place 3 again under a new name, and a new town below district 2, which only the
+    // database holds.
+    const QString again = FileWith(
+        "again.csv", "NAME,ID,ID_PARENT,LEVEL,ABBREV\nНовое имя,3,2,3,г.\nПосёлок,50,2,3,г.\n");
+    const struct {
+        QStringList Options;
+        const char* Summary;
+        bool Renamed;
+        bool Added;
+    } steps[] = {
+        {{QStringLiteral("--dry-run")}, "would add 1, updated 0, skipped 1", false, false},
+        {{}, "added 1, updated 0, skipped 1", false, true},
+        {{QStringLiteral("--existing"), QStringLiteral("skip")},
+         "added 0, updated 0, skipped 2",
+         false,
+         true},
+        {{QStringLiteral("--existing"), QStringLiteral("update"), QStringLiteral("--dry-run")},
+         "would add 0, updated 2, skipped 0",
+         false,
+         true},
+        {{QStringLiteral("--existing"), QStringLiteral("update")},
+         "added 0, updated 2, skipped 0",
+         true,
+         true},
+    };
+    for (const auto& s : steps) {
+        const TRun r = Cmd(QStringLiteral("import"), FSchema,
+                           QStringList{QStringLiteral("--file"), again} + s.Options);
+        ASSERT_EQ(r.Code, QxvdbExit::Ok)
+            << s.Options.join(u' ').toStdString() << r.Err.toStdString();
+        EXPECT_TRUE(r.Out.contains(QString::fromUtf8(s.Summary))) << r.Out.toStdString();
+        const QString now = QString::fromUtf8(Exported(FSchema));
+        EXPECT_EQ(now.contains(QStringLiteral("3,2,3,г.,Новое имя\n")), s.Renamed)
+            << now.toStdString();
+        EXPECT_EQ(now.contains(QStringLiteral("50,2,3,г.,Посёлок\n")), s.Added)
+            << now.toStdString();
+        EXPECT_EQ(now.contains(QStringLiteral("4,3,4,ул.,Улица\n")), true);
+    }
+    // An update that would hang a place below its own descendant is a cycle through the
+    // database's rows.
+    const QByteArray beforeCycle = Exported(FSchema);
+    const TRun cycle =
+        Cmd(QStringLiteral("import"), FSchema,
+            {QStringLiteral("--file"),
+             FileWith("cycle.csv", "ID,ID_PARENT,LEVEL,ABBREV,NAME\n2,4,2,р-н,Район\n"),
+             QStringLiteral("--existing"), QStringLiteral("update")});
+    EXPECT_EQ(cycle.Code, QxvdbExit::DataError);
+    EXPECT_TRUE(
+        cycle.Err.contains(QStringLiteral("line 2: the parent makes a cycle: 2 → 4 → 3 → 2")))
+        << cycle.Err.toStdString();
+    EXPECT_EQ(Exported(FSchema), beforeCycle);
+}
 
-    // The same through JSON, chosen by the file's name.
-    const QString json = dir.FilePath("places.json");
-    r = Cmd(QStringLiteral("export"), FSchema, {QStringLiteral("--file"), json});
-    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
-    const QString jsonTarget =
-        GetParam() == QLatin1String("sqlite") ? QStringLiteral("qxvjson") : NewSchemaName();
-    ASSERT_EQ(Cmd(QStringLiteral("init"), jsonTarget).Code, QxvdbExit::Ok);
-    r = Cmd(QStringLiteral("import"), jsonTarget, {QStringLiteral("--file"), json});
-    ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
-
+// A server failure at any request of an import leaves the database as it was.
+TEST_P(QxvdbOnEngine, AFailureAtAnyRequestKeepsNothingOfTheImport) {
+    if (!EngineAvailable())
+        GTEST_SKIP() << "no " << GetParam().toStdString() << " engine in this build";
+    ASSERT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
+    QByteArray bytes = Written(Tree(12000), false);
     const auto db = OpenConnection(FDsn);
-    EXPECT_EQ(CountPlaces(*db, target), CountPlaces(*db, FSchema));
-    EXPECT_EQ(CountPlaces(*db, jsonTarget), CountPlaces(*db, FSchema));
-    db->Rollback();
-    // A CSV file read as JSON is refused, and nothing is added.
-    r = Cmd(QStringLiteral("import"), jsonTarget,
-            {QStringLiteral("--file"), csv, QStringLiteral("--format"), QStringLiteral("json")});
-    EXPECT_EQ(r.Code, QxvdbExit::DataError);
-
-    // A file whose row names a parent that comes later is refused as a whole.
-    const QString bad = dir.FilePath("bad.csv");
-    QFile f(bad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,обл.,Новая\n2,7,2,р-н,Сирота\n");
-    f.close();
-    const int before = CountPlaces(*db, target).first;
-    db->Rollback();
-    r = Cmd(QStringLiteral("import"), target, {QStringLiteral("--file"), bad});
-    EXPECT_EQ(r.Code, QxvdbExit::DataError);
-    EXPECT_TRUE(r.Err.contains(QStringLiteral("line 3"))) << r.Err.toStdString();
-    db->Rollback();
-    EXPECT_EQ(CountPlaces(*db, target).first, before);
+    CountingConnection counting(*db);
+    TRoutines calls(counting, FSchema);
+    QTextStream quiet(stderr);
+    TProgress progress(quiet, false);
+    for (int n = 1;; ++n) {
+        ASSERT_LT(n, 40) << "the import never succeeded";
+        QBuffer file(&bytes);
+        file.open(QIODevice::ReadOnly);
+        TReadOutcome read = ReadPlaces(file, false);
+        ASSERT_TRUE(read.Bad.empty());
+        counting.FailNthRequest(n);
+        TImportOptions options;
+        options.CreateMissing = true;
+        counting.StartTransaction();
+        try {
+            const TImportOutcome done =
+                ImportPlaces(calls, std::move(read.Rows), {}, options, progress);
+            counting.Commit();
+            EXPECT_TRUE(done.Bad.empty());
+            EXPECT_EQ(done.Stats.Added, 12000);
+            EXPECT_GT(n, 3);  // the reads, the dictionaries and the batches were all tried
+            break;
+        } catch (const EOraError& e) {
+            counting.Rollback();
+            EXPECT_EQ(e.ErrorCode(), 3113);
+            EXPECT_EQ(Exported(FSchema), QByteArray("ID,ID_PARENT,LEVEL,ABBREV,NAME\n")) << n;
+            EXPECT_EQ(DictionaryCounts(FSchema), std::make_pair(0LL, 0LL)) << n;
+        }
+    }
+    counting.ClearFailures();
+    EXPECT_EQ(Exported(FSchema), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, QxvdbOnEngine,

@@ -1,10 +1,9 @@
 #include "Tools/qxvdb/Qxvdb.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-
-#include <deque>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
@@ -12,27 +11,46 @@
 #include "Server/sqlite/SqliteServer.h"
 #include "Tools/qxvdb/Backup.h"
 #include "Tools/qxvdb/DemoData.h"
+#include "Tools/qxvdb/Import.h"
+#include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
 
 namespace {
 
-const QString kLocat = QStringLiteral("QXVERPLOCAT");
-
 const char kUsage[] =
     "usage: qxvdb COMMAND --db CONNECTION [--schema NAME] [options]\n"
+    "       qxvdb --help | qxvdb COMMAND --help\n"
     "  init                       create or upgrade the directory's tables and routines\n"
     "                             (and the translators' schema OC_57XX)\n"
     "  demo [--english-user NAME] load the demo directory (nothing when places exist);\n"
     "                             NAME (default DEMO) gets English interface texts\n"
-    "  export --file PATH|-       write the locations (CSV, or JSON for a .json file)\n"
-    "  import --file PATH         add the locations of such a file\n"
+    "  export --file PATH|-       write the places (CSV, or JSON for a .json file),\n"
+    "                             parents before their children\n"
+    "  import --file PATH         add the places of such a file; every row is checked\n"
+    "                             first, and one bad row imports nothing\n"
+    "    --existing skip|update   a row whose ID is already in the database: keep the\n"
+    "                             database's place (skip, the default) or give it the\n"
+    "                             file's parent, level, abbreviation and name (update)\n"
+    "    --create-missing         create abbreviations and levels the file names that\n"
+    "                             the database lacks (otherwise such a row is bad)\n"
+    "    --dry-run                check only, write nothing\n"
+    "    --progress               show the progress bar even when stderr is no terminal\n"
     "  --format csv|json          the file format, whatever the file's name\n"
     "  backup --file PATH         copy an embedded database (all its files) into one file,\n"
     "                             while it is in use\n"
     "  restore --file PATH        put such a copy back in place\n"
     "CONNECTION is sqlite:PATH or postgresql://user@host:port/db; the schema defaults\n"
-    "to the database user's name.\n";
+    "to the database user's name.\n"
+    "CSV files are UTF-8 with a header line naming the columns (in any order):\n"
+    "  ID         the place's id, a whole number from 1\n"
+    "  ID_PARENT  the id of the place it lies in, in the file or the database;\n"
+    "             empty at the top\n"
+    "  LEVEL      1 at the top, one more than the parent's, at most 15\n"
+    "  ABBREV     the abbreviation's short name, at most 10 characters\n"
+    "  NAME       at most 255 characters\n"
+    "Fields holding commas, quotes or line breaks are quoted (\"\"), a quote doubled.\n"
+    "JSON files are an array of objects with the keys id, parent, level, abbrev, name.\n";
 
 struct TUsageError {
     QString Text;
@@ -44,6 +62,9 @@ struct TOptions {
     QString Schema;
     QString File;
     bool Json = false;
+    bool Help = false;
+    bool Progress = false;
+    TImportOptions Import;
     QString EnglishUser = QStringLiteral("DEMO");
 };
 
@@ -52,18 +73,26 @@ TOptions ParseOptions(const QStringList& args) {
     bool formatGiven = false;
     if (args.isEmpty()) throw TUsageError{QStringLiteral("no command given")};
     o.Command = args.front();
+    if (o.Command == QLatin1String("--help") || o.Command == QLatin1String("-h")) {
+        o.Help = true;
+        return o;
+    }
     static const QStringList commands = {QStringLiteral("init"),   QStringLiteral("demo"),
                                          QStringLiteral("export"), QStringLiteral("import"),
                                          QStringLiteral("backup"), QStringLiteral("restore")};
     if (!commands.contains(o.Command))
         throw TUsageError{QStringLiteral("unknown command \"%1\"").arg(o.Command)};
+    const bool import = o.Command == QLatin1String("import");
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         auto value = [&]() -> QString {
             if (i + 1 >= args.size()) throw TUsageError{QStringLiteral("%1 needs a value").arg(a)};
             return args[++i];
         };
-        if (a == QLatin1String("--db"))
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.Help = true;
+            return o;
+        } else if (a == QLatin1String("--db"))
             o.Db = value();
         else if (a == QLatin1String("--schema"))
             o.Schema = value();
@@ -77,6 +106,17 @@ TOptions ParseOptions(const QStringList& args) {
             formatGiven = true;
         } else if (a == QLatin1String("--english-user") && o.Command == QLatin1String("demo"))
             o.EnglishUser = value();
+        else if (a == QLatin1String("--existing") && import) {
+            const QString mode = value();
+            if (mode != QLatin1String("skip") && mode != QLatin1String("update"))
+                throw TUsageError{QStringLiteral("--existing takes skip or update")};
+            o.Import.Update = mode == QLatin1String("update");
+        } else if (a == QLatin1String("--create-missing") && import)
+            o.Import.CreateMissing = true;
+        else if (a == QLatin1String("--dry-run") && import)
+            o.Import.DryRun = true;
+        else if (a == QLatin1String("--progress") && import)
+            o.Progress = true;
         else
             throw TUsageError{QStringLiteral("unknown option \"%1\"").arg(a)};
     }
@@ -89,101 +129,66 @@ TOptions ParseOptions(const QStringList& args) {
     return o;
 }
 
-// One location as the files carry it: ID, ID_PARENT, LEVEL, ABBREV, NAME.
-// Every location, parents before their children (breadth first).
-std::vector<TRecord> ReadPlaces(TRoutines& calls) {
-    std::vector<TRecord> records;
-    std::deque<QVariant> parents{QVariant()};
-    while (!parents.empty()) {
-        const QVariant parent = parents.front();
-        parents.pop_front();
-        const TRowSet rows =
-            calls.Rows(kLocat, QStringLiteral("GET_T#LOCATION"),
-                       {{QStringLiteral("PID"), -1}, {QStringLiteral("PID_PARENT"), parent}});
-        const int id = ColumnIndex(rows, QStringLiteral("ID"));
-        const int level = ColumnIndex(rows, QStringLiteral("LEVEL#"));
-        const int abbrev = ColumnIndex(rows, QStringLiteral("ABBREV_SNAME"));
-        const int name = ColumnIndex(rows, QStringLiteral("NAME"));
-        const int children = ColumnIndex(rows, QStringLiteral("CHILD_CNT"));
-        for (const auto& row : rows.Rows) {
-            records.push_back({row[id].toString(), parent.toString(), row[level].toString(),
-                               row[abbrev].toString(), row[name].toString()});
-            if (row[children].toLongLong() > 0) parents.push_back(row[id]);
-        }
+// At most this many bad rows are listed; the count of the others follows.
+constexpr size_t kListedBadRows = 50;
+
+int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& err) {
+    QFile file(o.File);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err << "qxvdb: cannot read " << o.File << ": " << file.errorString() << "\n";
+        return QxvdbExit::DataError;
     }
-    return records;
+    QElapsedTimer clock;
+    clock.start();
+    TProgress progress(err, o.Progress || TProgress::ErrorIsTerminal());
+    TReadOutcome read = ReadPlaces(file, o.Json);
+    const size_t rows = read.Rows.size() + read.Bad.size();
+    IDbConnection& db = calls.Db();
+    TImportOutcome done;
+    try {
+        if (!o.Import.DryRun) db.StartTransaction();  // an import lands whole or not at all
+        done = ImportPlaces(calls, std::move(read.Rows), std::move(read.Bad), o.Import, progress);
+        if (!done.Bad.empty() || o.Import.DryRun)
+            db.Rollback();
+        else
+            db.Commit();
+    } catch (...) {
+        progress.Done();
+        db.Rollback();
+        throw;
+    }
+    if (!done.Bad.empty()) {
+        for (size_t i = 0; i < done.Bad.size() && i < kListedBadRows; ++i)
+            err << "qxvdb: " << o.File << ": " << DescribeBadRow(done.Bad[i], o.Json) << "\n";
+        if (done.Bad.size() > kListedBadRows)
+            err << "qxvdb: … and " << done.Bad.size() - kListedBadRows << " more bad rows\n";
+        err << "qxvdb: " << done.Bad.size() << (done.Bad.size() == 1 ? " bad row" : " bad rows")
+            << "; nothing was imported\n";
+        err.flush();
+        return QxvdbExit::DataError;
+    }
+    const TImportStats& s = done.Stats;
+    out << (o.Import.DryRun ? "checked " : "imported ") << rows << " rows"
+        << (o.Import.DryRun ? ", nothing written: would add " : ": added ") << s.Added
+        << ", updated " << s.Updated << ", skipped " << s.Skipped << " existing";
+    if (s.Abbreviations + s.Levels > 0)
+        out << "; " << s.Abbreviations << " abbreviations and " << s.Levels << " levels "
+            << (o.Import.DryRun ? "to create" : "created");
+    out << " in " << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s\n";
+    return QxvdbExit::Ok;
 }
 
-int Import(TRoutines& calls, const std::vector<std::pair<QString, TRecord>>& records,
-           QTextStream& out) {
-    // Types by "level/short name"; missing abbreviations and levels are created.
-    QHash<QString, long long> abbrevIds;
-    const TRowSet abbrevs =
-        calls.Rows(kLocat, QStringLiteral("GET_T#LOCATABBREV"), {{QStringLiteral("PID"), -1}});
-    for (const auto& row : abbrevs.Rows)
-        abbrevIds.insert(row[ColumnIndex(abbrevs, QStringLiteral("SNAME"))].toString(),
-                         row[ColumnIndex(abbrevs, QStringLiteral("ID"))].toLongLong());
-    QHash<QString, long long> typeIds;
-    const TRowSet types =
-        calls.Rows(kLocat, QStringLiteral("GET_T#LOCATTYPE"), {{QStringLiteral("PID"), -1}});
-    for (const auto& row : types.Rows)
-        typeIds.insert(QStringLiteral("%1/%2")
-                           .arg(row[ColumnIndex(types, QStringLiteral("LEVEL#"))].toInt())
-                           .arg(row[ColumnIndex(types, QStringLiteral("SNAME"))].toString()),
-                       row[ColumnIndex(types, QStringLiteral("ID"))].toLongLong());
-
-    auto typeOf = [&](int level, const QString& sname) -> long long {
-        const QString key = QStringLiteral("%1/%2").arg(level).arg(sname);
-        if (const auto it = typeIds.constFind(key); it != typeIds.constEnd()) return *it;
-        long long abbrevId = abbrevIds.value(sname, 0);
-        if (abbrevId <= 0) {
-            abbrevId =
-                calls.Result(kLocat, QStringLiteral("INS_T#LOCATABBREV"),
-                             {{QStringLiteral("PSNAME"), sname}, {QStringLiteral("PNAME"), sname}});
-            abbrevIds.insert(sname, abbrevId);
-        }
-        const long long typeId = calls.Result(
-            kLocat, QStringLiteral("INS_T#LOCATTYPE"),
-            {{QStringLiteral("PLEVEL#"), level}, {QStringLiteral("PID_ABBREV"), abbrevId}});
-        if (typeId <= 0)
-            throw TDataError{
-                QStringLiteral("level %1 of \"%2\" cannot be created").arg(level).arg(sname)};
-        typeIds.insert(key, typeId);
-        return typeId;
-    };
-
-    QHash<QString, long long> newIds;  // id in the file → id in the database
-    int added = 0;
-    for (const auto& [where, f] : records) {
-        if (f.size() != 5)
-            throw TDataError{
-                QStringLiteral("%1: 5 fields expected, %2 found").arg(where).arg(f.size())};
-        bool levelOk = false;
-        const int level = f[2].toInt(&levelOk);
-        if (!levelOk || f[3].isEmpty() || f[4].isEmpty())
-            throw TDataError{
-                QStringLiteral("%1: a level, an abbreviation and a name are required").arg(where)};
-        QVariant parent;
-        if (!f[1].isEmpty()) {
-            if (!newIds.contains(f[1]))
-                throw TDataError{
-                    QStringLiteral("%1: parent %2 is not defined above").arg(where).arg(f[1])};
-            parent = newIds.value(f[1]);
-        }
-        const long long id = calls.Result(kLocat, QStringLiteral("INS_T#LOCATION"),
-                                          {{QStringLiteral("PID_PARENT"), parent},
-                                           {QStringLiteral("PID_LOCATTYPE"), typeOf(level, f[3])},
-                                           {QStringLiteral("PNAME"), f[4]}});
-        if (id <= 0)
-            throw TDataError{QStringLiteral("%1: \"%2\" does not fit at level %3")
-                                 .arg(where)
-                                 .arg(f[4])
-                                 .arg(level)};
-        newIds.insert(f[0], id);
-        ++added;
+int RunExport(TRoutines& calls, const TOptions& o, QTextStream& err) {
+    QFile file(o.File);
+    const bool opened = o.File == QLatin1String("-")
+                            ? file.open(stdout, QIODevice::WriteOnly)
+                            : file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (!opened) {
+        err << "qxvdb: cannot write " << o.File << ": " << file.errorString() << "\n";
+        return QxvdbExit::DataError;
     }
-    out << "imported " << added << " locations\n";
-    return added;
+    WritePlaces(ExportPlaces(calls), o.Json, file);
+    return QxvdbExit::Ok;
 }
 
 }  // namespace
@@ -220,6 +225,11 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
         err.flush();
         return QxvdbExit::Usage;
     }
+    if (o.Help) {
+        out << kUsage;
+        out.flush();
+        return QxvdbExit::Ok;
+    }
     if (o.Command == QLatin1String("backup") || o.Command == QLatin1String("restore"))
         return RunBackupCommand(o, out, err);
     try {
@@ -244,29 +254,12 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
                     << " levels, " << stats->InformationItems << " information items\n";
             }
         } else if (o.Command == QLatin1String("export")) {
-            QFile file(o.File);
-            const bool opened = o.File == QLatin1String("-")
-                                    ? file.open(stdout, QIODevice::WriteOnly)
-                                    : file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-            if (!opened) {
-                err << "qxvdb: cannot write " << o.File << ": " << file.errorString() << "\n";
-                return QxvdbExit::DataError;
-            }
-            WriteRecords(ReadPlaces(calls), o.Json, file);
+            const int code = RunExport(calls, o, err);
+            if (code != QxvdbExit::Ok) return code;
         } else {
-            QFile file(o.File);
-            if (!file.open(QIODevice::ReadOnly)) {
-                err << "qxvdb: cannot read " << o.File << ": " << file.errorString() << "\n";
-                return QxvdbExit::DataError;
-            }
-            try {
-                db->StartTransaction();  // an import lands whole or not at all
-                Import(calls, ReadRecords(file, o.Json), out);
-                db->Commit();
-            } catch (...) {
-                db->Rollback();
-                throw;
-            }
+            const int code = RunImport(calls, o, out, err);
+            out.flush();
+            if (code != QxvdbExit::Ok) return code;
         }
         out.flush();
         return QxvdbExit::Ok;
@@ -274,9 +267,5 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "qxvdb: " << e.Message().trimmed() << "\n";
         err.flush();
         return QxvdbExit::DatabaseError;
-    } catch (const TDataError& e) {
-        err << "qxvdb: " << e.Text << "\n";
-        err.flush();
-        return QxvdbExit::DataError;
     }
 }

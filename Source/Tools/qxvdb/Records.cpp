@@ -1,134 +1,279 @@
 #include "Tools/qxvdb/Records.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTextStream>
+
+#include <array>
+#include <limits>
+
+#include "Tools/qxvdb/CsvReader.h"
+
+const char kCsvColumns[] = "ID,ID_PARENT,LEVEL,ABBREV,NAME";
 
 namespace {
 
-const QStringList kJsonKeys = {QStringLiteral("id"), QStringLiteral("parent"),
-                               QStringLiteral("level"), QStringLiteral("abbrev"),
-                               QStringLiteral("name")};
+enum TColumn { ColId, ColParent, ColLevel, ColAbbrev, ColName, ColumnCount };
+using TTexts = std::array<QString, ColumnCount>;
 
-QString CsvLine(const QStringList& fields) {
-    QStringList quoted;
-    for (QString f : fields) {
-        if (f.contains(u',') || f.contains(u'"') || f.contains(u'\n') || f.contains(u'\r')) {
-            f.replace(u'"', QLatin1String("\"\""));
-            f = u'"' + f + u'"';
+const std::array<QString, ColumnCount> kCsvNames = {
+    QStringLiteral("ID"), QStringLiteral("ID_PARENT"), QStringLiteral("LEVEL"),
+    QStringLiteral("ABBREV"), QStringLiteral("NAME")};
+const std::array<QString, ColumnCount> kJsonKeys = {
+    QStringLiteral("id"), QStringLiteral("parent"), QStringLiteral("level"),
+    QStringLiteral("abbrev"), QStringLiteral("name")};
+const std::array<QString, ColumnCount> kWords = {
+    QStringLiteral("the id"), QStringLiteral("the parent"), QStringLiteral("the level"),
+    QStringLiteral("the abbreviation"), QStringLiteral("the name")};
+
+// A whole number in [low, high]; the text says what was wrong otherwise.
+bool TakeNumber(const QString& text, long long low, long long high, long long& value,
+                QString& fault) {
+    bool ok = false;
+    value = text.toLongLong(&ok);
+    if (ok && value >= low && value <= high) return true;
+    fault = text.isEmpty() ? QStringLiteral("is missing")
+                           : QStringLiteral("\"%1\" is not a whole number from %2 to %3")
+                                 .arg(text.left(40))
+                                 .arg(low)
+                                 .arg(high);
+    return false;
+}
+
+QString TextFault(const QString& text, int limit) {
+    if (text.contains(QChar(0))) return QStringLiteral("holds a NUL character (binary data)");
+    if (text.trimmed().isEmpty()) return QStringLiteral("is missing");
+    const int length = CharacterCount(text);
+    if (length > limit)
+        return QStringLiteral("is longer than %1 characters (%2)").arg(limit).arg(length);
+    return {};
+}
+
+// The checks every record passes, whatever its format.
+void Take(TTexts& t, int line, TReadOutcome& out) {
+    TPlaceRow row;
+    row.Line = line;
+    long long n = 0;
+    QString fault;
+    const auto bad = [&](TColumn c, const QString& text) {
+        out.Bad.push_back({line, kWords[c], text});
+    };
+    constexpr long long maxId = std::numeric_limits<qint32>::max();
+    if (!TakeNumber(t[ColId], 1, maxId, n, fault)) return bad(ColId, fault);
+    row.Id = static_cast<qint32>(n);
+    if (!t[ColParent].isEmpty()) {
+        if (!TakeNumber(t[ColParent], 1, maxId, n, fault)) return bad(ColParent, fault);
+        row.Parent = static_cast<qint32>(n);
+    }
+    if (!TakeNumber(t[ColLevel], 1, kMaxLevel, n, fault)) return bad(ColLevel, fault);
+    row.Level = static_cast<int>(n);
+    if (fault = TextFault(t[ColAbbrev], kMaxAbbrevLength); !fault.isEmpty())
+        return bad(ColAbbrev, fault);
+    if (fault = TextFault(t[ColName], kMaxNameLength); !fault.isEmpty()) return bad(ColName, fault);
+    row.Abbrev = std::move(t[ColAbbrev]);
+    row.Name = std::move(t[ColName]);
+    out.Rows.push_back(std::move(row));
+}
+
+// The header's column for each field, or an empty list when the record is not the header.
+std::vector<int> HeaderOrder(const std::vector<QByteArray>& fields) {
+    std::vector<int> order;
+    if (fields.size() != ColumnCount) return {};
+    for (const QByteArray& f : fields) {
+        const QString name = QString::fromUtf8(f).trimmed().toUpper();
+        const auto it = std::find(kCsvNames.begin(), kCsvNames.end(), name);
+        const int column = static_cast<int>(it - kCsvNames.begin());
+        if (it == kCsvNames.end() || std::find(order.begin(), order.end(), column) != order.end())
+            return {};
+        order.push_back(column);
+    }
+    return order;
+}
+
+QString Shared(QHash<QByteArray, QString>& texts, const QByteArray& bytes) {
+    auto it = texts.find(bytes);
+    if (it == texts.end()) it = texts.insert(bytes, QString::fromUtf8(bytes));
+    return *it;
+}
+
+void ReadCsv(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
+    TCsvReader reader(from, maxRecordBytes);
+    TCsvReader::TStep step = reader.Next();
+    const QString header = QStringLiteral("the header %1 is required").arg(kCsvColumns);
+    if (step == TCsvReader::TStep::End) {
+        out.Bad.push_back({1, QString(), QStringLiteral("the file is empty: ") + header});
+        return;
+    }
+    const std::vector<int> order =
+        step == TCsvReader::TStep::Record ? HeaderOrder(reader.Fields()) : std::vector<int>();
+    if (order.empty()) {
+        QString found;
+        for (const QByteArray& f : reader.Fields())
+            found += (found.isEmpty() ? QString() : QStringLiteral(",")) + QString::fromUtf8(f);
+        out.Bad.push_back(
+            {reader.Line(), QString(),
+             QStringLiteral("%1 as the first line (found \"%2\")").arg(header, found.left(80))});
+        return;
+    }
+    QHash<QByteArray, QString> abbrevs;  // a few short names shared by every row
+    const auto wordOf = [&](int field) {
+        return field >= 0 && field < ColumnCount ? kWords[order[field]] : QString();
+    };
+    while ((step = reader.Next()) != TCsvReader::TStep::End) {
+        if (step == TCsvReader::TStep::Bad) {
+            out.Bad.push_back({reader.Line(), wordOf(reader.FaultField()), reader.Fault()});
+            continue;
         }
-        quoted << f;
-    }
-    return quoted.join(u',');
-}
-
-// Reads the record that starts at pos and leaves pos past the line break that ends it.
-// A quoted field keeps its separators and line breaks; line counts the lines passed.
-TRecord TakeCsvRecord(const QString& text, qsizetype& pos, int& line) {
-    const int first = line;
-    TRecord fields;
-    QString current;
-    bool quoted = false;
-    for (; pos < text.size(); ++pos) {
-        const QChar c = text[pos];
-        const bool next = pos + 1 < text.size();
-        if (quoted) {
-            if (c == u'"' && next && text[pos + 1] == u'"') {
-                current += u'"';
-                ++pos;
-            } else if (c == u'"') {
-                quoted = false;
-            } else {
-                if (c == u'\n') ++line;
-                current += c;
-            }
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            fields << current;
-            current.clear();
-        } else if (c == u'\n' || (c == u'\r' && next && text[pos + 1] == u'\n')) {
-            pos += c == u'\r' ? 2 : 1;
-            ++line;
-            fields << current;
-            return fields;
-        } else {
-            current += c;
+        const std::vector<QByteArray>& fields = reader.Fields();
+        if (fields.size() != ColumnCount) {
+            out.Bad.push_back({reader.Line(), QString(),
+                               QStringLiteral("%1 fields expected, %2 found")
+                                   .arg(ColumnCount)
+                                   .arg(fields.size())});
+            continue;
         }
+        TTexts texts;
+        for (int i = 0; i < ColumnCount; ++i)
+            texts[order[i]] =
+                order[i] == ColAbbrev ? Shared(abbrevs, fields[i]) : QString::fromUtf8(fields[i]);
+        Take(texts, reader.Line(), out);
     }
-    if (quoted)
-        throw TDataError{QStringLiteral("line %1: a quoted field is not closed").arg(first)};
-    fields << current;
-    return fields;
 }
 
-std::vector<std::pair<QString, TRecord>> ReadCsv(const QString& text) {
-    std::vector<std::pair<QString, TRecord>> records;
-    qsizetype pos = 0;
-    int line = 1;
-    while (pos < text.size()) {
-        const int first = line;
-        const qsizetype start = pos;
-        TRecord fields = TakeCsvRecord(text, pos, line);
-        // The header names the columns; blank lines carry nothing.
-        if (first == 1 || QStringView(text).mid(start, pos - start).trimmed().isEmpty()) continue;
-        records.emplace_back(QStringLiteral("line %1").arg(first), std::move(fields));
-    }
-    return records;
-}
-
-QString JsonField(const QJsonValue& value, const QString& where, const QString& key) {
-    if (!value.isDouble()) return value.toString();
-    const qint64 n = value.toInteger();
-    if (static_cast<double>(n) != value.toDouble())
-        throw TDataError{QStringLiteral("%1: %2 is not a whole number").arg(where, key)};
-    return QString::number(n);
-}
-
-std::vector<std::pair<QString, TRecord>> ReadJson(const QByteArray& bytes) {
+void ReadJson(const QByteArray& bytes, TReadOutcome& out) {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    if (!doc.isArray())
-        throw TDataError{
-            QStringLiteral("not a JSON array of locations: %1").arg(error.errorString())};
-    std::vector<std::pair<QString, TRecord>> records;
-    int index = 0;
-    for (const QJsonValue& v : doc.array()) {
-        const QString where = QStringLiteral("item %1").arg(++index);
-        const QJsonObject o = v.toObject();
-        TRecord r;
-        for (const QString& key : kJsonKeys) r << JsonField(o.value(key), where, key);
-        records.emplace_back(where, r);
+    if (!doc.isArray()) {
+        out.Bad.push_back(
+            {0, QString(),
+             QStringLiteral("not a JSON array of places: %1 at byte %2")
+                 .arg(error.error == QJsonParseError::NoError ? QStringLiteral("no array")
+                                                              : error.errorString())
+                 .arg(error.offset)});
+        return;
     }
-    return records;
+    const QJsonArray array = doc.array();
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        const int item = static_cast<int>(i + 1);
+        if (!array[i].isObject()) {
+            out.Bad.push_back({item, QString(), QStringLiteral("is not an object")});
+            continue;
+        }
+        const QJsonObject o = array[i].toObject();
+        TTexts texts;
+        bool ok = true;
+        for (int c = 0; c < ColumnCount && ok; ++c) {
+            const QJsonValue v = o.value(kJsonKeys[c]);
+            if (v.isString()) {
+                texts[c] = v.toString();
+            } else if (v.isDouble()) {
+                const double d = v.toDouble();
+                const qint64 n = v.toInteger();
+                if (static_cast<double>(n) == d)
+                    texts[c] = QString::number(n);
+                else {
+                    out.Bad.push_back({item, kWords[c], QStringLiteral("is not a whole number")});
+                    ok = false;
+                }
+            } else if (!v.isNull() && !v.isUndefined()) {
+                out.Bad.push_back({item, kWords[c], QStringLiteral("is not a number or a text")});
+                ok = false;
+            }
+        }
+        if (ok) Take(texts, item, out);
+    }
+}
+
+void AppendCsvField(QByteArray& to, const QString& field) {
+    const QByteArray bytes = field.toUtf8();
+    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
+        bytes.contains('\r')) {
+        to += '"';
+        for (const char c : bytes) {
+            if (c == '"') to += '"';
+            to += c;
+        }
+        to += '"';
+    } else {
+        to += bytes;
+    }
 }
 
 }  // namespace
 
-void WriteRecords(const std::vector<TRecord>& records, bool json, QIODevice& to) {
-    if (json) {
-        QJsonArray array;
-        for (const TRecord& r : records) {
-            QJsonObject o;
-            o.insert(kJsonKeys[0], r[0].toLongLong());
-            o.insert(kJsonKeys[1], r[1].isEmpty() ? QJsonValue() : QJsonValue(r[1].toLongLong()));
-            o.insert(kJsonKeys[2], r[2].toInt());
-            o.insert(kJsonKeys[3], r[3]);
-            o.insert(kJsonKeys[4], r[4]);
-            array.append(o);
+void WriteCsvHeader(QIODevice& to) { to.write(QByteArray(kCsvColumns) + '\n'); }
+
+void WriteCsvRows(const std::vector<TPlaceRow>& rows, QIODevice& to) {
+    QByteArray chunk;
+    chunk.reserve(1 << 20);
+    for (const TPlaceRow& r : rows) {
+        chunk += QByteArray::number(r.Id);
+        chunk += ',';
+        if (r.Parent > 0) chunk += QByteArray::number(r.Parent);
+        chunk += ',';
+        chunk += QByteArray::number(r.Level);
+        chunk += ',';
+        AppendCsvField(chunk, r.Abbrev);
+        chunk += ',';
+        AppendCsvField(chunk, r.Name);
+        chunk += '\n';
+        if (chunk.size() > (1 << 20) - 4096) {
+            to.write(chunk);
+            chunk.clear();
         }
-        to.write(QJsonDocument(array).toJson(QJsonDocument::Indented));
-        return;
     }
-    QTextStream text(&to);
-    text << CsvLine({QStringLiteral("ID"), QStringLiteral("ID_PARENT"), QStringLiteral("LEVEL"),
-                     QStringLiteral("ABBREV"), QStringLiteral("NAME")})
-         << '\n';
-    for (const TRecord& r : records) text << CsvLine(r) << '\n';
+    to.write(chunk);
 }
 
-std::vector<std::pair<QString, TRecord>> ReadRecords(QIODevice& from, bool json) {
-    const QByteArray bytes = from.readAll();
-    return json ? ReadJson(bytes) : ReadCsv(QString::fromUtf8(bytes));
+namespace {
+
+void WriteJson(const std::vector<TPlaceRow>& rows, QIODevice& to) {
+    QJsonArray array;
+    for (const TPlaceRow& r : rows) {
+        QJsonObject o;
+        o.insert(kJsonKeys[ColId], r.Id);
+        o.insert(kJsonKeys[ColParent], r.Parent > 0 ? QJsonValue(r.Parent) : QJsonValue());
+        o.insert(kJsonKeys[ColLevel], r.Level);
+        o.insert(kJsonKeys[ColAbbrev], r.Abbrev);
+        o.insert(kJsonKeys[ColName], r.Name);
+        array.append(o);
+    }
+    to.write(QJsonDocument(array).toJson(QJsonDocument::Indented));
+}
+
+}  // namespace
+
+TReadOutcome ReadPlaces(QIODevice& from, bool json, qsizetype maxRecordBytes) {
+    TReadOutcome out;
+    if (json)
+        ReadJson(from.readAll(), out);
+    else
+        ReadCsv(from, maxRecordBytes, out);
+    return out;
+}
+
+void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to) {
+    if (json)
+        WriteJson(rows, to);
+    else {
+        WriteCsvHeader(to);
+        WriteCsvRows(rows, to);
+    }
+}
+
+QString DescribeBadRow(const TBadRow& bad, bool json) {
+    QString where = bad.Line > 0 ? QStringLiteral("%1 %2")
+                                       .arg(json ? QStringLiteral("item") : QStringLiteral("line"))
+                                       .arg(bad.Line)
+                                 : QStringLiteral("the file");
+    return where + QStringLiteral(": ") +
+           (bad.Field.isEmpty() ? bad.Text : bad.Field + u' ' + bad.Text);
+}
+
+int CharacterCount(const QString& text) {
+    int surrogates = 0;
+    for (const QChar c : text)
+        if (c.isLowSurrogate()) ++surrogates;
+    return static_cast<int>(text.size()) - surrogates;
 }

@@ -1,22 +1,52 @@
 #pragma once
 
 #include <QIODevice>
-#include <QStringList>
+#include <QString>
 
-#include <utility>
 #include <vector>
 
-// Locations as CSV: a header line, then "ID,ID_PARENT,LEVEL,ABBREV,NAME" rows (or a JSON
-// array of objects with the keys id, parent, level, abbrev, name),
-// parents before their children.
-using TRecord = QStringList;
+// Places as files carry them. CSV: the header ID,ID_PARENT,LEVEL,ABBREV,NAME (the columns in
+// any order), then one record per place; JSON: an array of objects with the keys id, parent,
+// level, abbrev, name. Export writes parents before their children.
+struct TPlaceRow {
+    qint32 Id = 0;
+    qint32 Parent = 0;  // 0: at the top
+    int Level = 0;
+    QString Abbrev;
+    QString Name;
+    int Line = 0;  // where the record starts (CSV), or the item's number (JSON)
+};
 
-// A file that cannot be read as such records.
-struct TDataError {
+// A record that cannot be taken, with the field at fault in words ("the name"; empty when the
+// record as a whole is wrong).
+struct TBadRow {
+    int Line = 0;
+    QString Field;
     QString Text;
 };
 
-void WriteRecords(const std::vector<TRecord>& records, bool json, QIODevice& to);
-// The records of a file with their line (CSV) or element (JSON) numbers, for messages.
-// Throws TDataError when the file is not of that format.
-std::vector<std::pair<QString, TRecord>> ReadRecords(QIODevice& from, bool json);
+struct TReadOutcome {
+    std::vector<TPlaceRow> Rows;
+    std::vector<TBadRow> Bad;
+};
+
+constexpr int kMaxLevel = 15;
+constexpr int kMaxNameLength = 255;
+constexpr int kMaxAbbrevLength = 10;
+// Far above any record the columns allow (a name of 255 four-byte characters, all quotes).
+constexpr qsizetype kMaxRecordBytes = 16 * 1024;
+
+extern const char kCsvColumns[];  // "ID,ID_PARENT,LEVEL,ABBREV,NAME"
+
+// Every record of the file, the good and the bad ones; a file that cannot be read at all
+// (no header, not a JSON array) gives one bad row.
+TReadOutcome ReadPlaces(QIODevice& from, bool json, qsizetype maxRecordBytes = kMaxRecordBytes);
+void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to);
+// A CSV file in parts: the header, then the rows as they come.
+void WriteCsvHeader(QIODevice& to);
+void WriteCsvRows(const std::vector<TPlaceRow>& rows, QIODevice& to);
+
+// "line 7: the name is longer than 255 characters (300)"; JSON places by item.
+QString DescribeBadRow(const TBadRow& bad, bool json);
+// Characters as the engines count them (a pair of UTF-16 surrogates is one).
+int CharacterCount(const QString& text);

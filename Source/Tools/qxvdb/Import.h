@@ -1,0 +1,38 @@
+#pragma once
+
+#include <vector>
+
+#include "Tools/qxvdb/Records.h"
+
+class TRoutines;
+class TProgress;
+
+struct TImportOptions {
+    bool Update = false;         // a place whose id exists takes the file's values (else kept)
+    bool CreateMissing = false;  // unknown abbreviations and levels are created (else refused)
+    bool DryRun = false;         // check only
+};
+
+struct TImportStats {
+    int Added = 0;
+    int Updated = 0;
+    int Skipped = 0;
+    int Abbreviations = 0;  // created
+    int Levels = 0;         // created
+};
+
+struct TImportOutcome {
+    std::vector<TBadRow> Bad;  // sorted by line; when not empty nothing was written
+    TImportStats Stats;
+};
+
+// Checks every row against the file and the database (parents, cycles, duplicate ids, the
+// level rule, abbreviations and levels) and, when all pass, writes them within the caller's
+// transaction: new places in bulk, parents first, existing ones through the update routine.
+// Database failures are thrown as EOraError.
+TImportOutcome ImportPlaces(TRoutines& calls, std::vector<TPlaceRow> rows,
+                            std::vector<TBadRow> readFaults, const TImportOptions& options,
+                            TProgress& progress);
+
+// The places of a schema, parents before their children (by level, then id).
+std::vector<TPlaceRow> ExportPlaces(TRoutines& calls);

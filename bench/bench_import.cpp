@@ -1,0 +1,362 @@
+// qxvdb import and export of a generated directory (200,000 places by default; --places=N for
+// a quick run) against the engines' own bulk paths in the same run: the floor of an import is
+// the same rows loaded raw (SQLite: one prepared INSERT stepped per row in one transaction;
+// PostgreSQL: COPY FROM STDIN), the floor of an export the engine's own CSV output of the
+// export's query (the sqlite3 program's -csv mode; COPY TO STDOUT). PostgreSQL runs when
+// QXV_PG_DSN names a server.
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <benchmark/benchmark.h>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Ratios.h"
+#include "Server/ServerInstall.h"
+#include "Server/sqlite/SqliteServer.h"
+#include "Tools/qxvdb/Qxvdb.h"
+#include "Tools/qxvdb/Records.h"
+#include "Tools/qxvdb/Routines.h"
+
+namespace {
+
+const char* const kAbbrevs[] = {"обл.", "р-н", "г.", "ул."};
+
+// Three places at the top, ten children each below: about six levels for 200,000.
+std::vector<TPlaceRow> Directory(int n) {
+    std::vector<TPlaceRow> rows;
+    rows.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        TPlaceRow r;
+        r.Id = i + 1;
+        r.Level = 1;
+        if (i >= 3) {
+            const TPlaceRow& parent = rows[static_cast<size_t>((i - 3) / 10)];
+            r.Parent = parent.Id;
+            r.Level = parent.Level + 1;
+        }
+        r.Abbrev = QString::fromUtf8(kAbbrevs[(r.Level - 1) % 4]);
+        r.Name = (i % 7 == 0 ? QStringLiteral("Улица \"Новая\", %1") : QStringLiteral("Место %1"))
+                     .arg(i);
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+struct TTarget {
+    QString Dsn;
+    QString File;  // the embedded database's main file
+    QString Schema;
+    std::vector<long long> TypeOfLevel;  // index: level
+};
+
+struct TEngineRun {
+    std::string Name;
+    QString Base;  // sqlite: the folder for files; postgresql: the DSN
+    const std::vector<TPlaceRow>* Rows = nullptr;
+    QString Csv;          // the generated file
+    QByteArray CopyText;  // the same rows as COPY takes them, with the types' ids
+    int Made = 0;
+    TTarget Loaded;  // what the exports read
+
+    TTarget Fresh() {
+        TTarget t;
+        ++Made;
+        if (Name == "sqlite") {
+            t.File = Base + QStringLiteral("/import%1.db").arg(Made);
+            t.Dsn = QStringLiteral("sqlite:") + t.File;
+            t.Schema = QStringLiteral("qxvbase");
+        } else {
+            t.Dsn = Base;
+            t.Schema = QStringLiteral("qxvimp_%1_%2")
+                           .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
+                           .arg(Made);
+        }
+        const auto db = OpenConnection(t.Dsn);
+        InstallServerSchema(*db, t.Schema);
+        db->Commit();
+        TRoutines calls(*db, t.Schema);
+        t.TypeOfLevel.assign(kMaxLevel + 1, 0);
+        int deepest = 0;
+        for (const TPlaceRow& r : *Rows) deepest = std::max(deepest, r.Level);
+        std::vector<long long> abbrevs;
+        for (const char* a : kAbbrevs)
+            abbrevs.push_back(
+                calls.Result(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATABBREV"),
+                             {{"PSNAME", QString::fromUtf8(a)}, {"PNAME", QString::fromUtf8(a)}}));
+        for (int level = 1; level <= deepest; ++level)
+            t.TypeOfLevel[level] =
+                calls.Result(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATTYPE"),
+                             {{"PLEVEL#", level}, {"PID_ABBREV", abbrevs[(level - 1) % 4]}});
+        db->Commit();
+        return t;
+    }
+
+    void Drop(const TTarget& t) {
+        if (Name == "sqlite") {
+            for (const QString& f : {t.File, t.File + u'.' + t.Schema})
+                for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(f + suffix);
+            return;
+        }
+        const auto db = OpenConnection(t.Dsn);
+        db->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(t.Schema), {});
+        db->Commit();
+    }
+};
+
+QString ExportQuery(const QString& schema) {
+    const QString s = QuotedSchemaName(schema);
+    return QStringLiteral(
+               "SELECT L.ID, L.ID_PARENT, T.LEVEL_NO, A.SNAME, L.NAME FROM %1.LOCATION L "
+               "JOIN %1.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE "
+               "JOIN %1.LOCATABBREV A ON A.ID = T.ID_ABBREV ORDER BY T.LEVEL_NO, L.ID")
+        .arg(s);
+}
+
+void Check(bool ok, const char* what, const char* detail = "") {
+    if (!ok) throw std::runtime_error(std::string(what) + ": " + detail);
+}
+
+// SQLite floor: one prepared statement, bound and stepped per row, in one transaction.
+void RawSqliteLoad(const TTarget& t, const std::vector<TPlaceRow>& rows) {
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(t.File.toUtf8().constData(), &db) == SQLITE_OK, "open");
+    const std::string attach = "ATTACH DATABASE '" + (t.File + u'.' + t.Schema).toStdString() +
+                               "' AS " + t.Schema.toStdString();
+    Check(sqlite3_exec(db, attach.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK, "attach");
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    const std::string sql = "INSERT INTO " + t.Schema.toStdString() +
+                            ".LOCATION (ID, ID_PARENT, ID_LOCATTYPE, NAME) VALUES (?, ?, ?, ?)";
+    sqlite3_stmt* stmt = nullptr;
+    Check(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK, "prepare",
+          sqlite3_errmsg(db));
+    for (const TPlaceRow& r : rows) {
+        const QByteArray name = r.Name.toUtf8();
+        sqlite3_bind_int(stmt, 1, r.Id);
+        if (r.Parent > 0)
+            sqlite3_bind_int(stmt, 2, r.Parent);
+        else
+            sqlite3_bind_null(stmt, 2);
+        sqlite3_bind_int64(stmt, 3, t.TypeOfLevel[r.Level]);
+        sqlite3_bind_text(stmt, 4, name.constData(), static_cast<int>(name.size()),
+                          SQLITE_TRANSIENT);
+        Check(sqlite3_step(stmt) == SQLITE_DONE, "insert", sqlite3_errmsg(db));
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK, "commit");
+    sqlite3_close(db);
+}
+
+// The rows as COPY ... (FORMAT csv) reads them.
+QByteArray CopyText(const std::vector<TPlaceRow>& rows, const std::vector<long long>& types) {
+    QByteArray text;
+    for (const TPlaceRow& r : rows) {
+        text += QByteArray::number(r.Id) + ',' +
+                (r.Parent > 0 ? QByteArray::number(r.Parent) : QByteArray()) + ',' +
+                QByteArray::number(types[r.Level]) + ",\"" + r.Name.toUtf8().replace('"', "\"\"") +
+                "\"\n";
+    }
+    return text;
+}
+
+PGconn* Connect(const QString& dsn) {
+    PGconn* c = PQconnectdb(dsn.toUtf8().constData());
+    Check(PQstatus(c) == CONNECTION_OK, "connect", PQerrorMessage(c));
+    return c;
+}
+
+void RawPostgresLoad(const TTarget& t, const QByteArray& text) {
+    PGconn* c = Connect(t.Dsn);
+    const std::string sql = "COPY \"" + t.Schema.toLower().toStdString() +
+                            "\".location (id, id_parent, id_locattype, name) FROM STDIN "
+                            "(FORMAT csv)";
+    PGresult* res = PQexec(c, sql.c_str());
+    Check(PQresultStatus(res) == PGRES_COPY_IN, "copy", PQerrorMessage(c));
+    PQclear(res);
+    Check(PQputCopyData(c, text.constData(), static_cast<int>(text.size())) == 1, "copy data");
+    Check(PQputCopyEnd(c, nullptr) == 1, "copy end");
+    res = PQgetResult(c);
+    Check(PQresultStatus(res) == PGRES_COMMAND_OK, "copy result", PQerrorMessage(c));
+    PQclear(res);
+    PQfinish(c);
+}
+
+void RawSqliteCsv(const TTarget& t, const QString& out) {
+    QProcess p;
+    p.setStandardOutputFile(out);
+    p.start(QStringLiteral("sqlite3"),
+            {QStringLiteral("-csv"), QStringLiteral("-header"), QStringLiteral("-cmd"),
+             QStringLiteral("ATTACH DATABASE '%1.%2' AS %2").arg(t.File, t.Schema), t.File,
+             ExportQuery(t.Schema)});
+    Check(p.waitForFinished(-1) && p.exitCode() == 0, "sqlite3 -csv");
+}
+
+void RawPostgresCsv(const TTarget& t, const QString& out) {
+    PGconn* c = Connect(t.Dsn);
+    const std::string sql =
+        "COPY (" + ExportQuery(t.Schema).toStdString() + ") TO STDOUT (FORMAT csv, HEADER)";
+    PGresult* res = PQexec(c, sql.c_str());
+    Check(PQresultStatus(res) == PGRES_COPY_OUT, "copy out", PQerrorMessage(c));
+    PQclear(res);
+    QFile file(out);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    char* buffer = nullptr;
+    int n;
+    while ((n = PQgetCopyData(c, &buffer, 0)) > 0) {
+        file.write(buffer, n);
+        PQfreemem(buffer);
+    }
+    PQclear(PQgetResult(c));
+    PQfinish(c);
+}
+
+int Qxvdb(const QStringList& args) {
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    const int code = RunQxvdb(args, o, e);
+    e.flush();
+    if (code != 0) throw std::runtime_error(err.toStdString());
+    return code;
+}
+
+template <typename Load>
+void MeasureLoad(benchmark::State& state, TEngineRun* e, Load load) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        const TTarget t = e->Fresh();
+        state.ResumeTiming();
+        load(t);
+        state.PauseTiming();
+        e->Drop(t);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(e->Rows->size()));
+}
+
+void Register(TEngineRun* e, const QString& dir, std::vector<TRatioReporter::TRatio>& ratios) {
+    const std::string raw = e->Name + "/raw bulk load (floor)";
+    const std::string import = e->Name + "/qxvdb import";
+    const std::string csv = e->Name + "/engine CSV output (floor)";
+    const std::string exp = e->Name + "/qxvdb export";
+    const bool sqlite = e->Name == "sqlite";
+    benchmark::RegisterBenchmark(raw.c_str(),
+                                 [=](benchmark::State& s) {
+                                     MeasureLoad(s, e, [&](const TTarget& t) {
+                                         if (sqlite)
+                                             RawSqliteLoad(t, *e->Rows);
+                                         else
+                                             RawPostgresLoad(t, e->CopyText);
+                                     });
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2);
+    benchmark::RegisterBenchmark(
+        import.c_str(),
+        [=](benchmark::State& s) {
+            MeasureLoad(s, e, [&](const TTarget& t) {
+                Qxvdb({"import", "--db", t.Dsn, "--schema", t.Schema, "--file", e->Csv});
+            });
+        })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2);
+    const QString out = dir + QStringLiteral("/export-%1.csv").arg(QString::fromStdString(e->Name));
+    benchmark::RegisterBenchmark(csv.c_str(),
+                                 [=](benchmark::State& s) {
+                                     for (auto _ : s) {
+                                         if (sqlite)
+                                             RawSqliteCsv(e->Loaded, out);
+                                         else
+                                             RawPostgresCsv(e->Loaded, out);
+                                     }
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    benchmark::RegisterBenchmark(exp.c_str(),
+                                 [=](benchmark::State& s) {
+                                     for (auto _ : s)
+                                         Qxvdb({"export", "--db", e->Loaded.Dsn, "--schema",
+                                                e->Loaded.Schema, "--file", out});
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    // Runs of a fixed count carry it in their names.
+    const auto run = [](const std::string& name, int n) {
+        return name + "/iterations:" + std::to_string(n);
+    };
+    ratios.push_back({run(import, 2), run(raw, 2)});
+    ratios.push_back({run(exp, 3), run(csv, 3)});
+}
+
+// --places=N, taken out before the benchmark library reads the arguments.
+int TakePlaces(int& argc, char** argv) {
+    int places = 200000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--places=", 9) != 0) continue;
+        places = std::atoi(argv[i] + 9);
+        for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+        --argc;
+        break;
+    }
+    return places;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int places = TakePlaces(argc, argv);
+    QCoreApplication app(argc, argv);
+    RegisterSqliteServer();
+    QTemporaryDir dir;
+    const std::vector<TPlaceRow> rows = Directory(places);
+    const QString csv = dir.filePath(QStringLiteral("places.csv"));
+    {
+        QFile f(csv);
+        f.open(QIODevice::WriteOnly);
+        WritePlaces(rows, false, f);
+    }
+    std::fprintf(stderr, "%d places, %lld bytes of CSV\n", places,
+                 static_cast<long long>(QFile(csv).size()));
+    std::vector<std::unique_ptr<TEngineRun>> engines;
+    std::vector<TRatioReporter::TRatio> ratios;
+    try {
+        engines.push_back(std::make_unique<TEngineRun>());
+        engines.back()->Name = "sqlite";
+        engines.back()->Base = dir.path();
+        const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
+        if (dsn.isEmpty()) {
+            std::fprintf(stderr, "QXV_PG_DSN is not set: PostgreSQL is skipped\n");
+        } else {
+            engines.push_back(std::make_unique<TEngineRun>());
+            engines.back()->Name = "postgresql";
+            engines.back()->Base = dsn;
+        }
+        for (auto& e : engines) {
+            e->Rows = &rows;
+            e->Csv = csv;
+            e->Loaded = e->Fresh();
+            e->CopyText = CopyText(rows, e->Loaded.TypeOfLevel);
+            Qxvdb({"import", "--db", e->Loaded.Dsn, "--schema", e->Loaded.Schema, "--file", csv});
+            Register(e.get(), dir.path(), ratios);
+        }
+    } catch (const std::exception& e) {  // EOraError among them
+        std::fprintf(stderr, "bench setup failed: %s\n", e.what());
+        return 1;
+    }
+    RunWithRatios(argc, argv, ratios);
+    for (auto& e : engines) e->Drop(e->Loaded);
+    return 0;
+}
