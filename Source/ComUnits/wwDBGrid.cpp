@@ -76,7 +76,7 @@ TwwDBGrid::TwwDBGrid(QWidget* parent) : QTableView(parent) {
             [this](int logical, int, int newSize) { SectionResized(logical, newSize); });
     FColumnMenu = new QMenu(this);
     FColumnMenu->setObjectName("pmColumns");
-    FColumnViewAction = FColumnMenu->addAction(FTexts.Caption);
+    FColumnViewAction = FColumnMenu->addAction(TranslateRu(FTexts.Caption));
     FColumnViewAction->setObjectName("actGetColumnSee");
     connect(FColumnViewAction, &QAction::triggered, this,
             [this] { ShowColumnView(this, FColumnViewChange); });
