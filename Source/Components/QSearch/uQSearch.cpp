@@ -104,6 +104,7 @@ void TQSearch::SetGrid(QTableView* grid) {
     if (grid == FGrid) return;
     if (FGrid) FGrid->removeEventFilter(this);
     FGrid = grid;
+    FGridObject = grid;
     if (!FGrid) return;
     FGrid->installEventFilter(this);
     if (!ShowsDataSet()) FUseSelectedColumn = false;
@@ -146,7 +147,8 @@ bool TQSearch::OpensSearch(QChar character) {
 }
 
 bool TQSearch::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != FGrid) return false;
+    // Compared as a plain object: events also come while the grid is being destroyed.
+    if (watched != FGridObject) return false;
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (FSearchEnabled && AltOnly(key->modifiers()) && OpensSearch(KeyCharacter(*key))) {

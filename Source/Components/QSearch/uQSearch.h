@@ -97,6 +97,7 @@ private:
     TQXVSourcesReference* FSourceReference = nullptr;
     QPointer<TQXVSources> FSources;
     QPointer<QTableView> FGrid;
+    const QObject* FGridObject = nullptr;
     QString FSearchField;
     TLocateOptions FLocateOptions = TLocateOption::CaseInsensitive | TLocateOption::PartialKey;
     TBeforeSearch FOnBeforeSearch;
