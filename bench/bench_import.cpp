@@ -30,30 +30,16 @@
 #include "Tools/qxvdb/Qxvdb.h"
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
+#include "support/PlaceTree.h"
 
 namespace {
 
-const char* const kAbbrevs[] = {"обл.", "р-н", "г.", "ул."};
-
-// Three places at the top, ten children each below: about six levels for 200,000.
+// About six levels for 200,000 places; every seventh name needs quoting.
 std::vector<TPlaceRow> Directory(int n) {
-    std::vector<TPlaceRow> rows;
-    rows.reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        TPlaceRow r;
-        r.Id = i + 1;
-        r.Level = 1;
-        if (i >= 3) {
-            const TPlaceRow& parent = rows[static_cast<size_t>((i - 3) / 10)];
-            r.Parent = parent.Id;
-            r.Level = parent.Level + 1;
-        }
-        r.Abbrev = QString::fromUtf8(kAbbrevs[(r.Level - 1) % 4]);
-        r.Name = (i % 7 == 0 ? QStringLiteral("Улица \"Новая\", %1") : QStringLiteral("Место %1"))
-                     .arg(i);
-        rows.push_back(std::move(r));
-    }
-    return rows;
+    return PlaceTree(n, [](int i) {
+        return (i % 7 == 0 ? QStringLiteral("Улица \"Новая\", %1") : QStringLiteral("Место %1"))
+            .arg(i);
+    });
 }
 
 struct TTarget {
@@ -93,14 +79,15 @@ struct TEngineRun {
         int deepest = 0;
         for (const TPlaceRow& r : *Rows) deepest = std::max(deepest, r.Level);
         std::vector<long long> abbrevs;
-        for (const char* a : kAbbrevs)
-            abbrevs.push_back(
-                calls.Result(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATABBREV"),
-                             {{"PSNAME", QString::fromUtf8(a)}, {"PNAME", QString::fromUtf8(a)}}));
+        for (const QString& a : PlaceTreeAbbrevs())
+            abbrevs.push_back(calls.Result(QStringLiteral("QXVERPLOCAT"),
+                                           QStringLiteral("INS_T#LOCATABBREV"),
+                                           {{"PSNAME", a}, {"PNAME", a}}));
         for (int level = 1; level <= deepest; ++level)
-            t.TypeOfLevel[level] =
-                calls.Result(QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATTYPE"),
-                             {{"PLEVEL#", level}, {"PID_ABBREV", abbrevs[(level - 1) % 4]}});
+            t.TypeOfLevel[level] = calls.Result(
+                QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATTYPE"),
+                {{"PLEVEL#", level},
+                 {"PID_ABBREV", abbrevs[static_cast<size_t>(level - 1) % abbrevs.size()]}});
         db->Commit();
         return t;
     }

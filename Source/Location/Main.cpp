@@ -21,6 +21,7 @@
 #include "ComUnits/uImageList.h"
 #include "Location/DataMod.h"
 #include "Location/FrameObjectInfo.h"
+#include "Location/LocationDialogs.h"
 #include "Location/LocationTree.h"
 #include "Location/ObjectNode.h"
 #include "Location/Pictures.h"
@@ -38,13 +39,6 @@ namespace {
 enum TActionImage { imgUp = 0, imgAdd = 1, imgDelete = 2, imgEdit = 3, imgRefresh = 4 };
 
 constexpr auto NodeRole = Qt::UserRole + 2;  // a popup copy's tvObjects node
-
-TOraStoredProc* MakeProc(QObject* owner, const char* name, const char* routine) {
-    auto* proc = new TOraStoredProc(owner);
-    proc->setObjectName(QString::fromLatin1(name));
-    proc->SetStoredProcName(QStringLiteral("ORX.QXVERPLOCAT.") + QString::fromLatin1(routine));
-    return proc;
-}
 
 QPushButton* MakePanelButton(QWidget* panel, const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromUtf8(caption), panel);
@@ -110,7 +104,7 @@ void TfMain::BuildLocationDescription() {
     edSearch->setClearButtonEnabled(true);
     address->addWidget(edSearch);
     connect(edSearch, &QLineEdit::returnPressed, this,
-            [this] { Application::Instance().Protect(this, [this] { OpenSearch(); }); });
+            Application::Guarded(this, &TfMain::OpenSearch));
     top->addWidget(pObject);
     client->addWidget(pTop);
 
@@ -235,11 +229,11 @@ void TfMain::BuildToolBar() {
 }
 
 void TfMain::BuildCalls() {
-    ospObjectsTree = MakeProc(this, "ospObjectsTree", "GET_T#LOCATION");
-    ospAbbrevImages = MakeProc(this, "ospAbbrevImages", "GET_T#LOCATABBREV");
-    ospLevels = MakeProc(this, "ospLevels", "GET_T#LOCATTYPE");
-    ospPlaceParents = MakeProc(this, "ospPlaceParents", "GET_LOCATION_PARENTS");
-    ospChangeParent = MakeProc(this, "ospChangeParent", "UPD_T#LOCATION_ID_PARENT");
+    ospObjectsTree = LocatProc(this, "ospObjectsTree", "GET_T#LOCATION");
+    ospAbbrevImages = LocatProc(this, "ospAbbrevImages", "GET_T#LOCATABBREV");
+    ospLevels = LocatProc(this, "ospLevels", "GET_T#LOCATTYPE");
+    ospPlaceParents = LocatProc(this, "ospPlaceParents", "GET_LOCATION_PARENTS");
+    ospChangeParent = LocatProc(this, "ospChangeParent", "UPD_T#LOCATION_ID_PARENT");
     oqObjectDelete = new TOraQuery(this);
     oqObjectDelete->setObjectName(QStringLiteral("oqObjectDelete"));
     oqObjectDelete->SetSQL({QStringLiteral("begin"),

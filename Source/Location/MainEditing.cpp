@@ -37,9 +37,7 @@ QString FormatS(QString pattern, const QString& value) {
 
 void TfMain::ConnectEditing() {
     auto guarded = [this](void (TfMain::*operation)()) {
-        return [this, operation] {
-            Application::Instance().Protect(this, [this, operation] { (this->*operation)(); });
-        };
+        return Application::Guarded(this, operation);
     };
     connect(aObjectAdd, &QAction::triggered, this, guarded(&TfMain::aObjectAddExecute));
     connect(aObjectEdit, &QAction::triggered, this, guarded(&TfMain::aObjectEditExecute));

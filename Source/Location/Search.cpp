@@ -108,15 +108,12 @@ void TfSearch::BuildLayout() {
     bottom->addWidget(btnCancel);
     layout->addLayout(bottom);
 
-    auto guarded = [this](void (TfSearch::*handler)()) {
-        return
-            [this, handler] { Application::Instance().Protect(this, [&] { (this->*handler)(); }); };
-    };
-    connect(edText, &QLineEdit::returnPressed, this, guarded(&TfSearch::Search));
-    connect(btnFind, &QPushButton::clicked, this, guarded(&TfSearch::Search));
-    connect(btnChoose, &QPushButton::clicked, this, guarded(&TfSearch::Choose));
+    connect(edText, &QLineEdit::returnPressed, this, Application::Guarded(this, &TfSearch::Search));
+    connect(btnFind, &QPushButton::clicked, this, Application::Guarded(this, &TfSearch::Search));
+    connect(btnChoose, &QPushButton::clicked, this, Application::Guarded(this, &TfSearch::Choose));
     connect(btnCancel, &QPushButton::clicked, this, &QWidget::close);
-    connect(dbgHits, &QAbstractItemView::doubleClicked, this, guarded(&TfSearch::Choose));
+    connect(dbgHits, &QAbstractItemView::doubleClicked, this,
+            Application::Guarded(this, &TfSearch::Choose));
 }
 
 void TfSearch::SetText(const QString& text) {
@@ -157,7 +154,7 @@ bool TfSearch::eventFilter(QObject* watched, QEvent* event) {
     if (watched == dbgHits && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Application::Instance().Protect(this, [this] { Choose(); });
+            Application::Guarded(this, &TfSearch::Choose)();
             return true;
         }
     }

@@ -19,6 +19,7 @@
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
 #include "support/CountingConnection.h"
+#include "support/PlaceTree.h"
 #include "support/PostgresDsn.h"
 #include "support/TempDir.h"
 
@@ -124,26 +125,10 @@ const QStringList kAwkwardNames = {QStringLiteral("Маршала \"Жукова
                                    QStringLiteral("Gänsehaut 🏔"),
                                    QStringLiteral("plain")};
 
-// A tree of n places: three at the top, ten children a place, ids in export order (by level,
-// then id), awkward names throughout.
+// A tree of n places with awkward names throughout.
 std::vector<TPlaceRow> Tree(int n) {
-    static const QStringList abbrevs = {QStringLiteral("обл."), QStringLiteral("р-н"),
-                                        QStringLiteral("г."), QStringLiteral("ул.")};
-    std::vector<TPlaceRow> rows;
-    for (int i = 0; i < n; ++i) {
-        TPlaceRow r;
-        r.Id = i + 1;
-        r.Level = 1;
-        if (i >= 3) {
-            const TPlaceRow& parent = rows[static_cast<size_t>((i - 3) / 10)];
-            r.Parent = parent.Id;
-            r.Level = parent.Level + 1;
-        }
-        r.Abbrev = abbrevs[(r.Level - 1) % abbrevs.size()];
-        r.Name = kAwkwardNames[i % kAwkwardNames.size()] + QString::number(i);
-        rows.push_back(r);
-    }
-    return rows;
+    return PlaceTree(
+        n, [](int i) { return kAwkwardNames[i % kAwkwardNames.size()] + QString::number(i); });
 }
 
 bool SamePlace(const TPlaceRow& a, const TPlaceRow& b) {

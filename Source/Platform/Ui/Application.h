@@ -55,6 +55,12 @@ public:
         }
     }
 
+    // A slot that runs a member of `object` under Protect, for connecting to a signal.
+    template <class T>
+    static auto Guarded(T* object, void (T::*member)()) {
+        return [object, member] { Instance().Protect(object, [&] { (object->*member)(); }); };
+    }
+
     // Forgets main window, handle, title and hook (tests start from scratch).
     void Reset();
 
