@@ -5,12 +5,15 @@
 
 #include "ComUnits/uImageList.h"
 #include "ComUnits/uOraFunctions.h"
+#include "Location/ChildrenLoad.h"
 #include "Location/DataMod.h"
-#include "Location/NameOrder.h"
+#include "Platform/Data/DatabaseError.h"
+#include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
 #include "Platform/Ui/Bitmap16.h"
 
+#include <algorithm>
 #include <utility>
 
 TTreeUpdate::TTreeUpdate(QTreeWidget* tree) : FTree(tree), FWasEnabled(tree->updatesEnabled()) {
@@ -18,6 +21,8 @@ TTreeUpdate::TTreeUpdate(QTreeWidget* tree) : FTree(tree), FWasEnabled(tree->upd
 }
 
 TTreeUpdate::~TTreeUpdate() { FTree->setUpdatesEnabled(FWasEnabled); }
+
+TLocationTree::~TLocationTree() = default;
 
 TLocationTree::TLocationTree(QTreeWidget* tree, TDM* dm, TCalls calls, QObject* parent)
     : QObject(parent), FTree(tree), FDM(dm), FCalls(calls) {
@@ -122,38 +127,32 @@ int TLocationTree::AbbrevImage(int abbrevId) const {
     return 0;
 }
 
-// The cursor's fields, looked up once per fetch rather than once per row.
-struct TLocationTree::TRowFields {
-    explicit TRowFields(const TOraStoredProc& proc)
-        : ShortName(proc.FieldByName(QStringLiteral("ABBREV_SNAME"))),
-          Name(proc.FieldByName(QStringLiteral("NAME"))),
-          ChildCount(proc.FieldByName(QStringLiteral("CHILD_CNT"))),
-          AbbrevID(proc.FieldByName(QStringLiteral("ABBREV_ID"))),
-          ID(proc.FieldByName(QStringLiteral("ID"))),
-          Level(proc.FieldByName(QStringLiteral("LEVEL#"))) {}
-    const TField& ShortName;
-    const TField& Name;
-    const TField& ChildCount;
-    const TField& AbbrevID;
-    const TField& ID;
-    const TField& Level;
-};
-
-TObjectNode* TLocationTree::MakeFetchedChild(const TRowFields& row) {
+TObjectNode* TLocationTree::MakeFetchedChild(const TFetchedLevel& level, int i) {
     auto* child = new TObjectNode;
-    child->setText(0, Caption(row.ShortName.AsString(), FAbbrevSeparator, row.Name.AsString()));
-    if (row.ChildCount.AsInteger() >= 1)
+    child->setText(0, level.Caption(i));
+    child->ChildCount = level.ChildCount(i);
+    if (child->ChildCount >= 1)
         child->addChild(new TObjectNode);  // placeholder: shows the expand button
     else
         child->ChildrenLoaded = true;
-    child->AbbrevID = row.AbbrevID.AsInteger();
-    child->ID = row.ID.AsInteger();
-    child->Level = row.Level.AsInteger();
+    child->AbbrevID = level.AbbrevID(i);
+    child->ID = level.ID(i);
+    child->Level = level.Level(i);
     SetNodeImage(child, AbbrevImage(child->AbbrevID));
     return child;
 }
 
 namespace {
+
+// Errors of the children's call name its component, as the component's own calls do.
+[[noreturn]] void RaiseNamed(std::exception_ptr error, QObject* component) {
+    try {
+        std::rethrow_exception(error);
+    } catch (EOraError& e) {
+        if (!e.Component()) e.SetComponent(component);
+        throw;
+    }
+}
 
 bool IsInSubtreeOf(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor) {
     for (const QTreeWidgetItem* p = item ? item->parent() : nullptr; p; p = p->parent())
@@ -163,10 +162,47 @@ bool IsInSubtreeOf(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
 
 }  // namespace
 
-void TLocationTree::LoadChildren(TObjectNode* node, bool force) {
+void TLocationTree::LoadChildren(TObjectNode* node, bool force) { Load(node, force, false); }
+
+void TLocationTree::OpenNode(TObjectNode* node) { Load(node, false, true); }
+
+void TLocationTree::SetBackgroundLoad(int from, int chunk) {
+    FBackgroundFrom = from;
+    FBackgroundChunk = chunk;
+}
+
+TChildrenLoad* TLocationTree::LoadOf(const TObjectNode* node) const {
+    for (const auto& load : FLoads)
+        if (node && load->Node() == node) return load.get();
+    return nullptr;
+}
+
+void TLocationTree::StopLoads() {
+    FLoads.clear();
+    FTree->viewport()->unsetCursor();
+}
+
+bool TLocationTree::IsLoading(const TObjectNode* node) const { return LoadOf(node) != nullptr; }
+
+void TLocationTree::FinishLoads() {
+    for (size_t i = 0; i < FLoads.size(); ++i) FLoads[i]->Finish();
+}
+
+void TLocationTree::Load(TObjectNode* node, bool force, bool background) {
     if (!node) return;
+    if (TChildrenLoad* running = LoadOf(node)) {
+        if (!force) {
+            if (!background) running->Finish();
+            return;
+        }
+        running->Cancel();  // fetched again below
+    }
     if (force) node->ChildrenLoaded = false;
     if (node->ChildrenLoaded) return;
+    if (background && node->ChildCount >= FBackgroundFrom) {
+        StartBackgroundLoad(node);
+        return;
+    }
     const bool selectionLost = IsInSubtreeOf(FTree->currentItem(), node);
     {
         TTreeUpdate update(FTree);
@@ -179,17 +215,14 @@ void TLocationTree::LoadChildren(TObjectNode* node, bool force) {
             proc.Close();
             proc.ParamByName(QStringLiteral("PID")).SetAsInteger(-1);
             SetParamID(proc.ParamByName(QStringLiteral("PID_PARENT")), node->ID);
-            proc.Open();
-            const TRowFields row(proc);
-            QList<QTreeWidgetItem*> children;
-            children.reserve(proc.RecordCount());
-            for (proc.First(); !proc.Eof(); proc.Next()) children << MakeFetchedChild(row);
-            // Sorted by caption before the one insertion of the whole level.
-            NameOrder::SortByText(children);
-            node->addChildren(children);
+            TCallResult result = proc.Detach().Run();
+            if (!result.Cursor) throw EDatabaseError(proc.StoredProcName() + " returns no cursor");
+            const TFetchedLevel level(std::move(*result.Cursor), FAbbrevSeparator);
+            ShowChildren(node, level, 0, level.Count());
         } catch (...) {
             FLoading = false;
-            throw;  // the node stays unfetched: the next opening tries again
+            // the node stays unfetched: the next opening tries again
+            RaiseNamed(std::current_exception(), FCalls.ObjectsTree);
         }
         FLoading = false;
         node->ChildrenLoaded = true;
@@ -197,15 +230,63 @@ void TLocationTree::LoadChildren(TObjectNode* node, bool force) {
     if (selectionLost && OnNodeSelected) OnNodeSelected(node);
 }
 
+void TLocationTree::ShowChildren(TObjectNode* node, const TFetchedLevel& level, int from, int to) {
+    QList<QTreeWidgetItem*> children;
+    children.reserve(to - from);
+    for (int i = from; i < to; ++i) children << MakeFetchedChild(level, i);
+    TTreeUpdate update(FTree);
+    const QSignalBlocker quiet(FTree);
+    if (from == 0) {
+        // The placeholder goes with the first rows; a user who picked it gets the node.
+        const bool onPlaceholder = IsInSubtreeOf(FTree->currentItem(), node);
+        qDeleteAll(node->takeChildren());
+        if (onPlaceholder) FTree->setCurrentItem(node);
+    }
+    node->addChildren(children);  // the level is in order already: one insertion a chunk
+}
+
+void TLocationTree::StartBackgroundLoad(TObjectNode* node) {
+    TOraStoredProc& proc = *FCalls.ObjectsTree;
+    proc.Close();
+    proc.ParamByName(QStringLiteral("PID")).SetAsInteger(-1);
+    SetParamID(proc.ParamByName(QStringLiteral("PID_PARENT")), node->ID);
+    FTree->viewport()->setCursor(Qt::BusyCursor);
+    FLoads.push_back(std::make_unique<TChildrenLoad>(
+        node, proc.Detach(), FAbbrevSeparator, FBackgroundChunk,
+        [this](TObjectNode* n, const TFetchedLevel& level, int from, int to) {
+            ShowChildren(n, level, from, to);
+        },
+        [this](TObjectNode* n, bool complete) { BackgroundLoadDone(n, complete); },
+        [this](TObjectNode* n, std::exception_ptr error) { BackgroundLoadFailed(n, error); }));
+}
+
+void TLocationTree::BackgroundLoadDone(TObjectNode* node, bool complete) {
+    if (node && complete) node->ChildrenLoaded = true;
+    if (std::all_of(FLoads.begin(), FLoads.end(), [](const auto& load) { return load->Done(); }))
+        FTree->viewport()->unsetCursor();
+    // Not here: the load that calls is still on the stack.
+    QMetaObject::invokeMethod(this, &TLocationTree::ReapLoads, Qt::QueuedConnection);
+}
+
+void TLocationTree::BackgroundLoadFailed(TObjectNode* node, std::exception_ptr error) {
+    // The node closes over its placeholder: opening it again tries again.
+    if (node) node->setExpanded(false);
+    RunHandler([&] { RaiseNamed(error, FCalls.ObjectsTree); });
+}
+
+void TLocationTree::ReapLoads() {
+    std::erase_if(FLoads, [](const auto& load) { return load->Done(); });
+}
+
 void TLocationTree::OnCurrentItemChanged() {
     if (FLoading) return;
     TObjectNode* node = Selected();
-    LoadChildren(node, false);
+    OpenNode(node);
     if (node && OnNodeSelected) OnNodeSelected(node);
 }
 
 void TLocationTree::OnItemExpanded(QTreeWidgetItem* item) {
-    if (!FLoading) LoadChildren(AsNode(item), false);
+    if (!FLoading) OpenNode(AsNode(item));
 }
 
 TObjectNode* TLocationTree::Root() const {

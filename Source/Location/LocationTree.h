@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -12,7 +13,9 @@
 #include "Location/ObjectNode.h"
 
 class QTreeWidget;
+class TChildrenLoad;
 class TDM;
+class TFetchedLevel;
 class TOraStoredProc;
 
 // The lazily loaded location tree behind the location window: one level per server
@@ -29,6 +32,8 @@ public:
     };
 
     TLocationTree(QTreeWidget* tree, TDM* dm, TCalls calls, QObject* parent = nullptr);
+    // Waits for the fetches still running.
+    ~TLocationTree() override;
 
     // Text between a short name and a name in fetched captions.
     const QString& AbbrevSeparator() const { return FAbbrevSeparator; }
@@ -40,7 +45,18 @@ public:
     void LoadAbbrevImages();
     void LoadLevels();
     void BuildRoot();
+    // Fetches a node's children and shows them before it returns (a load of them still under
+    // way is finished; with force it starts again).
     void LoadChildren(TObjectNode* node, bool force);
+    // Shows every child still being loaded now, before the directory is changed.
+    void FinishLoads();
+    // Drops every load, waiting for the fetches still running: before the connection goes.
+    void StopLoads();
+    // Whether a node's children are still on their way.
+    bool IsLoading(const TObjectNode* node) const;
+    // A node the server counted at least `from` children of is filled in the background when
+    // the user opens or selects it, `chunk` children per turn of the event loop.
+    void SetBackgroundLoad(int from, int chunk);
     // Opens the tree down to a location (nothing for an id below 1); stops at the
     // deepest ancestor found.
     void ExpandToLocation(int startId);
@@ -76,8 +92,16 @@ public:
 private:
     void OnCurrentItemChanged();
     void OnItemExpanded(QTreeWidgetItem* item);
-    struct TRowFields;
-    TObjectNode* MakeFetchedChild(const TRowFields& row);
+    // The user's way in: a wide node is loaded in the background.
+    void OpenNode(TObjectNode* node);
+    void Load(TObjectNode* node, bool force, bool background);
+    TChildrenLoad* LoadOf(const TObjectNode* node) const;
+    void StartBackgroundLoad(TObjectNode* node);
+    void BackgroundLoadDone(TObjectNode* node, bool complete);
+    void BackgroundLoadFailed(TObjectNode* node, std::exception_ptr error);
+    void ReapLoads();
+    void ShowChildren(TObjectNode* node, const TFetchedLevel& level, int from, int to);
+    TObjectNode* MakeFetchedChild(const TFetchedLevel& level, int i);
 
     QTreeWidget* FTree;
     TDM* FDM;
@@ -87,6 +111,9 @@ private:
     std::vector<std::pair<int, int>> FAbbrevImages;  // (abbreviation, picture index)
     TLevelAteList FLevelList;
     bool FLoading = false;
+    int FBackgroundFrom = 2000;
+    int FBackgroundChunk = 2000;
+    std::vector<std::unique_ptr<TChildrenLoad>> FLoads;
     std::exception_ptr* FHeldError = nullptr;
     void RunHandler(const std::function<void()>& handler);
 };

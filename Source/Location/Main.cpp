@@ -62,6 +62,7 @@ TfMain::TfMain(QWidget* owner, TOraSession* session, const QString& schema)
 }
 
 TfMain::~TfMain() {
+    if (FTree) FTree->StopLoads();
     if (CurrentDM() == FDM) SetCurrentDM(nullptr);
 }
 

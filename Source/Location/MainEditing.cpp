@@ -51,6 +51,7 @@ void TfMain::ConnectEditing() {
 }
 
 void TfMain::aObjectAddExecute() {
+    FTree->FinishLoads();  // the levels it changes are whole before they change
     TObjectNode* s = FTree->Selected();
     if (!s) return;
     auto* dialog = TComBaseForm::Create<TfAddEditPlace>(nullptr, FSession, FShema);
@@ -87,6 +88,7 @@ void TfMain::aObjectAddExecute() {
 }
 
 void TfMain::aObjectEditExecute() {
+    FTree->FinishLoads();  // the levels it changes are whole before they change
     TObjectNode* s = FTree->Selected();
     if (!s || s->Depth() == 0) return;
     auto* dialog = TComBaseForm::Create<TfAddEditPlace>(nullptr, FSession, FShema);
@@ -111,6 +113,7 @@ void TfMain::aObjectEditExecute() {
 
 void TfMain::aObjectDeleteExecute() {
     EnsureTranslation();
+    FTree->FinishLoads();
     TObjectNode* s = FTree->Selected();
     if (!s || s->Depth() == 0) return;
     const int answer = MessageBoxes::Show(
@@ -164,6 +167,7 @@ bool TfMain::CanDropOn(TObjectNode* target) const {
 }
 
 void TfMain::DropOn(TObjectNode* target) {
+    FTree->FinishLoads();
     TObjectNode* s = FTree->Selected();
     if (!target || !s || target == s) return;
     long long result = -1;

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 
-class QTreeWidgetItem;
+#include <vector>
 
 // The order in which places, types and kinds are listed: by the rules of the
 // Russian alphabet for Cyrillic ("Ё" beside "Е", not after "Я") and of the
@@ -14,8 +13,8 @@ namespace NameOrder {
 int Compare(const QString& a, const QString& b);
 inline bool Less(const QString& a, const QString& b) { return Compare(a, b) < 0; }
 
-// Sorts rows by the text of their first column, keeping equal texts in their
-// order; each text's collation key is made once.
-void SortByText(QList<QTreeWidgetItem*>& items);
+// The indexes of `texts` in their order, equal texts kept in theirs; each text's collation key
+// is made once. Safe on any thread.
+std::vector<int> SortedOrder(const std::vector<QString>& texts);
 
 }  // namespace NameOrder

@@ -6,6 +6,10 @@ namespace {
 constexpr int ImageIndexRole = Qt::UserRole + 1;
 }
 
+TObjectNode::~TObjectNode() {
+    if (Watcher) Watcher->NodeGone();
+}
+
 int TObjectNode::Depth() const {
     int depth = 0;
     for (const QTreeWidgetItem* p = parent(); p; p = p->parent()) ++depth;

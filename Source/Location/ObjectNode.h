@@ -7,11 +7,24 @@
 class TObjectNode : public QTreeWidgetItem {
 public:
     TObjectNode() = default;
+    ~TObjectNode() override;
 
     int AbbrevID = 0;
     bool ChildrenLoaded = false;
     int ID = 0;
     int Level = 0;
+    // How many children the server counted when it sent this node.
+    int ChildCount = 0;
+
+    // Told when a node goes, with the subtree it heads: what still fills it must stop.
+    class IWatcher {
+    public:
+        virtual void NodeGone() = 0;
+
+    protected:
+        ~IWatcher() = default;
+    };
+    IWatcher* Watcher = nullptr;
 
     // Depth in the tree: 0 for the root.
     int Depth() const;

@@ -1,15 +1,22 @@
 #include "Location/LocationTree.h"
 
+#include <QElapsedTimer>
+#include <QSet>
+#include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "ComUnits/uImageList.h"
 #include "ComUnits/uOraFunctions.h"
 #include "Location/DataMod.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Bitmap16.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -208,6 +215,141 @@ TEST_F(LocationTreeTest, LevelCacheFollowsTheTypes) {
     EXPECT_TRUE(FTree->Levels().LevelHasAbbrev(3, s.aS));
     EXPECT_TRUE(FTree->Levels().LevelHasAbbrev(4, s.aS));
     EXPECT_FALSE(FTree->Levels().LevelHasAbbrev(2, s.aS));
+}
+
+// A wide node: 25 children under "Южная" in a scrambled order, loaded in the background from 10
+// children on, 7 a turn of the event loop.
+class WideNodeTest : public LocationTreeTest {
+protected:
+    WideNodeTest() {
+        FSample = FDb.AddSample();
+        for (int i = 0; i < 25; ++i)
+            FDb.AddLocation(FSample.south, FSample.tR,
+                            QStringLiteral("Место %1").arg((i * 7) % 25));
+        FTree->SetBackgroundLoad(10, 7);
+        FForm.resize(300, 400);
+        FTreeView->resize(300, 400);
+        FForm.show();
+        Open();
+        FSouth = Child(FTree->Root(), "Южная");
+    }
+    // Selects the wide node the way a user does: a click on its row.
+    void ClickSouth() {
+        QTest::mouseClick(FTreeView->viewport(), Qt::LeftButton, {},
+                          FTreeView->visualItemRect(FSouth).center());
+    }
+    // Lets the event loop run until no load is left (within 10 s); the child counts seen
+    // between its turns.
+    std::vector<int> RunLoads() {
+        std::vector<int> seen;
+        QElapsedTimer clock;
+        clock.start();
+        while (FTree->IsLoading(FSouth) && clock.elapsed() < 10000) {
+            QCoreApplication::processEvents();
+            if (FTree->IsLoading(FSouth) && FSouth->childCount() > 1)
+                seen.push_back(FSouth->childCount());
+            else
+                QThread::msleep(1);  // the rows are still on their way
+        }
+        return seen;
+    }
+    QStringList Captions() {
+        QStringList captions;
+        for (int i = 0; i < FSouth->childCount(); ++i) captions << FSouth->ChildNode(i)->Caption();
+        return captions;
+    }
+    // The children as a load in one go shows them.
+    QStringList LoadedInOneGo() {
+        FTree->LoadChildren(FSouth, true);
+        return Captions();
+    }
+    bool EveryChildOnce() {
+        QSet<int> ids;
+        for (int i = 0; i < FSouth->childCount(); ++i) ids.insert(FSouth->ChildNode(i)->ID);
+        return ids.size() == 25 && FSouth->childCount() == 25;
+    }
+
+    MessageBoxRecorder FBoxes;
+    TestDatabase::TSample FSample;
+    TObjectNode* FSouth = nullptr;
+};
+
+TEST_F(WideNodeTest, OpensAtOnceAndFillsInChunksInTheAlphabetsOrder) {
+    const int before = Fetches();
+    ClickSouth();
+    EXPECT_EQ(FTree->Selected(), FSouth);
+    EXPECT_TRUE(FTree->IsLoading(FSouth));
+    EXPECT_EQ(FSouth->childCount(), 1);  // the placeholder, until the rows come
+    EXPECT_EQ(FTreeView->viewport()->cursor().shape(), Qt::BusyCursor);
+
+    const std::vector<int> seen = RunLoads();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_LT(seen.back(), 25);  // shown in parts, a turn at a time
+    EXPECT_TRUE(FSouth->ChildrenLoaded);
+    EXPECT_TRUE(EveryChildOnce());
+    EXPECT_EQ(Fetches(), before + 1);
+    EXPECT_EQ(FTreeView->viewport()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(FBoxes.Count(), 0u);
+
+    const QStringList inParts = Captions();
+    EXPECT_EQ(LoadedInOneGo(), inParts);
+}
+
+// What the user or the window may do while the children are still coming; the tree stays whole.
+TEST_F(WideNodeTest, WhatHappensMeanwhileLeavesTheTreeWhole) {
+    struct TCase {
+        const char* Name;
+        std::function<void()> Meanwhile;
+        int Children;  // the wide node's children afterwards; -1: the node is gone
+    };
+    const std::vector<TCase> cases = {
+        {"an edit finishes the load first", [this] { FTree->FinishLoads(); }, 25},
+        {"a refresh of the node starts again", [this] { FTree->LoadChildren(FSouth, true); }, 25},
+        {"a refresh of the root takes the node away",
+         [this] { FTree->LoadChildren(FTree->Root(), true); }, -1},
+        {"the window closes", [this] { FTree->StopLoads(); }, 1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FTree->LoadChildren(FTree->Root(), true);
+        FSouth = Child(FTree->Root(), "Южная");
+        ASSERT_NE(FSouth, nullptr);
+        ClickSouth();
+        QCoreApplication::processEvents();  // the first rows may or may not be in
+        c.Meanwhile();
+        if (c.Children < 0) {
+            EXPECT_FALSE(FTree->IsLoading(FSouth));
+            FSouth = Child(FTree->Root(), "Южная");
+            ASSERT_NE(FSouth, nullptr);
+            EXPECT_FALSE(FSouth->ChildrenLoaded);
+            continue;
+        }
+        RunLoads();
+        EXPECT_FALSE(FTree->IsLoading(FSouth));
+        if (c.Children == 25) {
+            EXPECT_TRUE(FSouth->ChildrenLoaded);
+            EXPECT_TRUE(EveryChildOnce());
+        } else {
+            EXPECT_LE(FSouth->childCount(), 25);
+        }
+    }
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+TEST_F(WideNodeTest, AFailedFetchSaysSoAndOpeningAgainTriesAgain) {
+    FSouth->setExpanded(true);
+    FDb.Counting().FailNthRequest(1);
+    ClickSouth();
+    RunLoads();
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_TRUE(FBoxes.Last().Text.contains("ORA-03113")) << FBoxes.Last().Text.toStdString();
+    EXPECT_FALSE(FSouth->ChildrenLoaded);
+    EXPECT_FALSE(FSouth->isExpanded());
+
+    FSouth->setExpanded(true);
+    RunLoads();
+    EXPECT_TRUE(EveryChildOnce());
+    EXPECT_EQ(FBoxes.Count(), 1u);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 // as 0, "" or false; a text that is not a number is an error (EDatabaseError).
 namespace DataConvert {
 
-long long ToInteger(const QVariant& value);
+QXV_PLATFORM_EXPORT long long ToInteger(const QVariant& value);
 double ToFloat(const QVariant& value);
 QXV_PLATFORM_EXPORT QString ToString(const QVariant& value);
 bool ToBoolean(const QVariant& value);

@@ -5,6 +5,7 @@
 #include "Platform/Data/DataSet.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraSession.h"
+#include "Platform/Data/ServerLock.h"
 #include "Platform/qxvglobal.h"
 
 // What queries and stored-procedure calls share: a session (or the default one)
@@ -31,9 +32,11 @@ protected:
     // The connection of that session, connecting it when needed.
     IDbConnection& Db();
     void SetPrepared(bool prepared) { FPrepared = prepared; }
-    // Runs `action`, giving any EOraError this component when it has none.
+    // Runs `action` holding the server lock, giving any EOraError this component when it has
+    // none.
     template <typename F>
     auto Guarded(F&& action) -> decltype(action()) {
+        const TServerLock turn;
         try {
             return action();
         } catch (EOraError& e) {

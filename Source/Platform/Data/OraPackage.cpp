@@ -1,6 +1,7 @@
 #include "Platform/Data/OraPackage.h"
 
 #include "Platform/Data/EOraError.h"
+#include "Platform/Data/ServerLock.h"
 
 TOraPackage::TOraPackage(QObject* parent) : QObject(parent) {}
 
@@ -42,6 +43,7 @@ const TRoutineDesc& TOraPackage::Describe(const QString& routine) {
     const QString key = routine.toUpper();
     auto it = FDescribed.find(key);
     if (it == FDescribed.end()) {
+        const TServerLock turn;
         const QString schema = SchemaName();
         it =
             FDescribed.insert(key, UsedSession().Connection().Describe(schema, Package(), routine));
@@ -53,6 +55,7 @@ namespace {
 
 template <typename F>
 auto Guard(QObject* component, F&& action) -> decltype(action()) {
+    const TServerLock turn;
     try {
         return action();
     } catch (EOraError& e) {

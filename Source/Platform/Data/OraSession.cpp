@@ -2,6 +2,7 @@
 
 #include "Platform/Data/DataSet.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/Data/ServerLock.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ QString TOraSession::Server() const {
 
 void TOraSession::Commit() {
     if (!FConnection) return;  // nothing was done, so nothing to commit
+    const TServerLock turn;
     try {
         FConnection->Commit();
     } catch (EOraError& e) {
@@ -79,6 +81,7 @@ void TOraSession::Commit() {
 
 void TOraSession::Rollback() {
     if (!FConnection) return;
+    const TServerLock turn;
     try {
         FConnection->Rollback();
     } catch (EOraError& e) {

@@ -66,14 +66,7 @@ TParam& TOraStoredProc::ParamByName(const QString& name) {
 TCallResult TOraStoredProc::Call() {
     Prepare();
     return Guarded([this] {
-        std::vector<TBoundValue> inputs;
-        for (int i = 0; i < Params().Count(); ++i) {
-            const TParam& p = Params()[i];
-            if (p.ParamType() == TParamDirection::Input ||
-                p.ParamType() == TParamDirection::InputOutput)
-                inputs.push_back(TBoundValue{p.Name(), p.Value(), p.DataType()});
-        }
-        TCallResult result = Db().Call(*FDescribed, inputs);
+        TCallResult result = Db().Call(*FDescribed, Inputs());
         const QString resultName =
             FDescribed->IsFunction() ? FDescribed->Params.front().Name : QString();
         for (int i = 0; i < Params().Count(); ++i) {
@@ -86,6 +79,27 @@ TCallResult TOraStoredProc::Call() {
         }
         return result;
     });
+}
+
+std::vector<TBoundValue> TOraStoredProc::Inputs() const {
+    std::vector<TBoundValue> inputs;
+    for (int i = 0; i < Params().Count(); ++i) {
+        const TParam& p = Params()[i];
+        if (p.ParamType() == TParamDirection::Input ||
+            p.ParamType() == TParamDirection::InputOutput)
+            inputs.push_back(TBoundValue{p.Name(), p.Value(), p.DataType()});
+    }
+    return inputs;
+}
+
+TOraStoredProc::TDetachedCall TOraStoredProc::Detach() {
+    Prepare();
+    return Guarded([this] { return TDetachedCall{&Db(), *FDescribed, Inputs()}; });
+}
+
+TCallResult TOraStoredProc::TDetachedCall::Run() const {
+    const TServerLock turn;
+    return Db->Call(Routine, Inputs);
 }
 
 TRowSet TOraStoredProc::InternalOpen() {

@@ -44,11 +44,23 @@ public:
     // The server's description, once prepared.
     const TRoutineDesc* Description() const { return FDescribed.get(); }
 
+    // The call with the input parameters as they stand, made later and on any thread by Run,
+    // which takes the server lock. It touches no component: its outputs and rows are the
+    // caller's, and its errors name no component (the caller's thread may give them one).
+    struct TDetachedCall {
+        IDbConnection* Db = nullptr;
+        TRoutineDesc Routine;
+        std::vector<TBoundValue> Inputs;
+        TCallResult Run() const;
+    };
+    TDetachedCall Detach();
+
 protected:
     TRowSet InternalOpen() override;
 
 private:
     TCallResult Call();
+    std::vector<TBoundValue> Inputs() const;
 
     QString FStoredProcName;
     QString FResultParamName;
