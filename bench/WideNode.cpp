@@ -19,7 +19,7 @@ long long Result(IDbConnection& db, const QString& schema, const char* routine,
 
 }  // namespace
 
-// A schema with one place holding kChildren children, built through the routines.
+// A schema with one place holding e.Count children, built through the routines.
 void Prepare(TEngine& e) {
     IDbConnection& db = *e.Db;
     InstallServerSchema(db, e.Schema);
@@ -35,10 +35,10 @@ void Prepare(TEngine& e) {
         {{"PID_PARENT", QVariant()}, {"PID_LOCATTYPE", top}, {"PNAME", QStringLiteral("root")}});
     const TRoutineDesc insert =
         db.Describe(e.Schema, QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATION"));
-    for (int i = 0; i < kChildren; ++i)
+    for (int i = 0; i < e.Count; ++i)
         db.Call(insert, {{"PID_PARENT", e.Parent},
                          {"PID_LOCATTYPE", below},
-                         {"PNAME", QStringLiteral("place %1").arg(i, 5, 10, QLatin1Char('0'))}});
+                         {"PNAME", QStringLiteral("place %1").arg(i, 6, 10, QLatin1Char('0'))}});
     db.Commit();
     e.Children =
         db.Describe(e.Schema, QStringLiteral("QXVERPLOCAT"), QStringLiteral("GET_T#LOCATION"));
@@ -58,13 +58,14 @@ void Prepare(TEngine& e) {
             .arg(e.Schema.toLower());
 }
 
-std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir) {
+std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir, int children) {
     std::vector<std::unique_ptr<TEngine>> engines;
     auto& sqlite = *engines.emplace_back(std::make_unique<TEngine>());
     sqlite.Name = "sqlite";
     sqlite.Connection = dir + QStringLiteral("/bench.db");
     sqlite.Db = OpenConnection(QStringLiteral("sqlite:") + sqlite.Connection);
     sqlite.Schema = QStringLiteral("qxvbase");
+    sqlite.Count = children;
     Prepare(sqlite);
 
     const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
@@ -79,6 +80,7 @@ std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir) {
     postgres.Schema = QStringLiteral("qxvbench_%1")
                           .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     postgres.DropSchema = true;
+    postgres.Count = children;
     Prepare(postgres);
     return engines;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// One place with 10,000 children, built through the server routines: the data the
-// benchmarks of reading and expanding a wide node share.
+// One place with many children (10,000 unless told), built through the server routines: the
+// data the benchmarks of reading and expanding a wide node share.
 
 #include <QString>
 
@@ -18,6 +18,7 @@ struct TEngine {
     QString Connection;  // the database file or the DSN, for the floor's own connection
     std::unique_ptr<IDbConnection> Db;
     QString Schema;
+    int Count = kChildren;  // the wide place's children
     long long Parent = 0;
     TRoutineDesc Children;
     QString Select;  // the same rows, columns and order as GET_T#LOCATION's cursor
@@ -28,7 +29,8 @@ struct TEngine {
 void Prepare(TEngine& e);
 
 // The embedded engine in a file under dir and, when QXV_PG_DSN names a server, PostgreSQL
-// in a schema of its own, each prepared; says on stderr when PostgreSQL is skipped.
-std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir);
+// in a schema of its own, each prepared with `children` children; says on stderr when
+// PostgreSQL is skipped.
+std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir, int children = kChildren);
 // Drops the schemas made for the run.
 void DropSchemas(std::vector<std::unique_ptr<TEngine>>& engines);

@@ -4,86 +4,19 @@
 // each engine in one run; PostgreSQL when QXV_PG_DSN names a server.
 
 #include <QApplication>
-#include <QPixmap>
 #include <QTemporaryDir>
-#include <QTreeWidget>
-#include <QWidget>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 
-#include "ComUnits/uOraFunctions.h"
-#include "Floor.h"
-#include "Location/DataMod.h"
-#include "Location/LocationTree.h"
-#include "Platform/Data/EOraError.h"
-#include "Platform/Data/OraSession.h"
-#include "Platform/Data/OraStoredProc.h"
 #include "Ratios.h"
 #include "Server/sqlite/SqliteServer.h"
-#include "WideNode.h"
+#include "TreeWindow.h"
 
 namespace {
 
-// The tree as the location window holds it, bound to the benchmark's database.
-struct TWindow {
-    QWidget Form;
-    QTreeWidget* Tree = new QTreeWidget(&Form);
-    TOraSession Session;
-    TDM* DM = new TDM(&Form);
-    TLocationTree* Locations = nullptr;
-    TObjectNode* Wide = nullptr;
-
-    explicit TWindow(TEngine& e) {
-        Session.AdoptConnection(e.Db.get());
-        TLocationTree::TCalls calls;
-        calls.ObjectsTree = Proc("ospObjectsTree", "GET_T#LOCATION");
-        calls.AbbrevImages = Proc("ospAbbrevImages", "GET_T#LOCATABBREV");
-        calls.Levels = Proc("ospLevels", "GET_T#LOCATTYPE");
-        calls.PlaceParents = Proc("ospPlaceParents", "GET_LOCATION_PARENTS");
-        fSetSession(&Form, &Session);
-        fSetShema(&Form, e.Schema);
-        Locations = new TLocationTree(Tree, DM, calls, &Form);
-        Locations->LoadAbbrevImages();
-        Locations->BuildRoot();
-        Wide = Locations->Root()->ChildNode(0);
-    }
-    TOraStoredProc* Proc(const char* name, const char* routine) {
-        auto* proc = new TOraStoredProc(&Form);
-        proc->setObjectName(name);
-        proc->SetStoredProcName(QStringLiteral("ORX.QXVERPLOCAT.") + QString::fromLatin1(routine));
-        return proc;
-    }
-};
-
-// The floor: its own engine connection and a bare tree with one node to fill.
-struct TBareTree {
-    std::unique_ptr<TRawSqlite> Sqlite;
-    std::unique_ptr<TRawPostgres> Postgres;
-    QTreeWidget Tree;
-    QTreeWidgetItem* Node = new QTreeWidgetItem(&Tree);
-    QIcon Icon;
-
-    explicit TBareTree(const TEngine& e) {
-        if (e.Name == "sqlite")
-            Sqlite = std::make_unique<TRawSqlite>(e.Connection, e.Schema);
-        else
-            Postgres = std::make_unique<TRawPostgres>(e.Connection);
-        QPixmap picture(16, 16);
-        picture.fill(Qt::darkGreen);
-        Icon = QIcon(picture);
-    }
-    void Expand(const TEngine& e) {
-        qDeleteAll(Node->takeChildren());
-        BareTreeFill(
-            Node,
-            Sqlite ? Sqlite->Select(e.Select, e.Parent) : Postgres->Select(e.Select, e.Parent),
-            Icon);
-    }
-};
-
-void Register(TEngine* e, TWindow* w, TBareTree* floor,
+void Register(TEngine* e, TTreeWindow* w, TBareTree* floor,
               std::vector<TRatioReporter::TRatio>& ratios) {
     const std::string bare = e->Name + "/raw select + bare tree (floor)";
     const std::string expand = e->Name + "/expand node (call, nodes, sort)";
@@ -109,13 +42,13 @@ int main(int argc, char** argv) {
     RegisterSqliteServer();
     QTemporaryDir dir;
     std::vector<std::unique_ptr<TEngine>> engines;
-    std::vector<std::unique_ptr<TWindow>> windows;
+    std::vector<std::unique_ptr<TTreeWindow>> windows;
     std::vector<std::unique_ptr<TBareTree>> floors;
     std::vector<TRatioReporter::TRatio> ratios;
     try {
         engines = PrepareEngines(dir.path());
         for (auto& e : engines) {
-            windows.push_back(std::make_unique<TWindow>(*e));
+            windows.push_back(std::make_unique<TTreeWindow>(*e));
             floors.push_back(std::make_unique<TBareTree>(*e));
             Register(e.get(), windows.back().get(), floors.back().get(), ratios);
         }

@@ -112,7 +112,7 @@ private:
     TLevelAteList FLevelList;
     bool FLoading = false;
     int FBackgroundFrom = 2000;
-    int FBackgroundChunk = 2000;
+    int FBackgroundChunk = 10000;
     std::vector<std::unique_ptr<TChildrenLoad>> FLoads;
     std::exception_ptr* FHeldError = nullptr;
     void RunHandler(const std::function<void()>& handler);
