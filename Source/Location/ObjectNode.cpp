@@ -2,10 +2,6 @@
 
 #include "Location/NameOrder.h"
 
-namespace {
-constexpr int ImageIndexRole = Qt::UserRole + 1;
-}
-
 TObjectNode::~TObjectNode() {
     if (Watcher) Watcher->NodeGone();
 }
@@ -16,10 +12,8 @@ int TObjectNode::Depth() const {
     return depth;
 }
 
-int TObjectNode::ImageIndex() const { return data(0, ImageIndexRole).toInt(); }
-
 void TObjectNode::SetImageIndex(int index, const QIcon& icon) {
-    setData(0, ImageIndexRole, index);
+    FImageIndex = index;
     setIcon(0, icon);
 }
 

@@ -36,9 +36,12 @@ public:
     // Siblings are ordered by caption in the alphabet's order, not by character code.
     bool operator<(const QTreeWidgetItem& other) const override;
 
-    int ImageIndex() const;
+    int ImageIndex() const { return FImageIndex; }
     // Sets the picture of both the normal and the selected state.
     void SetImageIndex(int index, const QIcon& icon);
+
+private:
+    int FImageIndex = 0;  // a member, not an item role: a wide level makes many nodes
 };
 
 // The node a tree shows as current (tree items are always TObjectNode in the location tree).
