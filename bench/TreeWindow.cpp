@@ -1,10 +1,15 @@
 #include "TreeWindow.h"
 
+#include <QApplication>
 #include <QPixmap>
+#include <QTemporaryDir>
+
+#include <cstdio>
 
 #include "ComUnits/uOraFunctions.h"
 #include "Location/DataMod.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "Server/sqlite/SqliteServer.h"
 
 TTreeWindow::TTreeWindow(TEngine& e) : DM(new TDM(&Form)) {
     Session.AdoptConnection(e.Db.get());
@@ -43,4 +48,36 @@ void TBareTree::Expand(const TEngine& e) {
     BareTreeFill(Node,
                  Sqlite ? Sqlite->Select(e.Select, e.Parent) : Postgres->Select(e.Select, e.Parent),
                  Icon);
+}
+
+int RunTreeBenchmarks(int& argc, char** argv, int children, bool shown, const TEnrollTree& enroll) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    RegisterSqliteServer();
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<TEngine>> engines;
+    std::vector<std::unique_ptr<TTreeWindow>> windows;
+    std::vector<std::unique_ptr<TBareTree>> floors;
+    std::vector<TRatioReporter::TRatio> ratios;
+    try {
+        engines = PrepareEngines(dir.path(), children);
+        for (auto& e : engines) {
+            auto& w = *windows.emplace_back(std::make_unique<TTreeWindow>(*e));
+            if (shown) {
+                w.Form.resize(400, 700);
+                w.Tree->resize(400, 700);
+                w.Form.show();
+            }
+            floors.push_back(std::make_unique<TBareTree>(*e));
+            enroll(e.get(), &w, floors.back().get(), ratios);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench setup failed: %s\n", e.what());
+        return 1;
+    }
+    RunWithRatios(argc, argv, ratios);
+    windows.clear();
+    floors.clear();
+    DropSchemas(engines);
+    return 0;
 }

@@ -7,11 +7,14 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "Floor.h"
 #include "Location/LocationTree.h"
 #include "Platform/Data/OraSession.h"
+#include "Ratios.h"
 #include "WideNode.h"
 
 class TDM;
@@ -43,3 +46,10 @@ struct TBareTree {
     // The raw select of the wide place's children, one bare item each, one insertion, a sort.
     void Expand(const TEngine& e);
 };
+
+// The main program of a tree benchmark: on each engine a wide place of `children` children, a
+// tree window (shown on the offscreen screen when asked) and a floor, handed to `enroll` to
+// register its benchmarks and ratios; then the run and the schemas dropped.
+using TEnrollTree =
+    std::function<void(TEngine*, TTreeWindow*, TBareTree*, std::vector<TRatioReporter::TRatio>&)>;
+int RunTreeBenchmarks(int& argc, char** argv, int children, bool shown, const TEnrollTree& enroll);

@@ -3,15 +3,8 @@
 // reading the same rows and a bare QTreeWidget taking them with Qt's insert and sort. On
 // each engine in one run; PostgreSQL when QXV_PG_DSN names a server.
 
-#include <QApplication>
-#include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-
-#include "Ratios.h"
-#include "Server/sqlite/SqliteServer.h"
 #include "TreeWindow.h"
 
 namespace {
@@ -37,28 +30,5 @@ void Register(TEngine* e, TTreeWindow* w, TBareTree* floor,
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    RegisterSqliteServer();
-    QTemporaryDir dir;
-    std::vector<std::unique_ptr<TEngine>> engines;
-    std::vector<std::unique_ptr<TTreeWindow>> windows;
-    std::vector<std::unique_ptr<TBareTree>> floors;
-    std::vector<TRatioReporter::TRatio> ratios;
-    try {
-        engines = PrepareEngines(dir.path());
-        for (auto& e : engines) {
-            windows.push_back(std::make_unique<TTreeWindow>(*e));
-            floors.push_back(std::make_unique<TBareTree>(*e));
-            Register(e.get(), windows.back().get(), floors.back().get(), ratios);
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench setup failed: %s\n", e.what());
-        return 1;
-    }
-    RunWithRatios(argc, argv, ratios);
-    windows.clear();
-    floors.clear();
-    DropSchemas(engines);
-    return 0;
+    return RunTreeBenchmarks(argc, argv, kChildren, false, Register);
 }

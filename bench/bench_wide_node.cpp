@@ -7,20 +7,16 @@
 // (longest_block_ms; goal: under 200 ms) and when the first children were on the screen
 // (first_screen_ms). On each engine in one run; PostgreSQL when QXV_PG_DSN names a server.
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "Ratios.h"
-#include "Server/sqlite/SqliteServer.h"
 #include "TreeWindow.h"
 
 namespace {
@@ -123,32 +119,6 @@ int ChildrenArgument(int& argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     const int children = ChildrenArgument(argc, argv);
-    QApplication app(argc, argv);
-    RegisterSqliteServer();
-    QTemporaryDir dir;
-    std::vector<std::unique_ptr<TEngine>> engines;
-    std::vector<std::unique_ptr<TTreeWindow>> windows;
-    std::vector<std::unique_ptr<TBareTree>> floors;
-    std::vector<TRatioReporter::TRatio> ratios;
-    try {
-        engines = PrepareEngines(dir.path(), children);
-        for (auto& e : engines) {
-            auto& w = *windows.emplace_back(std::make_unique<TTreeWindow>(*e));
-            w.Form.resize(400, 700);
-            w.Tree->resize(400, 700);
-            w.Form.show();
-            floors.push_back(std::make_unique<TBareTree>(*e));
-            Register(e.get(), &w, floors.back().get(), ratios);
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench setup failed: %s\n", e.what());
-        return 1;
-    }
-    RunWithRatios(argc, argv, ratios);
-    windows.clear();
-    floors.clear();
-    DropSchemas(engines);
-    return 0;
+    return RunTreeBenchmarks(argc, argv, children, true, Register);
 }

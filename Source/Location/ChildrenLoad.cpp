@@ -19,6 +19,14 @@ int Column(const TRowSet& rows, const char* name) {
 
 }  // namespace
 
+TFetchedLevel FetchLevel(const TOraStoredProc::TDetachedCall& call,
+                         const QString& abbrevSeparator) {
+    TCallResult result = call.Run();
+    if (!result.Cursor)
+        throw EDatabaseError(QStringLiteral("%1 returns no cursor").arg(call.Routine.Routine));
+    return TFetchedLevel(std::move(*result.Cursor), abbrevSeparator);
+}
+
 TFetchedLevel::TFetchedLevel(TRowSet rows, const QString& abbrevSeparator)
     : FRows(std::move(rows)),
       FId(Column(FRows, "ID")),
@@ -52,8 +60,7 @@ TChildrenLoad::TChildrenLoad(TObjectNode* node, TOraStoredProc::TDetachedCall ca
     FNode->Watcher = this;
     FWorker = std::thread([this, call = std::move(call), separator = abbrevSeparator] {
         try {
-            TCallResult result = call.Run();
-            FLevel.emplace(result.Cursor ? std::move(*result.Cursor) : TRowSet{}, separator);
+            FLevel.emplace(FetchLevel(call, separator));
         } catch (...) {
             FError = std::current_exception();
         }
@@ -77,17 +84,23 @@ void TChildrenLoad::NodeGone() {
     if (FState == TState::Showing) End(false);
 }
 
-void TChildrenLoad::Fetched() {
-    if (FState != TState::Fetching) return;  // Finish got there first
+bool TChildrenLoad::Arrived() {
     Join();
     if (FError || !FNode) {
-        TObjectNode* node = FNode;
         End(false);
-        if (FError && FFail) FFail(node, FError);
-        return;
+        return false;
     }
     FState = TState::Showing;
-    ShowNextChunk();
+    return true;
+}
+
+void TChildrenLoad::Fetched() {
+    if (FState != TState::Fetching) return;  // Finish got there first
+    TObjectNode* node = FNode;
+    if (Arrived())
+        ShowNextChunk();
+    else if (FError && FFail)
+        FFail(node, FError);
 }
 
 void TChildrenLoad::ShowNextChunk() {
@@ -102,15 +115,7 @@ void TChildrenLoad::ShowNextChunk() {
 }
 
 void TChildrenLoad::Finish() {
-    if (FState == TState::Fetching) {
-        Join();
-        if (FError || !FNode) {
-            End(false);
-            if (FError) std::rethrow_exception(FError);
-            return;
-        }
-        FState = TState::Showing;
-    }
+    if (FState == TState::Fetching && !Arrived() && FError) std::rethrow_exception(FError);
     if (FState != TState::Showing) return;
     FChunk = FLevel->Count();
     ShowNextChunk();

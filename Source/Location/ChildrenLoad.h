@@ -35,6 +35,9 @@ private:
     std::vector<int> FOrder;         // rows in the alphabet's order of their captions
 };
 
+// Runs a children's call (on any thread) and makes its level.
+TFetchedLevel FetchLevel(const TOraStoredProc::TDetachedCall& call, const QString& abbrevSeparator);
+
 // The children of a wide node loaded without holding the window up: the server call and the
 // sort run on a worker thread, then the nodes are shown a chunk per turn of the event loop,
 // so the first screen comes at once and the user can scroll while the rest arrives. The
@@ -68,6 +71,8 @@ public:
 private:
     enum class TState { Fetching, Showing, Done };
     void NodeGone() override;
+    // Joins the fetch; whether its rows may be shown (if not, the load is over).
+    bool Arrived();
     void Fetched();
     void ShowNextChunk();
     void End(bool complete);

@@ -7,7 +7,6 @@
 #include "ComUnits/uOraFunctions.h"
 #include "Location/ChildrenLoad.h"
 #include "Location/DataMod.h"
-#include "Platform/Data/DatabaseError.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
@@ -211,13 +210,7 @@ void TLocationTree::Load(TObjectNode* node, bool force, bool background) {
         qDeleteAll(node->takeChildren());
         if (selectionLost) FTree->setCurrentItem(node);
         try {
-            TOraStoredProc& proc = *FCalls.ObjectsTree;
-            proc.Close();
-            proc.ParamByName(QStringLiteral("PID")).SetAsInteger(-1);
-            SetParamID(proc.ParamByName(QStringLiteral("PID_PARENT")), node->ID);
-            TCallResult result = proc.Detach().Run();
-            if (!result.Cursor) throw EDatabaseError(proc.StoredProcName() + " returns no cursor");
-            const TFetchedLevel level(std::move(*result.Cursor), FAbbrevSeparator);
+            const TFetchedLevel level = FetchLevel(ChildrenCall(node), FAbbrevSeparator);
             ShowChildren(node, level, 0, level.Count());
         } catch (...) {
             FLoading = false;
@@ -245,14 +238,19 @@ void TLocationTree::ShowChildren(TObjectNode* node, const TFetchedLevel& level, 
     node->addChildren(children);  // the level is in order already: one insertion a chunk
 }
 
-void TLocationTree::StartBackgroundLoad(TObjectNode* node) {
+TOraStoredProc::TDetachedCall TLocationTree::ChildrenCall(const TObjectNode* node) {
     TOraStoredProc& proc = *FCalls.ObjectsTree;
     proc.Close();
     proc.ParamByName(QStringLiteral("PID")).SetAsInteger(-1);
     SetParamID(proc.ParamByName(QStringLiteral("PID_PARENT")), node->ID);
+    return proc.Detach();
+}
+
+void TLocationTree::StartBackgroundLoad(TObjectNode* node) {
+    TOraStoredProc::TDetachedCall call = ChildrenCall(node);
     FTree->viewport()->setCursor(Qt::BusyCursor);
     FLoads.push_back(std::make_unique<TChildrenLoad>(
-        node, proc.Detach(), FAbbrevSeparator, FBackgroundChunk,
+        node, std::move(call), FAbbrevSeparator, FBackgroundChunk,
         [this](TObjectNode* n, const TFetchedLevel& level, int from, int to) {
             ShowChildren(n, level, from, to);
         },

@@ -11,12 +11,12 @@
 
 #include "Location/LevelAte.h"
 #include "Location/ObjectNode.h"
+#include "Platform/Data/OraStoredProc.h"
 
 class QTreeWidget;
 class TChildrenLoad;
 class TDM;
 class TFetchedLevel;
-class TOraStoredProc;
 
 // The lazily loaded location tree behind the location window: one level per server
 // call, fetched only when a node is opened or selected. The window owns the tree
@@ -96,6 +96,8 @@ private:
     void OpenNode(TObjectNode* node);
     void Load(TObjectNode* node, bool force, bool background);
     TChildrenLoad* LoadOf(const TObjectNode* node) const;
+    // The children's call of a node, its parameters set.
+    TOraStoredProc::TDetachedCall ChildrenCall(const TObjectNode* node);
     void StartBackgroundLoad(TObjectNode* node);
     void BackgroundLoadDone(TObjectNode* node, bool complete);
     void BackgroundLoadFailed(TObjectNode* node, std::exception_ptr error);
