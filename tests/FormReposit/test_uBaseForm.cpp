@@ -396,7 +396,7 @@ TEST_F(BaseFormTest, RefreshesReturnToTheSameKeyOrToTheLastRow) {
     EXPECT_FALSE(query->ControlsDisabled());
 
     query->First();
-    rows.Rows.push_back({{9, "i"}});
+    rows.Rows.push_back({9, "i"});
     form->RefreshToLast(query);
     EXPECT_EQ(query->RecNo(), 5);
     EXPECT_EQ(query->FieldByName("ID").AsInteger(), 9);

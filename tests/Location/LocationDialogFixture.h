@@ -70,7 +70,7 @@ public:
         }
         TCallResult result = FInner.Call(routine, inputs);
         if (ReversedCursor.count(routine.Routine) && result.Cursor)
-            std::reverse(result.Cursor->Rows.begin(), result.Cursor->Rows.end());
+            result.Cursor->Rows.Reverse();
         return result;
     }
     TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) override {

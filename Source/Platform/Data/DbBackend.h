@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "Platform/Data/RowSet.h"
 #include "Platform/qxvglobal.h"
 
 // The one interface every database engine implements. The components the forms
@@ -48,7 +49,7 @@ struct TColumnDesc {
 
 struct TRowSet {
     std::vector<TColumnDesc> Columns;
-    std::vector<std::vector<QVariant>> Rows;
+    TRows Rows;
 };
 
 struct TBoundValue {

@@ -11,6 +11,8 @@
 
 #include <libpq-fe.h>
 
+#include <charconv>
+
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -71,26 +73,40 @@ TFieldType FieldTypeOf(Oid oid) {
     }
 }
 
-QVariant ValueOf(const PGresult* res, int row, int col) {
+// Numbers are read straight off the result's text, without a copy of it.
+qlonglong WholeNumber(const char* raw, int len, bool* ok = nullptr) {
+    qlonglong value = 0;
+    const auto [end, error] = std::from_chars(raw, raw + len, value);
+    const bool whole = error == std::errc() && end == raw + len;
+    if (ok) *ok = whole;
+    return whole ? value : 0;
+}
+
+double RealNumber(const char* raw, int len) {
+    double value = 0;
+    std::from_chars(raw, raw + len, value);
+    return value;
+}
+
+QVariant ValueOf(const PGresult* res, int row, int col, Oid type) {
     if (PQgetisnull(res, row, col)) return {};
     const char* raw = PQgetvalue(res, row, col);
     const int len = PQgetlength(res, row, col);
-    switch (PQftype(res, col)) {
+    switch (type) {
         case kInt2Oid:
         case kInt4Oid:
         case kInt8Oid:
         case kOidOid:
-            return QVariant::fromValue<qlonglong>(QByteArray(raw, len).toLongLong());
+            return QVariant::fromValue<qlonglong>(WholeNumber(raw, len));
         case kFloat4Oid:
         case kFloat8Oid:
-            return QByteArray(raw, len).toDouble();
+            return RealNumber(raw, len);
         case kNumericOid: {
             // Whole numbers stay integers: identifiers come back as numbers.
-            const QByteArray text(raw, len);
             bool ok = false;
-            const qlonglong whole = text.toLongLong(&ok);
+            const qlonglong whole = WholeNumber(raw, len, &ok);
             if (ok) return QVariant::fromValue<qlonglong>(whole);
-            return text.toDouble();
+            return RealNumber(raw, len);
         }
         case kBoolOid:
             return len > 0 && raw[0] == 't';
@@ -111,6 +127,10 @@ QVariant ValueOf(const PGresult* res, int row, int col) {
     }
 }
 
+QVariant ValueOf(const PGresult* res, int row, int col) {
+    return ValueOf(res, row, col, PQftype(res, col));
+}
+
 // Unquoted names come back folded to lower case; the client expects them as the
 // other engine reports them, in upper case. Quoted mixed-case names stay as they are.
 QString ColumnName(const char* name) {
@@ -124,14 +144,13 @@ TRowSet RowSetOf(const PGresult* res) {
     rows.Columns.reserve(cols);
     for (int c = 0; c < cols; ++c)
         rows.Columns.push_back({ColumnName(PQfname(res, c)), FieldTypeOf(PQftype(res, c))});
+    std::vector<Oid> types(static_cast<size_t>(cols));
+    for (int c = 0; c < cols; ++c) types[size_t(c)] = PQftype(res, c);
     const int count = PQntuples(res);
-    rows.Rows.reserve(count);
-    for (int r = 0; r < count; ++r) {
-        std::vector<QVariant> row;
-        row.reserve(cols);
-        for (int c = 0; c < cols; ++c) row.push_back(ValueOf(res, r, c));
-        rows.Rows.push_back(std::move(row));
-    }
+    rows.Rows.SetWidth(size_t(cols));
+    rows.Rows.reserve(size_t(count));
+    for (int r = 0; r < count; ++r)
+        for (int c = 0; c < cols; ++c) rows.Rows.Append(ValueOf(res, r, c, types[size_t(c)]));
     return rows;
 }
 

@@ -478,12 +478,9 @@ TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue
         for (int c = 0; c < columns; ++c)
             rows.Columns.push_back({QString::fromUtf8(sqlite3_column_name(stmt.get(), c)),
                                     TypeFromDecl(sqlite3_column_decltype(stmt.get(), c))});
-        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-            std::vector<QVariant> row;
-            row.reserve(size_t(columns));
-            for (int c = 0; c < columns; ++c) row.push_back(ReadColumn(stmt.get(), c));
-            rows.Rows.push_back(std::move(row));
-        }
+        rows.Rows.SetWidth(size_t(columns));
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+            for (int c = 0; c < columns; ++c) rows.Rows.Append(ReadColumn(stmt.get(), c));
         if (rc != SQLITE_DONE) Fail(sql);
         if (columns > 0) {
             for (size_t c = 0; c < rows.Columns.size(); ++c) {
