@@ -1,6 +1,7 @@
 #include "Platform/Data/RowSet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 const QVariant& TRowView::at(size_t column) const {
@@ -22,21 +23,18 @@ void TRows::SetWidth(size_t width) {
     FWidth = width;
 }
 
-void TRows::Append(QVariant cell) {
-    FCells.push_back(std::move(cell));
-    if (FWidth > 0 && FCells.size() % FWidth == 0) ++FCount;
-}
-
 void TRows::AddRow(const QVariant* cells, size_t width) {
+    if (FFilled != 0) throw std::logic_error("a whole row added before the last one is full");
     if (FCount == 0 && FCells.empty()) FWidth = width;
     if (width != FWidth) throw std::invalid_argument("a row of another width than the set's");
-    FCells.insert(FCells.end(), cells, cells + width);
+    for (size_t c = 0; c < width; ++c) FCells.append(cells[c]);
     ++FCount;
 }
 
 void TRows::clear() {
     FCells.clear();
     FCount = 0;
+    FFilled = 0;
 }
 
 void TRows::Reverse() {
@@ -44,4 +42,13 @@ void TRows::Reverse() {
         std::swap_ranges(FCells.begin() + std::ptrdiff_t(low * FWidth),
                          FCells.begin() + std::ptrdiff_t((low + 1) * FWidth),
                          FCells.begin() + std::ptrdiff_t((high - 1) * FWidth));
+}
+
+QVariant TRepeatedText::Value(const char* utf8, size_t size) {
+    if (FHeld && size == FBytes.size() && std::memcmp(utf8, FBytes.data(), size) == 0)
+        return FValue;
+    FBytes.assign(utf8, size);
+    FValue = QString::fromUtf8(utf8, qsizetype(size));
+    FHeld = true;
+    return FValue;
 }

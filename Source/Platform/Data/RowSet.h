@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QVariant>
 
 #include <cstddef>
 #include <initializer_list>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "Platform/qxvglobal.h"
@@ -57,7 +59,7 @@ public:
     bool empty() const { return FCount == 0; }
     size_t Width() const { return FWidth; }
 
-    TRowView operator[](size_t row) const { return {FCells.data() + row * FWidth, FWidth}; }
+    TRowView operator[](size_t row) const { return {FCells.constData() + row * FWidth, FWidth}; }
     // Throws std::out_of_range past the last row.
     TRowView at(size_t row) const;
     TRowView front() const { return (*this)[0]; }
@@ -66,9 +68,15 @@ public:
 
     // The width of the rows to come; only while the set is empty.
     void SetWidth(size_t width);
-    void reserve(size_t rows) { FCells.reserve(rows * FWidth); }
+    void reserve(size_t rows) { FCells.reserve(qsizetype(rows * FWidth)); }
     // Adds one cell to the row being filled; a row is complete after Width() cells.
-    void Append(QVariant cell);
+    void Append(QVariant cell) {
+        FCells.append(std::move(cell));
+        if (++FFilled == FWidth) {
+            FFilled = 0;
+            ++FCount;
+        }
+    }
     // Adds a whole row; throws std::invalid_argument when its width differs from the others'.
     void push_back(const std::vector<QVariant>& row) { AddRow(row.data(), row.size()); }
     void push_back(std::initializer_list<QVariant> row) { AddRow(row.begin(), row.size()); }
@@ -79,7 +87,22 @@ public:
 private:
     void AddRow(const QVariant* cells, size_t width);
 
-    std::vector<QVariant> FCells;
+    // A list, not a vector: its growth moves the cells as plain memory.
+    QList<QVariant> FCells;
     size_t FWidth = 0;
     size_t FCount = 0;
+    size_t FFilled = 0;  // cells of the row being filled
+};
+
+// A column's text as a value, sharing the previous row's string when the bytes repeat: the
+// short names and abbreviations of a level are the same in most of its rows, and a shared
+// string costs no allocation.
+class QXV_PLATFORM_EXPORT TRepeatedText {
+public:
+    QVariant Value(const char* utf8, size_t size);
+
+private:
+    std::string FBytes;
+    QVariant FValue;
+    bool FHeld = false;
 };

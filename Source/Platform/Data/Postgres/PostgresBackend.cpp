@@ -88,7 +88,8 @@ double RealNumber(const char* raw, int len) {
     return value;
 }
 
-QVariant ValueOf(const PGresult* res, int row, int col, Oid type) {
+QVariant ValueOf(const PGresult* res, int row, int col, Oid type,
+                 TRepeatedText* text = nullptr) {
     if (PQgetisnull(res, row, col)) return {};
     const char* raw = PQgetvalue(res, row, col);
     const int len = PQgetlength(res, row, col);
@@ -123,7 +124,7 @@ QVariant ValueOf(const PGresult* res, int row, int col, Oid type) {
         case kTimestamptzOid:
             return QDateTime::fromString(QString::fromUtf8(raw, len), Qt::ISODateWithMs);
         default:
-            return QString::fromUtf8(raw, len);
+            return text ? text->Value(raw, size_t(len)) : QString::fromUtf8(raw, len);
     }
 }
 
@@ -149,8 +150,10 @@ TRowSet RowSetOf(const PGresult* res) {
     const int count = PQntuples(res);
     rows.Rows.SetWidth(size_t(cols));
     rows.Rows.reserve(size_t(count));
+    std::vector<TRepeatedText> texts(static_cast<size_t>(cols));
     for (int r = 0; r < count; ++r)
-        for (int c = 0; c < cols; ++c) rows.Rows.Append(ValueOf(res, r, c, types[size_t(c)]));
+        for (int c = 0; c < cols; ++c)
+            rows.Rows.Append(ValueOf(res, r, c, types[size_t(c)], &texts[size_t(c)]));
     return rows;
 }
 

@@ -113,16 +113,15 @@ TFieldType TypeFromValue(const QVariant& v) {
     }
 }
 
-QVariant ReadColumn(sqlite3_stmt* stmt, int i) {
+QVariant ReadColumn(sqlite3_stmt* stmt, int i, TRepeatedText& text) {
     switch (sqlite3_column_type(stmt, i)) {
         case SQLITE_INTEGER:
             return QVariant(qlonglong(sqlite3_column_int64(stmt, i)));
         case SQLITE_FLOAT:
             return QVariant(sqlite3_column_double(stmt, i));
         case SQLITE_TEXT:
-            return QVariant(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
-                                  sqlite3_column_bytes(stmt, i)));
+            return text.Value(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
+                              size_t(sqlite3_column_bytes(stmt, i)));
         case SQLITE_BLOB: {
             const void* data = sqlite3_column_blob(stmt, i);
             const int size = sqlite3_column_bytes(stmt, i);
@@ -479,8 +478,10 @@ TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue
             rows.Columns.push_back({QString::fromUtf8(sqlite3_column_name(stmt.get(), c)),
                                     TypeFromDecl(sqlite3_column_decltype(stmt.get(), c))});
         rows.Rows.SetWidth(size_t(columns));
+        std::vector<TRepeatedText> texts(static_cast<size_t>(columns));
         while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-            for (int c = 0; c < columns; ++c) rows.Rows.Append(ReadColumn(stmt.get(), c));
+            for (int c = 0; c < columns; ++c)
+                rows.Rows.Append(ReadColumn(stmt.get(), c, texts[size_t(c)]));
         if (rc != SQLITE_DONE) Fail(sql);
         if (columns > 0) {
             for (size_t c = 0; c < rows.Columns.size(); ++c) {
