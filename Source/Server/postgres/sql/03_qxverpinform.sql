@@ -96,6 +96,9 @@ BEGIN
                  WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID") THEN
     RETURN -1;
   END IF;
+  -- Moves take the tree's lock before they lock the item they move and its new parent; a
+  -- delete that locked the subtree's rows first could hold the parent a move waits for.
+  PERFORM @SCHEMA@.lock_tree('information');
   -- An item another session has just put below the subtree makes the delete fail on the
   -- parent key: the subtree is read again (each statement sees what is committed) and the
   -- delete repeated.
