@@ -67,7 +67,11 @@ std::vector<TFloorHit> TRawSqlite::Hits(const QString& sql,
     return hits;
 }
 
-TRawPostgres::TRawPostgres(const QString& dsn) : FConn(PQconnectdb(dsn.toUtf8().constData())) {
+TRawPostgres::TRawPostgres(const QString& dsn, const char* options) {
+    const QByteArray dbname = dsn.toUtf8();
+    const char* keys[] = {"dbname", "options", nullptr};
+    const char* values[] = {dbname.constData(), options, nullptr};
+    FConn = PQconnectdbParams(keys, values, 1);
     if (PQstatus(FConn) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(FConn));
 }
 

@@ -51,7 +51,8 @@ private:
 
 class TRawPostgres {
 public:
-    explicit TRawPostgres(const QString& dsn);
+    // options: server settings for the session, as libpq's "options" takes them ("-c jit=off").
+    explicit TRawPostgres(const QString& dsn, const char* options = "");
     ~TRawPostgres();
     TRawPostgres(const TRawPostgres&) = delete;
     TRawPostgres& operator=(const TRawPostgres&) = delete;
