@@ -9,17 +9,16 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <stdexcept>
 
+#include "Arguments.h"
 #include "Floor.h"
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
@@ -27,7 +26,7 @@
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "Server/sqlite/SqliteServerImpl.h"
-#include "Tools/qxvdb/Qxvdb.h"
+#include "Tool.h"
 #include "Tools/qxvdb/Records.h"
 #include "WideNode.h"
 #include "support/PlaceTree.h"
@@ -286,45 +285,23 @@ void Register(TSearchEngine* s, std::vector<TRatioReporter::TRatio>& ratios) {
     }
 }
 
-void Qxvdb(const QStringList& args) {
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    if (RunQxvdb(args, o, e) != 0) {
-        e.flush();
-        throw std::runtime_error(err.toStdString());
-    }
-}
-
 // The directory loaded by the import tool into a fresh schema. PostgreSQL gets the
 // statistics its autovacuum would soon gather; without them it plans for a tenth of the rows.
 void Load(TEngine& e, const QString& csv) {
     InstallServerSchema(*e.Db, e.Schema);
     e.Db->Commit();
-    Qxvdb({"import", "--db", ConnectionString(e), "--schema", e.Schema, "--file", csv,
-           "--create-missing"});
+    RunTool({"import", "--db", ConnectionString(e), "--schema", e.Schema, "--file", csv,
+             "--create-missing"});
     if (e.Name == "postgresql") {
         e.Db->Execute(QStringLiteral("ANALYZE %1.location").arg(QuotedSchemaName(e.Schema)), {});
         e.Db->Commit();
     }
 }
 
-// --places=N, taken out before the benchmark library reads the arguments.
-int TakePlaces(int& argc, char** argv) {
-    int places = 200000;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--places=", 9) != 0) continue;
-        places = std::atoi(argv[i] + 9);
-        for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
-        --argc;
-        break;
-    }
-    return places;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int places = TakePlaces(argc, argv);
+    const int places = TakeCount(argc, argv, "--places=", 200000);
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
