@@ -52,7 +52,26 @@ std::vector<TFloorRow> TRawSqlite::Select(const QString& sql, long long parent) 
     return rows;
 }
 
-TRawPostgres::TRawPostgres(const QString& dsn) : FConn(PQconnectdb(dsn.toUtf8().constData())) {
+std::vector<TFloorHit> TRawSqlite::Hits(const QString& sql,
+                                        const std::vector<std::string>& params) {
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(FDb, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(FDb));
+    for (size_t i = 0; i < params.size(); ++i)
+        sqlite3_bind_text(stmt, int(i + 1), params[i].data(), int(params[i].size()), SQLITE_STATIC);
+    std::vector<TFloorHit> hits;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        hits.push_back({sqlite3_column_int64(stmt, 0), Text(sqlite3_column_text(stmt, 1))});
+    sqlite3_finalize(stmt);
+    return hits;
+}
+
+TRawPostgres::TRawPostgres(const QString& dsn, const char* options) {
+    const QByteArray dbname = dsn.toUtf8();
+    const char* keys[] = {"dbname", "options", nullptr};
+    const char* values[] = {dbname.constData(), options, nullptr};
+    FConn = PQconnectdbParams(keys, values, 1);
     if (PQstatus(FConn) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(FConn));
 }
 
@@ -86,6 +105,26 @@ std::vector<TFloorRow> TRawPostgres::Select(const QString& sql, long long parent
     }
     PQclear(res);
     return rows;
+}
+
+std::vector<TFloorHit> TRawPostgres::Hits(const QString& sql,
+                                          const std::vector<std::string>& params) {
+    const QByteArray text = sql.toUtf8();
+    std::vector<const char*> values;
+    for (const std::string& p : params) values.push_back(p.c_str());
+    PGresult* res = PQexecParams(FConn, text.constData(), int(values.size()), nullptr,
+                                 values.data(), nullptr, nullptr, 0);
+    if (PQresultStatus(res) != PGRES_TUPLES_OK) {
+        const std::string message = PQresultErrorMessage(res);
+        PQclear(res);
+        throw std::runtime_error(message);
+    }
+    const int n = PQntuples(res);
+    std::vector<TFloorHit> hits(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        hits[static_cast<size_t>(i)] = {Integer(PQgetvalue(res, i, 0)), PQgetvalue(res, i, 1)};
+    PQclear(res);
+    return hits;
 }
 
 void BareTreeFill(QTreeWidgetItem* parent, const std::vector<TFloorRow>& rows, const QIcon& icon) {

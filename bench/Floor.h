@@ -26,6 +26,13 @@ struct TFloorRow {
     std::string AbbrevName;
 };
 
+// One place found by name, as the search's floor reads it.
+struct TFloorHit {
+    long long Id = 0;
+    std::string Path;
+    bool operator==(const TFloorHit&) const = default;
+};
+
 // The embedded database file with its schema file attached under the schema's name.
 class TRawSqlite {
 public:
@@ -35,6 +42,8 @@ public:
     TRawSqlite& operator=(const TRawSqlite&) = delete;
     // sql names its one parameter :PARENT.
     std::vector<TFloorRow> Select(const QString& sql, long long parent);
+    // sql yields the id and the path of each hit; its parameters are ?1, ?2 … bound as text.
+    std::vector<TFloorHit> Hits(const QString& sql, const std::vector<std::string>& params);
 
 private:
     sqlite3* FDb = nullptr;
@@ -42,12 +51,15 @@ private:
 
 class TRawPostgres {
 public:
-    explicit TRawPostgres(const QString& dsn);
+    // options: server settings for the session, as libpq's "options" takes them ("-c jit=off").
+    explicit TRawPostgres(const QString& dsn, const char* options = "");
     ~TRawPostgres();
     TRawPostgres(const TRawPostgres&) = delete;
     TRawPostgres& operator=(const TRawPostgres&) = delete;
     // sql names its one parameter :PARENT; it is sent as $1, unprepared, text results.
     std::vector<TFloorRow> Select(const QString& sql, long long parent);
+    // sql yields the id and the path of each hit; its parameters are $1, $2 … sent as text.
+    std::vector<TFloorHit> Hits(const QString& sql, const std::vector<std::string>& params);
 
 private:
     pg_conn* FConn = nullptr;

@@ -58,15 +58,13 @@ void Prepare(TEngine& e) {
             .arg(e.Schema.toLower());
 }
 
-std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir, int children) {
+std::vector<std::unique_ptr<TEngine>> OpenEngines(const QString& dir) {
     std::vector<std::unique_ptr<TEngine>> engines;
     auto& sqlite = *engines.emplace_back(std::make_unique<TEngine>());
     sqlite.Name = "sqlite";
     sqlite.Connection = dir + QStringLiteral("/bench.db");
-    sqlite.Db = OpenConnection(QStringLiteral("sqlite:") + sqlite.Connection);
+    sqlite.Db = OpenConnection(ConnectionString(sqlite));
     sqlite.Schema = QStringLiteral("qxvbase");
-    sqlite.Count = children;
-    Prepare(sqlite);
 
     const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
     if (dsn.isEmpty()) {
@@ -80,9 +78,20 @@ std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir, int chi
     postgres.Schema = QStringLiteral("qxvbench_%1")
                           .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     postgres.DropSchema = true;
-    postgres.Count = children;
-    Prepare(postgres);
     return engines;
+}
+
+std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir, int children) {
+    std::vector<std::unique_ptr<TEngine>> engines = OpenEngines(dir);
+    for (auto& e : engines) {
+        e->Count = children;
+        Prepare(*e);
+    }
+    return engines;
+}
+
+QString ConnectionString(const TEngine& e) {
+    return e.Name == "sqlite" ? QStringLiteral("sqlite:") + e.Connection : e.Connection;
 }
 
 void DropSchemas(std::vector<std::unique_ptr<TEngine>>& engines) {

@@ -29,8 +29,12 @@ struct TEngine {
 void Prepare(TEngine& e);
 
 // The embedded engine in a file under dir and, when QXV_PG_DSN names a server, PostgreSQL
-// in a schema of its own, each prepared with `children` children; says on stderr when
-// PostgreSQL is skipped.
+// with the name of a schema of its own (not yet made); says on stderr when PostgreSQL is
+// skipped.
+std::vector<std::unique_ptr<TEngine>> OpenEngines(const QString& dir);
+// The engines of OpenEngines, each prepared with `children` children.
 std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir, int children = kChildren);
+// The connection string of an engine, as the tools take it.
+QString ConnectionString(const TEngine& e);
 // Drops the schemas made for the run.
 void DropSchemas(std::vector<std::unique_ptr<TEngine>>& engines);

@@ -11,23 +11,22 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 
+#include "Arguments.h"
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Ratios.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
-#include "Tools/qxvdb/Qxvdb.h"
+#include "Tool.h"
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
 #include "support/PlaceTree.h"
@@ -211,15 +210,6 @@ void RawPostgresCsv(const TTarget& t, const QString& out) {
     PQfinish(c);
 }
 
-int Qxvdb(const QStringList& args) {
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    const int code = RunQxvdb(args, o, e);
-    e.flush();
-    if (code != 0) throw std::runtime_error(err.toStdString());
-    return code;
-}
-
 template <typename Load>
 void MeasureLoad(benchmark::State& state, TEngineRun* e, Load load) {
     for (auto _ : state) {
@@ -255,7 +245,7 @@ void Register(TEngineRun* e, const QString& dir, std::vector<TRatioReporter::TRa
         import.c_str(),
         [=](benchmark::State& s) {
             MeasureLoad(s, e, [&](const TTarget& t) {
-                Qxvdb({"import", "--db", t.Dsn, "--schema", t.Schema, "--file", e->Csv});
+                RunTool({"import", "--db", t.Dsn, "--schema", t.Schema, "--file", e->Csv});
             });
         })
         ->Unit(benchmark::kMillisecond)
@@ -275,8 +265,8 @@ void Register(TEngineRun* e, const QString& dir, std::vector<TRatioReporter::TRa
     benchmark::RegisterBenchmark(exp.c_str(),
                                  [=](benchmark::State& s) {
                                      for (auto _ : s)
-                                         Qxvdb({"export", "--db", e->Loaded.Dsn, "--schema",
-                                                e->Loaded.Schema, "--file", out});
+                                         RunTool({"export", "--db", e->Loaded.Dsn, "--schema",
+                                                  e->Loaded.Schema, "--file", out});
                                  })
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
@@ -288,23 +278,10 @@ void Register(TEngineRun* e, const QString& dir, std::vector<TRatioReporter::TRa
     ratios.push_back({run(exp, 3), run(csv, 3)});
 }
 
-// --places=N, taken out before the benchmark library reads the arguments.
-int TakePlaces(int& argc, char** argv) {
-    int places = 200000;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--places=", 9) != 0) continue;
-        places = std::atoi(argv[i] + 9);
-        for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
-        --argc;
-        break;
-    }
-    return places;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int places = TakePlaces(argc, argv);
+    const int places = TakeCount(argc, argv, "--places=", 200000);
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
@@ -336,7 +313,7 @@ int main(int argc, char** argv) {
             e->Csv = csv;
             e->Loaded = e->Fresh();
             e->CopyText = CopyText(rows, e->Loaded.TypeOfLevel);
-            Qxvdb({"import", "--db", e->Loaded.Dsn, "--schema", e->Loaded.Schema, "--file", csv});
+            RunTool({"import", "--db", e->Loaded.Dsn, "--schema", e->Loaded.Schema, "--file", csv});
             Register(e.get(), dir.path(), ratios);
         }
     } catch (const std::exception& e) {  // EOraError among them

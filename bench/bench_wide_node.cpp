@@ -14,9 +14,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
+#include "Arguments.h"
 #include "TreeWindow.h"
 
 namespace {
@@ -103,22 +103,9 @@ void Register(TEngine* e, TTreeWindow* w, TBareTree* floor,
     ratios.push_back({user + "/manual_time", bare});
 }
 
-// --children=N, taken out of the arguments before the benchmark library reads them.
-int ChildrenArgument(int& argc, char** argv) {
-    int children = 100000;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--children=", 11) != 0) continue;
-        children = std::max(1, std::atoi(argv[i] + 11));
-        std::copy(argv + i + 1, argv + argc, argv + i);
-        --argc;
-        break;
-    }
-    return children;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int children = ChildrenArgument(argc, argv);
+    const int children = TakeCount(argc, argv, "--children=", 100000);
     return RunTreeBenchmarks(argc, argv, children, true, Register);
 }

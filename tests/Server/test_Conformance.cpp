@@ -425,6 +425,30 @@ TEST_P(Conformance, SearchByNameRanksThenOrdersByAddressPath) {
     EXPECT_TRUE(kept().isEmpty());
 }
 
+// Hits at different depths share ancestors, one hit lies inside another, and ids run against
+// the paths' order: a limit that cuts a rank group still keeps the group's first paths.
+TEST_P(Conformance, SearchLimitCutsARankGroupByPath) {
+    const World w = MakeWorld();
+    const long long pinewood = AddLocation(w.o2, w.tG2, "Pinewood");
+    AddLocation(pinewood, w.tS3, "Pine Hill");
+    AddLocation(w.r1, w.tS3, "Pinegrove");
+    AddLocation(w.s1, w.tS4, "Pines");
+    AddLocation(w.g1, w.tS3, "Pine");
+    const QStringList all = {"obl. North\\g. Harbour\\s. Pine 0",
+                             "obl. North\\r-n. Lakeside\\s. Birch\\s. Pines 1",
+                             "obl. North\\r-n. Lakeside\\s. Pinegrove 1",
+                             "obl. South\\g. Pinewood 1",
+                             "obl. South\\g. Pinewood\\s. Pine Hill 1"};
+    for (const int limit : {1, 3, 4, 100}) {
+        const TRowSet found = Cursor("QXVERPLOCAT", "FIND_T#LOCATION",
+                                     {{"PTEXT", "pine"}, {"PLIMIT", limit}, {"PSEPARATOR", ". "}});
+        QStringList hits;
+        for (size_t i = 0; i < found.Rows.size(); ++i)
+            hits << At(found, i, "PATH").toString() + u' ' + At(found, i, "RANK").toString();
+        EXPECT_EQ(hits, all.mid(0, limit)) << "limit " << limit;
+    }
+}
+
 TEST_P(Conformance, InsertAndUpdateFollowTheLevelRule) {
     const World w = MakeWorld();
     EXPECT_EQ(AddLocation(Null(), w.tG2, "Wrong top"), -1) << "a top location needs level 1";

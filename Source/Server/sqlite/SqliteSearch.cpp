@@ -2,6 +2,7 @@
 // matches first, each with its address path.
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -45,56 +46,85 @@ struct THit {
     QString Path;
 };
 
-// The captions from the top-level place down to a place, joined by "\"; the captions of
-// ancestors are read once per call.
+// The captions from the top-level place down to a place, joined by "\". Hits share their
+// ancestors: those are read a level at a time, one statement for all the places of a level,
+// and each ancestor's path is built once.
 class TPathBuilder {
 public:
     TPathBuilder(Ctx& ctx, const QString& schema, const QString& separator)
         : FCtx(ctx), FSchema(schema), FSeparator(separator) {}
 
-    QString PathOf(const QVariant& parent, const QString& caption) {
-        QStringList captions{caption};
-        QVariant id = parent;
-        for (int depth = 0; !id.isNull() && depth < kMaxDepth; ++depth) {
-            const TNode& node = Node(id.toLongLong());
-            if (node.Missing) break;
-            captions.prepend(node.Caption);
-            id = node.Parent;
+    // Reads the places above these parents, every level of them.
+    void ReadAncestors(const std::vector<QVariant>& parents) {
+        QSet<long long> wanted;
+        for (const QVariant& id : parents)
+            if (!id.isNull()) wanted.insert(id.toLongLong());
+        for (int depth = 0; !wanted.isEmpty() && depth < kMaxDepth; ++depth) {
+            QSet<long long> above;
+            for (const TNode& node : ReadLevel(wanted))
+                if (!node.Parent.isNull() && !FNodes.contains(node.Parent.toLongLong()))
+                    above.insert(node.Parent.toLongLong());
+            wanted = std::move(above);
         }
-        return captions.join(u'\\');
+    }
+
+    QString PathOf(const QVariant& parent, const QString& caption) {
+        if (parent.isNull() || !FNodes.contains(parent.toLongLong())) return caption;
+        return PathAt(parent.toLongLong()) + u'\\' + caption;
     }
 
 private:
     struct TNode {
         QVariant Parent;
         QString Caption;
-        bool Missing = false;
     };
 
-    const TNode& Node(long long id) {
-        if (const auto it = FNodes.constFind(id); it != FNodes.constEnd()) return *it;
+    std::vector<TNode> ReadLevel(const QSet<long long>& ids) {
+        QString list = QStringLiteral("[");
+        for (const long long id : ids) list += QString::number(id) + u',';
+        list.back() = u']';
         const TRowSet rows =
             FCtx.Query(Sql(FSchema,
-                           "SELECT L.ID_PARENT, L.NAME, A.SNAME FROM {S}.LOCATION L"
+                           "SELECT L.ID, L.ID_PARENT, L.NAME, A.SNAME FROM {S}.LOCATION L"
                            " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
                            " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
-                           " WHERE L.ID = :ID"),
-                       {{"ID", id}});
-        TNode node;
-        if (rows.Rows.empty()) {
-            node.Missing = true;
-        } else {
-            node.Parent = rows.Rows[0][0];
-            node.Caption =
-                Caption(rows.Rows[0][2].toString(), rows.Rows[0][1].toString(), FSeparator);
+                           " WHERE L.ID IN (SELECT value FROM json_each(:IDS))"),
+                       {{"IDS", list}});
+        std::vector<TNode> read;
+        read.reserve(rows.Rows.size());
+        for (const TRowView row : rows.Rows) {
+            TNode node{row[1], Caption(row[3].toString(), row[2].toString(), FSeparator)};
+            FNodes.insert(row[0].toLongLong(), node);
+            read.push_back(std::move(node));
         }
-        return *FNodes.insert(id, node);
+        return read;
+    }
+
+    // The path of a place that was read; a place missing from the table ends the walk up.
+    QString PathAt(long long id) {
+        std::vector<long long> chain;  // from the place up to the first one with a path
+        for (long long at = id;
+             !FPaths.contains(at) && FNodes.contains(at) && chain.size() < size_t(kMaxDepth);) {
+            chain.push_back(at);
+            const QVariant& parent = FNodes.constFind(at)->Parent;
+            if (parent.isNull()) break;
+            at = parent.toLongLong();
+        }
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            const TNode& node = *FNodes.constFind(*it);
+            const auto above = node.Parent.isNull() ? FPaths.constEnd()
+                                                    : FPaths.constFind(node.Parent.toLongLong());
+            FPaths.insert(
+                *it, above == FPaths.constEnd() ? node.Caption : *above + u'\\' + node.Caption);
+        }
+        return FPaths.value(id);
     }
 
     Ctx& FCtx;
     const QString& FSchema;
     const QString FSeparator;
     QHash<long long, TNode> FNodes;
+    QHash<long long, QString> FPaths;
 };
 
 std::vector<THit> Hits(Ctx& ctx, const QString& s, const QString& key, int limit) {
@@ -137,6 +167,10 @@ TCallResult FindLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
         ++reach;
     hits.resize(reach);
     TPathBuilder paths(ctx, s, separator);
+    std::vector<QVariant> parents;
+    parents.reserve(hits.size());
+    for (const THit& hit : hits) parents.push_back(hit.Row[5]);
+    paths.ReadAncestors(parents);
     for (THit& hit : hits)
         hit.Path = paths.PathOf(hit.Row[5],
                                 Caption(hit.Row[2].toString(), hit.Row[1].toString(), separator));

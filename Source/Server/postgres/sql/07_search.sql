@@ -5,52 +5,79 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.FIND_T#LOCATION"(
   "PTEXT" varchar, "PLIMIT" integer DEFAULT NULL, "PSEPARATOR" varchar DEFAULT NULL)
 RETURNS TABLE ("ID" integer, "NAME" varchar, "ABBREV_SNAME" varchar, "ABBREV_NAME" varchar,
                "LEVEL#" integer, "ID_PARENT" integer, "PATH" text, "RANK" integer)
-LANGUAGE plpgsql STABLE AS $body$
+LANGUAGE plpgsql STABLE
+-- Compiling the plan of a search to machine code takes longer than the search itself.
+SET jit = off
+AS $body$
 DECLARE
   k text := translate(lower(btrim(coalesce("PTEXT", ''))), 'ё', 'е');
   n integer := least(greatest(coalesce("PLIMIT", 100), 1), 1000);
   sep text := coalesce("PSEPARATOR", '. ');
   pattern text;
   hits integer[];
+  paths jsonb;
 BEGIN
   IF k = '' THEN
     RETURN;
   END IF;
   pattern := replace(replace(replace(k, '\', '\\'), '%', '\%'), '_', '\_') || '%';
   -- Names that begin with the text come through the index; the scan for the text inside a
-  -- name runs only when they do not fill the answer.
-  hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key LIKE pattern);
+  -- name runs only when they do not fill the answer. When the names equal to the text fill
+  -- it, the others need no path.
+  hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key = k);
+  IF cardinality(hits) < n THEN
+    hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key LIKE pattern);
+  END IF;
   IF cardinality(hits) < n THEN
     hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE strpos(l.name_key, k) > 0);
   END IF;
+  -- Hits share their ancestors: each ancestor is read once (one index lookup apiece, whatever
+  -- the planner guesses of the set) and its path built once, from the top down; the hits look
+  -- their parents' paths up by id.
+  SELECT jsonb_object_agg(d.id, d.path) INTO paths FROM (
+    WITH RECURSIVE above (id) AS (
+      SELECT l.id_parent FROM @SCHEMA@.location l
+      WHERE l.id = ANY (hits) AND l.id_parent IS NOT NULL
+      UNION
+      SELECT p.id_parent
+      FROM above CROSS JOIN LATERAL (SELECT l.id_parent FROM @SCHEMA@.location l
+                                     WHERE l.id = above.id LIMIT 1) p
+      WHERE p.id_parent IS NOT NULL
+    ), node AS MATERIALIZED (
+      SELECT l.id, l.id_parent,
+             CASE WHEN coalesce(a.sname, '') = '' THEN l.name::text
+                  ELSE a.sname || sep || l.name END AS caption
+      FROM @SCHEMA@.location l
+      JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+      JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+      WHERE l.id IN (SELECT above.id FROM above)
+    ), down (id, path, depth) AS (
+      SELECT node.id, node.caption, 0 FROM node WHERE node.id_parent IS NULL
+      UNION ALL
+      SELECT node.id, down.path || '\' || node.caption, down.depth + 1
+      FROM down JOIN node ON node.id_parent = down.id
+      WHERE down.depth < 10000
+    )
+    SELECT down.id, down.path FROM down) d;
   RETURN QUERY
-  WITH RECURSIVE up (hit, id, id_parent, depth) AS (
-    SELECT l.id, l.id, l.id_parent, 0 FROM @SCHEMA@.location l WHERE l.id = ANY (hits)
-    UNION ALL
-    SELECT up.hit, p.id, p.id_parent, up.depth + 1
-    FROM up JOIN @SCHEMA@.location p ON p.id = up.id_parent
-    WHERE up.depth < 10000
-  ), paths AS (
-    SELECT up.hit,
-           string_agg(CASE WHEN coalesce(a.sname, '') = '' THEN l.name
-                           ELSE a.sname || sep || l.name END, '\' ORDER BY up.depth DESC) AS path
-    FROM up
-    JOIN @SCHEMA@.location l ON l.id = up.id
+  WITH found AS (
+    SELECT l.id, l.name, a.sname, a.name AS aname, t.level_no, l.id_parent,
+           coalesce((paths ->> l.id_parent::text) || '\', '') ||
+             CASE WHEN coalesce(a.sname, '') = '' THEN l.name::text
+                  ELSE a.sname || sep || l.name END AS path,
+           CASE WHEN l.name_key = k THEN 0
+                WHEN l.name_key LIKE pattern THEN 1
+                WHEN strpos(' ' || translate(l.name_key, '-().,/"«»', '         '), ' ' || k) > 0
+                  THEN 2
+                ELSE 3 END AS rank
+    FROM @SCHEMA@.location l
     JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
     JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
-    GROUP BY up.hit
+    WHERE l.id = ANY (hits)
   )
-  SELECT l.id, l.name, a.sname, a.name, t.level_no, l.id_parent, p.path,
-         CASE WHEN l.name_key = k THEN 0
-              WHEN l.name_key LIKE pattern THEN 1
-              WHEN strpos(' ' || translate(l.name_key, '-().,/"«»', '         '), ' ' || k) > 0
-                THEN 2
-              ELSE 3 END AS rank
-  FROM paths p
-  JOIN @SCHEMA@.location l ON l.id = p.hit
-  JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
-  JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
-  ORDER BY rank, p.path COLLATE "C", l.id
+  SELECT f.id, f.name, f.sname, f.aname, f.level_no, f.id_parent, f.path, f.rank
+  FROM found f
+  ORDER BY f.rank, f.path COLLATE "C", f.id
   LIMIT n;
 END
 $body$;

@@ -1,0 +1,5 @@
+#pragma once
+
+// A count given to a benchmark program as OPTION=N (say "--places=" and "20000"), taken out of
+// the arguments before the benchmark library reads them; `fallback` when it is not given.
+int TakeCount(int& argc, char** argv, const char* option, int fallback);

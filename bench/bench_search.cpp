@@ -1,0 +1,343 @@
+// The search by name in a generated directory of 200,000 places (--places=N for a quick run),
+// on each engine for several texts in one run: the floor (the engine's own C API on the plain
+// indexed SQL that yields the same hits with their paths, ranked, ordered and limited) and
+// FIND_T#LOCATION through IDbConnection::Call. Before the measurements both answers are
+// compared: the same ids with the same paths in the same order, or the run stops. PostgreSQL
+// runs when QXV_PG_DSN names a server.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+#include "Arguments.h"
+#include "Floor.h"
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Ratios.h"
+#include "Server/ServerInstall.h"
+#include "Server/sqlite/SqliteServer.h"
+#include "Server/sqlite/SqliteServerImpl.h"
+#include "Tool.h"
+#include "Tools/qxvdb/Records.h"
+#include "WideNode.h"
+#include "support/PlaceTree.h"
+
+namespace {
+
+constexpr int kLimit = 100;
+const QString kSeparator = QStringLiteral(". ");
+
+// Names as a directory of villages and towns has them: a prefix and a root in most, a root
+// alone, two words, a few Latin ones, numbered ones; one rare name five times in 200,000.
+QString PlaceName(int i) {
+    static const std::array<const char*, 12> prefixes = {"Ново",  "Старо",   "Красно", "Бело",
+                                                         "Черно", "Верхне",  "Нижне",  "Велико",
+                                                         "Мало",  "Сосново", "Камено", "Богато"};
+    static const std::array<const char*, 16> roots = {
+        "сёлки",  "горск", "дольск",   "речье",  "полье",    "ёлкино",   "озёрск",  "лесье",
+        "мостье", "борск", "ивановка", "троицк", "покровка", "никольск", "заречье", "дубровка"};
+    static const std::array<const char*, 8> twoWords = {
+        "Старые Ёлки", "Новое Село",   "Красная Горка",  "Малые Озёрки",
+        "Большой Бор", "Верхние Луга", "Нижняя Дубрава", "Белый Ключ"};
+    static const std::array<const char*, 8> latin = {"Springfield", "Newport",   "Riverside",
+                                                     "Oakwood",     "Lakeview",  "Hillcrest",
+                                                     "Fairview",    "Greenville"};
+    if (i % 40000 == 777) return QStringLiteral("Тмутаракань");
+    const QString prefix = QString::fromUtf8(prefixes[static_cast<size_t>(i / 10) % 12]);
+    const QString root = QString::fromUtf8(roots[static_cast<size_t>(i / 120) % 16]);
+    switch (i % 10) {
+        case 6:
+            return root.left(1).toUpper() + root.mid(1);
+        case 7:
+            return QString::fromUtf8(twoWords[static_cast<size_t>(i / 10) % 8]);
+        case 8:
+            return QString::fromLatin1(latin[static_cast<size_t>(i / 10) % 8]);
+        case 9:
+            return prefix + root + u'-' + QString::number(i / 10 % 9 + 1);
+        default:
+            return prefix + root;
+    }
+}
+
+struct TText {
+    const char* Label;  // ASCII, for the benchmark's name
+    QString Text;
+};
+
+// A short prefix of thousands of names, a rare whole name (too few to fill the answer, so the
+// scan runs), a text found only inside names, one written with "ё".
+std::vector<TText> Texts() {
+    return {{"common prefix", QStringLiteral("Ново")},
+            {"rare name", QStringLiteral("Тмутаракань")},
+            {"inside only", QStringLiteral("ольск")},
+            {"with yo", QStringLiteral("ёлк")}};
+}
+
+// The floor's statement: hits with their captions, walked up to the top with the path built
+// on the way, ranked and ordered as the routine orders. `prefix` chooses the index range on
+// the key; otherwise every key is scanned for the text.
+QString SqliteFloorSql(const QString& schema, bool prefix) {
+    const QString caption = QStringLiteral(
+        "CASE WHEN coalesce(a.sname, '') = '' THEN %1.name ELSE a.sname || ?2 || "
+        "%1.name END");
+    return QStringLiteral(
+               "WITH RECURSIVE up(hit, next, path) AS ("
+               " SELECT l.id, l.id_parent, %2 FROM %1.location l"
+               " JOIN %1.locattype t ON t.id = l.id_locattype"
+               " JOIN %1.locatabbrev a ON a.id = t.id_abbrev WHERE %4"
+               " UNION ALL"
+               " SELECT up.hit, p.id_parent, %3 || '\\' || up.path FROM up"
+               " JOIN %1.location p ON p.id = up.next"
+               " JOIN %1.locattype t ON t.id = p.id_locattype"
+               " JOIN %1.locatabbrev a ON a.id = t.id_abbrev)"
+               " SELECT up.hit, up.path FROM up JOIN %1.location l ON l.id = up.hit"
+               " WHERE up.next IS NULL ORDER BY"
+               " CASE WHEN l.name_key = ?1 THEN 0"
+               " WHEN substr(l.name_key, 1, length(?1)) = ?1 THEN 1"
+               " WHEN instr(' ' || replace(replace(replace(replace(replace(replace(replace("
+               "replace(replace(l.name_key, '-', ' '), '(', ' '), ')', ' '), '.', ' '), ',', ' '),"
+               " '/', ' '), '\"', ' '), '«', ' '), '»', ' '), ' ' || ?1) > 0 THEN 2 ELSE 3 END,"
+               " up.path, up.hit LIMIT ?3")
+        .arg(QuotedSchemaName(schema), caption.arg(QLatin1Char('l')), caption.arg(QLatin1Char('p')),
+             prefix ? QStringLiteral("l.name_key >= ?1 AND l.name_key < ?1 || char(1114111)")
+                    : QStringLiteral("instr(l.name_key, ?1) > 0"));
+}
+
+// The same on PostgreSQL; $4 is the key as a LIKE pattern, for the index on the key. Its
+// planner guesses the rows of the walk up, and a wrong guess (a scan's hits are guessed at a
+// third of the table) joins the whole table at every step; `lookup` makes each step one index
+// lookup a row instead.
+QString PostgresFloorSql(const QString& schema, bool prefix, bool lookup) {
+    const QString caption = QStringLiteral(
+        "CASE WHEN coalesce(a.sname, '') = '' THEN %1.name::text ELSE a.sname || $2 || %1.name "
+        "END");
+    const QString captions = QStringLiteral(
+        " JOIN %1.locattype t ON t.id = %2.id_locattype JOIN %1.locatabbrev a ON a.id = "
+        "t.id_abbrev");
+    const QString s = QuotedSchemaName(schema);
+    const QString step =
+        lookup ? QStringLiteral(
+                     " SELECT up.hit, p.id_parent, p.caption || '\\' || up.path FROM up"
+                     " CROSS JOIN LATERAL (SELECT p.id_parent, %2 AS caption"
+                     " FROM %1.location p%3 WHERE p.id = up.next LIMIT 1) p")
+                     .arg(s, caption.arg(QLatin1Char('p')), captions.arg(s, QStringLiteral("p")))
+               : QStringLiteral(
+                     " SELECT up.hit, p.id_parent, %2 || '\\' || up.path FROM up"
+                     " JOIN %1.location p ON p.id = up.next%3")
+                     .arg(s, caption.arg(QLatin1Char('p')), captions.arg(s, QStringLiteral("p")));
+    return QStringLiteral(
+               "WITH RECURSIVE up(hit, next, path) AS ("
+               " SELECT l.id, l.id_parent, %2 FROM %1.location l%3 WHERE %4"
+               " UNION ALL%5)"
+               " SELECT up.hit, up.path FROM up JOIN %1.location l ON l.id = up.hit"
+               " WHERE up.next IS NULL ORDER BY"
+               " CASE WHEN l.name_key = $1 THEN 0 WHEN l.name_key LIKE $4 THEN 1"
+               " WHEN strpos(' ' || translate(l.name_key, '-().,/\"«»', '         '), ' ' || $1)"
+               " > 0 THEN 2 ELSE 3 END, up.path COLLATE \"C\", up.hit LIMIT $3")
+        .arg(s, caption.arg(QLatin1Char('l')), captions.arg(s, QStringLiteral("l")),
+             prefix ? QStringLiteral("l.name_key LIKE $4")
+                    : QStringLiteral("strpos(l.name_key, $1) > 0"),
+             step);
+}
+
+// One text on one engine: the floor's statement and parameters, the routine's inputs.
+struct TCase {
+    std::string Name;  // engine/label
+    QString FloorSql;
+    std::vector<std::string> FloorParams;
+    std::vector<TBoundValue> Inputs;
+    size_t Hits = 0;
+};
+
+// The floor keeps its own connection to the same database. PostgreSQL would compile the plan
+// of the recursive statement to machine code first, which costs more than the statement
+// itself.
+struct TFloor {
+    std::unique_ptr<TRawSqlite> Sqlite;
+    std::unique_ptr<TRawPostgres> Postgres;
+
+    explicit TFloor(const TEngine& e) {
+        if (e.Name == "sqlite")
+            Sqlite = std::make_unique<TRawSqlite>(e.Connection, e.Schema);
+        else
+            Postgres = std::make_unique<TRawPostgres>(e.Connection, "-c jit=off");
+    }
+    std::vector<TFloorHit> Find(const QString& sql, const std::vector<std::string>& params) {
+        return Sqlite ? Sqlite->Hits(sql, params) : Postgres->Hits(sql, params);
+    }
+};
+
+struct TSearchEngine {
+    TEngine* Engine = nullptr;
+    std::unique_ptr<TFloor> Floor;
+    TRoutineDesc Find;
+    std::vector<TCase> Cases;
+};
+
+std::vector<TFloorHit> RoutineHits(TSearchEngine& s, const TCase& c) {
+    const TRowSet rows = *s.Engine->Db->Call(s.Find, c.Inputs).Cursor;
+    std::vector<TFloorHit> hits;
+    for (const TRowView row : rows.Rows)
+        hits.push_back({row[0].toLongLong(), row[6].toString().toStdString()});
+    return hits;
+}
+
+QString Describe(const std::vector<TFloorHit>& hits) {
+    QString text;
+    for (size_t i = 0; i < hits.size() && i < 5; ++i)
+        text +=
+            QStringLiteral("\n    %1 %2").arg(hits[i].Id).arg(QString::fromStdString(hits[i].Path));
+    return text;
+}
+
+// Of two forms of the floor's statement, the one that runs faster (best of three runs each).
+QString Faster(TSearchEngine& s, const std::array<QString, 2>& forms,
+               const std::vector<std::string>& params) {
+    std::array<qint64, 2> best = {};
+    for (size_t f = 0; f < forms.size(); ++f) {
+        best[f] = std::numeric_limits<qint64>::max();
+        for (int run = 0; run < 3; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            s.Floor->Find(forms[f], params);
+            best[f] = std::min(best[f], timer.nsecsElapsed());
+        }
+    }
+    return forms[best[1] < best[0] ? 1 : 0];
+}
+
+// The case of a text: the floor takes the index range when the names that begin with the text
+// fill the answer, as the routine does, and the scan otherwise; on PostgreSQL the faster of
+// its two forms.
+TCase MakeCase(TSearchEngine& s, const TText& t) {
+    const TEngine& e = *s.Engine;
+    const bool sqlite = e.Name == "sqlite";
+    const QString key = SqliteServer::SearchKey(t.Text);
+    QString pattern = key;
+    pattern.replace(u'\\', QLatin1String("\\\\"))
+        .replace(u'%', QLatin1String("\\%"))
+        .replace(u'_', QLatin1String("\\_"));
+    TCase c;
+    c.Name = e.Name + '/' + t.Label;
+    c.FloorParams = {key.toStdString(), kSeparator.toStdString(), std::to_string(kLimit)};
+    if (!sqlite) c.FloorParams.push_back((pattern + u'%').toStdString());
+    c.Inputs = {{"PTEXT", t.Text}, {"PLIMIT", kLimit}, {"PSEPARATOR", kSeparator}};
+    const bool prefix =
+        s.Floor
+            ->Find(sqlite ? SqliteFloorSql(e.Schema, true) : PostgresFloorSql(e.Schema, true, true),
+                   c.FloorParams)
+            .size() >= size_t(kLimit);
+    if (sqlite)
+        c.FloorSql = SqliteFloorSql(e.Schema, prefix);
+    else
+        c.FloorSql = Faster(
+            s,
+            {PostgresFloorSql(e.Schema, prefix, false), PostgresFloorSql(e.Schema, prefix, true)},
+            c.FloorParams);
+    const std::vector<TFloorHit> floor = s.Floor->Find(c.FloorSql, c.FloorParams);
+    const std::vector<TFloorHit> routine = RoutineHits(s, c);
+    if (floor.empty() || floor != routine)
+        throw std::runtime_error(
+            QStringLiteral("%1: FIND_T#LOCATION and the floor differ (%2 and %3 hits):%4\n  ---%5")
+                .arg(QString::fromStdString(c.Name))
+                .arg(routine.size())
+                .arg(floor.size())
+                .arg(Describe(routine), Describe(floor))
+                .toStdString());
+    c.Hits = floor.size();
+    return c;
+}
+
+template <typename Find>
+void Measure(benchmark::State& state, size_t expected, Find find) {
+    size_t hits = 0;
+    for (auto _ : state) {
+        hits = find();
+        benchmark::DoNotOptimize(hits);
+    }
+    if (hits != expected) state.SkipWithError("a different number of hits");
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(hits));
+}
+
+void Register(TSearchEngine* s, std::vector<TRatioReporter::TRatio>& ratios) {
+    for (const TCase& c : s->Cases) {
+        const TCase* p = &c;
+        const std::string raw = c.Name + "/raw indexed query (floor)";
+        const std::string routine = c.Name + "/FIND_T#LOCATION";
+        benchmark::RegisterBenchmark(raw.c_str(), [=](benchmark::State& st) {
+            Measure(st, p->Hits,
+                    [&] { return s->Floor->Find(p->FloorSql, p->FloorParams).size(); });
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(routine.c_str(), [=](benchmark::State& st) {
+            Measure(st, p->Hits,
+                    [&] { return s->Engine->Db->Call(s->Find, p->Inputs).Cursor->Rows.size(); });
+        })->Unit(benchmark::kMillisecond);
+        ratios.push_back({routine, raw});
+    }
+}
+
+// The directory loaded by the import tool into a fresh schema. PostgreSQL gets the
+// statistics its autovacuum would soon gather; without them it plans for a tenth of the rows.
+void Load(TEngine& e, const QString& csv) {
+    InstallServerSchema(*e.Db, e.Schema);
+    e.Db->Commit();
+    RunTool({"import", "--db", ConnectionString(e), "--schema", e.Schema, "--file", csv,
+             "--create-missing"});
+    if (e.Name == "postgresql") {
+        e.Db->Execute(QStringLiteral("ANALYZE %1.location").arg(QuotedSchemaName(e.Schema)), {});
+        e.Db->Commit();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int places = TakeCount(argc, argv, "--places=", 200000);
+    QCoreApplication app(argc, argv);
+    RegisterSqliteServer();
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("places.csv"));
+    {
+        QFile f(csv);
+        f.open(QIODevice::WriteOnly);
+        WritePlaces(PlaceTree(places, PlaceName), false, f);
+    }
+    std::vector<std::unique_ptr<TEngine>> engines;
+    std::vector<std::unique_ptr<TSearchEngine>> searches;
+    std::vector<TRatioReporter::TRatio> ratios;
+    try {
+        engines = OpenEngines(dir.path());
+        for (auto& e : engines) {
+            Load(*e, csv);
+            auto& s = *searches.emplace_back(std::make_unique<TSearchEngine>());
+            s.Engine = e.get();
+            s.Floor = std::make_unique<TFloor>(*e);
+            s.Find = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
+                                     QStringLiteral("FIND_T#LOCATION"));
+            for (const TText& t : Texts()) {
+                s.Cases.push_back(MakeCase(s, t));
+                std::fprintf(stderr, "%s: \"%s\", %zu hits, the same from both\n",
+                             s.Cases.back().Name.c_str(), t.Text.toUtf8().constData(),
+                             s.Cases.back().Hits);
+            }
+            Register(&s, ratios);
+        }
+    } catch (const std::exception& e) {  // EOraError among them
+        std::fprintf(stderr, "bench setup failed: %s\n", e.what());
+        DropSchemas(engines);
+        return 1;
+    }
+    RunWithRatios(argc, argv, ratios);
+    searches.clear();
+    DropSchemas(engines);
+    return 0;
+}
