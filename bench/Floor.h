@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QString>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,3 +69,9 @@ private:
 // A level the way a bare tree takes it: one item per row with its caption and icon, one
 // insertion, then Qt's own sort by caption.
 void BareTreeFill(QTreeWidgetItem* parent, const std::vector<TFloorRow>& rows, const QIcon& icon);
+
+// The floor's own connection to an engine's database: one of the two raw kinds.
+struct TRawConnection {
+    std::unique_ptr<TRawSqlite> Sqlite;
+    std::unique_ptr<TRawPostgres> Postgres;
+};

@@ -105,3 +105,12 @@ void DropSchemas(std::vector<std::unique_ptr<TEngine>>& engines) {
         }
     }
 }
+
+TRawConnection OpenFloor(const TEngine& e, const char* postgresOptions) {
+    TRawConnection raw;
+    if (e.Name == "sqlite")
+        raw.Sqlite = std::make_unique<TRawSqlite>(e.Connection, e.Schema);
+    else
+        raw.Postgres = std::make_unique<TRawPostgres>(e.Connection, postgresOptions);
+    return raw;
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Platform/Data/DbBackend.h"
+#include "Floor.h"
 
 constexpr int kChildren = 10000;
 
@@ -38,3 +39,6 @@ std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir, int chi
 QString ConnectionString(const TEngine& e);
 // Drops the schemas made for the run.
 void DropSchemas(std::vector<std::unique_ptr<TEngine>>& engines);
+
+// A raw connection of the floor's own to the engine's database.
+TRawConnection OpenFloor(const TEngine& e, const char* postgresOptions = "");

@@ -32,16 +32,8 @@ void Measure(benchmark::State& state, Read read) {
 }
 
 // The floor keeps its own connection to the same database.
-struct TFloor {
-    std::unique_ptr<TRawSqlite> Sqlite;
-    std::unique_ptr<TRawPostgres> Postgres;
-
-    explicit TFloor(const TEngine& e) {
-        if (e.Name == "sqlite")
-            Sqlite = std::make_unique<TRawSqlite>(e.Connection, e.Schema);
-        else
-            Postgres = std::make_unique<TRawPostgres>(e.Connection);
-    }
+struct TFloor : TRawConnection {
+    explicit TFloor(const TEngine& e) : TRawConnection(OpenFloor(e)) {}
     size_t Read(const TEngine& e) {
         return (Sqlite ? Sqlite->Select(e.Select, e.Parent) : Postgres->Select(e.Select, e.Parent))
             .size();

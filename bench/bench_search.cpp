@@ -161,16 +161,8 @@ struct TCase {
 // The floor keeps its own connection to the same database. PostgreSQL would compile the plan
 // of the recursive statement to machine code first, which costs more than the statement
 // itself.
-struct TFloor {
-    std::unique_ptr<TRawSqlite> Sqlite;
-    std::unique_ptr<TRawPostgres> Postgres;
-
-    explicit TFloor(const TEngine& e) {
-        if (e.Name == "sqlite")
-            Sqlite = std::make_unique<TRawSqlite>(e.Connection, e.Schema);
-        else
-            Postgres = std::make_unique<TRawPostgres>(e.Connection, "-c jit=off");
-    }
+struct TFloor : TRawConnection {
+    explicit TFloor(const TEngine& e) : TRawConnection(OpenFloor(e, "-c jit=off")) {}
     std::vector<TFloorHit> Find(const QString& sql, const std::vector<std::string>& params) {
         return Sqlite ? Sqlite->Hits(sql, params) : Postgres->Hits(sql, params);
     }
