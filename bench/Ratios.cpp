@@ -1,5 +1,7 @@
 #include "Ratios.h"
 
+#include <malloc.h>
+
 #include <cstdio>
 
 void TRatioReporter::ReportRuns(const std::vector<Run>& runs) {
@@ -26,6 +28,12 @@ void TRatioReporter::PrintRatios(const std::vector<TRatio>& ratios) const {
 }
 
 void RunWithRatios(int& argc, char** argv, const std::vector<TRatioReporter::TRatio>& ratios) {
+    // Each iteration frees what the one before allocated. Left to its defaults the allocator
+    // hands large blocks back to the system and faults fresh pages in again, and how often it
+    // does so depends on the sizes each side happens to request: both sides of every ratio
+    // keep their memory instead, so the ratios compare the code, not the page faults.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
 
 #include "Floor.h"
 #include "Platform/Data/DbBackend.h"
@@ -34,19 +35,37 @@ void Measure(benchmark::State& state, Read read) {
 // The floor keeps its own connection to the same database.
 struct TFloor : TRawConnection {
     explicit TFloor(const TEngine& e) : TRawConnection(OpenFloor(e)) {}
-    size_t Read(const TEngine& e) {
-        return (Sqlite ? Sqlite->Select(e.Select, e.Parent) : Postgres->Select(e.Select, e.Parent))
+    size_t Read(const TEngine& e, const QString& select) {
+        return (Sqlite ? Sqlite->Select(select, e.Parent) : Postgres->Select(select, e.Parent))
             .size();
     }
 };
+
+// The embedded engine sorts nulls first; the layer gives each ascending term of a query's
+// ORDER BY the nulls-last order of the server's dialect, and the engine's sort with it costs
+// more than the plain one. The floor as run reads the statement the engine is handed.
+QString AsTheEngineRunsIt(const QString& select) {
+    const QString plain = QStringLiteral("ORDER BY k.name, k.id");
+    if (!select.endsWith(plain)) throw std::logic_error("the children's select changed its order");
+    return select.left(select.size() - plain.size()) +
+           QStringLiteral("ORDER BY k.name NULLS LAST, k.id NULLS LAST");
+}
 
 void Register(TEngine* e, TFloor* floor, std::vector<TRatioReporter::TRatio>& ratios) {
     const std::string raw = e->Name + "/raw select (floor)";
     const std::string query = e->Name + "/layer query";
     const std::string routine = e->Name + "/GET_T#LOCATION";
     benchmark::RegisterBenchmark(raw.c_str(), [=](benchmark::State& s) {
-        Measure(s, [&] { return floor->Read(*e); });
+        Measure(s, [&] { return floor->Read(*e, e->Select); });
     })->Unit(benchmark::kMillisecond);
+    if (e->Name == "sqlite") {
+        const std::string asRun = e->Name + "/raw select as run (floor)";
+        const QString select = AsTheEngineRunsIt(e->Select);
+        benchmark::RegisterBenchmark(asRun.c_str(), [=](benchmark::State& s) {
+            Measure(s, [&] { return floor->Read(*e, select); });
+        })->Unit(benchmark::kMillisecond);
+        ratios.push_back({query, asRun});
+    }
     benchmark::RegisterBenchmark(query.c_str(), [=](benchmark::State& s) {
         Measure(s, [&] { return e->Db->Query(e->Select, {{"PARENT", e->Parent}}).Rows.size(); });
     })->Unit(benchmark::kMillisecond);

@@ -45,8 +45,17 @@ void TRows::Reverse() {
 }
 
 QVariant TRepeatedText::Value(const char* utf8, size_t size) {
-    if (FHeld && size == FBytes.size() && std::memcmp(utf8, FBytes.data(), size) == 0)
+    if (FGivenUp) return QString::fromUtf8(utf8, qsizetype(size));
+    if (FHeld && size == FBytes.size() && std::memcmp(utf8, FBytes.data(), size) == 0) {
+        ++FRepeats;
         return FValue;
+    }
+    if (++FSeen == kTrialRows && FRepeats < kWorthwhile) {
+        FGivenUp = true;
+        FBytes = {};
+        FValue = {};
+        return QString::fromUtf8(utf8, qsizetype(size));
+    }
     FBytes.assign(utf8, size);
     FValue = QString::fromUtf8(utf8, qsizetype(size));
     FHeld = true;

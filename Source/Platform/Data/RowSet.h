@@ -96,13 +96,20 @@ private:
 
 // A column's text as a value, sharing the previous row's string when the bytes repeat: the
 // short names and abbreviations of a level are the same in most of its rows, and a shared
-// string costs no allocation.
+// string costs no allocation. A column whose first rows hardly ever repeat (the names
+// themselves) stops being compared and costs no more than a plain conversion.
 class QXV_PLATFORM_EXPORT TRepeatedText {
 public:
     QVariant Value(const char* utf8, size_t size);
 
 private:
+    static constexpr int kTrialRows = 32;  // rows seen before deciding
+    static constexpr int kWorthwhile = 8;  // repeats among them that make sharing pay
+
     std::string FBytes;
     QVariant FValue;
     bool FHeld = false;
+    bool FGivenUp = false;
+    int FSeen = 0;
+    int FRepeats = 0;
 };

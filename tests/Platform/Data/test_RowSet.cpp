@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "Platform/Data/RowSet.h"
@@ -50,4 +51,35 @@ TEST(RowSet, RowsOfAnotherWidthAndPositionsPastTheEndAreRefused) {
     EXPECT_EQ(rows.at(1).at(1).toString(), "b");
     EXPECT_THROW(rows.at(2), std::out_of_range);
     EXPECT_THROW(rows.at(0).at(2), std::out_of_range);
+}
+
+// A column of few distinct texts shares one string per run of equal rows; a column of names
+// that never repeat gives up comparing, and every value stays right either way.
+TEST(RowSet, RepeatedTextSharesRunsAndStaysRightWhenItStopsComparing) {
+    struct TCase {
+        const char* Name;
+        std::function<QByteArray(int)> Text;
+        bool SharedAtTheEnd;
+    };
+    const TCase cases[] = {
+        {"short names in runs", [](int i) { return QByteArray(i / 10 % 2 ? "г." : "с."); }, true},
+        {"names in pairs", [](int i) { return "место " + QByteArray::number(i / 2); }, true},
+        {"unique, then one repeated",
+         [](int i) { return i < 40 ? "место " + QByteArray::number(i) : QByteArray("село"); },
+         false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TRepeatedText column;
+        QVariant last, previous;
+        for (int i = 0; i < 100; ++i) {
+            const QByteArray bytes = c.Text(i);
+            previous = last;
+            last = column.Value(bytes.constData(), size_t(bytes.size()));
+            ASSERT_EQ(last.toString(), QString::fromUtf8(bytes)) << "row " << i;
+        }
+        // Rows 98 and 99 hold the same text in every case.
+        EXPECT_EQ(last.toString().constData() == previous.toString().constData(),
+                  c.SharedAtTheEnd);
+    }
 }

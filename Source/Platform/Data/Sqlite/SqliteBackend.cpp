@@ -114,17 +114,19 @@ TFieldType TypeFromValue(const QVariant& v) {
 }
 
 QVariant ReadColumn(sqlite3_stmt* stmt, int i, TRepeatedText& text) {
-    switch (sqlite3_column_type(stmt, i)) {
+    sqlite3_value* v = sqlite3_column_value(stmt, i);
+    switch (sqlite3_value_type(v)) {
         case SQLITE_INTEGER:
-            return QVariant(qlonglong(sqlite3_column_int64(stmt, i)));
+            return QVariant(qlonglong(sqlite3_value_int64(v)));
         case SQLITE_FLOAT:
-            return QVariant(sqlite3_column_double(stmt, i));
-        case SQLITE_TEXT:
-            return text.Value(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
-                              size_t(sqlite3_column_bytes(stmt, i)));
+            return QVariant(sqlite3_value_double(v));
+        case SQLITE_TEXT: {
+            const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            return text.Value(utf8, size_t(sqlite3_value_bytes(v)));
+        }
         case SQLITE_BLOB: {
-            const void* data = sqlite3_column_blob(stmt, i);
-            const int size = sqlite3_column_bytes(stmt, i);
+            const void* data = sqlite3_value_blob(v);
+            const int size = sqlite3_value_bytes(v);
             return QVariant(data ? QByteArray(static_cast<const char*>(data), size)
                                  : QByteArray("", 0));
         }
@@ -132,6 +134,22 @@ QVariant ReadColumn(sqlite3_stmt* stmt, int i, TRepeatedText& text) {
             return QVariant();
     }
 }
+
+// The connection's own mutex, held while a result is read: the column values read inside are
+// then as safe as the protected ones, and each step and column call takes the mutex again only
+// as its owner, without an atomic operation.
+class THeldConnection {
+public:
+    explicit THeldConnection(sqlite3* db) : FMutex(sqlite3_db_mutex(db)) {
+        sqlite3_mutex_enter(FMutex);
+    }
+    ~THeldConnection() { sqlite3_mutex_leave(FMutex); }
+    THeldConnection(const THeldConnection&) = delete;
+    THeldConnection& operator=(const THeldConnection&) = delete;
+
+private:
+    sqlite3_mutex* FMutex;  // null in single-thread builds: enter and leave do nothing
+};
 
 int BindValue(sqlite3_stmt* stmt, int i, const QVariant& v, TFieldType type) {
     if (!v.isValid() || v.isNull()) return sqlite3_bind_null(stmt, i);
@@ -479,9 +497,12 @@ TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue
                                     TypeFromDecl(sqlite3_column_decltype(stmt.get(), c))});
         rows.Rows.SetWidth(size_t(columns));
         std::vector<TRepeatedText> texts(static_cast<size_t>(columns));
-        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-            for (int c = 0; c < columns; ++c)
-                rows.Rows.Append(ReadColumn(stmt.get(), c, texts[size_t(c)]));
+        {
+            const THeldConnection held(FDb.get());
+            while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+                for (int c = 0; c < columns; ++c)
+                    rows.Rows.Append(ReadColumn(stmt.get(), c, texts[size_t(c)]));
+        }
         if (rc != SQLITE_DONE) Fail(sql);
         if (columns > 0) {
             for (size_t c = 0; c < rows.Columns.size(); ++c) {
