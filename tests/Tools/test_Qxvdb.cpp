@@ -836,9 +836,10 @@ TEST_P(QxvdbOnEngine, AnImportWaitsForTheTreeLockOrGivesUpCleanly) {
         1);
 
     // A short wait: the embedded engine's busy timeout, PostgreSQL's lock_timeout.
-    const QString impatient = FDsn + (GetParam() == QLatin1String("sqlite")
-                                          ? QStringLiteral("?timeout=200")
-                                          : QStringLiteral("?options=-c%20lock_timeout%3D200"));
+    const QString impatient =
+        FDsn + (FDsn.contains(u'?') ? u'&' : u'?') +
+        (GetParam() == QLatin1String("sqlite") ? QStringLiteral("timeout=200")
+                                               : QStringLiteral("options=-c%20lock_timeout%3D200"));
     const QString file = FileWith("more.csv", "ID,ID_PARENT,LEVEL,ABBREV,NAME\n5,3,4,ул.,Новая\n");
     const auto import = [&](const QStringList& more = {}) {
         return RunTool(QStringList{QStringLiteral("import"), QStringLiteral("--db"), impatient,
