@@ -1,5 +1,7 @@
 #include "Tools/qxvdb/JsonReader.h"
 
+#include "Tools/qxvdb/CsvReader.h"  // IsValidUtf8
+
 #include <algorithm>
 
 namespace {
@@ -270,6 +272,17 @@ bool TJsonReader::Array(int depth) {
 // character, invalid UTF-8, an unknown escape, half a surrogate pair) is the item's fault; only
 // a text that never closes breaks the syntax.
 bool TJsonReader::String(int line, QByteArray* into) {
+    // The bytes are kept to be checked as UTF-8 also when the text itself is not wanted; never
+    // more than the item limit.
+    QByteArray passedOver;
+    QByteArray* const text = into ? into : &passedOver;
+    if (!Text(line, text)) return false;
+    if (!FTooLarge && !IsValidUtf8(*text))
+        SetFault(FKey, QStringLiteral("is not valid UTF-8 text"));
+    return true;
+}
+
+bool TJsonReader::Text(int line, QByteArray* into) {
     unsigned high = 0;  // a high surrogate waiting for its low half
     const auto lone = [&](unsigned half) {
         SetFault(FKey, QStringLiteral("holds half a surrogate pair (\\u%1), not a character")
@@ -297,8 +310,7 @@ bool TJsonReader::String(int line, QByteArray* into) {
                     lone(u);
                     continue;
                 }
-                if (!FTooLarge && into)
-                    AppendUtf8(into, 0x10000 + ((high - 0xD800) << 10) + (u - 0xDC00));
+                if (!FTooLarge) AppendUtf8(into, 0x10000 + ((high - 0xD800) << 10) + (u - 0xDC00));
                 high = 0;
                 continue;
             }
@@ -307,7 +319,7 @@ bool TJsonReader::String(int line, QByteArray* into) {
                 high = u;
                 continue;
             }
-            if (!FTooLarge && into) AppendUtf8(into, u);
+            if (!FTooLarge) AppendUtf8(into, u);
             continue;
         }
         if (high) lone(high);
@@ -352,30 +364,6 @@ bool TJsonReader::String(int line, QByteArray* into) {
             continue;
         }
         Put(into, char(c));
-        if (c < 0x80) continue;
-        // A UTF-8 sequence: its continuation bytes are taken only while they are ones, so a
-        // quote right after a broken sequence still closes the text.
-        int more;
-        unsigned cp, min;
-        if ((c & 0xE0) == 0xC0)
-            more = 1, min = 0x80, cp = c & 0x1F;
-        else if ((c & 0xF0) == 0xE0)
-            more = 2, min = 0x800, cp = c & 0x0F;
-        else if ((c & 0xF8) == 0xF0)
-            more = 3, min = 0x10000, cp = c & 0x07;
-        else
-            more = -1, min = 0, cp = 0;
-        for (int i = 0; i < more; ++i) {
-            const int n = Peek();
-            if ((n & 0xC0) != 0x80) {
-                more = -1;
-                break;
-            }
-            Put(into, char(Get()));
-            cp = (cp << 6) | unsigned(n & 0x3F);
-        }
-        if (more < 0 || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            SetFault(FKey, QStringLiteral("is not valid UTF-8 text"));
     }
 }
 

@@ -47,7 +47,8 @@ private:
     bool Value(int depth, TValue* into);
     bool Object(int depth, bool keep);
     bool Array(int depth);
-    bool String(int line, QByteArray* into);
+    bool String(int line, QByteArray* into);  // checks the text as UTF-8
+    bool Text(int line, QByteArray* into);
     bool Number(int line, QByteArray* into);
     bool Literal(int line, TValue* into);
     void Put(QByteArray* into, char c);
