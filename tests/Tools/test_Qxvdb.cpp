@@ -2,6 +2,7 @@
 // against a real database.
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QMap>
@@ -141,29 +142,149 @@ TEST(QxvdbRecords, WrittenPlacesReadBackInBothFormatsWithTheirLines) {
     for (const bool json : {false, true}) {
         const QByteArray bytes = Written(rows, json);
         const TReadOutcome read = Read(bytes, json);
-        ASSERT_TRUE(read.Bad.empty()) << DescribeBadRow(read.Bad.front(), json).toStdString();
+        ASSERT_TRUE(read.Bad.empty()) << DescribeBadRow(read.Bad.front()).toStdString();
         ASSERT_EQ(read.Rows.size(), rows.size()) << bytes.toStdString();
-        int line = 2;  // after the header; a quoted line break moves the next record down
+        // CSV: after the header, a quoted line break moving the next record down; JSON: the
+        // lines that open an object (line breaks in names are escaped there).
+        std::vector<int> starts;
+        const QList<QByteArray> lines = bytes.split('\n');
+        for (qsizetype l = 0; json && l < lines.size(); ++l)
+            if (lines[l].trimmed() == "{") starts.push_back(static_cast<int>(l + 1));
+        for (size_t i = 0, line = 2; !json && i < rows.size(); ++i) {
+            starts.push_back(static_cast<int>(line));
+            line += 1 + static_cast<size_t>(rows[i].Name.count(u'\n'));
+        }
+        ASSERT_EQ(starts.size(), rows.size());
         for (size_t i = 0; i < rows.size(); ++i) {
             EXPECT_TRUE(SamePlace(read.Rows[i], rows[i])) << i;
-            EXPECT_EQ(read.Rows[i].Line, json ? static_cast<int>(i + 1) : line);
-            line += 1 + static_cast<int>(rows[i].Name.count(u'\n'));
+            EXPECT_EQ(read.Rows[i].Line, starts[i]) << (json ? "JSON " : "CSV ") << i;
         }
     }
 }
 
-// Bytes on demand: a header, one line of `huge` bytes, then a good record.
+// All the bytes of a literal, NUL bytes included.
+template <size_t N>
+QByteArray WithNul(const char (&bytes)[N]) {
+    return QByteArray(bytes, N - 1);
+}
+
+// Any JSON of the shape the export writes is read: any whitespace and key order, escapes,
+// numbers written as 1.0 or 1e0 or as texts, members the import does not know. What is not
+// is refused with the line its item starts on and the field at fault; broken syntax gives one
+// bad row where it breaks, and nothing after it is read.
+TEST(QxvdbRecords, JsonIsReadWhateverItsLayoutAndEachFaultNamesItsLine) {
+    const struct {
+        const char* Name;
+        QByteArray Json;
+        int Rows;           // read good
+        const char* Error;  // how the first bad row begins
+        int BadRows;
+    } cases[] = {
+        {"one line", R"([{"id":1,"parent":null,"level":1,"abbrev":"a","name":"A"}])", 1, "", 0},
+        {"any whitespace and key order, a BOM, no parent",
+         "\xEF\xBB\xBF \r\n[\t{ \"name\" : \"A\" ,\"abbrev\":\"a\",\"level\" :1, \"id\":1}\n,\n"
+         "{\"parent\":1,\"id\":2,\"level\":2,\"abbrev\":\"b\",\"name\":\"B\"}\r\n] \n",
+         2, "", 0},
+        {"numbers as texts, as 1.0 and 1e0",
+         R"([{"id":"7","level":1.0,"parent":null,"abbrev":"a","name":"A"},)"
+         R"({"id":8,"level":2e0,"parent":7E0,"abbrev":"a","name":"B"}])",
+         2, "", 0},
+        {"unknown members of any kind",
+         R"([{"id":1,"level":1,"abbrev":"a","name":"A","x":{"y":[1,true,null,{"z":"\""}]},)"
+         R"("w":-0.5e-3,"v":false,"u":[]}])",
+         1, "", 0},
+        {"empty array", " [ ] ", 0, "", 0},
+        {"empty object", "[\n{}\n]", 0, "line 2: the id is missing", 1},
+        {"not objects", "[\n1,\n\"x\",\n[2]]", 0, "line 2: the item is not an object but a number",
+         3},
+        {"a key twice", "[\n{\"id\":1,\"id\":2,\"level\":1,\"abbrev\":\"a\",\"name\":\"A\"}]", 0,
+         "line 2: the id is given twice", 1},
+        {"a fraction", "[\n{\"id\":1.5,\"level\":1,\"abbrev\":\"a\",\"name\":\"A\"}]", 0,
+         "line 2: the id is not a whole number", 1},
+        {"a level outside 1..15", "[\n{\"id\":1,\"level\":16,\"abbrev\":\"a\",\"name\":\"A\"}]", 0,
+         "line 2: the level \"16\" is not a whole number from 1 to 15", 1},
+        {"true for a number", "[\n{\"id\":true,\"level\":1,\"abbrev\":\"a\",\"name\":\"A\"}]", 0,
+         "line 2: the id is not a number or a text", 1},
+        {"a NUL byte in a text",
+         WithNul("[\n{\"id\":1,\"level\":1,\"abbrev\":\"a\",\"name\":\"a\0b\"}]"), 0,
+         "line 2: the name holds a NUL byte (binary data)", 1},
+        {"an escaped NUL", R"([{"id":1,"level":1,"abbrev":"a","name":"a\u0000b"}])", 0,
+         "line 1: the name holds a NUL character (binary data)", 1},
+        {"a control character", "[{\"id\":1,\"level\":1,\"abbrev\":\"a\",\"name\":\"a\tb\"}]", 0,
+         "line 1: the name holds the control character 0x09", 1},
+        {"invalid UTF-8", "[{\"id\":1,\"level\":1,\"abbrev\":\"\xC3\x28\",\"name\":\"A\"}]", 0,
+         "line 1: the abbreviation is not valid UTF-8 text", 1},
+        {"half a surrogate pair", R"([{"id":1,"level":1,"abbrev":"a","name":"\uD83D!"}])", 0,
+         "line 1: the name holds half a surrogate pair (\\uD83D), not a character", 1},
+        {"an unknown escape", R"([{"id":1,"level":1,"abbrev":"a","name":"\q"}])", 0,
+         "line 1: the name has the unknown escape \\q", 1},
+        {"a name too long",
+         "[\n{\"id\":1,\"level\":1,\"abbrev\":\"a\",\"name\":\"" + QString(256, u'я').toUtf8() +
+             "\"}]",
+         0, "line 2: the name is longer than 255 characters (256)", 1},
+        {"a bad item among good ones",
+         "[{\"id\":1,\"level\":1,\"abbrev\":\"a\",\"name\":\"A\"},\n"
+         "{\"id\":2,\"level\":1,\"abbrev\":\"a\",\"name\":\"\"},\n"
+         "{\"id\":3,\"level\":1,\"abbrev\":\"a\",\"name\":\"C\"}]",
+         2, "line 2: the name is missing", 1},
+        {"empty file", "", 0, "line 1: the file is empty", 1},
+        {"not an array", "\n{\"id\":1}", 0,
+         "line 2: the file is not a JSON array of places: it starts with \"{\"", 1},
+        {"CSV", "ID,ID_PARENT\n", 0, "line 1: the file is not a JSON array of places", 1},
+        {"a missing comma",
+         "[{\"id\":1,\"level\":1,\"abbrev\":\"a\",\"name\":\"A\"}\n"
+         "{\"id\":2,\"level\":1,\"abbrev\":\"a\",\"name\":\"B\"}]",
+         1, "line 2: bad JSON syntax: a comma or ] expected after the item, found \"{\"", 1},
+        {"a trailing comma", "[{\"id\":1,\"level\":1,\"abbrev\":\"a\",\"name\":\"A\"},\n]", 1,
+         "line 2: bad JSON syntax: a value expected, found \"]\"", 1},
+        {"a text never closed", "[{\"id\":1,\"level\":1,\"abbrev\":\"a\",\n\"name\":\"A}]\n", 0,
+         "line 2: bad JSON syntax: a text that starts here is not closed by a quote", 1},
+        {"the array never closed", "[{\"id\":1,\"level\":1,\"abbrev\":\"a\",\"name\":\"A\"}\n", 1,
+         "line 2: bad JSON syntax: the file ends inside the array (] is missing)", 1},
+        {"text after the array", "[]\n\nx", 0,
+         "line 3: bad JSON syntax: \"x\" after the end of the array", 1},
+        {"a malformed number", "[{\"id\":01,\"level\":1,\"abbrev\":\"a\",\"name\":\"A\"}]", 0,
+         "line 1: bad JSON syntax: a malformed number", 1},
+        {"a bare word", "[{\"id\":1,\"level\":one}]", 0,
+         "line 1: bad JSON syntax: a value expected, found \"one\"", 1},
+        {"single quotes", "[{'id':1}]", 0,
+         "line 1: bad JSON syntax: a key in quotes expected, found \"'\"", 1},
+        {"nested too deep", "[{\"x\":" + QByteArray(100, '[') + QByteArray(100, ']') + "}]", 0,
+         "line 1: bad JSON syntax: values nested deeper than 64 levels", 1},
+    };
+    for (const auto& c : cases) {
+        const TReadOutcome read = Read(c.Json, true);
+        EXPECT_EQ(static_cast<int>(read.Rows.size()), c.Rows) << c.Name;
+        ASSERT_EQ(static_cast<int>(read.Bad.size()), c.BadRows) << c.Name;
+        if (c.BadRows > 0) {
+            EXPECT_TRUE(DescribeBadRow(read.Bad.front()).startsWith(QString::fromUtf8(c.Error)))
+                << c.Name << ": " << DescribeBadRow(read.Bad.front()).toStdString();
+        }
+    }
+    // Escapes and surrogate pairs come out as the characters they stand for.
+    const TReadOutcome escaped = Read(
+        R"([{"id":1,"level":1,"abbrev":"\u0433.","name":"\"\\\/\b\f\n\r\t \u00e4 \uD83C\uDFD4 )"
+        "\xF0\x9F\x8F\x94\"}])",
+        true);
+    ASSERT_EQ(escaped.Rows.size(), 1u);
+    EXPECT_EQ(escaped.Rows[0].Abbrev, QStringLiteral("г."));
+    EXPECT_EQ(escaped.Rows[0].Name, QStringLiteral("\"\\/\b\f\n\r\t ä 🏔 🏔"));
+}
+
+// Bytes on demand: a head, `huge` bytes of x, then a tail (by default a CSV header, one line
+// of `huge` bytes and a good record).
 class THugeLine : public QIODevice {
 public:
-    explicit THugeLine(qint64 huge)
-        : FHead("ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,a,"), FHuge(huge) {
+    explicit THugeLine(qint64 huge, QByteArray head = "ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,a,",
+                       QByteArray tail = "\n2,,1,a,b\n")
+        : FHead(std::move(head)), FTail(std::move(tail)), FHuge(huge) {
         open(QIODevice::ReadOnly);
     }
     bool isSequential() const override { return true; }
 
 protected:
     qint64 readData(char* data, qint64 max) override {
-        static const QByteArray tail("\n2,,1,a,b\n");
+        const QByteArray& tail = FTail;
         qint64 n = 0;
         for (; n < max; ++n, ++FPos) {
             const qint64 head = FHead.size(), end = head + FHuge;
@@ -182,6 +303,7 @@ protected:
 
 private:
     QByteArray FHead;
+    QByteArray FTail;
     qint64 FHuge;
     qint64 FPos = 0;
 };
@@ -200,8 +322,24 @@ TEST(QxvdbRecords, AFiftyMegabyteLineIsRefusedWithoutHoldingIt) {
     THugeLine file(50 << 20);
     const TReadOutcome read = ReadPlaces(file, false);
     ASSERT_EQ(read.Bad.size(), 1u);
-    EXPECT_EQ(DescribeBadRow(read.Bad.front(), false),
+    EXPECT_EQ(DescribeBadRow(read.Bad.front()),
               QStringLiteral("line 2: the line is longer than %1 bytes").arg(kMaxRecordBytes));
+    ASSERT_EQ(read.Rows.size(), 1u);  // the reader goes on after it
+    EXPECT_EQ(read.Rows.front().Line, 3);
+    EXPECT_TRUE(file.atEnd());
+    if (before >= 0) {
+        EXPECT_LT(PeakKilobytes() - before, 16 * 1024);
+    }
+}
+
+TEST(QxvdbRecords, AFiftyMegabyteJsonItemIsRefusedWithoutHoldingIt) {
+    const qint64 before = PeakKilobytes();
+    THugeLine file(50 << 20, "[\n{\"id\": 1, \"level\": 1, \"abbrev\": \"a\", \"name\": \"",
+                   "\"},\n{\"id\": 2, \"level\": 1, \"abbrev\": \"a\", \"name\": \"b\"}\n]\n");
+    const TReadOutcome read = ReadPlaces(file, true);
+    ASSERT_EQ(read.Bad.size(), 1u);
+    EXPECT_EQ(DescribeBadRow(read.Bad.front()),
+              QStringLiteral("line 2: the item is longer than %1 bytes").arg(kMaxRecordBytes));
     ASSERT_EQ(read.Rows.size(), 1u);  // the reader goes on after it
     EXPECT_EQ(read.Rows.front().Line, 3);
     EXPECT_TRUE(file.atEnd());
@@ -425,6 +563,7 @@ TEST_P(QxvdbOnEngine, ImportAndExportRoundTripThroughBothFormatsAndTheInsertRout
             {QStringLiteral("--file"), json, QStringLiteral("--create-missing")});
     ASSERT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
     EXPECT_EQ(Exported(viaJson), csv);
+    EXPECT_EQ(Exported(viaJson, true), Exported(FSchema, true));
 
     // The bulk load lands the rows the insert routine lands, one call at a time.
     const QString viaRoutine = Target("qxvcall");
@@ -486,6 +625,7 @@ TEST_P(QxvdbOnEngine, EachBadFileNamesItsLineAndFieldAndChangesNothing) {
     ASSERT_EQ(base.Code, QxvdbExit::Ok) << base.Err.toStdString();
     const QByteArray header = "ID,ID_PARENT,LEVEL,ABBREV,NAME\n";
     const QByteArray good = "10,1,2,р-н,Хороший\n";  // line 2 of each file
+    const QByteArray goodItem = R"({"id":10,"parent":1,"level":2,"abbrev":"р-н","name":"Х"})";
     const struct {
         const char* Name;
         QByteArray Body;  // after the header
@@ -544,8 +684,23 @@ TEST_P(QxvdbOnEngine, EachBadFileNamesItsLineAndFieldAndChangesNothing) {
         {"empty", "", "bad.csv", "the file is empty"},
         {"JSON item",
          R"([{"id":10,"parent":1,"level":2,"abbrev":"р-н","name":"А"},{"id":11,"level":1.5}])",
-         "bad.json", "item 2: the level is not a whole number"},
-        {"not JSON", "ID,ID_PARENT\n", "bad.json", "not a JSON array of places"},
+         "bad.json", "line 1: the level is not a whole number"},
+        {"not JSON", "ID,ID_PARENT\n", "bad.json",
+         "line 1: the file is not a JSON array of places"},
+        {"JSON syntax", "[\n" + goodItem + ",\n{\"id\": 11 \"level\": 2}\n]", "bad.json",
+         "line 3: bad JSON syntax: a comma or } expected, found \"\"\""},
+        {"JSON unknown parent",
+         "[\n" + goodItem +
+             ",\n{\"id\":11,\"parent\":99,\"level\":2,\"abbrev\":\"р-н\",\"name\":\"С\"}]",
+         "bad.json", "line 3: the parent 99 is neither in the file nor in the database"},
+        {"JSON cycle",
+         "[\n{\"id\":20,\"parent\":21,\"level\":2,\"abbrev\":\"р-н\",\"name\":\"А\"},\n"
+         "{\"id\":21,\"parent\":20,\"level\":2,\"abbrev\":\"р-н\",\"name\":\"Б\"}]",
+         "bad.json", "line 2: the parent makes a cycle: 20 → 21"},
+        {"JSON invalid UTF-8",
+         "[\n" + goodItem +
+             ",\n{\"id\":11,\"parent\":1,\"level\":2,\"abbrev\":\"р-н\",\"name\":\"\xC3\x28\"}]",
+         "bad.json", "line 3: the name is not valid UTF-8 text"},
     };
     for (const auto& f : files) {
         const TRun r = Cmd(QStringLiteral("import"), FSchema,
@@ -640,8 +795,8 @@ TEST_P(QxvdbOnEngine, AFailureAtAnyRequestKeepsNothingOfTheImport) {
         counting.FailNthRequest(n);
         TImportOptions options;
         options.CreateMissing = true;
-        counting.StartTransaction();
         try {
+            BeginImport(calls);
             const TImportOutcome done =
                 ImportPlaces(calls, std::move(read.Rows), {}, options, progress);
             counting.Commit();
@@ -658,6 +813,83 @@ TEST_P(QxvdbOnEngine, AFailureAtAnyRequestKeepsNothingOfTheImport) {
     }
     counting.ClearFailures();
     EXPECT_EQ(Exported(FSchema), bytes);
+}
+
+// While another session moves a place (and holds the tree lock the move takes until it
+// commits), an import waits for it, then gives up in words and changes nothing; a dry run
+// reads on. Once the mover is done the import goes through.
+TEST_P(QxvdbOnEngine, AnImportWaitsForTheTreeLockOrGivesUpCleanly) {
+    if (!EngineAvailable())
+        GTEST_SKIP() << "no " << GetParam().toStdString() << " engine in this build";
+    ASSERT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
+    ASSERT_EQ(Cmd(QStringLiteral("import"), FSchema,
+                  {QStringLiteral("--file"), FileWith("base.csv", kBase),
+                   QStringLiteral("--create-missing")})
+                  .Code,
+              QxvdbExit::Ok);
+    const auto mover = OpenConnection(FDsn);
+    TRoutines moves(*mover, FSchema);
+    mover->StartTransaction();
+    ASSERT_EQ(
+        moves.Result(QStringLiteral("QXVERPLOCAT"), QStringLiteral("UPD_T#LOCATION_ID_PARENT"),
+                     {{QStringLiteral("PID"), 4}, {QStringLiteral("PID_PARENT"), 3}}),
+        1);
+
+    // A short wait: the embedded engine's busy timeout, PostgreSQL's lock_timeout.
+    const QString impatient =
+        FDsn + (FDsn.contains(u'?') ? u'&' : u'?') +
+        (GetParam() == QLatin1String("sqlite") ? QStringLiteral("timeout=200")
+                                               : QStringLiteral("options=-c%20lock_timeout%3D200"));
+    const QString file = FileWith("more.csv", "ID,ID_PARENT,LEVEL,ABBREV,NAME\n5,3,4,ул.,Новая\n");
+    const auto import = [&](const QStringList& more = {}) {
+        return RunTool(QStringList{QStringLiteral("import"), QStringLiteral("--db"), impatient,
+                                   QStringLiteral("--schema"), FSchema, QStringLiteral("--file"),
+                                   file} +
+                       more);
+    };
+    const QByteArray before = Exported(FSchema);
+    const auto dictionaries = DictionaryCounts(FSchema);
+    QElapsedTimer clock;
+    clock.start();
+    TRun r = import();
+    EXPECT_GE(clock.elapsed(), 150) << "it waited for the lock";
+    EXPECT_EQ(r.Code, QxvdbExit::DatabaseError) << r.Out.toStdString();
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("another session is changing the places")) &&
+                r.Err.contains(QStringLiteral("nothing was imported")))
+        << r.Err.toStdString();
+    EXPECT_EQ(Exported(FSchema), before);
+    EXPECT_EQ(DictionaryCounts(FSchema), dictionaries);
+
+    r = import({QStringLiteral("--dry-run")});
+    EXPECT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("would add 1"))) << r.Out.toStdString();
+
+    mover->Commit();
+    r = import();
+    EXPECT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("added 1"))) << r.Out.toStdString();
+
+    // The other way round: from the moment an import starts, before it has read or written
+    // anything, a move waits for it and gives up after its wait.
+    const auto importer = OpenConnection(FDsn);
+    TRoutines importing(*importer, FSchema);
+    BeginImport(importing);
+    const auto late = OpenConnection(impatient);
+    TRoutines lateMoves(*late, FSchema);
+    const auto move = [&] {
+        return lateMoves.Result(QStringLiteral("QXVERPLOCAT"),
+                                QStringLiteral("UPD_T#LOCATION_ID_PARENT"),
+                                {{QStringLiteral("PID"), 5}, {QStringLiteral("PID_PARENT"), 3}});
+    };
+    int code = 0;
+    try {
+        move();
+    } catch (const EOraError& e) {
+        code = e.ErrorCode();
+    }
+    EXPECT_EQ(code, 54);
+    importer->Rollback();
+    EXPECT_EQ(move(), 1) << "once the import is over, the move goes through";
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, QxvdbOnEngine,

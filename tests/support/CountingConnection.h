@@ -44,6 +44,9 @@ public:
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override;
     void StartTransaction() override { FInner.StartTransaction(); }
+    void StartWriteTransaction(const QString& schema) override {
+        FInner.StartWriteTransaction(schema);
+    }
     // FailRoutine("COMMIT") makes every commit fail, as a server refusing it would; commits
     // are not requests counted by FailNthRequest.
     void Commit() override;

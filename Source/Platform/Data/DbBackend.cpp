@@ -14,6 +14,8 @@ IDbConnection::~IDbConnection() = default;
 // A connection without transactions of its own (a test double) has nothing to open.
 void IDbConnection::StartTransaction() {}
 
+void IDbConnection::StartWriteTransaction(const QString& /*schema*/) { StartTransaction(); }
+
 void IDbConnection::ExecuteScript(const QString& script) { Execute(script, {}); }
 
 namespace {

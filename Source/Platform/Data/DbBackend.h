@@ -102,6 +102,13 @@ public:
     // fails, no lock kept afterwards. StartTransaction opens an explicit transaction that the
     // following calls join until Commit or Rollback; without one both do nothing.
     virtual void StartTransaction();
+    // StartTransaction for a unit that reads, checks, then writes the tables of `schema`: where
+    // an engine takes its write lock at the first write (the embedded one), it is taken at once,
+    // so no other session writes between what the transaction reads and its end. A writer
+    // already at work is waited for at most the busy timeout; then ORA-00054 is thrown and no
+    // transaction is open. An engine whose readers see each statement's latest data (PostgreSQL)
+    // opens a plain transaction: its routines lock what they guard themselves.
+    virtual void StartWriteTransaction(const QString& schema);
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
 };

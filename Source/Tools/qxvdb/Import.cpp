@@ -300,6 +300,22 @@ void Write(TRoutines& calls, const std::vector<TPlaceRow>& rows,
 
 }  // namespace
 
+void BeginImport(TRoutines& calls) {
+    IDbConnection& db = calls.Db();
+    db.StartWriteTransaction(calls.Schema());  // the embedded engine's write lock is its tree lock
+    if (db.Scheme() != QLatin1String("postgresql")) return;
+    try {
+        db.Query(QStringLiteral("SELECT set_config('lock_timeout', :WAIT, true) "
+                                "WHERE current_setting('lock_timeout') = '0'"),
+                 {{QStringLiteral("WAIT"), QStringLiteral("5s")}});
+        db.Query(QStringLiteral("SELECT %1.lock_tree(:TREE)").arg(QuotedSchemaName(calls.Schema())),
+                 {{QStringLiteral("TREE"), QStringLiteral("location")}});
+    } catch (...) {
+        db.Rollback();
+        throw;
+    }
+}
+
 TImportOutcome ImportPlaces(TRoutines& calls, std::vector<TPlaceRow> rows,
                             std::vector<TBadRow> readFaults, const TImportOptions& options,
                             TProgress& progress) {

@@ -26,6 +26,13 @@ struct TImportOutcome {
     TImportStats Stats;
 };
 
+// Opens the transaction an import reads and writes in, and takes the tree lock the server's
+// moving routines take before anything is read: no other session moves a place, or writes
+// at all on the embedded engine, until the transaction ends. Another session holding it past
+// the wait (the embedded engine's busy timeout; on PostgreSQL the session's lock_timeout, 5 s
+// when it has none) fails with EOraError 54, and nothing is open.
+void BeginImport(TRoutines& calls);
+
 // Checks every row against the file and the database (parents, cycles, duplicate ids, the
 // level rule, abbreviations and levels) and, when all pass, writes them within the caller's
 // transaction: new places in bulk, parents first, existing ones through the update routine.

@@ -28,7 +28,10 @@ const char kUsage[] =
     "  export --file PATH|-       write the places (CSV, or JSON for a .json file),\n"
     "                             parents before their children\n"
     "  import --file PATH         add the places of such a file; every row is checked\n"
-    "                             first, and one bad row imports nothing\n"
+    "                             first, and one bad row imports nothing (bad rows are\n"
+    "                             listed by the line they start on, in either format);\n"
+    "                             the import waits for another session's move or write\n"
+    "                             (at most the lock wait) and holds the tree until done\n"
     "    --existing skip|update   a row whose ID is already in the database: keep the\n"
     "                             database's place (skip, the default) or give it the\n"
     "                             file's parent, level, abbreviation and name (update)\n"
@@ -50,7 +53,8 @@ const char kUsage[] =
     "  ABBREV     the abbreviation's short name, at most 10 characters\n"
     "  NAME       at most 255 characters\n"
     "Fields holding commas, quotes or line breaks are quoted (\"\"), a quote doubled.\n"
-    "JSON files are an array of objects with the keys id, parent, level, abbrev, name.\n";
+    "JSON files are an array of objects with the keys id, parent, level, abbrev, name\n"
+    "(parent null or left out at the top; numbers may also be written as texts).\n";
 
 struct TUsageError {
     QString Text;
@@ -146,12 +150,27 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
     IDbConnection& db = calls.Db();
     TImportOutcome done;
     try {
-        if (!o.Import.DryRun) db.StartTransaction();  // an import lands whole or not at all
+        // An import lands whole or not at all; a dry run reads one moment of the database and
+        // waits for no writer.
+        if (o.Import.DryRun)
+            db.StartTransaction();
+        else
+            BeginImport(calls);
         done = ImportPlaces(calls, std::move(read.Rows), std::move(read.Bad), o.Import, progress);
         if (!done.Bad.empty() || o.Import.DryRun)
             db.Rollback();
         else
             db.Commit();
+    } catch (const EOraError& e) {
+        progress.Done();
+        db.Rollback();
+        if (e.ErrorCode() != 54) throw;
+        err << "qxvdb: another session is changing the places of schema " << calls.Schema()
+            << " and held its lock longer than the import waits; nothing was imported, try "
+               "again when it is done ("
+            << e.Message().trimmed() << ")\n";
+        err.flush();
+        return QxvdbExit::DatabaseError;
     } catch (...) {
         progress.Done();
         db.Rollback();
@@ -159,7 +178,7 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
     }
     if (!done.Bad.empty()) {
         for (size_t i = 0; i < done.Bad.size() && i < kListedBadRows; ++i)
-            err << "qxvdb: " << o.File << ": " << DescribeBadRow(done.Bad[i], o.Json) << "\n";
+            err << "qxvdb: " << o.File << ": " << DescribeBadRow(done.Bad[i]) << "\n";
         if (done.Bad.size() > kListedBadRows)
             err << "qxvdb: … and " << done.Bad.size() - kListedBadRows << " more bad rows\n";
         err << "qxvdb: " << done.Bad.size() << (done.Bad.size() == 1 ? " bad row" : " bad rows")

@@ -6,9 +6,11 @@
 #include <QJsonObject>
 
 #include <array>
+#include <cmath>
 #include <limits>
 
 #include "Tools/qxvdb/CsvReader.h"
+#include "Tools/qxvdb/JsonReader.h"
 
 const char kCsvColumns[] = "ID,ID_PARENT,LEVEL,ABBREV,NAME";
 
@@ -141,47 +143,58 @@ void ReadCsv(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
     }
 }
 
-void ReadJson(const QByteArray& bytes, TReadOutcome& out) {
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    if (!doc.isArray()) {
-        out.Bad.push_back(
-            {0, QString(),
-             QStringLiteral("not a JSON array of places: %1 at byte %2")
-                 .arg(error.error == QJsonParseError::NoError ? QStringLiteral("no array")
-                                                              : error.errorString())
-                 .arg(error.offset)});
-        return;
+// A JSON number as the digits of a whole number; false when it has a fraction or is too
+// large for a double to hold exactly.
+bool WholeNumber(const QByteArray& number, QString& digits) {
+    if (!number.contains('.') && !number.contains('e') && !number.contains('E')) {
+        digits = QString::fromLatin1(number);
+        return true;
     }
-    const QJsonArray array = doc.array();
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        const int item = static_cast<int>(i + 1);
-        if (!array[i].isObject()) {
-            out.Bad.push_back({item, QString(), QStringLiteral("is not an object")});
+    bool ok = false;
+    const double d = number.toDouble(&ok);
+    if (!ok || d != std::floor(d) || std::abs(d) > 9007199254740992.0) return false;
+    digits = QString::number(static_cast<qint64>(d));
+    return true;
+}
+
+void ReadJson(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
+    std::vector<QByteArray> keys;
+    for (const QString& k : kJsonKeys) keys.push_back(k.toLatin1());
+    TJsonReader reader(from, std::move(keys), maxRecordBytes);
+    QHash<QByteArray, QString> abbrevs;  // a few short names shared by every row
+    for (TJsonReader::TStep step; (step = reader.Next()) != TJsonReader::TStep::End;) {
+        const int line = reader.Line();
+        if (step == TJsonReader::TStep::Bad) {
+            const int key = reader.FaultKey();
+            out.Bad.push_back({line, key >= 0 ? kWords[key] : QString(), reader.Fault()});
             continue;
         }
-        const QJsonObject o = array[i].toObject();
         TTexts texts;
         bool ok = true;
         for (int c = 0; c < ColumnCount && ok; ++c) {
-            const QJsonValue v = o.value(kJsonKeys[c]);
-            if (v.isString()) {
-                texts[c] = v.toString();
-            } else if (v.isDouble()) {
-                const double d = v.toDouble();
-                const qint64 n = v.toInteger();
-                if (static_cast<double>(n) == d)
-                    texts[c] = QString::number(n);
-                else {
-                    out.Bad.push_back({item, kWords[c], QStringLiteral("is not a whole number")});
+            const TJsonReader::TValue& v = reader.Values()[c];
+            switch (v.Kind) {
+                case TJsonReader::TKind::String:
+                    texts[c] = c == ColAbbrev ? Shared(abbrevs, v.Text) : QString::fromUtf8(v.Text);
+                    break;
+                case TJsonReader::TKind::Number:
+                    if (!WholeNumber(v.Text, texts[c])) {
+                        out.Bad.push_back(
+                            {line, kWords[c], QStringLiteral("is not a whole number")});
+                        ok = false;
+                    }
+                    break;
+                case TJsonReader::TKind::Other:
+                    out.Bad.push_back(
+                        {line, kWords[c], QStringLiteral("is not a number or a text")});
                     ok = false;
-                }
-            } else if (!v.isNull() && !v.isUndefined()) {
-                out.Bad.push_back({item, kWords[c], QStringLiteral("is not a number or a text")});
-                ok = false;
+                    break;
+                case TJsonReader::TKind::Null:
+                case TJsonReader::TKind::Absent:
+                    break;
             }
         }
-        if (ok) Take(texts, item, out);
+        if (ok) Take(texts, line, out);
     }
 }
 
@@ -247,7 +260,7 @@ void WriteJson(const std::vector<TPlaceRow>& rows, QIODevice& to) {
 TReadOutcome ReadPlaces(QIODevice& from, bool json, qsizetype maxRecordBytes) {
     TReadOutcome out;
     if (json)
-        ReadJson(from.readAll(), out);
+        ReadJson(from, maxRecordBytes, out);
     else
         ReadCsv(from, maxRecordBytes, out);
     return out;
@@ -262,11 +275,9 @@ void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to) {
     }
 }
 
-QString DescribeBadRow(const TBadRow& bad, bool json) {
-    QString where = bad.Line > 0 ? QStringLiteral("%1 %2")
-                                       .arg(json ? QStringLiteral("item") : QStringLiteral("line"))
-                                       .arg(bad.Line)
-                                 : QStringLiteral("the file");
+QString DescribeBadRow(const TBadRow& bad) {
+    const QString where =
+        bad.Line > 0 ? QStringLiteral("line %1").arg(bad.Line) : QStringLiteral("the file");
     return where + QStringLiteral(": ") +
            (bad.Field.isEmpty() ? bad.Text : bad.Field + u' ' + bad.Text);
 }

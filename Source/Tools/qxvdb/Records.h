@@ -14,7 +14,7 @@ struct TPlaceRow {
     int Level = 0;
     QString Abbrev;
     QString Name;
-    int Line = 0;  // where the record starts (CSV), or the item's number (JSON)
+    int Line = 0;  // where the record (CSV) or the item (JSON) starts
 };
 
 // A record that cannot be taken, with the field at fault in words ("the name"; empty when the
@@ -38,15 +38,16 @@ constexpr qsizetype kMaxRecordBytes = 16 * 1024;
 
 extern const char kCsvColumns[];  // "ID,ID_PARENT,LEVEL,ABBREV,NAME"
 
-// Every record of the file, the good and the bad ones; a file that cannot be read at all
-// (no header, not a JSON array) gives one bad row.
+// Every record of the file, the good and the bad ones, read a block at a time (memory grows
+// with the rows kept, not with the file); a file that cannot be read at all (no header, not a
+// JSON array) gives one bad row, and so does broken JSON syntax, after the items before it.
 TReadOutcome ReadPlaces(QIODevice& from, bool json, qsizetype maxRecordBytes = kMaxRecordBytes);
 void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to);
 // A CSV file in parts: the header, then the rows as they come.
 void WriteCsvHeader(QIODevice& to);
 void WriteCsvRows(const std::vector<TPlaceRow>& rows, QIODevice& to);
 
-// "line 7: the name is longer than 255 characters (300)"; JSON places by item.
-QString DescribeBadRow(const TBadRow& bad, bool json);
+// "line 7: the name is longer than 255 characters (300)", in either format.
+QString DescribeBadRow(const TBadRow& bad);
 // Characters as the engines count them (a pair of UTF-16 surrogates is one).
 int CharacterCount(const QString& text);

@@ -253,6 +253,7 @@ public:
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override;
     void StartTransaction() override;
+    void StartWriteTransaction(const QString& schema) override;
     void Commit() override;
     void Rollback() override;
 
@@ -388,6 +389,15 @@ void TSqliteConnection::StartTransaction() {
     if (FExplicit) return;
     FExplicit = true;
     if (sqlite3_get_autocommit(FDb.get())) Exec("BEGIN");
+}
+
+// BEGIN IMMEDIATE takes the write lock of every database attached when it runs: the schema's
+// own file is attached first.
+void TSqliteConnection::StartWriteTransaction(const QString& schema) {
+    if (FExplicit) return;
+    Attach(schema, false);
+    if (sqlite3_get_autocommit(FDb.get())) Exec("BEGIN IMMEDIATE");
+    FExplicit = true;
 }
 
 void TSqliteConnection::Commit() {

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+#include <vector>
+
+// Reads a JSON array of objects (RFC 8259, UTF-8) item by item, reading the device a block at
+// a time: however large the file, no more than one item, up to the item limit, is held. Of each
+// object it keeps the members named by the keys it is given; the others are checked for syntax
+// and passed over.
+class TJsonReader {
+public:
+    enum class TStep { Item, Bad, End };
+    // Other: true, false, an object or an array.
+    enum class TKind { Absent, Null, String, Number, Other };
+    struct TValue {
+        TKind Kind = TKind::Absent;
+        QByteArray Text;  // String: the text unescaped, valid UTF-8; Number: as written
+    };
+
+    TJsonReader(QIODevice& from, std::vector<QByteArray> keys, qsizetype maxItemBytes);
+
+    // Reads the next item. Item: Values() holds its members, one per key. Bad: the item was
+    // refused (Fault() says why, FaultKey() which key, -1 the item as a whole) and the next one
+    // follows; or, when Stopped(), the file cannot be read on (it is not an array, or its
+    // syntax is broken) and End follows.
+    TStep Next();
+
+    const std::vector<TValue>& Values() const { return FValues; }
+    int Line() const { return FItemLine; }  // where the item starts, or where the syntax breaks
+    int FaultKey() const { return FFaultKey; }
+    const QString& Fault() const { return FFault; }
+    bool Stopped() const { return FStopped; }
+
+private:
+    int Get();  // next byte, or -1 at the end
+    int Peek();
+    void Refill();
+    void SkipSpace();
+    void SetFault(int key, const QString& text);
+    TStep Stop(int line, const QString& text);
+    TStep AfterArray();
+    // Each returns false once the syntax is broken (Stop has been called).
+    bool Syntax(int line, const QString& text);
+    bool Value(int depth, TValue* into);
+    bool Object(int depth, bool keep);
+    bool Array(int depth);
+    bool String(int line, QByteArray* into);  // checks the text as UTF-8
+    bool Text(int line, QByteArray* into);
+    bool Number(int line, QByteArray* into);
+    bool Literal(int line, TValue* into);
+    void Put(QByteArray* into, char c);
+
+    QIODevice& FFrom;
+    const std::vector<QByteArray> FKeys;
+    const qsizetype FMax;
+    QByteArray FBuf;
+    qsizetype FPos = 0;
+    bool FEof = false;
+    bool FStarted = false;  // past the opening bracket
+    bool FDone = false;
+    bool FStopped = false;
+    int FLine = 1;
+    int FItemLine = 1;
+    bool FInItem = false;
+    qsizetype FItemBytes = 0;
+    bool FTooLarge = false;  // the item passed the limit: nothing more of it is kept
+    int FKey = -1;           // the key whose value is being read
+    std::vector<TValue> FValues;
+    int FFaultKey = -1;
+    QString FFault;
+};
