@@ -11,9 +11,11 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <charconv>
 
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -480,6 +482,49 @@ public:
         InSavepoint([&] { return RunScript(text.constData()); });
     }
 
+    void InsertRows(const TBulkRows& rows) override {
+        const qsizetype width = rows.Columns.size();
+        if (width == 0 || rows.Values.empty()) return;
+        const QString table = QuotedSchemaName(rows.Schema) + u'.' + QuotedName(rows.Table);
+        QStringList columns;
+        for (const QString& c : rows.Columns) columns << QuotedName(c);
+        const QByteArray copy = QStringLiteral("COPY %1 (%2) FROM STDIN (FORMAT csv)")
+                                    .arg(table, columns.join(u','))
+                                    .toUtf8();
+        const QByteArray data = CopyText(rows.Values, static_cast<size_t>(width));
+        QByteArray renumber;
+        std::vector<TWireValue> names;
+        if (!rows.Identity.isEmpty()) {
+            const QString identity = QuotedName(rows.Identity);
+            renumber = QStringLiteral(
+                           "SELECT setval(pg_get_serial_sequence($1, $2), max(%1)) "
+                           "FROM %2")
+                           .arg(identity, table)
+                           .toUtf8();
+            names = {WireOf(table, TFieldType::String, false),
+                     WireOf(rows.Identity.toLower(), TFieldType::String, false)};
+        }
+        // The rows and the numbering are undone together inside a transaction.
+        InSavepoint([&] {
+            TPgResultPtr res = RunCopyIn(copy.constData(), data);
+            if (!renumber.isEmpty()) res = RunUnprepared(renumber.constData(), names);
+            return res;
+        });
+    }
+
+    bool CopyOut(const QString& select, const TCopySink& sink) override {
+        const QByteArray sql =
+            "COPY (" + SqlText::QuoteReservedNames(select).toUtf8() + ") TO STDOUT (FORMAT csv)";
+        std::exception_ptr stopped;
+        try {
+            InSavepoint([&] { return RunCopyOut(sql.constData(), sink, stopped); });
+        } catch (const EOraError&) {
+            if (!stopped) throw;  // else the server's answer to the cancel, which the sink caused
+        }
+        if (stopped) std::rethrow_exception(stopped);
+        return true;
+    }
+
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override {
         // A package variable is served by a function of the same name without arguments.
@@ -646,6 +691,94 @@ private:
         return state == QLatin1String("26000") ||
                (state == QLatin1String("0A000") &&
                 ErrorField(res, PG_DIAG_MESSAGE_PRIMARY).contains(QLatin1String("cached plan")));
+    }
+
+    // The cells as COPY (FORMAT csv) reads them: every value quoted, so that an empty text is
+    // not taken for NULL, which is an empty field.
+    static QByteArray CopyText(const std::vector<QVariant>& values, size_t width) {
+        QByteArray text;
+        text.reserve(static_cast<qsizetype>(values.size()) * 12);
+        for (size_t i = 0; i < values.size(); ++i) {
+            const TWireValue wire = WireOf(values[i], TFieldType::Unknown, false);
+            if (!wire.IsNull) {
+                text += '"';
+                for (const char c : wire.Text) {
+                    if (c == '"') text += '"';
+                    text += c;
+                }
+                text += '"';
+            }
+            text += (i + 1) % width == 0 ? '\n' : ',';
+        }
+        return text;
+    }
+
+    // One statement outside the pipeline and unprepared, for the few that run between the
+    // parts of a copy.
+    TPgResultPtr RunUnprepared(const char* sql, const std::vector<TWireValue>& values) {
+        std::vector<const char*> texts;
+        for (const TWireValue& v : values) texts.push_back(v.IsNull ? nullptr : v.Text.constData());
+        TPgResultPtr res(PQexecParams(FConn.get(), sql, static_cast<int>(texts.size()), nullptr,
+                                      texts.data(), nullptr, nullptr, 0));
+        const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get());
+        return res;
+    }
+
+    // Sent through the extended protocol, which takes one statement only.
+    TPgResultPtr StartCopy(const char* sql, ExecStatusType expected) {
+        Reconnect();
+        TPgResultPtr res(PQexecParams(FConn.get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
+        if (!res || PQresultStatus(res.get()) != expected) Fail(res.get());
+        return res;
+    }
+
+    // The statement's own result once the copy's data has gone either way.
+    TPgResultPtr EndCopy() {
+        TPgResultPtr res(PQgetResult(FConn.get()));
+        while (PGresult* rest = PQgetResult(FConn.get())) PQclear(rest);
+        if (!res || PQresultStatus(res.get()) != PGRES_COMMAND_OK) Fail(res.get());
+        return res;
+    }
+
+    TPgResultPtr RunCopyIn(const char* sql, const QByteArray& data) {
+        StartCopy(sql, PGRES_COPY_IN);
+        PGconn* conn = FConn.get();
+        constexpr qsizetype piece = 1 << 20;
+        for (qsizetype at = 0; at < data.size(); at += piece) {
+            const int n = static_cast<int>(std::min(piece, data.size() - at));
+            if (PQputCopyData(conn, data.constData() + at, n) != 1) break;  // the end tells why
+        }
+        PQputCopyEnd(conn, nullptr);
+        return EndCopy();
+    }
+
+    // A sink that throws stops the copy: the server is asked to cancel it, the rest of what it
+    // sent is read away, and the sink's exception is kept for the caller.
+    TPgResultPtr RunCopyOut(const char* sql, const TCopySink& sink, std::exception_ptr& stopped) {
+        StartCopy(sql, PGRES_COPY_OUT);
+        PGconn* conn = FConn.get();
+        for (;;) {
+            char* buffer = nullptr;
+            const int n = PQgetCopyData(conn, &buffer, 0);
+            if (n < 0) break;  // -1: the end; -2: a failure, which the result tells
+            const std::unique_ptr<char, void (*)(void*)> piece(buffer, PQfreemem);
+            if (stopped) continue;
+            try {
+                sink(buffer, n);
+            } catch (...) {
+                stopped = std::current_exception();
+                Cancel();
+            }
+        }
+        return EndCopy();
+    }
+
+    void Cancel() {
+        const std::unique_ptr<PGcancel, void (*)(PGcancel*)> cancel(PQgetCancel(FConn.get()),
+                                                                    PQfreeCancel);
+        char why[256];
+        if (cancel) PQcancel(cancel.get(), why, sizeof why);
     }
 
     // A script may hold several statements; only the installer's scripts come here.
