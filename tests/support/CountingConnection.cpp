@@ -99,10 +99,9 @@ void CountingConnection::InsertRows(const TBulkRows& rows) {
 bool CountingConnection::CopyOut(const QString& select, const TCopySink& sink) {
     ++FQueries;
     if (!IsChosen()) return FInner.CopyOut(select, sink);
-    const bool copied = FInner.CopyOut(select, [&](const char* data, qsizetype size) {
+    FInner.CopyOut(select, [&](const char* data, qsizetype size) {
         sink(data, size);
         throw Failure();
     });
-    if (!copied) throw Failure();  // no copy on this engine: the request fails as it is sent
-    return true;
+    throw Failure();  // no copy on this engine, or nothing to copy: it fails as it is sent
 }

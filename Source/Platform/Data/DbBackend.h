@@ -114,7 +114,7 @@ public:
     // Many rows into one table as one statement of the current unit of work, the way the
     // engine takes a batch fastest. The rows must keep the table's own rules; when one does
     // not, nothing of the batch is kept and EOraError is thrown. The default sends one bound
-    // INSERT a row.
+    // INSERT a row, which keeps a batch whole only inside a transaction.
     virtual void InsertRows(const TBulkRows& rows);
 
     // The rows of one SELECT without parameters, streamed to `sink` as the engine's own CSV

@@ -11,7 +11,6 @@
 
 #include <libpq-fe.h>
 
-#include <algorithm>
 #include <charconv>
 
 #include <cstdio>
@@ -482,34 +481,37 @@ public:
         InSavepoint([&] { return RunScript(text.constData()); });
     }
 
+    // One array a column, unnested side by side and cast to the columns' own types.
     void InsertRows(const TBulkRows& rows) override {
-        const qsizetype width = rows.Columns.size();
+        const size_t width = static_cast<size_t>(rows.Columns.size());
         if (width == 0 || rows.Values.empty()) return;
         const QString table = QuotedSchemaName(rows.Schema) + u'.' + QuotedName(rows.Table);
-        QStringList columns;
-        for (const QString& c : rows.Columns) columns << QuotedName(c);
-        const QByteArray copy = QStringLiteral("COPY %1 (%2) FROM STDIN (FORMAT csv)")
-                                    .arg(table, columns.join(u','))
-                                    .toUtf8();
-        const QByteArray data = CopyText(rows.Values, static_cast<size_t>(width));
-        QByteArray renumber;
-        std::vector<TWireValue> names;
-        if (!rows.Identity.isEmpty()) {
-            const QString identity = QuotedName(rows.Identity);
-            renumber = QStringLiteral(
-                           "SELECT setval(pg_get_serial_sequence($1, $2), max(%1)) "
-                           "FROM %2")
-                           .arg(identity, table)
-                           .toUtf8();
-            names = {WireOf(table, TFieldType::String, false),
-                     WireOf(rows.Identity.toLower(), TFieldType::String, false)};
+        const QHash<QString, QString>& types = ColumnTypes(table);
+        QStringList columns, arrays;
+        std::vector<TBoundValue> params;
+        for (size_t c = 0; c < width; ++c) {
+            const QString& name = rows.Columns[static_cast<qsizetype>(c)];
+            const auto type = types.constFind(name.toLower());
+            if (type == types.constEnd())
+                throw EOraError::Make(OraCode::InvalidIdentifier,
+                                      QStringLiteral("\"%1\": invalid identifier (no such column "
+                                                     "of %2)")
+                                          .arg(name, table));
+            columns << QuotedName(name);
+            arrays << QStringLiteral("CAST(:C%1 AS %2[])").arg(c).arg(*type);
+            params.push_back({QStringLiteral("C%1").arg(c), ArrayText(rows.Values, c, width)});
         }
-        // The rows and the numbering are undone together inside a transaction.
-        InSavepoint([&] {
-            TPgResultPtr res = RunCopyIn(copy.constData(), data);
-            if (!renumber.isEmpty()) res = RunUnprepared(renumber.constData(), names);
-            return res;
-        });
+        Execute(QStringLiteral("INSERT INTO %1 (%2) SELECT * FROM unnest(%3)")
+                    .arg(table, columns.join(u','), arrays.join(u',')),
+                params);
+        // Only after the rows have passed their checks, which run at the statement's end: a
+        // sequence keeps what it was set to, whatever becomes of the statement.
+        if (!rows.Identity.isEmpty())
+            Query(QStringLiteral("SELECT setval(pg_get_serial_sequence(:TABLE, :IDENTITY), "
+                                 "max(%1)) FROM %2")
+                      .arg(QuotedName(rows.Identity), table),
+                  {{QStringLiteral("TABLE"), table},
+                   {QStringLiteral("IDENTITY"), rows.Identity.toLower()}});
     }
 
     bool CopyOut(const QString& select, const TCopySink& sink) override {
@@ -693,36 +695,41 @@ private:
                 ErrorField(res, PG_DIAG_MESSAGE_PRIMARY).contains(QLatin1String("cached plan")));
     }
 
-    // The cells as COPY (FORMAT csv) reads them: every value quoted, so that an empty text is
-    // not taken for NULL, which is an empty field.
-    static QByteArray CopyText(const std::vector<QVariant>& values, size_t width) {
-        QByteArray text;
-        text.reserve(static_cast<qsizetype>(values.size()) * 12);
-        for (size_t i = 0; i < values.size(); ++i) {
+    // Column cells as the server's text form of an array: every value quoted, NULL bare.
+    static QString ArrayText(const std::vector<QVariant>& values, size_t column, size_t width) {
+        QByteArray text("{");
+        for (size_t i = column; i < values.size(); i += width) {
+            if (i != column) text += ',';
             const TWireValue wire = WireOf(values[i], TFieldType::Unknown, false);
-            if (!wire.IsNull) {
-                text += '"';
-                for (const char c : wire.Text) {
-                    if (c == '"') text += '"';
-                    text += c;
-                }
-                text += '"';
+            if (wire.IsNull) {
+                text += "NULL";
+                continue;
             }
-            text += (i + 1) % width == 0 ? '\n' : ',';
+            text += '"';
+            for (const char c : wire.Text) {
+                if (c == '"' || c == '\\') text += '\\';
+                text += c;
+            }
+            text += '"';
         }
-        return text;
+        text += '}';
+        return QString::fromUtf8(text);
     }
 
-    // One statement outside the pipeline and unprepared, for the few that run between the
-    // parts of a copy.
-    TPgResultPtr RunUnprepared(const char* sql, const std::vector<TWireValue>& values) {
-        std::vector<const char*> texts;
-        for (const TWireValue& v : values) texts.push_back(v.IsNull ? nullptr : v.Text.constData());
-        TPgResultPtr res(PQexecParams(FConn.get(), sql, static_cast<int>(texts.size()), nullptr,
-                                      texts.data(), nullptr, nullptr, 0));
-        const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(res.get());
-        return res;
+    // The types of a table's columns by lower-case name, as the server spells them; asked once
+    // a session.
+    const QHash<QString, QString>& ColumnTypes(const QString& table) {
+        if (const auto it = FColumnTypes.constFind(table); it != FColumnTypes.constEnd())
+            return *it;
+        const TPgResultPtr res = Run(
+            "SELECT a.attname::text, format_type(a.atttypid, NULL) FROM pg_catalog.pg_attribute a "
+            "WHERE a.attrelid = CAST($1 AS regclass) AND a.attnum > 0 AND NOT a.attisdropped",
+            {WireOf(table, TFieldType::String, false)});
+        QHash<QString, QString> types;
+        for (int r = 0; r < PQntuples(res.get()); ++r)
+            types.insert(QString::fromUtf8(PQgetvalue(res.get(), r, 0)),
+                         QString::fromUtf8(PQgetvalue(res.get(), r, 1)));
+        return *FColumnTypes.insert(table, types);
     }
 
     // Sent through the extended protocol, which takes one statement only.
@@ -739,18 +746,6 @@ private:
         while (PGresult* rest = PQgetResult(FConn.get())) PQclear(rest);
         if (!res || PQresultStatus(res.get()) != PGRES_COMMAND_OK) Fail(res.get());
         return res;
-    }
-
-    TPgResultPtr RunCopyIn(const char* sql, const QByteArray& data) {
-        StartCopy(sql, PGRES_COPY_IN);
-        PGconn* conn = FConn.get();
-        constexpr qsizetype piece = 1 << 20;
-        for (qsizetype at = 0; at < data.size(); at += piece) {
-            const int n = static_cast<int>(std::min(piece, data.size() - at));
-            if (PQputCopyData(conn, data.constData() + at, n) != 1) break;  // the end tells why
-        }
-        PQputCopyEnd(conn, nullptr);
-        return EndCopy();
     }
 
     // A sink that throws stops the copy: the server is asked to cancel it, the rest of what it
@@ -894,6 +889,7 @@ private:
     bool FExplicit = false;
     QHash<QString, TRoutineDesc> FDescribed;
     QHash<QString, TCallShape> FShapes;
+    QHash<QString, QHash<QString, QString>> FColumnTypes;  // by quoted table name
     // Prepared statements of this session by SQL text and parameter types. Free SQL can
     // make any number of texts; past the limit they run unprepared.
     static constexpr qsizetype MaxPreparedStatements = 512;
