@@ -695,18 +695,27 @@ private:
                 ErrorField(res, PG_DIAG_MESSAGE_PRIMARY).contains(QLatin1String("cached plan")));
     }
 
-    // Column cells as the server's text form of an array: every value quoted, NULL bare.
+    // Column cells as the server's text form of an array: NULL bare, whole numbers as they
+    // are, every other value quoted.
     static QString ArrayText(const std::vector<QVariant>& values, size_t column, size_t width) {
         QByteArray text("{");
+        text.reserve(static_cast<qsizetype>(values.size() / width) * 8);
         for (size_t i = column; i < values.size(); i += width) {
             if (i != column) text += ',';
-            const TWireValue wire = WireOf(values[i], TFieldType::Unknown, false);
-            if (wire.IsNull) {
+            const QVariant& v = values[i];
+            if (!v.isValid() || v.isNull()) {
                 text += "NULL";
                 continue;
             }
+            const int type = v.typeId();
+            if (type == QMetaType::Int || type == QMetaType::LongLong) {
+                char digits[24];
+                const auto end = std::to_chars(digits, digits + sizeof digits, v.toLongLong()).ptr;
+                text.append(digits, end - digits);
+                continue;
+            }
             text += '"';
-            for (const char c : wire.Text) {
+            for (const char c : WireOf(v, TFieldType::Unknown, false).Text) {
                 if (c == '"' || c == '\\') text += '\\';
                 text += c;
             }
@@ -732,27 +741,14 @@ private:
         return *FColumnTypes.insert(table, types);
     }
 
-    // Sent through the extended protocol, which takes one statement only.
-    TPgResultPtr StartCopy(const char* sql, ExecStatusType expected) {
-        Reconnect();
-        TPgResultPtr res(PQexecParams(FConn.get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
-        if (!res || PQresultStatus(res.get()) != expected) Fail(res.get());
-        return res;
-    }
-
-    // The statement's own result once the copy's data has gone either way.
-    TPgResultPtr EndCopy() {
-        TPgResultPtr res(PQgetResult(FConn.get()));
-        while (PGresult* rest = PQgetResult(FConn.get())) PQclear(rest);
-        if (!res || PQresultStatus(res.get()) != PGRES_COMMAND_OK) Fail(res.get());
-        return res;
-    }
-
     // A sink that throws stops the copy: the server is asked to cancel it, the rest of what it
-    // sent is read away, and the sink's exception is kept for the caller.
+    // sent is read away, and the sink's exception is kept for the caller. The statement goes
+    // through the extended protocol, which takes one statement only.
     TPgResultPtr RunCopyOut(const char* sql, const TCopySink& sink, std::exception_ptr& stopped) {
-        StartCopy(sql, PGRES_COPY_OUT);
+        Reconnect();
         PGconn* conn = FConn.get();
+        TPgResultPtr res(PQexecParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
+        if (!res || PQresultStatus(res.get()) != PGRES_COPY_OUT) Fail(res.get());
         for (;;) {
             char* buffer = nullptr;
             const int n = PQgetCopyData(conn, &buffer, 0);
@@ -766,7 +762,10 @@ private:
                 Cancel();
             }
         }
-        return EndCopy();
+        res.reset(PQgetResult(conn));
+        while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
+        if (!res || PQresultStatus(res.get()) != PGRES_COMMAND_OK) Fail(res.get());
+        return res;
     }
 
     void Cancel() {
