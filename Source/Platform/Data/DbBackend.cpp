@@ -16,6 +16,9 @@ void IDbConnection::StartTransaction() {}
 
 void IDbConnection::ExecuteScript(const QString& script) { Execute(script, {}); }
 
+// For engines and test doubles without a batch form of their own. The numbering is left to
+// the engine: one that numbers after the highest id (as SQLite's AUTOINCREMENT does) keeps the
+// promise about Identity by itself.
 void IDbConnection::InsertRows(const TBulkRows& rows) {
     const qsizetype width = rows.Columns.size();
     if (width == 0 || rows.Values.empty()) return;
