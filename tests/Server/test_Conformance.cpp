@@ -926,6 +926,96 @@ TEST_P(Conformance, EveryCallIsItsOwnUnitOfWorkUnlessATransactionIsOpen) {
     EXPECT_EQ(At(all, *RowOf(all, kept), "SNAME").toString(), "kept");
 }
 
+// Texts that CSV, JSON and array forms must carry through untouched.
+const QStringList kBulkNames = {
+    QStringLiteral(""),           QStringLiteral(" "),
+    QStringLiteral("\\."),        QStringLiteral("NULL"),
+    QStringLiteral("a,\"b\"\\c"), QStringLiteral("two\r\nlines\n"),
+    QStringLiteral("{x,\"y\"}"),  QStringLiteral("Ёлки-Палки 🏔")};
+
+// A bulk insert lands every value as bound parameters would, joins the open transaction, keeps
+// nothing of a batch the table refuses, and new places are numbered after it.
+TEST_P(Conformance, BulkInsertKeepsValuesAsTheyAreAndFailsWhole) {
+    const long long type = AddType(1, AddAbbrev("obl", "Oblast"));
+    TBulkRows rows{FSchema,
+                   QStringLiteral("LOCATION"),
+                   {QStringLiteral("ID"), QStringLiteral("ID_PARENT"),
+                    QStringLiteral("ID_LOCATTYPE"), QStringLiteral("NAME")},
+                   QStringLiteral("ID"),
+                   {}};
+    for (qsizetype i = 0; i < kBulkNames.size(); ++i)
+        rows.Values.insert(rows.Values.end(), {1000 + i, Null(), type, kBulkNames[i]});
+    FDb->StartTransaction();
+    FDb->InsertRows(rows);
+    TBulkRows orphan = rows;
+    orphan.Values = {2000, 999, type, "orphan", 2001, Null(), type, "kept with the orphan"};
+    try {
+        FDb->InsertRows(orphan);
+        ADD_FAILURE() << "a place below a missing parent was written";
+    } catch (const EOraError& e) {
+        EXPECT_EQ(e.ErrorCode(), OraCode::ParentKeyNotFound) << e.Message().toStdString();
+    }
+    FDb->Commit();
+
+    const TRowSet back = FDb->Query(
+        QStringLiteral("SELECT ID, ID_PARENT, NAME FROM %1 ORDER BY ID").arg(T("LOCATION")), {});
+    ASSERT_EQ(back.Rows.size(), size_t(kBulkNames.size()));
+    for (size_t i = 0; i < back.Rows.size(); ++i) {
+        EXPECT_EQ(back.Rows[i][0].toLongLong(), 1000 + qsizetype(i));
+        EXPECT_TRUE(back.Rows[i][1].isNull()) << i;
+        EXPECT_EQ(back.Rows[i][2].toString(), kBulkNames[qsizetype(i)]) << i;
+    }
+    EXPECT_EQ(AddLocation(Null(), type, "after"), 1000 + kBulkNames.size());
+    EXPECT_THROW(FDb->InsertRows({FSchema, "LOCATION", {"ID; DROP"}, {}, {1}}), EOraError);
+}
+
+// The engine's own CSV output where it has one: the rows in order as the contract words them,
+// and a server failure or a sink that gives up in the middle leaves the session usable.
+TEST_P(Conformance, CopyOutStreamsCsvOrSaysItCannot) {
+    QByteArray csv;
+    const auto into = [&](const char* data, qsizetype size) { csv.append(data, size); };
+    const long long type = AddType(1, AddAbbrev("obl", "Oblast"));
+    for (const QString& name : kBulkNames) AddLocation(Null(), type, name);
+    const QString select =
+        QStringLiteral("SELECT ID, ID_PARENT, NAME FROM %1 ORDER BY ID").arg(T("LOCATION"));
+    if (!FDb->CopyOut(select, into)) {
+        EXPECT_TRUE(IsSqlite()) << "the server engine writes CSV itself";
+        EXPECT_TRUE(csv.isEmpty());
+        return;
+    }
+    QByteArray expected;
+    for (qsizetype i = 0; i < kBulkNames.size(); ++i) {
+        QByteArray name = kBulkNames[i].toUtf8();
+        if (name.isEmpty() || name.contains(',') || name.contains('"') || name.contains('\n') ||
+            name.contains('\r'))
+            name = '"' + name.replace('"', "\"\"") + '"';
+        expected += QByteArray::number(i + 1) + ",," + name + '\n';
+    }
+    EXPECT_EQ(csv, expected);
+
+    // The server fails after thousands of rows have gone out.
+    csv.clear();
+    EXPECT_THROW(FDb->CopyOut(QStringLiteral("SELECT g, 1 / (60000 - g) FROM "
+                                             "generate_series(1, 100000) g"),
+                              into),
+                 EOraError);
+    EXPECT_GT(csv.size(), 0);
+    struct TFull {};
+    int pieces = 0;
+    EXPECT_THROW(FDb->CopyOut(QStringLiteral("SELECT g FROM generate_series(1, 2000000) g"),
+                              [&](const char*, qsizetype) {
+                                  ++pieces;
+                                  throw TFull();
+                              }),
+                 TFull);
+    EXPECT_EQ(pieces, 1);
+    FDb->StartTransaction();
+    EXPECT_THROW(FDb->CopyOut(QStringLiteral("SELECT 1 / 0"), into), EOraError);
+    EXPECT_EQ(AddLocation(Null(), type, "in the same transaction"), kBulkNames.size() + 1);
+    FDb->Commit();
+    EXPECT_EQ(Count("LOCATION"), kBulkNames.size() + 1);
+}
+
 // Where the engines used to answer differently, one answer: identifiers below 1 are "none",
 // a text longer than its column is ORA-12899, the types of a level come by short name.
 TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {

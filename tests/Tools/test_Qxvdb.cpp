@@ -2,6 +2,7 @@
 // against a real database.
 
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -890,6 +891,118 @@ TEST_P(QxvdbOnEngine, AnImportWaitsForTheTreeLockOrGivesUpCleanly) {
     EXPECT_EQ(code, 54);
     importer->Rollback();
     EXPECT_EQ(move(), 1) << "once the import is over, the move goes through";
+}
+
+// Places a file could not bring, written past the import's checks: empty-looking names,
+// the copy's end-of-data mark, quotes, commas and line breaks in names and abbreviations.
+TEST_P(QxvdbOnEngine, EveryWayOfExportingWritesTheWritersBytes) {
+    if (!EngineAvailable())
+        GTEST_SKIP() << "no " << GetParam().toStdString() << " engine in this build";
+    ASSERT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
+    const QStringList names = kAwkwardNames + QStringList{QString(),
+                                                          QStringLiteral(" "),
+                                                          QStringLiteral("\\."),
+                                                          QStringLiteral("NULL"),
+                                                          QStringLiteral(","),
+                                                          QStringLiteral("\""),
+                                                          QStringLiteral("\r"),
+                                                          QStringLiteral("Ёж 𝄞🏔")};
+    const QStringList abbrevs = {QStringLiteral("a,\"b\""), QStringLiteral("ё 🏔"),
+                                 QStringLiteral("\\."), QStringLiteral("x\ny")};
+    std::vector<TPlaceRow> rows = PlaceTree(3000, [&](int i) { return names[i % names.size()]; });
+    const auto db = OpenConnection(FDsn);
+    TRoutines calls(*db, FSchema);
+    std::vector<long long> typeOfLevel(kMaxLevel + 1);
+    TBulkRows places{FSchema,
+                     QStringLiteral("LOCATION"),
+                     {QStringLiteral("ID"), QStringLiteral("ID_PARENT"),
+                      QStringLiteral("ID_LOCATTYPE"), QStringLiteral("NAME")},
+                     QStringLiteral("ID"),
+                     {}};
+    for (TPlaceRow& r : rows) {
+        r.Abbrev = abbrevs[(r.Level - 1) % abbrevs.size()];
+        if (!typeOfLevel[r.Level]) {
+            const long long abbrev = calls.Result(
+                QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATABBREV"),
+                {{QStringLiteral("PSNAME"), r.Abbrev}, {QStringLiteral("PNAME"), r.Abbrev}});
+            typeOfLevel[r.Level] = calls.Result(
+                QStringLiteral("QXVERPLOCAT"), QStringLiteral("INS_T#LOCATTYPE"),
+                {{QStringLiteral("PLEVEL#"), r.Level}, {QStringLiteral("PID_ABBREV"), abbrev}});
+        }
+        places.Values.insert(
+            places.Values.end(),
+            {r.Id, r.Parent > 0 ? QVariant(r.Parent) : QVariant(), typeOfLevel[r.Level], r.Name});
+    }
+    db->InsertRows(places);
+    const QByteArray expected = Written(rows, false);
+
+    QByteArray streamed, paged;
+    QBuffer streamTo(&streamed), pageTo(&paged);
+    streamTo.open(QIODevice::WriteOnly);
+    pageTo.open(QIODevice::WriteOnly);
+    ExportPlacesCsv(calls, streamTo);
+    WritePlaces(ExportPlaces(calls), false, pageTo);
+    EXPECT_EQ(streamed, expected);
+    EXPECT_EQ(paged, expected);
+}
+
+// A failure of the server at any request of an export, also in the middle of a copy, leaves
+// the file as the last export that succeeded wrote it; a file that cannot take the places is
+// named with the reason.
+TEST_P(QxvdbOnEngine, AFailedExportLeavesTheFileAsItWas) {
+    if (!EngineAvailable())
+        GTEST_SKIP() << "no " << GetParam().toStdString() << " engine in this build";
+    ASSERT_EQ(Cmd(QStringLiteral("init"), FSchema).Code, QxvdbExit::Ok);
+    const QByteArray bytes = Written(Tree(12000), false);
+    ASSERT_EQ(Cmd(QStringLiteral("import"), FSchema,
+                  {QStringLiteral("--file"), FileWith("places.csv", bytes),
+                   QStringLiteral("--create-missing")})
+                  .Code,
+              QxvdbExit::Ok);
+    TempDir out;
+    const QString path = out.FilePath("out.csv");
+    const auto contents = [](const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    };
+    const auto db = OpenConnection(FDsn);
+    CountingConnection counting(*db);
+    TRoutines calls(counting, FSchema);
+    QString errors;
+    QTextStream err(&errors);
+    for (const bool json : {false, true}) {
+        const QByteArray before = "the export before\n";
+        QFile earlier(path);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        earlier.write(before);
+        earlier.close();
+        for (int n = 1;; ++n) {
+            ASSERT_LT(n, 20) << "the export never succeeded";
+            counting.FailNthRequest(n);
+            try {
+                ASSERT_EQ(ExportToFile(calls, path, json, err), QxvdbExit::Ok);
+                break;
+            } catch (const EOraError& e) {
+                EXPECT_EQ(e.ErrorCode(), 3113);
+                EXPECT_EQ(contents(path), before) << n;
+                EXPECT_EQ(QDir(out.Path()).entryList(QDir::Files), QStringList{"out.csv"}) << n;
+            }
+        }
+        EXPECT_GT(counting.FailuresThrown(), 0);
+        counting.ClearFailures();
+        if (!json) {
+            EXPECT_EQ(contents(path), bytes);
+        }
+        EXPECT_EQ(Read(contents(path), json).Rows.size(), 12000u);
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+    if (QFile::exists(QStringLiteral("/dev/full"))) {
+        EXPECT_EQ(ExportToFile(calls, QStringLiteral("/dev/full"), false, err),
+                  QxvdbExit::DataError);
+        err.flush();
+        EXPECT_TRUE(errors.startsWith(QStringLiteral("qxvdb: cannot write /dev/full: ")))
+            << errors.toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, QxvdbOnEngine,

@@ -38,9 +38,10 @@ void CountingConnection::Commit() {
     FInner.Commit();
 }
 
+bool CountingConnection::IsChosen() { return FFailCountdown > 0 && --FFailCountdown == 0; }
+
 void CountingConnection::MaybeFail(const QString& routine) {
-    bool fail = false;
-    if (FFailCountdown > 0 && --FFailCountdown == 0) fail = true;
+    bool fail = IsChosen();
     if (!FFailRoutine.isEmpty() && !routine.isEmpty()) {
         const bool qualified = FFailRoutine.contains(u'.');
         fail = fail ||
@@ -87,4 +88,20 @@ long long CountingConnection::Execute(const QString& sql, const std::vector<TBou
 QVariant CountingConnection::PackageVariable(const QString& schema, const QString& package,
                                              const QString& name) {
     return FInner.PackageVariable(schema, package, name);
+}
+
+void CountingConnection::InsertRows(const TBulkRows& rows) {
+    ++FExecutes;
+    MaybeFail();
+    FInner.InsertRows(rows);
+}
+
+bool CountingConnection::CopyOut(const QString& select, const TCopySink& sink) {
+    ++FQueries;
+    if (!IsChosen()) return FInner.CopyOut(select, sink);
+    FInner.CopyOut(select, [&](const char* data, qsizetype size) {
+        sink(data, size);
+        throw Failure();
+    });
+    throw Failure();  // no copy on this engine, or nothing to copy: it fails as it is sent
 }

@@ -23,9 +23,10 @@ public:
     int DescribeCount() const { return FDescribes; }
     void Reset();
 
-    // Failure injection: the Nth request from now (1 = the next one; calls, queries and
-    // statements alike) throws EOraError::Make(errorCode, text) instead of reaching the server; 0
-    // disarms it.
+    // Failure injection: the Nth request from now (1 = the next one; calls, queries, statements,
+    // bulk inserts and copies alike) throws EOraError::Make(errorCode, text) instead of reaching
+    // the server; 0 disarms it. A copy the engine runs fails after its first piece has reached
+    // the sink, as a server failing in the middle of it would.
     void FailNthRequest(int n, int errorCode = 3113, const QString& text = {});
     // The default is a lost connection ("ORA-03113: end-of-file on communication channel").
     // Every call of PACKAGE.ROUTINE (or ROUTINE in any package) throws until cleared.
@@ -41,6 +42,9 @@ public:
     TCallResult Call(const TRoutineDesc& routine, const std::vector<TBoundValue>& inputs) override;
     TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) override;
     long long Execute(const QString& sql, const std::vector<TBoundValue>& params) override;
+    // A bulk insert counts as a statement, a copy as a query.
+    void InsertRows(const TBulkRows& rows) override;
+    bool CopyOut(const QString& select, const TCopySink& sink) override;
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override;
     void StartTransaction() override { FInner.StartTransaction(); }
@@ -55,6 +59,7 @@ public:
 private:
     // Throws when the next request is the one chosen to fail.
     void MaybeFail(const QString& routine = {});
+    bool IsChosen();
     EOraError Failure();
 
     IDbConnection& FInner;

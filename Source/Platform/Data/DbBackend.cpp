@@ -18,6 +18,32 @@ void IDbConnection::StartWriteTransaction(const QString& /*schema*/) { StartTran
 
 void IDbConnection::ExecuteScript(const QString& script) { Execute(script, {}); }
 
+// For engines and test doubles without a batch form of their own. The numbering is left to
+// the engine: one that numbers after the highest id (as SQLite's AUTOINCREMENT does) keeps the
+// promise about Identity by itself.
+void IDbConnection::InsertRows(const TBulkRows& rows) {
+    const qsizetype width = rows.Columns.size();
+    if (width == 0 || rows.Values.empty()) return;
+    QStringList columns, places;
+    std::vector<TBoundValue> params(static_cast<size_t>(width));
+    for (qsizetype c = 0; c < width; ++c) {
+        columns << QuotedName(rows.Columns[c]);
+        places << QStringLiteral(":V%1").arg(c);
+        params[static_cast<size_t>(c)].Name = QStringLiteral("V%1").arg(c);
+    }
+    const QString sql = QStringLiteral("INSERT INTO %1.%2 (%3) VALUES (%4)")
+                            .arg(QuotedSchemaName(rows.Schema), QuotedName(rows.Table),
+                                 columns.join(u','), places.join(u','));
+    for (size_t first = 0; first + static_cast<size_t>(width) <= rows.Values.size();
+         first += static_cast<size_t>(width)) {
+        for (size_t c = 0; c < params.size(); ++c) params[c].Value = rows.Values[first + c];
+        Execute(sql, params);
+    }
+}
+
+// Engines without a bulk output of their own: the caller reads the rows.
+bool IDbConnection::CopyOut(const QString&, const TCopySink&) { return false; }
+
 namespace {
 
 QHash<QString, TBackendFactory>& Table() {
@@ -56,9 +82,17 @@ std::unique_ptr<IDbConnection> OpenConnection(const QString& connectionString) {
     return (*it)(connectionString);
 }
 
-void CheckSchemaName(const QString& schema) {
+namespace {
+
+bool IsPlainName(const QString& name) {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_$#]{0,62}$"));
-    if (!plain.match(schema).hasMatch())
+    return plain.match(name).hasMatch();
+}
+
+}  // namespace
+
+void CheckSchemaName(const QString& schema) {
+    if (!IsPlainName(schema))
         throw EOraError::Make(OraCode::InvalidIdentifier,
                               QStringLiteral("\"%1\": invalid identifier (a schema name must be a "
                                              "plain identifier)")
@@ -68,4 +102,13 @@ void CheckSchemaName(const QString& schema) {
 QString QuotedSchemaName(const QString& schema) {
     CheckSchemaName(schema);
     return u'"' + schema.toLower() + u'"';
+}
+
+QString QuotedName(const QString& name) {
+    if (!IsPlainName(name))
+        throw EOraError::Make(OraCode::InvalidIdentifier,
+                              QStringLiteral("\"%1\": invalid identifier (a table or column name "
+                                             "must be a plain identifier)")
+                                  .arg(name));
+    return u'"' + name.toLower() + u'"';
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -71,6 +72,22 @@ struct TCallResult {
     }
 };
 
+// Rows written into one table in bulk. The cells run row after row, Columns.size() to a row,
+// valued as Execute binds them (a null QVariant is NULL).
+struct TBulkRows {
+    QString Schema;       // checked and quoted by the engine, as every name here
+    QString Table;        // a plain name ("LOCATION")
+    QStringList Columns;  // plain names
+    // A column the engine numbers new rows in, or empty. Once the rows are in, the numbers it
+    // gives continue after the highest one in the table, whatever the rows brought.
+    QString Identity;
+    std::vector<QVariant> Values;
+};
+
+// Takes the output of CopyOut piece by piece (a piece need not end at a row's end). It may
+// throw to stop the copy.
+using TCopySink = std::function<void(const char* data, qsizetype size)>;
+
 class QXV_PLATFORM_EXPORT IDbConnection {
 public:
     virtual ~IDbConnection();
@@ -93,6 +110,22 @@ public:
     // Several statements without parameters, as one unit: the installers' own scripts only,
     // never a text that a form or a user supplied.
     virtual void ExecuteScript(const QString& script);
+
+    // Many rows into one table as one statement of the current unit of work, the way the
+    // engine takes a batch fastest. The rows must keep the table's own rules; when one does
+    // not, nothing of the batch is kept and EOraError is thrown. The default sends one bound
+    // INSERT a row, which keeps a batch whole only inside a transaction.
+    virtual void InsertRows(const TBulkRows& rows);
+
+    // The rows of one SELECT without parameters, streamed to `sink` as the engine's own CSV
+    // output: fields separated by commas, NULL as an empty field, a text that holds a comma, a
+    // quote, CR or LF (and an empty text, told apart from NULL) in quotes with its quotes
+    // doubled, LF after each row, UTF-8, no header. As in Query, only checked and quoted names
+    // may be composed into the text. Returns false, having run nothing, when the engine has no
+    // such output (the caller then reads the rows through Query). A failure of the server, also
+    // after part of the output was delivered, is thrown as EOraError and an exception from the
+    // sink is passed on; the session stays usable either way.
+    virtual bool CopyOut(const QString& select, const TCopySink& sink);
 
     // A package variable such as LANG_PACK.GC_MULTI_LANG.
     virtual QVariant PackageVariable(const QString& schema, const QString& package,
@@ -127,3 +160,5 @@ QXV_PLATFORM_EXPORT void CheckSchemaName(const QString& schema);
 // The checked name as statements written against the tables use it: folded to lower case,
 // as an unquoted name would be, and quoted.
 QXV_PLATFORM_EXPORT QString QuotedSchemaName(const QString& schema);
+// A table's or a column's name, checked and quoted the same way.
+QXV_PLATFORM_EXPORT QString QuotedName(const QString& name);

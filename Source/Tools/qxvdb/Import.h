@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QIODevice>
+
 #include <vector>
 
 #include "Tools/qxvdb/Records.h"
@@ -43,3 +45,7 @@ TImportOutcome ImportPlaces(TRoutines& calls, std::vector<TPlaceRow> rows,
 
 // The places of a schema, parents before their children (by level, then id).
 std::vector<TPlaceRow> ExportPlaces(TRoutines& calls);
+// The same places as a CSV file (WritePlaces' bytes), streamed by the engine when it writes
+// CSV itself. Database failures are thrown as EOraError, also after part of the file was
+// written.
+void ExportPlacesCsv(TRoutines& calls, QIODevice& to);

@@ -2,8 +2,10 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
@@ -197,20 +199,34 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
     return QxvdbExit::Ok;
 }
 
-int RunExport(TRoutines& calls, const TOptions& o, QTextStream& err) {
-    QFile file(o.File);
-    const bool opened = o.File == QLatin1String("-")
-                            ? file.open(stdout, QIODevice::WriteOnly)
-                            : file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (!opened) {
-        err << "qxvdb: cannot write " << o.File << ": " << file.errorString() << "\n";
-        return QxvdbExit::DataError;
-    }
-    WritePlaces(ExportPlaces(calls), o.Json, file);
-    return QxvdbExit::Ok;
-}
-
 }  // namespace
+
+int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& err) {
+    const bool toStdout = path == QLatin1String("-");
+    const QFileInfo target(path);
+    // A file takes the places whole or keeps what it held: they go to a file of their own
+    // beside it, which replaces it once everything is written. A device, a pipe or the
+    // standard output takes them as they come.
+    const bool whole = !toStdout && (!target.exists() || target.isFile());
+    QSaveFile replacing(path);
+    replacing.setDirectWriteFallback(true);  // a folder that takes no other file
+    QFile direct(toStdout ? QString() : path);
+    QFileDevice& file = whole ? static_cast<QFileDevice&>(replacing) : direct;
+    const auto failed = [&] {
+        err << "qxvdb: cannot write " << path << ": " << file.errorString() << "\n";
+        return QxvdbExit::DataError;
+    };
+    const bool opened = toStdout ? direct.open(stdout, QIODevice::WriteOnly)
+                                 : file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (!opened) return failed();
+    if (json)
+        WritePlaces(ExportPlaces(calls), true, file);
+    else
+        ExportPlacesCsv(calls, file);
+    const bool written =
+        whole ? replacing.commit() : direct.flush() && direct.error() == QFileDevice::NoError;
+    return written ? QxvdbExit::Ok : failed();
+}
 
 // Backups work on the files of an embedded database, beneath the routines.
 int RunBackupCommand(const TOptions& o, QTextStream& out, QTextStream& err) {
@@ -273,7 +289,7 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
                     << " levels, " << stats->InformationItems << " information items\n";
             }
         } else if (o.Command == QLatin1String("export")) {
-            const int code = RunExport(calls, o, err);
+            const int code = ExportToFile(calls, o.File, o.Json, err);
             if (code != QxvdbExit::Ok) return code;
         } else {
             const int code = RunImport(calls, o, out, err);

@@ -14,3 +14,10 @@ constexpr int DataError = 3;
 // Runs one qxvdb command (arguments without the program name); reports go to out,
 // failures to err. Returns one of QxvdbExit.
 int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err);
+
+class TRoutines;
+
+// Writes the places of calls' schema to `path` ("-": the standard output), as JSON or CSV.
+// The file keeps what it held until the export has succeeded; a database failure is thrown as
+// EOraError, a file that cannot be written is reported to err. Returns one of QxvdbExit.
+int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& err);

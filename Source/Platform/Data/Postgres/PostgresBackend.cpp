@@ -14,6 +14,7 @@
 #include <charconv>
 
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -480,6 +481,52 @@ public:
         InSavepoint([&] { return RunScript(text.constData()); });
     }
 
+    // One array a column, unnested side by side and cast to the columns' own types.
+    void InsertRows(const TBulkRows& rows) override {
+        const size_t width = static_cast<size_t>(rows.Columns.size());
+        if (width == 0 || rows.Values.empty()) return;
+        const QString table = QuotedSchemaName(rows.Schema) + u'.' + QuotedName(rows.Table);
+        const QHash<QString, QString>& types = ColumnTypes(table);
+        QStringList columns, arrays;
+        std::vector<TBoundValue> params;
+        for (size_t c = 0; c < width; ++c) {
+            const QString& name = rows.Columns[static_cast<qsizetype>(c)];
+            const auto type = types.constFind(name.toLower());
+            if (type == types.constEnd())
+                throw EOraError::Make(OraCode::InvalidIdentifier,
+                                      QStringLiteral("\"%1\": invalid identifier (no such column "
+                                                     "of %2)")
+                                          .arg(name, table));
+            columns << QuotedName(name);
+            arrays << QStringLiteral("CAST(:C%1 AS %2[])").arg(c).arg(*type);
+            params.push_back({QStringLiteral("C%1").arg(c), ArrayText(rows.Values, c, width)});
+        }
+        Execute(QStringLiteral("INSERT INTO %1 (%2) SELECT * FROM unnest(%3)")
+                    .arg(table, columns.join(u','), arrays.join(u',')),
+                params);
+        // Only after the rows have passed their checks, which run at the statement's end: a
+        // sequence keeps what it was set to, whatever becomes of the statement.
+        if (!rows.Identity.isEmpty())
+            Query(QStringLiteral("SELECT setval(pg_get_serial_sequence(:TABLE, :IDENTITY), "
+                                 "max(%1)) FROM %2")
+                      .arg(QuotedName(rows.Identity), table),
+                  {{QStringLiteral("TABLE"), table},
+                   {QStringLiteral("IDENTITY"), rows.Identity.toLower()}});
+    }
+
+    bool CopyOut(const QString& select, const TCopySink& sink) override {
+        const QByteArray sql =
+            "COPY (" + SqlText::QuoteReservedNames(select).toUtf8() + ") TO STDOUT (FORMAT csv)";
+        std::exception_ptr stopped;
+        try {
+            InSavepoint([&] { return RunCopyOut(sql.constData(), sink, stopped); });
+        } catch (const EOraError&) {
+            if (!stopped) throw;  // else the server's answer to the cancel, which the sink caused
+        }
+        if (stopped) std::rethrow_exception(stopped);
+        return true;
+    }
+
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override {
         // A package variable is served by a function of the same name without arguments.
@@ -648,6 +695,86 @@ private:
                 ErrorField(res, PG_DIAG_MESSAGE_PRIMARY).contains(QLatin1String("cached plan")));
     }
 
+    // Column cells as the server's text form of an array: NULL bare, whole numbers as they
+    // are, every other value quoted.
+    static QString ArrayText(const std::vector<QVariant>& values, size_t column, size_t width) {
+        QByteArray text("{");
+        text.reserve(static_cast<qsizetype>(values.size() / width) * 8);
+        for (size_t i = column; i < values.size(); i += width) {
+            if (i != column) text += ',';
+            const QVariant& v = values[i];
+            if (!v.isValid() || v.isNull()) {
+                text += "NULL";
+                continue;
+            }
+            const int type = v.typeId();
+            if (type == QMetaType::Int || type == QMetaType::LongLong) {
+                char digits[24];
+                const auto end = std::to_chars(digits, digits + sizeof digits, v.toLongLong()).ptr;
+                text.append(digits, end - digits);
+                continue;
+            }
+            text += '"';
+            for (const char c : WireOf(v, TFieldType::Unknown, false).Text) {
+                if (c == '"' || c == '\\') text += '\\';
+                text += c;
+            }
+            text += '"';
+        }
+        text += '}';
+        return QString::fromUtf8(text);
+    }
+
+    // The types of a table's columns by lower-case name, as the server spells them; asked once
+    // a session.
+    const QHash<QString, QString>& ColumnTypes(const QString& table) {
+        if (const auto it = FColumnTypes.constFind(table); it != FColumnTypes.constEnd())
+            return *it;
+        const TPgResultPtr res = Run(
+            "SELECT a.attname::text, format_type(a.atttypid, NULL) FROM pg_catalog.pg_attribute a "
+            "WHERE a.attrelid = CAST($1 AS regclass) AND a.attnum > 0 AND NOT a.attisdropped",
+            {WireOf(table, TFieldType::String, false)});
+        QHash<QString, QString> types;
+        for (int r = 0; r < PQntuples(res.get()); ++r)
+            types.insert(QString::fromUtf8(PQgetvalue(res.get(), r, 0)),
+                         QString::fromUtf8(PQgetvalue(res.get(), r, 1)));
+        return *FColumnTypes.insert(table, types);
+    }
+
+    // A sink that throws stops the copy: the server is asked to cancel it, the rest of what it
+    // sent is read away, and the sink's exception is kept for the caller. The statement goes
+    // through the extended protocol, which takes one statement only.
+    TPgResultPtr RunCopyOut(const char* sql, const TCopySink& sink, std::exception_ptr& stopped) {
+        Reconnect();
+        PGconn* conn = FConn.get();
+        TPgResultPtr res(PQexecParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
+        if (!res || PQresultStatus(res.get()) != PGRES_COPY_OUT) Fail(res.get());
+        for (;;) {
+            char* buffer = nullptr;
+            const int n = PQgetCopyData(conn, &buffer, 0);
+            if (n < 0) break;  // -1: the end; -2: a failure, which the result tells
+            const std::unique_ptr<char, void (*)(void*)> piece(buffer, PQfreemem);
+            if (stopped) continue;
+            try {
+                sink(buffer, n);
+            } catch (...) {
+                stopped = std::current_exception();
+                Cancel();
+            }
+        }
+        res.reset(PQgetResult(conn));
+        while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
+        if (!res || PQresultStatus(res.get()) != PGRES_COMMAND_OK) Fail(res.get());
+        return res;
+    }
+
+    void Cancel() {
+        const std::unique_ptr<PGcancel, void (*)(PGcancel*)> cancel(PQgetCancel(FConn.get()),
+                                                                    PQfreeCancel);
+        char why[256];
+        if (cancel) PQcancel(cancel.get(), why, sizeof why);
+    }
+
     // A script may hold several statements; only the installer's scripts come here.
     TPgResultPtr RunScript(const char* sql) {
         Reconnect();
@@ -761,6 +888,7 @@ private:
     bool FExplicit = false;
     QHash<QString, TRoutineDesc> FDescribed;
     QHash<QString, TCallShape> FShapes;
+    QHash<QString, QHash<QString, QString>> FColumnTypes;  // by quoted table name
     // Prepared statements of this session by SQL text and parameter types. Free SQL can
     // make any number of texts; past the limit they run unprepared.
     static constexpr qsizetype MaxPreparedStatements = 512;

@@ -250,6 +250,7 @@ public:
     TCallResult Call(const TRoutineDesc& routine, const std::vector<TBoundValue>& inputs) override;
     TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) override;
     long long Execute(const QString& sql, const std::vector<TBoundValue>& params) override;
+    void InsertRows(const TBulkRows& rows) override;
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override;
     void StartTransaction() override;
@@ -691,6 +692,86 @@ long long TSqliteConnection::Execute(const QString& sql, const std::vector<TBoun
     long long changes = 0;
     Run(OracleText(sql), params, &changes);
     return changes;
+}
+
+namespace {
+
+void AppendJsonString(QByteArray& to, const QByteArray& utf8) {
+    to += '"';
+    for (const char c : utf8) {
+        if (c == '"' || c == '\\') {
+            to += '\\';
+            to += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            static const char hex[] = "0123456789abcdef";
+            to += "\\u00";
+            to += hex[(c >> 4) & 0xf];
+            to += hex[c & 0xf];
+        } else {
+            to += c;
+        }
+    }
+    to += '"';
+}
+
+// The cells as one JSON array of rows; false when one of them has no JSON form (a BLOB).
+bool AppendJsonRows(QByteArray& to, const std::vector<QVariant>& values, size_t width) {
+    to += '[';
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i % width == 0)
+            to += i == 0 ? "[" : "],[";
+        else
+            to += ',';
+        const QVariant& v = values[i];
+        if (!v.isValid() || v.isNull()) {
+            to += "null";
+            continue;
+        }
+        switch (v.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+            case QMetaType::Long:
+            case QMetaType::Short:
+                to += QByteArray::number(v.toLongLong());
+                break;
+            case QMetaType::Bool:
+                to += v.toBool() ? '1' : '0';
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                to += QByteArray::number(v.toDouble(), 'g', 17);
+                break;
+            case QMetaType::QByteArray:
+                return false;
+            default:
+                AppendJsonString(to, v.toString().toUtf8());
+        }
+    }
+    to += "]]";
+    return true;
+}
+
+}  // namespace
+
+// One statement for the batch: the rows travel as one JSON array that json_each unpacks. The
+// engine numbers new rows after the highest id of the table by itself.
+void TSqliteConnection::InsertRows(const TBulkRows& rows) {
+    const size_t width = static_cast<size_t>(rows.Columns.size());
+    if (width == 0 || rows.Values.empty()) return;
+    QByteArray json;
+    json.reserve(static_cast<qsizetype>(rows.Values.size()) * 12);
+    if (!AppendJsonRows(json, rows.Values, width)) return IDbConnection::InsertRows(rows);
+    QStringList columns, cells;
+    for (size_t c = 0; c < width; ++c) {
+        columns << QuotedName(rows.Columns[static_cast<qsizetype>(c)]);
+        cells << QStringLiteral("value ->> %1").arg(c);
+    }
+    Execute(QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %4 FROM json_each(:ROWS)")
+                .arg(QuotedSchemaName(rows.Schema), QuotedName(rows.Table), columns.join(u','),
+                     cells.join(u',')),
+            {{QStringLiteral("ROWS"), QString::fromUtf8(json)}});
 }
 
 QVariant TSqliteConnection::PackageVariable(const QString& schema, const QString& package,
