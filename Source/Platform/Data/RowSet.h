@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform/qxvglobal.h"
@@ -69,9 +70,11 @@ public:
     // The width of the rows to come; only while the set is empty.
     void SetWidth(size_t width);
     void reserve(size_t rows) { FCells.reserve(qsizetype(rows * FWidth)); }
-    // Adds one cell to the row being filled; a row is complete after Width() cells.
-    void Append(QVariant cell) {
-        FCells.append(std::move(cell));
+    // Adds one cell, made in place from the arguments, to the row being filled; a row is
+    // complete after Width() cells.
+    template <typename... TArgs>
+    void Append(TArgs&&... cell) {
+        FCells.emplaceBack(std::forward<TArgs>(cell)...);
         if (++FFilled == FWidth) {
             FFilled = 0;
             ++FCount;

@@ -113,25 +113,26 @@ TFieldType TypeFromValue(const QVariant& v) {
     }
 }
 
-QVariant ReadColumn(sqlite3_stmt* stmt, int i, TRepeatedText& text) {
+// One cell of the current row, made in place at the end of the rows.
+void ReadColumn(sqlite3_stmt* stmt, int i, TRepeatedText& text, TRows& to) {
     sqlite3_value* v = sqlite3_column_value(stmt, i);
     switch (sqlite3_value_type(v)) {
         case SQLITE_INTEGER:
-            return QVariant(qlonglong(sqlite3_value_int64(v)));
+            return to.Append(qlonglong(sqlite3_value_int64(v)));
         case SQLITE_FLOAT:
-            return QVariant(sqlite3_value_double(v));
+            return to.Append(sqlite3_value_double(v));
         case SQLITE_TEXT: {
             const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(v));
-            return text.Value(utf8, size_t(sqlite3_value_bytes(v)));
+            return to.Append(text.Value(utf8, size_t(sqlite3_value_bytes(v))));
         }
         case SQLITE_BLOB: {
             const void* data = sqlite3_value_blob(v);
             const int size = sqlite3_value_bytes(v);
-            return QVariant(data ? QByteArray(static_cast<const char*>(data), size)
-                                 : QByteArray("", 0));
+            return to.Append(data ? QByteArray(static_cast<const char*>(data), size)
+                                  : QByteArray("", 0));
         }
         default:
-            return QVariant();
+            return to.Append();
     }
 }
 
@@ -512,7 +513,7 @@ TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue
             const THeldConnection held(FDb.get());
             while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
                 for (int c = 0; c < columns; ++c)
-                    rows.Rows.Append(ReadColumn(stmt.get(), c, texts[size_t(c)]));
+                    ReadColumn(stmt.get(), c, texts[size_t(c)], rows.Rows);
         }
         if (rc != SQLITE_DONE) Fail(sql);
         if (columns > 0) {
