@@ -337,8 +337,9 @@ TEST_F(WideNodeTest, WhatHappensMeanwhileLeavesTheTreeWhole) {
 }
 
 TEST_F(WideNodeTest, AFailedFetchSaysSoAndOpeningAgainTriesAgain) {
-    FSouth->setExpanded(true);
+    // Armed before the opening: the fetch it starts asks the server from another thread.
     FDb.Counting().FailNthRequest(1);
+    FSouth->setExpanded(true);
     ClickSouth();
     RunLoads();
     ASSERT_EQ(FBoxes.Count(), 1u);
