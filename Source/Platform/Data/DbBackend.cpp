@@ -84,20 +84,19 @@ std::unique_ptr<IDbConnection> OpenConnection(const QString& connectionString) {
 
 namespace {
 
-bool IsPlainName(const QString& name) {
+// A name the SQL may carry quoted: a plain identifier, or an error naming what it is for.
+void CheckPlainName(const QString& name, const char* what) {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_$#]{0,62}$"));
-    return plain.match(name).hasMatch();
+    if (!plain.match(name).hasMatch())
+        throw EOraError::Make(OraCode::InvalidIdentifier,
+                              QStringLiteral("\"%1\": invalid identifier (a %2 must be a plain "
+                                             "identifier)")
+                                  .arg(name, QLatin1String(what)));
 }
 
 }  // namespace
 
-void CheckSchemaName(const QString& schema) {
-    if (!IsPlainName(schema))
-        throw EOraError::Make(OraCode::InvalidIdentifier,
-                              QStringLiteral("\"%1\": invalid identifier (a schema name must be a "
-                                             "plain identifier)")
-                                  .arg(schema));
-}
+void CheckSchemaName(const QString& schema) { CheckPlainName(schema, "schema name"); }
 
 QString QuotedSchemaName(const QString& schema) {
     CheckSchemaName(schema);
@@ -105,10 +104,6 @@ QString QuotedSchemaName(const QString& schema) {
 }
 
 QString QuotedName(const QString& name) {
-    if (!IsPlainName(name))
-        throw EOraError::Make(OraCode::InvalidIdentifier,
-                              QStringLiteral("\"%1\": invalid identifier (a table or column name "
-                                             "must be a plain identifier)")
-                                  .arg(name));
+    CheckPlainName(name, "table or column name");
     return u'"' + name.toLower() + u'"';
 }

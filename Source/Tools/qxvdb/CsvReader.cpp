@@ -1,35 +1,7 @@
 #include "Tools/qxvdb/CsvReader.h"
 
-namespace {
-
-constexpr qsizetype kBlock = 64 * 1024;
-
-}  // namespace
-
 TCsvReader::TCsvReader(QIODevice& from, qsizetype maxRecordBytes)
-    : FFrom(from), FMax(maxRecordBytes) {}
-
-void TCsvReader::Refill() {
-    if (FEof) return;
-    // One block's room, kept from read to read.
-    FBuf.resize(kBlock);
-    const qint64 n = FFrom.read(FBuf.data(), kBlock);
-    FBuf.resize(n > 0 ? n : 0);
-    FPos = 0;
-    if (FBuf.isEmpty()) FEof = true;
-}
-
-int TCsvReader::Get() {
-    if (FPos >= FBuf.size()) Refill();
-    if (FEof) return -1;
-    return static_cast<unsigned char>(FBuf[FPos++]);
-}
-
-int TCsvReader::Peek() {
-    if (FPos >= FBuf.size()) Refill();
-    if (FEof) return -1;
-    return static_cast<unsigned char>(FBuf[FPos]);
-}
+    : FInput(from), FMax(maxRecordBytes) {}
 
 void TCsvReader::SetFault(int field, const QString& text) {
     if (!FFault.isEmpty()) return;  // the first fault of a record is the one to mend
@@ -59,10 +31,6 @@ TCsvReader::TStep TCsvReader::Finish() {
 }
 
 TCsvReader::TStep TCsvReader::Next() {
-    if (!FBomChecked) {
-        FBomChecked = true;
-        if (Peek() == 0xEF && FBuf.mid(FPos, 3) == QByteArray("\xEF\xBB\xBF")) FPos += 3;
-    }
     enum { FieldStart, Unquoted, Quoted, AfterQuote } state = FieldStart;
     FFields.clear();
     FCurrent.clear();

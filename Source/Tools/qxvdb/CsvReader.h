@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "Tools/qxvdb/BlockInput.h"
+
 // Splits UTF-8 CSV (RFC 4180: fields in double quotes may hold separators, doubled quotes
 // and line breaks) into records, reading the device a block at a time: however long a line
 // is, no more than the record limit is held.
@@ -25,19 +27,14 @@ public:
     const QString& Fault() const { return FFault; }
 
 private:
-    int Get();  // next byte, or -1 at the end
-    int Peek();
-    void Refill();
+    int Get() { return FInput.Get(); }
+    int Peek() { return FInput.Peek(); }
     void SetFault(int field, const QString& text);
     void SkipLine();
     TStep Finish();
 
-    QIODevice& FFrom;
+    TBlockInput FInput;
     const qsizetype FMax;
-    QByteArray FBuf;
-    qsizetype FPos = 0;
-    bool FEof = false;
-    bool FBomChecked = false;
     int FLine = 1;
     int FFirstLine = 1;
     std::vector<QByteArray> FFields;

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr qsizetype kBlock = 64 * 1024;
 // Far deeper than a file of places has any reason to nest; the limit keeps the reader's own
 // stack small whatever the file holds.
 constexpr int kMaxDepth = 64;
@@ -48,33 +47,17 @@ void AppendUtf8(QByteArray* to, unsigned cp) {
 }  // namespace
 
 TJsonReader::TJsonReader(QIODevice& from, std::vector<QByteArray> keys, qsizetype maxItemBytes)
-    : FFrom(from), FKeys(std::move(keys)), FMax(maxItemBytes), FValues(FKeys.size()) {}
-
-void TJsonReader::Refill() {
-    if (FEof) return;
-    FBuf.resize(kBlock);
-    const qint64 n = FFrom.read(FBuf.data(), kBlock);
-    FBuf.resize(n > 0 ? n : 0);
-    FPos = 0;
-    if (FBuf.isEmpty()) FEof = true;
-}
+    : FInput(from), FKeys(std::move(keys)), FMax(maxItemBytes), FValues(FKeys.size()) {}
 
 int TJsonReader::Get() {
-    if (FPos >= FBuf.size()) Refill();
-    if (FEof) return -1;
-    const int c = static_cast<unsigned char>(FBuf[FPos++]);
+    const int c = FInput.Get();
+    if (c < 0) return c;
     if (c == '\n') ++FLine;
     if (FInItem && ++FItemBytes > FMax && !FTooLarge) {
         FTooLarge = true;
         for (TValue& v : FValues) v.Text.clear();
     }
     return c;
-}
-
-int TJsonReader::Peek() {
-    if (FPos >= FBuf.size()) Refill();
-    if (FEof) return -1;
-    return static_cast<unsigned char>(FBuf[FPos]);
 }
 
 void TJsonReader::SkipSpace() {
@@ -122,7 +105,6 @@ TJsonReader::TStep TJsonReader::Next() {
     FFault.clear();
     if (!FStarted) {
         FStarted = true;
-        if (Peek() == 0xEF && FBuf.mid(FPos, 3) == QByteArray("\xEF\xBB\xBF")) FPos += 3;
         SkipSpace();
         const int c = Get();
         if (c < 0)

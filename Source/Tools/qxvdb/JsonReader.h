@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "Tools/qxvdb/BlockInput.h"
+
 // Reads a JSON array of objects (RFC 8259, UTF-8) item by item, reading the device a block at
 // a time: however large the file, no more than one item, up to the item limit, is held. Of each
 // object it keeps the members named by the keys it is given; the others are checked for syntax
@@ -36,8 +38,7 @@ public:
 
 private:
     int Get();  // next byte, or -1 at the end
-    int Peek();
-    void Refill();
+    int Peek() { return FInput.Peek(); }
     void SkipSpace();
     void SetFault(int key, const QString& text);
     TStep Stop(int line, const QString& text);
@@ -53,12 +54,9 @@ private:
     bool Literal(int line, TValue* into);
     void Put(QByteArray* into, char c);
 
-    QIODevice& FFrom;
+    TBlockInput FInput;
     const std::vector<QByteArray> FKeys;
     const qsizetype FMax;
-    QByteArray FBuf;
-    qsizetype FPos = 0;
-    bool FEof = false;
     bool FStarted = false;  // past the opening bracket
     bool FDone = false;
     bool FStopped = false;

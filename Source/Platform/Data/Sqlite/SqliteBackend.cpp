@@ -21,6 +21,7 @@
 #include <mutex>
 #include <set>
 
+#include "Platform/Data/DataConvert.h"
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/SqlText.h"
@@ -96,21 +97,6 @@ TFieldType TypeFromDecl(const char* decl) {
     if (d.contains("REAL") || d.contains("FLOA") || d.contains("DOUB") || d.contains("NUM"))
         return TFieldType::Float;
     return TFieldType::Unknown;
-}
-
-TFieldType TypeFromValue(const QVariant& v) {
-    switch (v.typeId()) {
-        case QMetaType::LongLong:
-            return TFieldType::Integer;
-        case QMetaType::Double:
-            return TFieldType::Float;
-        case QMetaType::QByteArray:
-            return TFieldType::Blob;
-        case QMetaType::QString:
-            return TFieldType::String;
-        default:
-            return TFieldType::Unknown;
-    }
 }
 
 // One cell of the current row, made in place at the end of the rows.
@@ -521,7 +507,7 @@ TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue
                 if (rows.Columns[c].Type != TFieldType::Unknown) continue;
                 for (const auto& row : rows.Rows)
                     if (!row[c].isNull()) {
-                        rows.Columns[c].Type = TypeFromValue(row[c]);
+                        rows.Columns[c].Type = DataConvert::TypeOf(row[c]);
                         break;
                     }
             }
@@ -728,23 +714,17 @@ bool AppendJsonRows(QByteArray& to, const std::vector<QVariant>& values, size_t 
             to += "null";
             continue;
         }
-        switch (v.typeId()) {
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::ULongLong:
-            case QMetaType::Long:
-            case QMetaType::Short:
+        switch (DataConvert::TypeOf(v)) {
+            case TFieldType::Integer:
                 to += QByteArray::number(v.toLongLong());
                 break;
-            case QMetaType::Bool:
+            case TFieldType::Boolean:
                 to += v.toBool() ? '1' : '0';
                 break;
-            case QMetaType::Double:
-            case QMetaType::Float:
+            case TFieldType::Float:
                 to += QByteArray::number(v.toDouble(), 'g', 17);
                 break;
-            case QMetaType::QByteArray:
+            case TFieldType::Blob:
                 return false;
             default:
                 AppendJsonString(to, v.toString().toUtf8());
