@@ -21,9 +21,9 @@ const QString WidthPrefix = QStringLiteral("WIDTH_");
 const QString VisiblePrefix = QStringLiteral("VISIBLE_");
 const QString DefaultSuffix = QStringLiteral("_def");
 
-// One settings file of the host folder, made again only when the folder changed.
+// One settings file of the settings folder, made again only when the folder changed.
 TIniFile& HostIni(std::unique_ptr<TIniFile>& file, const QString& name) {
-    const QString path = QDir(HostExecutableFolder()).filePath(name);
+    const QString path = QDir(HostSettingsFolder()).filePath(name);
     if (!file || file->FileName() != path) file = std::make_unique<TIniFile>(path);
     return *file;
 }

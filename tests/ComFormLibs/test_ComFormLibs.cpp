@@ -173,7 +173,7 @@ TEST_P(GridDialogs, FindMovesToTheMatchingRowAndTheFormRemembersTheField) {
         });
         // The library's own memory of the last field is dropped: what it offers comes from
         // the index the form passes (-1 the first time, then the field searched last).
-        QFile::remove(QDir(HostExecutableFolder()).filePath("ComFormLibs.ini"));
+        QFile::remove(QDir(HostSettingsFolder()).filePath("ComFormLibs.ini"));
         Press(form->dbgAbbrev, Qt::Key_F);
         EXPECT_EQ(form->oqAbbrev->RecNo(), step.expectedRecNo) << step.text;
         EXPECT_EQ(form->dbgAbbrev->currentIndex().row() + 1, step.expectedRecNo) << step.text;

@@ -22,7 +22,7 @@ namespace {
 
 const char kUsage[] =
     "usage: qxvdb COMMAND --db CONNECTION [--schema NAME] [options]\n"
-    "       qxvdb --help | qxvdb COMMAND --help\n"
+    "       qxvdb --help | qxvdb COMMAND --help | qxvdb --version\n"
     "  init                       create or upgrade the directory's tables and routines\n"
     "                             (and the translators' schema OC_57XX)\n"
     "  demo [--english-user NAME] load the demo directory (nothing when places exist);\n"
@@ -69,6 +69,7 @@ struct TOptions {
     QString File;
     bool Json = false;
     bool Help = false;
+    bool Version = false;
     bool Progress = false;
     TImportOptions Import;
     QString EnglishUser = QStringLiteral("DEMO");
@@ -81,6 +82,10 @@ TOptions ParseOptions(const QStringList& args) {
     o.Command = args.front();
     if (o.Command == QLatin1String("--help") || o.Command == QLatin1String("-h")) {
         o.Help = true;
+        return o;
+    }
+    if (o.Command == QLatin1String("--version")) {
+        o.Version = true;
         return o;
     }
     static const QStringList commands = {QStringLiteral("init"),   QStringLiteral("demo"),
@@ -251,6 +256,15 @@ int RunBackupCommand(const TOptions& o, QTextStream& out, QTextStream& err) {
     }
 }
 
+bool QxvdbNeedsApplication(const QStringList& args) {
+    try {
+        const TOptions o = ParseOptions(args);
+        return !o.Help && !o.Version;
+    } catch (const TUsageError&) {
+        return false;
+    }
+}
+
 int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
     TOptions o;
     try {
@@ -260,8 +274,8 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
         err.flush();
         return QxvdbExit::Usage;
     }
-    if (o.Help) {
-        out << kUsage;
+    if (o.Help || o.Version) {
+        out << (o.Help ? kUsage : "qxvdb " QXV_VERSION "\n");
         out.flush();
         return QxvdbExit::Ok;
     }
