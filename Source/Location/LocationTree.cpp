@@ -9,6 +9,7 @@
 #include "Location/DataMod.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "Platform/PlaceCaption.h"
 #include "Platform/Ui/Application.h"
 #include "Platform/Ui/Bitmap16.h"
 
@@ -58,7 +59,7 @@ void TLocationTree::RunRaisingHandlerErrors(const std::function<void()>& action)
 
 QString TLocationTree::Caption(const QString& shortName, const QString& separator,
                                const QString& name) {
-    return shortName.isEmpty() ? name : shortName + separator + name;
+    return PlaceCaption(shortName, separator, name);
 }
 
 void TLocationTree::LoadAbbrevImages() {

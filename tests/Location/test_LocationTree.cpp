@@ -153,7 +153,7 @@ TEST_F(LocationTreeTest, CaptionsUseTheSeparatorOfTheUsersLanguage) {
     Open();
     EXPECT_EQ(Child(FTree->Root(), "Северная")->Caption(), "обл. Северная");
     EXPECT_EQ(TLocationTree::Caption("", ". ", "Безымянный"), "Безымянный");
-    EXPECT_EQ(TLocationTree::Caption("с.", ". ", "Ивановка"), "с.. Ивановка");
+    EXPECT_EQ(TLocationTree::Caption("с.", ". ", "Ивановка"), "с. Ивановка");
 }
 
 TEST_F(LocationTreeTest, AbbreviationPicturesMapToImages) {
@@ -183,9 +183,9 @@ TEST_F(LocationTreeTest, AddressPathJoinsCaptionsBelowTheRoot) {
     EXPECT_EQ(FTree->SelectedID(), -1);
     TObjectNode* north = Child(FTree->Root(), "Северная");
     FTreeView->setCurrentItem(north);
-    EXPECT_EQ(FTree->AddressPath(), "обл.. Северная");
+    EXPECT_EQ(FTree->AddressPath(), "обл. Северная");
     ASSERT_NE(Walk({"Северная", "Озёрный", "Берёзовка"}), nullptr);
-    EXPECT_EQ(FTree->AddressPath(), "обл.. Северная\\р-н. Озёрный\\с.. Берёзовка");
+    EXPECT_EQ(FTree->AddressPath(), "обл. Северная\\р-н. Озёрный\\с. Берёзовка");
 }
 
 TEST_F(LocationTreeTest, ExpandToLocationOpensTheChainDownToThePlace) {

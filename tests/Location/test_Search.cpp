@@ -79,9 +79,9 @@ TEST_F(SearchTest, TheSearchFieldFindsPlacesWithTheirPathsAndOpensTheTreeAtTheCh
     EXPECT_EQ(headers, QStringList({"Название", "Тип", "Уровень", "Путь"}));
     // Both names begin with the text: their paths order them.
     EXPECT_EQ(names, QStringList({"Берёзовка", "Березовский"}));
-    EXPECT_EQ(paths, QStringList({"обл.. Северная\\р-н. Озёрный\\с.. Берёзовка",
-                                  "обл.. Южная\\р-н. Березовский"}));
-    EXPECT_EQ(count, QStringLiteral(" Считано из БД 2 записей"));
+    EXPECT_EQ(paths, QStringList({"обл. Северная\\р-н. Озёрный\\с. Берёзовка",
+                                  "обл. Южная\\р-н. Березовский"}));
+    EXPECT_EQ(count, QStringLiteral(" Считано из БД 2 записи"));
     TObjectNode* selected = form->Tree()->Selected();
     ASSERT_TRUE(selected);
     EXPECT_EQ(selected->ID, FSample.birch);

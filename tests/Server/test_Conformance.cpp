@@ -355,6 +355,9 @@ TEST_P(Conformance, SearchByNameRanksThenOrdersByAddressPath) {
     AddLocation(w.r1, w.tS3, "Новоелкино");
     AddLocation(w.g1, w.tS3, "елкино");
     AddLocation(w.r1, w.tS3, "100%_done");
+    // A short name with its own full stop takes the separator without one, also above a hit.
+    const long long pier = AddLocation(w.g1, AddType(3, AddAbbrev("ul.", "Ulitsa")), "Pier");
+    AddLocation(pier, w.tS4, "Dock");
     const struct {
         QString Text;
         QVariant Limit;
@@ -376,6 +379,8 @@ TEST_P(Conformance, SearchByNameRanksThenOrdersByAddressPath) {
         {"or", Null(), ". ", {"obl. North 3"}},
         {"%_", Null(), ". ", {"obl. North\\r-n. Lakeside\\s. 100%_done 3"}},
         {"_", 1, ". ", {"obl. North\\r-n. Lakeside\\s. 100%_done 3"}},
+        {"pier", Null(), ". ", {"obl. North\\g. Harbour\\ul. Pier 0"}},
+        {"dock", Null(), ". ", {"obl. North\\g. Harbour\\ul. Pier\\s. Dock 0"}},
         {"   ", Null(), ". ", {}},
         {"nowhere", Null(), ". ", {}},
     };
