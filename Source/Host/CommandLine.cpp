@@ -22,12 +22,11 @@ struct TParser {
                             "Run the location picker; prints the chosen id (exit 1 when "
                             "cancelled)."};
     QCommandLineOption Open{"open", "Open every service at start."};
-    QCommandLineOption Service{"service", "Open the service with this identifier at start.",
-                               "ID"};
+    QCommandLineOption Service{"service", "Open the service with this identifier at start.", "ID"};
     QCommandLineOption Screenshot{
         "screenshot", "Save a picture of the window to FILE once it is shown, then quit.", "FILE"};
-    QCommandLineOption ListWindows{
-        "list-windows", "Print the open windows once they are shown, then quit."};
+    QCommandLineOption ListWindows{"list-windows",
+                                   "Print the open windows once they are shown, then quit."};
 
     TParser() {
         Parser.setApplicationDescription("The host console of the service plug-ins.");

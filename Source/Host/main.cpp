@@ -123,8 +123,7 @@ int main(int argc, char** argv) {
         });
     if (options.ListWindows)
         WhenShown([&window](QWidget*) {
-            for (const QString& line : window.OpenWindows())
-                std::printf("%s\n", qPrintable(line));
+            for (const QString& line : window.OpenWindows()) std::printf("%s\n", qPrintable(line));
             QApplication::exit(ConsoleExit::Ok);
         });
     const int status = app.exec();
