@@ -31,8 +31,27 @@ struct TParser {
     TParser() {
         Parser.setApplicationDescription("The host console of the service plug-ins.");
         Parser.addOptions({Db, Schema, Rights, Pick, Open, Service, Screenshot, ListWindows});
+        AcceptApplicationOptions();
         Parser.addPositionalArgument("ID", "With --pick: the location to open the picker at.",
                                      "[ID]");
+    }
+
+    // The application's own options (-platform offscreen, -style NAME …) are left to it: they
+    // are read here only so that they are not refused.
+    void AcceptApplicationOptions() {
+        Parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        for (const char* name :
+             {"platform", "platformpluginpath", "platformtheme", "plugin", "style", "stylesheet",
+              "session", "qwindowgeometry", "qwindowtitle", "qwindowicon", "display", "geometry"}) {
+            QCommandLineOption option(QString::fromLatin1(name), QString(), "value");
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            Parser.addOption(option);
+        }
+        for (const char* name : {"reverse", "widgetcount"}) {
+            QCommandLineOption option(QString::fromLatin1(name));
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            Parser.addOption(option);
+        }
     }
 
     TConsoleOptions Options() const {
@@ -58,7 +77,7 @@ TConsoleCommand Failed(const QString& text) {
 TConsoleCommand ParseConsoleArguments(const QStringList& arguments) {
     TParser p;
     if (!p.Parser.parse(arguments)) return Failed(p.Parser.errorText());
-    if (p.Parser.isSet(p.Help)) {
+    if (p.Parser.isSet(p.Help) || p.Parser.isSet(QStringLiteral("help-all"))) {
         // Without an application object the parser cannot name the program.
         QString help = p.Parser.helpText();
         help.replace(QStringLiteral("<executable_name>"), QStringLiteral("qxvconsole"));
