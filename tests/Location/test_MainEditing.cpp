@@ -184,7 +184,7 @@ TEST_F(EditingTest, ADragIsTakenInOverItselfAndEachMoveDecidesWhereItMayLand) {
         drag.Leave();
     }
     QMimeData foreign;
-    foreign.setText(QStringLiteral("Озёрный"));
+    foreign.setText("Озёрный");
     EXPECT_FALSE(TreeDrag(FForm->tvObjects, &foreign).Enter()) << "a drag from elsewhere";
 
     TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.lakeside));
@@ -254,7 +254,7 @@ TEST_F(EditingTest, ARefusedMoveChangesNothing) {
 TEST_F(EditingTest, AnAddedPlaceIsSharedAtOnceAndClosingLosesNothing) {
     auto otherSession = OpenConnection(FDb.ConnectString());
     auto countPlaces = [&otherSession] {
-        return otherSession->Query(QStringLiteral("SELECT COUNT(*) FROM \"qxvbase\".LOCATION"), {})
+        return otherSession->Query("SELECT COUNT(*) FROM \"qxvbase\".LOCATION", {})
             .Rows.at(0)
             .at(0)
             .toInt();
@@ -345,7 +345,7 @@ TEST_F(EditingTest, AServerFailureInAnyLoadingPathIsToldAndTheWindowKeepsWorking
         Select({-1});
         if (path.Before) path.Before();
         FBoxes.Clear();
-        FDb.Counting().FailNthRequest(1, 3113, QStringLiteral("lost"));
+        FDb.Counting().FailNthRequest(1, 3113, "lost");
         path.Act();
         FDb.Counting().ClearFailures();
         ASSERT_EQ(FBoxes.Count(), 1u);
@@ -429,8 +429,7 @@ namespace {
 // once there is room again the same window adds it.
 TEST_F(EditingTest, AFullDatabaseIsToldWhileAddingAndTheWindowGoesOnOnceThereIsRoom) {
     IDbConnection& db = FDb.Raw();
-    const QVariant pages =
-        db.Query(QStringLiteral("PRAGMA \"qxvbase\".page_count"), {}).Rows.at(0).at(0);
+    const QVariant pages = db.Query("PRAGMA \"qxvbase\".page_count", {}).Rows.at(0).at(0);
     db.Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = %1").arg(pages.toLongLong()),
                {});
     // What space the pages have left is taken too, by long names and then by short ones.
@@ -453,7 +452,7 @@ TEST_F(EditingTest, AFullDatabaseIsToldWhileAddingAndTheWindowGoesOnOnceThereIsR
     EXPECT_TRUE(FBoxes.Last().Text.contains("full")) << FBoxes.Last().Text.toStdString();
     EXPECT_EQ(FForm->Tree()->Root()->childCount(), before);
 
-    db.Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = 1000000"), {});
+    db.Execute("PRAGMA \"qxvbase\".max_page_count = 1000000", {});
     ConfirmPlace("Восточная");
     FForm->aObjectAdd->trigger();
     EXPECT_EQ(FForm->Tree()->Root()->childCount(), before + 1);

@@ -37,12 +37,12 @@ class SearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FSample = FDb.AddSample();
-        FDb.AddLocation(FSample.south, FSample.tR, QStringLiteral("Березовский"));
+        FDb.AddLocation(FSample.south, FSample.tR, "Березовский");
     }
 
     long long KeptHits() {
         return FDb.Raw()
-            .Query(QStringLiteral("SELECT COUNT(*) FROM QXVBASE.SEARCH_HITS"), {})
+            .Query("SELECT COUNT(*) FROM QXVBASE.SEARCH_HITS", {})
             .Rows.at(0)
             .at(0)
             .toLongLong();
@@ -72,7 +72,7 @@ TEST_F(SearchTest, TheSearchFieldFindsPlacesWithTheirPathsAndOpensTheTreeAtTheCh
         search.dbgHits->selectRow(0);
         QTest::keyClick(search.dbgHits, Qt::Key_Return);
     });
-    form->edSearch->setText(QStringLiteral("березов"));  // "ё" in the names, "е" typed
+    form->edSearch->setText("березов");  // "ё" in the names, "е" typed
     QTest::keyClick(form->edSearch, Qt::Key_Return);
 
     ASSERT_EQ(FDriver.Runs().size(), 1u);
@@ -97,7 +97,7 @@ TEST_F(SearchTest, CtrlFInThePickerSearchesAndTheChoiceIsWhatThePickerReturns) {
         FDriver.Then([&](QDialog& dialog) {
             auto& search = static_cast<TfSearch&>(dialog);
             EXPECT_EQ(search.HitCount(), 0);  // nothing typed yet
-            search.edText->setText(QStringLiteral("  ГАВАНЬ "));
+            search.edText->setText("  ГАВАНЬ ");
             QTest::keyClick(search.btnFind, Qt::Key_Space);
             ASSERT_EQ(search.HitCount(), 1);
             const QRect cell = search.dbgHits->visualRect(search.dbgHits->model()->index(0, 0));
@@ -123,9 +123,9 @@ TEST_F(SearchTest, AFailedSearchSaysSoAndTheWindowGoesOn) {
     auto* search = TComBaseForm::Create<TfSearch>(nullptr, &FDb.Session(), QString("QXVBASE"));
     const TFormHolder<TfSearch> hold(search);
     search->show();
-    FDb.Counting().FailRoutine(QStringLiteral("FILL_T#LOCATION_HITS"), 3113,
-                               QStringLiteral("end-of-file on communication channel"));
-    search->edText->setText(QStringLiteral("южная"));
+    FDb.Counting().FailRoutine("FILL_T#LOCATION_HITS", 3113,
+                               "end-of-file on communication channel");
+    search->edText->setText("южная");
     QTest::keyClick(search->edText, Qt::Key_Return);
     ASSERT_EQ(FBoxes.Count(), 1u) << FBoxes.Calls()[0].Text.toStdString() << "|"
                                   << FBoxes.Last().Text.toStdString();
