@@ -84,8 +84,9 @@ TEST_F(AddEditInfoTypeTest, ActiveAndDescriptionRoundTrip) {
     EXPECT_FALSE(FDialog->cbxInfoActive->isChecked());
 
     // A description comes back with the line breaks it was given.
-    for (const QString& description :
+    for (const char* text :
          {"first line\r\n  second line  ", "a\r\n\r\nb\r\n", "unix\nlines", "one line"}) {
+        const QString description = QString::fromUtf8(text);
         FDialog->SetDescription(description);
         EXPECT_EQ(FDialog->Description(), description);
         EXPECT_EQ(FDialog->meDescription->blockCount(), description.count('\n') + 1);
