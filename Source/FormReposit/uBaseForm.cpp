@@ -518,6 +518,11 @@ void TBaseForm::contextMenuEvent(QContextMenuEvent* event) {
     if (PopupMenuAllowed()) PopupMenu1->popup(event->globalPos());
 }
 
+QString TBaseForm::FormSection() const {
+    const QString user = FSession ? FSession->UserName() : QString();
+    return user + u'.' + QString::fromLatin1(metaObject()->className());
+}
+
 void TBaseForm::FormShow() {
     for (QObject* component : OwnedComponents(this)) {
         auto* grid = qobject_cast<QTableView*>(component);
