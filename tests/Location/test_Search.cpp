@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uBaseFormSettings.h"
 #include "Components/ColumnView/uColumnView.h"
 #include "Components/QSearch/FrmQSearch.h"
@@ -260,6 +261,48 @@ TEST_F(SearchTest, TheUsersColumnsStayThroughNewSearchesEveryWayOutAndTheNextWin
         EXPECT_EQ(Layout(*next->dbgHits), chosen);
         searchFor(*next, QStringLiteral("березов"));
         EXPECT_EQ(Layout(*next->dbgHits), chosen);
+    }
+}
+
+// A failure the user meets: what failed and what to do in the user's language, the server's
+// code after it; the window goes on.
+TEST_F(SearchTest, AFailureIsOnePlainSentenceInTheUsersLanguageWithTheCodeAfterIt) {
+    const struct {
+        int Code;
+        const char* Russian;
+        const char* English;
+    } cases[] = {
+        {3135, "Связь с базой данных прервалась", "The connection to the database was lost"},
+        {1653, "В базе данных нет места", "The database has no room left"},
+        {3113, "Сервер не выполнил действие", "The server did not carry out the action"},
+    };
+    for (const int language : {25, 9}) {
+        if (language == 9) FDb.SetUserLanguage(language);  // Russian until then
+        InitTranslation(FDb.Schema(), &FDb.Session());
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.Code);
+            FBoxes.Clear();
+            const TFormHolder<TfSearch> search(
+                TComBaseForm::Create<TfSearch>(nullptr, &FDb.Session(), QString("QXVBASE")));
+            search->show();
+            FDb.Counting().FailRoutine(QStringLiteral("FILL_T#LOCATION_HITS"), c.Code,
+                                       QStringLiteral("what the server said"));
+            Type(search->edText, QStringLiteral("южная"));
+            QTest::keyClick(search->edText, Qt::Key_Return);
+            FDb.Counting().ClearFailures();
+            ASSERT_EQ(FBoxes.Count(), 1u);
+            const QStringList parts = FBoxes.Last().Text.split(QStringLiteral("\n\n"));
+            ASSERT_EQ(parts.size(), 2) << FBoxes.Last().Text.toStdString();
+            EXPECT_TRUE(
+                parts[0].startsWith(QString::fromUtf8(language == 9 ? c.English : c.Russian)))
+                << parts[0].toStdString();
+            EXPECT_EQ(parts[1], QStringLiteral("ORA-%1: what the server said")
+                                    .arg(c.Code, 5, 10, QLatin1Char('0')));
+            QTest::keyClick(search->edText, Qt::Key_Return);
+            EXPECT_EQ(search->HitCount(), 1);
+            Snapshot(*search, language == 9 ? "search-window-en" : "search-window-ru");
+        }
+        DoneTranslation();
     }
 }
 
