@@ -327,7 +327,9 @@ TEST_F(ObjectInfoTest, DeletingAnItemTakesItsChildrenFromView) {
     FBoxes.Answer(IDNO);
     FFrame->aDelete->trigger();
     ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Удалить объект \"Контактное лицо Anna\"?");
+    EXPECT_EQ(FBoxes.Last().Text,
+              "Удалить объект \"Контактное лицо Anna\"?\n"
+              "Вместе с ним будут удалены вложенные записи: 2.");
     EXPECT_EQ(FBoxes.Last().Caption, "Удаление информации");
     EXPECT_EQ(FBoxes.Last().Flags & MbButtonsMask, MB_YESNO);
     EXPECT_EQ(FBoxes.Last().Flags & MbIconMask, MB_ICONQUESTION);
