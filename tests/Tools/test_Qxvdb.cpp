@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -1223,6 +1224,36 @@ TEST(QxvdbArguments, ABadConnectionStringOrASchemaWithoutADirectorySaysWhatToDo)
         EXPECT_TRUE(r.Err.startsWith(QStringLiteral("qxvdb: ") + c.Says)) << r.Err.toStdString();
         EXPECT_TRUE(r.Err.contains(c.Code)) << r.Err.toStdString();
     }
+}
+
+// A database made with the C locale folds only ASCII by itself; the search by name folds
+// Cyrillic and "ё" on it all the same.
+TEST(QxvdbPostgres, TheSearchFoldsCyrillicOnADatabaseOfTheCLocale) {
+    const QString dsn = PgDsnOrSkip();
+    QXV_REQUIRE_PG(dsn);
+    const QString name = QStringLiteral("qxv_c_%1")
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const auto psql = [&dsn](const QString& sql) {
+        QProcess p;
+        p.start(QStringLiteral("psql"), {dsn, "-v", "ON_ERROR_STOP=1", "-qc", sql});
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    };
+    ASSERT_TRUE(psql(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' "
+                                    "LOCALE 'C'")
+                         .arg(name)));
+    QUrl url(dsn);
+    url.setPath(u'/' + name);
+    const QString db = url.toString();
+    EXPECT_EQ(RunTool({"init", "--db", db, "--schema", "qxvbase"}).Code, 0);
+    EXPECT_EQ(RunTool({"demo", "--db", db, "--schema", "qxvbase"}).Code, 0);
+    for (const QString& text : {QStringLiteral("озерки"), QStringLiteral("ОЗЁРКИ")}) {
+        const TRowSet hits = OpenConnection(db)->Query(
+            QStringLiteral("SELECT \"NAME\" FROM qxvbase.\"QXVERPLOCAT.FIND_T#LOCATION\"(:T)"),
+            {{"T", text}});
+        ASSERT_FALSE(hits.Rows.empty()) << text.toStdString();
+        EXPECT_EQ(hits.Rows.at(0).at(0).toString(), QStringLiteral("Озёрки"));
+    }
+    EXPECT_TRUE(psql(QStringLiteral("DROP DATABASE %1").arg(name)));
 }
 
 }  // namespace
