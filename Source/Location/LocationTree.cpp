@@ -208,14 +208,14 @@ void TLocationTree::Load(TObjectNode* node, bool force, bool background) {
         TTreeUpdate update(FTree);
         const QSignalBlocker quiet(FTree);  // the old children go without selection events
         FLoading = true;
-        qDeleteAll(node->takeChildren());
-        if (selectionLost) FTree->setCurrentItem(node);
         try {
+            // The old children (or the placeholder) go only with the new ones.
             const TFetchedLevel level = FetchLevel(ChildrenCall(node), FAbbrevSeparator);
             ShowChildren(node, level, 0, level.Count());
         } catch (...) {
             FLoading = false;
-            // the node stays unfetched: the next opening tries again
+            // The node closes over what it had, still unfetched: the next opening tries again.
+            node->setExpanded(false);
             RaiseNamed(std::current_exception(), FCalls.ObjectsTree);
         }
         FLoading = false;

@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
@@ -258,6 +260,38 @@ TEST_F(LevelTest, DeleteAsksThenAnswersByTheServersResult) {
         EXPECT_EQ(LevelOf(c.Type), c.LevelAfter);
     }
     EXPECT_EQ(FRec.CallsOf("DEL_T#LOCATTYPE").size(), 5u) << "not after a no";
+}
+
+// A pair the dictionary holds already is told while the dialog stays open; a new row at the
+// bottom of a long list is scrolled into view whole.
+TEST_F(LevelTest, AnExistingPairIsToldAndANewRowIsScrolledIntoView) {
+    for (int level = 5; level <= 15; ++level) {
+        FDb.AddType(level, FSample.aR);
+        FDb.AddType(level, FSample.aG);
+    }
+    Later([&](QDialog& d) {
+        d.findChild<QSpinBox*>("seLevel")->setValue(1);
+        auto* combo = d.findChild<QComboBox*>("cbAbbrev");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("область")));
+        QTest::mouseClick(d.findChild<QPushButton*>("btnOK"), Qt::LeftButton);
+        EXPECT_TRUE(d.isVisible());
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_EQ(FBoxes.Last().Text, "Уровень 1 с АТЕ \"область\" уже есть.");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("село")));
+        d.findChild<QSpinBox*>("seLevel")->setValue(15);
+        QTest::mouseClick(d.findChild<QPushButton*>("btnOK"), Qt::LeftButton);
+    });
+    Run([&](TfLevel& form) {
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        form.cxView->setFocus();
+        QTest::keyClick(form.cxView, Qt::Key_F7);
+        const QRect row = form.cxView->visualRect(form.cxView->currentIndex());
+        EXPECT_TRUE(form.cxView->viewport()->rect().contains(row))
+            << row.top() << ".." << row.bottom() << " of " << form.cxView->viewport()->height();
+        EXPECT_EQ(form.cxView->currentIndex().row(), Shown(form) - 1);
+    });
+    EXPECT_EQ(FBoxes.Count(), 1u);
 }
 
 TEST_F(LevelTest, FailedCallsOfTheDialogStillRefreshButLocateNothing) {

@@ -14,6 +14,7 @@
 #include "ComUnits/uImageList.h"
 #include "ComUnits/uOraFunctions.h"
 #include "Location/DataMod.h"
+#include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Bitmap16.h"
 #include "support/MessageBoxRecorder.h"
@@ -172,6 +173,31 @@ TEST_F(LocationTreeTest, AbbreviationPicturesMapToImages) {
     EXPECT_EQ(FTree->AbbrevImage(broken), designed + 1);
     EXPECT_EQ(FDM->ImageList()->Image(designed + 1), FDM->ImageList()->Image(0));
     EXPECT_EQ(FTree->AbbrevImage(9999), 0);
+}
+
+// A server restarted under the window fails the fetch of an opening (ORA-03135): one box,
+// and the node keeps its expand button, so that opening it again asks again.
+TEST_F(LocationTreeTest, AFailedFetchLeavesTheNodeExpandableAndTheNextOpeningAsksAgain) {
+    MessageBoxRecorder boxes;
+    FDb.AddSample();
+    Open();
+    TObjectNode* north = Child(FTree->Root(), QStringLiteral("Северная"));
+    FDb.Counting().FailRoutine(QStringLiteral("GET_T#LOCATION"), OraCode::ConnectionLost,
+                               QStringLiteral("the server was restarted"));
+    FTreeView->setFocus();
+    QTest::keyClick(FTreeView, Qt::Key_Down);  // from the root to its first place
+    ASSERT_EQ(FTreeView->currentItem(), north);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_TRUE(boxes.Last().Text.contains("ORA-03135")) << boxes.Last().Text.toStdString();
+    EXPECT_FALSE(north->ChildrenLoaded);
+    EXPECT_EQ(north->childCount(), 1) << "the expand button stays";
+
+    FDb.Counting().ClearFailures();
+    QTest::keyClick(FTreeView, Qt::Key_Right);
+    EXPECT_TRUE(north->isExpanded());
+    EXPECT_TRUE(north->ChildrenLoaded);
+    EXPECT_TRUE(Child(north, QStringLiteral("Озёрный")));
+    EXPECT_EQ(boxes.Count(), 1u);
 }
 
 TEST_F(LocationTreeTest, LevelCacheFollowsTheTypes) {

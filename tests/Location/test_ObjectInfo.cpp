@@ -327,7 +327,8 @@ TEST_F(ObjectInfoTest, DeletingAnItemTakesItsChildrenFromView) {
     EXPECT_EQ(QString("%1 | %2 | %3")
                   .arg(FBoxes.Last().Text, FBoxes.Last().Caption)
                   .arg(FBoxes.Last().Flags & (MbButtonsMask | MbIconMask)),
-              QString("Удалить объект \"Контактное лицо Anna\"? | Удаление информации | %1")
+              QString("Удалить объект \"Контактное лицо Anna\"?\n"
+                      "Вместе с ним будут удалены вложенные записи: 2. | Удаление информации | %1")
                   .arg(MB_YESNO | MB_ICONQUESTION));
     EXPECT_EQ(Shown().size(), 4);
 

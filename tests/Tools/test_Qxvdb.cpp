@@ -7,10 +7,14 @@
 #include <QFile>
 #include <QImage>
 #include <QMap>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
@@ -953,6 +957,178 @@ TEST(QxvdbBackup, ABackupTakenInUseRestoresThatMomentUnderAnOpenSession) {
     EXPECT_EQ(exported.Code, 0);
     EXPECT_EQ(RunTool({"backup", "--db", "postgresql://u@127.0.0.1:1/x", "--file", backup}).Code,
               QxvdbExit::Usage);
+}
+
+}  // namespace
+
+namespace {
+
+long long PlacesIn(const QString& db, const QString& schema) {
+    return OpenConnection(db)
+        ->Query(QStringLiteral("SELECT COUNT(*) FROM \"%1\".LOCATION").arg(schema), {})
+        .Rows.at(0)
+        .at(0)
+        .toLongLong();
+}
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The program itself, started by a shell that first runs `prelude` (a limit, another user).
+TRun RunProgram(const QString& prelude, const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral("bash"),
+                  QStringList{QStringLiteral("-c"), prelude + QStringLiteral(" \"$@\""),
+                              QStringLiteral("qxvdb"), QXVDB_PROGRAM} +
+                      args);
+    EXPECT_TRUE(process.waitForFinished(120000));
+    TRun r;
+    r.Code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.Out = QString::fromUtf8(process.readAllStandardOutput());
+    r.Err = QString::fromUtf8(process.readAllStandardError());
+    return r;
+}
+
+TEST(QxvdbBackup, ARestoreForASchemaTheBackupLacksIsRefusedNamingBothAndWritesNothing) {
+    RegisterSqliteServer();
+    TempDir temp;
+    const QString from = QStringLiteral("sqlite:") + temp.FilePath("from.db");
+    const QString into = temp.FilePath("into.db");
+    const QString backup = temp.FilePath("from.backup");
+    ASSERT_EQ(RunTool({"init", "--db", from, "--schema", "QXVBASE"}).Code, 0);
+    ASSERT_EQ(RunTool({"backup", "--db", from, "--file", backup}).Code, 0);
+    ASSERT_EQ(RunTool({"init", "--db", "sqlite:" + into, "--schema", "OTHER"}).Code, 0);
+    ASSERT_EQ(RunTool({"demo", "--db", "sqlite:" + into, "--schema", "OTHER"}).Code, 0);
+    const QByteArray main = Bytes(into), other = Bytes(into + ".other");
+
+    const TRun r =
+        RunTool({"restore", "--db", "sqlite:" + into, "--file", backup, "--schema", "OTHER"});
+    EXPECT_EQ(r.Code, QxvdbExit::DataError);
+    EXPECT_TRUE(r.Err.contains("QXVBASE") && r.Err.contains("OTHER") &&
+                r.Err.contains("nothing was restored"))
+        << r.Err.toStdString();
+    EXPECT_EQ(Bytes(into), main);
+    EXPECT_EQ(Bytes(into + ".other"), other);
+    EXPECT_GT(PlacesIn("sqlite:" + into, "other"), 0);
+}
+
+// A write past the file-size limit would end the program with a signal; it must say the
+// file is full and keep nothing of the import.
+TEST(QxvdbLimits, AnImportPastTheFileSizeLimitSaysTheFileIsFullAndKeepsNothing) {
+    RegisterSqliteServer();
+    TempDir temp;
+    const QString db = QStringLiteral("sqlite:") + temp.FilePath("limited.db");
+    ASSERT_EQ(RunTool({"init", "--db", db, "--schema", "QXVBASE"}).Code, 0);
+    const long long before = PlacesIn(db, "qxvbase");
+    QFile csv(temp.FilePath("big.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("ID,ID_PARENT,LEVEL,ABBREV,NAME\n");
+    const QByteArray name(200, 'n');
+    for (int id = 1; id <= 40000; ++id) csv.write(QByteArray::number(id) + ",,1,x," + name + "\n");
+    csv.close();
+    qint64 largest = 0;
+    for (const QFileInfo& file : QDir(temp.Path()).entryInfoList({"limited.db*"}, QDir::Files))
+        largest = std::max(largest, file.size());
+
+    const TRun r = RunProgram(QStringLiteral("ulimit -f %1 && exec").arg(largest / 1024 + 256),
+                              {"import", "--db", db, "--schema", "QXVBASE", "--file",
+                               csv.fileName(), "--create-missing"});
+    EXPECT_EQ(r.Code, QxvdbExit::DatabaseError) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("the file or the disk is full") && r.Err.contains("ORA-01653"))
+        << r.Err.toStdString();
+    EXPECT_EQ(PlacesIn(db, "qxvbase"), before);
+}
+
+// The reading commands work on a database in a folder the user may not write to.
+TEST(QxvdbReadOnly, ExportAndBackupReadADatabaseInAReadOnlyFolder) {
+    RegisterSqliteServer();
+    TempDir temp;
+    const QString folder = temp.FilePath("ro"), out = temp.FilePath("out");
+    ASSERT_TRUE(QDir().mkpath(folder) && QDir().mkpath(out));
+    const QString db = QStringLiteral("sqlite:") + folder + "/places.db";
+    ASSERT_EQ(RunTool({"init", "--db", db, "--schema", "QXVBASE"}).Code, 0);
+    ASSERT_EQ(RunTool({"demo", "--db", db, "--schema", "QXVBASE"}).Code, 0);
+    const long long places = PlacesIn(db, "qxvbase");
+    const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner |
+                          QFile::ExeGroup | QFile::ExeOther;
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files))
+        QFile::setPermissions(file.filePath(),
+                              readable & ~(QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+    QFile::setPermissions(folder, readable);
+    QFile::setPermissions(temp.Path(), readable | QFile::WriteOwner);
+    QFile::setPermissions(out,
+                          readable | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+    // The superuser may write anywhere: the commands run as a user who may not.
+    const QString asUser =
+        ::geteuid() == 0 ? QStringLiteral("exec runuser -u nobody --") : QStringLiteral("exec");
+    const TRun exported =
+        RunProgram(asUser, {"export", "--db", db, "--schema", "QXVBASE", "--file", "-"});
+    EXPECT_EQ(exported.Code, 0) << exported.Err.toStdString();
+    EXPECT_EQ(exported.Out.count(u'\n'), places + 1);
+    const TRun backup = RunProgram(asUser, {"backup", "--db", db, "--file", out + "/copy"});
+    EXPECT_EQ(backup.Code, 0) << backup.Err.toStdString();
+    QFile::setPermissions(folder, readable | QFile::WriteOwner);
+    ASSERT_EQ(
+        RunTool({"restore", "--db", "sqlite:" + out + "/back.db", "--file", out + "/copy"}).Code,
+        0);
+    EXPECT_EQ(PlacesIn("sqlite:" + out + "/back.db", "qxvbase"), places);
+}
+
+TEST(QxvdbArguments, ABadConnectionStringOrASchemaWithoutADirectorySaysWhatToDo) {
+    RegisterSqliteServer();
+    TempDir temp;
+    const QString db = QStringLiteral("sqlite:") + temp.FilePath("places.db");
+    ASSERT_EQ(RunTool({"init", "--db", db, "--schema", "QXVBASE"}).Code, 0);
+    const struct {
+        QStringList Args;
+        const char* Says;
+        const char* Code;
+    } cases[] = {
+        {{"export", "--db", "places.db", "--file", "-"},
+         "cannot open the database \"places.db\": give --db sqlite:PATH or postgresql://",
+         "(ORA-12154: "},
+        {{"export", "--db", db, "--schema", "nope", "--file", "-"},
+         "the schema NOPE holds no location directory: make one with qxvdb init --db ",
+         "(ORA-00942: "},
+    };
+    for (const auto& c : cases) {
+        const TRun r = RunTool(c.Args);
+        EXPECT_EQ(r.Code, QxvdbExit::DatabaseError);
+        EXPECT_TRUE(r.Err.startsWith(QStringLiteral("qxvdb: ") + c.Says)) << r.Err.toStdString();
+        EXPECT_TRUE(r.Err.contains(c.Code)) << r.Err.toStdString();
+    }
+}
+
+// A database made with the C locale folds only ASCII by itself; the search by name folds
+// Cyrillic and "ё" on it all the same.
+TEST(QxvdbPostgres, TheSearchFoldsCyrillicOnADatabaseOfTheCLocale) {
+    const QString dsn = PgDsnOrSkip();
+    QXV_REQUIRE_PG(dsn);
+    const QString name = QStringLiteral("qxv_c_%1")
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const auto psql = [&dsn](const QString& sql) {
+        QProcess p;
+        p.start(QStringLiteral("psql"), {dsn, "-v", "ON_ERROR_STOP=1", "-qc", sql});
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    };
+    ASSERT_TRUE(psql(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' "
+                                    "LOCALE 'C'")
+                         .arg(name)));
+    QUrl url(dsn);
+    url.setPath(u'/' + name);
+    const QString db = url.toString();
+    EXPECT_EQ(RunTool({"init", "--db", db, "--schema", "qxvbase"}).Code, 0);
+    EXPECT_EQ(RunTool({"demo", "--db", db, "--schema", "qxvbase"}).Code, 0);
+    for (const QString& text : {QStringLiteral("озерки"), QStringLiteral("ОЗЁРКИ")}) {
+        const TRowSet hits = OpenConnection(db)->Query(
+            QStringLiteral("SELECT \"NAME\" FROM qxvbase.\"QXVERPLOCAT.FIND_T#LOCATION\"(:T)"),
+            {{"T", text}});
+        ASSERT_FALSE(hits.Rows.empty()) << text.toStdString();
+        EXPECT_EQ(hits.Rows.at(0).at(0).toString(), QStringLiteral("Озёрки"));
+    }
+    EXPECT_TRUE(psql(QStringLiteral("DROP DATABASE %1").arg(name)));
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ LANGUAGE plpgsql STABLE
 SET jit = off
 AS $body$
 DECLARE
-  k text := translate(lower(btrim(coalesce("PTEXT", ''))), 'ё', 'е');
+  k text := translate(lower(btrim(coalesce("PTEXT", '')) COLLATE "und-x-icu"), 'ё', 'е');
   n integer := least(greatest(coalesce("PLIMIT", 100), 1), 1000);
   sep text := coalesce("PSEPARATOR", '. ');
   -- A short name that ends in its own full stop takes the separator without one.
