@@ -68,4 +68,15 @@ TEST_F(TranslateRuTest, EachPhraseIsAskedOnceAndAMissingOneIsMarked) {
     EXPECT_EQ(Questions(), 4) << "one question per phrase with Russian letters, and no more";
 }
 
+TEST_F(TranslateRuTest, AnEnglishTranslationIsNotAskedForAgain) {
+    FDb.Raw().Execute(
+        QStringLiteral("INSERT INTO \"qxvbase\".LANG_TRANS_RU (PHRASE, LANG_ID, TRANSLATION) "
+                       "VALUES ('Open', 9, 'Open it')"),
+        {});
+    FDb.Raw().Commit();
+    EXPECT_EQ(TranslateEn("Open"), "Open it");
+    EXPECT_EQ(TranslateEn("Open it"), "Open it");
+    EXPECT_EQ(FDb.Counting().CallCount(QStringLiteral("GET_RESOURCE_APL_EN_TXT")), 1);
+}
+
 }  // namespace
