@@ -55,13 +55,16 @@ protected:
     }
     void Execute(const QString& sql) { session.Connection().Execute(sql, {}); }
 
-    // The text the handler shows for what the statement raises.
-    QString Shown(TOraErrorHandler& handler, const QString& sql) {
+    // The text the handler shows for what the statement raises (with this code, unless 0).
+    QString Shown(TOraErrorHandler& handler, const QString& sql, int code = 0) {
         MessageBoxRecorder boxes;
         try {
             Execute(sql);
         } catch (EOraError& error) {
             session.Rollback();
+            if (code) {
+                EXPECT_EQ(error.ErrorCode(), code) << sql.toStdString();
+            }
             handler.HandleException(nullptr, error);
             EXPECT_EQ(boxes.Count(), 1u);
             EXPECT_EQ(boxes.Last().Caption, "Locations");
@@ -89,13 +92,18 @@ TEST_P(OraErrHandOnEngines, ConstraintViolationsShowTheTableTexts) {
     ASSERT_TRUE(handler.Active());
 
     // The named rows of a code come before its catch-all row.
-    EXPECT_EQ(Shown(handler, "INSERT INTO " + Table("LOCATABBREV") +
-                                 " (ID, SNAME, NAME) VALUES (2, 'g.', 'city')"),
+    EXPECT_EQ(Shown(handler,
+                    "INSERT INTO " + Table("LOCATABBREV") +
+                        " (ID, SNAME, NAME) VALUES (2, 'g.', 'city')",
+                    OraCode::UniqueViolation),
               "Сокращение с таким кратким наименованием уже существует");
-    EXPECT_EQ(Shown(handler, "INSERT INTO " + Table("LOCATION") +
-                                 " (ID, ID_PARENT, ID_LOCATTYPE, NAME) VALUES (1, NULL, 99, 'x')"),
+    EXPECT_EQ(Shown(handler,
+                    "INSERT INTO " + Table("LOCATION") +
+                        " (ID, ID_PARENT, ID_LOCATTYPE, NAME) VALUES (1, NULL, 99, 'x')",
+                    OraCode::ParentKeyNotFound),
               "Тип местоположения не найден");
-    EXPECT_EQ(Shown(handler, "DELETE FROM " + Table("LOCATABBREV") + " WHERE ID = 1"),
+    EXPECT_EQ(Shown(handler, "DELETE FROM " + Table("LOCATABBREV") + " WHERE ID = 1",
+                    OraCode::ChildRecordFound),
               "Сокращение используется в справочнике уровней");
 
     // A text the server raises for a code the table does not know stays as it is.

@@ -77,4 +77,15 @@ TEST_F(TranslateRuTest, RecordCountersAreSingularOnlyForOne) {
     EXPECT_EQ(RecordCountText("2", 2), " 2 records read from the database");
 }
 
+TEST_F(TranslateRuTest, AnEnglishTranslationIsNotAskedForAgain) {
+    FDb.Raw().Execute(
+        QStringLiteral("INSERT INTO \"qxvbase\".LANG_TRANS_RU (PHRASE, LANG_ID, TRANSLATION) "
+                       "VALUES ('Open', 9, 'Open it')"),
+        {});
+    FDb.Raw().Commit();
+    EXPECT_EQ(TranslateEn("Open"), "Open it");
+    EXPECT_EQ(TranslateEn("Open it"), "Open it");
+    EXPECT_EQ(FDb.Counting().CallCount(QStringLiteral("GET_RESOURCE_APL_EN_TXT")), 1);
+}
+
 }  // namespace

@@ -31,23 +31,14 @@ TEST(SourcesTest, LinesAreFoundByTheirWholeNumber) {
 
 TEST(SourcesTest, DefaultSourcesHoldTheTableAndMakeUpTheRest) {
     TQXVDefSources sources;
-    EXPECT_EQ(sources.Lines().size(), 47);
-    EXPECT_EQ(sources.GetSource(99), "clHotLight");
     EXPECT_EQ(sources.GetSource(136), "Поиск");
-    EXPECT_EQ(sources.GetSource(101), "Ошибка с сообщением: \"%s\"");
     EXPECT_EQ(sources.GetSource(150), "");  // never set
-
-    sources.SetSource(150, "");  // empty text keeps the default
+    sources.SetSource(150, "");            // empty text keeps the default
     EXPECT_EQ(sources.GetSource(150), "ID_BASE + 50 = Source is not found");
     EXPECT_EQ(TQXVDefSources::DefaultText(97), "ID_BASE - 3 = Source is not found");
-
     sources.SetSource(136, "");  // an existing text stays
     EXPECT_EQ(sources.GetSource(136), "Поиск");
-    sources.SetSource(136, "Search");
-    EXPECT_EQ(sources.GetSource(136), "Search");
-}
-
-TEST(SourcesTest, SourceTextFallsBackToTheDefaultsOnlyWithoutSources) {
+    // Without sources the text falls back to the defaults.
     TQXVSources empty;
     EXPECT_EQ(GetSourceText(&empty, 136), "");
     EXPECT_EQ(GetSourceText(nullptr, 136), "Поиск");
@@ -92,17 +83,7 @@ TEST(SourcesReferenceTest, UnregisteringDetachesAndNotifiesOnRequest) {
     EXPECT_EQ(told.References, (std::vector<TQXVSourcesReference*>{nullptr}));
 }
 
-TEST(DefaultFormatsTest, ALocaleFormatIsUsedAsItIs) {
-    const TLocaleInfo info = [](int item) -> std::optional<QString> {
-        if (item == LocaleItem::TimeFormat) return QString("HH:mm:ss");
-        if (item == LocaleItem::ShortDate) return QString("dd.MM.yyyy");
-        return std::nullopt;
-    };
-    EXPECT_EQ(BuildTimeFormat(info), "HH:mm:ss");
-    EXPECT_EQ(BuildDateFormat(info), "dd.MM.yyyy");
-}
-
-TEST(DefaultFormatsTest, ANumericTimeFormatIsBuiltFromTheClockItems) {
+TEST(DefaultFormatsTest, ALocaleFormatIsUsedAsItIsAndANumericOneBuiltFromTheClockItems) {
     QMap<int, QString> items{
         {LocaleItem::TimeFormat, "1"},      {LocaleItem::Clock24, "0"},
         {LocaleItem::HourLeadingZero, "1"}, {LocaleItem::TimeMarkerPosition, "1"},
@@ -120,6 +101,10 @@ TEST(DefaultFormatsTest, ANumericTimeFormatIsBuiltFromTheClockItems) {
     // No short date: year, month, day with the separator.
     items[LocaleItem::DateSeparator] = "-";
     EXPECT_EQ(BuildDateFormat(info), "yyyy-MM-DD");
+    items[LocaleItem::TimeFormat] = "HH:mm:ss";
+    items[LocaleItem::ShortDate] = "dd.MM.yyyy";
+    EXPECT_EQ(BuildTimeFormat(info), "HH:mm:ss");
+    EXPECT_EQ(BuildDateFormat(info), "dd.MM.yyyy");
 }
 
 }  // namespace

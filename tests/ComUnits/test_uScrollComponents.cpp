@@ -51,9 +51,23 @@ TEST_F(ScrollComponentsTest, AHandlerForABaseClassReachesEveryDescendantOnce) {
 
     TScrollComponentList list(&FForm);
     list.AddProc(&FakeDataSet::staticMetaObject, TComponentProc::Of(&RecordName));
+    list.OnBeforeRun = [] { Visited << "before"; };
+    list.OnAfterRun = [] { Visited << "after"; };
     list.ExecuteAll();
+    ASSERT_EQ(Visited.size(), 5);
+    EXPECT_EQ(Visited.takeFirst(), "before");
+    EXPECT_EQ(Visited.takeLast(), "after");
     Visited.sort();
     EXPECT_EQ(Visited, (QStringList{"q1", "q2", "t1"}));
+}
+
+TEST_F(ScrollComponentsTest, WatchersAreNotComponents) {
+    Make<FakeQuery>(&FForm, "q");
+    TScrollComponentList list(&FForm);
+    list.AddProc(&QObject::staticMetaObject, TComponentProc::Of(&RecordName));
+    list.Update();  // a watcher owned by a member must not be indexed on the next pass
+    list.ExecuteAll();
+    EXPECT_EQ(Visited, QStringList{"q"});
 }
 
 TEST_F(ScrollComponentsTest, HandlersAreKeptOnceAndRemovedByCode) {
@@ -93,15 +107,6 @@ TEST_F(ScrollComponentsTest, ADestroyedMemberLeavesTheListsAndUpdateStaysConsist
     EXPECT_EQ(Visited, (QStringList{"q2", "q3"}));
 }
 
-TEST_F(ScrollComponentsTest, WatchersAreNotComponents) {
-    Make<FakeQuery>(&FForm, "q");
-    TScrollComponentList list(&FForm);
-    list.AddProc(&QObject::staticMetaObject, TComponentProc::Of(&RecordName));
-    list.Update();  // a watcher owned by a member must not be indexed on the next pass
-    list.ExecuteAll();
-    EXPECT_EQ(Visited, QStringList{"q"});
-}
-
 TEST_F(ScrollComponentsTest, ProgrammingErrorsNameTheRoutine) {
     TScrollComponentList list(&FForm);
     new TScrollComponent(&list, &FakeQuery::staticMetaObject);
@@ -132,16 +137,6 @@ TEST_F(ScrollComponentsTest, ListsDestroyedBeforeTheirMembersLeaveNoWatchers) {
         EXPECT_EQ(q->children().size(), 1);
     }
     EXPECT_TRUE(q->children().isEmpty());
-}
-
-TEST_F(ScrollComponentsTest, RunHandlersFrameExecuteAll) {
-    Make<FakeQuery>(&FForm, "q");
-    TScrollComponentList list(&FForm);
-    list.AddProc(&FakeQuery::staticMetaObject, TComponentProc::Of(&RecordName));
-    list.OnBeforeRun = [] { Visited << "before"; };
-    list.OnAfterRun = [] { Visited << "after"; };
-    list.ExecuteAll();
-    EXPECT_EQ(Visited, (QStringList{"before", "q", "after"}));
 }
 
 }  // namespace

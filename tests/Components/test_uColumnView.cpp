@@ -14,6 +14,7 @@
 #include "support/ColumnViewUser.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
+#include "support/Snapshot.h"
 
 namespace {
 
@@ -22,12 +23,6 @@ TfmColumnView& View(QDialog& dialog) {
     auto* view = qobject_cast<TfmColumnView*>(&dialog);
     EXPECT_TRUE(view) << dialog.objectName().toStdString();
     return *view;
-}
-
-// With QXV_SCREENSHOT_DIR set, the dialog as the user sees it goes into that folder.
-void Snapshot(QDialog& dialog, const char* name) {
-    const QString folder = qEnvironmentVariable("QXV_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) dialog.grab().save(QDir(folder).filePath(QString(name) + ".png"));
 }
 
 QStringList Checked(const QListWidget& list) {

@@ -66,8 +66,6 @@ TEST_F(PelmBaseFrameTest, TheFrameFillsItsParentAndIsBoundBeforeInitFrame) {
     EXPECT_EQ(frame->geometry(), QRect(0, 0, 300, 250));
 
     EXPECT_EQ(frame->oqInfo->Session(), &Session);
-    EXPECT_EQ(frame->Session(), &Session);
-    EXPECT_EQ(frame->Shema(), "qxvbase");
     EXPECT_EQ(frame->Inits, 1);
     EXPECT_TRUE(frame->ActiveAtInit);
     EXPECT_EQ(frame->SchemaAtInit, "qxvbase");
@@ -86,17 +84,11 @@ TEST_F(PelmBaseFrameTest, AFormsBindingDoesNotReachTheFramesInnerComponents) {
     EXPECT_EQ(frame->oqInfo->MacroByName("shema").Value(), "qxvbase");
 }
 
-TEST_F(PelmBaseFrameTest, AParentWithALayoutKeepsItAndGetsTheFrameAdded) {
+TEST_F(PelmBaseFrameTest, ALayoutIsKeptAndAnEmptySchemaIsReportedWhileTheFrameStillInitialises) {
     auto* layout = new QVBoxLayout(Panel);
-    auto* above = new QWidget(Panel);
-    layout->addWidget(above);
-    auto* frame = TfrPelmBaseFrame::Create<TTestFrame>(&Form, Panel, &Session, "qxvbase");
-    EXPECT_EQ(Panel->layout(), layout);
-    EXPECT_EQ(layout->indexOf(frame), 1);
-}
-
-TEST_F(PelmBaseFrameTest, AnEmptySchemaIsReportedAndTheFrameStillInitialises) {
+    layout->addWidget(new QWidget(Panel));
     auto* frame = TfrPelmBaseFrame::Create<TTestFrame>(&Form, Panel, &Session, "");
+    EXPECT_EQ(layout->indexOf(frame), 1);
     ASSERT_EQ(Boxes.Count(), 1u);
     EXPECT_EQ(Boxes.Last().Text, "uOraFunctions.fSetShema: \r\nSchema is not define");
     EXPECT_EQ(frame->Inits, 1);

@@ -93,36 +93,22 @@ protected:
     QStringList Trace;
 };
 
-TEST_F(BaseFormTest, InitDataPrecedesAndPostCreateFollowsOnCreateInEitherCreateOrder) {
+TEST_F(BaseFormTest, CreationStepsRunInOrderAndBindWhatOnCreateAdds) {
     for (bool oldOrder : {true, false}) {
         Trace.clear();
         TFormPtr<TTracedForm> form(
             TComBaseForm::Create<TTracedForm>(&Trace, oldOrder, &Session, "qxvbase"));
-        EXPECT_EQ(Trace, QStringList({"InitData", "FormCreate", "PostCreate"}))
-            << "OldCreateOrder " << oldOrder;
+        EXPECT_EQ(Trace, QStringList({"InitData", "FormCreate", "PostCreate"}));
         EXPECT_TRUE(form->Constructed());
-        EXPECT_TRUE(form->CanClose());
-        EXPECT_EQ(Boxes.Count(), 0u);
-    }
-}
-
-TEST_F(BaseFormTest, ComponentsCreatedOnCreateAreBoundRegisteredAndHandled) {
-    for (bool oldOrder : {true, false}) {
-        TFormPtr<TTracedForm> form(
-            TComBaseForm::Create<TTracedForm>(&Trace, oldOrder, &Session, "qxvbase"));
         EXPECT_EQ(form->CreatedQuery->Session(), &Session);
         EXPECT_EQ(form->CreatedQuery->MacroByName("shema").Value(), "qxvbase");
-        EXPECT_EQ(form->CreatedProc->Session(), &Session);
         EXPECT_EQ(form->CreatedProc->StoredProcName(), "qxvbase.QXVERPLOCAT.GET_T#LOCATION");
         EXPECT_TRUE(form->PreparedMacros.contains("oqCreated.shema"));
         // The edit control handler gave the read-only edit the button face.
         EXPECT_EQ(form->CreatedEdit->palette().color(QPalette::Base),
                   form->CreatedEdit->palette().color(QPalette::Button));
-        // The designed query is bound too and is the current one.
-        EXPECT_EQ(form->OraQuery1->Session(), &Session);
-        EXPECT_EQ(form->OraQuery1->MacroByName("shema").Value(), "qxvbase");
         EXPECT_EQ(form->CurrentQuery(), form->OraQuery1);
-        EXPECT_EQ(form->CheckFieldName(), "RCHECK");
+        EXPECT_EQ(Boxes.Count(), 0u);
     }
 }
 
@@ -176,21 +162,25 @@ TEST_F(BaseFormTest, SchemaBindingKeepsTaggedNamesAndParameterValuesAndSurvivesA
     EXPECT_EQ(form->After->MacroByName("shema").Value(), "qxvbase");
 }
 
-TEST_F(BaseFormTest, TheSchemaIsTrimmedAndAnEmptyOneIsTheSessionUser) {
+TEST_F(BaseFormTest, TheSchemaIsTrimmedAnEmptyOneIsTheSessionUserAndAChangeRebinds) {
     TFormPtr<TBaseForm> blanks(TComBaseForm::Create<TBaseForm>(nullptr, &Session, " \t "));
     EXPECT_FALSE(blanks->Bound());
     EXPECT_EQ(blanks->OraQuery1->Session(), nullptr);
-    EXPECT_EQ(blanks->OraQuery1->MacroByName("shema").Value(), "");
     EXPECT_EQ(Boxes.Count(), 0u);  // nothing was bound, so nothing was refused
 
-    TFormPtr<TBaseForm> empty(TComBaseForm::Create<TBaseForm>(nullptr, &Session, ""));
-    EXPECT_TRUE(empty->Bound());
-    EXPECT_EQ(empty->GetShema(), "QXVBASE");
-    EXPECT_EQ(empty->OraQuery1->MacroByName("shema").Value(), "QXVBASE");
+    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "  qxv \n"));
+    EXPECT_EQ(form->GetShema(), "qxv");
+    form->SetShema("");
+    EXPECT_EQ(form->GetShema(), "QXVBASE");
+    EXPECT_EQ(form->OraQuery1->MacroByName("shema").Value(), "QXVBASE");
 
-    TFormPtr<TBaseForm> padded(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "  qxv \n"));
-    EXPECT_EQ(padded->GetShema(), "qxv");
-    EXPECT_EQ(TOraSession::DefaultSession(), &Session);
+    FakeConnection otherDb;
+    TOraSession other;
+    other.AdoptConnection(&otherDb);
+    form->SetSession(&other);
+    EXPECT_EQ(form->OraQuery1->Session(), &other);
+    form->SetSession(&Session);
+    EXPECT_EQ(Boxes.Count(), 0u);
 }
 
 TEST_F(BaseFormTest, MissingSessionAndSchemaAreReportedInTheFormsErrorBox) {
@@ -199,13 +189,11 @@ TEST_F(BaseFormTest, MissingSessionAndSchemaAreReportedInTheFormsErrorBox) {
     EXPECT_EQ(form->GetSession(), nullptr);
     ASSERT_EQ(Boxes.Count(), 1u);
     EXPECT_EQ(Boxes.Last().Text, "Сессия не определена!");
-    EXPECT_EQ(Boxes.Last().Caption, "Отчеты");
     EXPECT_EQ(Boxes.Last().Flags, ErrorFlags);
 
     EXPECT_EQ(form->GetShema(), "");
     ASSERT_EQ(Boxes.Count(), 2u);
     EXPECT_EQ(Boxes.Last().Text, "TBaseForm.GetShema: Схема не определена!");
-    EXPECT_EQ(Boxes.Last().Caption, "Отчеты");
 }
 
 // Twelve rights with distinct defaults, registered in order.
@@ -219,7 +207,7 @@ public:
     }
     ~TRightsForm() override { --Alive; }
     std::array<bool, 12> Rights{};
-    std::array<bool, 12> Defaults() const {
+    static std::array<bool, 12> Defaults() {
         std::array<bool, 12> d{};
         for (size_t i = 0; i < d.size(); ++i) d[i] = i % 2 == 0;
         return d;
@@ -235,24 +223,34 @@ private:
     int FCount;
 };
 
-TEST_F(BaseFormTest, AccessStringsThatCarryNoRightsLeaveTheDefaults) {
-    TFormPtr<TRightsForm> empty(TComBaseForm::Create<TRightsForm>("", &Session));
-    EXPECT_EQ(empty->Rights, empty->Defaults());
-    TFormPtr<TRightsForm> none(TComBaseForm::Create<TRightsForm>("1", &Session, 0));
-    EXPECT_EQ(none->Rights, none->Defaults());
-    EXPECT_EQ(Boxes.Count(), 0u);
-}
-
-TEST_F(BaseFormTest, AnAccessStringNotStartingWithOneIsReportedAndTheFormStillOpens) {
-    TFormPtr<TRightsForm> form(TComBaseForm::Create<TRightsForm>("0111111111111", &Session));
-    EXPECT_EQ(form->Rights, form->Defaults());
-    ASSERT_EQ(Boxes.Count(), 1u);
-    EXPECT_EQ(Boxes.Last().Text, "Неверный режим доступа: FMode = \"0111111111111\"");
-    EXPECT_EQ(Boxes.Last().Caption, "Отчеты");
-    EXPECT_EQ(Boxes.Last().Flags, ErrorFlags);
-}
-
-TEST_F(BaseFormTest, AnAccessStringOfTheWrongLengthStopsCreation) {
+TEST_F(BaseFormTest, TheAccessStringGrantsEachRightByItsCharacter) {
+    const std::array<bool, 12> all{true, true, true, true, true, true,
+                                   true, true, true, true, true, true};
+    const std::array<bool, 12> mixed{true, false, false, false, true,  false,
+                                     true, false, false, false, false, true};
+    const std::array<bool, 12> defaults = TRightsForm::Defaults();
+    struct TCase {
+        const char* mode;
+        int rights;
+        std::array<bool, 12> expected;
+        const char* error;
+    } const cases[] = {
+        {"", 12, defaults, nullptr},  // no access string: the defaults
+        {"1", 0, defaults, nullptr},  // no rights registered
+        {"1111111111111", 12, all, nullptr},
+        {"110x01Y100201", 12, mixed, nullptr},
+        {"0111111111111", 12, defaults, "Неверный режим доступа: FMode = \"0111111111111\""},
+    };
+    for (const TCase& c : cases) {
+        Boxes.Clear();
+        TFormPtr<TRightsForm> form(TComBaseForm::Create<TRightsForm>(c.mode, &Session, c.rights));
+        EXPECT_EQ(form->Rights, c.expected) << c.mode;
+        EXPECT_EQ(Boxes.Count(), c.error ? 1u : 0u) << c.mode;
+        if (c.error) {
+            EXPECT_EQ(Boxes.Last().Text, c.error);
+        }
+    }
+    // The wrong length stops creation and frees the half-made form.
     for (const QString mode : {"1", "111", "1111111111111111"}) {
         const int alive = TRightsForm::Alive;
         try {
@@ -263,18 +261,8 @@ TEST_F(BaseFormTest, AnAccessStringOfTheWrongLengthStopsCreation) {
                       "Некорректный список прав доступа\r\nВыполните процедуру перерегистрации "
                       "сервиса");
         }
-        EXPECT_EQ(TRightsForm::Alive, alive) << "the half-made form is freed";
+        EXPECT_EQ(TRightsForm::Alive, alive);
     }
-    EXPECT_EQ(Boxes.Count(), 0u);
-}
-
-TEST_F(BaseFormTest, EachCharacterAfterTheFirstGrantsOnlyWhenItIsOne) {
-    TFormPtr<TRightsForm> all(TComBaseForm::Create<TRightsForm>("1111111111111", &Session));
-    for (bool r : all->Rights) EXPECT_TRUE(r);
-    TFormPtr<TRightsForm> mixed(TComBaseForm::Create<TRightsForm>("110x01Y100201", &Session));
-    const std::array<bool, 12> expected{true, false, false, false, true,  false,
-                                        true, false, false, false, false, true};
-    EXPECT_EQ(mixed->Rights, expected);
 }
 
 class TClosingForm : public TBaseForm {
@@ -296,7 +284,7 @@ private:
     int* FSaves;
 };
 
-TEST_F(BaseFormTest, ARefusedCloseExplainsItselfAndAnAcceptedOneSavesOnce) {
+TEST_F(BaseFormTest, ARefusedCloseExplainsItselfAndEveryEndSavesOnce) {
     int saves = 0;
     TFormPtr<TClosingForm> form(TComBaseForm::Create<TClosingForm>(&saves));
     form->show();
@@ -304,31 +292,20 @@ TEST_F(BaseFormTest, ARefusedCloseExplainsItselfAndAnAcceptedOneSavesOnce) {
     EXPECT_FALSE(form->close());
     ASSERT_EQ(Boxes.Count(), 1u);
     EXPECT_EQ(Boxes.Last().Text, "Идет загрузка данных");
-    EXPECT_EQ(Boxes.Last().Caption, "Закрытие окна");
     EXPECT_EQ(Boxes.Last().Flags, WarningFlags);
-    EXPECT_FALSE(form->Closed());
     EXPECT_EQ(saves, 0);
 
     form->Allow();
     EXPECT_TRUE(form->close());
-    EXPECT_TRUE(form->Closed());
-    EXPECT_TRUE(form->StateSaved());
     EXPECT_EQ(saves, 1);
     form.reset();  // freeing a closed form does not save again
     EXPECT_EQ(saves, 1);
-    EXPECT_EQ(Boxes.Count(), 1u);
-}
 
-TEST_F(BaseFormTest, FreeingAnUnclosedFormStillSavesItsState) {
-    int saves = 0;
     TComBaseForm::Free(TComBaseForm::Create<TClosingForm>(&saves));
-    EXPECT_EQ(saves, 1);
-
-    // A form ended by deleteLater saves as well, once.
-    auto* later = TComBaseForm::Create<TClosingForm>(&saves);
-    later->deleteLater();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(saves, 2);
+    TComBaseForm::Create<TClosingForm>(&saves)->deleteLater();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(saves, 3);
 }
 
 // Exposes the data-set operations and answers from a chosen host folder.
@@ -403,55 +380,26 @@ TEST_F(BaseFormTest, RefreshesReturnToTheSameKeyOrToTheLastRow) {
     EXPECT_FALSE(query->ControlsDisabled());
 }
 
-TEST_F(BaseFormTest, FindAndReportShowOnlyForADataSetWithRows) {
+TEST_F(BaseFormTest, FindShowsOnlyForRowsAndItsFailureReachesTheFormsBox) {
+    Application::Instance().Reset();
     TempDir host;
     TFormPtr<TOperationsForm> form(TComBaseForm::Create<TOperationsForm>(&Session, host.Path()));
     TDataSet empty;
     empty.LoadRows({{{"ID", TFieldType::Integer}}, {}});
     TDataSet full;
     full.LoadRows({{{"ID", TFieldType::Integer}}, {{1}}});
-
-    form->UpdateFindReportVisibility(&full);
-    EXPECT_TRUE(form->pFind->isVisible());
-    EXPECT_TRUE(form->pReport->isVisible());
-    form->UpdateFindReportVisibility(&empty);
-    EXPECT_FALSE(form->pFind->isVisible());
-    EXPECT_FALSE(form->pReport->isVisible());
-    form->UpdateFindReportVisibility(&full);
-    form->UpdateFindReportVisibility(nullptr);
-    EXPECT_FALSE(form->pFind->isVisible());
-    EXPECT_TRUE(form->pSort->isVisible());
-}
-
-TEST_F(BaseFormTest, AFailingActionReachesTheFormsExceptionBox) {
-    Application::Instance().Reset();
-    TempDir host;
-    TFormPtr<TOperationsForm> form(TComBaseForm::Create<TOperationsForm>(&Session, host.Path()));
+    for (TDataSet* rows : {&full, &empty, &full, static_cast<TDataSet*>(nullptr)}) {
+        form->UpdateFindReportVisibility(rows);
+        EXPECT_EQ(form->pFind->isVisible(), rows == &full);
+        EXPECT_EQ(form->pReport->isVisible(), rows == &full);
+    }
+    form->pFind->setVisible(true);
     form->pFind->trigger();
     EXPECT_EQ(form->Finds, 1);
     ASSERT_EQ(Boxes.Count(), 1u);
     EXPECT_EQ(Boxes.Last().Text,
               "Действие не выполнено из-за ошибки программы. Сообщите администратору текст "
               "ниже.\n\nTOperationsForm.Find: no grid");
-}
-
-TEST_F(BaseFormTest, ChangingSchemaOrSessionRebindsTheComponents) {
-    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
-    form->SetShema("  other ");
-    EXPECT_EQ(form->GetShema(), "other");
-    EXPECT_EQ(form->OraQuery1->MacroByName("shema").Value(), "other");
-    form->SetShema("");
-    EXPECT_EQ(form->GetShema(), "QXVBASE");
-    EXPECT_EQ(form->OraQuery1->MacroByName("shema").Value(), "QXVBASE");
-
-    FakeConnection otherDb;
-    TOraSession other;
-    other.AdoptConnection(&otherDb);
-    form->SetSession(&other);
-    EXPECT_EQ(form->GetSession(), &other);
-    EXPECT_EQ(form->OraQuery1->Session(), &other);
-    form->SetSession(&Session);
-    EXPECT_EQ(Boxes.Count(), 0u);
 }
 
 TEST_F(BaseFormTest, NavigationWithoutAFocusedGridAsksForATableAndMovesNothing) {
@@ -522,25 +470,6 @@ TEST_F(BaseFormTest, ThePopupMenuOpensOnlyOverTheActiveGridAndSilentlyElsewhere)
     EXPECT_EQ(Boxes.Count(), 0u);
 }
 
-TEST_F(BaseFormTest, ActionsMenuAndExclusionsOfTheDescription) {
-    TFormPtr<TBaseForm> form(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
-    EXPECT_EQ(form->pFind->text(), "Искать");
-    EXPECT_EQ(form->pFind->toolTip(), "Искать");
-    EXPECT_EQ(form->pNext->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N));
-    EXPECT_EQ(form->pFilter->property("ImageIndex").toInt(), 8);
-    EXPECT_EQ(form->pRefresh->text(), "Обновить данные");
-    QStringList menu;
-    for (QAction* a : form->PopupMenu1->actions()) menu << a->objectName();
-    EXPECT_EQ(menu, QStringList({"pFind", "pSort", "pReport", "pFilter", "N1", "pFirst", "pPrev",
-                                 "pNext", "pLast", "pRefresh"}));
-    EXPECT_TRUE(form->N1->isSeparator());
-    const QList<QObject*>& ex = form->TranslateExclusions();
-    for (QObject* c :
-         QList<QObject*>{form->MainSession, form->OraQuery1, form->ImageList1, form->PopupMenu1,
-                         form->N1, form->EmptyAction, form->pRefresh})
-        EXPECT_TRUE(ex.contains(c)) << c->objectName().toStdString();
-}
-
 TEST_F(BaseFormTest, UnhandledExceptionsAreShownWhileABaseFormExists) {
     Application::Instance().Reset();
     {
@@ -589,9 +518,6 @@ QImage NumberedBitmap(int id) {
 }
 
 TEST_F(BaseFormTest, ResourceBitmapsReplaceTheToolImagesInTheirOwnOrder) {
-    TFormPtr<TBaseForm> plain(TComBaseForm::Create<TBaseForm>(nullptr, &Session, "qxvbase"));
-    EXPECT_TRUE(plain->pFind->icon().isNull());
-
     QList<int> asked;
     TComBaseForm::SetResourceBitmaps([&](int id) {
         asked << id;
@@ -601,18 +527,11 @@ TEST_F(BaseFormTest, ResourceBitmapsReplaceTheToolImagesInTheirOwnOrder) {
     TComBaseForm::SetResourceBitmaps(nullptr);
 
     EXPECT_EQ(asked, QList<int>({1, 2, 3, 5, 6, 7, 8, 9, 4, 10, 11, 12}));
-    auto colourOf = [](QAction* action) {
-        return action->icon().pixmap(16, 16).toImage().pixelColor(8, 8).red();
-    };
-    EXPECT_EQ(colourOf(form->pFind), 1);     // image 0
-    EXPECT_EQ(colourOf(form->pFirst), 5);    // image 3
-    EXPECT_EQ(colourOf(form->pFilter), 4);   // image 8
-    EXPECT_EQ(colourOf(form->pRefresh), 9);  // image 7
     const QImage find = form->pFind->icon().pixmap(16, 16).toImage();
-    EXPECT_EQ(qAlpha(find.pixel(0, 0)), 0);
-    EXPECT_EQ(qAlpha(find.pixel(1, 0)), 255);
+    EXPECT_EQ(find.pixelColor(8, 8).red(), 1);  // image 0
+    EXPECT_EQ(qAlpha(find.pixel(0, 0)), 0);     // the corner's colour is transparent
+    EXPECT_EQ(form->pFilter->icon().pixmap(16, 16).toImage().pixelColor(8, 8).red(), 4);
     // A bitmap the library lacks leaves the designed image.
-    EXPECT_EQ(form->ImageList1->Count(), 12);
     EXPECT_TRUE(form->ImageList1->Image(10).isNull());
     EXPECT_FALSE(form->ImageList1->Image(11).isNull());
 }

@@ -56,7 +56,6 @@ TEST_P(GridForm, PreparesEveryGridAtCreation) {
     EXPECT_EQ(master->DataSet(), form->oqAbbrev);
     EXPECT_EQ(form->GridInterfaceDataSet(form->dbgTypes), form->oqTypes);
     EXPECT_EQ(master->CheckFieldName(), "RCHECK");
-    EXPECT_FALSE(form->dbgAbbrev->horizontalHeader()->font().bold());
 
     // Both queries are plain SELECTs: each grid has its filter marker. The detail was
     // prepared only for the check and is unprepared again, its fields known.
@@ -144,7 +143,6 @@ TEST_P(GridForm, AFailingSelectionCallIsShownNotRaised) {
     QTest::keyClick(form->dbgAbbrev, Qt::Key_Space);
     EXPECT_EQ(form->oqAbbrev->FieldByName("RCHECK").AsString(), "+");
     ASSERT_EQ(Boxes.Count(), 1u);
-    EXPECT_EQ(Boxes.Last().Caption, "Error");
     EXPECT_TRUE(
         Boxes.Last().Text.startsWith("uComFunctions.Set_ORDER_LINES_REPORT: Error execution "
                                      "TEMP_SELECT_PACK.INS_ORDER_LINES_REPORT:\r\n"))
@@ -162,7 +160,6 @@ TEST_P(GridForm, AQueryThatCannotBePreparedIsReportedAsTheSwitchAsks) {
         TFormPtr form = Open(options);
         ASSERT_EQ(Boxes.Count(), 1u);
         const QString text = Boxes.Last().Text;
-        EXPECT_EQ(Boxes.Last().Caption, "Отчеты");
         EXPECT_TRUE(
             text.startsWith("\"OQBROKEN\"\r\n\r\nTBaseForm.SettDBGrid: Ошибка "
                             "исполнения:fGridTest.oqBroken.Prepare:\r\n\r\n"))

@@ -75,4 +75,20 @@ TEST(RecordCountText, RussianCountsTakeTheirGrammaticalForm) {
             QStringLiteral(" Считано из БД %1 %2").arg(c.Count).arg(QString::fromUtf8(c.Noun)));
 }
 
+// A data set counted together with a second one follows the second one's reads too.
+TEST(ChkStateList, APairIsRecountedWhenItsSecondDataSetIsRead) {
+    TDataSet first;
+    TDataSet second;
+    QWidget firstGrid;
+    QLabel display;
+    TChkStateList list([&](TDataSet* ds) { return ds == &first ? &firstGrid : nullptr; });
+    list.SetDisplay(&display);
+    list.SetDoubleFormat("%d (%d)");
+    list.Add(&first, &second);
+    list.Add(&second);
+    first.LoadRows({{{"ID", TFieldType::Integer}}, {{1}, {2}}});
+    second.LoadRows({{{"ID", TFieldType::Integer}}, {{1}, {2}, {3}}});
+    EXPECT_EQ(display.text(), "2 (3)");
+}
+
 }  // namespace

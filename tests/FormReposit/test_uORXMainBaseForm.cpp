@@ -324,8 +324,7 @@ TEST_F(FormSettingsTest, TheEnhancedGridKeepsItsColumnsUnderItsOwnName) {
         {"first run", "", "ID NAME CODE", -1},
         {"order and visibility", "ORDER_0=CODE\r\nORDER_1=ID\r\nORDER_2=NAME\r\nVISIBLE_ID=0\r\n",
          "CODE -ID NAME", -1},
-        {"a column that is gone is skipped", "ORDER_0=GONE\r\nORDER_1=CODE\r\n", "ID CODE NAME",
-         -1},
+        {"a column that is gone is skipped", "ORDER_0=GONE\r\nORDER_1=CODE\r\n", "ID CODE NAME", -1},
         {"a width", "WIDTH_NAME=150\r\n", "ID NAME CODE", 150},
         {"width 10 is no width", "WIDTH_NAME=10\r\n", "ID NAME CODE", -1},
     };
@@ -365,26 +364,11 @@ TEST_F(FormSettingsTest, PlacementFollowsTheBorderTheMaximisedStateAndTheUser) {
     };
     const TCase cases[] = {
         {"first run", {}, false, {40, 30, 600, 420}, false},
-        {"binary file",
-         QByteArray("\x00\xff\x01[\x00=\n\xfe", 8),
-         false,
-         {40, 30, 600, 420},
-         false},
+        {"binary file", QByteArray("\x00\xff\x01[\x00=\n\xfe", 8), false, {40, 30, 600, 420}, false},
         {"sizeable", savedFor("TfSettingsProbe", 0), false, {150, 70, 500, 380}, false},
-        {"single border keeps its size",
-         savedFor("TfSingleBorder", 0),
-         true,
-         {150, 70, 600, 420},
-         false},
-        {"another user's settings",
-         QString::fromLatin1(saved)
-             .replace("QXVBASE", "OTHER")
-             .arg("TfSettingsProbe")
-             .arg(0)
-             .toUtf8(),
-         false,
-         {40, 30, 600, 420},
-         false},
+        {"single border keeps its size", savedFor("TfSingleBorder", 0), true, {150, 70, 600, 420}, false},
+        {"another user's settings", savedFor("TfSettingsProbe", 0).replace("QXVBASE", "OTHER"), false,
+         {40, 30, 600, 420}, false},
         {"maximised", savedFor("TfSettingsProbe", 1), false, {}, true},
         {"equal values never maximise",
          "[QXVBASE.TfSettingsProbe]\r\nFORMLEFT=40\r\nFORMTOP=30\r\nFORMWIDTH=600\r\n"

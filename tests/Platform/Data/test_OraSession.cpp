@@ -92,21 +92,7 @@ TEST_F(OraSessionTest, AnAdoptedConnectionIsUsedAsItIsAndOutlivesTheSession) {
     EXPECT_EQ(conn.RollbackCount(), 1);
 }
 
-TEST_F(OraSessionTest, ComponentsNeverFreeTheirSession) {
-    TOraSession session;
-    FakeConnection conn;
-    session.AdoptConnection(&conn);
-    {
-        QObject form;
-        auto* query = new TOraQuery(&form);
-        query->SetSession(&session);
-        EXPECT_EQ(session.DataSets().size(), 1);
-    }
-    EXPECT_TRUE(session.Connected());
-    EXPECT_TRUE(session.DataSets().isEmpty());
-}
-
-TEST_F(OraSessionTest, CommitWithoutAConnectionDoesNotConnect) {
+TEST_F(OraSessionTest, ComponentsNeverFreeTheirSessionAndCommitDoesNotConnect) {
     TOraSession session;
     session.SetConnectString("fake:lazy");
     int attempts = 0;
@@ -115,4 +101,11 @@ TEST_F(OraSessionTest, CommitWithoutAConnectionDoesNotConnect) {
     session.Rollback();
     EXPECT_EQ(attempts, 0);
     EXPECT_FALSE(session.Connected());
+    {
+        QObject form;
+        auto* query = new TOraQuery(&form);
+        query->SetSession(&session);
+        EXPECT_EQ(session.DataSets().size(), 1);
+    }
+    EXPECT_TRUE(session.DataSets().isEmpty());
 }

@@ -20,47 +20,42 @@ protected:
     QString FPath = FTmp.FilePath("Settings.ini");
 };
 
-TEST_F(IniFileTest, MissingFileGivesDefaultsAndIsCreatedOnFirstWrite) {
-    TIniFile ini(FPath);
-    EXPECT_EQ(ini.ReadString("COM_SETTINGS", "StoreSelect", "x"), "x");
-    EXPECT_EQ(ini.ReadInteger("COM_SETTINGS", "StoreSelect", 7), 7);
-    EXPECT_TRUE(ini.ReadBool("COM_SETTINGS", "StoreSelect", true));
-    EXPECT_FALSE(QFile::exists(FPath));
-
-    ASSERT_TRUE(ini.WriteBool("COM_SETTINGS", "StoreSelect", false));
-    EXPECT_TRUE(QFile::exists(FPath));
-    EXPECT_FALSE(ini.ReadBool("COM_SETTINGS", "StoreSelect", true));
-}
-
-TEST_F(IniFileTest, SectionsAndKeysIgnoreLetterCase) {
-    TIniFile ini(FPath);
-    ini.WriteInteger("ORX.TfMain", "FormLeft", 120);
-    EXPECT_EQ(ini.ReadInteger("orx.tfmain", "FORMLEFT", -1), 120);
-    ini.WriteInteger("ORX.TFMAIN", "formleft", 130);
-    EXPECT_EQ(ini.ReadSection("Orx.TfMain"), QStringList{"formleft"});
-    EXPECT_EQ(ini.ReadInteger("ORX.TfMain", "FormLeft", -1), 130);
-    EXPECT_EQ(ini.ReadSections().size(), 1);
-}
-
-TEST_F(IniFileTest, WritesAreSeenAtOnceByASecondObject) {
+TEST_F(IniFileTest, WritesCreateTheFileAndAreSeenAtOnceWhateverTheLetterCase) {
     TIniFile writer(FPath);
     TIniFile reader(FPath);
-    writer.WriteString("A", "Key", "first");
-    EXPECT_EQ(reader.ReadString("a", "key", ""), "first");
-    writer.WriteString("A", "Key", "second");
-    EXPECT_EQ(reader.ReadString("A", "Key", ""), "second");
-    writer.DeleteKey("A", "KEY");
-    EXPECT_EQ(reader.ReadString("A", "Key", "gone"), "gone");
+    EXPECT_EQ(reader.ReadInteger("COM_SETTINGS", "StoreSelect", 7), 7);
+    EXPECT_FALSE(QFile::exists(FPath));
+    ASSERT_TRUE(writer.WriteBool("COM_SETTINGS", "StoreSelect", false));
+    EXPECT_FALSE(reader.ReadBool("com_settings", "STORESELECT", true));
+    writer.WriteInteger("ORX.TfMain", "FormLeft", 120);
+    writer.WriteInteger("ORX.TFMAIN", "formleft", 130);
+    EXPECT_EQ(reader.ReadSection("Orx.TfMain"), QStringList{"formleft"});
+    EXPECT_EQ(reader.ReadInteger("ORX.TfMain", "FormLeft", -1), 130);
+    writer.DeleteKey("ORX.TfMain", "FORMLEFT");
+    EXPECT_EQ(reader.ReadString("ORX.TfMain", "FormLeft", "gone"), "gone");
+    writer.EraseSection("com_settings");
+    EXPECT_EQ(reader.ReadSections().size(), 1);
 }
 
-TEST_F(IniFileTest, BooleansAreTrueForAnyNonZeroInteger) {
-    WriteRaw(FPath, "[S]\nA=1\nB=0\nC=-5\nD=yes\nE=\n");
+TEST_F(IniFileTest, ValuesAreReadAsTheyAreWritten) {
+    WriteRaw(FPath, "[S]\nA=1\nB=0\nC=-5\nD=yes\nE=\nQ=\" a \"\nR='b'\nH=$1F\nX=0x10\n");
     TIniFile ini(FPath);
-    EXPECT_TRUE(ini.ReadBool("S", "A", false));
-    EXPECT_FALSE(ini.ReadBool("S", "B", true));
-    EXPECT_TRUE(ini.ReadBool("S", "C", false));
-    EXPECT_TRUE(ini.ReadBool("S", "D", true));  // not a number: the default
-    EXPECT_FALSE(ini.ReadBool("S", "E", false));
+    struct {
+        const char* key;
+        int integer;  // read with the default -1
+        bool boolean;  // read with the default true
+        const char* text;
+    } const cases[] = {
+        {"A", 1, true, "1"},    {"B", 0, false, "0"},     {"C", -5, true, "-5"},
+        {"D", -1, true, "yes"},  // not a number: the default
+        {"E", -1, true, ""},     {"Q", -1, true, " a "},  // quotes come off
+        {"R", -1, true, "b"},    {"H", 31, true, "$1F"},  {"X", 16, true, "0x10"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ini.ReadInteger("S", c.key, -1), c.integer) << c.key;
+        EXPECT_EQ(ini.ReadBool("S", c.key, true), c.boolean) << c.key;
+        EXPECT_EQ(ini.ReadString("s", c.key, "?"), c.text) << c.key;
+    }
 }
 
 TEST_F(IniFileTest, ExistingLinesCommentsAndOtherSectionsSurviveAWrite) {
@@ -71,15 +66,6 @@ TEST_F(IniFileTest, ExistingLinesCommentsAndOtherSectionsSurviveAWrite) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("; settings\r\n[One]\r\nX=1\r\nZ=3\r\n\r\n[Two]\r\nY=2\r\n"));
     EXPECT_EQ(ini.ReadSection("Two"), QStringList{"Y"});
-}
-
-TEST_F(IniFileTest, EraseSectionRemovesOnlyThatSection) {
-    TIniFile ini(FPath);
-    ini.WriteString("One", "X", "1");
-    ini.WriteString("Two", "Y", "2");
-    ini.EraseSection("ONE");
-    EXPECT_FALSE(ini.SectionExists("One"));
-    EXPECT_EQ(ini.ReadString("Two", "Y", ""), "2");
 }
 
 TEST_F(IniFileTest, MalformedFilesGiveDefaults) {

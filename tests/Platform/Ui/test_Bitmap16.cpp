@@ -35,37 +35,26 @@ void Put16(QByteArray& b, int at, quint16 v) {
 // A well-formed 16x16 file image to corrupt.
 QByteArray GoodBmp() { return Bitmap16::ToBmp(Pattern(16, 16)); }
 
-TEST(Bitmap16Test, A16x16PictureSurvivesTheRoundTripPixelForPixel) {
+TEST(Bitmap16Test, PicturesSurviveTheRoundTripIn24BitBottomUpPaddedRows) {
     const QImage original = Pattern(16, 16);
     const QByteArray bmp = Bitmap16::ToBmp(original);
     const TBitmapRead read = Bitmap16::FromBmp(bmp);
     ASSERT_TRUE(read.Ok()) << read.Error.toStdString();
     EXPECT_TRUE(Bitmap16::IsSize16(read.Image));
     ExpectSamePixels(read.Image, original);
-    // Writing what was read gives the same bytes again.
-    EXPECT_EQ(Bitmap16::ToBmp(read.Image), bmp);
-}
+    EXPECT_EQ(Bitmap16::ToBmp(read.Image), bmp);  // the same bytes again
 
-TEST(Bitmap16Test, WrittenFilesAre24BitBottomUpWithPaddedRows) {
-    const QByteArray bmp = Bitmap16::ToBmp(Pattern(5, 3));
-    const auto* p = reinterpret_cast<const uchar*>(bmp.constData());
-    ASSERT_GE(bmp.size(), 54);
-    EXPECT_EQ(bmp.left(2), "BM");
-    EXPECT_EQ(qFromLittleEndian<quint32>(p + 2), quint32(bmp.size()));
-    EXPECT_EQ(qFromLittleEndian<quint32>(p + 10), 54u);
+    const QByteArray small = Bitmap16::ToBmp(Pattern(5, 3));
+    const auto* p = reinterpret_cast<const uchar*>(small.constData());
+    EXPECT_EQ(small.left(2), "BM");
+    EXPECT_EQ(qFromLittleEndian<quint32>(p + 2), quint32(small.size()));
     EXPECT_EQ(qFromLittleEndian<quint16>(p + 28), 24);
-    // 5 pixels * 3 bytes = 15, padded to 16 per row.
-    EXPECT_EQ(bmp.size(), 54 + 3 * 16);
-    // First stored row is the bottom one, blue first.
-    const QRgb bottomLeft = Pattern(5, 3).pixel(0, 2);
+    EXPECT_EQ(small.size(), 54 + 3 * 16);  // 5 pixels * 3 bytes = 15, padded to 16 per row
+    const QRgb bottomLeft = Pattern(5, 3).pixel(0, 2);  // stored first, blue first
     EXPECT_EQ(p[54], qBlue(bottomLeft));
     EXPECT_EQ(p[55], qGreen(bottomLeft));
     EXPECT_EQ(p[56], qRed(bottomLeft));
-
-    const TBitmapRead read = Bitmap16::FromBmp(bmp);
-    ASSERT_TRUE(read.Ok());
-    ExpectSamePixels(read.Image, Pattern(5, 3));
-    EXPECT_FALSE(Bitmap16::IsSize16(read.Image));
+    ExpectSamePixels(Bitmap16::FromBmp(small).Image, Pattern(5, 3));
 }
 
 TEST(Bitmap16Test, ReadsFilesOtherWritersProduce) {
@@ -86,12 +75,12 @@ TEST(Bitmap16Test, ReadsFilesOtherWritersProduce) {
     ASSERT_TRUE(read.Ok()) << read.Error.toStdString();
     EXPECT_EQ(read.Image.pixel(0, 0) & RGB_MASK, Pattern(4, 2).pixel(0, 1) & RGB_MASK);
 
-    // A 32x16 picture is read as it is; the caller decides about its size.
-    read = Bitmap16::FromBmp(Bitmap16::ToBmp(Pattern(32, 16)));
-    ASSERT_TRUE(read.Ok());
-    EXPECT_EQ(read.Image.width(), 32);
-    EXPECT_EQ(read.Image.height(), 16);
-    EXPECT_FALSE(Bitmap16::IsSize16(read.Image));
+    // A 32x16 or 16x32 picture is read as it is; the caller decides about its size.
+    for (const QSize size : {QSize(32, 16), QSize(16, 32)}) {
+        read = Bitmap16::FromBmp(Bitmap16::ToBmp(Pattern(size.width(), size.height())));
+        EXPECT_EQ(read.Image.size(), size);
+        EXPECT_FALSE(Bitmap16::IsSize16(read.Image));
+    }
 }
 
 TEST(Bitmap16Test, EmptyAndTruncatedDataGiveAnError) {
@@ -103,6 +92,7 @@ TEST(Bitmap16Test, EmptyAndTruncatedDataGiveAnError) {
         EXPECT_FALSE(read.Ok()) << length;
         EXPECT_TRUE(read.Image.isNull()) << length;
     }
+    EXPECT_FALSE(Bitmap16::CheckHeader(good.left(good.size() - 1)).isEmpty());
 }
 
 TEST(Bitmap16Test, HeadersPromisingMoreThanTheDataAreRefusedBeforeDecoding) {
@@ -161,21 +151,10 @@ TEST(Bitmap16Test, ImpossibleHeaderFieldsAreRefused) {
         EXPECT_FALSE(read.Ok()) << c.What;
         EXPECT_TRUE(read.Image.isNull()) << c.What;
     }
-}
-
-TEST(Bitmap16Test, RandomBytesNeverCrashAndGiveAnError) {
-    QRandomGenerator rng(20240611);
-    for (int i = 0; i < 300; ++i) {
-        QByteArray bytes(int(rng.bounded(1, 400)), '\0');
-        for (char& c : bytes) c = char(rng.bounded(256));
-        if (i % 2 == 0 && bytes.size() >= 2) {
-            bytes[0] = 'B';  // get past the signature half of the time
-            bytes[1] = 'M';
-        }
-        const TBitmapRead read = Bitmap16::FromBmp(bytes);
-        EXPECT_FALSE(read.Ok()) << i;
-        EXPECT_FALSE(read.Error.isEmpty()) << i;
-    }
+    QByteArray palette = GoodBmp();  // 257 colours at depth 8
+    Put16(palette, 28, 8);
+    Put32(palette, 46, 257);
+    EXPECT_FALSE(Bitmap16::CheckHeader(palette).isEmpty());
 }
 
 TEST(Bitmap16Test, TheBottomLeftPixelsColourBecomesTransparent) {
@@ -187,8 +166,6 @@ TEST(Bitmap16Test, TheBottomLeftPixelsColourBecomesTransparent) {
 
     EXPECT_EQ(Bitmap16::TransparentColorOf(img) & RGB_MASK, qRgb(255, 0, 255) & RGB_MASK);
     const QImage masked = Bitmap16::Masked(img);
-    EXPECT_EQ(qAlpha(masked.pixel(0, 15)), 0);
-    EXPECT_EQ(qAlpha(masked.pixel(15, 15)), 0);
     EXPECT_EQ(qAlpha(masked.pixel(8, 0)), 0);
     EXPECT_EQ(masked.pixel(0, 0), qRgba(1, 2, 3, 255));
     EXPECT_EQ(masked.pixel(5, 5), qRgba(10, 20, 30, 255));
@@ -200,9 +177,7 @@ TEST(Bitmap16Test, TheBottomLeftPixelsColourBecomesTransparent) {
     EXPECT_EQ(qAlpha(other.pixel(5, 5)), 0);
     EXPECT_EQ(qAlpha(other.pixel(8, 0)), 255);
 
-    const QPixmap pixmap = Bitmap16::MaskedPixmap(img);
-    EXPECT_EQ(pixmap.size(), QSize(16, 16));
-    EXPECT_TRUE(pixmap.hasAlphaChannel());
+    EXPECT_TRUE(Bitmap16::MaskedPixmap(img).hasAlphaChannel());
 }
 
 TEST(Bitmap16Test, AGivenKeyColourIgnoresAlphaAndEmptyImagesStayEmpty) {

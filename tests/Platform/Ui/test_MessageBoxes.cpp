@@ -23,46 +23,29 @@ protected:
     MessageBoxRecorder FBoxes;
 };
 
-TEST_F(MessageBoxesTest, RecorderKeepsAllFourValuesOfEveryCall) {
+TEST_F(MessageBoxesTest, RecordersKeepEveryCallAnswerFromTheirScriptAndNest) {
     QWidget owner;
-    MessageBoxes::Show("Удалить объект \"Москва\"?", "Удаление", MB_YESNO | MB_ICONQUESTION,
-                       &owner);
-    MessageBoxes::Show("second", "", MB_ICONERROR);
-
-    ASSERT_EQ(FBoxes.Count(), 2u);
+    FBoxes.Answer(IDNO);
+    EXPECT_EQ(MessageBoxes::Show("Удалить?", "Удаление", MB_YESNO | MB_ICONQUESTION, &owner), IDNO);
     const auto& first = FBoxes.Calls()[0];
-    EXPECT_EQ(first.Text, "Удалить объект \"Москва\"?");
+    EXPECT_EQ(first.Text, "Удалить?");
     EXPECT_EQ(first.Caption, "Удаление");
     EXPECT_EQ(first.Flags, 0x24u);
     EXPECT_EQ(first.Owner, &owner);
-    EXPECT_EQ(FBoxes.Last().Text, "second");
-    EXPECT_EQ(FBoxes.Last().Owner, nullptr);
-}
-
-TEST_F(MessageBoxesTest, RecorderAnswersFromItsScriptThenWithTheFirstButton) {
-    FBoxes.Answer(IDNO);
-    FBoxes.Answer(IDCANCEL);
-    EXPECT_EQ(MessageBoxes::Show("a", "c", MB_YESNO), IDNO);
-    EXPECT_EQ(MessageBoxes::Show("b", "c", MB_OKCANCEL), IDCANCEL);
+    // Without a scripted answer, the first button.
     EXPECT_EQ(MessageBoxes::Show("c", "c", MB_YESNO), IDYES);
-    EXPECT_EQ(MessageBoxes::Show("d", "c", MB_OK), IDOK);
     EXPECT_EQ(MessageBoxes::Show("e", "c", MB_RETRYCANCEL), IDRETRY);
-}
-
-TEST_F(MessageBoxesTest, RecordersNestAndRestoreWhatTheyReplaced) {
     {
         MessageBoxRecorder inner;
         MessageBoxes::Show("to inner", "", MB_OK);
         EXPECT_EQ(inner.Count(), 1u);
-        EXPECT_EQ(&MessageBoxes::Current(), &inner);
     }
-    EXPECT_EQ(&MessageBoxes::Current(), &FBoxes);
     MessageBoxes::Show("to outer", "", MB_OK);
-    ASSERT_EQ(FBoxes.Count(), 1u);
+    ASSERT_EQ(FBoxes.Count(), 4u);
     EXPECT_EQ(FBoxes.Last().Text, "to outer");
 }
 
-TEST_F(MessageBoxesTest, EachKindHasItsCaptionAndFlags) {
+TEST_F(MessageBoxesTest, EachKindHasItsCaptionAndFlagsAndACallerMayAddButtonsOnly) {
     struct {
         TMessageKind Kind;
         const char* Caption;
@@ -78,19 +61,18 @@ TEST_F(MessageBoxesTest, EachKindHasItsCaptionAndFlags) {
         EXPECT_EQ(FBoxes.Last().Caption, QString::fromUtf8(c.Caption)) << int(c.Kind);
         EXPECT_EQ(FBoxes.Last().Flags, c.Flags) << int(c.Kind);
     }
-}
-
-TEST_F(MessageBoxesTest, ACallerCaptionReplacesTheKindsButKeepsItsFlags) {
     MessageBoxes::ShowKind(TMessageKind::Error, "boom", nullptr, "Отчеты");
     EXPECT_EQ(FBoxes.Last().Caption, "Отчеты");
     EXPECT_EQ(FBoxes.Last().Flags, 0x42010u);
-
-    FBoxes.Answer(IDNO);
-    EXPECT_EQ(MessageBoxes::ShowKind(TMessageKind::Warning, "?", nullptr, "", MB_YESNO), IDNO);
+    MessageBoxes::ShowKind(TMessageKind::Warning, "?", nullptr, "", MB_YESNO);
     EXPECT_EQ(FBoxes.Last().Flags, unsigned(MB_ICONEXCLAMATION | MB_YESNO));
-    // Only buttons may be added: an icon in extraButtons does not change the kind.
     MessageBoxes::ShowKind(TMessageKind::Information, "i", nullptr, "", MB_ICONERROR);
     EXPECT_EQ(FBoxes.Last().Flags, 0x40u);
+
+    Application::Instance().SetTitle("Console");
+    MessageBoxes::ShowMessage("Nothing to search for");
+    EXPECT_EQ(FBoxes.Last().Caption, "Console");
+    EXPECT_EQ(FBoxes.Last().Flags, unsigned(MB_OK));
 }
 
 TEST_F(MessageBoxesTest, OwnerIsTheVisibleFormElseTheActiveWindow) {
@@ -99,33 +81,15 @@ TEST_F(MessageBoxesTest, OwnerIsTheVisibleFormElseTheActiveWindow) {
     active.show();
     active.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&active));
-    ASSERT_EQ(QApplication::activeWindow(), &active);
-
     QWidget form;
-    form.setObjectName("form");
-
-    // Not shown yet: the active window owns the box.
-    MessageBoxes::ShowKind(TMessageKind::Information, "hidden form", &form);
-    EXPECT_EQ(FBoxes.Last().Owner, &active);
-
-    form.show();
-    MessageBoxes::ShowKind(TMessageKind::Information, "visible form", &form);
-    EXPECT_EQ(FBoxes.Last().Owner, &form);
-
-    form.hide();
-    MessageBoxes::ShowKind(TMessageKind::Error, "hidden again", &form);
-    EXPECT_EQ(FBoxes.Last().Owner, &active);
-
+    // Not shown yet, shown, hidden again: only a visible form owns the box.
+    for (bool shown : {false, true, false}) {
+        form.setVisible(shown);
+        MessageBoxes::ShowKind(TMessageKind::Information, "text", &form);
+        EXPECT_EQ(FBoxes.Last().Owner, shown ? &form : &active);
+    }
     MessageBoxes::ShowKind(TMessageKind::Warning, "no form", nullptr);
     EXPECT_EQ(FBoxes.Last().Owner, &active);
-}
-
-TEST_F(MessageBoxesTest, APlainMessageIsCaptionedWithTheApplicationTitle) {
-    Application::Instance().SetTitle("Console");
-    MessageBoxes::ShowMessage("Nothing to search for");
-    EXPECT_EQ(FBoxes.Last().Text, "Nothing to search for");
-    EXPECT_EQ(FBoxes.Last().Caption, "Console");
-    EXPECT_EQ(FBoxes.Last().Flags, unsigned(MB_OK));
 }
 
 // The QMessageBox implementation, driven by a timer that answers the box as a user would.
@@ -174,8 +138,7 @@ TEST_F(QtMessageBoxesTest, FlagsChooseIconButtonsAndStacking) {
     EXPECT_EQ(seen.Text, "line 1\nline 2");
     EXPECT_EQ(seen.Icon, QMessageBox::Question);
     EXPECT_EQ(seen.Buttons.size(), 2);
-    EXPECT_TRUE(seen.Buttons.contains(QMessageBox::Yes));
-    EXPECT_TRUE(seen.Buttons.contains(QMessageBox::No));
+    EXPECT_TRUE(seen.Buttons.contains(QMessageBox::Yes) && seen.Buttons.contains(QMessageBox::No));
     EXPECT_EQ(seen.Default, QMessageBox::No);
     EXPECT_FALSE(seen.OnTop);
 
@@ -186,12 +149,12 @@ TEST_F(QtMessageBoxesTest, FlagsChooseIconButtonsAndStacking) {
     EXPECT_TRUE(error.OnTop);
     EXPECT_EQ(error.Modality, Qt::ApplicationModal);
 
-    TSeen info;
-    ShowAndPress(MB_ICONINFORMATION, QMessageBox::Ok, info);
-    EXPECT_EQ(info.Icon, QMessageBox::Information);
-    TSeen warning;
-    ShowAndPress(MB_ICONEXCLAMATION, QMessageBox::Ok, warning);
-    EXPECT_EQ(warning.Icon, QMessageBox::Warning);
+    for (const auto& [flag, icon] : {std::pair(MB_ICONINFORMATION, QMessageBox::Information),
+                                     std::pair(MB_ICONEXCLAMATION, QMessageBox::Warning)}) {
+        TSeen seen;
+        ShowAndPress(flag, QMessageBox::Ok, seen);
+        EXPECT_EQ(seen.Icon, icon);
+    }
 }
 
 TEST_F(QtMessageBoxesTest, ClosingTheWindowCountsAsCancelWhereThereIsOne) {

@@ -17,10 +17,7 @@ TEST(ShellOpenTest, TargetsReachTheInstalledOpenerInOrderWithItsAnswer) {
     shell.SetResult(false);
     EXPECT_FALSE(ShellOpen::Open("http://www.example.org"));
     EXPECT_EQ(shell.Targets(), (QStringList{"mailto:info@example.org", "http://www.example.org"}));
-}
-
-TEST(ShellOpenTest, TheDesktopOpenerRefusesAnEmptyTarget) {
-    EXPECT_FALSE(TDesktopShellOpen().Open(""));
+    EXPECT_FALSE(TDesktopShellOpen().Open(""));  // the desktop opener refuses an empty target
     EXPECT_FALSE(TDesktopShellOpen().Open("   "));
 }
 
