@@ -34,6 +34,9 @@ public:
     // Asked before any service opens (the database may lack what services need);
     // false keeps the service closed.
     void SetBeforeOpen(std::function<bool()> check) { FBeforeOpen = std::move(check); }
+    // Makes the access string handed to a service when one opens (after the check above);
+    // without it, the one given at construction.
+    void SetAccessSource(std::function<QString()> source) { FAccessSource = std::move(source); }
 
 private:
     class HostObject;
@@ -46,4 +49,5 @@ private:
     std::vector<std::unique_ptr<ServicePlugin>> FPlugins;
     std::vector<std::unique_ptr<HostObject>> FHostObjects;
     std::function<bool()> FBeforeOpen;
+    std::function<QString()> FAccessSource;
 };

@@ -13,6 +13,7 @@
 #include "Host/ServicePlugin.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraSession.h"
+#include "Platform/Data/UserRights.h"
 #include "Platform/Ui/Application.h"
 #include "Platform/Ui/MessageBoxes.h"
 #include "Server/sqlite/SqliteServer.h"
@@ -24,9 +25,6 @@ QString DefaultDatabase() {
     QDir().mkpath(dir);
     return "sqlite:" + QDir(dir).filePath("locations.sqlite");
 }
-
-// Every right of a twelve-right service granted.
-const QString AllRights = QStringLiteral("1111111111111");
 
 // Saves a picture of the top window once it is shown, then lets `done` finish the run.
 void ScreenshotLater(const QString& file, std::function<void(bool saved)> done) {
@@ -65,8 +63,11 @@ int main(int argc, char** argv) {
                                 "Database connection string (sqlite:PATH or postgresql://...).",
                                 "DSN", DefaultDatabase());
     QCommandLineOption schemaOption("schema", "Schema of the server routines.", "NAME", "QXVBASE");
-    QCommandLineOption rightsOption("rights", "Access string handed to services.", "RIGHTS",
-                                    AllRights);
+    QCommandLineOption rightsOption(
+        "rights",
+        "Access string: \"1\" and one character per right, \"0\" taking away a right the "
+        "server grants the user (it never adds one).",
+        "RIGHTS");
     QCommandLineOption pickOption(
         "pick", "Run the location picker; prints the chosen id (exit 1 when cancelled).");
     QCommandLineOption openOption("open", "Open every service at start.");
@@ -116,6 +117,14 @@ int main(int argc, char** argv) {
     ConsoleWindow window(dsn, &session, parser.value(rightsOption));
     Application::Instance().SetMainWindow(&window);
     window.SetBeforeOpen(schemaCheck);
+    // The server says what the session's user may do; the command line may only take away.
+    const QString requested = parser.value(rightsOption);
+    if (!requested.isEmpty() && !UserRights::WellFormed(requested))
+        std::fprintf(stderr, "--rights %s is not \"1\" and one character per right: ignored\n",
+                     qPrintable(requested));
+    window.SetAccessSource([&session, &schema, requested] {
+        return UserRights::AccessString(UserRights::Fetch(session.Connection(), schema), requested);
+    });
     window.show();
     if (parser.isSet(openOption))
         for (const auto& plugin : window.Plugins())

@@ -211,12 +211,14 @@ void TfAddEditAbbreviature::OK() {
             MessageBoxes::Show(TranslateRu(QStringLiteral("Сокращение должно быть уникальным")),
                                TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION,
                                this);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         ID = -1;
-        MessageBoxes::Show(
-            TranslateRu(FDialogMode == 1 ? QStringLiteral("Ошибка при добавлении!")
-                                         : QStringLiteral("Ошибка при редактировании!")),
-            windowTitle(), MB_ICONEXCLAMATION, this);
+        const QString refusal = RefusalText(e);
+        MessageBoxes::Show(!refusal.isEmpty() ? refusal
+                           : FDialogMode == 1
+                               ? TranslateRu(QStringLiteral("Ошибка при добавлении!"))
+                               : TranslateRu(QStringLiteral("Ошибка при редактировании!")),
+                           windowTitle(), MB_ICONEXCLAMATION, this);
     }
     done(mrOk);
 }

@@ -119,8 +119,10 @@ void TfAddEditLevel::OK() {
             oqEditObject->ParamByName(QStringLiteral("PLEVEL#")).SetAsInteger(level);
             oqEditObject->ParamByName(QStringLiteral("PID_ABBREV")).SetAsInteger(abbrev);
             oqEditObject->ExecSQL();
-        } catch (const std::exception&) {
-            // A failed update is silent: the list is re-read and nothing is located.
+        } catch (const std::exception& e) {
+            // A failed update is silent (the list is re-read and nothing is located), but
+            // for a refusal, which says what the user lacks.
+            ShowRefusal(e, this);
             ID = -1;
         }
     }

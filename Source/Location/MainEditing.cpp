@@ -8,6 +8,7 @@
 #include "Location/Abbreviature.h"
 #include "Location/AddEditPlace.h"
 #include "Location/Level.h"
+#include "Location/LocationDialogs.h"
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/ObjectNode.h"
@@ -27,10 +28,6 @@ bool IsAncestor(const QTreeWidgetItem* candidate, const QTreeWidgetItem* node) {
     for (const QTreeWidgetItem* p = node ? node->parent() : nullptr; p; p = p->parent())
         if (p == candidate) return true;
     return false;
-}
-
-QString FormatS(QString pattern, const QString& value) {
-    return pattern.replace(QLatin1String("%s"), value);
 }
 
 }  // namespace
@@ -148,6 +145,10 @@ void TfMain::aObjectDeleteExecute() {
                 TranslateRu(QStringLiteral("Запись нельзя удалить, т.к. на нее есть ссылки")),
                 TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
         }
+    } catch (const std::exception& e) {
+        if (ShowRefusal(e, this)) return;
+        warnOnFailure();
+        throw;
     } catch (...) {
         warnOnFailure();
         throw;
@@ -158,6 +159,8 @@ void TfMain::aObjectDeleteExecute() {
 }
 
 bool TfMain::CanDropOn(TObjectNode* target) const {
+    // Moving a place changes it: without the edit right no drag is accepted.
+    if (!FEditLocation) return false;
     const TObjectNode* s = FTree->Selected();
     if (!s || !target || target == s || target == s->ParentNode()) return false;
     if (IsAncestor(target, s)) return false;

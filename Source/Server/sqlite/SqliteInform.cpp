@@ -38,6 +38,7 @@ TCallResult GetInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {3});
     if (!in.Id("POBJID")) return Result(-1);  // an item always belongs to an object
     ctx.Execute(Sql(s,
                     "INSERT INTO {S}.INFORMATION (OBJTYPE, OBJID, ID_PARENT, INFOTYPE, VALUE, "
@@ -54,6 +55,7 @@ TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {3});
     const auto id = in.Id("PID");
     if (!id || !ItemExists(ctx, s, in, *id)) return Result(-1);
     const auto parent = in.Id("PID_PARENT");
@@ -85,6 +87,7 @@ TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 // The item goes with everything below it. The parent-key trigger checks each row as it
 // goes, so the deepest rows are deleted first.
 TCallResult DelInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {4, 3, 2});
     const auto id = in.Id("PID");
     if (!id || !ItemExists(ctx, s, in, *id)) return Result(-1);
     const TRowSet subtree =

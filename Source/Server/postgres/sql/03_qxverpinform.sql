@@ -30,6 +30,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_id integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF "POBJID" IS NULL OR "POBJID" < 1 THEN
     RETURN -1;  -- an item always belongs to an object
   END IF;
@@ -63,6 +64,7 @@ DECLARE
   v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_old_parent integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[3]);
   SELECT id_parent INTO v_old_parent FROM @SCHEMA@.information
   WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
   IF NOT FOUND THEN
@@ -92,6 +94,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.DEL_T#INFORMATION"("POBJTYPE" 
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[4, 3, 2]);
   IF NOT EXISTS (SELECT 1 FROM @SCHEMA@.information
                  WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID") THEN
     RETURN -1;

@@ -1,0 +1,91 @@
+// The window offers what the server lets its user do: a reader's picker has no add, edit or
+// delete and accepts no drag, and what the server refuses anyway is said in the user's
+// language.
+
+#include <QAction>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "Location/LocationTree.h"
+#include "Location/Main.h"
+#include "Location/ObjectNode.h"
+#include "Location/ServiceTable.h"
+#include "Platform/Data/UserRights.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
+#include "support/TestDatabase.h"
+#include "support/TreeDrag.h"
+
+namespace {
+
+class WindowRights : public ::testing::Test {
+protected:
+    void SetUp() override { FSample = FDb.AddSample(); }
+
+    // The session's user (the schema's administrator) keeps only `rights`.
+    void KeepOnly(const char* rights) {
+        ASSERT_EQ(FDb.Call("QXVERPUSER", "UPD_T#USER", {{"PNAME", "QXVBASE"}, {"PRIGHTS", rights}}),
+                  1);
+        FDb.Raw().Commit();
+    }
+    void Pick(const std::function<void(TfMain&)>& act) {
+        FDriver.Then([act](QDialog& dialog) {
+            act(static_cast<TfMain&>(dialog));
+            dialog.reject();
+        });
+        int id = int(FSample.lakeside);
+        ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id);
+    }
+    size_t Places(long long parent) {
+        return FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", -1}, {"PID_PARENT", parent}})
+            .Rows.size();
+    }
+
+    TestDatabase FDb;
+    TestDatabase::TSample FSample{};
+    MessageBoxRecorder FBoxes;
+    ModalDriver FDriver;
+};
+
+TEST_F(WindowRights, AReadersPickerOffersNoChangeAndAcceptsNoDrag) {
+    KeepOnly(UserRights::Reader);
+    Pick([&](TfMain& form) {
+        ASSERT_EQ(form.GetSelectedID(), FSample.lakeside);
+        EXPECT_FALSE(form.aObjectAdd->isEnabled());
+        EXPECT_FALSE(form.aObjectEdit->isEnabled());
+        EXPECT_FALSE(form.aObjectDelete->isEnabled());
+        QTest::keyClick(form.tvObjects, Qt::Key_F8);
+        TObjectNode* south = form.Tree()->Root()->ChildNode(1);
+        TreeDrag drag = TreeDrag::Start(form.tvObjects, form.Tree()->Selected());
+        drag.Enter();
+        EXPECT_FALSE(drag.Move(south)) << "a district may go below the other region, but not "
+                                          "for a user without the edit right";
+        EXPECT_FALSE(drag.Drop(south));
+    });
+    EXPECT_EQ(Places(FSample.north), 1u);
+    EXPECT_EQ(Places(FSample.south), 0u);
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+// The window's own rights granted, the server's not: the delete is refused with the right's
+// name, in Russian for a user without a language and in English for an English one.
+TEST_F(WindowRights, AServersRefusalIsSaidInTheUsersLanguage) {
+    for (const int language : {25, 9}) {
+        if (language == 9) FDb.SetUserLanguage(9);
+        KeepOnly("111011111111");
+        Pick([&](TfMain& form) {
+            form.FDelLocation = true;  // as a host that grants more than the server would
+            FBoxes.Answer(IDYES);
+            form.aObjectDeleteExecute();
+        });
+        ASSERT_EQ(FBoxes.Count(), 2u);
+        EXPECT_EQ(FBoxes.Last().Text,
+                  language == 9 ? QStringLiteral("Insufficient rights: Delete location")
+                                : QStringLiteral("Недостаточно прав: Удаление местоположения"));
+        EXPECT_EQ(Places(FSample.north), 1u);
+        FBoxes.Clear();
+    }
+}
+
+}  // namespace
