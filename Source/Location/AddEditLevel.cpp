@@ -109,8 +109,10 @@ void TfAddEditLevel::OK() {
             oqAddObject->ExecSQL();
             ID = oqAddObject->ParamByName(QStringLiteral("RESULT")).AsInteger();
         } catch (const std::exception& e) {
+            // Refused: the dialog stays open with its values, to try again or cancel.
             ID = -1;
             MessageBoxes::ShowMessage(ErrorText(e));
+            return;
         }
     } else if (FDialogMode == 2) {
         try {
@@ -120,10 +122,8 @@ void TfAddEditLevel::OK() {
             oqEditObject->ParamByName(QStringLiteral("PID_ABBREV")).SetAsInteger(abbrev);
             oqEditObject->ExecSQL();
         } catch (const std::exception& e) {
-            // A failed update is silent (the list is re-read and nothing is located), but
-            // for a refusal, which says what the user lacks.
-            ShowRefusal(e, this);
-            ID = -1;
+            MessageBoxes::ShowMessage(ErrorText(e));  // the dialog stays open, as above
+            return;
         }
     }
     done(mrOk);

@@ -15,6 +15,7 @@
 #include "Location/LimitedEdits.h"
 #include "Location/LocationDialogs.h"
 #include "Location/NameOrder.h"
+#include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
@@ -85,8 +86,17 @@ bool TfAddEditPlace::Execute() {
             TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
         return false;
     }
-    if (FDialogMode == 2) LoadRecord();
+    if (FDialogMode == 2 && !LoadRecord()) {
+        TellGone();
+        return false;
+    }
     return ShowModalOk();
+}
+
+void TfAddEditPlace::TellGone() {
+    Gone = true;
+    MessageBoxes::Show(TranslateRu(QStringLiteral("Местоположение удалено другим пользователем")),
+                       TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
 }
 
 void TfAddEditPlace::LoadTypes() {
@@ -108,15 +118,28 @@ void TfAddEditPlace::LoadTypes() {
     if (cbStatus->count() > 0) cbStatus->setCurrentIndex(0);
 }
 
-void TfAddEditPlace::LoadRecord() {
+namespace {
+
+// The parent a place was added below is no longer there.
+bool ParentGone(const std::exception& error) {
+    const auto* ora = dynamic_cast<const EOraError*>(&error);
+    return ora && ora->ErrorCode() == OraCode::ParentKeyNotFound &&
+           ora->Message().contains(QLatin1String(".FK_LOCATION_PARENT)"));
+}
+
+}  // namespace
+
+bool TfAddEditPlace::LoadRecord() {
     ospObjectInfo->Close();
     ospObjectInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
     SetParamID(ospObjectInfo->ParamByName(QStringLiteral("PID_PARENT")), ParentID);
     ospObjectInfo->Open();
+    if (ospObjectInfo->Eof()) return false;
     const int type = ospObjectInfo->FieldByName(QStringLiteral("ID_LOCATTYPE")).AsInteger();
     const int index = cbStatus->findData(type);
     if (index >= 0) cbStatus->setCurrentIndex(index);
     edtName->setText(ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString());
+    return true;
 }
 
 void TfAddEditPlace::OK() {
@@ -154,8 +177,13 @@ void TfAddEditPlace::OK() {
             result = mrOk;
         }
     } catch (const std::exception& e) {
-        ID = -1;
-        MessageBoxes::ShowMessage(ErrorText(e));
+        // Refused: the dialog stays open with what the user typed, to try again or cancel.
+        if (FDialogMode == 1) ID = -1;
+        if (ParentGone(e))
+            TellGone();
+        else
+            MessageBoxes::ShowMessage(ErrorText(e));
+        return;
     }
     done(result);
 }

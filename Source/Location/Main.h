@@ -167,6 +167,8 @@ private:
     // Keeps the fetched levels of a moved place and its fetched subtree equal to the
     // server's, which places it one level below its new parent.
     void FollowMovedLevels(TObjectNode* moved, int newLevel);
+    // Another user deleted the place: its node goes, its parent is selected.
+    void DropGoneNode(TObjectNode* node);
 
     TDM* FDM = nullptr;
     TfrObjectInfo* FInfoFrame = nullptr;

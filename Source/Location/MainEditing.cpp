@@ -57,7 +57,10 @@ void TfMain::aObjectAddExecute() {
         dialog->SetDialogMode(1);
         dialog->ParentID = s->ID;  // -1 under the root
         dialog->Level = s->Level + 1;
-        if (dialog->Execute()) {
+        const bool done = dialog->Execute();
+        if (dialog->Gone) {
+            DropGoneNode(s);
+        } else if (done) {
             if (dialog->ID < 1) {
                 ShowWarning(windowTitle(),
                             TranslateRu(QStringLiteral("Местоположение не добавлено")));
@@ -96,7 +99,10 @@ void TfMain::aObjectEditExecute() {
         dialog->ParentID = parent && parent->Depth() >= 1 ? parent->ID : -1;
         dialog->ID = s->ID;
         dialog->Level = s->Level;
-        if (dialog->Execute()) {
+        const bool done = dialog->Execute();
+        if (dialog->Gone) {
+            DropGoneNode(s);
+        } else if (done) {
             s->AbbrevID = dialog->GetAbbrevID();
             TTreeUpdate update(tvObjects);
             s->setText(0, EditedCaption(dialog->GetAbbrevSName(), dialog->Name));
@@ -156,6 +162,12 @@ void TfMain::aObjectDeleteExecute() {
     warnOnFailure();
     if (!referenced) EnsureTranslation();
     UpdateActions();
+}
+
+void TfMain::DropGoneNode(TObjectNode* node) {
+    tvObjects->setCurrentItem(node->ParentNode());
+    const QSignalBlocker quiet(tvObjects);
+    delete node;
 }
 
 bool TfMain::CanDropOn(TObjectNode* target) const {

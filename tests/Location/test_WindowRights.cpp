@@ -1,8 +1,10 @@
-// The window offers what the server lets its user do: a reader's picker has no add, edit or
-// delete and accepts no drag, and what the server refuses anyway is said in the user's
-// language.
+// The window and what the server lets its user do: a reader's picker has no add, edit or
+// delete and accepts no drag; what the server refuses anyway is said in the user's language;
+// a place another session deleted is said and leaves the tree.
 
 #include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include "Location/Main.h"
 #include "Location/ObjectNode.h"
 #include "Location/ServiceTable.h"
+#include "Platform/Data/DbBackend.h"
 #include "Platform/Data/UserRights.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
@@ -84,6 +87,49 @@ TEST_F(WindowRights, AServersRefusalIsSaidInTheUsersLanguage) {
                   language == 9 ? QStringLiteral("Insufficient rights: Delete location")
                                 : QStringLiteral("Недостаточно прав: Удаление местоположения"));
         EXPECT_EQ(Places(FSample.north), 1u);
+        FBoxes.Clear();
+    }
+}
+
+TObjectNode* FindNode(TObjectNode* from, long long id) {
+    if (!from || from->ID == id) return from;
+    for (int i = 0; i < from->childCount(); ++i)
+        if (TObjectNode* found = FindNode(from->ChildNode(i), id)) return found;
+    return nullptr;
+}
+
+// Another session deletes the place the window shows: editing it, or adding below it, says
+// so, drops its node (its parent selected) and stores nothing; the typed name stays in the
+// dialog until the user leaves it.
+TEST_F(WindowRights, APlaceDeletedByAnotherSessionIsSaidAndLeavesTheTree) {
+    FDb.AddType(5, FSample.aS);
+    const auto other = OpenConnection(FDb.ConnectString());
+    for (const bool adding : {false, true}) {
+        SCOPED_TRACE(adding ? "adding below" : "editing");
+        const long long hamlet = FDb.AddLocation(FSample.birch, FSample.tS4, "Хутор");
+        FDb.Raw().Commit();
+        TFormHolder<TfMain> form(
+            TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QStringLiteral("QXVBASE")));
+        form->show();
+        for (long long id : {FSample.north, FSample.lakeside, FSample.birch, hamlet})
+            form->tvObjects->setCurrentItem(FindNode(form->Tree()->Root(), id));
+        ASSERT_EQ(form->GetSelectedID(), hamlet);
+        other->Call(other->Describe("QXVBASE", "QXVERPLOCAT", "DEL_T#LOCATION"), {{"PID", hamlet}});
+        other->Commit();
+        if (adding)
+            FDriver.Then([](QDialog& d) {
+                d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("Новый"));
+                d.findChild<QPushButton*>("btnOK")->click();
+                EXPECT_TRUE(d.isVisible());
+                EXPECT_EQ(d.findChild<QLineEdit*>("edtName")->text(), QStringLiteral("Новый"));
+            });
+        adding ? form->aObjectAddExecute() : form->aObjectEditExecute();
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_EQ(FBoxes.Last().Text,
+                  QStringLiteral("Местоположение удалено другим пользователем"));
+        EXPECT_EQ(form->GetSelectedID(), FSample.birch);
+        EXPECT_EQ(FindNode(form->Tree()->Root(), hamlet), nullptr);
+        EXPECT_EQ(Places(FSample.birch), 0u);
         FBoxes.Clear();
     }
 }
