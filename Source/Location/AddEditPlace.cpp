@@ -15,7 +15,6 @@
 #include "Location/LimitedEdits.h"
 #include "Location/LocationDialogs.h"
 #include "Location/NameOrder.h"
-#include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
@@ -95,8 +94,7 @@ bool TfAddEditPlace::Execute() {
 
 void TfAddEditPlace::TellGone() {
     Gone = true;
-    MessageBoxes::Show(TranslateRu(QStringLiteral("Местоположение удалено другим пользователем")),
-                       TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
+    ShowPlaceGone(this);
 }
 
 void TfAddEditPlace::LoadTypes() {
@@ -117,17 +115,6 @@ void TfAddEditPlace::LoadTypes() {
     for (const auto& [text, id] : types) cbStatus->addItem(text, id);
     if (cbStatus->count() > 0) cbStatus->setCurrentIndex(0);
 }
-
-namespace {
-
-// The parent a place was added below is no longer there.
-bool ParentGone(const std::exception& error) {
-    const auto* ora = dynamic_cast<const EOraError*>(&error);
-    return ora && ora->ErrorCode() == OraCode::ParentKeyNotFound &&
-           ora->Message().contains(QLatin1String(".FK_LOCATION_PARENT)"));
-}
-
-}  // namespace
 
 bool TfAddEditPlace::LoadRecord() {
     ospObjectInfo->Close();
@@ -179,7 +166,7 @@ void TfAddEditPlace::OK() {
     } catch (const std::exception& e) {
         // Refused: the dialog stays open with what the user typed, to try again or cancel.
         if (FDialogMode == 1) ID = -1;
-        if (ParentGone(e))
+        if (PlaceGone(e))
             TellGone();
         else
             MessageBoxes::ShowMessage(ErrorText(e));

@@ -598,8 +598,11 @@ void TfrObjectInfo::SaveInfo(TInfoObject& item) {
         }
     } catch (const std::exception& e) {
         // A failed save is silent (the item stays modified and its next save inserts), but
-        // for a refusal, which says what the user lacks.
-        ShowRefusal(e, this);
+        // for a refusal, which says what the user lacks, and a place deleted meanwhile.
+        if (PlaceGone(e))
+            ShowPlaceGone(this);
+        else
+            ShowRefusal(e, this);
         item.ID = -1;
         return;
     }

@@ -78,6 +78,18 @@ bool ShowRefusal(const std::exception& error, QWidget* owner) {
     return true;
 }
 
+bool PlaceGone(const std::exception& error) {
+    const auto* ora = dynamic_cast<const EOraError*>(&error);
+    return ora && ora->ErrorCode() == OraCode::ParentKeyNotFound &&
+           (ora->Message().contains(QLatin1String(".FK_LOCATION_PARENT)")) ||
+            ora->Message().contains(QLatin1String(".FK_INFORMATION_LOCATION)")));
+}
+
+void ShowPlaceGone(QWidget* owner) {
+    MessageBoxes::Show(TranslateRu(QStringLiteral("Местоположение удалено другим пользователем")),
+                       TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, owner);
+}
+
 QString ErrorText(const std::exception& error) {
     if (const QString refusal = RefusalText(error); !refusal.isEmpty()) return refusal;
     if (auto* ora = dynamic_cast<const EOraError*>(&error)) return ora->Message();

@@ -38,3 +38,8 @@ QString ErrorText(const std::exception& error);
 QString RefusalText(const std::exception& error);
 // Shows such a refusal over `owner` and says whether the failure was one.
 bool ShowRefusal(const std::exception& error, QWidget* owner);
+// Whether the failure says that the place a call needed (the parent of a new place, the
+// place of an item) was deleted by another user.
+bool PlaceGone(const std::exception& error);
+// Tells the user that another user deleted the place.
+void ShowPlaceGone(QWidget* owner);

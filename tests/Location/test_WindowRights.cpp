@@ -14,6 +14,7 @@
 #include "Location/ObjectNode.h"
 #include "Location/ServiceTable.h"
 #include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
 #include "Platform/Data/UserRights.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
@@ -131,6 +132,16 @@ TEST_F(WindowRights, APlaceDeletedByAnotherSessionIsSaidAndLeavesTheTree) {
         EXPECT_EQ(FindNode(form->Tree()->Root(), hamlet), nullptr);
         EXPECT_EQ(Places(FSample.birch), 0u);
         FBoxes.Clear();
+        // Nor does an item attach to it: the frame's save says the same.
+        EXPECT_THROW(FDb.Call("QXVERPINFORM", "INS_T#INFORMATION",
+                              {{"POBJTYPE", 1},
+                               {"POBJID", hamlet},
+                               {"PID_PARENT", -1},
+                               {"PINFOTYPE", 5},
+                               {"PVALUE", "x"},
+                               {"PDESCRIPTION", ""},
+                               {"PACTIVE", 1}}),
+                     EOraError);
     }
 }
 

@@ -1,6 +1,7 @@
 // Package QXVERPINFORM of the embedded server: information items attached to objects,
 // forming a small tree of their own per object.
 
+#include "Platform/Data/EOraError.h"
 #include "Server/sqlite/SqliteServerImpl.h"
 
 namespace SqliteServer {
@@ -40,6 +41,10 @@ TCallResult GetInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     RequireRight(ctx, s, {3});
     if (!in.Id("POBJID")) return Result(-1);  // an item always belongs to an object
+    // An item of a place needs the place: one another session has just deleted takes none.
+    if (in.Int("POBJTYPE") == 1 && !Exists(ctx, Sql(s, "SELECT 1 FROM {S}.LOCATION WHERE ID = :ID"),
+                                           {{"ID", *in.Id("POBJID")}}))
+        RaiseConstraint(OraCode::ParentKeyNotFound, s, "FK_INFORMATION_LOCATION");
     ctx.Execute(Sql(s,
                     "INSERT INTO {S}.INFORMATION (OBJTYPE, OBJID, ID_PARENT, INFOTYPE, VALUE, "
                     "DESCRIPTION, ACTIVE) VALUES (:OBJTYPE, :OBJID, :PARENT, :INFOTYPE, :VALUE, "

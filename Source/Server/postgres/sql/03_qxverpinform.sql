@@ -34,6 +34,11 @@ BEGIN
   IF "POBJID" IS NULL OR "POBJID" < 1 THEN
     RETURN -1;  -- an item always belongs to an object
   END IF;
+  -- An item of a place needs the place: one another session has just deleted takes none.
+  IF "POBJTYPE" = 1 AND NOT EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id = "POBJID") THEN
+    RAISE EXCEPTION 'ORA-02291: integrity constraint (%.FK_INFORMATION_LOCATION) violated - parent key not found',
+      upper('@SCHEMA_NAME@') USING ERRCODE = '23503';
+  END IF;
   INSERT INTO @SCHEMA@.information (objtype, objid, id_parent, infotype, value, description, active)
   VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END,
           "PINFOTYPE", "PVALUE", "PDESCRIPTION", "PACTIVE")
