@@ -223,8 +223,9 @@ TEST_F(PostgresBackend, ConstraintViolationsReadAsOracleErrors) {
             .arg(s));
     expectError(
         [&] {
+            // An object of another type than a place: no place needs to exist.
             Call(QStringLiteral("QXVERPINFORM"), QStringLiteral("INS_T#INFORMATION"),
-                 {{QStringLiteral("POBJTYPE"), 1},
+                 {{QStringLiteral("POBJTYPE"), 2},
                   {QStringLiteral("POBJID"), 1},
                   {QStringLiteral("PINFOTYPE"), 8}});
         },
