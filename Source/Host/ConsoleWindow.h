@@ -37,6 +37,9 @@ public:
     // Makes the access string handed to a service when one opens (after the check above);
     // without it, the one given at construction.
     void SetAccessSource(std::function<QString()> source) { FAccessSource = std::move(source); }
+    // One line per window: the console, then each service window with its object name,
+    // its title and the items of its trees.
+    QStringList OpenWindows() const;
 
 private:
     class HostObject;
