@@ -4,8 +4,6 @@
 
 namespace {
 
-// Every right of a twelve-right service granted.
-const QString AllRights = QStringLiteral("1111111111111");
 
 struct TParser {
     QCommandLineParser Parser;
@@ -17,7 +15,11 @@ struct TParser {
                           "start.",
                           "DSN"};
     QCommandLineOption Schema{"schema", "Schema of the server routines.", "NAME", "QXVBASE"};
-    QCommandLineOption Rights{"rights", "Access string handed to services.", "RIGHTS", AllRights};
+    QCommandLineOption Rights{
+        "rights",
+        "Access string: \"1\" and one character per right, \"0\" taking away a right the "
+        "server grants the user (it never adds one).",
+        "RIGHTS"};
     QCommandLineOption Pick{"pick",
                             "Run the location picker; prints the chosen id (exit 1 when "
                             "cancelled)."};

@@ -82,7 +82,8 @@ QMdiSubWindow* ConsoleWindow::OpenService(const ServicePlugin& plugin, const QSt
     auto* window = new QMdiSubWindow;
     window->setAttribute(Qt::WA_DeleteOnClose, false);  // the service window decides
     auto host = std::make_unique<HostObject>(window);
-    QWidget* form = plugin.OpenService(identifier, FAccessMode, host.get());
+    const QString access = FAccessSource ? FAccessSource() : FAccessMode;
+    QWidget* form = plugin.OpenService(identifier, access, host.get());
     if (!form) {
         delete window;
         return nullptr;

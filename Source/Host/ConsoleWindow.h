@@ -34,6 +34,9 @@ public:
     // Asked before any service opens (the database may lack what services need);
     // false keeps the service closed.
     void SetBeforeOpen(std::function<bool()> check) { FBeforeOpen = std::move(check); }
+    // Makes the access string handed to a service when one opens (after the check above);
+    // without it, the one given at construction.
+    void SetAccessSource(std::function<QString()> source) { FAccessSource = std::move(source); }
     // One line per window: the console, then each service window with its object name,
     // its title and the items of its trees.
     QStringList OpenWindows() const;
@@ -49,4 +52,5 @@ private:
     std::vector<std::unique_ptr<ServicePlugin>> FPlugins;
     std::vector<std::unique_ptr<HostObject>> FHostObjects;
     std::function<bool()> FBeforeOpen;
+    std::function<QString()> FAccessSource;
 };

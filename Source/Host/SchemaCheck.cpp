@@ -9,11 +9,13 @@
 
 namespace {
 
-// What the location window reads when it opens, and the information frame beside it.
+// What the location window reads when it opens, the information frame beside it, and the
+// user's rights the console hands to it.
 const char* const DirectoryRoutines[][2] = {
     {"QXVERPLOCAT", "GET_T#LOCATION"},    {"QXVERPLOCAT", "GET_LOCATION_PARENTS"},
     {"QXVERPLOCAT", "GET_MAX_LEVEL"},     {"QXVERPLOCAT", "GET_T#LOCATTYPE_BY_LEVEL"},
     {"QXVERPLOCAT", "GET_T#LOCATABBREV"}, {"QXVERPINFORM", "GET_T#INFORMATION"},
+    {"QXVERPUSER", "GET_USER_RIGHTS"},
 };
 
 QString Tr(const char* text) { return QCoreApplication::translate("SchemaCheck", text); }

@@ -13,6 +13,7 @@
 #include "Host/UserDirectory.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraSession.h"
+#include "Platform/Data/UserRights.h"
 #include "Platform/Ini/HostFolder.h"
 #include "Platform/Ui/Application.h"
 #include "Platform/Ui/MessageBoxes.h"
@@ -108,6 +109,14 @@ int main(int argc, char** argv) {
     ConsoleWindow window(dsn, &session, options.Rights);
     Application::Instance().SetMainWindow(&window);
     window.SetBeforeOpen(schemaCheck);
+    // The server says what the session's user may do; the command line may only take away.
+    const QString requested = options.Rights;
+    if (!requested.isEmpty() && !UserRights::WellFormed(requested))
+        std::fprintf(stderr, "--rights %s is not \"1\" and one character per right: ignored\n",
+                     qPrintable(requested));
+    window.SetAccessSource([&session, &schema, requested] {
+        return UserRights::AccessString(UserRights::Fetch(session.Connection(), schema), requested);
+    });
     window.show();
     // The user's own directory opens with its services, as a desktop program starts.
     const bool openAll = options.OpenAll || (ownDirectory && options.Service.isEmpty());

@@ -204,19 +204,24 @@ void TfAddEditAbbreviature::OK() {
         call->ParamByName(QStringLiteral("PNAME")).SetAsString(fullName);
         call->ExecProc();
         const int result = call->ParamByName(QStringLiteral("RESULT")).AsInteger();
-        ID = result;
-        if (result != -1)
-            UploadImage(result, bmp);
-        else
+        if (result == -1) {
+            // The dialog stays open with the names and the picture, to change the short name.
             MessageBoxes::Show(TranslateRu(QStringLiteral("Сокращение должно быть уникальным")),
                                TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION,
                                this);
-    } catch (const std::exception&) {
-        ID = -1;
-        MessageBoxes::Show(
-            TranslateRu(FDialogMode == 1 ? QStringLiteral("Ошибка при добавлении!")
-                                         : QStringLiteral("Ошибка при редактировании!")),
-            windowTitle(), MB_ICONEXCLAMATION, this);
+            return;
+        }
+        ID = result;
+        UploadImage(result, bmp);
+    } catch (const std::exception& e) {
+        if (FDialogMode == 1) ID = -1;
+        const QString refusal = RefusalText(e);
+        MessageBoxes::Show(!refusal.isEmpty() ? refusal
+                           : FDialogMode == 1
+                               ? TranslateRu(QStringLiteral("Ошибка при добавлении!"))
+                               : TranslateRu(QStringLiteral("Ошибка при редактировании!")),
+                           windowTitle(), MB_ICONEXCLAMATION, this);
+        return;  // stays open, as above
     }
     done(mrOk);
 }

@@ -130,8 +130,10 @@ void TfAddEditLevel::OK() {
             oqAddObject->ExecSQL();
             ID = oqAddObject->ParamByName(QStringLiteral("RESULT")).AsInteger();
         } catch (const std::exception& e) {
+            // Refused: the dialog stays open with its values, to try again or cancel.
             ID = -1;
             MessageBoxes::ShowMessage(ErrorText(e));
+            return;
         }
     } else if (FDialogMode == 2) {
         try {
@@ -140,9 +142,9 @@ void TfAddEditLevel::OK() {
             oqEditObject->ParamByName(QStringLiteral("PLEVEL#")).SetAsInteger(level);
             oqEditObject->ParamByName(QStringLiteral("PID_ABBREV")).SetAsInteger(abbrev);
             oqEditObject->ExecSQL();
-        } catch (const std::exception&) {
-            // A failed update is silent: the list is re-read and nothing is located.
-            ID = -1;
+        } catch (const std::exception& e) {
+            MessageBoxes::ShowMessage(ErrorText(e));  // the dialog stays open, as above
+            return;
         }
     }
     done(mrOk);

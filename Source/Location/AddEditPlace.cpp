@@ -85,8 +85,16 @@ bool TfAddEditPlace::Execute() {
             TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
         return false;
     }
-    if (FDialogMode == 2) LoadRecord();
+    if (FDialogMode == 2 && !LoadRecord()) {
+        TellGone();
+        return false;
+    }
     return ShowModalOk();
+}
+
+void TfAddEditPlace::TellGone() {
+    Gone = true;
+    ShowPlaceGone(this);
 }
 
 void TfAddEditPlace::LoadTypes() {
@@ -108,15 +116,17 @@ void TfAddEditPlace::LoadTypes() {
     if (cbStatus->count() > 0) cbStatus->setCurrentIndex(0);
 }
 
-void TfAddEditPlace::LoadRecord() {
+bool TfAddEditPlace::LoadRecord() {
     ospObjectInfo->Close();
     ospObjectInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
     SetParamID(ospObjectInfo->ParamByName(QStringLiteral("PID_PARENT")), ParentID);
     ospObjectInfo->Open();
+    if (ospObjectInfo->Eof()) return false;
     const int type = ospObjectInfo->FieldByName(QStringLiteral("ID_LOCATTYPE")).AsInteger();
     const int index = cbStatus->findData(type);
     if (index >= 0) cbStatus->setCurrentIndex(index);
     edtName->setText(ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString());
+    return true;
 }
 
 void TfAddEditPlace::OK() {
@@ -154,8 +164,13 @@ void TfAddEditPlace::OK() {
             result = mrOk;
         }
     } catch (const std::exception& e) {
-        ID = -1;
-        MessageBoxes::ShowMessage(ErrorText(e));
+        // Refused: the dialog stays open with what the user typed, to try again or cancel.
+        if (FDialogMode == 1) ID = -1;
+        if (PlaceGone(e))
+            TellGone();
+        else
+            MessageBoxes::ShowMessage(ErrorText(e));
+        return;
     }
     done(result);
 }

@@ -36,6 +36,9 @@ public:
     int Level = -1;     // the location's level: which types are offered
     QString Name;       // the trimmed name last confirmed
     int ParentID = -1;  // -1 directly under the root
+    // Another user deleted the edited place, or the parent to add below: the user was told,
+    // and the tree drops the place.
+    bool Gone = false;
 
     QLabel* lblStatus = nullptr;
     QComboBox* cbStatus = nullptr;
@@ -54,7 +57,9 @@ protected:
 
 private:
     void LoadTypes();
-    void LoadRecord();
+    // False when the place is no longer there.
+    bool LoadRecord();
+    void TellGone();
     void OK();
     // Moves ospStatus to the row of the chosen type; false when there is none.
     bool LocateChosenType();

@@ -432,7 +432,8 @@ void TfDictionaryBrowse::ObjectDelete() {
     int result = -1;
     try {
         result = CallDelete(id);
-    } catch (...) {
+    } catch (const std::exception& e) {
+        if (ShowRefusal(e, this)) return;
         ShowWarning(
             DeleteFailedCaption(),
             FormatS(TranslateRu(QStringLiteral("Ошибка при удалении объекта \"%s\"!")), name));

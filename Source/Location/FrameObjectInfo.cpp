@@ -23,6 +23,7 @@
 #include "Location/AddEditInfoType.h"
 #include "Location/InfoPictures.h"
 #include "Location/LimitedEdits.h"
+#include "Location/LocationDialogs.h"
 #include "Location/NameOrder.h"
 #include "Location/Pictures.h"
 #include "Location/RowDragTree.h"
@@ -607,8 +608,13 @@ void TfrObjectInfo::SaveInfo(TInfoObject& item) {
             ospAddInfo->ExecProc();
             result = ospAddInfo->ParamByName(QStringLiteral("RESULT")).AsInteger();
         }
-    } catch (const std::exception&) {
-        // A failed save is silent: the item stays modified and its next save inserts.
+    } catch (const std::exception& e) {
+        // A failed save is silent (the item stays modified and its next save inserts), but
+        // for a refusal, which says what the user lacks, and a place deleted meanwhile.
+        if (PlaceGone(e))
+            ShowPlaceGone(this);
+        else
+            ShowRefusal(e, this);
         item.ID = -1;
         return;
     }
@@ -623,10 +629,8 @@ void TfrObjectInfo::DeleteInfo(int id) {
         ospDeleteInfo->ParamByName(QStringLiteral("POBJID")).SetAsInteger(FObjID);
         ospDeleteInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(id);
         ospDeleteInfo->ExecProc();
-    } catch (const EOraError& e) {
-        MessageBoxes::ShowMessage(e.Message());
     } catch (const std::exception& e) {
-        MessageBoxes::ShowMessage(QString::fromUtf8(e.what()));
+        MessageBoxes::ShowMessage(ErrorText(e));
     }
 }
 

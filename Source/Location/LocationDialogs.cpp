@@ -3,9 +3,12 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "ComUnits/Lang/uLanguagesDM.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "Platform/Data/UserRights.h"
+#include "Platform/Ui/MessageBoxes.h"
 
 QString FormatS(const QString& format, const QString& argument) {
     QString text = format;
@@ -55,7 +58,40 @@ TOraQuery* LocatCallBlock(QObject* form, const char* name, const QString& call) 
     return query;
 }
 
+QString RefusalText(const std::exception& error) {
+    const auto* ora = dynamic_cast<const EOraError*>(&error);
+    if (!ora || ora->ErrorCode() != UserRights::Refused) return QString();
+    // "ORA-01031: Недостаточно прав: <the right>": both parts are phrases of their own.
+    static const QString prefix = QStringLiteral("Недостаточно прав");
+    QString what = ora->Message().trimmed();
+    what = what.mid(what.indexOf(QLatin1String(": ")) + 2);
+    if (what.startsWith(prefix + QStringLiteral(": ")))
+        what = TranslateRu(what.mid(prefix.size() + 2));
+    return TranslateRu(prefix) + QStringLiteral(": ") + what;
+}
+
+bool ShowRefusal(const std::exception& error, QWidget* owner) {
+    const QString text = RefusalText(error);
+    if (text.isEmpty()) return false;
+    MessageBoxes::Show(text, TranslateRu(QStringLiteral("Местоположение")), MB_ICONEXCLAMATION,
+                       owner);
+    return true;
+}
+
+bool PlaceGone(const std::exception& error) {
+    const auto* ora = dynamic_cast<const EOraError*>(&error);
+    return ora && ora->ErrorCode() == OraCode::ParentKeyNotFound &&
+           (ora->Message().contains(QLatin1String(".FK_LOCATION_PARENT)")) ||
+            ora->Message().contains(QLatin1String(".FK_INFORMATION_LOCATION)")));
+}
+
+void ShowPlaceGone(QWidget* owner) {
+    MessageBoxes::Show(TranslateRu(QStringLiteral("Местоположение удалено другим пользователем")),
+                       TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, owner);
+}
+
 QString ErrorText(const std::exception& error) {
+    if (const QString refusal = RefusalText(error); !refusal.isEmpty()) return refusal;
     if (auto* ora = dynamic_cast<const EOraError*>(&error)) return ora->Message();
     return QString::fromUtf8(error.what());
 }

@@ -30,5 +30,16 @@ QLabel* BlueLabel(QWidget* parent, const char* name, const QString& text, int x,
 TOraStoredProc* LocatProc(QObject* form, const char* name, const char* routine);
 // A query holding the three-line block "begin", `call`, "end;".
 TOraQuery* LocatCallBlock(QObject* form, const char* name, const QString& call);
-// What a failed call says (the server's message for a database error).
+// What a failed call says (the server's message for a database error; a refusal for want of
+// a right in the user's language).
 QString ErrorText(const std::exception& error);
+// The server's refusal of a call the user has no right to, "Недостаточно прав: <the right>"
+// translated; empty for any other failure.
+QString RefusalText(const std::exception& error);
+// Shows such a refusal over `owner` and says whether the failure was one.
+bool ShowRefusal(const std::exception& error, QWidget* owner);
+// Whether the failure says that the place a call needed (the parent of a new place, the
+// place of an item) was deleted by another user.
+bool PlaceGone(const std::exception& error);
+// Tells the user that another user deleted the place.
+void ShowPlaceGone(QWidget* owner);

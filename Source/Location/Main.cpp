@@ -263,11 +263,20 @@ void TfMain::BuildPanelButtons() {
 
 // --- creation and showing ---
 
+std::array<bool*, 12> TfMain::RightFlags() {
+    return {&FViewLocation, &FAddLocation, &FEditLocation, &FDelLocation, &FViewAte,   &FAddAte,
+            &FEditAte,      &FDelAte,      &FViewLevel,    &FAddLevel,    &FEditLevel, &FDelLevel};
+}
+
 void TfMain::RegisterAccess() {
-    bool* rights[] = {&FViewLocation, &FAddLocation, &FEditLocation, &FDelLocation,
-                      &FViewAte,      &FAddAte,      &FEditAte,      &FDelAte,
-                      &FViewLevel,    &FAddLevel,    &FEditLevel,    &FDelLevel};
-    for (bool* right : rights) AccessList()->Add([right](bool granted) { *right = granted; });
+    for (bool* right : RightFlags()) AccessList()->Add([right](bool granted) { *right = granted; });
+}
+
+void TfMain::LimitRights(const QString& serverRights) {
+    const std::array<bool*, 12> flags = RightFlags();
+    for (qsizetype i = 0; i < qsizetype(flags.size()); ++i)
+        *flags[size_t(i)] = *flags[size_t(i)] && i < serverRights.size() && serverRights[i] == u'1';
+    UpdateActions();
 }
 
 void TfMain::FormCreate() {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <array>
 #include <exception>
 
 #include "FormReposit/_PelmBaseQXVBase.h"
@@ -85,6 +86,9 @@ public:
     bool FViewLocation = true, FAddLocation = true, FEditLocation = true, FDelLocation = true;
     bool FViewAte = true, FAddAte = true, FEditAte = true, FDelAte = true;
     bool FViewLevel = true, FAddLevel = true, FEditLevel = true, FDelLevel = true;
+    // Takes away every right that `serverRights` (one character per right, "1" granted)
+    // does not grant: the server's rights for the session's user bound every window.
+    void LimitRights(const QString& serverRights);
 
     // Components.
     QWidget* pTop = nullptr;
@@ -157,10 +161,14 @@ private:
     void CreateInfoFrame();
     void ConnectEditing();
     void SetInfoRights(TObjectNode* node);
+    // The twelve right flags in the access list's order.
+    std::array<bool*, 12> RightFlags();
     void LoadOnShow();
     // Keeps the fetched levels of a moved place and its fetched subtree equal to the
     // server's, which places it one level below its new parent.
     void FollowMovedLevels(TObjectNode* moved, int newLevel);
+    // Another user deleted the place: its node goes, its parent is selected.
+    void DropGoneNode(TObjectNode* node);
 
     TDM* FDM = nullptr;
     TfrObjectInfo* FInfoFrame = nullptr;

@@ -8,6 +8,7 @@
 #include "Location/Abbreviature.h"
 #include "Location/AddEditPlace.h"
 #include "Location/Level.h"
+#include "Location/LocationDialogs.h"
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/ObjectNode.h"
@@ -27,10 +28,6 @@ bool IsAncestor(const QTreeWidgetItem* candidate, const QTreeWidgetItem* node) {
     for (const QTreeWidgetItem* p = node ? node->parent() : nullptr; p; p = p->parent())
         if (p == candidate) return true;
     return false;
-}
-
-QString FormatS(QString pattern, const QString& value) {
-    return pattern.replace(QLatin1String("%s"), value);
 }
 
 }  // namespace
@@ -60,7 +57,10 @@ void TfMain::aObjectAddExecute() {
         dialog->SetDialogMode(1);
         dialog->ParentID = s->ID;  // -1 under the root
         dialog->Level = s->Level + 1;
-        if (dialog->Execute()) {
+        const bool done = dialog->Execute();
+        if (dialog->Gone) {
+            DropGoneNode(s);
+        } else if (done) {
             if (dialog->ID < 1) {
                 ShowWarning(windowTitle(),
                             TranslateRu(QStringLiteral("Местоположение не добавлено")));
@@ -99,7 +99,10 @@ void TfMain::aObjectEditExecute() {
         dialog->ParentID = parent && parent->Depth() >= 1 ? parent->ID : -1;
         dialog->ID = s->ID;
         dialog->Level = s->Level;
-        if (dialog->Execute()) {
+        const bool done = dialog->Execute();
+        if (dialog->Gone) {
+            DropGoneNode(s);
+        } else if (done) {
             s->AbbrevID = dialog->GetAbbrevID();
             TTreeUpdate update(tvObjects);
             s->setText(0, EditedCaption(dialog->GetAbbrevSName(), dialog->Name));
@@ -148,6 +151,10 @@ void TfMain::aObjectDeleteExecute() {
                 TranslateRu(QStringLiteral("Запись нельзя удалить, т.к. на нее есть ссылки")),
                 TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, this);
         }
+    } catch (const std::exception& e) {
+        if (ShowRefusal(e, this)) return;
+        warnOnFailure();
+        throw;
     } catch (...) {
         warnOnFailure();
         throw;
@@ -157,7 +164,15 @@ void TfMain::aObjectDeleteExecute() {
     UpdateActions();
 }
 
+void TfMain::DropGoneNode(TObjectNode* node) {
+    tvObjects->setCurrentItem(node->ParentNode());
+    const QSignalBlocker quiet(tvObjects);
+    delete node;
+}
+
 bool TfMain::CanDropOn(TObjectNode* target) const {
+    // Moving a place changes it: without the edit right no drag is accepted.
+    if (!FEditLocation) return false;
     const TObjectNode* s = FTree->Selected();
     if (!s || !target || target == s || target == s->ParentNode()) return false;
     if (IsAncestor(target, s)) return false;

@@ -10,6 +10,8 @@
 #include "ComUnits/uUserError.h"
 #include "Location/Main.h"
 #include "Location/Pictures.h"
+#include "Platform/Data/OraSession.h"
+#include "Platform/Data/UserRights.h"
 #include "Platform/Ui/MessageBoxes.h"
 #include "Platform/Ui/ModalRunner.h"
 
@@ -83,6 +85,15 @@ struct TFormGuard {
     ~TFormGuard() { TComBaseForm::Free(Form); }
 };
 
+// Whatever the access string said, the window offers no more than the server lets the
+// session's user do.
+void LimitToServerRights(TfMain* form) {
+    if (TOraSession* session = form->GetSession())
+        form->LimitRights(UserRights::Fetch(session->Connection(), form->GetShema()));
+    else
+        form->LimitRights(QString());
+}
+
 }  // namespace
 
 const char* const* ServiceList() { return List; }
@@ -148,6 +159,7 @@ QWidget* InitServiceForm(const char* identifier, const char* accessMode, IHostOb
         return nullptr;
     }
     form->setWindowTitle(QString::fromUtf8(Services[row].Caption));
+    LimitToServerRights(form);
     return form;
 }
 
@@ -156,6 +168,7 @@ bool GetLocation(TOraSession* session, const char* schema, int* locationId) {
     TfMain* form =
         TComBaseForm::Create<TfMain>(nullptr, session, QString::fromUtf8(schema ? schema : ""));
     TFormGuard guard{form};
+    LimitToServerRights(form);  // the picker's own defaults are the user's rights
     form->btnSelect->setVisible(true);
     form->cxButton1->setVisible(true);
     form->BitBtn1->setVisible(false);

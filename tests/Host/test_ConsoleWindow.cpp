@@ -80,7 +80,7 @@ TEST(SchemaCheckTest, AsksOnceAndCreatesTheDirectoryOnYes) {
         EXPECT_EQ(boxes.Last().Flags & MbButtonsMask, MB_YESNO);
     }
     EXPECT_TRUE(MissingDirectoryRoutines(*db, "QXVBASE").isEmpty());
-    EXPECT_EQ(MissingDirectoryRoutines(*db, "OTHER").size(), 6);
+    EXPECT_EQ(MissingDirectoryRoutines(*db, "OTHER").size(), 7);
 }
 
 }  // namespace

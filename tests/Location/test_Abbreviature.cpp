@@ -327,7 +327,7 @@ TEST_F(AbbreviatureTest, ABlankFullNameWarnsAndKeepsTheDialogOpen) {
     EXPECT_TRUE(FRec.CallsOf("INS_T#LOCATABBREV").empty());
 }
 
-TEST_F(AbbreviatureTest, FailedCallsAreReportedAndUploadFailuresAreSilent) {
+TEST_F(AbbreviatureTest, FailedCallsAreReportedKeepingTheDialogAndUploadFailuresAreSilent) {
     struct TCase {
         quint8 Mode;
         const char* Failing;
@@ -351,32 +351,42 @@ TEST_F(AbbreviatureTest, FailedCallsAreReportedAndUploadFailuresAreSilent) {
             Enter(d, "имя", shortName);
             Press(d, "btnOK");
         });
-        EXPECT_TRUE(dialog->Execute());  // closed with OK in every case
-        EXPECT_EQ(BoxLines(FBoxes),
-                  c.Message
-                      ? QStringList{BoxLine(c.Message, dialog->windowTitle(), MB_ICONEXCLAMATION)}
-                      : QStringList());
-        EXPECT_EQ(dialog->ID >= 1, c.Saved);
+        // A refusal keeps the dialog open (then left without OK); a failed upload does not.
+        EXPECT_EQ(dialog->Execute(), c.Message == nullptr);
+        if (c.Message) {
+            EXPECT_EQ(dialog->ID, c.Mode == 1 ? -1 : int(FSample.aS));
+            ASSERT_EQ(FBoxes.Count(), 1u);
+            EXPECT_EQ(FBoxes.Last().Text, QString::fromUtf8(c.Message));
+            EXPECT_EQ(FBoxes.Last().Caption, dialog->windowTitle());
+            EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
+        } else {
+            EXPECT_EQ(FBoxes.Count(), 0u);
+            EXPECT_GE(dialog->ID, 1);
+        }
         EXPECT_EQ(IdOfShortName(shortName) >= 1, c.Saved);
     }
 }
 
-TEST_F(AbbreviatureTest, ADuplicateShortNameShowsTheUniquenessMessageAndLocatesNoRow) {
+TEST_F(AbbreviatureTest, ADuplicateShortNameShowsTheUniquenessMessageAndKeepsWhatWasTyped) {
     Later([&](QDialog& d) {
         Enter(d, "городок", "г.");
         Press(d, "btnOK");
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(d.findChild<QLineEdit*>("edtFullName")->text(), QStringLiteral("городок"));
     });
     RunBrowse([&](TfAbbreviature& form) {
         ASSERT_TRUE(form.ospObjects->Locate("ID", FSample.aS));
         const int reads = ListReads();
         form.aObjectAdd->trigger();
-        EXPECT_EQ(ListReads(), reads + 1);
-        EXPECT_EQ(form.ospObjects->FieldByName("ID").AsInteger(), FSample.aS);
+        EXPECT_EQ(ListReads(), reads);  // left without OK: nothing to read again
+        EXPECT_EQ(form.ospObjects->FieldByName(QStringLiteral("ID")).AsInteger(), FSample.aS);
         EXPECT_EQ(form.cxView->model()->rowCount(), 5);
     });
-    EXPECT_EQ(BoxLines(FBoxes), QStringList{BoxLine("Сокращение должно быть уникальным",
-                                                    "Местоположение", MB_ICONINFORMATION)});
-    EXPECT_EQ(FDriver.Runs().front().Result, mrOk);
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_EQ(FBoxes.Last().Text, "Сокращение должно быть уникальным");
+    EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
+    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
+    EXPECT_NE(FDriver.Runs().front().Result, mrOk);
     EXPECT_TRUE(FRec.CallsOf("SET_T#LOCATABBREV_BMP").empty());
 }
 

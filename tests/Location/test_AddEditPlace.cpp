@@ -175,17 +175,23 @@ TEST_F(AddEditPlaceTest, ABlankNameOrNoTypeIsRefusedAndTheDialogStaysOpen) {
     EXPECT_EQ(dialog->Name, QString());
 }
 
-TEST_F(AddEditPlaceTest, AFailedServerCallShowsItsTextAndClosesAsCancelled) {
+// A refused save keeps the dialog open with what the user typed; here the user then cancels.
+TEST_F(AddEditPlaceTest, AFailedServerCallShowsItsTextAndKeepsTheDialogOpen) {
     for (quint8 mode : {1, 2}) {
         SCOPED_TRACE(mode);
         FBoxes.Clear();
         const QString routine = mode == 1 ? "INS_T#LOCATION" : "UPD_T#LOCATION";
         FRec.Failing[routine] = "сервер недоступен";
         TfAddEditPlace* dialog = Dialog(mode, 1, -1, static_cast<int>(FSample.south));
-        TypeAndConfirm("Новая");
+        FDriver.Then([](QDialog& d) {
+            d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("Новая"));
+            d.findChild<QPushButton*>("btnOK")->click();
+            EXPECT_TRUE(d.isVisible());
+            EXPECT_EQ(d.findChild<QLineEdit*>("edtName")->text(), QStringLiteral("Новая"));
+        });
         EXPECT_FALSE(dialog->Execute());
-        EXPECT_EQ(dialog->ID, -1);
-        EXPECT_EQ(FDriver.Runs().back().Result, mrCancel);
+        EXPECT_EQ(dialog->ID, mode == 1 ? -1 : static_cast<int>(FSample.south));
+        EXPECT_NE(FDriver.Runs().back().Result, mrOk);
         ASSERT_EQ(FBoxes.Count(), 1u);
         EXPECT_TRUE(FBoxes.Last().Text.contains("сервер недоступен"))
             << FBoxes.Last().Text.toStdString();

@@ -1,6 +1,7 @@
 // Package QXVERPINFORM of the embedded server: information items attached to objects,
 // forming a small tree of their own per object.
 
+#include "Platform/Data/EOraError.h"
 #include "Server/sqlite/SqliteServerImpl.h"
 
 namespace SqliteServer {
@@ -38,7 +39,12 @@ TCallResult GetInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {3});
     if (!in.Id("POBJID")) return Result(-1);  // an item always belongs to an object
+    // An item of a place needs the place: one another session has just deleted takes none.
+    if (in.Int("POBJTYPE") == 1 && !Exists(ctx, Sql(s, "SELECT 1 FROM {S}.LOCATION WHERE ID = :ID"),
+                                           {{"ID", *in.Id("POBJID")}}))
+        RaiseConstraint(OraCode::ParentKeyNotFound, s, "FK_INFORMATION_LOCATION");
     ctx.Execute(Sql(s,
                     "INSERT INTO {S}.INFORMATION (OBJTYPE, OBJID, ID_PARENT, INFOTYPE, VALUE, "
                     "DESCRIPTION, ACTIVE) VALUES (:OBJTYPE, :OBJID, :PARENT, :INFOTYPE, :VALUE, "
@@ -54,6 +60,7 @@ TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {3});
     const auto id = in.Id("PID");
     if (!id || !ItemExists(ctx, s, in, *id)) return Result(-1);
     const auto parent = in.Id("PID_PARENT");
@@ -85,6 +92,7 @@ TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 // The item goes with everything below it. The parent-key trigger checks each row as it
 // goes, so the deepest rows are deleted first.
 TCallResult DelInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {4, 3, 2});
     const auto id = in.Id("PID");
     if (!id || !ItemExists(ctx, s, in, *id)) return Result(-1);
     const TRowSet subtree =

@@ -115,6 +115,7 @@ TCallResult GetMaxLevel(Ctx& ctx, const QString& s, const TSqliteInputs&) {
 }
 
 TCallResult InsLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {2});
     const auto parent = in.Id("PID_PARENT");
     const long long wanted = LevelUnder(ctx, s, parent);
     const auto type = in.Id("PID_LOCATTYPE");
@@ -127,6 +128,7 @@ TCallResult InsLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
 }
 
 TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {3});
     const auto id = in.Id("PID");
     if (!id) return Result(-1);
     const auto oldLevel = LocationLevel(ctx, s, *id);
@@ -149,6 +151,7 @@ TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
 }
 
 TCallResult DelLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {4});
     const auto id = in.Id("PID");
     if (!id || !Exists(ctx, Sql(s, "SELECT 1 FROM {S}.LOCATION WHERE ID = :ID"), {{"ID", *id}}))
         return Result(-1);
@@ -165,6 +168,7 @@ TCallResult DelLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
 // session holds the write lock before it looks at the tree: no other session can move
 // a place in between and close a cycle.
 TCallResult UpdLocationParent(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {3});
     const auto id = in.Id("PID");
     if (!id) return Result(-1);
     if (ctx.Execute(Sql(s, "UPDATE {S}.LOCATION SET ID_PARENT = ID_PARENT WHERE ID = :ID"),
@@ -258,6 +262,7 @@ bool TypeInUse(Ctx& ctx, const QString& s, long long id) {
 }
 
 TCallResult InsLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {10});
     const auto level = in.Int("PLEVEL#");
     const auto abbrev = in.Id("PID_ABBREV");
     if (!LevelInRange(level) || !abbrev) return Result(-1);
@@ -269,6 +274,7 @@ TCallResult InsLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
 }
 
 TCallResult UpdLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {11});
     const auto id = in.Id("PID");
     const auto level = in.Int("PLEVEL#");
     const auto abbrev = in.Id("PID_ABBREV");
@@ -286,6 +292,7 @@ TCallResult UpdLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
 }
 
 TCallResult DelLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {12});
     const auto id = in.Id("PID");
     if (!id || !TypeLevel(ctx, s, *id)) return Result(-1);
     if (TypeInUse(ctx, s, *id)) return Result(-2);
@@ -315,6 +322,7 @@ TCallResult GetLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 TCallResult InsLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {6});
     if (ShortNameTaken(ctx, s, in.Value("PSNAME"), 0)) return Result(-1);
     ctx.Execute(Sql(s, "INSERT INTO {S}.LOCATABBREV (SNAME, NAME) VALUES (:SNAME, :NAME)"),
                 {{"SNAME", Text(in, "PSNAME", 10)}, {"NAME", Text(in, "PNAME", 255)}});
@@ -322,6 +330,7 @@ TCallResult InsLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 TCallResult UpdLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {7});
     const auto id = in.Id("PID");
     if (!id || !AbbrevExists(ctx, s, *id) || ShortNameTaken(ctx, s, in.Value("PSNAME"), *id))
         return Result(-1);
@@ -331,6 +340,7 @@ TCallResult UpdLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 TCallResult DelLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {8});
     const auto id = in.Id("PID");
     if (!id || !AbbrevExists(ctx, s, *id)) return Result(-1);
     if (Exists(ctx, Sql(s, "SELECT 1 FROM {S}.LOCATTYPE WHERE ID_ABBREV = :ID LIMIT 1"),
@@ -341,6 +351,7 @@ TCallResult DelLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 TCallResult SetLocatAbbrevBmp(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    RequireRight(ctx, s, {6, 7});
     const QVariant picture = in.Value("PBMP16#16");
     ctx.Execute(Sql(s, "UPDATE {S}.LOCATABBREV SET BMP = :BMP WHERE ID = :ID"),
                 {{"BMP", picture.isNull() ? QVariant() : QVariant(picture.toByteArray()), TF::Blob},

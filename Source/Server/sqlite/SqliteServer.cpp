@@ -250,7 +250,8 @@ const TErrorText kErrorTexts[] = {
     {2292, nullptr, "Запись нельзя удалить, т.к. на нее есть ссылки"},
 };
 
-const char* const kPackages[] = {"QXVERPLOCAT", "QXVERPINFORM", "LANG_PACK", "TEMP_SELECT_PACK"};
+const char* const kPackages[] = {"QXVERPLOCAT", "QXVERPINFORM", "LANG_PACK", "TEMP_SELECT_PACK",
+                                 "QXVERPUSER"};
 
 void CreateVersion1(IDbConnection& db, const QString& schema) {
     for (const char* ddl : kTablesV1) db.Execute(Sql(schema, ddl), {});
@@ -328,6 +329,7 @@ void RegisterSqliteServer() {
         RegisterSearchRoutines();
         RegisterInformRoutines();
         RegisterLangRoutines();
+        RegisterUserRoutines();
     });
 }
 
@@ -346,6 +348,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});
+        InstallUsers(db, schema);
         for (const char* package : kPackages)
             db.Execute(
                 QStringLiteral("INSERT OR REPLACE INTO main.ALL_OBJECTS (OWNER, OBJECT_NAME, "

@@ -55,5 +55,13 @@ void RegisterSearchRoutines();
 QString SearchKey(const QString& text);
 void RegisterInformRoutines();
 void RegisterLangRoutines();
+void RegisterUserRoutines();
+
+// Refuses the call with ORA-01031 unless the session's user holds one of the rights (codes
+// 1..12 of the access list); the message names the first.
+void RequireRight(TSqliteRoutineContext& ctx, const QString& schema,
+                  std::initializer_list<int> anyOf);
+// The users' table, and the installing user as its administrator when it has none.
+void InstallUsers(IDbConnection& db, const QString& schema);
 
 }  // namespace SqliteServer

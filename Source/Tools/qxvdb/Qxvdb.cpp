@@ -17,6 +17,7 @@
 #include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
+#include "Tools/qxvdb/Users.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ const char kUsage[] =
     "  backup --file PATH         copy an embedded database (all its files) into one file,\n"
     "                             while it is in use\n"
     "  restore --file PATH        put such a copy back in place\n"
+    "  user add|set|list|remove   who may do what (qxvdb user --help)\n"
     "CONNECTION is sqlite:PATH or postgresql://user@host:port/db; the schema defaults\n"
     "to the database user's name.\n"
     "CSV files are UTF-8 with a header line naming the columns (in any order):\n"
@@ -295,6 +297,7 @@ QString WhatToDo(const EOraError& e, const TOptions& o, const QString& schema) {
 }  // namespace
 
 int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.value(0) == QLatin1String("user")) return RunUserCommand(args.mid(1), out, err);
     TOptions o;
     try {
         o = ParseOptions(args);

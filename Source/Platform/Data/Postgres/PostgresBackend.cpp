@@ -22,6 +22,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/Postgres/PgSqlText.h"
 #include "Platform/Data/SqlText.h"
+#include "Platform/Data/UserRights.h"
 
 namespace {
 
@@ -89,8 +90,7 @@ double RealNumber(const char* raw, int len) {
     return value;
 }
 
-QVariant ValueOf(const PGresult* res, int row, int col, Oid type,
-                 TRepeatedText* text = nullptr) {
+QVariant ValueOf(const PGresult* res, int row, int col, Oid type, TRepeatedText* text = nullptr) {
     if (PQgetisnull(res, row, col)) return {};
     const char* raw = PQgetvalue(res, row, col);
     const int len = PQgetlength(res, row, col);
@@ -179,6 +179,9 @@ EOraError ErrorOf(const PGresult* res, PGconn* conn) {
     if (const auto m = oraText.match(primary); m.hasMatch())
         return EOraError::Make(m.captured(1).toInt(), m.captured(2));
 
+    if (state == QLatin1String("42501"))
+        return EOraError::Make(UserRights::Refused,
+                               QStringLiteral("insufficient privileges (%1)").arg(primary));
     if (state == QLatin1String("23505"))
         return EOraError::Make(OraCode::UniqueViolation,
                                QStringLiteral("unique constraint (%1) violated").arg(constraint));

@@ -126,6 +126,7 @@ DECLARE
   v_type_level integer;
   v_id integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[2]);
   IF "PID_LOCATTYPE" IS NULL OR "PID_LOCATTYPE" < 1 THEN
     RETURN -1;  -- no type: refused like a type of the wrong level
   END IF;
@@ -154,6 +155,7 @@ DECLARE
   v_parent_level integer := 0;
   v_type_level integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF "PID_LOCATTYPE" IS NULL OR "PID_LOCATTYPE" < 1 THEN
     RETURN -1;  -- no type: refused like a type of the wrong level
   END IF;
@@ -192,6 +194,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATION"("PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[4]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_parent = "PID")
      OR EXISTS (SELECT 1 FROM @SCHEMA@.information WHERE objtype = 1 AND objid = "PID") THEN
     RETURN -2;
@@ -233,6 +236,7 @@ DECLARE
   v_delta integer;
   v_unmatched integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF NOT @SCHEMA@.location_lock_tree() THEN
     RETURN -1;
   END IF;
@@ -291,6 +295,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_id integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[10]);
   IF "PLEVEL#" IS NULL OR "PLEVEL#" NOT BETWEEN 1 AND 15 OR "PID_ABBREV" IS NULL OR "PID_ABBREV" < 1
      OR EXISTS (SELECT 1 FROM @SCHEMA@.locattype WHERE level_no = "PLEVEL#" AND id_abbrev = "PID_ABBREV") THEN
     RETURN -1;
@@ -308,6 +313,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_level integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[11]);
   SELECT level_no INTO v_level FROM @SCHEMA@.locattype WHERE id = "PID";
   IF NOT FOUND OR "PLEVEL#" IS NULL OR "PLEVEL#" NOT BETWEEN 1 AND 15
      OR "PID_ABBREV" IS NULL OR "PID_ABBREV" < 1
@@ -327,6 +333,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATTYPE"("PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[12]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_locattype = "PID") THEN
     RETURN -2;
   END IF;
@@ -353,6 +360,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_id integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[6]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.locatabbrev WHERE sname = "PSNAME") THEN
     RETURN -1;
   END IF;
@@ -366,6 +374,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATABBREV"("PID" intege
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[7]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.locatabbrev WHERE sname = "PSNAME" AND id <> "PID") THEN
     RETURN -1;
   END IF;
@@ -381,6 +390,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATABBREV"("PID" intege
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[8]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.locattype WHERE id_abbrev = "PID") THEN
     RETURN -2;
   END IF;
@@ -395,5 +405,6 @@ $body$;
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATABBREV_BMP"("PID" integer, "PBMP16#16" bytea)
 RETURNS void
 LANGUAGE sql AS $body$
+  SELECT @SCHEMA@.require_right(ARRAY[6, 7]);
   UPDATE @SCHEMA@.locatabbrev SET bmp = "PBMP16#16" WHERE id = "PID"
 $body$;

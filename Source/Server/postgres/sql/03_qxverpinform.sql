@@ -30,8 +30,14 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_id integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF "POBJID" IS NULL OR "POBJID" < 1 THEN
     RETURN -1;  -- an item always belongs to an object
+  END IF;
+  -- An item of a place needs the place: one another session has just deleted takes none.
+  IF "POBJTYPE" = 1 AND NOT EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id = "POBJID") THEN
+    RAISE EXCEPTION 'ORA-02291: integrity constraint (%.FK_INFORMATION_LOCATION) violated - parent key not found',
+      upper('@SCHEMA_NAME@') USING ERRCODE = '23503';
   END IF;
   INSERT INTO @SCHEMA@.information (objtype, objid, id_parent, infotype, value, description, active)
   VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END,
@@ -63,6 +69,7 @@ DECLARE
   v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_old_parent integer;
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[3]);
   SELECT id_parent INTO v_old_parent FROM @SCHEMA@.information
   WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
   IF NOT FOUND THEN
@@ -92,6 +99,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.DEL_T#INFORMATION"("POBJTYPE" 
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[4, 3, 2]);
   IF NOT EXISTS (SELECT 1 FROM @SCHEMA@.information
                  WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID") THEN
     RETURN -1;

@@ -1,0 +1,148 @@
+// The window and what the server lets its user do: a reader's picker has no add, edit or
+// delete and accepts no drag; what the server refuses anyway is said in the user's language;
+// a place another session deleted is said and leaves the tree.
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "Location/LocationTree.h"
+#include "Location/Main.h"
+#include "Location/ObjectNode.h"
+#include "Location/ServiceTable.h"
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/UserRights.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
+#include "support/TestDatabase.h"
+#include "support/TreeDrag.h"
+
+namespace {
+
+class WindowRights : public ::testing::Test {
+protected:
+    void SetUp() override { FSample = FDb.AddSample(); }
+
+    // The session's user (the schema's administrator) keeps only `rights`.
+    void KeepOnly(const char* rights) {
+        ASSERT_EQ(FDb.Call("QXVERPUSER", "UPD_T#USER", {{"PNAME", "QXVBASE"}, {"PRIGHTS", rights}}),
+                  1);
+        FDb.Raw().Commit();
+    }
+    void Pick(const std::function<void(TfMain&)>& act) {
+        FDriver.Then([act](QDialog& dialog) {
+            act(static_cast<TfMain&>(dialog));
+            dialog.reject();
+        });
+        int id = int(FSample.lakeside);
+        ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id);
+    }
+    size_t Places(long long parent) {
+        return FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", -1}, {"PID_PARENT", parent}})
+            .Rows.size();
+    }
+
+    TestDatabase FDb;
+    TestDatabase::TSample FSample{};
+    MessageBoxRecorder FBoxes;
+    ModalDriver FDriver;
+};
+
+TEST_F(WindowRights, AReadersPickerOffersNoChangeAndAcceptsNoDrag) {
+    KeepOnly(UserRights::Reader);
+    Pick([&](TfMain& form) {
+        ASSERT_EQ(form.GetSelectedID(), FSample.lakeside);
+        EXPECT_FALSE(form.aObjectAdd->isEnabled());
+        EXPECT_FALSE(form.aObjectEdit->isEnabled());
+        EXPECT_FALSE(form.aObjectDelete->isEnabled());
+        QTest::keyClick(form.tvObjects, Qt::Key_F8);
+        TObjectNode* south = form.Tree()->Root()->ChildNode(1);
+        TreeDrag drag = TreeDrag::Start(form.tvObjects, form.Tree()->Selected());
+        drag.Enter();
+        EXPECT_FALSE(drag.Move(south)) << "a district may go below the other region, but not "
+                                          "for a user without the edit right";
+        EXPECT_FALSE(drag.Drop(south));
+    });
+    EXPECT_EQ(Places(FSample.north), 1u);
+    EXPECT_EQ(Places(FSample.south), 0u);
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+// The window's own rights granted, the server's not: the delete is refused with the right's
+// name, in Russian for a user without a language and in English for an English one.
+TEST_F(WindowRights, AServersRefusalIsSaidInTheUsersLanguage) {
+    for (const int language : {25, 9}) {
+        if (language == 9) FDb.SetUserLanguage(9);
+        KeepOnly("111011111111");
+        Pick([&](TfMain& form) {
+            form.FDelLocation = true;  // as a host that grants more than the server would
+            FBoxes.Answer(IDYES);
+            form.aObjectDeleteExecute();
+        });
+        ASSERT_EQ(FBoxes.Count(), 2u);
+        EXPECT_EQ(FBoxes.Last().Text,
+                  language == 9 ? QStringLiteral("Insufficient rights: Delete location")
+                                : QStringLiteral("Недостаточно прав: Удаление местоположения"));
+        EXPECT_EQ(Places(FSample.north), 1u);
+        FBoxes.Clear();
+    }
+}
+
+TObjectNode* FindNode(TObjectNode* from, long long id) {
+    if (!from || from->ID == id) return from;
+    for (int i = 0; i < from->childCount(); ++i)
+        if (TObjectNode* found = FindNode(from->ChildNode(i), id)) return found;
+    return nullptr;
+}
+
+// Another session deletes the place the window shows: editing it, or adding below it, says
+// so, drops its node (its parent selected) and stores nothing; the typed name stays in the
+// dialog until the user leaves it.
+TEST_F(WindowRights, APlaceDeletedByAnotherSessionIsSaidAndLeavesTheTree) {
+    FDb.AddType(5, FSample.aS);
+    const auto other = OpenConnection(FDb.ConnectString());
+    for (const bool adding : {false, true}) {
+        SCOPED_TRACE(adding ? "adding below" : "editing");
+        const long long hamlet = FDb.AddLocation(FSample.birch, FSample.tS4, "Хутор");
+        FDb.Raw().Commit();
+        TFormHolder<TfMain> form(
+            TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QStringLiteral("QXVBASE")));
+        form->show();
+        for (long long id : {FSample.north, FSample.lakeside, FSample.birch, hamlet})
+            form->tvObjects->setCurrentItem(FindNode(form->Tree()->Root(), id));
+        ASSERT_EQ(form->GetSelectedID(), hamlet);
+        other->Call(other->Describe("QXVBASE", "QXVERPLOCAT", "DEL_T#LOCATION"), {{"PID", hamlet}});
+        other->Commit();
+        if (adding)
+            FDriver.Then([](QDialog& d) {
+                d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("Новый"));
+                d.findChild<QPushButton*>("btnOK")->click();
+                EXPECT_TRUE(d.isVisible());
+                EXPECT_EQ(d.findChild<QLineEdit*>("edtName")->text(), QStringLiteral("Новый"));
+            });
+        adding ? form->aObjectAddExecute() : form->aObjectEditExecute();
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_EQ(FBoxes.Last().Text,
+                  QStringLiteral("Местоположение удалено другим пользователем"));
+        EXPECT_EQ(form->GetSelectedID(), FSample.birch);
+        EXPECT_EQ(FindNode(form->Tree()->Root(), hamlet), nullptr);
+        EXPECT_EQ(Places(FSample.birch), 0u);
+        FBoxes.Clear();
+        // Nor does an item attach to it: the frame's save says the same.
+        EXPECT_THROW(FDb.Call("QXVERPINFORM", "INS_T#INFORMATION",
+                              {{"POBJTYPE", 1},
+                               {"POBJID", hamlet},
+                               {"PID_PARENT", -1},
+                               {"PINFOTYPE", 5},
+                               {"PVALUE", "x"},
+                               {"PDESCRIPTION", ""},
+                               {"PACTIVE", 1}}),
+                     EOraError);
+    }
+}
+
+}  // namespace

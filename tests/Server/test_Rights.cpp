@@ -1,0 +1,323 @@
+// The rights the server keeps: every changing routine refuses a user without its right with
+// ORA-01031 and changes nothing, and works with that right alone; on both engines.
+
+#include <QRandomGenerator>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Platform/Data/UserRights.h"
+#include "Server/ServerInstall.h"
+#include "Server/sqlite/SqliteServer.h"
+#include "Tools/qxvdb/Qxvdb.h"
+#include "support/PostgresDsn.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const QString Locat = QStringLiteral("QXVERPLOCAT");
+const QString Inform = QStringLiteral("QXVERPINFORM");
+const QString Users = QStringLiteral("QXVERPUSER");
+
+class Rights : public ::testing::TestWithParam<QString> {
+protected:
+    void SetUp() override {
+        RegisterSqliteServer();
+        if (GetParam() == QLatin1String("postgresql")) {
+            FDsn = PgDsnOrSkip();
+            QXV_REQUIRE_PG(FDsn);
+            FSchema = QStringLiteral("qxvrights_%1")
+                          .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        } else {
+            FDsn = QStringLiteral("sqlite:%1?user=CLERK").arg(FTemp.FilePath("r.db"));
+            FSchema = QStringLiteral("QXVBASE");
+        }
+        FDb = OpenConnection(FDsn);
+        InstallServerSchema(*FDb, FSchema);  // its installer administers it
+        FDb->Commit();
+    }
+    void TearDown() override {
+        if (!FDb || GetParam() != QLatin1String("postgresql")) return;
+        FDb->Rollback();
+        FDb->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(FSchema.toLower()), {});
+        FDb->Commit();
+    }
+
+    long long Call(const QString& package, const QString& routine,
+                   const std::vector<TBoundValue>& in) {
+        return FDb->Call(FDb->Describe(FSchema, package, routine), in)
+            .Value(QStringLiteral("RESULT"))
+            .toLongLong();
+    }
+    // The session's own user keeps administering users whatever rights it is given.
+    void SetOwnRights(const QString& rights) {
+        ASSERT_EQ(Call(Users, QStringLiteral("UPD_T#USER"),
+                       {{"PNAME", FDb->UserName()}, {"PRIGHTS", rights}}),
+                  1);
+    }
+    QString Snapshot() {
+        QString all;
+        for (const char* table : {"LOCATION", "LOCATTYPE", "LOCATABBREV", "INFORMATION"}) {
+            const TRowSet rows = FDb->Query(QStringLiteral("SELECT * FROM \"%1\".%2 ORDER BY ID")
+                                                .arg(FSchema.toLower(), QLatin1String(table)),
+                                            {});
+            for (const auto& row : rows.Rows)
+                for (const QVariant& v : row) all += v.toString() + QLatin1Char('|');
+            all += QLatin1Char('\n');
+        }
+        return all;
+    }
+
+    TempDir FTemp;
+    QString FDsn;
+    QString FSchema;
+    std::unique_ptr<IDbConnection> FDb;
+};
+
+TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
+    auto add = [&](const QString& package, const char* routine,
+                   const std::vector<TBoundValue>& in) {
+        const long long id = Call(package, QString::fromLatin1(routine), in);
+        EXPECT_GE(id, 1) << routine;
+        return id;
+    };
+    const long long aObl =
+        add(Locat, "INS_T#LOCATABBREV", {{"PSNAME", "обл."}, {"PNAME", "область"}});
+    const long long aR = add(Locat, "INS_T#LOCATABBREV", {{"PSNAME", "р-н"}, {"PNAME", "район"}});
+    const long long aFree = add(Locat, "INS_T#LOCATABBREV", {{"PSNAME", "х."}, {"PNAME", "хутор"}});
+    const long long t1 = add(Locat, "INS_T#LOCATTYPE", {{"PLEVEL#", 1}, {"PID_ABBREV", aObl}});
+    const long long t2 = add(Locat, "INS_T#LOCATTYPE", {{"PLEVEL#", 2}, {"PID_ABBREV", aR}});
+    const long long tFree = add(Locat, "INS_T#LOCATTYPE", {{"PLEVEL#", 3}, {"PID_ABBREV", aR}});
+    auto place = [&](long long parent, long long type, const char* name) {
+        return add(Locat, "INS_T#LOCATION",
+                   {{"PID_PARENT", parent}, {"PID_LOCATTYPE", type}, {"PNAME", name}});
+    };
+    const long long north = place(-1, t1, "Северная");
+    const long long south = place(-1, t1, "Южная");
+    const long long lake = place(north, t2, "Озёрный");
+    const long long leaf = place(south, t2, "Лесной");
+    auto item = [&](const char* value) {
+        return add(Inform, "INS_T#INFORMATION",
+                   {{"POBJTYPE", 1},
+                    {"POBJID", north},
+                    {"PID_PARENT", -1},
+                    {"PINFOTYPE", 5},
+                    {"PVALUE", value},
+                    {"PDESCRIPTION", ""},
+                    {"PACTIVE", 1}});
+    };
+    const long long note = item("заметка");
+    const long long gone = item("лишнее");
+    const QByteArray bmp(64, 'x');
+
+    struct TCase {
+        const QString& Package;
+        const char* Routine;
+        std::vector<int> AnyOf;  // the first alone is enough
+        std::vector<TBoundValue> In;
+    };
+    const std::vector<TCase> cases = {
+        {Locat,
+         "INS_T#LOCATION",
+         {2},
+         {{"PID_PARENT", north}, {"PID_LOCATTYPE", t2}, {"PNAME", "Новый"}}},
+        {Locat,
+         "UPD_T#LOCATION",
+         {3},
+         {{"PID", lake}, {"PID_PARENT", north}, {"PID_LOCATTYPE", t2}, {"PNAME", "Озёрный!"}}},
+        {Locat, "UPD_T#LOCATION_ID_PARENT", {3}, {{"PID", lake}, {"PID_PARENT", south}}},
+        {Locat, "DEL_T#LOCATION", {4}, {{"PID", leaf}}},
+        {Locat, "INS_T#LOCATTYPE", {10}, {{"PLEVEL#", 4}, {"PID_ABBREV", aR}}},
+        {Locat, "UPD_T#LOCATTYPE", {11}, {{"PID", tFree}, {"PLEVEL#", 5}, {"PID_ABBREV", aR}}},
+        {Locat, "DEL_T#LOCATTYPE", {12}, {{"PID", tFree}}},
+        {Locat, "INS_T#LOCATABBREV", {6}, {{"PSNAME", "д."}, {"PNAME", "деревня"}}},
+        {Locat, "UPD_T#LOCATABBREV", {7}, {{"PID", aR}, {"PSNAME", "р-н"}, {"PNAME", "район!"}}},
+        {Locat,
+         "SET_T#LOCATABBREV_BMP",
+         {6, 7},
+         {{"PID", aR}, {"PBMP16#16", bmp, TFieldType::Blob}}},
+        {Locat, "DEL_T#LOCATABBREV", {8}, {{"PID", aFree}}},
+        {Inform,
+         "INS_T#INFORMATION",
+         {3},
+         {{"POBJTYPE", 1},
+          {"POBJID", south},
+          {"PID_PARENT", -1},
+          {"PINFOTYPE", 1},
+          {"PVALUE", "a@b.c"},
+          {"PDESCRIPTION", ""},
+          {"PACTIVE", 1}}},
+        {Inform,
+         "UPD_T#INFORMATION",
+         {3},
+         {{"POBJTYPE", 1},
+          {"POBJID", north},
+          {"PID", note},
+          {"PID_PARENT", -1},
+          {"PVALUE", "заметка!"},
+          {"PDESCRIPTION", ""},
+          {"PACTIVE", 0}}},
+        {Inform,
+         "DEL_T#INFORMATION",
+         {4, 3, 2},
+         {{"POBJTYPE", 1}, {"POBJID", north}, {"PID", gone}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Routine);
+        QString without(UserRights::Count, u'1');
+        for (int code : c.AnyOf) without[code - 1] = u'0';
+        SetOwnRights(without);
+        const QString before = Snapshot();
+        try {
+            Call(c.Package, QString::fromLatin1(c.Routine), c.In);
+            ADD_FAILURE() << "not refused";
+        } catch (const EOraError& e) {
+            EXPECT_EQ(e.ErrorCode(), UserRights::Refused);
+            EXPECT_TRUE(
+                e.Message().contains(QStringLiteral("Недостаточно прав: ") +
+                                     QString::fromUtf8(UserRights::Names[c.AnyOf.front() - 1])))
+                << e.Message().toStdString();
+        }
+        FDb->Commit();
+        EXPECT_EQ(Snapshot(), before);
+
+        QString only(UserRights::Count, u'0');
+        only[c.AnyOf.front() - 1] = u'1';
+        SetOwnRights(only);
+        const TRoutineDesc routine =
+            FDb->Describe(FSchema, c.Package, QString::fromLatin1(c.Routine));
+        const TCallResult done = FDb->Call(routine, c.In);
+        if (routine.Params.front().Direction == TParamDirection::Result) {
+            EXPECT_GE(done.Value(QStringLiteral("RESULT")).toLongLong(), 1);
+        }
+        FDb->Commit();
+        EXPECT_NE(Snapshot(), before);
+    }
+}
+
+// `qxvdb user`: the roles' rights as the session sees them, the language, and a user who is
+// not an administrator refused.
+TEST_P(Rights, QxvdbUserKeepsRolesAndOnlyAdministratorsChangeThem) {
+    auto run = [&](QStringList args) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        args << QStringLiteral("--db") << FDsn << QStringLiteral("--schema") << FSchema;
+        const int code = RunQxvdb(QStringList{QStringLiteral("user")} + args, o, e);
+        o.flush();
+        e.flush();
+        return std::make_pair(code, out + err);
+    };
+    EXPECT_EQ(run({"add", "ann", "--role", "editor", "--lang", "en"}).first, QxvdbExit::Ok);
+    EXPECT_EQ(run({"add", "ann"}).first, QxvdbExit::DataError);  // already there
+    EXPECT_EQ(run({"set", "bob", "--role", "admin"}).first, QxvdbExit::DataError);
+    EXPECT_EQ(run({"add", "ann", "--rights", "10"}).first, QxvdbExit::Usage);
+    const QString list = run({"list"}).second;
+    EXPECT_TRUE(list.contains(QStringLiteral("ANN\t1") + UserRights::Editor + "\tno\ten"))
+        << list.toStdString();
+
+    // The session's own user given an editor's rights without the administrator flag.
+    EXPECT_EQ(run({"set", FDb->UserName(), "--role", "editor"}).first, QxvdbExit::Ok);
+    EXPECT_EQ(UserRights::Fetch(*FDb, FSchema), QStringLiteral("111110001000"));
+    const auto refused = run({"remove", "ann"});
+    EXPECT_EQ(refused.first, QxvdbExit::DatabaseError);
+    EXPECT_TRUE(refused.second.contains(QStringLiteral("Недостаточно прав")))
+        << refused.second.toStdString();
+    EXPECT_EQ(UserRights::AccessString(UserRights::Fetch(*FDb, FSchema), "1011111111111"),
+              QStringLiteral("1011110001000"));  // the console's --rights only takes away
+}
+
+// PostgreSQL as the boundary, with real login roles: a reader and an editor write no table
+// directly; the reader's changes through the routines are refused, its reading and searching
+// work; the editor's changes go through; every changing routine runs as the owner with its
+// search path pinned.
+TEST_P(Rights, PostgresRolesWriteOnlyThroughTheRoutines) {
+    if (GetParam() != QLatin1String("postgresql")) GTEST_SKIP() << "roles are PostgreSQL's";
+    const QString suffix =
+        QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QString reader = QStringLiteral("qxvreader_") + suffix;
+    const QString editor = QStringLiteral("qxveditor_") + suffix;
+    for (const QString& role : {reader, editor})  // made here from hex digits only
+        FDb->Execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(role), {});
+    ASSERT_EQ(Call(Users, QStringLiteral("INS_T#USER"),
+                   {{"PNAME", reader}, {"PRIGHTS", UserRights::Reader}}),
+              1);
+    ASSERT_EQ(Call(Users, QStringLiteral("INS_T#USER"),
+                   {{"PNAME", editor}, {"PRIGHTS", UserRights::Editor}}),
+              1);
+    const long long abbrev = Call(Locat, QStringLiteral("INS_T#LOCATABBREV"),
+                                  {{"PSNAME", "обл."}, {"PNAME", "область"}});
+    const long long type =
+        Call(Locat, QStringLiteral("INS_T#LOCATTYPE"), {{"PLEVEL#", 1}, {"PID_ABBREV", abbrev}});
+    const long long place =
+        Call(Locat, QStringLiteral("INS_T#LOCATION"),
+             {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", "Озёрная"}});
+    FDb->Commit();
+
+    const QString s = QStringLiteral("\"%1\".").arg(FSchema.toLower());
+    const QStringList writes = {
+        QStringLiteral("INSERT INTO %1location (id_locattype, name) VALUES (%2, 'x')")
+            .arg(s)
+            .arg(type),
+        QStringLiteral("UPDATE %1location SET id_parent = id").arg(s),
+        QStringLiteral("DELETE FROM %1location").arg(s),
+        QStringLiteral("UPDATE %1user_rights SET is_admin = 1").arg(s)};
+    auto refused = [](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const EOraError& e) {
+            return e.ErrorCode() == UserRights::Refused;
+        }
+        return false;
+    };
+    for (const QString& role : {reader, editor}) {
+        SCOPED_TRACE(role.toStdString());
+        QUrl url(FDsn);
+        url.setUserName(role);
+        const auto db = OpenConnection(url.toString());
+        for (const QString& sql : writes) {
+            EXPECT_TRUE(refused([&] { db->Execute(sql, {}); })) << sql.toStdString();
+            db->Rollback();
+        }
+        auto call = [&](const QString& package, const char* routine,
+                        const std::vector<TBoundValue>& in) {
+            return db->Call(db->Describe(FSchema, package, QString::fromLatin1(routine)), in);
+        };
+        EXPECT_EQ(call(Locat, "GET_T#LOCATION", {{"PID", place}}).Cursor->Rows.size(), 1u);
+        EXPECT_EQ(call(Locat, "FILL_T#LOCATION_HITS", {{"PGUID", role}, {"PTEXT", "озёр"}})
+                      .Value(QStringLiteral("RESULT"))
+                      .toInt(),
+                  1);
+        const bool mayEdit = role == editor;
+        EXPECT_EQ(
+            refused([&] {
+                call(
+                    Locat, "UPD_T#LOCATION",
+                    {{"PID", place}, {"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", role}});
+            }),
+            !mayEdit);
+        db->Commit();
+    }
+    const TRowSet loose = FDb->Query(
+        QStringLiteral("SELECT p.proname FROM pg_proc p WHERE p.pronamespace = (SELECT oid FROM "
+                       "pg_namespace WHERE nspname = :S) "
+                       "AND p.proname ~ '\\.(INS|UPD|DEL|SET)_' AND NOT (p.prosecdef AND "
+                       "array_to_string(p.proconfig, ',') LIKE '%search_path=%')"),
+        {{"S", FSchema.toLower()}});
+    EXPECT_EQ(loose.Rows.size(), 0u)
+        << "changing routines without SECURITY DEFINER and search_path";
+    for (const QString& role : {reader, editor}) {
+        FDb->Execute(QStringLiteral("DROP OWNED BY \"%1\"").arg(role), {});
+        FDb->Execute(QStringLiteral("DROP ROLE \"%1\"").arg(role), {});
+    }
+    FDb->Commit();
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, Rights,
+                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
+                         [](const auto& info) { return info.param.toStdString(); });
+
+}  // namespace
