@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "Host/ConsoleLanguage.h"
 #include "Host/ConsoleResponder.h"
 #include "Host/ConsoleWindow.h"
 #include "Host/PluginCatalog.h"
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
         MessageBoxes::Show(e.Message(), QObject::tr("Database"), MB_ICONERROR, nullptr);
         return 2;
     }
+    ConsoleLanguage::Install(schema, &session);
     ConsoleResponder responder(schema, &session);
     // Checked once it holds: a database without the directory gets one clear question
     // instead of a box per failing routine.
