@@ -46,4 +46,5 @@ private:
     void LoadComponent(const QString& section, QObject* component);
     void SaveComponent(const QString& section, QObject* component);
     bool FSettingsEnabled = false;
+    bool FHiddenWithWindow = false;  // hidden by a minimise or maximise, not closed
 };
