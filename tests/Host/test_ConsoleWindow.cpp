@@ -20,6 +20,7 @@
 #include "Platform/Data/DbBackend.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/Snapshot.h"
 #include "support/TempDir.h"
 #include "support/TestDatabase.h"
 
@@ -112,9 +113,12 @@ TEST(ConsoleLanguageTest, EachUserReadsTheConsoleAndQtInTheirLanguage) {
         EXPECT_EQ(window.windowTitle(), user.Title);
         EXPECT_EQ(window.ServicesMenu()->title(), user.Services);
         EXPECT_EQ(window.ServicesMenu()->actions().value(0)->text(), user.Service);
-        QMessageBox box;
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        QMessageBox box(QMessageBox::Question, window.windowTitle(), user.Services,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         EXPECT_EQ(box.button(QMessageBox::Yes)->text(), user.Yes);
+        Snapshot(window, user.Language == 25 ? "console-russian" : "console-english");
+        Snapshot(box,
+                 user.Language == 25 ? "console-russian-qt-buttons" : "console-english-qt-buttons");
         QFileDialog files;
         files.setOption(QFileDialog::DontUseNativeDialog);
         EXPECT_EQ(files.findChild<QLabel*>("lookInLabel")->text(), user.LookIn);

@@ -26,6 +26,7 @@
 #include "Platform/Ini/HostFolder.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
+#include "support/Snapshot.h"
 #include "support/TempDir.h"
 #include "support/TestDatabase.h"
 
@@ -341,9 +342,11 @@ TEST_F(WorkspaceTest, RestoreAndMaximiseKeepTheWindowWholeAndOnlyItsPlacementIsS
     EXPECT_EQ(window.geometry(), placed);
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(FillsItsWindow(form));
+    Snapshot(FArea, "location-window-restored");
     settle([&] { window.showMaximized(); });
     EXPECT_EQ(window.size(), FArea.viewport()->size());
     EXPECT_TRUE(FillsItsWindow(form));
+    Snapshot(FArea, "location-window-maximised");
     settle([&] { window.showNormal(); });
     EXPECT_EQ(window.geometry(), placed);
     EXPECT_TRUE(FillsItsWindow(form));
@@ -388,6 +391,7 @@ TEST_F(WorkspaceTest, TheEnglishUsersTextsOutliveASecondWindowAndARestore) {
     QString searchTitle;
     FDriver.Then([&](QDialog& search) {
         searchTitle = search.windowTitle();
+        Snapshot(search, "search-english-after-a-second-window");
         search.reject();
     });
     form.edSearch->setText(QStringLiteral("сев"));
