@@ -3,20 +3,25 @@
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
+#include <QDir>
 #include <QTableView>
 
 #include "ComFormLibs/FilterDialog.h"
 #include "ComFormLibs/FindDialog.h"
+#include "ComFormLibs/GridDialogs.h"
 #include "ComFormLibs/ReportDialog.h"
 #include "ComFormLibs/SelectDialog.h"
 #include "ComFormLibs/SortDialog.h"
 #include "ComUnits/uTDBGridInterface_IMPL.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
+#include "Platform/Ui/MessageBoxes.h"
 #include "Platform/Ui/ModalRunner.h"
 #include "Platform/Ui/ShellOpen.h"
 
 #define COMFORMLIBS_EXPORT extern "C" __attribute__((visibility("default")))
+
+using ComFormLibs::Text;
 
 namespace {
 
@@ -108,7 +113,20 @@ COMFORMLIBS_EXPORT void GridReportIni(TDataSet* master, TDataSet* detail,
     if (ModalRunner::RunModal(dialog) != QDialog::Accepted) return;
     const QString html = ReportHtml(master, detail, Utf8(title));
     const QString file = dialog.FileName();
-    if (WriteReport(html, file, dialog.Pdf()) && dialog.chkOpen->isChecked()) ShellOpen::Open(file);
+    const QString shown = QDir::toNativeSeparators(file);
+    if (!WriteReport(html, file, dialog.Pdf())) {
+        MessageBoxes::ShowKind(TMessageKind::Error,
+                               Text(language, "Не удалось записать отчет в файл %1.",
+                                    "The report could not be written to %1.")
+                                   .arg(shown),
+                               nullptr, Text(language, "Отчет", "Report"));
+        return;
+    }
+    if (dialog.chkOpen->isChecked() && ShellOpen::Open(file)) return;
+    MessageBoxes::ShowKind(
+        TMessageKind::Information,
+        Text(language, "Отчет записан в файл %1.", "The report was written to %1.").arg(shown),
+        nullptr, Text(language, "Отчет", "Report"));
 }
 
 COMFORMLIBS_EXPORT void RunSelectGrid(IDBGrid* grid, unsigned char mode, const char* checkField,

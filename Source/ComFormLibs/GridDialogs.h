@@ -16,7 +16,7 @@ namespace ComFormLibs {
 
 // The library's own settings beside the host's, one section per settings name it is given.
 inline TIniFile Settings() {
-    return TIniFile(QDir(HostExecutableFolder()).filePath("ComFormLibs.ini"));
+    return TIniFile(QDir(HostSettingsFolder()).filePath("ComFormLibs.ini"));
 }
 
 // Russian texts for Russian users, English for the rest.

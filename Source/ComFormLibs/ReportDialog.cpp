@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPrinter>
@@ -14,6 +15,7 @@
 
 #include "ComFormLibs/GridDialogs.h"
 #include "Platform/Data/DataConvert.h"
+#include "Platform/Ui/MessageBoxes.h"
 
 using ComFormLibs::Text;
 
@@ -44,6 +46,12 @@ QString Row(const QList<TField*>& fields) {
 }
 
 }  // namespace
+
+QString ReportFileName(const QString& settingsName) {
+    static const QRegularExpression forbidden(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]"));
+    const QString name = QString(settingsName).replace(forbidden, QStringLiteral("_")).trimmed();
+    return name.isEmpty() ? QStringLiteral("report") : name;
+}
 
 QString ReportHtml(TDataSet* master, TDataSet* detail, const QString& title) {
     const QList<TField*> fields = VisibleFields(master);
@@ -97,15 +105,23 @@ TReportDialog::TReportDialog(const QString& settingsName, const QString& title, 
     edtFile->setObjectName("edtFile");
     edtFile->setMinimumWidth(360);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    edtFile->setText(ini.ReadString(
-        settingsName, "ReportFile",
-        QDir(folder).filePath(
-            QString(settingsName).replace(QRegularExpression("[^A-Za-z0-9_-]"), "_"))));
+    edtFile->setText(ini.ReadString(settingsName, "ReportFile",
+                                    QDir(folder).filePath(ReportFileName(settingsName))));
     chkOpen = new QCheckBox(Text(language, "Открыть после создания", "Open when done"), this);
     chkOpen->setObjectName("chkOpen");
     chkOpen->setChecked(ini.ReadBool(settingsName, "ReportOpen", true));
     auto* buttons = ComFormLibs::OkCancel(this, language);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    connect(buttons, &QDialogButtonBox::accepted, this, [this, language] {
+        // The folder is made now, or the user chooses another while the dialog is open.
+        const QString folder = QFileInfo(FileName()).absolutePath();
+        if (!QDir().mkpath(folder)) {
+            MessageBoxes::ShowKind(TMessageKind::Error,
+                                   Text(language, "Не удалось создать папку %1. Укажите другую.",
+                                        "The folder %1 cannot be made. Choose another one.")
+                                       .arg(QDir::toNativeSeparators(folder)),
+                                   this, windowTitle());
+            return;
+        }
         TIniFile settings = ComFormLibs::Settings();
         settings.WriteBool(FSettingsName, "ReportPdf", Pdf());
         settings.WriteString(FSettingsName, "ReportFile", edtFile->text());

@@ -7,6 +7,9 @@ class QLineEdit;
 class QRadioButton;
 class TDataSet;
 
+// The default file name of a report: the settings name (the grid's hint, in the user's
+// language) with only what no file name may hold replaced.
+QString ReportFileName(const QString& settingsName);
 // The HTML of a report: the visible fields of the master's rows, each followed by the rows
 // of the detail that belong to it. The master is walked and left on its last row.
 QString ReportHtml(TDataSet* master, TDataSet* detail, const QString& title);

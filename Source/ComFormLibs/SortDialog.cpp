@@ -13,9 +13,12 @@ using ComFormLibs::Text;
 namespace {
 constexpr int DescendingRole = Qt::UserRole + 1;
 
+constexpr int TitleRole = Qt::UserRole + 2;
+
+// The field under the title the grid shows for it.
 void ShowItem(QListWidgetItem* item) {
     const bool descending = item->data(DescendingRole).toBool();
-    item->setText(item->data(Qt::UserRole).toString() + (descending ? " ▼" : " ▲"));
+    item->setText(item->data(TitleRole).toString() + (descending ? " ▼" : " ▲"));
 }
 }  // namespace
 
@@ -35,8 +38,17 @@ TSortDialog::TSortDialog(TOraQuery* query, int language) : FQuery(query) {
     for (const QString& name : query->FieldNames())
         if (!names.contains(name, Qt::CaseInsensitive)) names << name;
     for (const QString& name : names) {
+        // A field the grid does not show is no choice of the user's; an order by it stays.
+        const TField* field = query->FindField(name);
+        if (field && !field->Visible()) {
+            for (const QString& part : current)
+                if (part.section(u' ', 0, 0).compare(name, Qt::CaseInsensitive) == 0)
+                    FKeptOrder << part;
+            continue;
+        }
         auto* item = new QListWidgetItem(lwFields);
         item->setData(Qt::UserRole, name);
+        item->setData(TitleRole, field ? field->DisplayLabel() : name);
         const auto it = std::find_if(current.begin(), current.end(), [&](const QString& part) {
             return part.section(u' ', 0, 0).compare(name, Qt::CaseInsensitive) == 0;
         });
@@ -89,6 +101,7 @@ QString TSortDialog::SortList() const {
         parts << item->data(Qt::UserRole).toString() +
                      (item->data(DescendingRole).toBool() ? " DESC" : "");
     }
+    for (const QString& part : FKeptOrder) parts << part;
     return parts.join(", ");
 }
 

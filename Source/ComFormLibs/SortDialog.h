@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 class QListWidget;
 class TOraQuery;
@@ -24,4 +25,5 @@ private:
     void Move(int by);
 
     TOraQuery* FQuery;
+    QStringList FKeptOrder;  // the order by fields the grid does not show, after the user's
 };

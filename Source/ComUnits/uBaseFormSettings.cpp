@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "ComUnits/wwDBGrid.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Ini/HostFolder.h"
@@ -21,9 +22,9 @@ const QString WidthPrefix = QStringLiteral("WIDTH_");
 const QString VisiblePrefix = QStringLiteral("VISIBLE_");
 const QString DefaultSuffix = QStringLiteral("_def");
 
-// One settings file of the host folder, made again only when the folder changed.
+// One settings file of the settings folder, made again only when the folder changed.
 TIniFile& HostIni(std::unique_ptr<TIniFile>& file, const QString& name) {
-    const QString path = QDir(HostExecutableFolder()).filePath(name);
+    const QString path = QDir(HostSettingsFolder()).filePath(name);
     if (!file || file->FileName() != path) file = std::make_unique<TIniFile>(path);
     return *file;
 }
@@ -201,6 +202,32 @@ void GridFromFields(QTableView& grid) {
     for (int column = 0; column < model->columnCount(); ++column)
         if (const TField* field = model->FieldAt(column))
             header->resizeSection(column, field->DisplayWidth() * charWidth + ColumnMargin);
+}
+
+// The enhanced grid keeps its columns under its own name, by field name: their order,
+// visibility and, for the shown ones, width in pixels.
+void ReadEnhancedGrid(const QString& section, TwwDBGrid& grid) {
+    const QString name = grid.objectName();
+    // Names that no longer exist are skipped.
+    for (const auto& [position, fieldName] : ReadOrder(section, name))
+        if (TwwColumn* column = grid.ColumnByName(fieldName)) column->SetIndex(position);
+    for (int i = 0; i < grid.ColumnCount(); ++i) {
+        TwwColumn* column = grid.Column(i);
+        column->SetVisible(ReadVisible(section, name, column->FieldName()));
+        const int width = ReadWidth(section, name, column->FieldName());
+        if (width != -1 && width != 10) column->SetWidth(width);
+    }
+}
+
+void WriteEnhancedGrid(const QString& section, const TwwDBGrid& grid) {
+    const QString name = grid.objectName();
+    const int largest = grid.ColumnCount() - 1;
+    for (int i = 0; i < grid.ColumnCount(); ++i) {
+        const TwwColumn* column = grid.Column(i);
+        WriteOrder(section, name, PositionText(i, largest), column->FieldName());
+        WriteVisible(section, name, column->FieldName(), column->Visible());
+        if (column->Visible()) WriteWidth(section, name, column->FieldName(), column->Width());
+    }
 }
 
 unsigned SqlTextHash(const QString& sql) {

@@ -7,6 +7,7 @@
 class QTableView;
 class TIniFile;
 class TOraQuery;
+class TwwDBGrid;
 
 // The settings the form framework keeps between runs, in the INI files of the host
 // executable's folder. Each file object is made on first use and kept for the
@@ -57,6 +58,11 @@ QList<QPair<int, QString>> ReadOrder(const QString& formSection, const QString& 
 // settings work on the fields (order by index, widths in characters).
 void FieldsFromGrid(QTableView& grid);
 void GridFromFields(QTableView& grid);
+
+// The enhanced grid keeps its columns under its own name, by field name: their order,
+// visibility and, for the shown ones, width in pixels.
+void ReadEnhancedGrid(const QString& formSection, TwwDBGrid& grid);
+void WriteEnhancedGrid(const QString& formSection, const TwwDBGrid& grid);
 
 // The key a query's sort order is remembered under: owner name and "." (when it has
 // an owner), the query's name, ".", and the hash of its SQL text in hexadecimal.

@@ -3,18 +3,27 @@
 #include <QVariant>
 #include <QWidget>
 
-#include "ComUnits/uAssert.h"
+#include <cstdlib>
+
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uAssert.h"
 #include "Platform/Data/DataSet.h"
 
 namespace {
 
 const QString Unit = QStringLiteral("Source/ComUnits/uChkCount");
 
-// " " + the translated text with its %s made the given count pattern.
-QString CountFormat(const QString& pattern) {
-    QString text = TranslateRu(QStringLiteral("Считано из БД %s записей"));
-    return u' ' + text.replace(QStringLiteral("%s"), pattern);
+// Which form of the counter's noun a count takes: 0 "запись", 1 "записи", 2 "записей".
+// Russian texts follow Russian grammar; a translation has a singular and a plural.
+int CountForm(int count) {
+    const TLanguagesDM* languages = LanguagesDM();
+    if (languages && languages->AppLanguage() != TLanguagesDM::LangRussian)
+        return count == 1 ? 0 : 2;
+    const int tens = std::abs(count) % 100;
+    const int units = tens % 10;
+    if (units == 1 && tens != 11) return 0;
+    if (units >= 2 && units <= 4 && (tens < 12 || tens > 14)) return 1;
+    return 2;
 }
 
 // The format with each "%d" in turn replaced by the next count.
@@ -31,6 +40,13 @@ QString Formatted(QString format, std::initializer_list<int> counts) {
 }
 
 }  // namespace
+
+QString RecordCountText(const QString& counts, int last) {
+    static const char* const phrases[] = {"Считано из БД %s запись", "Считано из БД %s записи",
+                                          "Считано из БД %s записей"};
+    QString text = TranslateRu(QString::fromUtf8(phrases[CountForm(last)]));
+    return u' ' + text.replace(QStringLiteral("%s"), counts);
+}
 
 TChkState::TChkState(TChkStateList* owner, TDataSet* dataSet, TUpdateEvent update, TDataSet* second)
     : FOwner(owner), FUpdate(std::move(update)), FDataSet(dataSet), FSecond(second) {
@@ -59,10 +75,7 @@ void TChkState::Changed() {
     FUpdate(this);
 }
 
-TChkStateList::TChkStateList(TControlLookup lookup)
-    : FSingleFormat(CountFormat(QStringLiteral("%d"))),
-      FDoubleFormat(CountFormat(QStringLiteral("%d (%d)"))),
-      FLookup(std::move(lookup)) {
+TChkStateList::TChkStateList(TControlLookup lookup) : FLookup(std::move(lookup)) {
     Assert(static_cast<bool>(FLookup), QStringLiteral("pEvent=nil (%1)").arg(Unit));
 }
 
@@ -114,10 +127,16 @@ void TChkStateList::UpdateState() {
     QString text;
     QString hint;
     if (!second) {
-        text = Formatted(FSingleFormat, {first->RecordCount()});
+        const int count = first->RecordCount();
+        text = FSingleFormat.isEmpty() ? RecordCountText(QString::number(count), count)
+                                       : Formatted(FSingleFormat, {count});
         hint = control->toolTip();
     } else {
-        text = Formatted(FDoubleFormat, {first->RecordCount(), second->RecordCount()});
+        const int counts[] = {first->RecordCount(), second->RecordCount()};
+        text = FDoubleFormat.isEmpty()
+                   ? RecordCountText(QStringLiteral("%1 (%2)").arg(counts[0]).arg(counts[1]),
+                                     counts[1])
+                   : Formatted(FDoubleFormat, {counts[0], counts[1]});
         QWidget* secondControl = FLookup(second);
         hint = control->toolTip() + (secondControl
                                          ? QStringLiteral(" (") + secondControl->toolTip() + u')'

@@ -2,18 +2,24 @@
 
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QWidget;
-class TDataSet;
+#include "Platform/Data/DataSet.h"
+
 class TChkStateList;
 
 // Record counters of a form's data sets: a display control shows "Считано из БД %s
-// записей" with the record count of the data set whose grid is active, or the counts of
-// a master and its detail, and its hint names their grids.
+// записей" (in the form the count asks for: "1 запись", "2 записи"; "1 record", "2 records")
+// with the record count of the data set whose grid is active, or the counts of a master and
+// its detail, and its hint names their grids.
+
+// " " + the translated counter phrase in the form the count `last` asks for, its %s made
+// `counts`: " Считано из БД 2 записи", " 1 record read from the database".
+QString RecordCountText(const QString& counts, int last);
 
 // Watches one data set: after open and after refresh it tells its list.
 class TChkState {
@@ -61,6 +67,7 @@ public:
 
     void SetDisplay(QWidget* control) { FDisplay = control; }
     void SetOnChange(TChangeEvent handler) { FOnChange = std::move(handler); }
+    // A format set here ("%d" for each count) replaces the counter phrase.
     void SetSingleFormat(const QString& format) { FSingleFormat = format; }
     void SetDoubleFormat(const QString& format) { FDoubleFormat = format; }
     const QString& SingleFormat() const { return FSingleFormat; }

@@ -1,6 +1,5 @@
 #include "ComUnits/uComFormLibInt.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
@@ -8,6 +7,7 @@
 #include <memory>
 
 #include "ComUnits/uAssert.h"
+#include "Platform/Ini/HostFolder.h"
 
 namespace uComFormLibInt {
 
@@ -38,7 +38,7 @@ Proc Lookup(const char* name) {
 
 QString LibraryFolder() {
     const QString& folder = State().Folder;
-    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+    return folder.isEmpty() ? HostLibraryFolder() : folder;
 }
 
 void SetLibraryFolder(const QString& folder) { State().Folder = folder; }

@@ -29,7 +29,8 @@ using TMySelectProc = void (*)(QObject* gridObject, unsigned char mode, int a, i
                                const char* checkField, bool flag);
 }
 
-// The folder the library is looked for in: the host executable's, unless set (tests).
+// The folder the library is looked for in: the host's sibling library folder, unless set
+// (tests).
 QString LibraryFolder();
 void SetLibraryFolder(const QString& folder);
 // Raises "uComFormLibInt.LoadLib: "PATH" library is not found" when the file is missing,

@@ -20,6 +20,7 @@
 #include "ComUnits/uComponentTree.h"
 #include "ComUnits/uOraFunctions.h"
 #include "ComUnits/uScrollComponents.h"
+#include "ComUnits/uUserError.h"
 #include "Components/QSearch/FrmQSearch.h"
 #include "FormReposit/AccessString.h"
 #include "Platform/Data/DataSetModel.h"
@@ -70,9 +71,9 @@ TExceptionHook& ExceptionHook() {
     return hook;
 }
 
-// ApplicationEvents1: every unhandled exception in a plain box.
+// ApplicationEvents1: every unhandled exception in a plain box, said the user's way.
 void ShowCaughtException(QObject*, std::exception& error) {
-    MessageBoxes::ShowMessage(QStringLiteral("TBaseForm catch exception\r") + ExceptionText(error));
+    MessageBoxes::ShowMessage(UserErrorText(error));
 }
 
 struct TActionText {
@@ -517,6 +518,11 @@ bool TBaseForm::PopupMenuAllowed() { return qobject_cast<QTableView*>(focusWidge
 
 void TBaseForm::contextMenuEvent(QContextMenuEvent* event) {
     if (PopupMenuAllowed()) PopupMenu1->popup(event->globalPos());
+}
+
+QString TBaseForm::FormSection() const {
+    const QString user = FSession ? FSession->UserName() : QString();
+    return user + u'.' + QString::fromLatin1(metaObject()->className());
 }
 
 void TBaseForm::FormShow() {

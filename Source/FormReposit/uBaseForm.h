@@ -120,6 +120,10 @@ public:
     QAction* pRefresh = nullptr;
 
 protected:
+    // The section of "UserSaves.ini" this form keeps its settings in: the session's user
+    // name, ".", the class name.
+    QString FormSection() const;
+
     void Construct() override;
     void AfterConstruction() override;
     void BeforeDestruction() override;

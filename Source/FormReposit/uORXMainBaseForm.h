@@ -28,8 +28,6 @@ protected:
     // buttons and combo boxes, data grid columns and split controls (tags 999, 888).
     virtual void LoadFormSettings();
     virtual void SaveFormSettings();
-    // The settings section of this form: the session's user name, ".", the class name.
-    QString FormSection() const;
     // What carries the window's placement: the form, or the workspace window holding it.
     QWidget* PlacementWindow();
 

@@ -94,32 +94,6 @@ void SaveGrid(const QString& section, QTableView& grid, TDataSet& dataSet) {
     S::GridFromFields(grid);  // the fields' new order reset the header
 }
 
-// The enhanced grid keeps its columns under its own name, by field name: their order,
-// visibility and, for the shown ones, width in pixels.
-void RestoreEnhancedGrid(const QString& section, TwwDBGrid& grid) {
-    const QString name = grid.objectName();
-    // Names that no longer exist are skipped.
-    for (const auto& [position, fieldName] : S::ReadOrder(section, name))
-        if (TwwColumn* column = grid.ColumnByName(fieldName)) column->SetIndex(position);
-    for (int i = 0; i < grid.ColumnCount(); ++i) {
-        TwwColumn* column = grid.Column(i);
-        column->SetVisible(S::ReadVisible(section, name, column->FieldName()));
-        const int width = S::ReadWidth(section, name, column->FieldName());
-        if (width != -1 && width != 10) column->SetWidth(width);
-    }
-}
-
-void SaveEnhancedGrid(const QString& section, const TwwDBGrid& grid) {
-    const QString name = grid.objectName();
-    const int largest = grid.ColumnCount() - 1;
-    for (int i = 0; i < grid.ColumnCount(); ++i) {
-        const TwwColumn* column = grid.Column(i);
-        S::WriteOrder(section, name, S::PositionText(i, largest), column->FieldName());
-        S::WriteVisible(section, name, column->FieldName(), column->Visible());
-        if (column->Visible()) S::WriteWidth(section, name, column->FieldName(), column->Width());
-    }
-}
-
 // Gives a split control its stored top (999) or width (888): inside a splitter by
 // moving the handle beside it, elsewhere by moving or sizing the control itself.
 void RestoreSplitLen(QWidget& control, int tag, int value) {
@@ -162,11 +136,6 @@ bool FitsOnScreen(const QWidget& window, const QRect& placed) {
 }
 
 }  // namespace
-
-QString TORXMainBaseForm::FormSection() const {
-    const QString user = FSession ? FSession->UserName() : QString();
-    return user + u'.' + QString::fromLatin1(metaObject()->className());
-}
 
 QWidget* TORXMainBaseForm::PlacementWindow() {
     if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget())) return window;
@@ -222,7 +191,7 @@ void TORXMainBaseForm::LoadComponent(const QString& section, QObject* component)
     } else if (QComboBox* combo = ToolBarCombo(component)) {
         combo->setCurrentIndex(S::ReadIndex(section, name));
     } else if (auto* enhanced = qobject_cast<TwwDBGrid*>(component)) {
-        RestoreEnhancedGrid(section, *enhanced);
+        S::ReadEnhancedGrid(section, *enhanced);
     } else if (TDataSet* dataSet = GridDataSet(component)) {
         RestoreGrid(section, *static_cast<QTableView*>(component), *dataSet);
     } else if (component->isWidgetType()) {
@@ -240,7 +209,7 @@ void TORXMainBaseForm::SaveComponent(const QString& section, QObject* component)
     } else if (QComboBox* combo = ToolBarCombo(component)) {
         S::WriteIndex(section, name, combo->currentIndex());
     } else if (auto* enhanced = qobject_cast<TwwDBGrid*>(component)) {
-        SaveEnhancedGrid(section, *enhanced);
+        S::WriteEnhancedGrid(section, *enhanced);
     } else if (TDataSet* dataSet = GridDataSet(component)) {
         SaveGrid(section, *static_cast<QTableView*>(component), *dataSet);
     } else if (component->isWidgetType()) {

@@ -1,15 +1,17 @@
 #include "Host/ConsoleWindow.h"
 
-#include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include "Host/ConsoleLanguage.h"
 #include "Host/PluginCatalog.h"
 #include "Platform/HostProtocol.h"
+#include "Platform/Ini/HostFolder.h"
 
 // What a service window calls while it goes away: its subwindow goes with it.
 class ConsoleWindow::HostObject : public IHostObject {
@@ -34,8 +36,7 @@ ConsoleWindow::ConsoleWindow(const QString& databaseName, TOraSession* session, 
     setCentralWidget(FWorkspace);
     FServicesMenu = menuBar()->addMenu(ConsoleLanguage::Text(QStringLiteral("&Services")));
     FServicesMenu->setObjectName("ServicesMenu");
-    FillServicesMenu(pluginFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                            : pluginFolder);
+    FillServicesMenu(pluginFolder.isEmpty() ? HostLibraryFolder() : pluginFolder);
     statusBar()->showMessage(databaseName);
     resize(1024, 700);
 }
@@ -99,4 +100,21 @@ QMdiSubWindow* ConsoleWindow::OpenService(const ServicePlugin& plugin, const QSt
     window->resize(form->size().expandedTo(QSize(640, 480)));
     window->show();
     return window;
+}
+
+QStringList ConsoleWindow::OpenWindows() const {
+    QStringList lines{QStringLiteral("%1 \"%2\" %3")
+                          .arg(objectName(), windowTitle(), statusBar()->currentMessage())};
+    for (QMdiSubWindow* window : FWorkspace->subWindowList()) {
+        const QWidget* form = window->widget();
+        if (!form) continue;
+        QString line = QStringLiteral("%1 \"%2\"").arg(form->objectName(), window->windowTitle());
+        for (QTreeWidget* tree : form->findChildren<QTreeWidget*>()) {
+            int items = 0;
+            for (QTreeWidgetItemIterator it(tree); *it; ++it) ++items;
+            line += QStringLiteral(" %1=%2").arg(tree->objectName()).arg(items);
+        }
+        lines << line;
+    }
+    return lines;
 }

@@ -34,6 +34,9 @@ public:
     // Asked before any service opens (the database may lack what services need);
     // false keeps the service closed.
     void SetBeforeOpen(std::function<bool()> check) { FBeforeOpen = std::move(check); }
+    // One line per window: the console, then each service window with its object name,
+    // its title and the items of its trees.
+    QStringList OpenWindows() const;
 
 private:
     class HostObject;

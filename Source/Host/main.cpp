@@ -1,42 +1,38 @@
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QDir>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
 
+#include "Host/AppIcon.h"
+#include "Host/CommandLine.h"
 #include "Host/ConsoleLanguage.h"
 #include "Host/ConsoleResponder.h"
 #include "Host/ConsoleWindow.h"
 #include "Host/PluginCatalog.h"
 #include "Host/SchemaCheck.h"
 #include "Host/ServicePlugin.h"
+#include "Host/UserDirectory.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraSession.h"
+#include "Platform/Ini/HostFolder.h"
 #include "Platform/Ui/Application.h"
 #include "Platform/Ui/MessageBoxes.h"
 #include "Server/sqlite/SqliteServer.h"
 
 namespace {
 
-QString DefaultDatabase() {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(dir);
-    return "sqlite:" + QDir(dir).filePath("locations.sqlite");
+// Runs `done` with the top window once it is shown.
+void WhenShown(std::function<void(QWidget* window)> done) {
+    QTimer::singleShot(400, qApp, [done] {
+        QWidget* window = QApplication::activeModalWidget();
+        if (!window) window = Application::Instance().MainWindow();
+        done(window);
+    });
 }
-
-// Every right of a twelve-right service granted.
-const QString AllRights = QStringLiteral("1111111111111");
 
 // Saves a picture of the top window once it is shown, then lets `done` finish the run.
 void ScreenshotLater(const QString& file, std::function<void(bool saved)> done) {
-    QTimer::singleShot(400, qApp, [file, done] {
-        QWidget* window = QApplication::activeModalWidget();
-        if (!window) window = Application::Instance().MainWindow();
-        const bool saved = window && window->grab().save(file);
-        done(saved);
-    });
+    WhenShown([file, done](QWidget* window) { done(window && window->grab().save(file)); });
 }
 
 int RunPicker(const ServicePlugin& plugin, TOraSession& session, const QString& schema, int start,
@@ -46,50 +42,49 @@ int RunPicker(const ServicePlugin& plugin, TOraSession& session, const QString& 
             if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
         });
     int id = start;
-    if (!plugin.Pick(&session, schema, id)) return 1;
+    if (!plugin.Pick(&session, schema, id)) return ConsoleExit::Cancelled;
     std::printf("%d\n", id);
-    return 0;
+    return ConsoleExit::Ok;
+}
+
+// Answers --help, --version and a bad command line; false when the console is to run.
+bool Answered(const TConsoleCommand& command, int& status) {
+    if (command.Kind == TConsoleCommand::Run) return false;
+    const bool error = command.Kind == TConsoleCommand::Error;
+    std::fputs(qPrintable(command.Text), error ? stderr : stdout);
+    status = error ? ConsoleExit::Usage : ConsoleExit::Ok;
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // Parsed before the application exists: help and errors need no display.
+    const TConsoleCommand command = ParseConsoleArguments(arguments);
+    if (int status = 0; Answered(command, status)) return status;
+    const TConsoleOptions& options = command.Options;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("qxvconsole");
     QApplication::setOrganizationName("qxv");
+    QApplication::setDesktopFileName("org.qxv.qxvconsole");
+    QApplication::setWindowIcon(QPixmap::fromImage(PaintAppIcon(64)));
     RegisterSqliteServer();
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription("The host console of the service plug-ins.");
-    parser.addHelpOption();
-    QCommandLineOption dbOption("db",
-                                "Database connection string (sqlite:PATH or postgresql://...).",
-                                "DSN", DefaultDatabase());
-    QCommandLineOption schemaOption("schema", "Schema of the server routines.", "NAME", "QXVBASE");
-    QCommandLineOption rightsOption("rights", "Access string handed to services.", "RIGHTS",
-                                    AllRights);
-    QCommandLineOption pickOption(
-        "pick", "Run the location picker; prints the chosen id (exit 1 when cancelled).");
-    QCommandLineOption openOption("open", "Open every service at start.");
-    QCommandLineOption serviceOption("service", "Open the service with this identifier at start.",
-                                     "ID");
-    QCommandLineOption screenshotOption(
-        "screenshot", "Save a picture of the window to FILE once it is shown, then quit.", "FILE");
-    parser.addOptions({dbOption, schemaOption, rightsOption, pickOption, openOption, serviceOption,
-                       screenshotOption});
-    parser.addPositionalArgument("ID", "With --pick: the location to open the picker at.", "[ID]");
-    parser.process(app);
-
-    const QString dsn = parser.value(dbOption);
-    const QString schema = parser.value(schemaOption);
+    const bool ownDirectory = options.Database.isEmpty();
+    const QString dsn = ownDirectory ? UserDirectoryDatabase() : options.Database;
+    const QString& schema = options.Schema;
     TOraSession session;
     session.setObjectName("ConsoleSession");
     session.SetConnectString(dsn);
     try {
         session.Connect();
+        if (ownDirectory) PrepareUserDirectory(session.Connection(), schema);
     } catch (const EOraError& e) {
         MessageBoxes::Show(e.Message(), QObject::tr("Database"), MB_ICONERROR, nullptr);
-        return 2;
+        return ConsoleExit::Database;
     }
     ConsoleLanguage::Install(schema, &session);
     ConsoleResponder responder(schema, &session);
@@ -101,34 +96,38 @@ int main(int argc, char** argv) {
         return schemaFound;
     };
 
-    if (parser.isSet(pickOption)) {
-        const QStringList args = parser.positionalArguments();
-        const int start = args.isEmpty() ? -1 : args.first().toInt();
-        if (!schemaCheck()) return 2;
-        for (const QString& path :
-             PluginCatalog(QCoreApplication::applicationDirPath()).Plugins()) {
+    if (options.Pick) {
+        if (!schemaCheck()) return ConsoleExit::Database;
+        for (const QString& path : PluginCatalog(HostLibraryFolder()).Plugins()) {
             ServicePlugin plugin(path);
             if (plugin.Ok())
-                return RunPicker(plugin, session, schema, start, parser.value(screenshotOption));
+                return RunPicker(plugin, session, schema, options.PickStart, options.Screenshot);
         }
         std::fprintf(stderr, "no service plug-in found\n");
-        return 1;
+        return ConsoleExit::Cancelled;
     }
 
-    ConsoleWindow window(dsn, &session, parser.value(rightsOption));
+    ConsoleWindow window(dsn, &session, options.Rights);
     Application::Instance().SetMainWindow(&window);
     window.SetBeforeOpen(schemaCheck);
     window.show();
-    if (parser.isSet(openOption))
+    // The user's own directory opens with its services, as a desktop program starts.
+    const bool openAll = options.OpenAll || (ownDirectory && options.Service.isEmpty());
+    if (openAll)
         for (const auto& plugin : window.Plugins())
             for (const auto& service : plugin->Services())
                 window.OpenService(*plugin, service.Identifier);
-    if (parser.isSet(serviceOption) && !window.OpenServiceById(parser.value(serviceOption)))
-        std::fprintf(stderr, "service %s was not opened\n",
-                     qPrintable(parser.value(serviceOption)));
-    if (parser.isSet(screenshotOption))
-        ScreenshotLater(parser.value(screenshotOption),
-                        [](bool saved) { QApplication::exit(saved ? 0 : 1); });
+    if (!options.Service.isEmpty() && !window.OpenServiceById(options.Service))
+        std::fprintf(stderr, "service %s was not opened\n", qPrintable(options.Service));
+    if (!options.Screenshot.isEmpty())
+        ScreenshotLater(options.Screenshot, [](bool saved) {
+            QApplication::exit(saved ? ConsoleExit::Ok : ConsoleExit::Cancelled);
+        });
+    if (options.ListWindows)
+        WhenShown([&window](QWidget*) {
+            for (const QString& line : window.OpenWindows()) std::printf("%s\n", qPrintable(line));
+            QApplication::exit(ConsoleExit::Ok);
+        });
     const int status = app.exec();
     session.Commit();
     return status;

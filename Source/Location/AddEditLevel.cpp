@@ -39,6 +39,7 @@ TfAddEditLevel::TfAddEditLevel(QWidget* owner, TOraSession* session, const QStri
 
     ospAbbrev = LocatProc(this, "ospAbbrev", "GET_T#LOCATABBREV");
     ospObjectInfo = LocatProc(this, "ospObjectInfo", "GET_T#LOCATTYPE");
+    ospLevelTypes = LocatProc(this, "ospLevelTypes", "GET_T#LOCATTYPE_BY_LEVEL");
     oqAddObject = LocatCallBlock(
         this, "oqAddObject",
         QStringLiteral(":RESULT := &shema.QXVERPLOCAT.INS_T#LOCATTYPE(:PLEVEL#, :PID_ABBREV);"));
@@ -94,6 +95,17 @@ void TfAddEditLevel::LoadRecord() {
     if (index >= 0) cbAbbrev->setCurrentIndex(index);
 }
 
+// The level that pairs this number with this abbreviation, or -1.
+int TfAddEditLevel::LevelOf(int level, int abbrev) {
+    ospLevelTypes->Close();
+    ospLevelTypes->ParamByName(QStringLiteral("PLEVEL#")).SetAsInteger(level);
+    ospLevelTypes->Open();
+    for (ospLevelTypes->First(); !ospLevelTypes->Eof(); ospLevelTypes->Next())
+        if (ospLevelTypes->FieldByName(QStringLiteral("ID_ABBREV")).AsInteger() == abbrev)
+            return ospLevelTypes->FieldByName(QStringLiteral("ID")).AsInteger();
+    return -1;
+}
+
 void TfAddEditLevel::OK() {
     if (cbAbbrev->currentText().isEmpty()) {
         ShowWarning(windowTitle(), TranslateRu(QStringLiteral("Не введены обязательные поля!")));
@@ -101,6 +113,15 @@ void TfAddEditLevel::OK() {
     }
     const int level = seLevel->value();
     const int abbrev = cbAbbrev->currentData().toInt();
+    // The server refuses a pair it holds without a word: the user hears it here.
+    if (const int other = LevelOf(level, abbrev); other > 0 && other != ID) {
+        ShowWarning(
+            windowTitle(),
+            FormatS(FormatS(TranslateRu(QStringLiteral("Уровень %s с АТЕ \"%s\" уже есть.")),
+                            QString::number(level)),
+                    cbAbbrev->currentText()));
+        return;
+    }
     if (FDialogMode == 1) {
         try {
             oqAddObject->ParamByName(QStringLiteral("PLEVEL#")).SetAsInteger(level);

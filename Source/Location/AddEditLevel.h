@@ -31,6 +31,7 @@ public:
     QAction* aOK = nullptr;
     TOraStoredProc* ospAbbrev = nullptr;
     TOraStoredProc* ospObjectInfo = nullptr;
+    TOraStoredProc* ospLevelTypes = nullptr;
     TOraQuery* oqAddObject = nullptr;
     TOraQuery* oqEditObject = nullptr;
 
@@ -41,6 +42,7 @@ protected:
 
 private:
     void FillAbbrevList();
+    int LevelOf(int level, int abbrev);
     void LoadRecord();
     void OK();
 };

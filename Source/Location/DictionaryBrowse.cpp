@@ -381,15 +381,19 @@ void TfDictionaryBrowse::RunAndLocate(quint8 mode, int id) {
         ~TRestore() { Form->RestoreTranslation(); }
     } restore{this};
     if (!RunDialog(mode, id)) return;
-    // One visible update: the grid stays frozen while the list is re-read and the
-    // changed row found.
-    ospObjects->DisableControls();
-    struct TThaw {
-        TDataSet* DataSet;
-        ~TThaw() { DataSet->EnableControls(); }
-    } thaw{ospObjects};
-    ReloadList();
-    ospObjects->Locate(QStringLiteral("ID"), id);
+    {
+        // One visible update: the grid stays frozen while the list is re-read and the
+        // changed row found.
+        ospObjects->DisableControls();
+        struct TThaw {
+            TDataSet* DataSet;
+            ~TThaw() { DataSet->EnableControls(); }
+        } thaw{ospObjects};
+        ReloadList();
+        ospObjects->Locate(QStringLiteral("ID"), id);
+    }
+    // The row the user made or changed is seen whole, also at the grid's bottom.
+    if (cxView->currentIndex().isValid()) cxView->scrollTo(cxView->currentIndex());
 }
 
 void TfDictionaryBrowse::OpenList() {

@@ -518,12 +518,24 @@ void TfrObjectInfo::EditFocused() {
     InitTranslation(FShema, FSession);
 }
 
+// The items below a row, at every depth.
+int TfrObjectInfo::NestedCount(const QTreeWidgetItem* row) {
+    int count = row->childCount();
+    for (int i = 0; i < row->childCount(); ++i) count += NestedCount(row->child(i));
+    return count;
+}
+
 void TfrObjectInfo::DeleteFocused() {
     TInfoRow* row = FocusedRow();
     if (row && row != FRootRow) {
         TInfoObject& item = row->Item();
-        const QString text = FormatS(TranslateRu(QStringLiteral("Удалить объект \"%s %s\"?")),
-                                     {TranslateEn(InfoKindName(item.InfoType)), item.Value()});
+        QString text = FormatS(TranslateRu(QStringLiteral("Удалить объект \"%s %s\"?")),
+                               {TranslateEn(InfoKindName(item.InfoType)), item.Value()});
+        // The server takes the nested items with it: the user is told how many.
+        if (const int nested = NestedCount(row); nested > 0)
+            text += u'\n' + FormatS(TranslateRu(QStringLiteral(
+                                        "Вместе с ним будут удалены вложенные записи: %s.")),
+                                    {QString::number(nested)});
         const int answer =
             MessageBoxes::Show(text, TranslateRu(QStringLiteral("Удаление информации")),
                                MB_YESNO | MB_ICONQUESTION, MessageBoxes::OwnerFor(this));

@@ -143,6 +143,7 @@ protected:
 private:
     // Runs a user's operation under the application's exception handler.
     void Guarded(const std::function<void()>& action);
+    static int NestedCount(const QTreeWidgetItem* row);
     void BuildKindMenus();
     void CreateRootRow();
     void LoadTree(TInfoRow* row);

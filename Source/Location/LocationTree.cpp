@@ -9,6 +9,7 @@
 #include "Location/DataMod.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "Platform/PlaceCaption.h"
 #include "Platform/Ui/Application.h"
 #include "Platform/Ui/Bitmap16.h"
 
@@ -58,7 +59,7 @@ void TLocationTree::RunRaisingHandlerErrors(const std::function<void()>& action)
 
 QString TLocationTree::Caption(const QString& shortName, const QString& separator,
                                const QString& name) {
-    return shortName.isEmpty() ? name : shortName + separator + name;
+    return PlaceCaption(shortName, separator, name);
 }
 
 void TLocationTree::LoadAbbrevImages() {
@@ -207,14 +208,14 @@ void TLocationTree::Load(TObjectNode* node, bool force, bool background) {
         TTreeUpdate update(FTree);
         const QSignalBlocker quiet(FTree);  // the old children go without selection events
         FLoading = true;
-        qDeleteAll(node->takeChildren());
-        if (selectionLost) FTree->setCurrentItem(node);
         try {
+            // The old children (or the placeholder) go only with the new ones.
             const TFetchedLevel level = FetchLevel(ChildrenCall(node), FAbbrevSeparator);
             ShowChildren(node, level, 0, level.Count());
         } catch (...) {
             FLoading = false;
-            // the node stays unfetched: the next opening tries again
+            // The node closes over what it had, still unfetched: the next opening tries again.
+            node->setExpanded(false);
             RaiseNamed(std::current_exception(), FCalls.ObjectsTree);
         }
         FLoading = false;

@@ -73,8 +73,8 @@ public:
     const TLevelAteList& Levels() const { return FLevelList; }
     const std::vector<std::pair<int, int>>& AbbrevImages() const { return FAbbrevImages; }
 
-    // Caption rule of fetched rows: short name, separator, name (the name alone without a short
-    // name).
+    // Caption rule of fetched rows (PlaceCaption): short name, separator, name; the name alone
+    // without a short name, no doubled full stop.
     static QString Caption(const QString& shortName, const QString& separator, const QString& name);
 
     // Gives a node the picture at imageIndex of the data module's list.

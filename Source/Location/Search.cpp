@@ -19,6 +19,7 @@
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
+#include "Platform/Ui/MessageBoxes.h"
 
 TfSearch::TfSearch(QWidget* owner, TOraSession* session, const QString& schema)
     : TBaseForm(owner, session, schema), FGuid(QUuid::createUuid().toString()) {
@@ -33,6 +34,9 @@ void TfSearch::FormCreate() {
     resize(720, 420);
     BuildQuery();
     BuildLayout();
+    // The fields' widths are the default layout; what the user chose last time wins.
+    BaseFormSettings::GridFromFields(*dbgHits);
+    BaseFormSettings::ReadEnhancedGrid(FormSection(), *dbgHits);
     SetCurrentQuery(oqHits);  // its record count is what the counter shows
 }
 
@@ -108,7 +112,7 @@ void TfSearch::BuildLayout() {
     bottom->addWidget(btnCancel);
     layout->addLayout(bottom);
 
-    connect(edText, &QLineEdit::returnPressed, this, Application::Guarded(this, &TfSearch::Search));
+    edText->installEventFilter(this);  // Enter searches; the dialog must not see it
     connect(btnFind, &QPushButton::clicked, this, Application::Guarded(this, &TfSearch::Search));
     connect(btnChoose, &QPushButton::clicked, this, Application::Guarded(this, &TfSearch::Choose));
     connect(btnCancel, &QPushButton::clicked, this, &QWidget::close);
@@ -125,7 +129,11 @@ int TfSearch::HitCount() const { return oqHits && oqHits->Active() ? oqHits->Rec
 void TfSearch::Search() {
     const QString text = edText->text().trimmed();
     if (text.isEmpty()) {
+        ClearHits();
         edText->setFocus();
+        MessageBoxes::ShowKind(TMessageKind::Warning,
+                               TranslateRu(QStringLiteral("Введите название места или его часть")),
+                               this, windowTitle());
         return;
     }
     ospFillHits->Close();
@@ -137,11 +145,14 @@ void TfSearch::Search() {
     ospFillHits->ExecProc();
     oqHits->Close();
     oqHits->Open();
-    BaseFormSettings::GridFromFields(*dbgHits);
-    if (HitCount() > 0) {
-        dbgHits->setFocus();
-        dbgHits->selectRow(0);
-    }
+    if (HitCount() > 0) dbgHits->selectRow(0);
+}
+
+void TfSearch::ClearHits() {
+    DropHits();
+    if (!oqHits->Active()) return;
+    oqHits->Close();
+    oqHits->Open();
 }
 
 void TfSearch::Choose() {
@@ -150,11 +161,22 @@ void TfSearch::Choose() {
     if (!CloseModal(QDialog::Accepted)) FChosenID = -1;
 }
 
+// The text is where the user starts, whatever grid the framework would focus.
+void TfSearch::FormShow() {
+    TBaseForm::FormShow();
+    edText->setFocus();
+}
+
+// Enter searches in the text and chooses in the grid; Down goes from the text to the hits.
 bool TfSearch::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == dbgHits && event->type() == QEvent::KeyPress) {
+    if ((watched == dbgHits || watched == edText) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Application::Guarded(this, &TfSearch::Choose)();
+            Application::Guarded(this, watched == edText ? &TfSearch::Search : &TfSearch::Choose)();
+            return true;
+        }
+        if (watched == edText && key == Qt::Key_Down && HitCount() > 0) {
+            dbgHits->setFocus();
             return true;
         }
     }
@@ -174,7 +196,14 @@ void TfSearch::FormClose() {
     TBaseForm::FormClose();
 }
 
+// Every way out (a choice, Cancel, Esc, the close button) hides the window.
+void TfSearch::hideEvent(QHideEvent* event) {
+    TBaseForm::hideEvent(event);
+    BaseFormSettings::WriteEnhancedGrid(FormSection(), *dbgHits);
+}
+
 void TfSearch::BeforeDestruction() {
+    if (isVisible()) BaseFormSettings::WriteEnhancedGrid(FormSection(), *dbgHits);
     Application::Instance().Protect(this, [this] { DropHits(); });
     TBaseForm::BeforeDestruction();
 }

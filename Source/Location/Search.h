@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "ComUnits/wwDBGrid.h"
 #include "FormReposit/uBaseForm.h"
 
 class QLabel;
@@ -33,7 +34,7 @@ public:
 
     QLineEdit* edText = nullptr;
     QPushButton* btnFind = nullptr;
-    QTableView* dbgHits = nullptr;
+    TwwDBGrid* dbgHits = nullptr;
     QLabel* lblCount = nullptr;
     QPushButton* btnChoose = nullptr;
     QPushButton* btnCancel = nullptr;
@@ -43,16 +44,19 @@ public:
 
 protected:
     void FormCreate() override;
+    void FormShow() override;
     void FormClose() override;
     void BeforeDestruction() override;
     void DynamicAssignGridIntClass(QTableView* grid, TGridIntClass& kind) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildLayout();
     void BuildQuery();
     void Choose();
     void DropHits();
+    void ClearHits();
 
     QString FGuid;
     QString FSeparator = QStringLiteral(". ");

@@ -7,6 +7,7 @@
 #include "ComUnits/Lang/uLangComp.h"
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uResources.h"
+#include "ComUnits/uUserError.h"
 #include "Location/Main.h"
 #include "Location/Pictures.h"
 #include "Platform/Ui/MessageBoxes.h"
@@ -63,6 +64,17 @@ void ShowServiceNotFound(const char* identifier) {
 QIcon ServiceIcon() {
     QIcon icon(QPixmap::fromImage(Pictures::Globe()));
     return icon;
+}
+
+const char16_t kNotOpened[] =
+    u"Окно справочника местоположений не открылось. Закройте консоль, "
+    u"откройте её снова и повторите; если не поможет, сообщите "
+    u"администратору текст ниже.";
+
+// The service's window could not be made: said the user's way, under the service's caption.
+void ShowOpeningFailed(int row, const QString& text) {
+    MessageBoxes::Show(text, TranslateRu(QString::fromUtf8(Services[row].Caption)), MB_ICONERROR,
+                       nullptr);
 }
 
 // Frees a form however the picker's modal run ends.
@@ -128,9 +140,11 @@ QWidget* InitServiceForm(const char* identifier, const char* accessMode, IHostOb
         form = TComBaseForm::Create<TfMain>(QString::fromUtf8(accessMode ? accessMode : ""), host,
                                             QString::fromUtf8(Services[row].Identifier),
                                             QString::fromLatin1(Services[row].IconName));
+    } catch (const std::exception& error) {
+        ShowOpeningFailed(row, UserErrorText(error, TranslateRu(QString::fromUtf16(kNotOpened))));
+        return nullptr;
     } catch (...) {
-        MessageBoxes::Show(QStringLiteral("Error!!! \"") + QString::fromUtf8(identifier), QString(),
-                           MB_ICONERROR, nullptr);
+        ShowOpeningFailed(row, TranslateRu(QString::fromUtf16(kNotOpened)));
         return nullptr;
     }
     form->setWindowTitle(QString::fromUtf8(Services[row].Caption));

@@ -32,7 +32,9 @@ pg_start() {
   # How a test restarts the server under its sessions (the fault of a server restart).
   local as_postgres=""
   [ "$(id -u)" -eq 0 ] && as_postgres="runuser -u postgres --"
-  export QXV_PG_RESTART="$as_postgres $PG_BIN/pg_ctl -D $PG_DIR/run/data -m fast -w -t 30 restart"
+  # The server's log goes to its file: a server writing into the pipe of the test that
+  # restarted it would stall once nobody reads it.
+  export QXV_PG_RESTART="$as_postgres $PG_BIN/pg_ctl -D $PG_DIR/run/data -l $PG_DIR/run/server.log -m fast -w -t 30 restart"
   echo "pg: throwaway server on port $PG_PORT"
 }
 

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -173,7 +174,7 @@ TEST_P(GridDialogs, FindMovesToTheMatchingRowAndTheFormRemembersTheField) {
         });
         // The library's own memory of the last field is dropped: what it offers comes from
         // the index the form passes (-1 the first time, then the field searched last).
-        QFile::remove(QDir(HostExecutableFolder()).filePath("ComFormLibs.ini"));
+        QFile::remove(QDir(HostSettingsFolder()).filePath("ComFormLibs.ini"));
         Press(form->dbgAbbrev, Qt::Key_F);
         EXPECT_EQ(form->oqAbbrev->RecNo(), step.expectedRecNo) << step.text;
         EXPECT_EQ(form->dbgAbbrev->currentIndex().row() + 1, step.expectedRecNo) << step.text;
@@ -318,6 +319,69 @@ TEST_P(GridDialogs, RowSelectionMarksAllNoneOrInverts) {
         EXPECT_EQ(form->oqAbbrev->RecNo(), 2);
     }
     EXPECT_EQ(Boxes.Count(), 0u);
+}
+
+// The sort dialog speaks in the grid's column titles; an order by a column the grid does not
+// show is no choice of the user's and stays behind the chosen ones.
+TEST_P(GridDialogs, SortListsTheColumnTitlesAndKeepsTheOrderByAHiddenField) {
+    TFormPtr form = Open();
+    form->oqAbbrev->FieldByName("NAME").SetDisplayLabel(QStringLiteral("Название"));
+    form->oqAbbrev->FieldByName("ID").SetVisible(false);
+    QStringList titles;
+    Driver.Then([&](QDialog& dialog) {
+        auto* list = Child<QListWidget>(dialog, "lwFields");
+        ASSERT_TRUE(list);
+        for (int i = 0; i < list->count(); ++i) titles << list->item(i)->text();
+        QListWidgetItem* name =
+            list->findItems(QStringLiteral("Название"), Qt::MatchStartsWith).value(0);
+        ASSERT_TRUE(name);
+        name->setCheckState(Qt::Checked);
+        Snapshot(dialog, "grid-sort-titles");
+        Click(dialog, "btnOk");
+    });
+    Press(form->dbgAbbrev, Qt::Key_S);
+    EXPECT_TRUE(titles.contains(QStringLiteral("Название ▲"))) << titles.join('|').toStdString();
+    EXPECT_FALSE(titles.contains("NAME ▲") || titles.contains("ID ▲"));
+    EXPECT_EQ(form->oqAbbrev->MacroByName("FIELD").Value(), "NAME, ID");
+}
+
+// A report's default folder may not exist yet, and its name is the grid's hint in the user's
+// language: the folder is made, and the user learns where the file went or why it did not.
+TEST_P(GridDialogs, AReportMakesItsFolderKeepsAReadableNameAndSaysWhereItWent) {
+    TFormPtr form = Open();
+    ShellOpenRecorder shell(false);  // nothing on this desktop opens it
+    const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", Folder.FilePath("home").toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", Folder.FilePath("home/.config").toLocal8Bit());
+    form->dbgAbbrev->setToolTip(QStringLiteral("Сокращения: области"));
+    QString offered;
+    Driver.Then([&](QDialog& dialog) {
+        offered = Child<QLineEdit>(dialog, "edtFile")->text();
+        Click(dialog, "btnOk");
+    });
+    Press(form->dbgAbbrev, Qt::Key_R);
+    qputenv("HOME", home);
+    qputenv("XDG_CONFIG_HOME", config);
+    EXPECT_EQ(QFileInfo(offered).fileName(), QStringLiteral("Сокращения_ области"));
+    EXPECT_TRUE(QFile::exists(offered + ".html")) << offered.toStdString();
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_TRUE(Boxes.Last().Text.contains(offered + ".html")) << Boxes.Last().Text.toStdString();
+
+    QFile blocker(Folder.FilePath("plain"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    bool stayedOpen = false;
+    Driver.Then([&](QDialog& dialog) {
+        Type(dialog, "edtFile", Folder.FilePath("plain/reports/abbreviations"));
+        Click(dialog, "btnOk");
+        stayedOpen = dialog.isVisible();
+        Click(dialog, "btnCancel");
+    });
+    Press(form->dbgAbbrev, Qt::Key_R);
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(Boxes.Count(), 2u);
+    EXPECT_TRUE(Boxes.Last().Text.contains(Folder.FilePath("plain/reports")));
+    EXPECT_EQ(Boxes.Last().Flags & MbIconMask, MB_ICONERROR);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GridDialogs, ::testing::ValuesIn(GridEngines()),

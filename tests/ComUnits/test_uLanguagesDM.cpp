@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uChkCount.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -66,6 +67,14 @@ TEST_F(TranslateRuTest, EachPhraseIsAskedOnceAndAMissingOneIsMarked) {
             EXPECT_EQ(TranslateRu(p.Text), p.Shown);
         }
     EXPECT_EQ(Questions(), 4) << "one question per phrase with Russian letters, and no more";
+}
+
+// The record counter of an English user: a singular and a plural, the last count deciding.
+TEST_F(TranslateRuTest, RecordCountersAreSingularOnlyForOne) {
+    EXPECT_EQ(RecordCountText("1", 1), " 1 record read from the database");
+    EXPECT_EQ(RecordCountText("21", 21), " 21 records read from the database");
+    EXPECT_EQ(RecordCountText("3 (1)", 1), " 3 (1) record read from the database");
+    EXPECT_EQ(RecordCountText("2", 2), " 2 records read from the database");
 }
 
 }  // namespace

@@ -230,7 +230,9 @@ TEST_F(QSearchTest, ASearchThatCannotRunSaysWhyAndCloses) {
              form->FrmQSearch1->SetGrdBeforeSearch(
                  [](QObject*, QTableView*, QString& field, bool&) { field = "NOPE"; });
          },
-         "TBaseForm catch exception\r\"NOPE\" field is not found", "xx"},
+         "Действие не выполнено из-за ошибки программы. Сообщите администратору текст "
+         "ниже.\n\n\"NOPE\" field is not found",
+         "xx"},
         {"cancelled by the form",
          [&] {
              form->FrmQSearch1->SetGrdBeforeSearch(

@@ -430,7 +430,9 @@ TEST_F(BaseFormTest, AFailingActionReachesTheFormsExceptionBox) {
     form->pFind->trigger();
     EXPECT_EQ(form->Finds, 1);
     ASSERT_EQ(Boxes.Count(), 1u);
-    EXPECT_EQ(Boxes.Last().Text, "TBaseForm catch exception\rTOperationsForm.Find: no grid");
+    EXPECT_EQ(Boxes.Last().Text,
+              "Действие не выполнено из-за ошибки программы. Сообщите администратору текст "
+              "ниже.\n\nTOperationsForm.Find: no grid");
 }
 
 TEST_F(BaseFormTest, ChangingSchemaOrSessionRebindsTheComponents) {
@@ -546,13 +548,15 @@ TEST_F(BaseFormTest, UnhandledExceptionsAreShownWhileABaseFormExists) {
         std::runtime_error boom("ORA-01403: no data found");
         Application::Instance().HandleException(nullptr, boom);
         ASSERT_EQ(Boxes.Count(), 1u);
-        EXPECT_EQ(Boxes.Last().Text, "TBaseForm catch exception\rORA-01403: no data found");
+        EXPECT_EQ(Boxes.Last().Text,
+                  "Действие не выполнено из-за ошибки программы. Сообщите администратору текст "
+                  "ниже.\n\nORA-01403: no data found");
         EXPECT_EQ(Boxes.Last().Flags, MB_OK);
     }
     std::runtime_error later("later");
     Application::Instance().HandleException(nullptr, later);
     ASSERT_EQ(Boxes.Count(), 2u);
-    EXPECT_FALSE(Boxes.Last().Text.startsWith("TBaseForm catch exception"));
+    EXPECT_FALSE(Boxes.Last().Text.startsWith("Действие не выполнено"));
 }
 
 TEST_F(BaseFormTest, ASecondConnectOfTheFormsOwnSessionIsReportedAndProceeds) {

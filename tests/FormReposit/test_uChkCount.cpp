@@ -39,18 +39,18 @@ TEST_F(ChkCountTest, TheFocusedGridsCountsAreShown) {
     form->oqTypes->Open();
     // The master alone.
     form->dbgAbbrev->setFocus();
-    EXPECT_EQ(display->text(), QStringLiteral(" Считано из БД 4 записей"));
+    EXPECT_EQ(display->text(), QStringLiteral(" Считано из БД 4 записи"));
     EXPECT_EQ(display->toolTip(), "Abbreviations");
 
     // The detail with its master: master count first.
     form->dbgTypes->setFocus();
-    EXPECT_EQ(display->text(), QStringLiteral(" Считано из БД 4 (3) записей"));
+    EXPECT_EQ(display->text(), QStringLiteral(" Считано из БД 4 (3) записи"));
     EXPECT_EQ(display->toolTip(), "Abbreviations (Levels)");
 
     // A refresh of the master the detail is shown with updates the display too.
     engine.AddAbbrev("a5", "abbrev");
     form->oqAbbrev->Refresh();
-    EXPECT_EQ(display->text(), QStringLiteral(" Считано из БД 5 (3) записей"));
+    EXPECT_EQ(display->text(), QStringLiteral(" Считано из БД 5 (3) записи"));
 
     // A data set never added changes nothing; a refresh of one not shown neither.
     form->dbgAbbrev->setFocus();
@@ -59,6 +59,20 @@ TEST_F(ChkCountTest, TheFocusedGridsCountsAreShown) {
     form->ChkStates()->Activate(&stray);
     form->oqTypes->Refresh();
     EXPECT_EQ(display->text(), "kept");
+}
+
+// Russian texts take the noun in the form the count asks for (no translation module here).
+TEST(RecordCountText, RussianCountsTakeTheirGrammaticalForm) {
+    const struct {
+        int Count;
+        const char* Noun;
+    } cases[] = {{1, "запись"},   {2, "записи"},    {4, "записи"},   {5, "записей"},
+                 {11, "записей"}, {12, "записей"},  {21, "запись"},  {22, "записи"},
+                 {0, "записей"},  {111, "записей"}, {1001, "запись"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(
+            RecordCountText(QString::number(c.Count), c.Count),
+            QStringLiteral(" Считано из БД %1 %2").arg(c.Count).arg(QString::fromUtf8(c.Noun)));
 }
 
 }  // namespace

@@ -24,7 +24,9 @@
 #include "support/ModalDriver.h"
 #include "support/TestDatabase.h"
 
-class RecordingConnection : public IDbConnection {
+// Passes everything through to `inner`, counting as its base does, and keeps every routine
+// call with its inputs.
+class RecordingConnection : public CountingConnection {
 public:
     struct TCall {
         QString Routine;  // "INS_T#LOCATION"
@@ -37,7 +39,7 @@ public:
         }
     };
 
-    explicit RecordingConnection(IDbConnection& inner) : FInner(inner) {}
+    explicit RecordingConnection(IDbConnection& inner) : CountingConnection(inner) {}
 
     // Calls of one routine, in order.
     std::vector<TCall> CallsOf(const QString& routine) const {
@@ -52,13 +54,6 @@ public:
     std::map<QString, long long> Answers;    // routine -> RESULT given instead of the server's
     std::map<QString, bool> ReversedCursor;  // routine -> rows come back in reverse order
 
-    QString Scheme() const override { return FInner.Scheme(); }
-    QString UserName() const override { return FInner.UserName(); }
-    QString Server() const override { return FInner.Server(); }
-    TRoutineDesc Describe(const QString& schema, const QString& package,
-                          const QString& routine) override {
-        return FInner.Describe(schema, package, routine);
-    }
     TCallResult Call(const TRoutineDesc& routine, const std::vector<TBoundValue>& inputs) override {
         Calls.push_back({routine.Routine, inputs});
         if (auto f = Failing.find(routine.Routine); f != Failing.end())
@@ -68,27 +63,22 @@ public:
             r.OutValues.push_back({QStringLiteral("RESULT"), QVariant(a->second)});
             return r;
         }
-        TCallResult result = FInner.Call(routine, inputs);
-        if (ReversedCursor.count(routine.Routine) && result.Cursor)
-            result.Cursor->Rows.Reverse();
+        TCallResult result = CountingConnection::Call(routine, inputs);
+        if (ReversedCursor.count(routine.Routine) && result.Cursor) result.Cursor->Rows.Reverse();
         return result;
     }
-    TRowSet Query(const QString& sql, const std::vector<TBoundValue>& params) override {
-        return FInner.Query(sql, params);
-    }
-    long long Execute(const QString& sql, const std::vector<TBoundValue>& params) override {
-        return FInner.Execute(sql, params);
-    }
-    QVariant PackageVariable(const QString& schema, const QString& package,
-                             const QString& name) override {
-        return FInner.PackageVariable(schema, package, name);
-    }
-    void Commit() override { FInner.Commit(); }
-    void Rollback() override { FInner.Rollback(); }
-
-private:
-    IDbConnection& FInner;
 };
+
+// A message box as one line, "text | caption | flags", so that a test states every box it
+// expects in one comparison.
+inline QString BoxLine(const QString& text, const QString& caption, unsigned flags) {
+    return text + QStringLiteral(" | ") + caption + QStringLiteral(" | ") + QString::number(flags);
+}
+inline QStringList BoxLines(const MessageBoxRecorder& boxes) {
+    QStringList lines;
+    for (const auto& c : boxes.Calls()) lines << BoxLine(c.Text, c.Caption, c.Flags);
+    return lines;
+}
 
 class LocationDialogTest : public ::testing::Test {
 protected:

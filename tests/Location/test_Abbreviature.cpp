@@ -39,8 +39,7 @@ QImage Argb(const QImage& image) { return image.convertToFormat(QImage::Format_A
 class AbbreviatureTest : public LocationDialogTest {
 protected:
     AbbreviatureTest() : FSample(FDb.AddSample()) {
-        FPictured = FDb.AddAbbrev(QStringLiteral("п."), QStringLiteral("посёлок"),
-                                  Bitmap16::ToBmp(Pattern(16, 16)));
+        FPictured = FDb.AddAbbrev("п.", "посёлок", Bitmap16::ToBmp(Pattern(16, 16)));
     }
     ~AbbreviatureTest() override { Application::Instance().Reset(); }
 
@@ -52,15 +51,15 @@ protected:
         return path;
     }
     QByteArray StoredPicture(long long id) {
-        const TRowSet rows = Rows(QStringLiteral("GET_T#LOCATABBREV"), {{"PID", id}});
+        const TRowSet rows = Rows("GET_T#LOCATABBREV", {{"PID", id}});
         return rows.Rows.empty() ? QByteArray() : Column(rows, 0, "BMP16#16").toByteArray();
     }
     QString StoredName(long long id) {
-        const TRowSet rows = Rows(QStringLiteral("GET_T#LOCATABBREV"), {{"PID", id}});
+        const TRowSet rows = Rows("GET_T#LOCATABBREV", {{"PID", id}});
         return rows.Rows.empty() ? QString() : Column(rows, 0, "NAME").toString();
     }
     long long IdOfShortName(const QString& shortName) {
-        const TRowSet rows = Rows(QStringLiteral("GET_T#LOCATABBREV"), {{"PID", -1}});
+        const TRowSet rows = Rows("GET_T#LOCATABBREV", {{"PID", -1}});
         for (size_t r = 0; r < rows.Rows.size(); ++r)
             if (Column(rows, r, "SNAME").toString() == shortName)
                 return Column(rows, r, "ID").toLongLong();
@@ -118,26 +117,23 @@ protected:
 TEST_F(AbbreviatureTest, TheGridShowsNamesAndPictures) {
     RunBrowse([&](TfAbbreviature& form) {
         QAbstractItemModel* model = form.cxView->model();
-        ASSERT_EQ(model->columnCount(), 3);
-        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Полное название")
+        QStringList headers;
+        for (int c = 0; c < model->columnCount(); ++c)
+            headers << model->headerData(c, Qt::Horizontal).toString();
+        EXPECT_EQ(headers, QStringList({"Полное название", "Сокращение", "Изображение"}))
             << "translated for a Russian user";
-        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Сокращение");
-        EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Изображение");
         ASSERT_EQ(model->rowCount(), 5);
         int pictures = 0;
         for (int r = 0; r < model->rowCount(); ++r) {
             const QVariant decoration = model->index(r, 2).data(Qt::DecorationRole);
             EXPECT_EQ(model->index(r, 2).data().toString(), QString());  // no "(BLOB)" text
-            if (model->index(r, 1).data().toString() == "п.") {
-                ASSERT_TRUE(decoration.canConvert<QPixmap>());
-                const QImage shown = decoration.value<QPixmap>().toImage();
-                EXPECT_EQ(shown.size(), QSize(16, 16));
-                EXPECT_EQ(qAlpha(shown.pixel(0, 15)), 0);  // the background is see-through
-                EXPECT_EQ(shown.pixel(15, 0), 0xFF00C000);
-                ++pictures;
-            } else {
-                EXPECT_FALSE(decoration.isValid());
-            }
+            EXPECT_EQ(decoration.isValid(), model->index(r, 1).data().toString() == "п.");
+            if (!decoration.isValid()) continue;
+            const QImage shown = decoration.value<QPixmap>().toImage();
+            EXPECT_EQ(shown.size(), QSize(16, 16));
+            EXPECT_EQ(qAlpha(shown.pixel(0, 15)), 0);  // the background is see-through
+            EXPECT_EQ(shown.pixel(15, 0), 0xFF00C000);
+            ++pictures;
         }
         EXPECT_EQ(pictures, 1);
     });
@@ -150,7 +146,7 @@ TEST_F(AbbreviatureTest, RendersEveryPictureInTheGrid) {
                                Pictures::Refresh(), Pictures::Add()};
     const long long ids[] = {FSample.aObl, FSample.aR, FSample.aG, FSample.aS, FPictured};
     for (int i = 0; i < 5; ++i)
-        FDb.Call(QStringLiteral("QXVERPLOCAT"), QStringLiteral("SET_T#LOCATABBREV_BMP"),
+        FDb.Call("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
                  {{"PID", ids[i]}, {"PBMP16#16", Bitmap16::ToBmp(pictures[i]), TFieldType::Blob}});
     RunBrowse([&](TfAbbreviature& form) {
         QAbstractItemModel* model = form.cxView->model();
@@ -167,104 +163,87 @@ TEST_F(AbbreviatureTest, RendersEveryPictureInTheGrid) {
     });
 }
 
-TEST_F(AbbreviatureTest, APictureOfAnotherSizeNamesItsWidthAndHeightAndIsRefused) {
-    TfAddEditAbbreviature* dialog = Dialog(1);
-    const QImage before = Argb(dialog->Picture());
-    EXPECT_EQ(before, DefaultImage());
-    FChosen = WriteFile("wide.bmp", Bitmap16::ToBmp(Pattern(32, 16)));
-    QImage after;
-    FDriver.Then([&](QDialog& d) {
-        Press(d, "btnChangeImage");
-        after = Argb(dialog->Picture());
-    });
-    EXPECT_FALSE(dialog->Execute());
-    ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Неверные размеры изображения (32 x 16)");
-    EXPECT_EQ(FBoxes.Last().Caption, "Добавление");
-    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
-    EXPECT_EQ(after, before);
-}
-
+// A file that is no usable 16 x 16 bitmap is named in a warning (a picture of another size
+// with its width and height), the picture stays as it was, and nothing reaches the
+// application's handler; a cancelled file dialog changes nothing either.
 TEST_F(AbbreviatureTest, AFileThatIsNoUsableBitmapIsReportedAndThePictureKept) {
     const QByteArray good = Bitmap16::ToBmp(Pattern(16, 16));
     QByteArray huge = good;  // a header promising 100000 x 100000 pixels
     qToLittleEndian<qint32>(100000, huge.data() + 18);
     qToLittleEndian<qint32>(100000, huge.data() + 22);
     const QString goodPath = WriteFile("good.bmp", good);
-    const QString bad[] = {
-        WriteFile("text.bmp", "this is not a picture at all, just text\n"),
-        WriteFile("truncated.bmp", good.left(good.size() / 2)),
-        WriteFile("header-only.bmp", good.left(20)),
-        WriteFile("huge.bmp", huge),
-        FTemp.FilePath("missing.bmp"),
+    const QString notBmp = "Файл \"%1\" не является изображением BMP";
+    const std::pair<QString, QString> bad[] = {
+        {WriteFile("wide.bmp", Bitmap16::ToBmp(Pattern(32, 16))),
+         "Неверные размеры изображения (32 x 16)"},
+        {WriteFile("text.bmp", "this is not a picture at all, just text\n"),
+         notBmp.arg("text.bmp")},
+        {WriteFile("truncated.bmp", good.left(good.size() / 2)), notBmp.arg("truncated.bmp")},
+        {WriteFile("header-only.bmp", good.left(20)), notBmp.arg("header-only.bmp")},
+        {WriteFile("huge.bmp", huge), notBmp.arg("huge.bmp")},
+        {FTemp.FilePath("missing.bmp"), notBmp.arg("missing.bmp")},
     };
-    // Nothing may go past the message box to the application's handler.
     QStringList handled;
     Application::Instance().SetOnException(
         [&](QObject*, std::exception& e) { handled << QString::fromUtf8(e.what()); });
 
     TfAddEditAbbreviature* dialog = Dialog(1);
+    EXPECT_EQ(Argb(dialog->Picture()), DefaultImage());
     FDriver.Then([&](QDialog& d) {
-        FChosen = goodPath;
-        Press(d, "btnChangeImage");
-        const QImage chosen = Argb(dialog->Picture());
-        ASSERT_EQ(chosen, Argb(Pattern(16, 16)));
-        for (const QString& path : bad) {
+        for (const auto& [path, message] : bad) {
             SCOPED_TRACE(path.toStdString());
             FBoxes.Clear();
             FChosen = path;
+            const QImage before = Argb(dialog->Picture());
             Press(d, "btnChangeImage");
-            ASSERT_EQ(FBoxes.Count(), 1u);
-            EXPECT_EQ(FBoxes.Last().Text,
-                      "Файл \"" + QFileInfo(path).fileName() + "\" не является изображением BMP");
-            EXPECT_EQ(FBoxes.Last().Caption, "Добавление");
-            EXPECT_EQ(FBoxes.Last().Flags & MbIconMask, MB_ICONEXCLAMATION);
-            EXPECT_EQ(Argb(dialog->Picture()), chosen);
+            EXPECT_EQ(BoxLines(FBoxes),
+                      QStringList{BoxLine(message, "Добавление", MB_ICONEXCLAMATION)});
+            EXPECT_EQ(Argb(dialog->Picture()), before);
+            FChosen = goodPath;
+            Press(d, "btnChangeImage");
+            ASSERT_EQ(Argb(dialog->Picture()), Argb(Pattern(16, 16)));
         }
         FBoxes.Clear();
         FChosen.clear();  // the user cancels the file dialog
         Press(d, "btnChangeImage");
-        EXPECT_EQ(Argb(dialog->Picture()), chosen);
+        EXPECT_EQ(Argb(dialog->Picture()), Argb(Pattern(16, 16)));
     });
     EXPECT_FALSE(dialog->Execute());
     EXPECT_EQ(FBoxes.Count(), 0u);
     EXPECT_TRUE(handled.isEmpty());
 }
 
-TEST_F(AbbreviatureTest, AChosenPictureIsStoredWithTheNewAbbreviation) {
-    TfAddEditAbbreviature* dialog = Dialog(1);
-    FChosen = WriteFile("pin.bmp", Bitmap16::ToBmp(Pattern(16, 16)));
-    FDriver.Then([&](QDialog& d) {
-        Press(d, "btnChangeImage");
-        Enter(d, QStringLiteral("  хутор\t"), QStringLiteral(" х. "));
-        Press(d, "btnOK");
-    });
-    ASSERT_TRUE(dialog->Execute());
-    const auto inserts = FRec.CallsOf("INS_T#LOCATABBREV");
-    ASSERT_EQ(inserts.size(), 1u);
-    EXPECT_EQ(inserts[0].Input("PNAME").toString(), "хутор");
-    EXPECT_EQ(inserts[0].Input("PSNAME").toString(), "х.");
-    ASSERT_GE(dialog->ID, 1);
-    EXPECT_EQ(dialog->ID, IdOfShortName("х."));
-    const TBitmapRead stored = Bitmap16::FromBmp(StoredPicture(dialog->ID));
-    ASSERT_TRUE(stored.Ok()) << stored.Error.toStdString();
-    EXPECT_EQ(Argb(stored.Image), Argb(Pattern(16, 16)));
-}
-
-TEST_F(AbbreviatureTest, WithoutAChosenPictureTheDefaultIsStored) {
-    TfAddEditAbbreviature* dialog = Dialog(1);
-    FDriver.Then([&](QDialog& d) {
-        Enter(d, QStringLiteral("станица"), QStringLiteral("ст-ца"));
-        Press(d, "btnOK");
-    });
-    ASSERT_TRUE(dialog->Execute());
-    const TBitmapRead stored = Bitmap16::FromBmp(StoredPicture(dialog->ID));
-    ASSERT_TRUE(stored.Ok()) << stored.Error.toStdString();
-    EXPECT_TRUE(Bitmap16::IsSize16(stored.Image));
-    EXPECT_EQ(Argb(Bitmap16::Masked(stored.Image)), DefaultImage());
-    // The see-through pixels are written in the transparent colour, not as black.
-    EXPECT_EQ(Bitmap16::TransparentColorOf(stored.Image) & RGB_MASK,
-              Pictures::Transparent & RGB_MASK);
+// A new abbreviation is stored trimmed with the chosen picture, or else with the default
+// one, its see-through pixels in the transparent colour rather than black.
+TEST_F(AbbreviatureTest, ANewAbbreviationIsStoredWithItsPicture) {
+    const QString pin = WriteFile("pin.bmp", Bitmap16::ToBmp(Pattern(16, 16)));
+    for (const bool chosen : {true, false}) {
+        SCOPED_TRACE(chosen);
+        TfAddEditAbbreviature* dialog = Dialog(1);
+        FChosen = chosen ? pin : QString();
+        const QString shortName = chosen ? "х." : "ст-ца";
+        FDriver.Then([&](QDialog& d) {
+            if (chosen) Press(d, "btnChangeImage");
+            Enter(d, "  хутор\t", " " + shortName + " ");
+            Press(d, "btnOK");
+        });
+        ASSERT_TRUE(dialog->Execute());
+        const auto inserts = FRec.CallsOf("INS_T#LOCATABBREV");
+        ASSERT_FALSE(inserts.empty());
+        EXPECT_EQ(inserts.back().Input("PNAME").toString(), "хутор");
+        EXPECT_EQ(inserts.back().Input("PSNAME").toString(), shortName);
+        ASSERT_GE(dialog->ID, 1);
+        EXPECT_EQ(dialog->ID, IdOfShortName(shortName));
+        const TBitmapRead stored = Bitmap16::FromBmp(StoredPicture(dialog->ID));
+        ASSERT_TRUE(stored.Ok()) << stored.Error.toStdString();
+        EXPECT_TRUE(Bitmap16::IsSize16(stored.Image));
+        EXPECT_EQ(chosen ? Argb(stored.Image) : Argb(Bitmap16::Masked(stored.Image)),
+                  chosen ? Argb(Pattern(16, 16)) : DefaultImage());
+        if (!chosen) {
+            EXPECT_EQ(Bitmap16::TransparentColorOf(stored.Image) & RGB_MASK,
+                      Pictures::Transparent & RGB_MASK);
+        }
+    }
 }
 
 TEST_F(AbbreviatureTest, EditingAnAbbreviationWithoutPictureShowsAndStoresTheDefault) {
@@ -276,7 +255,7 @@ TEST_F(AbbreviatureTest, EditingAnAbbreviationWithoutPictureShowsAndStoresTheDef
         full = d.findChild<QLineEdit*>("edtFullName")->text();
         shortName = d.findChild<QLineEdit*>("edtShortName")->text();
         shown = Argb(dialog->Picture());
-        d.findChild<QLineEdit*>("edtFullName")->setText(QStringLiteral("город-герой "));
+        d.findChild<QLineEdit*>("edtFullName")->setText("город-герой ");
         Press(d, "btnOK");
     });
     ASSERT_TRUE(dialog->Execute());
@@ -312,7 +291,7 @@ TEST_F(AbbreviatureTest, EditingKeepsAStoredPicture) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Case);
-        FDb.Call(QStringLiteral("QXVERPLOCAT"), QStringLiteral("SET_T#LOCATABBREV_BMP"),
+        FDb.Call("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
                  {{"PID", FPictured}, {"PBMP16#16", c.Stored}});
         TfAddEditAbbreviature* dialog = Dialog(2, FPictured);
         QImage shown;
@@ -336,16 +315,15 @@ TEST_F(AbbreviatureTest, ABlankFullNameWarnsAndKeepsTheDialogOpen) {
     TfAddEditAbbreviature* dialog = Dialog(1);
     bool open = false;
     FDriver.Then([&](QDialog& d) {
-        Enter(d, QStringLiteral(" \t "), QStringLiteral("x"));
+        Enter(d, " \t ", "x");
         Press(d, "btnOK");
         open = d.isVisible() && d.result() == 0;
         Press(d, "btnCancel");
     });
     EXPECT_FALSE(dialog->Execute());
     EXPECT_TRUE(open);
-    ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Не введены обязательные поля!");
-    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
+    EXPECT_EQ(BoxLines(FBoxes), QStringList{BoxLine("Не введены обязательные поля!", "Добавление",
+                                                    MB_ICONEXCLAMATION)});
     EXPECT_TRUE(FRec.CallsOf("INS_T#LOCATABBREV").empty());
 }
 
@@ -365,46 +343,39 @@ TEST_F(AbbreviatureTest, FailedCallsAreReportedAndUploadFailuresAreSilent) {
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Failing);
         FRec.Failing.clear();
-        FRec.Failing[QString::fromLatin1(c.Failing)] = QStringLiteral("отказ");
+        FRec.Failing[QString::fromLatin1(c.Failing)] = "отказ";
         FBoxes.Clear();
         const QString shortName = QStringLiteral("z%1").arg(++n);
         TfAddEditAbbreviature* dialog = Dialog(c.Mode, FSample.aS);
         FDriver.Then([&](QDialog& d) {
-            Enter(d, QStringLiteral("имя"), shortName);
+            Enter(d, "имя", shortName);
             Press(d, "btnOK");
         });
         EXPECT_TRUE(dialog->Execute());  // closed with OK in every case
-        if (c.Message) {
-            EXPECT_EQ(dialog->ID, -1);
-            ASSERT_EQ(FBoxes.Count(), 1u);
-            EXPECT_EQ(FBoxes.Last().Text, QString::fromUtf8(c.Message));
-            EXPECT_EQ(FBoxes.Last().Caption, dialog->windowTitle());
-            EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
-        } else {
-            EXPECT_EQ(FBoxes.Count(), 0u);
-            EXPECT_GE(dialog->ID, 1);
-        }
+        EXPECT_EQ(BoxLines(FBoxes),
+                  c.Message
+                      ? QStringList{BoxLine(c.Message, dialog->windowTitle(), MB_ICONEXCLAMATION)}
+                      : QStringList());
+        EXPECT_EQ(dialog->ID >= 1, c.Saved);
         EXPECT_EQ(IdOfShortName(shortName) >= 1, c.Saved);
     }
 }
 
 TEST_F(AbbreviatureTest, ADuplicateShortNameShowsTheUniquenessMessageAndLocatesNoRow) {
     Later([&](QDialog& d) {
-        Enter(d, QStringLiteral("городок"), QStringLiteral("г."));
+        Enter(d, "городок", "г.");
         Press(d, "btnOK");
     });
     RunBrowse([&](TfAbbreviature& form) {
-        ASSERT_TRUE(form.ospObjects->Locate(QStringLiteral("ID"), FSample.aS));
+        ASSERT_TRUE(form.ospObjects->Locate("ID", FSample.aS));
         const int reads = ListReads();
         form.aObjectAdd->trigger();
         EXPECT_EQ(ListReads(), reads + 1);
-        EXPECT_EQ(form.ospObjects->FieldByName(QStringLiteral("ID")).AsInteger(), FSample.aS);
+        EXPECT_EQ(form.ospObjects->FieldByName("ID").AsInteger(), FSample.aS);
         EXPECT_EQ(form.cxView->model()->rowCount(), 5);
     });
-    ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Сокращение должно быть уникальным");
-    EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
-    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
+    EXPECT_EQ(BoxLines(FBoxes), QStringList{BoxLine("Сокращение должно быть уникальным",
+                                                    "Местоположение", MB_ICONINFORMATION)});
     EXPECT_EQ(FDriver.Runs().front().Result, mrOk);
     EXPECT_TRUE(FRec.CallsOf("SET_T#LOCATABBREV_BMP").empty());
 }
@@ -413,7 +384,7 @@ TEST_F(AbbreviatureTest, ADuplicateShortNameShowsTheUniquenessMessageAndLocatesN
 // is shown and the dictionary stays open; a refresh brings the list back.
 TEST_F(AbbreviatureTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) {
     CountingConnection& server = FDb.Counting();
-    server.FailRoutine(QStringLiteral("GET_T#LOCATABBREV"));
+    server.FailRoutine("GET_T#LOCATABBREV");
     RunBrowse([&](TfAbbreviature& form) {
         form.show();
         EXPECT_EQ(form.cxView->model()->rowCount(), 0);
@@ -421,7 +392,7 @@ TEST_F(AbbreviatureTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) 
         server.ClearFailures();
         form.DBNavigator1->findChild<QAction*>("nbRefresh")->trigger();
         EXPECT_EQ(form.cxView->model()->rowCount(), 5);
-        server.FailRoutine(QStringLiteral("GET_T#LOCATABBREV"));
+        server.FailRoutine("GET_T#LOCATABBREV");
         QTest::mouseClick(form.btnObjectEdit, Qt::LeftButton);  // the dialog cannot load
         server.ClearFailures();
         EXPECT_EQ(form.cxView->model()->rowCount(), 5);
@@ -432,38 +403,33 @@ TEST_F(AbbreviatureTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) 
     EXPECT_EQ(FDriver.Runs().size(), 1u);  // the dictionary only
 }
 
+// The dictionary's own captions on the answers to a delete; the answers themselves are
+// the shared dictionary's, tested with the levels.
 TEST_F(AbbreviatureTest, DeleteAnswers) {
-    FBoxes.Answer(IDYES);  // referenced by a level
-    FBoxes.Answer(IDOK);
-    FBoxes.Answer(IDYES);  // answered -1
-    FBoxes.Answer(IDOK);
-    FBoxes.Answer(IDYES);  // deleted
-    const long long unused = FDb.AddAbbrev(QStringLiteral("у."), QStringLiteral("урочище"));
+    for (int answer : {IDYES, IDOK, IDYES, IDOK, IDYES}) FBoxes.Answer(answer);
+    const long long unused = FDb.AddAbbrev("у.", "урочище");
     RunBrowse([&](TfAbbreviature& form) {
-        ASSERT_TRUE(form.ospObjects->Locate(QStringLiteral("ID"), FSample.aObl));
-        form.aObjectDelete->trigger();
-        ASSERT_EQ(FBoxes.Count(), 2u);
-        EXPECT_EQ(FBoxes.Calls()[0].Text, "Удалить объект \"область\"?");
-        EXPECT_EQ(FBoxes.Calls()[0].Caption, "Spravochnik ATE");
-        EXPECT_EQ(FBoxes.Last().Text, "Запись нельзя удалить, т.к. на нее есть ссылки");
-        EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
-        EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
-        EXPECT_FALSE(form.ospObjects->ControlsDisabled());
-
+        ASSERT_TRUE(form.ospObjects->Locate("ID", FSample.aObl));
+        form.aObjectDelete->trigger();  // referenced by a level
         FRec.Answers["DEL_T#LOCATABBREV"] = -1;
         form.aObjectDelete->trigger();
-        ASSERT_EQ(FBoxes.Count(), 4u);
-        EXPECT_EQ(FBoxes.Last().Text, "Ошибка при удалении объекта \"область\"!");
-        EXPECT_EQ(FBoxes.Last().Caption, "Spravochnik ATE");
-        EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
         EXPECT_FALSE(form.ospObjects->ControlsDisabled());
-
         FRec.Answers.clear();
-        ASSERT_TRUE(form.ospObjects->Locate(QStringLiteral("ID"), unused));
+        ASSERT_TRUE(form.ospObjects->Locate("ID", unused));
         form.aObjectDelete->trigger();
         EXPECT_EQ(form.cxView->model()->rowCount(), 5);
-        EXPECT_FALSE(form.ospObjects->Locate(QStringLiteral("ID"), unused));
+        EXPECT_FALSE(form.ospObjects->Locate("ID", unused));
     });
+    const QString question =
+        BoxLine("Удалить объект \"%1\"?", "Spravochnik ATE", MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(BoxLines(FBoxes),
+              QStringList({question.arg("область"),
+                           BoxLine("Запись нельзя удалить, т.к. на нее есть ссылки",
+                                   "Местоположение", MB_ICONINFORMATION),
+                           question.arg("область"),
+                           BoxLine("Ошибка при удалении объекта \"область\"!", "Spravochnik ATE",
+                                   MB_ICONEXCLAMATION),
+                           question.arg("урочище")}));
     EXPECT_EQ(IdOfShortName("у."), -1);
     EXPECT_EQ(IdOfShortName("обл."), FSample.aObl);
 }

@@ -41,7 +41,7 @@ protected:
         return items;
     }
     TRowSet Place(int id) {
-        return Rows(QStringLiteral("GET_T#LOCATION"), {{"PID", id}, {"PID_PARENT", QVariant()}});
+        return Rows("GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", QVariant()}});
     }
 
     struct TFree {
@@ -51,72 +51,62 @@ protected:
     std::unique_ptr<TfAddEditPlace, TFree> FDialog;
 };
 
-TEST_F(AddEditPlaceTest, AddingUnderTheRootSendsParentMinusOneAndReportsWhatWasCreated) {
-    TfAddEditPlace* dialog = Dialog(1, 1, -1);
-    TypeAndConfirm(QStringLiteral(" \t Западная  область\r\n"));
-    ASSERT_TRUE(dialog->Execute());
-
-    const auto inserts = FRec.CallsOf(QStringLiteral("INS_T#LOCATION"));
-    ASSERT_EQ(inserts.size(), 1u);
-    const QVariant parent = inserts[0].Input(QStringLiteral("PID_PARENT"));
-    EXPECT_FALSE(parent.isNull());
-    EXPECT_EQ(parent.toInt(), -1);
-    EXPECT_EQ(inserts[0].Input(QStringLiteral("PID_LOCATTYPE")).toLongLong(), FSample.tObl);
-    // Surrounding blanks and control characters go, inner blanks stay.
-    EXPECT_EQ(inserts[0].Input(QStringLiteral("PNAME")).toString(), "Западная  область");
-    EXPECT_EQ(dialog->Name, "Западная  область");
-
-    ASSERT_GE(dialog->ID, 1);
-    const TRowSet row = Place(dialog->ID);
-    ASSERT_EQ(row.Rows.size(), 1u);
-    EXPECT_TRUE(Column(row, 0, "ID_PARENT").isNull());
-    EXPECT_EQ(Column(row, 0, "NAME").toString(), "Западная  область");
-    EXPECT_EQ(dialog->GetAbbrevID(), FSample.aObl);
-    EXPECT_EQ(dialog->GetAbbrevSName(), "обл.");
+// What the dialog sends and what the server then holds: a top level place goes with the
+// parent -1, never NULL; the name without its surrounding blanks and control characters.
+TEST_F(AddEditPlaceTest, AddingAndEditingSendTheParentAndTheTrimmedName) {
+    const struct {
+        quint8 Mode;
+        int Level;
+        long long Parent, Id;
+        const char* Routine;
+        QString Shown;  // the name the dialog opens with
+        long long Type;
+    } cases[] = {
+        {1, 1, -1, -1, "INS_T#LOCATION", "", FSample.tObl},
+        {1, 3, FSample.lakeside, -1, "INS_T#LOCATION", "", FSample.tG3},
+        {2, 1, -1, FSample.north, "UPD_T#LOCATION", "Северная", FSample.tObl},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Routine);
+        FRec.Calls.clear();
+        TfAddEditPlace* dialog = Dialog(c.Mode, c.Level, int(c.Parent), int(c.Id));
+        QString shown;
+        FDriver.Then([&](QDialog& d) {
+            shown = d.findChild<QLineEdit*>("edtName")->text();
+            EXPECT_EQ(d.findChild<QComboBox*>("cbStatus")->currentData().toLongLong(), c.Type);
+            d.findChild<QLineEdit*>("edtName")->setText(" \t Западная  область\r\n");
+            d.findChild<QPushButton*>("btnOK")->click();
+        });
+        ASSERT_TRUE(dialog->Execute());
+        EXPECT_EQ(shown, c.Shown);
+        std::vector<RecordingConnection::TCall> writes;
+        for (const auto& call : FRec.Calls)
+            if (!call.Routine.startsWith("GET")) writes.push_back(call);
+        ASSERT_EQ(writes.size(), 1u);
+        const auto& call = writes[0];
+        EXPECT_EQ(call.Routine, c.Routine);
+        EXPECT_EQ(call.Input("PID_PARENT"), QVariant(c.Parent));
+        EXPECT_EQ(call.Input("PID_LOCATTYPE").toLongLong(), c.Type);
+        EXPECT_EQ(call.Input("PNAME").toString(), "Западная  область");
+        EXPECT_EQ(dialog->Name, "Западная  область");
+        if (c.Id > 0) {
+            EXPECT_EQ(dialog->ID, c.Id);
+        }
+        ASSERT_GE(dialog->ID, 1);
+        EXPECT_EQ(Column(Place(dialog->ID), 0, "NAME").toString(), "Западная  область");
+        const QVariant stored = Column(Place(dialog->ID), 0, "ID_PARENT");
+        EXPECT_EQ(stored.isNull() ? -1 : stored.toLongLong(), c.Parent);
+    }
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
-TEST_F(AddEditPlaceTest, AddingUnderAPlaceSendsThatParent) {
-    TfAddEditPlace* dialog = Dialog(1, 3, static_cast<int>(FSample.lakeside));
-    TypeAndConfirm(QStringLiteral("Дубки"));
-    ASSERT_TRUE(dialog->Execute());
-    const auto inserts = FRec.CallsOf(QStringLiteral("INS_T#LOCATION"));
-    ASSERT_EQ(inserts.size(), 1u);
-    EXPECT_EQ(inserts[0].Input(QStringLiteral("PID_PARENT")).toLongLong(), FSample.lakeside);
-    EXPECT_EQ(Column(Place(dialog->ID), 0, "ID_PARENT").toLongLong(), FSample.lakeside);
-}
-
-TEST_F(AddEditPlaceTest, EditingATopLevelPlaceLoadsItAndSendsParentMinusOne) {
-    TfAddEditPlace* dialog = Dialog(2, 1, -1, static_cast<int>(FSample.north));
-    QString shownName;
-    QVariant shownType;
-    FDriver.Then([&](QDialog& d) {
-        shownName = d.findChild<QLineEdit*>("edtName")->text();
-        shownType = d.findChild<QComboBox*>("cbStatus")->currentData();
-        d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("Северо-Западная "));
-        d.findChild<QPushButton*>("btnOK")->click();
-    });
-    ASSERT_TRUE(dialog->Execute());
-    EXPECT_EQ(shownName, "Северная");
-    EXPECT_EQ(shownType.toLongLong(), FSample.tObl);
-
-    const auto updates = FRec.CallsOf(QStringLiteral("UPD_T#LOCATION"));
-    ASSERT_EQ(updates.size(), 1u);
-    EXPECT_FALSE(updates[0].Input(QStringLiteral("PID_PARENT")).isNull());
-    EXPECT_EQ(updates[0].Input(QStringLiteral("PID_PARENT")).toInt(), -1);
-    EXPECT_EQ(updates[0].Input(QStringLiteral("PID")).toLongLong(), FSample.north);
-    EXPECT_EQ(dialog->ID, FSample.north);
-    EXPECT_EQ(Column(Place(dialog->ID), 0, "NAME").toString(), "Северо-Западная");
-    EXPECT_TRUE(FRec.CallsOf(QStringLiteral("INS_T#LOCATION")).empty());
-}
-
 TEST_F(AddEditPlaceTest, TypesAreListedInTextOrderWhateverTheServerOrder) {
-    FDb.AddType(3, FDb.AddAbbrev(QStringLiteral("аул"), QStringLiteral("аул")));
-    FDb.AddType(3, FDb.AddAbbrev(QStringLiteral("пгт"), QStringLiteral("Посёлок")));
+    FDb.AddType(3, FDb.AddAbbrev("аул", "аул"));
+    FDb.AddType(3, FDb.AddAbbrev("пгт", "Посёлок"));
     const QStringList expected = {"аул", "город", "Посёлок", "село"};
     for (bool reversed : {false, true}) {
         SCOPED_TRACE(reversed ? "reversed cursor" : "server cursor");
-        FRec.ReversedCursor[QStringLiteral("GET_T#LOCATTYPE_BY_LEVEL")] = reversed;
+        FRec.ReversedCursor["GET_T#LOCATTYPE_BY_LEVEL"] = reversed;
         if (!reversed) FRec.ReversedCursor.clear();
         TfAddEditPlace* dialog = Dialog(1, 3, static_cast<int>(FSample.lakeside));
         QStringList shown;
@@ -152,10 +142,8 @@ TEST_F(AddEditPlaceTest, NoTypeAtTheLevelTellsTheUserAndDoesNotShowTheDialog) {
     TfAddEditPlace* dialog = Dialog(1, 9, static_cast<int>(FSample.harbour));
     EXPECT_FALSE(dialog->Execute());
     EXPECT_TRUE(FDriver.Runs().empty());
-    ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, NoTypeText);
-    EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
-    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
+    EXPECT_EQ(BoxLines(FBoxes),
+              QStringList{BoxLine(NoTypeText, "Местоположение", MB_ICONINFORMATION)});
     EXPECT_EQ(FBoxes.Last().OwnerAtCall, dialog);
     EXPECT_EQ(dialog->GetAbbrevID(), -1);
     EXPECT_EQ(dialog->GetAbbrevSName(), QString());
@@ -166,10 +154,10 @@ TEST_F(AddEditPlaceTest, ABlankNameOrNoTypeIsRefusedAndTheDialogStaysOpen) {
     bool openAfterBlank = false;
     bool openAfterNoType = false;
     FDriver.Then([&](QDialog& d) {
-        d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("  \t "));
+        d.findChild<QLineEdit*>("edtName")->setText("  \t ");
         d.findChild<QPushButton*>("btnOK")->click();
         openAfterBlank = d.isVisible() && d.result() == 0;
-        d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("Новая"));
+        d.findChild<QLineEdit*>("edtName")->setText("Новая");
         d.findChild<QComboBox*>("cbStatus")->setCurrentIndex(-1);
         d.findChild<QPushButton*>("btnOK")->click();
         openAfterNoType = d.isVisible() && d.result() == 0;
@@ -178,14 +166,12 @@ TEST_F(AddEditPlaceTest, ABlankNameOrNoTypeIsRefusedAndTheDialogStaysOpen) {
     EXPECT_FALSE(dialog->Execute());
     EXPECT_TRUE(openAfterBlank);
     EXPECT_TRUE(openAfterNoType);
-    ASSERT_EQ(FBoxes.Count(), 2u);
-    EXPECT_EQ(FBoxes.Calls()[0].Text, "Не введены обязательные поля!");
-    EXPECT_EQ(FBoxes.Calls()[0].Caption, "Добавление");
-    EXPECT_EQ(FBoxes.Calls()[0].Flags, MB_ICONEXCLAMATION);
-    EXPECT_EQ(FBoxes.Calls()[1].Text, "Необходимо заполнить поле \"АТЕ\"");
-    EXPECT_EQ(FBoxes.Calls()[1].Caption, "Местоположение");
-    EXPECT_EQ(FBoxes.Calls()[1].Flags, MB_ICONINFORMATION);
-    EXPECT_TRUE(FRec.CallsOf(QStringLiteral("INS_T#LOCATION")).empty());
+    EXPECT_EQ(
+        BoxLines(FBoxes),
+        QStringList(
+            {BoxLine("Не введены обязательные поля!", "Добавление", MB_ICONEXCLAMATION),
+             BoxLine("Необходимо заполнить поле \"АТЕ\"", "Местоположение", MB_ICONINFORMATION)}));
+    EXPECT_TRUE(FRec.CallsOf("INS_T#LOCATION").empty());
     EXPECT_EQ(dialog->Name, QString());
 }
 
@@ -194,9 +180,9 @@ TEST_F(AddEditPlaceTest, AFailedServerCallShowsItsTextAndClosesAsCancelled) {
         SCOPED_TRACE(mode);
         FBoxes.Clear();
         const QString routine = mode == 1 ? "INS_T#LOCATION" : "UPD_T#LOCATION";
-        FRec.Failing[routine] = QStringLiteral("сервер недоступен");
+        FRec.Failing[routine] = "сервер недоступен";
         TfAddEditPlace* dialog = Dialog(mode, 1, -1, static_cast<int>(FSample.south));
-        TypeAndConfirm(QStringLiteral("Новая"));
+        TypeAndConfirm("Новая");
         EXPECT_FALSE(dialog->Execute());
         EXPECT_EQ(dialog->ID, -1);
         EXPECT_EQ(FDriver.Runs().back().Result, mrCancel);
@@ -213,8 +199,8 @@ TEST_F(AddEditPlaceTest, TheAbbreviationOfTheChosenTypeFollowsTheSelection) {
     EXPECT_EQ(dialog->GetAbbrevID(), -1);  // nothing loaded yet
     FDriver.Then([](QDialog& d) {
         auto* combo = d.findChild<QComboBox*>("cbStatus");
-        combo->setCurrentIndex(combo->findText(QStringLiteral("село")));
-        d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("Ключи"));
+        combo->setCurrentIndex(combo->findText("село"));
+        d.findChild<QLineEdit*>("edtName")->setText("Ключи");
         d.findChild<QPushButton*>("btnOK")->click();
     });
     ASSERT_TRUE(dialog->Execute());

@@ -129,7 +129,11 @@ TEST_F(ExportsTest, TheServiceWindowComesFromTheConsoleAndTellsItsHostWhenItGoes
     Application::Instance().SetMainWindowHandle(0);
     EXPECT_EQ(init(ServiceId, "1111111111111", nullptr), nullptr);
     ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, QString("Error!!! \"") + ServiceId);
+    // What failed and what to do, then the cause for support.
+    EXPECT_TRUE(FBoxes.Last().Text.startsWith("Окно справочника местоположений не открылось."))
+        << FBoxes.Last().Text.toStdString();
+    EXPECT_TRUE(FBoxes.Last().Text.contains("\n\nTMainBaseForm.CheckConsole: "));
+    EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
     EXPECT_EQ(FBoxes.Last().Flags, 0x10u);
 
     ConsoleResponder console("QXVBASE", &Db->Session());

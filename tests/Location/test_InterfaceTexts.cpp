@@ -64,17 +64,16 @@ protected:
         if (!FLevel) {
             // The place dialog opens only where a level exists; a place with an item of
             // every kind shows the window in use.
-            FLevel =
-                FDb.AddType(1, FDb.AddAbbrev(QStringLiteral("обл."), QStringLiteral("область")));
-            const long long place = FDb.AddLocation(-1, FLevel, QStringLiteral("Северная"));
+            FLevel = FDb.AddType(1, FDb.AddAbbrev("обл.", "область"));
+            const long long place = FDb.AddLocation(-1, FLevel, "Северная");
             for (int kind = 1; kind <= 7; ++kind)
                 FDb.Call("QXVERPINFORM", "INS_T#INFORMATION",
                          {{"POBJTYPE", 1},
                           {"POBJID", place},
                           {"PID_PARENT", -1},
                           {"PINFOTYPE", kind},
-                          {"PVALUE", QStringLiteral("значение")},
-                          {"PDESCRIPTION", QStringLiteral("описание")},
+                          {"PVALUE", "значение"},
+                          {"PDESCRIPTION", "описание"},
                           {"PACTIVE", kind % 2}});
             FDb.Raw().Commit();
         }
@@ -82,25 +81,25 @@ protected:
             TFormHolder<TfMain> main(
                 TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), FDb.Schema()));
             main->show();
-            visit(QStringLiteral("TfMain"), *main);
+            visit("TfMain", *main);
             ASSERT_NE(main->InfoFrame(), nullptr);
-            visit(QStringLiteral("TfrObjectInfo"), *main->InfoFrame());
+            visit("TfrObjectInfo", *main->InfoFrame());
             // In use: a place chosen, its items listed, the address line filled.
             main->Tree()->Root()->setExpanded(true);
             ASSERT_GT(main->Tree()->Root()->childCount(), 0);
             main->tvObjects->setCurrentItem(main->Tree()->Root()->child(0));
-            visit(QStringLiteral("TfMain in use"), *main);
-            visit(QStringLiteral("TfrObjectInfo in use"), *main->InfoFrame());
+            visit("TfMain in use", *main);
+            visit("TfrObjectInfo in use", *main->InfoFrame());
             FDriver.Then([&](QDialog& d) {
-                visit(QStringLiteral("TfSearch"), d);
+                visit("TfSearch", d);
                 d.reject();
             });
-            main->edSearch->setText(QStringLiteral("сев"));
+            main->edSearch->setText("сев");
             QTest::keyClick(main->edSearch, Qt::Key_Return);
             main->close();
         }
         FDriver.Then([&](QDialog& d) {
-            visit(QStringLiteral("picker"), d);
+            visit("picker", d);
             d.reject();
         });
         int id = -1;
@@ -108,22 +107,21 @@ protected:
 
         TDM dm(nullptr);
         SetCurrentDM(&dm);
-        RunDialog<TfAbbreviature>(QStringLiteral("TfAbbreviature"), visit);
-        RunDialog<TfLevel>(QStringLiteral("TfLevel"), visit);
-        RunDialog<TfAddEditPlace>(QStringLiteral("TfAddEditPlace"), visit, [](TfAddEditPlace& d) {
+        RunDialog<TfAbbreviature>("TfAbbreviature", visit);
+        RunDialog<TfLevel>("TfLevel", visit);
+        RunDialog<TfAddEditPlace>("TfAddEditPlace", visit, [](TfAddEditPlace& d) {
             d.SetDialogMode(1);
             d.Level = 1;
             d.ParentID = -1;
         });
-        RunDialog<TfAddEditAbbreviature>(QStringLiteral("TfAddEditAbbreviature"), visit,
+        RunDialog<TfAddEditAbbreviature>("TfAddEditAbbreviature", visit,
                                          [](TfAddEditAbbreviature& d) { d.SetDialogMode(1); });
-        RunDialog<TfAddEditLevel>(QStringLiteral("TfAddEditLevel"), visit,
+        RunDialog<TfAddEditLevel>("TfAddEditLevel", visit,
                                   [](TfAddEditLevel& d) { d.SetDialogMode(1); });
-        RunDialog<TfAddEditInfoType>(QStringLiteral("TfAddEditInfoType"), visit,
-                                     [](TfAddEditInfoType& d) {
-                                         d.SetDialogMode(1);
-                                         d.SetInfoKind(2);
-                                     });
+        RunDialog<TfAddEditInfoType>("TfAddEditInfoType", visit, [](TfAddEditInfoType& d) {
+            d.SetDialogMode(1);
+            d.SetInfoKind(2);
+        });
         SetCurrentDM(nullptr);
     }
 
@@ -143,8 +141,7 @@ bool HasCyrillic(const QString& text) {
 // The record counter shows a number inside its phrase "Считано из БД %s записей".
 bool IsData(const TShownText& t) {
     return t.Where == QLatin1String("Edit.text") || t.Where == QLatin1String("lblCount.text") ||
-           t.Where.startsWith(QStringLiteral("cbStatus.item")) ||
-           t.Where.startsWith(QStringLiteral("cbAbbrev.item"));
+           t.Where.startsWith("cbStatus.item") || t.Where.startsWith("cbAbbrev.item");
 }
 
 // The phrases the pass and TranslateRu ask the server for, as the installer keys them.
@@ -176,7 +173,7 @@ TEST_F(InterfaceTextsTest, EveryDesignedTextHasItsInstalledTranslations) {
             for (const QString& key : Keys(t.Text)) {
                 if (!HasLatin(key) && !HasCyrillic(key)) continue;
                 ++checked;
-                const QString where = window + QLatin1Char(' ') + t.Where + QStringLiteral(": ");
+                const QString where = window + QLatin1Char(' ') + t.Where + ": ";
                 EXPECT_TRUE(installed.contains({TLanguagesDM::LangEnglish, key}))
                     << qPrintable(where + key) << " has no English";
                 if (!HasCyrillic(key)) {

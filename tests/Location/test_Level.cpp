@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
@@ -52,11 +54,9 @@ protected:
         });
     }
     static void Focus(TfLevel& form, long long id) {
-        ASSERT_TRUE(form.ospObjects->Locate(QStringLiteral("ID"), id));
+        ASSERT_TRUE(form.ospObjects->Locate("ID", id));
     }
-    static int CurrentID(TfLevel& form) {
-        return form.ospObjects->FieldByName(QStringLiteral("ID")).AsInteger();
-    }
+    static int CurrentID(TfLevel& form) { return form.ospObjects->FieldByName("ID").AsInteger(); }
     static int Shown(TfLevel& form) {
         return form.cxView->model() ? form.cxView->model()->rowCount() : 0;
     }
@@ -69,7 +69,7 @@ protected:
     }
     // The level row of a type as the server has it, or -1 when gone.
     int LevelOf(long long typeId) {
-        const TRowSet rows = Rows(QStringLiteral("GET_T#LOCATTYPE"), {{"PID", typeId}});
+        const TRowSet rows = Rows("GET_T#LOCATTYPE", {{"PID", typeId}});
         return rows.Rows.empty() ? -1 : Column(rows, 0, "LEVEL#").toInt();
     }
 
@@ -77,11 +77,10 @@ protected:
     std::vector<ModalDriver::Action> FDialogSteps;
 };
 
-TEST_F(LevelTest, ListsEveryLevelInTwoColumnsAndFollowsTheRights) {
+TEST_F(LevelTest, ListsEveryLevelInTwoColumns) {
     Run([&](TfLevel& form) {
         QAbstractItemModel* model = form.cxView->model();
         ASSERT_NE(model, nullptr);
-        EXPECT_EQ(model->rowCount(), 5);
         ASSERT_EQ(model->columnCount(), 2);
         EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Уровень")
             << "translated for a Russian user";
@@ -90,48 +89,72 @@ TEST_F(LevelTest, ListsEveryLevelInTwoColumnsAndFollowsTheRights) {
         for (int r = 0; r < model->rowCount(); ++r) names << model->index(r, 1).data().toString();
         names.sort();
         EXPECT_EQ(names, QStringList({"город", "область", "район", "село", "село"}));
-
-        form.UpdateActions();
-        EXPECT_TRUE(form.aObjectAdd->isEnabled());
-        EXPECT_TRUE(form.aObjectEdit->isEnabled());
-        EXPECT_TRUE(form.aObjectDelete->isEnabled());
-        form.FCanEdit = false;
-        form.FCanDelete = false;
-        form.FCanAdd = false;
-        form.UpdateActions();
-        EXPECT_FALSE(form.aObjectEdit->isEnabled());
-        EXPECT_FALSE(form.aObjectDelete->isEnabled());
-        EXPECT_FALSE(form.aObjectAdd->isEnabled());
-        form.aObjectAdd->trigger();
-        form.aObjectEdit->trigger();
     });
-    EXPECT_EQ(FDriver.Runs().size(), 1u);  // only the dictionary itself was shown
 }
 
-TEST_F(LevelTest, WithTheViewRightOffTheGridIsEmptyAndAddStillWorks) {
-    DialogEnters(5, QStringLiteral("город"));
+// The rights switch the actions and the grid's popup, opened by a right click anywhere
+// over the grid; a disabled action runs nothing. Without the view right the grid stays
+// empty and a level can still be added.
+TEST_F(LevelTest, TheRightsSwitchTheActionsAndThePopup) {
+    const struct {
+        bool View, Add, Edit, Delete;
+        const char* Enabled;  // add, edit, delete; then the popup's three entries
+    } cases[] = {
+        {true, true, true, true, "111 111"},
+        {true, false, false, false, "000 000"},
+        {true, true, true, false, "110 110"},
+        {false, true, true, true, "100 100"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Enabled);
+        Run(
+            [&](TfLevel& form) {
+                form.FCanAdd = c.Add;
+                form.FCanEdit = c.Edit;
+                form.FCanDelete = c.Delete;
+                for (QWidget* area :
+                     {form.cxView->horizontalHeader()->viewport(),
+                      form.cxView->verticalHeader()->viewport(), form.cxView->viewport()}) {
+                    form.pmGrid->hide();
+                    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                            area->mapToGlobal(QPoint(5, 5)));
+                    QApplication::sendEvent(area, &click);
+                    EXPECT_TRUE(form.pmGrid->isVisible()) << area->objectName().toStdString();
+                }
+                form.pmGrid->hide();
+                QString enabled;
+                for (QAction* a : {form.aObjectAdd, form.aObjectEdit, form.aObjectDelete, form.N1,
+                                   form.N2, form.N3})
+                    enabled += (a == form.N1 ? " " : "") + QString::number(a->isEnabled());
+                EXPECT_EQ(enabled, c.Enabled);
+                EXPECT_EQ(Shown(form), c.View ? 5 : 0);
+                if (!c.Edit) form.aObjectEdit->trigger();
+                if (!c.Add) form.aObjectAdd->trigger();
+                if (!c.Delete) form.aObjectDelete->trigger();
+            },
+            [&](TfLevel& form) { form.SetCanView(c.View); });
+    }
+    EXPECT_EQ(FDriver.Runs().size(), 4u);  // only the dictionary itself was shown
+    EXPECT_EQ(FBoxes.Count(), 0u);
+
+    DialogEnters(5, "город");
     Run(
         [&](TfLevel& form) {
-            EXPECT_EQ(Shown(form), 0);
-            form.UpdateActions();
-            EXPECT_FALSE(form.aObjectEdit->isEnabled());
-            EXPECT_FALSE(form.aObjectDelete->isEnabled());
-            ASSERT_TRUE(form.aObjectAdd->isEnabled());
             form.aObjectAdd->trigger();
             EXPECT_EQ(Shown(form), 0);
         },
         [](TfLevel& form) { form.SetCanView(false); });
-    const TRowSet level5 = Rows(QStringLiteral("GET_T#LOCATTYPE_BY_LEVEL"), {{"PLEVEL#", 5}});
+    const TRowSet level5 = Rows("GET_T#LOCATTYPE_BY_LEVEL", {{"PLEVEL#", 5}});
     ASSERT_EQ(level5.Rows.size(), 1u);
     EXPECT_EQ(Column(level5, 0, "ID_ABBREV").toLongLong(), FSample.aG);
 }
 
 TEST_F(LevelTest, AddingPutsTheCursorOnTheNewRowAndTakesTheTranslatorBack) {
-    DialogEnters(6, QStringLiteral("село"));
+    DialogEnters(6, "село");
     Run([&](TfLevel& form) {
         Focus(form, FSample.tObl);
         form.aObjectAdd->trigger();
-        const TRowSet level6 = Rows(QStringLiteral("GET_T#LOCATTYPE_BY_LEVEL"), {{"PLEVEL#", 6}});
+        const TRowSet level6 = Rows("GET_T#LOCATTYPE_BY_LEVEL", {{"PLEVEL#", 6}});
         ASSERT_EQ(level6.Rows.size(), 1u);
         const int added = Column(level6, 0, "ID").toInt();
         EXPECT_EQ(CurrentID(form), added);
@@ -166,90 +189,116 @@ TEST_F(LevelTest, EditingLoadsTheFocusedRowAndLocatesItAfterTheChange) {
     EXPECT_EQ(FDriver.Runs()[0].Title, "Редактирование");
 }
 
-TEST_F(LevelTest, DeletingAReferencedLevelSaysSoAndLeavesTheList) {
-    FBoxes.Answer(IDYES);
-    Run([&](TfLevel& form) {
-        Focus(form, FSample.tObl);
-        const int reads = ListReads();
-        form.aObjectDelete->trigger();
-        EXPECT_EQ(ListReads(), reads);
-        EXPECT_EQ(Shown(form), 5);
-        ASSERT_EQ(FBoxes.Count(), 2u);
-        EXPECT_EQ(FBoxes.Calls()[0].Text, "Удалить объект \"область\"?");
-        EXPECT_EQ(FBoxes.Calls()[0].Caption, "Spravochnik urovnej");
-        EXPECT_EQ(FBoxes.Calls()[0].Flags, MB_YESNO | MB_ICONQUESTION);
-        EXPECT_EQ(FBoxes.Last().Text, "Запись нельзя удалить, т.к. на нее есть ссылки");
-        EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
-        EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
-        EXPECT_EQ(FBoxes.Last().OwnerAtCall, &form);
-    });
-    EXPECT_EQ(LevelOf(FSample.tObl), 1);
-}
-
-TEST_F(LevelTest, DeleteAnswersOtherThanSuccess) {
-    struct TCase {
+// A delete asks first, then answers by what the server said: a referenced level is
+// refused, a failure warns (and a failed call reaches the application's handler), only a
+// deleted row leaves the list, and nothing else re-reads it.
+TEST_F(LevelTest, DeleteAsksThenAnswersByTheServersResult) {
+    const QString question =
+        BoxLine("Удалить объект \"%1\"?", "Spravochnik urovnej", MB_YESNO | MB_ICONQUESTION);
+    const QString warning =
+        BoxLine("Ошибка при удалении объекта \"село\"!", "Spravochnik urovnej", MB_ICONEXCLAMATION);
+    const struct {
         const char* Name;
-        std::function<void(RecordingConnection&)> Script;
-        bool Warns;
-    };
-    const TCase cases[] = {
-        {"answered -1", [](RecordingConnection& c) { c.Answers["DEL_T#LOCATTYPE"] = -1; }, true},
+        long long Type;
+        int Answer;
+        std::function<void()> Script;
+        QStringList After;  // the boxes after the question
+        int LevelAfter, Handled;
+    } cases[] = {
+        {"no", FSample.tS4, IDNO, nullptr, {}, 4, 0},
+        {"referenced",
+         FSample.tObl,
+         IDYES,
+         nullptr,
+         {BoxLine("Запись нельзя удалить, т.к. на нее есть ссылки", "Местоположение",
+                  MB_ICONINFORMATION)},
+         1,
+         0},
+        {"answered -1",
+         FSample.tS4,
+         IDYES,
+         [&] { FRec.Answers["DEL_T#LOCATTYPE"] = -1; },
+         {warning},
+         4,
+         0},
         {"call failed",
-         [](RecordingConnection& c) { c.Failing["DEL_T#LOCATTYPE"] = QStringLiteral("нет связи"); },
-         true},
-        {"answered 0", [](RecordingConnection& c) { c.Answers["DEL_T#LOCATTYPE"] = 0; }, false},
+         FSample.tS4,
+         IDYES,
+         [&] { FRec.Failing["DEL_T#LOCATTYPE"] = "нет связи"; },
+         {warning},
+         4,
+         1},
+        {"answered 0", FSample.tS4, IDYES, [&] { FRec.Answers["DEL_T#LOCATTYPE"] = 0; }, {}, 4, 0},
+        {"deleted", FSample.tS4, IDYES, nullptr, {}, -1, 0},
     };
     QStringList handled;
     Application::Instance().SetOnException(
         [&](QObject*, std::exception& e) { handled << QString::fromUtf8(e.what()); });
-    for (const TCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         FRec.Answers.clear();
         FRec.Failing.clear();
-        c.Script(FRec);
+        if (c.Script) c.Script();
         FBoxes.Clear();
         handled.clear();
-        FBoxes.Answer(IDYES);
+        FBoxes.Answer(c.Answer);
         Run([&](TfLevel& form) {
-            Focus(form, FSample.tS4);
+            Focus(form, c.Type);
             const int reads = ListReads();
             form.aObjectDelete->trigger();
-            EXPECT_EQ(ListReads(), reads);  // not refreshed
+            EXPECT_EQ(ListReads(), reads + (c.LevelAfter < 0 ? 1 : 0));
+            EXPECT_EQ(Shown(form), c.LevelAfter < 0 ? 4 : 5);
+            EXPECT_EQ(form.ospObjects->Locate("ID", c.Type), c.LevelAfter >= 0);
+            EXPECT_EQ(FBoxes.Calls().front().OwnerAtCall, &form);
+            if (c.Type == FSample.tObl) {
+                EXPECT_EQ(FBoxes.Last().OwnerAtCall, &form);  // the refusal
+            }
         });
-        if (c.Warns) {
-            ASSERT_EQ(FBoxes.Count(), 2u);
-            EXPECT_EQ(FBoxes.Last().Text, "Ошибка при удалении объекта \"село\"!");
-            EXPECT_EQ(FBoxes.Last().Caption, "Spravochnik urovnej");
-            EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
-        } else {
-            EXPECT_EQ(FBoxes.Count(), 1u);  // the question only
-        }
-        // A failed call goes on to the application's handler after the warning.
-        EXPECT_EQ(handled.size(), FRec.Failing.empty() ? 0 : 1);
-        EXPECT_EQ(LevelOf(FSample.tS4), 4);
+        EXPECT_EQ(BoxLines(FBoxes),
+                  QStringList{question.arg(c.Type == FSample.tObl ? "область" : "село")} + c.After);
+        EXPECT_EQ(handled.size(), c.Handled);
+        EXPECT_EQ(LevelOf(c.Type), c.LevelAfter);
     }
+    EXPECT_EQ(FRec.CallsOf("DEL_T#LOCATTYPE").size(), 5u) << "not after a no";
 }
 
-TEST_F(LevelTest, DeletingAfterYesRemovesTheRowAndNoKeepsIt) {
-    FBoxes.Answer(IDNO);
-    FBoxes.Answer(IDYES);
-    Run([&](TfLevel& form) {
-        Focus(form, FSample.tS4);
-        form.aObjectDelete->trigger();
-        EXPECT_TRUE(FRec.CallsOf("DEL_T#LOCATTYPE").empty());
-        form.aObjectDelete->trigger();
-        EXPECT_EQ(Shown(form), 4);
-        EXPECT_FALSE(form.ospObjects->Locate(QStringLiteral("ID"), FSample.tS4));
+// A pair the dictionary holds already is told while the dialog stays open; a new row at the
+// bottom of a long list is scrolled into view whole.
+TEST_F(LevelTest, AnExistingPairIsToldAndANewRowIsScrolledIntoView) {
+    for (int level = 5; level <= 15; ++level) {
+        FDb.AddType(level, FSample.aR);
+        FDb.AddType(level, FSample.aG);
+    }
+    Later([&](QDialog& d) {
+        d.findChild<QSpinBox*>("seLevel")->setValue(1);
+        auto* combo = d.findChild<QComboBox*>("cbAbbrev");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("область")));
+        QTest::mouseClick(d.findChild<QPushButton*>("btnOK"), Qt::LeftButton);
+        EXPECT_TRUE(d.isVisible());
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_EQ(FBoxes.Last().Text, "Уровень 1 с АТЕ \"область\" уже есть.");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("село")));
+        d.findChild<QSpinBox*>("seLevel")->setValue(15);
+        QTest::mouseClick(d.findChild<QPushButton*>("btnOK"), Qt::LeftButton);
     });
-    EXPECT_EQ(LevelOf(FSample.tS4), -1);
-    EXPECT_EQ(FBoxes.Count(), 2u);
+    Run([&](TfLevel& form) {
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        form.cxView->setFocus();
+        QTest::keyClick(form.cxView, Qt::Key_F7);
+        const QRect row = form.cxView->visualRect(form.cxView->currentIndex());
+        EXPECT_TRUE(form.cxView->viewport()->rect().contains(row))
+            << row.top() << ".." << row.bottom() << " of " << form.cxView->viewport()->height();
+        EXPECT_EQ(form.cxView->currentIndex().row(), Shown(form) - 1);
+    });
+    EXPECT_EQ(FBoxes.Count(), 1u);
 }
 
 TEST_F(LevelTest, FailedCallsOfTheDialogStillRefreshButLocateNothing) {
-    FRec.Failing["INS_T#LOCATTYPE"] = QStringLiteral("уровень отклонён");
-    FRec.Failing["UPD_T#LOCATTYPE"] = QStringLiteral("правка отклонена");
-    DialogEnters(8, QStringLiteral("район"));
-    DialogEnters(9, QStringLiteral("район"));
+    FRec.Failing["INS_T#LOCATTYPE"] = "уровень отклонён";
+    FRec.Failing["UPD_T#LOCATTYPE"] = "правка отклонена";
+    DialogEnters(8, "район");
+    DialogEnters(9, "район");
     Run([&](TfLevel& form) {
         Focus(form, FSample.tR);
         int reads = ListReads();
@@ -294,25 +343,6 @@ TEST_F(LevelTest, DoubleClickOpensTheEditorOnDataRowsOnly) {
     });
     ASSERT_EQ(FDriver.Runs().size(), 2u);
     EXPECT_EQ(FDriver.Runs()[0].Title, "Редактирование");
-}
-
-TEST_F(LevelTest, ARightClickOverTheGridOpensThePopupWithTheRights) {
-    Run([&](TfLevel& form) {
-        form.FCanDelete = false;
-        QHeaderView* header = form.cxView->horizontalHeader();
-        for (QWidget* area : {header->viewport(), form.cxView->verticalHeader()->viewport(),
-                              form.cxView->viewport()}) {
-            form.pmGrid->hide();
-            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
-                                    area->mapToGlobal(QPoint(5, 5)));
-            QApplication::sendEvent(area, &click);
-            EXPECT_TRUE(form.pmGrid->isVisible()) << area->objectName().toStdString();
-        }
-        EXPECT_TRUE(form.N1->isEnabled());
-        EXPECT_TRUE(form.N2->isEnabled());
-        EXPECT_FALSE(form.N3->isEnabled());
-        form.pmGrid->hide();
-    });
 }
 
 TEST_F(LevelTest, TheNavigatorMovesTheCursor) {
@@ -417,7 +447,7 @@ TEST_F(AddEditLevelTest, WithoutAbbreviationsOkWarnsAndStaysOpen) {
 }
 
 TEST_F(AddEditLevelTest, TheLevelIsClampedAndSentWithTheChosenAbbreviation) {
-    const long long town = FDb.AddAbbrev(QStringLiteral("г."), QStringLiteral("город"));
+    const long long town = FDb.AddAbbrev("г.", "город");
     TfAddEditLevel* dialog = TComBaseForm::Create<TfAddEditLevel>(nullptr, Session(), Schema());
     dialog->SetDialogMode(1);
     EXPECT_EQ(dialog->ID, -1);

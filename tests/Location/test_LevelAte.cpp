@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(LevelAteListTest, KeepsOneEntryPerLevelAndNoDuplicateAbbreviations) {
+TEST(LevelAteListTest, KeepsOneEntryPerLevelAndAnswersWhetherItAllowsAnAbbreviation) {
     TLevelAteList list;
     list.AddAbbrev(2, 10);
     list.AddAbbrev(1, 5);
@@ -14,15 +14,10 @@ TEST(LevelAteListTest, KeepsOneEntryPerLevelAndNoDuplicateAbbreviations) {
     ASSERT_NE(list.FindLevel(2), nullptr);
     EXPECT_EQ(list.FindLevel(2)->Abbrevs, (QList<int>{10, 11}));
     EXPECT_EQ(&list.AddLevel(1), list.FindLevel(1));
-}
-
-TEST(LevelAteListTest, AnswersWhetherALevelAllowsAnAbbreviation) {
-    TLevelAteList list;
-    list.AddAbbrev(3, 7);
-    EXPECT_TRUE(list.LevelHasAbbrev(3, 7));
-    EXPECT_FALSE(list.LevelHasAbbrev(3, 8));
-    EXPECT_FALSE(list.LevelHasAbbrev(4, 7));  // absent level
-    EXPECT_EQ(list.FindLevel(4), nullptr);
+    EXPECT_TRUE(list.LevelHasAbbrev(2, 11));
+    EXPECT_FALSE(list.LevelHasAbbrev(2, 5));
+    EXPECT_FALSE(list.LevelHasAbbrev(3, 10));  // absent level
+    EXPECT_EQ(list.FindLevel(3), nullptr);
 }
 
 }  // namespace

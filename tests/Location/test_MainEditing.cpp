@@ -88,7 +88,7 @@ TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlaceInTheAlphabetsOrder) {
     TObjectNode* added = FForm->Tree()->Selected();
     ASSERT_NE(added, nullptr);
     EXPECT_EQ(added->ParentNode(), FForm->Tree()->Root());
-    EXPECT_EQ(added->Caption(), "обл.. ёлкино");
+    EXPECT_EQ(added->Caption(), "обл. ёлкино");
     EXPECT_EQ(FForm->Tree()->Root()->indexOfChild(added), 0) << "before \"Северная\"";
     EXPECT_EQ(added->Level, 1);
     EXPECT_EQ(added->AbbrevID, FSample.aObl);
@@ -100,9 +100,9 @@ TEST_F(EditingTest, EditingATopLevelPlaceKeepsItAtTheTop) {
     Select({FSample.north});
     ConfirmPlace("Северо-Западная");
     FForm->aObjectEdit->trigger();
-    EXPECT_EQ(FForm->Tree()->Selected()->Caption(), "обл.. Северо-Западная");
+    EXPECT_EQ(FForm->Tree()->Selected()->Caption(), "обл. Северо-Западная");
     EXPECT_TRUE(ParentInDb(FSample.north).isNull());
-    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Северо-Западная");
+    EXPECT_EQ(FForm->cbObject->Text(), "обл. Северо-Западная");
 }
 
 TEST_F(EditingTest, ActionsFollowTheSelectionAndTheDeepestLevel) {
@@ -125,7 +125,7 @@ TEST_F(EditingTest, AReferencedPlaceIsKeptWithAnInformationMessage) {
     FBoxes.Answer(IDYES);
     FForm->aObjectDelete->trigger();
     ASSERT_EQ(FBoxes.Count(), 2u);
-    EXPECT_EQ(FBoxes.Calls()[0].Text, "Удалить объект \"обл.. Северная\"?");
+    EXPECT_EQ(FBoxes.Calls()[0].Text, "Удалить объект \"обл. Северная\"?");
     EXPECT_EQ(FBoxes.Calls()[0].Flags, 0x24u);
     EXPECT_EQ(FBoxes.Calls()[1].Text, "Запись нельзя удалить, т.к. на нее есть ссылки");
     EXPECT_EQ(FBoxes.Calls()[1].Flags, 0x40u);
@@ -152,7 +152,7 @@ TEST_F(EditingTest, AFailedDeleteWarnsWithTheWindowCaption) {
     FBoxes.Answer(IDYES);
     FForm->aObjectDelete->trigger();
     ASSERT_EQ(FBoxes.Count(), 2u);
-    EXPECT_EQ(FBoxes.Last().Text, "Ошибка при удалении объекта \"обл.. Южная\"!");
+    EXPECT_EQ(FBoxes.Last().Text, "Ошибка при удалении объекта \"обл. Южная\"!");
     EXPECT_EQ(FBoxes.Last().Caption, FForm->windowTitle());
     EXPECT_EQ(FBoxes.Last().Flags, 48u);
 }
@@ -184,7 +184,7 @@ TEST_F(EditingTest, ADragIsTakenInOverItselfAndEachMoveDecidesWhereItMayLand) {
         drag.Leave();
     }
     QMimeData foreign;
-    foreign.setText(QStringLiteral("Озёрный"));
+    foreign.setText("Озёрный");
     EXPECT_FALSE(TreeDrag(FForm->tvObjects, &foreign).Enter()) << "a drag from elsewhere";
 
     TreeDrag drag = TreeDrag::Start(FForm->tvObjects, Node(FSample.lakeside));
@@ -197,7 +197,7 @@ TEST_F(EditingTest, ADragIsTakenInOverItselfAndEachMoveDecidesWhereItMayLand) {
     EXPECT_EQ(moved->ParentNode(), Node(FSample.south));
     EXPECT_EQ(Node(FSample.birch)->ParentNode(), moved);
     EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), FSample.south);
-    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Южная\\р-н. Озёрный");
+    EXPECT_EQ(FForm->cbObject->Text(), "обл. Южная\\р-н. Озёрный");
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
@@ -215,7 +215,7 @@ TEST_F(EditingTest, MovedPlacesTakeTheLevelsTheServerGaveThem) {
     EXPECT_EQ(Node(FSample.birch)->Level, 4);
     EXPECT_EQ(Node(hamlet)->Level, 5);
     EXPECT_FALSE(FForm->aObjectAdd->isEnabled()) << "level 4 is the deepest one known";
-    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Северная\\р-н. Озёрный\\г.. Гавань\\с.. Берёзовка");
+    EXPECT_EQ(FForm->cbObject->Text(), "обл. Северная\\р-н. Озёрный\\г. Гавань\\с. Берёзовка");
     EXPECT_EQ(InDb(hamlet, "LEVEL#").toInt(), Node(hamlet)->Level);
 }
 
@@ -237,7 +237,7 @@ TEST_F(EditingTest, DroppingOnANeverFetchedTargetFetchesItAndSelectsThePlace) {
     EXPECT_EQ(westNode->childCount(), 2);
     EXPECT_EQ(Find(Node(FSample.north), FSample.lakeside), nullptr);
     EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), west);
-    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Западная\\р-н. Озёрный");
+    EXPECT_EQ(FForm->cbObject->Text(), "обл. Западная\\р-н. Озёрный");
 }
 
 TEST_F(EditingTest, ARefusedMoveChangesNothing) {
@@ -254,7 +254,7 @@ TEST_F(EditingTest, ARefusedMoveChangesNothing) {
 TEST_F(EditingTest, AnAddedPlaceIsSharedAtOnceAndClosingLosesNothing) {
     auto otherSession = OpenConnection(FDb.ConnectString());
     auto countPlaces = [&otherSession] {
-        return otherSession->Query(QStringLiteral("SELECT COUNT(*) FROM \"qxvbase\".LOCATION"), {})
+        return otherSession->Query("SELECT COUNT(*) FROM \"qxvbase\".LOCATION", {})
             .Rows.at(0)
             .at(0)
             .toInt();
@@ -345,7 +345,7 @@ TEST_F(EditingTest, AServerFailureInAnyLoadingPathIsToldAndTheWindowKeepsWorking
         Select({-1});
         if (path.Before) path.Before();
         FBoxes.Clear();
-        FDb.Counting().FailNthRequest(1, 3113, QStringLiteral("lost"));
+        FDb.Counting().FailNthRequest(1, 3113, "lost");
         path.Act();
         FDb.Counting().ClearFailures();
         ASSERT_EQ(FBoxes.Count(), 1u);
@@ -395,7 +395,7 @@ TEST_F(EditingTest, DeletingAnOnlyChildMovesAddressFrameAndRightsToTheParent) {
     ASSERT_EQ(FBoxes.Count(), 1u) << "the question only";
     EXPECT_EQ(Node(coast), nullptr);
     EXPECT_EQ(FForm->Tree()->Selected(), Node(FSample.south));
-    EXPECT_EQ(FForm->cbObject->Text(), "обл.. Южная");
+    EXPECT_EQ(FForm->cbObject->Text(), "обл. Южная");
     EXPECT_EQ(FForm->InfoFrame()->ObjID(), FSample.south);
     EXPECT_TRUE(FForm->InfoFrame()->FCanAdd);
     EXPECT_TRUE(FForm->aObjectDelete->isEnabled());
@@ -429,8 +429,7 @@ namespace {
 // once there is room again the same window adds it.
 TEST_F(EditingTest, AFullDatabaseIsToldWhileAddingAndTheWindowGoesOnOnceThereIsRoom) {
     IDbConnection& db = FDb.Raw();
-    const QVariant pages =
-        db.Query(QStringLiteral("PRAGMA \"qxvbase\".page_count"), {}).Rows.at(0).at(0);
+    const QVariant pages = db.Query("PRAGMA \"qxvbase\".page_count", {}).Rows.at(0).at(0);
     db.Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = %1").arg(pages.toLongLong()),
                {});
     // What space the pages have left is taken too, by long names and then by short ones.
@@ -453,11 +452,11 @@ TEST_F(EditingTest, AFullDatabaseIsToldWhileAddingAndTheWindowGoesOnOnceThereIsR
     EXPECT_TRUE(FBoxes.Last().Text.contains("full")) << FBoxes.Last().Text.toStdString();
     EXPECT_EQ(FForm->Tree()->Root()->childCount(), before);
 
-    db.Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = 1000000"), {});
+    db.Execute("PRAGMA \"qxvbase\".max_page_count = 1000000", {});
     ConfirmPlace("Восточная");
     FForm->aObjectAdd->trigger();
     EXPECT_EQ(FForm->Tree()->Root()->childCount(), before + 1);
-    EXPECT_EQ(FForm->Tree()->Selected()->Caption(), "обл.. Восточная");
+    EXPECT_EQ(FForm->Tree()->Selected()->Caption(), "обл. Восточная");
 }
 
 }  // namespace

@@ -31,10 +31,10 @@
 
 namespace {
 
-const QString Get = QStringLiteral("QXVERPINFORM.GET_T#INFORMATION");
-const QString Ins = QStringLiteral("QXVERPINFORM.INS_T#INFORMATION");
-const QString Upd = QStringLiteral("QXVERPINFORM.UPD_T#INFORMATION");
-const QString Del = QStringLiteral("QXVERPINFORM.DEL_T#INFORMATION");
+const QString Get = "QXVERPINFORM.GET_T#INFORMATION";
+const QString Ins = "QXVERPINFORM.INS_T#INFORMATION";
+const QString Upd = "QXVERPINFORM.UPD_T#INFORMATION";
+const QString Del = "QXVERPINFORM.DEL_T#INFORMATION";
 
 // A location window's right panel holding the frame, over a test database whose
 // location "north" carries a few information items.
@@ -88,11 +88,10 @@ protected:
     // What the server holds for the object under a parent (-1: top), as "value/active".
     QStringList Stored(long long parent = -1) {
         QStringList out;
-        const TRowSet rows =
-            FDb.Rows(QStringLiteral("QXVERPINFORM"), QStringLiteral("GET_T#INFORMATION"),
-                     {{"POBJTYPE", 1},
-                      {"POBJID", FObj},
-                      {"PID_PARENT", parent < 1 ? QVariant() : QVariant(parent)}});
+        const TRowSet rows = FDb.Rows("QXVERPINFORM", "GET_T#INFORMATION",
+                                      {{"POBJTYPE", 1},
+                                       {"POBJID", FObj},
+                                       {"PID_PARENT", parent < 1 ? QVariant() : QVariant(parent)}});
         auto column = [&](const char* name) {
             for (size_t i = 0; i < rows.Columns.size(); ++i)
                 if (rows.Columns[i].Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
@@ -133,25 +132,24 @@ protected:
 };
 
 TEST_F(ObjectInfoTest, StartsWithTheRootRowOnly) {
-    EXPECT_EQ(FFrame->parentWidget(), &FHost);
     ASSERT_NE(FFrame->RootRow(), nullptr);
     EXPECT_EQ(FFrame->dxInspector->topLevelItemCount(), 1);
     EXPECT_EQ(FFrame->RootRow()->Kind(), TInfoRow::Category);
     EXPECT_EQ(FFrame->RootRow()->text(0), "Вся информация");
     EXPECT_EQ(FFrame->RootRow()->childCount(), 0);
     EXPECT_EQ(FFrame->ObjID(), -1);
-    EXPECT_TRUE(FFrame->aShowActiveOnly->isChecked());
-    EXPECT_TRUE(FFrame->aExpandAll->isChecked());
+    EXPECT_TRUE(FFrame->aShowActiveOnly->isChecked() && FFrame->aExpandAll->isChecked());
 
     // The shortcuts belong to the frame only while it is active.
-    EXPECT_EQ(FFrame->aEdit->shortcut(), QKeySequence(Qt::Key_F4));
-    EXPECT_EQ(FFrame->aDelete->shortcut(), QKeySequence(Qt::Key_F8));
+    const auto shortcuts = [&] {
+        return FFrame->aEdit->shortcut().toString() + " " + FFrame->aDelete->shortcut().toString();
+    };
+    EXPECT_EQ(shortcuts(), "F4 F8");
     FFrame->SetFrameActive(false);
     EXPECT_FALSE(FFrame->FrameActive());
-    EXPECT_TRUE(FFrame->aEdit->shortcut().isEmpty());
-    EXPECT_TRUE(FFrame->aDelete->shortcut().isEmpty());
+    EXPECT_EQ(shortcuts(), " ");
     FFrame->SetFrameActive(true);
-    EXPECT_EQ(FFrame->aDelete->shortcut(), QKeySequence(Qt::Key_F8));
+    EXPECT_EQ(shortcuts(), "F4 F8");
 }
 
 TEST_F(ObjectInfoTest, KindMenusListTheSevenKindsAlphabetically) {
@@ -176,9 +174,9 @@ TEST_F(ObjectInfoTest, KindMenusListTheSevenKindsAlphabetically) {
 
     // Each entry adds an item of its own kind.
     Attach(FObj);
-    Answer(QStringLiteral("+7 495 000-00-01"));
+    Answer("+7 495 000-00-01");
     KindEntry(FFrame->pmInfoKind, 7)->trigger();
-    Answer(QStringLiteral("Note text"));
+    Answer("Note text");
     KindEntry(addMenu, 5)->trigger();
     ASSERT_NE(Row("+7 495 000-00-01"), nullptr);
     EXPECT_EQ(Row("+7 495 000-00-01")->Item().InfoType, 7);
@@ -189,12 +187,11 @@ TEST_F(ObjectInfoTest, KindMenusListTheSevenKindsAlphabetically) {
 }
 
 TEST_F(ObjectInfoTest, ActiveOnlyHidesInactiveItemsWithTheirDescendants) {
-    const int contact = Item(-1, 4, QStringLiteral("Ivan Petrov"));
-    Item(contact, 2, QStringLiteral("+7 111"));
-    const int note =
-        Item(-1, 5, QStringLiteral("old note"), false, QStringLiteral("no longer valid"));
-    Item(note, 1, QStringLiteral("active@child.example"));
-    Item(-1, 3, QStringLiteral("www.example.org"));
+    const int contact = Item(-1, 4, "Ivan Petrov");
+    Item(contact, 2, "+7 111");
+    const int note = Item(-1, 5, "old note", false, "no longer valid");
+    Item(note, 1, "active@child.example");
+    Item(-1, 3, "www.example.org");
 
     FDb.Counting().Reset();
     Attach(FObj);
@@ -226,7 +223,7 @@ TEST_F(ObjectInfoTest, ActiveOnlyHidesInactiveItemsWithTheirDescendants) {
 }
 
 TEST_F(ObjectInfoTest, ObjectIdentifierReloadsOnlyWithAutoLoad) {
-    Item(-1, 2, QStringLiteral("+7 222"));
+    Item(-1, 2, "+7 222");
     FDb.Counting().Reset();
     FFrame->SetObjID(FObj);
     EXPECT_EQ(FFrame->ObjID(), FObj);
@@ -243,7 +240,7 @@ TEST_F(ObjectInfoTest, ObjectIdentifierReloadsOnlyWithAutoLoad) {
 TEST_F(ObjectInfoTest, AddedItemIsUpdatedNotInsertedAgain) {
     Attach(FObj);
     FDb.Counting().Reset();
-    Answer(QStringLiteral("  info@example.org "), QStringLiteral("office"));
+    Answer("  info@example.org ", "office");
     FFrame->AddInfoOfKind(1);
     TInfoRow* row = Row("info@example.org");
     ASSERT_NE(row, nullptr);
@@ -262,7 +259,7 @@ TEST_F(ObjectInfoTest, AddedItemIsUpdatedNotInsertedAgain) {
         EXPECT_EQ(form.Description(), "office");
         EXPECT_TRUE(form.cbxInfoActive->isChecked());
         EXPECT_EQ(form.lInfoName->text(), "E-Mail:");
-        form.edtInfo->setText(QStringLiteral("sales@example.org"));
+        form.edtInfo->setText("sales@example.org");
         form.cbxInfoActive->setChecked(false);
         form.btnOK->click();
     });
@@ -278,7 +275,7 @@ TEST_F(ObjectInfoTest, AddedItemIsUpdatedNotInsertedAgain) {
     EXPECT_EQ(Stored(), QStringList({"sales@example.org/0"}));
 
     // A child added under the focused item is stored under it.
-    Answer(QStringLiteral("+7 333"));
+    Answer("+7 333");
     FFrame->AddInfoOfKind(2);
     EXPECT_EQ(Row("+7 333")->parent(), row);
     EXPECT_EQ(Stored(id), QStringList({"+7 333/1"}));
@@ -287,7 +284,7 @@ TEST_F(ObjectInfoTest, AddedItemIsUpdatedNotInsertedAgain) {
 TEST_F(ObjectInfoTest, NothingIsWrittenWithoutAnObjectOrOnCancel) {
     Attach(-1);
     FDb.Counting().Reset();
-    Answer(QStringLiteral("view only"));
+    Answer("view only");
     FFrame->AddInfoOfKind(5);
     ASSERT_NE(Row("view only"), nullptr);
     EXPECT_EQ(Row("view only")->Item().ID, -1);
@@ -298,7 +295,7 @@ TEST_F(ObjectInfoTest, NothingIsWrittenWithoutAnObjectOrOnCancel) {
     FDriver.Then(
         [](QDialog& dialog) { static_cast<TfAddEditInfoType&>(dialog).btnCancel->click(); });
     FFrame->AddInfoOfKind(2);
-    Answer(QStringLiteral("   "));
+    Answer("   ");
     FFrame->AddInfoOfKind(2);
     EXPECT_EQ(Shown(), QStringList({"Примечание=view only"}));
     ASSERT_EQ(FBoxes.Count(), 1u);
@@ -315,10 +312,10 @@ TEST_F(ObjectInfoTest, NothingIsWrittenWithoutAnObjectOrOnCancel) {
 }
 
 TEST_F(ObjectInfoTest, DeletingAnItemTakesItsChildrenFromView) {
-    const int contact = Item(-1, 4, QStringLiteral("Anna"));
-    Item(contact, 6, QStringLiteral("+7 900"));
-    Item(contact, 1, QStringLiteral("anna@example.org"));
-    Item(-1, 7, QStringLiteral("+7 495 1"));
+    const int contact = Item(-1, 4, "Anna");
+    Item(contact, 6, "+7 900");
+    Item(contact, 1, "anna@example.org");
+    Item(-1, 7, "+7 495 1");
     Attach(FObj);
     FDb.Counting().Reset();
 
@@ -327,10 +324,12 @@ TEST_F(ObjectInfoTest, DeletingAnItemTakesItsChildrenFromView) {
     FBoxes.Answer(IDNO);
     FFrame->aDelete->trigger();
     ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Удалить объект \"Контактное лицо Anna\"?");
-    EXPECT_EQ(FBoxes.Last().Caption, "Удаление информации");
-    EXPECT_EQ(FBoxes.Last().Flags & MbButtonsMask, MB_YESNO);
-    EXPECT_EQ(FBoxes.Last().Flags & MbIconMask, MB_ICONQUESTION);
+    EXPECT_EQ(QString("%1 | %2 | %3")
+                  .arg(FBoxes.Last().Text, FBoxes.Last().Caption)
+                  .arg(FBoxes.Last().Flags & (MbButtonsMask | MbIconMask)),
+              QString("Удалить объект \"Контактное лицо Anna\"?\n"
+                      "Вместе с ним будут удалены вложенные записи: 2. | Удаление информации | %1")
+                  .arg(MB_YESNO | MB_ICONQUESTION));
     EXPECT_EQ(Shown().size(), 4);
 
     FBoxes.Answer(IDYES);
@@ -357,9 +356,9 @@ TEST_F(ObjectInfoTest, DeletingAnItemTakesItsChildrenFromView) {
 }
 
 TEST_F(ObjectInfoTest, LinkRowsOpenThroughTheDesktop) {
-    Item(-1, 1, QStringLiteral("office@example.org"));
-    Item(-1, 3, QStringLiteral("https://www.example.org"));
-    Item(-1, 2, QStringLiteral("+7 1@2"));
+    Item(-1, 1, "office@example.org");
+    Item(-1, 3, "https://www.example.org");
+    Item(-1, 2, "+7 1@2");
     Attach(FObj);
     FHost.show();
     auto click = [&](const QString& value) {
@@ -371,55 +370,49 @@ TEST_F(ObjectInfoTest, LinkRowsOpenThroughTheDesktop) {
         QTest::mouseClick(FFrame->dxInspector->viewport(), Qt::LeftButton, {},
                           QPoint(x, rect.center().y()));
     };
-    click(QStringLiteral("office@example.org"));
-    click(QStringLiteral("https://www.example.org"));
+    click("office@example.org");
+    click("https://www.example.org");
     // A telephone is no link, even with "@" in it.
-    click(QStringLiteral("+7 1@2"));
+    click("+7 1@2");
     EXPECT_EQ(FShell.Targets(),
               QStringList({"mailto:office@example.org", "https://www.example.org"}));
 }
 
+// The rights and the focused row switch the actions: on the root row there is nothing to
+// edit or delete, and a disabled action runs nothing.
 TEST_F(ObjectInfoTest, RightsSwitchTheActions) {
-    Item(-1, 2, QStringLiteral("+7 444"));
+    Item(-1, 2, "+7 444");
     Attach(FObj);
-    FFrame->dxInspector->setCurrentItem(FFrame->RootRow());
-    FFrame->UpdateActions();
-    EXPECT_TRUE(FFrame->btnInfoAdd->isEnabled());
-    EXPECT_TRUE(FFrame->miAdd->isEnabled());
-    // On the root row there is nothing to edit or delete.
-    EXPECT_FALSE(FFrame->aEdit->isEnabled());
-    EXPECT_FALSE(FFrame->aDelete->isEnabled());
-
-    FFrame->dxInspector->setCurrentItem(Row("+7 444"));
-    FFrame->UpdateActions();
-    EXPECT_TRUE(FFrame->aEdit->isEnabled());
-    EXPECT_TRUE(FFrame->aDelete->isEnabled());
-    EXPECT_TRUE(FFrame->miEdit->isEnabled());
-
-    FFrame->FCanAdd = false;
-    FFrame->FCanEdit = false;
-    FFrame->UpdateActions();
-    EXPECT_FALSE(FFrame->btnInfoAdd->isEnabled());
-    EXPECT_FALSE(FFrame->miAdd->isEnabled());
-    EXPECT_FALSE(FFrame->aEdit->isEnabled());
-    EXPECT_FALSE(FFrame->miEdit->isEnabled());
-    EXPECT_TRUE(FFrame->aDelete->isEnabled());
-
-    FFrame->FCanDelete = false;
-    FFrame->FCanEdit = true;
-    FFrame->UpdateActions();
-    EXPECT_TRUE(FFrame->aEdit->isEnabled());
-    EXPECT_FALSE(FFrame->aDelete->isEnabled());
-    // A disabled action runs nothing: no question is asked.
+    const struct {
+        bool Root, Add, Edit, Delete;
+        const char* Enabled;  // btnInfoAdd miAdd aEdit miEdit aDelete
+    } cases[] = {
+        {true, true, true, true, "11000"},
+        {false, true, true, true, "11111"},
+        {false, false, false, true, "00001"},
+        {false, true, true, false, "11110"},
+    };
+    for (const auto& c : cases) {
+        FFrame->dxInspector->setCurrentItem(c.Root ? FFrame->RootRow() : Row("+7 444"));
+        FFrame->FCanAdd = c.Add;
+        FFrame->FCanEdit = c.Edit;
+        FFrame->FCanDelete = c.Delete;
+        FFrame->UpdateActions();
+        QString enabled;
+        for (QObject* o : std::initializer_list<QObject*>{
+                 FFrame->btnInfoAdd, FFrame->miAdd, FFrame->aEdit, FFrame->miEdit, FFrame->aDelete})
+            enabled += o->property("enabled").toBool() ? "1" : "0";
+        EXPECT_EQ(enabled, c.Enabled);
+    }
     FFrame->aDelete->trigger();
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
 TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
-    const int contact = Item(-1, 4, QStringLiteral("Boris"));
-    const int phone = Item(contact, 2, QStringLiteral("+7 555"));
-    Item(phone, 5, QStringLiteral("evenings only"));
-    Item(-1, 4, QStringLiteral("Vera"));
+    const int contact = Item(-1, 4, "Boris");
+    const int phone = Item(contact, 2, "+7 555");
+    Item(phone, 5, "evenings only");
+    Item(-1, 4, "Vera");
     Attach(FObj);
     FHost.show();
     TInfoRow* root = FFrame->RootRow();
@@ -452,7 +445,7 @@ TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
     FFrame->FCanEdit = true;
     // A drag from elsewhere is not taken in.
     QMimeData foreign;
-    foreign.setText(QStringLiteral("+7 555"));
+    foreign.setText("+7 555");
     EXPECT_FALSE(TreeDrag(FFrame->dxInspector, &foreign).Enter());
 
     // The telephone moves with its note to Vera, and the server follows.
@@ -504,9 +497,9 @@ TEST_F(ObjectInfoTest, ADragNearTheEdgeScrollsTheInspector) {
 
 // Whatever load fails, the user reads the server's message and the next refresh works.
 TEST_F(ObjectInfoTest, AServerErrorWhileLoadingIsShownAndTheFrameKeepsWorking) {
-    const int contact = Item(-1, 4, QStringLiteral("Gleb"));
-    Item(contact, 2, QStringLiteral("+7 666"));
-    Item(-1, 5, QStringLiteral("old"), false);
+    const int contact = Item(-1, 4, "Gleb");
+    Item(contact, 2, "+7 666");
+    Item(-1, 5, "old", false);
     Attach(FObj);
     FHost.show();
     CountingConnection& server = FDb.Counting();
@@ -543,7 +536,7 @@ TEST_F(ObjectInfoTest, AServerErrorWhileLoadingIsShownAndTheFrameKeepsWorking) {
 
 TEST_F(ObjectInfoTest, InactiveItemAddedUnderTheFilterStaysUntilRefresh) {
     Attach(FObj);
-    Answer(QStringLiteral("hidden later"), QString(), false);
+    Answer("hidden later", QString(), false);
     FFrame->AddInfoOfKind(5);
     TInfoRow* row = Row("hidden later");
     ASSERT_NE(row, nullptr);
@@ -561,7 +554,7 @@ TEST_F(ObjectInfoTest, UnknownKindRowAndARefusedSaveStayInViewOnly) {
     FDb.Counting().Reset();
     // The server refuses a kind outside 1..7; the failed save is silent and the item
     // stays unsaved, so its next save would insert it.
-    Answer(QStringLiteral("strange"));
+    Answer("strange");
     FFrame->AddInfoOfKind(9);
     TInfoRow* row = Row("strange");
     ASSERT_NE(row, nullptr);
@@ -584,14 +577,13 @@ namespace {
 // links. With QXV_SCREENSHOT_DIR set the picture is also written there
 // (scripts/screenshots-info).
 TEST_F(ObjectInfoTest, RendersItemsForTheEye) {
-    const int contact = Item(-1, 4, QStringLiteral("Irina Sokolova"), true,
-                             QStringLiteral("Head of the district office"));
-    Item(contact, 2, QStringLiteral("+7 (812) 555-01-23"));
-    Item(contact, 6, QStringLiteral("+7 921 555-44-11"));
-    Item(contact, 1, QStringLiteral("i.sokolova@example.org"));
-    Item(-1, 3, QStringLiteral("https://north.example.org"));
-    Item(-1, 7, QStringLiteral("+7 (812) 555-01-99"), false, QStringLiteral("Disconnected"));
-    Item(-1, 5, QStringLiteral("Office hours 9-18"));
+    const int contact = Item(-1, 4, "Irina Sokolova", true, "Head of the district office");
+    Item(contact, 2, "+7 (812) 555-01-23");
+    Item(contact, 6, "+7 921 555-44-11");
+    Item(contact, 1, "i.sokolova@example.org");
+    Item(-1, 3, "https://north.example.org");
+    Item(-1, 7, "+7 (812) 555-01-99", false, "Disconnected");
+    Item(-1, 5, "Office hours 9-18");
     Attach(FObj);
     FFrame->aShowActiveOnly->trigger();
     FHost.resize(475, 369);
@@ -602,25 +594,12 @@ TEST_F(ObjectInfoTest, RendersItemsForTheEye) {
     const QImage shot = FFrame->grab().toImage();
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.size(), FFrame->size() * shot.devicePixelRatio());
-    // The inactive fax's caption shows red somewhere in its row.
-    TInfoRow* fax = Row("+7 (812) 555-01-99");
-    ASSERT_NE(fax, nullptr);
-    const QRect rowRect = FFrame->dxInspector->visualItemRect(fax).translated(
-        FFrame->dxInspector->viewport()->mapTo(FFrame, QPoint(0, 0)));
-    bool red = false;
-    for (int y = rowRect.top(); y <= rowRect.bottom() && !red; ++y)
-        for (int x = rowRect.left(); x < rowRect.left() + FFrame->dxInspector->width() / 2; ++x) {
-            const QColor c = shot.pixelColor(x, y);
-            if (c.red() > 180 && c.green() < 90 && c.blue() < 90) {
-                red = true;
-                break;
-            }
-        }
-    EXPECT_TRUE(red);
+    // The inactive fax's caption is red (its painting is the view's own).
+    EXPECT_EQ(Row("+7 (812) 555-01-99")->foreground(0).color(), QColor(255, 0, 0));
 
     const QString dir = qEnvironmentVariable("QXV_SCREENSHOT_DIR");
     if (!dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(dir).filePath(QStringLiteral("information-frame.png"))));
+        EXPECT_TRUE(shot.save(QDir(dir).filePath("information-frame.png")));
     }
 }
 

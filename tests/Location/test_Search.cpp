@@ -4,6 +4,8 @@
 
 #include "Location/Search.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,12 +15,19 @@
 
 #include <gtest/gtest.h>
 
+#include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uBaseFormSettings.h"
+#include "Components/ColumnView/uColumnView.h"
 #include "Components/QSearch/FrmQSearch.h"
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/ObjectNode.h"
 #include "Location/ServiceTable.h"
+#include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
+#include "Platform/Ini/HostFolder.h"
+#include "Platform/Ini/IniFile.h"
+#include "support/ColumnViewUser.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
 #include "support/Snapshot.h"
@@ -37,12 +46,12 @@ class SearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FSample = FDb.AddSample();
-        FDb.AddLocation(FSample.south, FSample.tR, QStringLiteral("Березовский"));
+        FDb.AddLocation(FSample.south, FSample.tR, "Березовский");
     }
 
     long long KeptHits() {
         return FDb.Raw()
-            .Query(QStringLiteral("SELECT COUNT(*) FROM QXVBASE.SEARCH_HITS"), {})
+            .Query("SELECT COUNT(*) FROM QXVBASE.SEARCH_HITS", {})
             .Rows.at(0)
             .at(0)
             .toLongLong();
@@ -72,16 +81,16 @@ TEST_F(SearchTest, TheSearchFieldFindsPlacesWithTheirPathsAndOpensTheTreeAtTheCh
         search.dbgHits->selectRow(0);
         QTest::keyClick(search.dbgHits, Qt::Key_Return);
     });
-    form->edSearch->setText(QStringLiteral("березов"));  // "ё" in the names, "е" typed
+    form->edSearch->setText("березов");  // "ё" in the names, "е" typed
     QTest::keyClick(form->edSearch, Qt::Key_Return);
 
     ASSERT_EQ(FDriver.Runs().size(), 1u);
     EXPECT_EQ(headers, QStringList({"Название", "Тип", "Уровень", "Путь"}));
     // Both names begin with the text: their paths order them.
     EXPECT_EQ(names, QStringList({"Берёзовка", "Березовский"}));
-    EXPECT_EQ(paths, QStringList({"обл.. Северная\\р-н. Озёрный\\с.. Берёзовка",
-                                  "обл.. Южная\\р-н. Березовский"}));
-    EXPECT_EQ(count, QStringLiteral(" Считано из БД 2 записей"));
+    EXPECT_EQ(paths, QStringList({"обл. Северная\\р-н. Озёрный\\с. Берёзовка",
+                                  "обл. Южная\\р-н. Березовский"}));
+    EXPECT_EQ(count, QStringLiteral(" Считано из БД 2 записи"));
     TObjectNode* selected = form->Tree()->Selected();
     ASSERT_TRUE(selected);
     EXPECT_EQ(selected->ID, FSample.birch);
@@ -97,7 +106,7 @@ TEST_F(SearchTest, CtrlFInThePickerSearchesAndTheChoiceIsWhatThePickerReturns) {
         FDriver.Then([&](QDialog& dialog) {
             auto& search = static_cast<TfSearch&>(dialog);
             EXPECT_EQ(search.HitCount(), 0);  // nothing typed yet
-            search.edText->setText(QStringLiteral("  ГАВАНЬ "));
+            search.edText->setText("  ГАВАНЬ ");
             QTest::keyClick(search.btnFind, Qt::Key_Space);
             ASSERT_EQ(search.HitCount(), 1);
             const QRect cell = search.dbgHits->visualRect(search.dbgHits->model()->index(0, 0));
@@ -123,9 +132,9 @@ TEST_F(SearchTest, AFailedSearchSaysSoAndTheWindowGoesOn) {
     auto* search = TComBaseForm::Create<TfSearch>(nullptr, &FDb.Session(), QString("QXVBASE"));
     const TFormHolder<TfSearch> hold(search);
     search->show();
-    FDb.Counting().FailRoutine(QStringLiteral("FILL_T#LOCATION_HITS"), 3113,
-                               QStringLiteral("end-of-file on communication channel"));
-    search->edText->setText(QStringLiteral("южная"));
+    FDb.Counting().FailRoutine("FILL_T#LOCATION_HITS", 3113,
+                               "end-of-file on communication channel");
+    search->edText->setText("южная");
     QTest::keyClick(search->edText, Qt::Key_Return);
     ASSERT_EQ(FBoxes.Count(), 1u) << FBoxes.Calls()[0].Text.toStdString() << "|"
                                   << FBoxes.Last().Text.toStdString();
@@ -135,6 +144,166 @@ TEST_F(SearchTest, AFailedSearchSaysSoAndTheWindowGoesOn) {
     QTest::keyClick(search->edText, Qt::Key_Return);
     EXPECT_EQ(search->HitCount(), 1);
     EXPECT_EQ(FBoxes.Count(), 1u);
+}
+
+// Typing, one key a character (the key simulation spells only ASCII by itself).
+void Type(QWidget* widget, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+TEST_F(SearchTest, EnterInTheTextSearchesAndKeepsTheWindowAndAnEmptyTextSaysWhatToType) {
+    auto* form = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
+    const TFormHolder<TfMain> hold(form);
+    form->show();
+    FDriver.Then([&](QDialog& dialog) {
+        auto& search = static_cast<TfSearch&>(dialog);
+        search.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&search));
+        ASSERT_EQ(QApplication::focusWidget(), search.edText) << "typing goes to the text";
+        Type(search.edText, QStringLiteral("березов"));
+        QTest::keyClick(search.edText, Qt::Key_Return);
+        EXPECT_TRUE(search.isVisible());
+        EXPECT_EQ(search.HitCount(), 2);
+        EXPECT_EQ(search.ChosenID(), -1);
+        search.edText->clear();
+        QTest::keyClick(search.edText, Qt::Key_Return);
+        EXPECT_EQ(search.HitCount(), 0) << "no old hits under an empty text";
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_EQ(FBoxes.Last().Text, QStringLiteral("Введите название места или его часть"));
+        Type(search.edText, QStringLiteral("гавань"));
+        QTest::keyClick(search.edText, Qt::Key_Return);
+        QTest::keyClick(search.edText, Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(search.ChosenID(), FSample.harbour);
+    });
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->tvObjects->setFocus();
+    QTest::keyClick(form->tvObjects, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_EQ(FDriver.Runs().size(), 1u);
+    EXPECT_EQ(form->Tree()->Selected()->ID, FSample.harbour);
+}
+
+// The shown columns in the order the header shows them, with their widths (the last one
+// takes the rest of the grid, whatever it was).
+QStringList Layout(TwwDBGrid& grid) {
+    QStringList columns;
+    const QHeaderView* header = grid.horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (header->isSectionHidden(logical)) continue;
+        columns << grid.DataSource()->FieldAt(logical)->FieldName() + u':' +
+                       QString::number(header->sectionSize(logical));
+    }
+    if (!columns.isEmpty()) columns.last() = columns.last().section(u':', 0, 0);
+    return columns;
+}
+
+// What a user does to the columns: hides the type in the column view, drags the path to
+// the front and widens the name by its right edge.
+void ArrangeColumns(TwwDBGrid& grid, ModalDriver& driver) {
+    driver.Then([](QDialog& view) {
+        ClickCheck(*static_cast<TfmColumnView&>(view).chlboxColumns, 1);
+        QTest::mouseClick(static_cast<TfmColumnView&>(view).bbtnOK, Qt::LeftButton);
+    });
+    OpenColumnView(grid);
+    QHeaderView* header = grid.horizontalHeader();
+    header->moveSection(header->visualIndex(3), 0);  // what dropping a dragged title does
+    const int name = 0;
+    const QPoint edge(header->sectionViewportPosition(name) + header->sectionSize(name) - 1,
+                      header->height() / 2);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, edge);
+    QTest::mouseMove(header->viewport(), edge + QPoint(40, 0));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, edge + QPoint(40, 0));
+}
+
+TEST_F(SearchTest, TheUsersColumnsStayThroughNewSearchesEveryWayOutAndTheNextWindow) {
+    using TLeave = void (*)(TfSearch&);
+    const struct {
+        const char* Way;
+        TLeave Leave;
+    } ways[] = {
+        {"Enter on a hit", [](TfSearch& s) { QTest::keyClick(s.dbgHits, Qt::Key_Return); }},
+        {"Cancel", [](TfSearch& s) { QTest::mouseClick(s.btnCancel, Qt::LeftButton); }},
+        {"Esc", [](TfSearch& s) { QTest::keyClick(s.edText, Qt::Key_Escape); }},
+        {"closing", [](TfSearch& s) { s.close(); }},
+    };
+    auto searchFor = [](TfSearch& search, const QString& text) {
+        search.edText->setText(text);
+        QTest::keyClick(search.edText, Qt::Key_Return);
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.Way);
+        BaseFormSettings::UserSaves().EraseSection(FDb.Session().UserName() + ".TfSearch.dbgHits");
+        QStringList chosen;
+        {
+            const TFormHolder<TfSearch> search(
+                TComBaseForm::Create<TfSearch>(nullptr, &FDb.Session(), QString("QXVBASE")));
+            search->show();
+            const QStringList fresh = Layout(*search->dbgHits);
+            searchFor(*search, QStringLiteral("березов"));
+            ArrangeColumns(*search->dbgHits, FDriver);
+            chosen = Layout(*search->dbgHits);
+            ASSERT_EQ(chosen.size(), 3) << chosen.join(' ').toStdString();
+            EXPECT_TRUE(chosen[0].startsWith("PATH:") && chosen[1].startsWith("NAME:"));
+            EXPECT_NE(chosen, fresh);
+            searchFor(*search, QStringLiteral("южная"));
+            EXPECT_EQ(Layout(*search->dbgHits), chosen) << "a new search keeps them";
+            way.Leave(*search);
+            EXPECT_FALSE(search->isVisible());
+        }
+        const TIniFile onDisk(QDir(HostExecutableFolder()).filePath("UserSaves.ini"));
+        EXPECT_TRUE(onDisk.SectionExists(FDb.Session().UserName() + ".TfSearch.dbgHits"));
+        const TFormHolder<TfSearch> next(
+            TComBaseForm::Create<TfSearch>(nullptr, &FDb.Session(), QString("QXVBASE")));
+        next->show();
+        EXPECT_EQ(Layout(*next->dbgHits), chosen);
+        searchFor(*next, QStringLiteral("березов"));
+        EXPECT_EQ(Layout(*next->dbgHits), chosen);
+    }
+}
+
+// A failure the user meets: what failed and what to do in the user's language, the server's
+// code after it; the window goes on.
+TEST_F(SearchTest, AFailureIsOnePlainSentenceInTheUsersLanguageWithTheCodeAfterIt) {
+    const struct {
+        int Code;
+        const char* Russian;
+        const char* English;
+    } cases[] = {
+        {3135, "Связь с базой данных прервалась", "The connection to the database was lost"},
+        {1653, "В базе данных нет места", "The database has no room left"},
+        {3113, "Сервер не выполнил действие", "The server did not carry out the action"},
+    };
+    for (const int language : {25, 9}) {
+        if (language == 9) FDb.SetUserLanguage(language);  // Russian until then
+        InitTranslation(FDb.Schema(), &FDb.Session());
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.Code);
+            FBoxes.Clear();
+            const TFormHolder<TfSearch> search(
+                TComBaseForm::Create<TfSearch>(nullptr, &FDb.Session(), QString("QXVBASE")));
+            search->show();
+            FDb.Counting().FailRoutine(QStringLiteral("FILL_T#LOCATION_HITS"), c.Code,
+                                       QStringLiteral("what the server said"));
+            Type(search->edText, QStringLiteral("южная"));
+            QTest::keyClick(search->edText, Qt::Key_Return);
+            FDb.Counting().ClearFailures();
+            ASSERT_EQ(FBoxes.Count(), 1u);
+            const QStringList parts = FBoxes.Last().Text.split(QStringLiteral("\n\n"));
+            ASSERT_EQ(parts.size(), 2) << FBoxes.Last().Text.toStdString();
+            EXPECT_TRUE(
+                parts[0].startsWith(QString::fromUtf8(language == 9 ? c.English : c.Russian)))
+                << parts[0].toStdString();
+            EXPECT_EQ(parts[1], QStringLiteral("ORA-%1: what the server said")
+                                    .arg(c.Code, 5, 10, QLatin1Char('0')));
+            QTest::keyClick(search->edText, Qt::Key_Return);
+            EXPECT_EQ(search->HitCount(), 1);
+            Snapshot(*search, language == 9 ? "search-window-en" : "search-window-ru");
+        }
+        DoneTranslation();
+    }
 }
 
 }  // namespace

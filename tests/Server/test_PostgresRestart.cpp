@@ -16,25 +16,24 @@ TEST_F(PostgresRestart, ASessionComesBackAfterTheServerRestartedLosingNothingCom
     const QString restart = qEnvironmentVariable("QXV_PG_RESTART");
     if (restart.isEmpty()) GTEST_SKIP() << "QXV_PG_RESTART is not set";
     auto addAbbrev = [this](const QString& shortName) {
-        return Locat(QStringLiteral("INS_T#LOCATABBREV"),
-                     {{QStringLiteral("PSNAME"), shortName}, {QStringLiteral("PNAME"), shortName}});
+        return Locat("INS_T#LOCATABBREV", {{"PSNAME", shortName}, {"PNAME", shortName}});
     };
-    ASSERT_GT(addAbbrev(QStringLiteral("before")), 0);
+    ASSERT_GT(addAbbrev("before"), 0);
 
     QProcess server;
-    server.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), restart});
+    server.start("/bin/sh", {"-c", restart});
     ASSERT_TRUE(server.waitForFinished(60000));
     ASSERT_EQ(server.exitCode(), 0) << server.readAllStandardError().toStdString();
 
     try {
-        addAbbrev(QStringLiteral("lost"));
+        addAbbrev("lost");
         FAIL() << "the call went through a connection the restart had ended";
     } catch (const EOraError& e) {
         EXPECT_EQ(e.ErrorCode(), OraCode::ConnectionLost) << e.Message().toStdString();
-        EXPECT_TRUE(e.Message().contains(QStringLiteral("repeat it")));
+        EXPECT_TRUE(e.Message().contains("repeat it"));
     }
-    EXPECT_GT(addAbbrev(QStringLiteral("after")), 0);
-    EXPECT_EQ(Count(*FDb, QStringLiteral("locatabbrev")), 2) << "\"before\" and \"after\"";
+    EXPECT_GT(addAbbrev("after"), 0);
+    EXPECT_EQ(Count(*FDb, "locatabbrev"), 2) << "\"before\" and \"after\"";
 }
 
 }  // namespace

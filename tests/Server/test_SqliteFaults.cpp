@@ -3,13 +3,11 @@
 // the call that met it; nothing committed is lost, nothing half-written stays, and the next
 // call works.
 
-#include <QCoreApplication>
 #include <QProcess>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <iostream>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
@@ -20,7 +18,6 @@
 namespace {
 
 using Inputs = std::vector<TBoundValue>;
-const char* const kWriterVariable = "QXV_FAULT_WRITER";
 
 long long Number(IDbConnection& db, const QString& sql) {
     return db.Query(sql, {}).Rows.at(0).at(0).toLongLong();
@@ -33,7 +30,7 @@ protected:
         RegisterSqliteServer();
         FDsn = QStringLiteral("sqlite:") + FTemp.FilePath("faults.db");
         FDb = Open();
-        InstallServerSchema(*FDb, QStringLiteral("qxvbase"));
+        InstallServerSchema(*FDb, "qxvbase");
         const long long abbrev = Call(*FDb, "INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "x"}});
         FType = Call(*FDb, "INS_T#LOCATTYPE", {{"PLEVEL#", 1}, {"PID_ABBREV", abbrev}});
         FDb->Commit();
@@ -42,16 +39,16 @@ protected:
         return OpenConnection(FDsn + options);
     }
     static long long Call(IDbConnection& db, const char* routine, const Inputs& in) {
-        const TRoutineDesc desc = db.Describe(
-            QStringLiteral("qxvbase"), QStringLiteral("QXVERPLOCAT"), QString::fromLatin1(routine));
-        return db.Call(desc, in).Value(QStringLiteral("RESULT")).toLongLong();
+        const TRoutineDesc desc =
+            db.Describe("qxvbase", "QXVERPLOCAT", QString::fromLatin1(routine));
+        return db.Call(desc, in).Value("RESULT").toLongLong();
     }
     long long AddPlace(IDbConnection& db, const QString& name) {
         return Call(db, "INS_T#LOCATION",
                     {{"PID_PARENT", -1}, {"PID_LOCATTYPE", FType}, {"PNAME", name}});
     }
     long long Places(IDbConnection& db) {
-        return Number(db, QStringLiteral("SELECT COUNT(*) FROM \"qxvbase\".LOCATION"));
+        return Number(db, "SELECT COUNT(*) FROM \"qxvbase\".LOCATION");
     }
     // Runs `action`, which must fail, and gives the error.
     static EOraError Failure(const std::function<void()>& action) {
@@ -71,7 +68,7 @@ protected:
 };
 
 TEST_F(SqliteFaults, AFullFileFailsTheCallWholeAndTheNextOneWorksOnceThereIsRoom) {
-    const long long pages = Number(*FDb, QStringLiteral("PRAGMA \"qxvbase\".page_count"));
+    const long long pages = Number(*FDb, "PRAGMA \"qxvbase\".page_count");
     FDb->Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = %1").arg(pages + 2), {});
     const QString longName(250, QLatin1Char('n'));
     long long added = 0;
@@ -82,62 +79,35 @@ TEST_F(SqliteFaults, AFullFileFailsTheCallWholeAndTheNextOneWorksOnceThereIsRoom
         }
     });
     EXPECT_EQ(full.ErrorCode(), OraCode::NoSpace) << full.Message().toStdString();
-    EXPECT_TRUE(full.Message().contains(QStringLiteral("full")));
+    EXPECT_TRUE(full.Message().contains("full"));
     EXPECT_GT(added, 0);
     const auto other = Open();
     EXPECT_EQ(Places(*other), added) << "every call that returned is kept, the failed one is not";
-    EXPECT_EQ(
-        other->Query(QStringLiteral("PRAGMA \"qxvbase\".integrity_check"), {}).Rows.at(0).at(0),
-        QStringLiteral("ok"));
+    EXPECT_EQ(other->Query("PRAGMA \"qxvbase\".integrity_check", {}).Rows.at(0).at(0), "ok");
 
-    FDb->Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = 1000000"), {});
-    EXPECT_GT(AddPlace(*FDb, QStringLiteral("after")), 0);
+    FDb->Execute("PRAGMA \"qxvbase\".max_page_count = 1000000", {});
+    EXPECT_GT(AddPlace(*FDb, "after"), 0);
     EXPECT_EQ(Places(*other), added + 1);
 }
 
 TEST_F(SqliteFaults, AWriterThatHoldsTheLockMakesOthersWaitThenFailClearly) {
     const auto holder = Open();
     holder->StartTransaction();
-    AddPlace(*holder, QStringLiteral("held"));  // holds the write lock until it commits
+    AddPlace(*holder, "held");  // holds the write lock until it commits
 
-    const auto waiting = Open(QStringLiteral("?timeout=300"));
+    const auto waiting = Open("?timeout=300");
     EXPECT_EQ(Places(*waiting), 0) << "a reader is never held up";
-    const EOraError busy = Failure([&] { AddPlace(*waiting, QStringLiteral("refused")); });
+    const EOraError busy = Failure([&] { AddPlace(*waiting, "refused"); });
     EXPECT_EQ(busy.ErrorCode(), 54) << busy.Message().toStdString();
 
     holder->Commit();
-    EXPECT_GT(AddPlace(*waiting, QStringLiteral("later")), 0) << "the same session goes on";
+    EXPECT_GT(AddPlace(*waiting, "later"), 0) << "the same session goes on";
     EXPECT_EQ(Places(*FDb), 2);
-}
-
-// The writer's part when this test program is started again as the program to be killed:
-// it adds places one call at a time and says after each that it is committed.
-TEST(SqliteFaultWriter, RunsWhenStartedAsTheWriter) {
-    const QString dsn = qEnvironmentVariable(kWriterVariable);
-    if (dsn.isEmpty()) GTEST_SKIP() << "only run as the writer process";
-    RegisterSqliteServer();
-    auto db = OpenConnection(dsn);
-    const TRoutineDesc add = db->Describe(QStringLiteral("qxvbase"), QStringLiteral("QXVERPLOCAT"),
-                                          QStringLiteral("INS_T#LOCATION"));
-    const QVariant type =
-        db->Query(QStringLiteral("SELECT MIN(ID) FROM \"qxvbase\".LOCATTYPE"), {}).Rows.at(0).at(0);
-    for (int i = 0;; ++i) {
-        const long long id =
-            db->Call(add,
-                     {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", QString::number(i)}})
-                .Value(QStringLiteral("RESULT"))
-                .toLongLong();
-        std::cout << id << std::endl;  // the call returned: committed
-    }
 }
 
 TEST_F(SqliteFaults, AProgramKilledInItsCommitsLeavesAWholeFileWithEveryCommittedPlace) {
     QProcess writer;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kWriterVariable), FDsn);
-    writer.setProcessEnvironment(env);
-    writer.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--gtest_filter=SqliteFaultWriter.*")});
+    writer.start(QXV_SERVER_WORKER, {"writer", FDsn});
     ASSERT_TRUE(writer.waitForStarted());
     QList<long long> committed;
     QByteArray pending;
@@ -145,9 +115,7 @@ TEST_F(SqliteFaults, AProgramKilledInItsCommitsLeavesAWholeFileWithEveryCommitte
         pending += writer.readAllStandardOutput();
         while (pending.contains('\n')) {
             const qsizetype end = pending.indexOf('\n');
-            bool isId = false;  // the test framework's own lines are not ids
-            const long long id = pending.left(end).trimmed().toLongLong(&isId);
-            if (isId && id > 0) committed << id;
+            committed << pending.left(end).trimmed().toLongLong();
             pending.remove(0, end + 1);
         }
     }
@@ -156,18 +124,15 @@ TEST_F(SqliteFaults, AProgramKilledInItsCommitsLeavesAWholeFileWithEveryCommitte
     ASSERT_GE(committed.size(), 300);
 
     const auto after = Open();
-    EXPECT_EQ(
-        after->Query(QStringLiteral("PRAGMA \"qxvbase\".integrity_check"), {}).Rows.at(0).at(0),
-        QStringLiteral("ok"));
-    EXPECT_EQ(after->Query(QStringLiteral("PRAGMA main.integrity_check"), {}).Rows.at(0).at(0),
-              QStringLiteral("ok"));
+    EXPECT_EQ(after->Query("PRAGMA \"qxvbase\".integrity_check", {}).Rows.at(0).at(0), "ok");
+    EXPECT_EQ(after->Query("PRAGMA main.integrity_check", {}).Rows.at(0).at(0), "ok");
     const long long last = committed.back();
     EXPECT_EQ(Number(*after, QStringLiteral("SELECT COUNT(*) FROM \"qxvbase\".LOCATION WHERE ID "
                                             "<= %1")
                                  .arg(last)),
               committed.size())
         << "every place the writer saw committed is there";
-    EXPECT_GT(AddPlace(*after, QStringLiteral("after")), 0);
+    EXPECT_GT(AddPlace(*after, "after"), 0);
 }
 
 }  // namespace

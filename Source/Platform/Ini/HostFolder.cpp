@@ -1,7 +1,9 @@
 #include "Platform/Ini/HostFolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #if defined(Q_OS_WIN)
 #include <windows.h>
@@ -24,6 +26,21 @@ QString HostExecutableFolder() {
 }
 
 void SetHostExecutableFolder(const QString& folder) { FolderOverride() = folder; }
+
+QString HostLibraryFolder() {
+    const QDir host(QCoreApplication::applicationDirPath());
+    const QString installed = QDir::cleanPath(host.absoluteFilePath(QXV_LIBRARY_DIR_FROM_BIN));
+    return QFileInfo(installed).isDir() ? installed : host.path();
+}
+
+QString HostSettingsFolder() {
+    if (!FolderOverride().isEmpty()) return FolderOverride();
+    const QString host = QCoreApplication::applicationDirPath();
+    if (HostLibraryFolder() == host && QFileInfo(host).isWritable()) return host;
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(config);
+    return config;
+}
 
 QString ModuleFileNameOf(const void* address) {
 #if defined(Q_OS_WIN)

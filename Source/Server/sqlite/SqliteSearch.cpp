@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "Platform/PlaceCaption.h"
 #include "Server/sqlite/SqliteServerImpl.h"
 
 namespace SqliteServer {
@@ -34,10 +35,6 @@ int Rank(const QString& nameKey, const QString& key) {
     for (QChar& c : words)
         if (QStringLiteral("-().,/\"«»").contains(c)) c = u' ';
     return words.contains(u' ' + key) ? 2 : 3;
-}
-
-QString Caption(const QString& shortName, const QString& name, const QString& separator) {
-    return shortName.isEmpty() ? name : shortName + separator + name;
 }
 
 struct THit {
@@ -93,7 +90,7 @@ private:
         std::vector<TNode> read;
         read.reserve(rows.Rows.size());
         for (const TRowView row : rows.Rows) {
-            TNode node{row[1], Caption(row[3].toString(), row[2].toString(), FSeparator)};
+            TNode node{row[1], PlaceCaption(row[3].toString(), FSeparator, row[2].toString())};
             FNodes.insert(row[0].toLongLong(), node);
             read.push_back(std::move(node));
         }
@@ -172,8 +169,8 @@ TCallResult FindLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     for (const THit& hit : hits) parents.push_back(hit.Row[5]);
     paths.ReadAncestors(parents);
     for (THit& hit : hits)
-        hit.Path = paths.PathOf(hit.Row[5],
-                                Caption(hit.Row[2].toString(), hit.Row[1].toString(), separator));
+        hit.Path = paths.PathOf(
+            hit.Row[5], PlaceCaption(hit.Row[2].toString(), separator, hit.Row[1].toString()));
     std::sort(hits.begin(), hits.end(), [](const THit& a, const THit& b) {
         if (a.Rank != b.Rank) return a.Rank < b.Rank;
         if (a.Path != b.Path) return a.Path < b.Path;

@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include "Platform/Data/Sqlite/SqliteFiles.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -32,14 +34,16 @@ using TStmt = std::unique_ptr<sqlite3_stmt, TFinalizer>;
                        QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory")};
 }
 
-TDb Open(const QString& path, int flags) {
+TDb Open(const QByteArray& name, const QString& path, int flags) {
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    const int rc = sqlite3_open_v2(name.constData(), &raw, flags | SQLITE_OPEN_URI, nullptr);
     TDb db(raw);
     if (rc != SQLITE_OK) Fail(raw, QStringLiteral("cannot open %1").arg(path));
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     return db;
 }
+
+TDb Open(const QString& path, int flags) { return Open(QFile::encodeName(path), path, flags); }
 
 void Exec(sqlite3* db, const QString& sql) {
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -173,17 +177,21 @@ TDb Loaded(const TImage& image, const QString& backupPath) {
 TBackupStats BackupEmbedded(const QString& databasePath, const QString& backupPath) {
     if (!QFileInfo::exists(databasePath))
         throw EBackupError{QStringLiteral("%1 does not exist").arg(databasePath)};
-    TDb db = Open(databasePath, SQLITE_OPEN_READWRITE);
+    // In a folder nobody may write to, no writer can be at work: the files are read as they are.
+    const TSqliteFileName main = SqliteFileName(databasePath);
+    TDb db =
+        Open(main.Name, databasePath, main.ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
     const QStringList schemas = SchemaFilesOf(db.get(), databasePath);
-    for (int i = 0; i < schemas.size(); ++i)
-        Exec(
-            db.get(),
-            QStringLiteral("ATTACH DATABASE '%1' AS %2")
-                .arg(QString(databasePath + u'.' + schemas[i]).replace(u'\'', QStringLiteral("''")),
-                     Quoted(QStringLiteral("s%1").arg(i))));
+    for (int i = 0; i < schemas.size(); ++i) {
+        const QString file = databasePath + u'.' + schemas[i];
+        const QString name = main.ReadOnly ? QString::fromUtf8(SqliteFileName(file).Name) : file;
+        Exec(db.get(), QStringLiteral("ATTACH DATABASE '%1' AS %2")
+                           .arg(QString(name).replace(u'\'', QStringLiteral("''")),
+                                Quoted(QStringLiteral("s%1").arg(i))));
+    }
     // One write transaction over every file: no writer can change any of them meanwhile,
     // so the copies are of one moment. Readers are not held up (write-ahead log).
-    Exec(db.get(), QStringLiteral("BEGIN IMMEDIATE"));
+    Exec(db.get(), main.ReadOnly ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
     std::vector<TImage> images;
     try {
         images.push_back({QString(), Serialized(db.get(), QStringLiteral("main"))});
@@ -203,8 +211,29 @@ TBackupStats BackupEmbedded(const QString& databasePath, const QString& backupPa
     return stats;
 }
 
-TBackupStats RestoreEmbedded(const QString& backupPath, const QString& databasePath) {
+namespace {
+
+// A restore for one schema must find that schema in the backup, or it would overwrite the
+// main file and leave the schema as it was.
+void CheckHoldsSchema(const std::vector<TImage>& images, const QString& backupPath,
+                      const QString& schema) {
+    QStringList held;
+    for (const TImage& image : images)
+        if (!image.Schema.isEmpty()) held << image.Schema.toUpper();
+    if (schema.isEmpty() || held.contains(schema.toUpper())) return;
+    throw EBackupError{
+        QStringLiteral("%1 holds the schemas %2, not %3; nothing was restored")
+            .arg(backupPath,
+                 held.isEmpty() ? QStringLiteral("(none)") : held.join(QStringLiteral(", ")),
+                 schema.toUpper())};
+}
+
+}  // namespace
+
+TBackupStats RestoreEmbedded(const QString& backupPath, const QString& databasePath,
+                             const QString& schema) {
     const std::vector<TImage> images = ReadBackupFile(backupPath);
+    CheckHoldsSchema(images, backupPath, schema);
     std::vector<TDb> loaded;
     for (const TImage& image : images) loaded.push_back(Loaded(image, backupPath));
     const QString folder = QFileInfo(databasePath).absolutePath();

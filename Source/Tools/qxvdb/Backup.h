@@ -24,5 +24,6 @@ TBackupStats BackupEmbedded(const QString& databasePath, const QString& backupPa
 // Puts every file of the backup back at `databasePath`, through the engine's own locking,
 // so that programs that have the database open see the restored state on their next call.
 // Schema files the backup does not hold are left as they are. Nothing is written when the
-// backup cannot be read.
-TBackupStats RestoreEmbedded(const QString& backupPath, const QString& databasePath);
+// backup cannot be read, or when `schema` is given and the backup holds no such schema.
+TBackupStats RestoreEmbedded(const QString& backupPath, const QString& databasePath,
+                             const QString& schema = QString());

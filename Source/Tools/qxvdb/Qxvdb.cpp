@@ -22,7 +22,7 @@ namespace {
 
 const char kUsage[] =
     "usage: qxvdb COMMAND --db CONNECTION [--schema NAME] [options]\n"
-    "       qxvdb --help | qxvdb COMMAND --help\n"
+    "       qxvdb --help | qxvdb COMMAND --help | qxvdb --version\n"
     "  init                       create or upgrade the directory's tables and routines\n"
     "                             (and the translators' schema OC_57XX)\n"
     "  demo [--english-user NAME] load the demo directory (nothing when places exist);\n"
@@ -69,6 +69,7 @@ struct TOptions {
     QString File;
     bool Json = false;
     bool Help = false;
+    bool Version = false;
     bool Progress = false;
     TImportOptions Import;
     QString EnglishUser = QStringLiteral("DEMO");
@@ -81,6 +82,10 @@ TOptions ParseOptions(const QStringList& args) {
     o.Command = args.front();
     if (o.Command == QLatin1String("--help") || o.Command == QLatin1String("-h")) {
         o.Help = true;
+        return o;
+    }
+    if (o.Command == QLatin1String("--version")) {
+        o.Version = true;
         return o;
     }
     static const QStringList commands = {QStringLiteral("init"),   QStringLiteral("demo"),
@@ -241,7 +246,7 @@ int RunBackupCommand(const TOptions& o, QTextStream& out, QTextStream& err) {
     try {
         const bool backup = o.Command == QLatin1String("backup");
         const TBackupStats stats = backup ? BackupEmbedded(path.captured(1), o.File)
-                                          : RestoreEmbedded(o.File, path.captured(1));
+                                          : RestoreEmbedded(o.File, path.captured(1), o.Schema);
         out << (backup ? "backed up " : "restored ") << stats.Files << " files, " << stats.Bytes
             << " bytes\n";
         return 0;
@@ -250,6 +255,44 @@ int RunBackupCommand(const TOptions& o, QTextStream& out, QTextStream& err) {
         return QxvdbExit::DataError;
     }
 }
+
+bool QxvdbNeedsApplication(const QStringList& args) {
+    try {
+        const TOptions o = ParseOptions(args);
+        return !o.Help && !o.Version;
+    } catch (const TUsageError&) {
+        return false;
+    }
+}
+
+namespace {
+
+// What failed and what to do, for the failures a user can mend; the server's own text
+// follows it for whoever looks into them. Empty when the server's text is all there is.
+QString WhatToDo(const EOraError& e, const TOptions& o, const QString& schema) {
+    switch (e.ErrorCode()) {
+        case 12154:
+            return QStringLiteral(
+                       "cannot open the database \"%1\": give --db sqlite:PATH or "
+                       "postgresql://USER@HOST:PORT/NAME, and check that the server "
+                       "is running")
+                .arg(o.Db);
+        case 942:
+            return QStringLiteral(
+                       "the schema %1 holds no location directory: make one with "
+                       "qxvdb init --db %2 --schema %1, or name another with --schema")
+                .arg(schema.toUpper(), o.Db);
+        case OraCode::NoSpace:
+            return QStringLiteral(
+                       "the file or the disk is full: nothing of the %1 was kept; "
+                       "make room and run it again")
+                .arg(o.Command);
+        default:
+            return {};
+    }
+}
+
+}  // namespace
 
 int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
     TOptions o;
@@ -260,18 +303,19 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
         err.flush();
         return QxvdbExit::Usage;
     }
-    if (o.Help) {
-        out << kUsage;
+    if (o.Help || o.Version) {
+        out << (o.Help ? kUsage : "qxvdb " QXV_VERSION "\n");
         out.flush();
         return QxvdbExit::Ok;
     }
     if (o.Command == QLatin1String("backup") || o.Command == QLatin1String("restore"))
         return RunBackupCommand(o, out, err);
+    QString schema = o.Schema;
     try {
         // An embedded database answers with the routines of this program.
         RegisterSqliteServer();
         std::unique_ptr<IDbConnection> db = OpenConnection(o.Db);
-        const QString schema = o.Schema.isEmpty() ? db->UserName() : o.Schema;
+        if (schema.isEmpty()) schema = db->UserName();
         CheckSchemaName(schema);
         TRoutines calls(*db, schema);
         if (o.Command == QLatin1String("init")) {
@@ -299,7 +343,11 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
         out.flush();
         return QxvdbExit::Ok;
     } catch (const EOraError& e) {
-        err << "qxvdb: " << e.Message().trimmed() << "\n";
+        const QString advice = WhatToDo(e, o, schema);
+        err << "qxvdb: "
+            << (advice.isEmpty() ? e.Message().trimmed()
+                                 : advice + " (" + e.Message().trimmed() + ")")
+            << "\n";
         err.flush();
         return QxvdbExit::DatabaseError;
     }

@@ -14,6 +14,9 @@ constexpr int DataError = 3;
 // Runs one qxvdb command (arguments without the program name); reports go to out,
 // failures to err. Returns one of QxvdbExit.
 int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err);
+// False for the help, the version and a bad command line, which are answered without an
+// application object (and so without a display).
+bool QxvdbNeedsApplication(const QStringList& args);
 
 class TRoutines;
 

@@ -7,6 +7,11 @@
 #include "Tools/qxvdb/Qxvdb.h"
 
 int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (!QxvdbNeedsApplication(args)) return RunQxvdb(args, out, err);
     // The demo paints its icons; no screen is needed for that.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
@@ -16,9 +21,5 @@ int main(int argc, char** argv) {
         qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
     }
     QGuiApplication app(argc, argv);
-    QStringList args = app.arguments();
-    args.removeFirst();
-    QTextStream out(stdout);
-    QTextStream err(stderr);
     return RunQxvdb(args, out, err);
 }

@@ -15,8 +15,14 @@
 
 #include <sqlite3.h>
 
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <csignal>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -25,6 +31,7 @@
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/SqlText.h"
+#include "Platform/Data/Sqlite/SqliteFiles.h"
 #include "Platform/Data/Sqlite/SqliteRoutines.h"
 
 namespace {
@@ -259,6 +266,7 @@ private:
     template <typename F>
     auto UnitOfWork(bool writes, F&& work) -> decltype(work());
     void UseWal(const QString& database);
+    void InitCatalogue();
     bool IsInstalled(const QString& schema, const QString& package);
     bool AttachMentioned(const QString& message);
     [[noreturn]] void Fail(const QString& sql);
@@ -267,6 +275,7 @@ private:
     QString FPath;
     QString FUser = kDefaultUser;
     bool FInMemory = false;
+    bool FReadOnly = false;       // a file in a folder nobody may write to
     int FBusyTimeout = 5000;      // ms a statement waits for another session's lock
     std::set<QString> FAttached;  // lower-case schema names
     QString FCurrentSchema;       // of the routine running, for messages
@@ -303,9 +312,13 @@ TSqliteConnection::TSqliteConnection(const QString& connectionString) {
                                          .arg(connectionString));
     FInMemory = FPath == QLatin1String(":memory:");
 
+    SqliteSurviveFileSizeLimit();
+    const TSqliteFileName file =
+        FInMemory ? TSqliteFileName{FPath.toUtf8(), false} : SqliteFileName(FPath);
+    FReadOnly = file.ReadOnly;
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(FPath.toUtf8().constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int flags = FReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const int rc = sqlite3_open_v2(file.Name.constData(), &raw, flags | SQLITE_OPEN_URI, nullptr);
     FDb.reset(raw);
     if (rc != SQLITE_OK)
         throw EOraError::Make(
@@ -322,12 +335,16 @@ TSqliteConnection::TSqliteConnection(const QString& connectionString) {
     sqlite3_create_function(FDb.get(), "LOWER", 1, pure, nullptr, &CaseFunction<false>, nullptr,
                             nullptr);
     Exec("PRAGMA foreign_keys = ON");
+    if (!FReadOnly) InitCatalogue();
+    Exec("CREATE TEMP VIEW IF NOT EXISTS DUAL AS SELECT 'X' AS DUMMY");
+}
+
+void TSqliteConnection::InitCatalogue() {
     UseWal(QStringLiteral("main"));
     Exec(
         "CREATE TABLE IF NOT EXISTS main.ALL_OBJECTS (OWNER TEXT NOT NULL, OBJECT_NAME TEXT NOT "
         "NULL, OBJECT_TYPE TEXT NOT NULL, STATUS TEXT NOT NULL DEFAULT 'VALID', PRIMARY KEY "
         "(OWNER, OBJECT_NAME, OBJECT_TYPE))");
-    Exec("CREATE TEMP VIEW IF NOT EXISTS DUAL AS SELECT 'X' AS DUMMY");
 }
 
 TSqliteConnection::~TSqliteConnection() {
@@ -342,7 +359,7 @@ void TSqliteConnection::Exec(const char* sql) {
 
 // The journal mode is kept in the file; it can only change outside a transaction.
 void TSqliteConnection::UseWal(const QString& database) {
-    if (FInMemory || !sqlite3_get_autocommit(FDb.get())) return;
+    if (FInMemory || FReadOnly || !sqlite3_get_autocommit(FDb.get())) return;
     Run(QStringLiteral("PRAGMA %1.journal_mode = WAL").arg(QuoteIdent(database)), {}, nullptr);
 }
 
@@ -416,8 +433,9 @@ bool TSqliteConnection::Attach(const QString& schema, bool create) {
     if (FAttached.count(name)) return true;
     QString file = QStringLiteral(":memory:");
     if (!FInMemory) {
-        file = FPath + QLatin1Char('.') + name;
-        if (!create && !QFileInfo::exists(file)) return false;
+        const QString path = FPath + QLatin1Char('.') + name;
+        if (!create && !QFileInfo::exists(path)) return false;
+        file = QString::fromUtf8(FReadOnly ? SqliteFileName(path).Name : path.toUtf8());
     } else if (!create) {
         return false;
     }
@@ -565,6 +583,15 @@ void TSqliteConnection::Fail(const QString& sql) {
                                   QStringLiteral("cannot insert NULL into (\"%1\".\"%2\".\"%3\")")
                                       .arg(schema, table, column));
         }
+        case SQLITE_IOERR_WRITE:
+        case SQLITE_IOERR_FSYNC:
+        case SQLITE_IOERR_TRUNCATE:
+        case SQLITE_IOERR_SHMSIZE:
+            // A file-size limit or a full disk, as the system told the engine.
+            if (const int error = sqlite3_system_errno(FDb.get());
+                error != EFBIG && error != ENOSPC)
+                break;
+            [[fallthrough]];
         case SQLITE_FULL:
             throw EOraError::Make(OraCode::NoSpace,
                                   QStringLiteral("unable to extend the database: the file or the "
@@ -854,4 +881,23 @@ void RegisterSqliteBackend() {
     RegisterBackend(QStringLiteral("sqlite"), [](const QString& connectionString) {
         return std::unique_ptr<IDbConnection>(new TSqliteConnection(connectionString));
     });
+}
+
+TSqliteFileName SqliteFileName(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.exists() || QFileInfo(file.absolutePath()).isWritable())
+        return {QFile::encodeName(path), false};
+    return {QUrl::fromLocalFile(file.absoluteFilePath()).toEncoded() + "?mode=ro&immutable=1",
+            true};
+}
+
+void SqliteSurviveFileSizeLimit() {
+#ifdef SIGXFSZ
+    static const bool once = [] {
+        if (const auto previous = std::signal(SIGXFSZ, SIG_IGN); previous != SIG_DFL)
+            std::signal(SIGXFSZ, previous);
+        return true;
+    }();
+    (void)once;
+#endif
 }

@@ -66,9 +66,25 @@ BEGIN
 END
 $indexes$;
 
--- The search key of a place's name (lower case, "ё" read as "е") for the search by name.
+-- The search key of a place's name (lower case, "ё" read as "е") for the search by name. Its
+-- letters are folded by the ICU root collation, not by the database's locale: a database made
+-- with the C locale folds only ASCII. A key made the older way is made again.
+DO $fold$
+BEGIN
+  IF NOT EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'und-x-icu') THEN
+    RAISE EXCEPTION 'this server cannot fold Cyrillic letters for the search by name: it has no '
+      'ICU collation "und-x-icu"; use a PostgreSQL built with ICU';
+  END IF;
+  IF EXISTS (SELECT 1 FROM pg_attrdef d
+             JOIN pg_attribute a ON a.attrelid = d.adrelid AND a.attnum = d.adnum
+             WHERE d.adrelid = '@SCHEMA@.location'::regclass AND a.attname = 'name_key'
+               AND pg_get_expr(d.adbin, d.adrelid) NOT LIKE '%und-x-icu%') THEN
+    ALTER TABLE @SCHEMA@.location DROP COLUMN name_key;
+  END IF;
+END
+$fold$;
 ALTER TABLE @SCHEMA@.location ADD COLUMN IF NOT EXISTS name_key text
-  GENERATED ALWAYS AS (translate(lower(name), 'ё', 'е')) STORED;
+  GENERATED ALWAYS AS (translate(lower(name COLLATE "und-x-icu"), 'ё', 'е')) STORED;
 CREATE INDEX IF NOT EXISTS location_name_key_idx
   ON @SCHEMA@.location (name_key text_pattern_ops);
 

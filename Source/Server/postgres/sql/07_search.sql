@@ -10,9 +10,11 @@ LANGUAGE plpgsql STABLE
 SET jit = off
 AS $body$
 DECLARE
-  k text := translate(lower(btrim(coalesce("PTEXT", ''))), 'ё', 'е');
+  k text := translate(lower(btrim(coalesce("PTEXT", '')) COLLATE "und-x-icu"), 'ё', 'е');
   n integer := least(greatest(coalesce("PLIMIT", 100), 1), 1000);
   sep text := coalesce("PSEPARATOR", '. ');
+  -- A short name that ends in its own full stop takes the separator without one.
+  sep_after_stop text := CASE WHEN left(sep, 1) = '.' THEN substr(sep, 2) ELSE sep END;
   pattern text;
   hits integer[];
   paths jsonb;
@@ -46,7 +48,8 @@ BEGIN
     ), node AS MATERIALIZED (
       SELECT l.id, l.id_parent,
              CASE WHEN coalesce(a.sname, '') = '' THEN l.name::text
-                  ELSE a.sname || sep || l.name END AS caption
+                  ELSE a.sname || CASE WHEN right(a.sname, 1) = '.' THEN sep_after_stop ELSE sep END
+                       || l.name END AS caption
       FROM @SCHEMA@.location l
       JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
@@ -64,7 +67,8 @@ BEGIN
     SELECT l.id, l.name, a.sname, a.name AS aname, t.level_no, l.id_parent,
            coalesce((paths ->> l.id_parent::text) || '\', '') ||
              CASE WHEN coalesce(a.sname, '') = '' THEN l.name::text
-                  ELSE a.sname || sep || l.name END AS path,
+                  ELSE a.sname || CASE WHEN right(a.sname, 1) = '.' THEN sep_after_stop ELSE sep END
+                       || l.name END AS path,
            CASE WHEN l.name_key = k THEN 0
                 WHEN l.name_key LIKE pattern THEN 1
                 WHEN strpos(' ' || translate(l.name_key, '-().,/"«»', '         '), ' ' || k) > 0
