@@ -315,11 +315,13 @@ TDBGridOfQuery::TDBGridOfQuery(QWidget* owner, QAction* filterAction, IDBGrid* g
     FButton->setObjectName(FGridControl->objectName() + QStringLiteral("_SQLFilterButton"));
     FButton->setAttribute(Qt::WA_AlwaysShowToolTips);
     FButton->hide();
+    FGridControl->viewport()->installEventFilter(this);
     Hook(grid->DataSet());
     UpdateButton();
 }
 
 TDBGridOfQuery::~TDBGridOfQuery() {
+    if (FGridControl) FGridControl->viewport()->removeEventFilter(this);
     Unhook();
     delete FButton.data();
 }
@@ -358,9 +360,8 @@ void TDBGridOfQuery::UpdateButton() {
         disconnect(FClick);
         return;
     }
-    const QSize client = grid->contentsRect().size();
     button->setParent(grid);
-    button->setGeometry(client.width() - 24, client.height() - 24, 24, 24);
+    PlaceButton();
     const QString filterHint = FFilterAction ? FFilterAction->toolTip() : QString();
     button->setToolTip(filterHint + QStringLiteral("  \"") + grid->toolTip() + u'"');
     const QIcon icon = FFilterAction ? FFilterAction->icon() : QIcon();
@@ -374,6 +375,22 @@ void TDBGridOfQuery::UpdateButton() {
     FClick = connect(button, &QToolButton::clicked, this, &TDBGridOfQuery::Clicked);
     button->show();
     button->raise();
+}
+
+// In the bottom-right corner of the rows' area, clear of the scroll bars; a child of the
+// grid rather than of its viewport, which would scroll it away with the rows.
+void TDBGridOfQuery::PlaceButton() {
+    QToolButton* button = FButton.data();
+    QTableView* grid = FGridControl.data();
+    if (!button || !grid || button->parentWidget() != grid) return;
+    const QRect rows = grid->viewport()->geometry();
+    button->setGeometry(rows.right() - 23, rows.bottom() - 23, 24, 24);
+}
+
+bool TDBGridOfQuery::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && FGridControl && watched == FGridControl->viewport())
+        PlaceButton();
+    return QObject::eventFilter(watched, event);
 }
 
 void TDBGridOfQuery::Clicked() {

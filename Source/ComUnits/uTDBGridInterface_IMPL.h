@@ -237,9 +237,13 @@ public:
     // Shows or hides the button for the data set's filter.
     void UpdateButton();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Hook(TDataSet* dataSet);
     void Unhook();
+    void PlaceButton();
     void Clicked();
 
     QPointer<QWidget> FOwner;

@@ -247,7 +247,8 @@ void TBaseForm::InitData() {
     FChkStates->SetOnChange([this](TDataSet*, int) { ChkStateChanged(); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (auto* grid = qobject_cast<QTableView*>(now); grid && FChkStates && isAncestorOf(grid))
-            FChkStates->Activate(DataSetOfGrid(grid));
+            Application::Instance().Protect(
+                this, [this, grid] { FChkStates->Activate(DataSetOfGrid(grid)); });
     });
     FScrollComponents = std::make_unique<TScrollComponentList>(this);
     new TScrollComponent(FScrollComponents.get(), &TOraQuery::staticMetaObject);

@@ -214,10 +214,13 @@ void TBaseForm::AssignInterfacedClass(QTableView* grid) {
 void TBaseForm::LinkGridRow(QTableView* grid) {
     auto* model = qobject_cast<TDataSetModel*>(grid->model());
     if (!model || !grid->selectionModel()) return;
-    // The grid's current row is the data set's current record, both ways.
+    // The grid's current row is the data set's current record, both ways. Moving the
+    // record refreshes its details from the server, which may fail.
     connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
-            [model](const QModelIndex& current) {
-                if (current.isValid()) model->SetCurrentRow(current.row());
+            [this, model](const QModelIndex& current) {
+                if (current.isValid())
+                    Application::Instance().Protect(
+                        this, [model, &current] { model->SetCurrentRow(current.row()); });
             });
     auto follow = [grid, model](int row) {
         if (grid->model() != model || row < 0 || grid->currentIndex().row() == row) return;

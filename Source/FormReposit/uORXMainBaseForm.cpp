@@ -1,7 +1,10 @@
 #include "FormReposit/uORXMainBaseForm.h"
 
 #include <QAction>
+#include <QHideEvent>
 #include <QMenu>
+
+#include <utility>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
 
@@ -40,13 +43,22 @@ void TORXMainBaseForm::FormCreate() {
 
 void TORXMainBaseForm::FormShow() {
     TMainBaseForm::FormShow();
+    // Coming back from a minimise or a maximise is no opening: the window stays as it is.
+    if (std::exchange(FHiddenWithWindow, false)) return;
     if (FSettingsEnabled) LoadFormSettings();
 }
 
 void TORXMainBaseForm::hideEvent(QHideEvent* event) {
+    // Minimising, and the workspace window hiding itself while it maximises, hide the
+    // form without closing it: nothing is saved or let go.
+    if (event->spontaneous() || !isHidden() || PlacementWindow()->isMinimized()) {
+        FHiddenWithWindow = true;
+        TMainBaseForm::hideEvent(event);
+        return;
+    }
     if (FSettingsEnabled) SaveFormSettings();
     // The translations are fetched again by whatever is shown next.
-    DoneTranslation();
+    DoneTranslation(this);
     TMainBaseForm::hideEvent(event);
 }
 

@@ -44,4 +44,5 @@ private:
     void LoadComponent(const QString& section, QObject* component);
     void SaveComponent(const QString& section, QObject* component);
     bool FSettingsEnabled = false;
+    bool FHiddenWithWindow = false;  // hidden by a minimise or maximise, not closed
 };

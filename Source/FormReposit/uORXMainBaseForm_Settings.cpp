@@ -1,6 +1,8 @@
 // Settings of the main windows kept between runs (TORXMainBaseForm).
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QSplitter>
 #include <QTableView>
 #include <QToolBar>
@@ -120,6 +122,19 @@ void RestoreSplitLen(QWidget& control, int tag, int value) {
     splitter->setSizes(sizes);
 }
 
+// A saved placement is used only where the whole window shows (on a screen, or inside
+// the workspace) at no less than its least size; anything else keeps the default.
+bool FitsOnScreen(const QWidget& window, const QRect& placed) {
+    QRect area;
+    if (const QWidget* workspace = window.parentWidget())
+        area = workspace->rect();
+    else if (const QScreen* screen = QGuiApplication::screenAt(placed.center()))
+        area = screen->availableGeometry();
+    const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize());
+    return area.contains(placed) && placed.width() >= least.width() &&
+           placed.height() >= least.height();
+}
+
 }  // namespace
 
 QWidget* TORXMainBaseForm::PlacementWindow() {
@@ -148,6 +163,8 @@ void TORXMainBaseForm::LoadPlacement(const QString& section) {
     if (left == window->x() && top == window->y() && width == window->width() &&
         height == window->height())
         return;
+    const QSize size = SizeableBorder() ? QSize(width, height) : window->size();
+    if (!FitsOnScreen(*window, QRect(QPoint(left, top), size))) return;
     if (SizeableBorder()) window->resize(width, height);
     window->move(left, top);
     if (S::UserSaves().ReadBool(section, QStringLiteral("FORMALIGN"), false))
@@ -156,6 +173,7 @@ void TORXMainBaseForm::LoadPlacement(const QString& section) {
 
 void TORXMainBaseForm::SavePlacement(const QString& section) {
     QWidget* window = PlacementWindow();
+    if (window->isMinimized()) return;  // an icon's place is no placement to come back to
     S::UserSaves().WriteBool(section, QStringLiteral("FORMALIGN"), window->isMaximized());
     S::WriteFormValue(section, QStringLiteral("FORMLEFT"), window->x());
     S::WriteFormValue(section, QStringLiteral("FORMTOP"), window->y());

@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+#include "Host/ConsoleLanguage.h"
 #include "Host/PluginCatalog.h"
 #include "Platform/HostProtocol.h"
 #include "Platform/Ini/HostFolder.h"
@@ -29,11 +30,11 @@ ConsoleWindow::ConsoleWindow(const QString& databaseName, TOraSession* session, 
                              QWidget* parent, const QString& pluginFolder)
     : QMainWindow(parent), FSession(session), FAccessMode(std::move(accessMode)) {
     setObjectName("ConsoleWindow");
-    setWindowTitle(tr("Console"));
+    setWindowTitle(ConsoleLanguage::Text(QStringLiteral("Console")));
     FWorkspace = new QMdiArea(this);
     FWorkspace->setObjectName("Workspace");
     setCentralWidget(FWorkspace);
-    FServicesMenu = menuBar()->addMenu(tr("&Services"));
+    FServicesMenu = menuBar()->addMenu(ConsoleLanguage::Text(QStringLiteral("&Services")));
     FServicesMenu->setObjectName("ServicesMenu");
     FillServicesMenu(pluginFolder.isEmpty() ? HostLibraryFolder() : pluginFolder);
     statusBar()->showMessage(databaseName);
@@ -53,9 +54,11 @@ void ConsoleWindow::FillServicesMenu(const QString& pluginFolder) {
         auto plugin = std::make_unique<ServicePlugin>(path);
         if (!plugin->Ok()) continue;
         for (const ServicePlugin::TService& service : plugin->Services()) {
-            QAction* action = FServicesMenu->addAction(service.Icon, service.Caption);
-            action->setToolTip(service.Hint);
-            action->setStatusTip(service.Hint);
+            QAction* action = FServicesMenu->addAction(
+                service.Icon, ConsoleLanguage::ServiceText(service.Caption));
+            const QString hint = ConsoleLanguage::ServiceText(service.Hint);
+            action->setToolTip(hint);
+            action->setStatusTip(hint);
             action->setData(service.Identifier);
             const ServicePlugin* owner = plugin.get();
             const QString identifier = service.Identifier;
@@ -66,7 +69,8 @@ void ConsoleWindow::FillServicesMenu(const QString& pluginFolder) {
     }
     FServicesMenu->menuAction()->setEnabled(!FServicesMenu->actions().isEmpty());
     if (FServicesMenu->actions().isEmpty())
-        FServicesMenu->addAction(tr("(no services found)"))->setEnabled(false);
+        FServicesMenu->addAction(ConsoleLanguage::Text(QStringLiteral("(no services found)")))
+            ->setEnabled(false);
 }
 
 QMdiSubWindow* ConsoleWindow::OpenServiceById(const QString& identifier) {
@@ -90,7 +94,8 @@ QMdiSubWindow* ConsoleWindow::OpenService(const ServicePlugin& plugin, const QSt
     }
     FHostObjects.push_back(std::move(host));
     window->setWidget(form);
-    window->setWindowTitle(form->windowTitle());
+    // The service names itself in the base language; the console shows it in the user's.
+    window->setWindowTitle(ConsoleLanguage::ServiceText(form->windowTitle()));
     window->setWindowIcon(form->windowIcon());
     FWorkspace->addSubWindow(window);
     window->resize(form->size().expandedTo(QSize(640, 480)));

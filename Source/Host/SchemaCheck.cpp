@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "Host/ConsoleLanguage.h"
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Ui/MessageBoxes.h"
@@ -44,12 +45,14 @@ bool EnsureDirectorySchema(IDbConnection& db, const QString& schema, const QStri
            "It is created with\n    qxvdb init --db %1 --schema %2\n\nCreate it now?")
             .arg(dsn, schema, missing.join(QStringLiteral(", ")),
                  missing.size() == 1 ? Tr("is") : Tr("are"));
-    if (MessageBoxes::Show(text, Tr("Database"), MB_YESNO | MB_ICONQUESTION, nullptr) != IDYES)
+    if (MessageBoxes::Show(text, ConsoleLanguage::Text(QStringLiteral("Database")),
+                           MB_YESNO | MB_ICONQUESTION, nullptr) != IDYES)
         return false;
     try {
         InstallServerSchema(db, schema);
     } catch (const EOraError& e) {
-        MessageBoxes::Show(e.Message(), Tr("Database"), MB_ICONERROR, nullptr);
+        MessageBoxes::Show(e.Message(), ConsoleLanguage::Text(QStringLiteral("Database")),
+                           MB_ICONERROR, nullptr);
         return false;
     }
     return MissingDirectoryRoutines(db, schema).isEmpty();

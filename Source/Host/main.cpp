@@ -5,6 +5,7 @@
 
 #include "Host/AppIcon.h"
 #include "Host/CommandLine.h"
+#include "Host/ConsoleLanguage.h"
 #include "Host/ConsoleResponder.h"
 #include "Host/ConsoleWindow.h"
 #include "Host/PluginCatalog.h"
@@ -86,6 +87,7 @@ int main(int argc, char** argv) {
         MessageBoxes::Show(e.Message(), QObject::tr("Database"), MB_ICONERROR, nullptr);
         return ConsoleExit::Database;
     }
+    ConsoleLanguage::Install(schema, &session);
     ConsoleResponder responder(schema, &session);
     // Checked once it holds: a database without the directory gets one clear question
     // instead of a box per failing routine.

@@ -20,6 +20,7 @@
 #include "Platform/Ui/Application.h"
 #include "Platform/Ui/Bitmap16.h"
 #include "Platform/Ui/MessageBoxes.h"
+#include "Platform/Ui/ModalRunner.h"
 
 namespace {
 
@@ -85,8 +86,13 @@ TfAddEditAbbreviature::TfAddEditAbbreviature(QWidget* owner, TOraSession* sessio
     ospSetBlob = LocatProc(this, "ospSetBlob", "SET_T#LOCATABBREV_BMP");
 
     ChooseFile = [](QWidget* parent) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Vybor izobrazhenija"),
-                                            QString(), QStringLiteral("Bitmaps (*.bmp)"));
+        QFileDialog chooser(parent, TranslateEn(QStringLiteral("Vybor izobrazhenija")), QString(),
+                            TranslateEn(QStringLiteral("Bitmaps (*.bmp)")));
+        chooser.setObjectName(QStringLiteral("PictureChooser"));
+        chooser.setFileMode(QFileDialog::ExistingFile);
+        return ModalRunner::RunModal(chooser) == QDialog::Accepted
+                   ? chooser.selectedFiles().value(0)
+                   : QString();
     };
 }
 
@@ -125,7 +131,7 @@ void TfAddEditAbbreviature::SetDialogMode(quint8 mode) {
 
 void TfAddEditAbbreviature::FormShow() {
     TfPelmBaseForm_Dialog::FormShow();
-    InitTranslation(FShema, FSession);
+    InitTranslation(FShema, FSession, this);
     aChangeImage->setText(TranslateEn(aChangeImage->text()));
     QString label = TranslateRu(QStringLiteral("Изображение \r\n(bmp 16x16):"));
     LblIzobr->setText(label.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -133,7 +139,7 @@ void TfAddEditAbbreviature::FormShow() {
 
 void TfAddEditAbbreviature::FormDestroy() {
     TfPelmBaseForm_Dialog::FormDestroy();
-    DoneTranslation();
+    DoneTranslation(this);
 }
 
 void TfAddEditAbbreviature::SetPicture(const QImage& picture) {

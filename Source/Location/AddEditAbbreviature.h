@@ -29,7 +29,8 @@ public:
     int ID = -1;
 
     // Asks for a picture file; an empty path means the user cancelled. Defaults to
-    // the open-file dialog titled "Vybor izobrazhenija" for "Bitmaps (*.bmp)".
+    // the open-file dialog "PictureChooser", titled "Vybor izobrazhenija" for "Bitmaps (*.bmp)"
+    // in the user's language, run through the modal service.
     std::function<QString(QWidget* parent)> ChooseFile;
 
     // The picture as it will be stored (16x16, or the default picture).

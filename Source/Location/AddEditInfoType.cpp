@@ -92,13 +92,13 @@ bool TfAddEditInfoType::Execute() { return ShowModalOk(); }
 
 void TfAddEditInfoType::FormShow() {
     TfPelmBaseForm_Dialog::FormShow();
-    InitTranslation(FShema, FSession);
+    InitTranslation(FShema, FSession, this);
     cbxInfoActive->setText(TranslateRu(QStringLiteral("Информация активна")));
 }
 
 void TfAddEditInfoType::FormDestroy() {
     TfPelmBaseForm_Dialog::FormDestroy();
-    DoneTranslation();
+    DoneTranslation(this);
 }
 
 void TfAddEditInfoType::TellTooLong() { ShowWarning(windowTitle(), TooLongText(MaxTextLength)); }

@@ -58,12 +58,12 @@ void TfAddEditLevel::SetDialogMode(quint8 mode) {
 
 void TfAddEditLevel::FormShow() {
     TfPelmBaseForm_Dialog::FormShow();
-    InitTranslation(FShema, FSession);
+    InitTranslation(FShema, FSession, this);
 }
 
 void TfAddEditLevel::FormDestroy() {
     TfPelmBaseForm_Dialog::FormDestroy();
-    DoneTranslation();
+    DoneTranslation(this);
 }
 
 bool TfAddEditLevel::Execute() {

@@ -67,13 +67,13 @@ void TfAddEditPlace::SetDialogMode(quint8 mode) {
 
 void TfAddEditPlace::FormShow() {
     TfPelmBaseForm_Dialog::FormShow();
-    InitTranslation(FShema, FSession);
+    InitTranslation(FShema, FSession, this);
     aOK->setEnabled(cbStatus->count() > 0);
 }
 
 void TfAddEditPlace::FormDestroy() {
     TfPelmBaseForm_Dialog::FormDestroy();
-    DoneTranslation();
+    DoneTranslation(this);
 }
 
 bool TfAddEditPlace::Execute() {

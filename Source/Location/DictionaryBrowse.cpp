@@ -298,7 +298,7 @@ void TfDictionaryBrowse::InitForm() {
 
 void TfDictionaryBrowse::FormShow() {
     TfPelmBaseForm_Browse::FormShow();
-    InitTranslation(FShema, FSession);
+    InitTranslation(FShema, FSession, this);
     for (TGridColumn* column : std::as_const(FColumns))
         column->Caption = TranslateEn(column->Caption);
     for (QAction* action : DBNavigator1->findChildren<QAction*>())
@@ -310,7 +310,7 @@ void TfDictionaryBrowse::FormShow() {
 
 void TfDictionaryBrowse::FormDestroy() {
     TfPelmBaseForm_Browse::FormDestroy();
-    DoneTranslation();
+    DoneTranslation(this);
 }
 
 void TfDictionaryBrowse::SetCanView(bool value) {
@@ -360,7 +360,7 @@ void TfDictionaryBrowse::ShowGridMenu(QWidget* source, const QPoint& pos) {
 
 void TfDictionaryBrowse::RestoreTranslation() {
     // A closed dialog has released the translator: take it back for this form.
-    if (!LanguagesDM()) InitTranslation(FShema, FSession);
+    if (!LanguagesDM()) InitTranslation(FShema, FSession, this);
 }
 
 void TfDictionaryBrowse::ObjectAdd() {

@@ -294,7 +294,7 @@ void TfMain::FormCreate() {
     aObjectAdd->setShortcut(QKeySequence(Qt::Key_F7));
     aObjectEdit->setShortcut(QKeySequence(Qt::Key_F4));
     aObjectDelete->setShortcut(QKeySequence(Qt::Key_F8));
-    InitTranslation(FShema, FSession);
+    InitTranslation(FShema, FSession, this);
     const bool spanish = LanguagesDM() && LanguagesDM()->AppLanguage() == TLanguagesDM::LangSpanish;
     FTree->SetAbbrevSeparator(spanish ? QStringLiteral(" ") : QStringLiteral(". "));
     FTree->SetRootCaption(TranslateRu(QStringLiteral("Местоположение")));
@@ -440,7 +440,7 @@ void TfMain::aUpExecute() {
 }
 
 void TfMain::EnsureTranslation() {
-    if (!LanguagesDM()) InitTranslation(FShema, FSession);
+    if (!LanguagesDM()) InitTranslation(FShema, FSession, this);
 }
 
 // --- picker ---
@@ -470,10 +470,17 @@ void TfMain::ArrangePanelButtons() {
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Panel1 && event->type() == QEvent::Resize) ArrangePanelButtons();
-    // Return and the keypad's Enter both close the popup on the chosen place.
-    if (watched == tvCombo && event->type() == QEvent::KeyPress) {
+    if (watched == tvCombo &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // Escape belongs to the popup while it is open, not to the window's close shortcut.
+        if (key == Qt::Key_Escape && event->type() == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        // Return and the keypad's Enter both close the popup on the chosen place.
+        if (event->type() == QEvent::KeyPress &&
+            (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)) {
             cbObject->CloseUp();
             tvObjects->setFocus();
             return true;

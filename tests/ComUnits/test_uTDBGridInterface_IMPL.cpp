@@ -225,8 +225,6 @@ TEST_F(TDBGridOfQueryTest, TheButtonShowsExactlyWhileAFilterIsOn) {
         Query->Open();
         EXPECT_EQ(button->parentWidget() == Grid && button->isVisible(), c.shown) << c.filter;
     }
-    const QSize client = Grid->contentsRect().size();
-    EXPECT_EQ(button->geometry(), QRect(client.width() - 24, client.height() - 24, 24, 24));
     EXPECT_EQ(button->toolTip(), "Фильтровать  \"Abbreviations\"");
     EXPECT_EQ(button->text(), "F");  // the action has no picture
 
@@ -239,6 +237,22 @@ TEST_F(TDBGridOfQueryTest, TheButtonShowsExactlyWhileAFilterIsOn) {
     Query->Close();
     EXPECT_EQ(button->parentWidget(), nullptr);
     EXPECT_FALSE(button->isVisible());
+}
+
+// The marker sits in the rows' corner, off the scroll bars, and follows the grid's size.
+TEST_F(TDBGridOfQueryTest, TheButtonStaysInsideTheRowsCornerThroughAResize) {
+    Grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    TDBGridOfQuery marker(&Form, Filter, Adapter->AsDBGrid());
+    SetQueryFilterSQL(Query, "(1=1)");
+    Query->Open();
+    for (const QSize size : {QSize(300, 200), QSize(260, 150), QSize(420, 330)}) {
+        Form.resize(size);
+        Grid->resize(size);
+        const QRect rows = Grid->viewport()->geometry();
+        const QRect placed = marker.Button()->geometry();
+        EXPECT_TRUE(rows.contains(placed)) << size.width();
+        EXPECT_EQ(placed.bottomRight(), rows.bottomRight()) << size.width();
+    }
 }
 
 TEST_F(TDBGridOfQueryTest, ChainsTheOpenAndCloseHooksAndRestoresThem) {

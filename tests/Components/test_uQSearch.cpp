@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ComUnits/Lang/uLanguagesDM.h"
 #include "Components/QSearch/FrmQSearch.h"
 #include "FormReposit/GridTestForm.h"
 #include "support/MessageBoxRecorder.h"
@@ -137,9 +138,11 @@ TEST_F(QSearchTest, ThePanelOpensUnderTheGridAndClosesBackToIt) {
     QFrame* panel = search->Panel();
     ASSERT_TRUE(panel && panel->isVisible());
     EXPECT_EQ(panel->findChild<QLabel*>()->text(), "Поиск");
-    const QRect grid_ = grid->geometry();
-    EXPECT_NEAR(panel->x(), grid_.left(), grid->frameWidth());
-    EXPECT_NEAR(panel->y(), grid_.bottom() + 1, grid->frameWidth());
+    // The detail grid fills the place under the grid: the panel goes over the grid's last rows.
+    EXPECT_TRUE(grid->geometry().contains(panel->geometry()));
+    EXPECT_NEAR(panel->x(), grid->x(), grid->frameWidth());
+    EXPECT_NEAR(panel->geometry().bottom(), grid->geometry().bottom(), grid->frameWidth());
+    EXPECT_FALSE(panel->geometry().intersects(form->dbgTypes->geometry()));
 
     // A grid at the form's bottom keeps the panel inside the form.
     form->dbgTypes->setFocus();
@@ -266,6 +269,37 @@ TEST_F(QSearchTest, TheFormsOwnSearchGetsTheGridAndTheText) {
     QTest::keyClicks(Search(grid)->Edit(), "o");
     EXPECT_EQ(asked, (QList<QPair<QTableView*, QString>>{{grid, "SNAME=b"}, {grid, "SNAME=bo"}}));
     EXPECT_EQ(CurrentName(), "xx");  // the built-in search did not run
+}
+
+// Another window taking the focus leaves the search open; the box of a field that cannot
+// be searched is captioned in the user's language.
+TEST_F(QSearchTest, ThePanelOutlivesAWindowSwitchAndItsBoxSpeaksTheUsersLanguage) {
+    QTest::keyClick(grid, Qt::Key_X, Qt::AltModifier);
+    QFrame* panel = Search(grid)->Panel();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_TRUE(panel->isVisible());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    EXPECT_TRUE(panel->isVisible());
+    QTest::keyClick(Search(grid)->Edit(), Qt::Key_Escape);
+
+    engine.Raw().Execute(
+        "INSERT INTO qxvbase.LANG_USER (USER_NAME, APL_LANG_ID, APL_LANG_SUB_ID, "
+        "REP_LANG_ID, REP_LANG_SUB_ID) VALUES ('QXVBASE', 9, 0, 9, 0)",
+        {});
+    engine.Raw().Commit();
+    InitTranslation(engine.Schema(), &engine.Session());
+    form->oqAbbrev->Close();
+    form->oqAbbrev->AddField("FULL", TFieldType::String, TFieldKind::Calculated);
+    form->oqAbbrev->Open();
+    SelectColumn(form->oqAbbrev->FieldByName("FULL").Index());
+    QTest::keyClick(grid, Qt::Key_A, Qt::AltModifier);
+    DoneTranslation();
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().Caption, "Notice");
 }
 
 }  // namespace

@@ -176,6 +176,19 @@ TEST_P(GridForm, AQueryThatCannotBePreparedIsReportedAsTheSwitchAsks) {
     }
 }
 
+// A click that moves the master's row refreshes the detail; a lost server is shown, not
+// raised out of the grid's own handler.
+TEST_P(GridForm, AFailingDetailFetchOnAClickIsShownNotRaised) {
+    TFormPtr form = Open();
+    form->oqTypes->Open();
+    Engine.Counting().FailNthRequest(1, 3113, "ORA-03113: end-of-file on communication channel");
+    QTest::mouseClick(form->dbgAbbrev->viewport(), Qt::LeftButton, {},
+                      Cell(form->dbgAbbrev, 1, "SNAME"));
+    EXPECT_EQ(Engine.Counting().FailuresThrown(), 1);
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_TRUE(Boxes.Last().Text.contains("ORA-03113")) << Boxes.Last().Text.toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, GridForm, ::testing::ValuesIn(GridEngines()),
                          [](const auto& info) {
                              return info.param == "sqlite" ? std::string("sqlite")

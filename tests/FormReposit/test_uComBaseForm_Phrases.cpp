@@ -115,8 +115,9 @@ protected:
         QTest::keyClick(&form, Qt::Key_F12, Qt::ControlModifier | Qt::ShiftModifier);
     }
 
-    const QStringList kPhrases = {"Краткое название", "Название", "Полное название",
-                                  "Сообщение из кода", "Уровень"};
+    // A two-line hint is one phrase, keyed as the translation asks for it.
+    const QStringList kPhrases = {"Краткое название'||chr(13)||chr(10)||'Полное название",
+                                  "Название", "Сообщение из кода", "Уровень"};
     TempDir temp;
     TempDir host;
     TOraSession session;

@@ -1,19 +1,28 @@
+#include "Host/ConsoleLanguage.h"
 #include "Host/ConsoleWindow.h"
 #include "Host/PluginCatalog.h"
 #include "Host/SchemaCheck.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
+#include "ComUnits/Lang/uLanguagesDM.h"
 #include "Platform/Data/DbBackend.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/Snapshot.h"
 #include "support/TempDir.h"
+#include "support/TestDatabase.h"
 
 namespace {
 
@@ -81,6 +90,35 @@ TEST(SchemaCheckTest, AsksOnceAndCreatesTheDirectoryOnYes) {
     }
     EXPECT_TRUE(MissingDirectoryRoutines(*db, "QXVBASE").isEmpty());
     EXPECT_EQ(MissingDirectoryRoutines(*db, "OTHER").size(), 7);
+}
+
+// Each user reads the console, the service's caption and Qt's own texts in their language.
+TEST(ConsoleLanguageTest, EachUserReadsTheConsoleAndQtInTheirLanguage) {
+    const struct {
+        int Language;
+        const char *Title, *Services, *Service, *Yes, *LookIn;
+    } users[] = {{25, "Консоль", "&Сервисы", "Местоположение", "&Да", "Перейти к:"},
+                 {9, "Console", "&Services", "Location", "&Yes", "Look in:"}};
+    for (const auto& user : users) {
+        SCOPED_TRACE(user.Language);
+        TestDatabase db;
+        if (user.Language != 25) db.SetUserLanguage(user.Language);
+        const std::unique_ptr<QTranslator> qt(ConsoleLanguage::Install(db.Schema(), &db.Session()));
+        ConsoleWindow window("sqlite:test", &db.Session(), "1");
+        EXPECT_EQ(window.windowTitle(), user.Title);
+        EXPECT_EQ(window.ServicesMenu()->title(), user.Services);
+        EXPECT_EQ(window.ServicesMenu()->actions().value(0)->text(), user.Service);
+        QMessageBox box(QMessageBox::Question, window.windowTitle(), user.Services,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        EXPECT_EQ(box.button(QMessageBox::Yes)->text(), user.Yes);
+        Snapshot(window, user.Language == 25 ? "console-russian" : "console-english");
+        Snapshot(box,
+                 user.Language == 25 ? "console-russian-qt-buttons" : "console-english-qt-buttons");
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        EXPECT_EQ(files.findChild<QLabel*>("lookInLabel")->text(), user.LookIn);
+        DoneTranslation();
+    }
 }
 
 }  // namespace

@@ -444,4 +444,26 @@ TEST_F(AbbreviatureTest, DeleteAnswers) {
     EXPECT_EQ(IdOfShortName("обл."), FSample.aObl);
 }
 
+// The picture chooser opened from the dialog's button is titled in the user's language.
+TEST_F(AbbreviatureTest, ThePictureChooserSpeaksTheUsersLanguage) {
+    const std::pair<int, QString> users[] = {{25, "Выбор изображения"}, {9, "Choose a picture"}};
+    for (const auto& [language, title] : users) {
+        SCOPED_TRACE(language);
+        if (language == 9) FDb.SetUserLanguage(9);
+        FDialog.reset(TComBaseForm::Create<TfAddEditAbbreviature>(nullptr, Session(), Schema()));
+        FDialog->SetDialogMode(1);
+        QString shown;
+        FDriver.Then([&](QDialog& d) {
+            FDriver.Then([&](QDialog& chooser) {
+                shown = chooser.windowTitle();
+                chooser.reject();
+            });
+            QTest::mouseClick(d.findChild<QPushButton*>("btnChangeImage"), Qt::LeftButton);
+            d.reject();
+        });
+        FDialog->Execute();
+        EXPECT_EQ(shown, title);
+    }
+}
+
 }  // namespace

@@ -1,7 +1,13 @@
 #include "Location/Main.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -10,12 +16,18 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "Location/FrameObjectInfo.h"
 #include "Location/LocationTree.h"
 #include "Location/PopupEdit.h"
 #include "Location/ServiceTable.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/Ini/HostFolder.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
+#include "support/Snapshot.h"
+#include "support/TempDir.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -183,6 +195,18 @@ TEST_F(PickerTest, BothEnterKeysCloseThePopupOnTheChosenPlace) {
     });
 }
 
+TEST_F(PickerTest, EscapeClosesTheOpenPopupOnlyThenTheWindow) {
+    int id = int(FSample.lakeside);
+    Pick(id, [](TfMain& form) {
+        form.cbObject->DropDown();
+        QTest::keyClick(form.tvCombo, Qt::Key_Escape);
+        EXPECT_FALSE(form.cbObject->DroppedDown());
+        EXPECT_TRUE(form.isVisible());
+        QTest::keyClick(form.tvObjects, Qt::Key_Escape);
+        EXPECT_FALSE(form.isVisible());
+    });
+}
+
 TEST_F(PickerTest, RefreshAndUpFollowTheSelection) {
     int id = int(FSample.birch);
     Pick(id, [this](TfMain& form) {
@@ -241,6 +265,127 @@ TEST(PickerModalLoopTest, AFailedLoadEndsTheModalLoopByItself) {
     int id = int(sample.birch);
     EXPECT_THROW(ServiceTable::GetLocation(&db.Session(), "QXVBASE", &id), EOraError);
     EXPECT_FALSE(hung);
+}
+
+}  // namespace
+
+namespace {
+
+// Location windows in a workspace, as the console holds them; settings in a folder of
+// their own.
+class WorkspaceTest : public ::testing::Test {
+protected:
+    WorkspaceTest() {
+        FDb.AddSample();
+        SetHostExecutableFolder(FHost.Path());
+        FArea.resize(1000, 700);
+        FArea.show();
+    }
+    ~WorkspaceTest() override {
+        for (QMdiSubWindow* window : FArea.subWindowList()) {
+            TComBaseForm::Free(static_cast<TComBaseForm*>(window->widget()));
+            delete window;
+        }
+        SetHostExecutableFolder(QString());
+    }
+    TfMain& Open() {
+        auto* form = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), FDb.Schema());
+        auto* window = new QMdiSubWindow;
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->setWidget(form);
+        FArea.addSubWindow(window);
+        window->resize(700, 500);
+        window->show();
+        return *form;
+    }
+    static QMdiSubWindow& WindowOf(TfMain& form) {
+        return *qobject_cast<QMdiSubWindow*>(form.parentWidget());
+    }
+    // The form reaches the window's bottom-right corner, inside its frame.
+    static bool FillsItsWindow(TfMain& form) {
+        const QMdiSubWindow& window = WindowOf(form);
+        const QPoint corner = form.geometry().bottomRight();
+        const QPoint inner = window.contentsRect().bottomRight();
+        return (corner - inner).manhattanLength() <= 2 * window.style()->pixelMetric(
+                                                             QStyle::PM_MdiSubWindowFrameWidth);
+    }
+
+    TempDir FHost;
+    TestDatabase FDb;
+    MessageBoxRecorder FBoxes;
+    ModalDriver FDriver;
+    QMdiArea FArea;
+};
+
+TEST_F(WorkspaceTest, RestoreAndMaximiseKeepTheWindowWholeAndOnlyItsPlacementIsSaved) {
+    TfMain& form = Open();
+    QMdiSubWindow& window = WindowOf(form);
+    const QRect placed = window.geometry();
+    const auto settle = [](const std::function<void()>& change) {
+        change();
+        QApplication::processEvents();
+    };
+    settle([&] { window.showMinimized(); });
+    settle([&] { window.showNormal(); });
+    EXPECT_EQ(window.geometry(), placed);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(FillsItsWindow(form));
+    Snapshot(FArea, "location-window-restored");
+    settle([&] { window.showMaximized(); });
+    EXPECT_EQ(window.size(), FArea.viewport()->size());
+    EXPECT_TRUE(FillsItsWindow(form));
+    Snapshot(FArea, "location-window-maximised");
+    settle([&] { window.showNormal(); });
+    EXPECT_EQ(window.geometry(), placed);
+    EXPECT_TRUE(FillsItsWindow(form));
+    settle([&] { window.showMinimized(); });
+    window.close();  // closed while an icon: its placement stays the last one it had
+
+    TfMain& again = Open();
+    EXPECT_EQ(WindowOf(again).size(), placed.size());
+    EXPECT_TRUE(FillsItsWindow(again));
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+// A saved placement that would not show the window whole gives the default one.
+TEST_F(WorkspaceTest, APlacementOffTheWorkspaceOrTooSmallIsNotUsed) {
+    const char* saved[] = {"FORMLEFT=0\nFORMTOP=-30\nFORMWIDTH=196\nFORMHEIGHT=24",
+                           "FORMLEFT=900\nFORMTOP=600\nFORMWIDTH=700\nFORMHEIGHT=500"};
+    for (const char* keys : saved) {
+        SCOPED_TRACE(keys);
+        QFile file(QDir(FHost.Path()).filePath("UserSaves.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("[QXVBASE.TfMain]\n") + keys + "\n");
+        file.close();
+        TfMain& form = Open();
+        EXPECT_EQ(WindowOf(form).size(), QSize(700, 500));
+        EXPECT_NE(WindowOf(form).pos(), QPoint(900, 600));
+    }
+}
+
+// An English user's texts stay English while a second window opens and closes and the
+// first is minimised and restored.
+TEST_F(WorkspaceTest, TheEnglishUsersTextsOutliveASecondWindowAndARestore) {
+    FDb.SetUserLanguage(9);
+    TfMain& form = Open();
+    WindowOf(Open()).close();
+    for (const auto state : {Qt::WindowMinimized, Qt::WindowNoState, Qt::WindowMaximized,
+                             Qt::WindowNoState}) {
+        WindowOf(form).setWindowState(state);
+        QApplication::processEvents();
+    }
+    form.Tree()->Root()->setExpanded(true);
+    form.tvObjects->setCurrentItem(form.Tree()->Root()->child(0));
+    QString searchTitle;
+    FDriver.Then([&](QDialog& search) {
+        searchTitle = search.windowTitle();
+        Snapshot(search, "search-english-after-a-second-window");
+        search.reject();
+    });
+    form.edSearch->setText(QStringLiteral("сев"));
+    QTest::keyClick(form.edSearch, Qt::Key_Return);
+    EXPECT_EQ(searchTitle, "Find a location");
+    EXPECT_EQ(form.InfoFrame()->dxInspector->topLevelItem(0)->text(0), "All information");
 }
 
 }  // namespace

@@ -30,13 +30,13 @@ TEST(LocationSettingsTest, ThePlacementOfTheLocationWindowOutlivesTheProcess) {
     QFile::setPermissions(probe, QFileInfo(QXV_SETTINGS_PROBE).permissions());
 
     const QString first = RunProbe(probe, {});
-    const QString moved = RunProbe(probe, {"140", "75", "710", "480"});
-    EXPECT_EQ(moved, "140 75 710 480");
+    const QString moved = RunProbe(probe, {"40", "35", "710", "480"});
+    EXPECT_EQ(moved, "40 35 710 480");
     EXPECT_NE(first, moved);
     EXPECT_EQ(RunProbe(probe, {}), moved) << "the second process finds the window where it was";
 
     const TIniFile saves(host.FilePath("UserSaves.ini"));
-    EXPECT_EQ(saves.ReadInteger("QXVBASE.TfMain", "FORMLEFT", -1), 140);
+    EXPECT_EQ(saves.ReadInteger("QXVBASE.TfMain", "FORMLEFT", -1), 40);
     EXPECT_EQ(saves.ReadInteger("QXVBASE.TfMain", "FORMWIDTH", -1), 710);
     EXPECT_FALSE(saves.ReadBool("QXVBASE.TfMain", "FORMALIGN", true));
 }

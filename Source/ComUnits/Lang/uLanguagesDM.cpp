@@ -1,6 +1,8 @@
 #include "ComUnits/Lang/uLanguagesDM.h"
 
+#include <QList>
 #include <QLocale>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
@@ -16,6 +18,16 @@ const QString LineBreakKey = QStringLiteral("'||chr(13)||chr(10)||'");
 std::unique_ptr<TLanguagesDM>& Module() {
     static std::unique_ptr<TLanguagesDM> module;
     return module;
+}
+
+// The windows that took the module and have not let it go; destroyed ones drop out.
+QList<QPointer<const QObject>>& Holders() {
+    static QList<QPointer<const QObject>> holders;
+    return holders;
+}
+
+void Release(const QObject* holder) {
+    Holders().removeIf([holder](const QPointer<const QObject>& h) { return !h || h == holder; });
 }
 
 TOraSession* SessionOrDefault(TOraSession* session) {
@@ -99,7 +111,11 @@ void TLanguagesDM::TranslateAplEn(QString& text) {
     text = CallText("GET_RESOURCE_APL_EN_TXT", text);
 }
 
-bool InitTranslation(const QString& schema, TOraSession* session) {
+bool InitTranslation(const QString& schema, TOraSession* session, const QObject* holder) {
+    if (holder) {
+        Release(holder);
+        Holders().append(holder);
+    }
     Module().reset();
     try {
         Module().reset(TLanguagesDM::CreateIfMultiLang(schema, session));
@@ -109,7 +125,13 @@ bool InitTranslation(const QString& schema, TOraSession* session) {
     return Module() != nullptr;
 }
 
-bool DoneTranslation() {
+bool DoneTranslation(const QObject* holder) {
+    if (holder) {
+        Release(holder);
+        if (!Holders().isEmpty()) return true;  // another window still reads through it
+    } else {
+        Holders().clear();
+    }
     Module().reset();
     return true;
 }

@@ -66,10 +66,12 @@ private:
 };
 
 // Replaces the module by a new one for the schema (none when translation is off);
-// true when a module exists afterwards. Never throws.
-bool InitTranslation(const QString& schema, TOraSession* session);
-// Frees the module.
-bool DoneTranslation();
+// true when a module exists afterwards. Never throws. A window given as `holder`
+// keeps the module alive until it lets go (or is destroyed).
+bool InitTranslation(const QString& schema, TOraSession* session, const QObject* holder = nullptr);
+// A holder lets go of the module, which is freed once no holder is left; without a
+// holder the module is freed at once.
+bool DoneTranslation(const QObject* holder = nullptr);
 // The module, or null.
 TLanguagesDM* LanguagesDM();
 

@@ -4,13 +4,12 @@
 #include <QTableView>
 #include <QWidget>
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "ComUnits/Lang/uLangComp.h"
+#include "ComUnits/Lang/uLanguagesDM.h"
 #include "Platform/Data/OraQuery.h"
 
 namespace {
@@ -19,11 +18,11 @@ bool IsPhrase(const QString& text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 127; });
 }
 
+// A text is kept whole, its line breaks written as the server keys them, so that the
+// translation of a multi-line caption or hint is found again under the same phrase.
 void AddPhrase(QStringList& phrases, const QString& text) {
-    for (const QString& line : text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")))) {
-        const QString phrase = line.trimmed();
-        if (IsPhrase(phrase)) phrases << phrase;
-    }
+    const QString phrase = EncodeLineBreaks(text.trimmed());
+    if (IsPhrase(phrase)) phrases << phrase;
 }
 
 bool Skipped(QObject* component) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QTableView>
 
+#include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uAssert.h"
 #include "ComUnits/uComponentTree.h"
 #include "Platform/Data/DataSetModel.h"
@@ -77,7 +78,9 @@ void TSearchEdit::keyPressEvent(QKeyEvent* event) {
 
 void TSearchEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    emit SearchLeave();
+    // Another program's window taking the focus is no leaving: the search waits for the
+    // user's return.
+    if (event->reason() != Qt::ActiveWindowFocusReason) emit SearchLeave();
 }
 
 // --- TQSearch ------------------------------------------------------------------------
@@ -206,13 +209,33 @@ void TQSearch::CreatePanel() {
     connect(FEdit, &TSearchEdit::SearchLeave, this, &TQSearch::Leave);
 }
 
+// Under the grid's client area where that covers no other control and stays inside the
+// form; otherwise over the grid's own last rows.
 void TQSearch::PlacePanel() {
     if (!FGrid) return;
     const QRect client = FGrid->contentsRect();
-    QPoint at = FGrid->mapTo(FOwner, QPoint(client.left(), client.bottom() + 1));
-    // Kept inside the form: a grid at the form's bottom gets the panel over its last rows.
-    at.setY(qMax(0, qMin(at.y(), FOwner->height() - FPanel->height())));
-    FPanel->move(at);
+    QRect place(FGrid->mapTo(FOwner, QPoint(client.left(), client.bottom() + 1)), FPanel->size());
+    if (place.bottom() >= FOwner->height() || CoversAnotherControl(place))
+        place.moveBottom(FGrid->mapTo(FOwner, client.bottomLeft()).y());
+    place.moveTop(qMax(0, place.top()));
+    FPanel->move(place.topLeft());
+}
+
+bool TQSearch::CoversAnotherControl(const QRect& place) const {
+    const auto hasShownChild = [](const QWidget* widget) {
+        for (const QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->isVisible() && !child->isWindow()) return true;
+        return false;
+    };
+    for (const QWidget* widget : FOwner->findChildren<QWidget*>()) {
+        if (!widget->isVisible() || widget->isWindow() || widget == FPanel ||
+            FPanel->isAncestorOf(widget) || widget->isAncestorOf(FGrid) ||
+            FGrid->isAncestorOf(widget) || widget == FGrid || hasShownChild(widget))
+            continue;
+        if (QRect(widget->mapTo(FOwner, QPoint(0, 0)), widget->size()).intersects(place))
+            return true;
+    }
+    return false;
 }
 
 void TQSearch::SetShown(bool shown) {
@@ -259,7 +282,7 @@ void TQSearch::TextChanged(const QString& text) {
             MessageBoxes::ShowKind(
                 TMessageKind::Information,
                 Text(TextNotSearchable).replace(QStringLiteral("%s"), found->DisplayLabel()),
-                FOwner);
+                FOwner, TranslateRu(MessageBoxes::KindCaption(TMessageKind::Information)));
             cancel = true;
         }
     }

@@ -86,6 +86,7 @@ private:
     void SetShown(bool shown);
     void CreatePanel();
     void PlacePanel();
+    bool CoversAnotherControl(const QRect& place) const;
     void TextChanged(const QString& text);
     void Leave();
     void Search(const QString& field, const QString& value);
