@@ -29,6 +29,9 @@ BEGIN
   FOR f IN SELECT c.oid::regclass AS name FROM pg_class c
            WHERE c.relnamespace = '@SCHEMA@'::regnamespace AND c.relkind IN ('r', 'v', 'S')
              AND NOT EXISTS (SELECT 1 FROM pg_depend d WHERE d.objid = c.oid AND d.deptype = 'i')
+             -- Changing an owner locks the table: a reinstall must not queue behind open
+             -- sessions for tables the owner has already.
+             AND c.relowner <> (SELECT r.oid FROM pg_roles r WHERE r.rolname = v_owner)
   LOOP
     EXECUTE format('ALTER TABLE %s OWNER TO %I', f.name, v_owner);
   END LOOP;
