@@ -118,7 +118,8 @@ private:
             } else if (pick < 64) {
                 operation = "delete-place";
                 const QVariant place = AnyOf("LOCATION");
-                if (place.isNull()) return;
+                // The items' place stays, so that items can always be added.
+                if (place.isNull() || place.toLongLong() == ObjectId().toLongLong()) return;
                 Note(operation, Call("QXVERPLOCAT", "DEL_T#LOCATION", {{"PID", place}}));
             } else if (pick < 88) {
                 operation = "move-item";

@@ -122,7 +122,7 @@ protected:
                                        {"PNAME", QStringLiteral("p%1").arg(i)}});
             places.emplace_back(id, parent.second + 1);
         }
-        // The items belong to a place that is never deleted while it has them.
+        // The items belong to a place the workers never delete.
         std::vector<long long> items;
         for (int i = 0; i < kItems; ++i) {
             const QVariant parent = items.empty() || random.bounded(3) == 0

@@ -11,6 +11,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
+#include "Tools/qxvdb/Arguments.h"
 #include "Tools/qxvdb/Backup.h"
 #include "Tools/qxvdb/DemoData.h"
 #include "Tools/qxvdb/Import.h"
@@ -60,10 +61,6 @@ const char kUsage[] =
     "JSON files are an array of objects with the keys id, parent, level, abbrev, name\n"
     "(parent null or left out at the top; numbers may also be written as texts).\n";
 
-struct TUsageError {
-    QString Text;
-};
-
 struct TOptions {
     QString Command;
     QString Db;
@@ -96,31 +93,23 @@ TOptions ParseOptions(const QStringList& args) {
     if (!commands.contains(o.Command))
         throw TUsageError{QStringLiteral("unknown command \"%1\"").arg(o.Command)};
     const bool import = o.Command == QLatin1String("import");
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) throw TUsageError{QStringLiteral("%1 needs a value").arg(a)};
-            return args[++i];
-        };
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            o.Help = true;
-            return o;
-        } else if (a == QLatin1String("--db"))
-            o.Db = value();
-        else if (a == QLatin1String("--schema"))
-            o.Schema = value();
-        else if (a == QLatin1String("--file"))
-            o.File = value();
+    TArguments arg(args, 1);
+    while (arg.Next()) {
+        const QString& a = arg.Current();
+        if (arg.TakeCommon(o)) {
+            if (o.Help) return o;
+        } else if (a == QLatin1String("--file"))
+            o.File = arg.Value();
         else if (a == QLatin1String("--format")) {
-            const QString format = value();
+            const QString format = arg.Value();
             if (format != QLatin1String("csv") && format != QLatin1String("json"))
                 throw TUsageError{QStringLiteral("unknown format \"%1\"").arg(format)};
             o.Json = format == QLatin1String("json");
             formatGiven = true;
         } else if (a == QLatin1String("--english-user") && o.Command == QLatin1String("demo"))
-            o.EnglishUser = value();
+            o.EnglishUser = arg.Value();
         else if (a == QLatin1String("--existing") && import) {
-            const QString mode = value();
+            const QString mode = arg.Value();
             if (mode != QLatin1String("skip") && mode != QLatin1String("update"))
                 throw TUsageError{QStringLiteral("--existing takes skip or update")};
             o.Import.Update = mode == QLatin1String("update");

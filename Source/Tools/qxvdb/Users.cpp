@@ -8,6 +8,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/UserRights.h"
 #include "Server/sqlite/SqliteServer.h"
+#include "Tools/qxvdb/Arguments.h"
 #include "Tools/qxvdb/Qxvdb.h"
 #include "Tools/qxvdb/Routines.h"
 
@@ -37,10 +38,6 @@ const char kUserUsage[] =
     "engine the user of sqlite:PATH?user=NAME. A user without a row may only look.\n"
     "The user who installs a schema that has no administrator (qxvdb init) becomes one.\n";
 
-struct TUsageError {
-    QString Text;
-};
-
 struct TUserOptions {
     QString Action;
     QString Name;
@@ -64,25 +61,17 @@ TUserOptions ParseUserOptions(const QStringList& args) {
     static const QStringList actions = {QStringLiteral("add"), QStringLiteral("set"),
                                         QStringLiteral("list"), QStringLiteral("remove")};
     std::optional<QString> roleRights;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) throw TUsageError{QStringLiteral("%1 needs a value").arg(a)};
-            return args[++i];
-        };
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            o.Help = true;
-            return o;
-        } else if (a == QLatin1String("--db"))
-            o.Db = value();
-        else if (a == QLatin1String("--schema"))
-            o.Schema = value();
-        else if (a == QLatin1String("--role")) {
-            const QString role = value();
+    TArguments arg(args, 0);
+    while (arg.Next()) {
+        const QString& a = arg.Current();
+        if (arg.TakeCommon(o)) {
+            if (o.Help) return o;
+        } else if (a == QLatin1String("--role")) {
+            const QString role = arg.Value();
             roleRights = RoleRights(role);
             o.Admin = role == QLatin1String("admin");
         } else if (a == QLatin1String("--rights")) {
-            const QString rights = value();
+            const QString rights = arg.Value();
             if (!UserRights::WellFormed(rights) ||
                 rights.mid(1).contains(QRegularExpression(QStringLiteral("[^01]"))))
                 throw TUsageError{
@@ -91,7 +80,7 @@ TUserOptions ParseUserOptions(const QStringList& args) {
                         .arg(rights)};
             o.Rights = rights.mid(1);
         } else if (a == QLatin1String("--lang")) {
-            const QString lang = value();
+            const QString lang = arg.Value();
             if (lang != QLatin1String("en") && lang != QLatin1String("ru"))
                 throw TUsageError{QStringLiteral("--lang takes en or ru")};
             o.Language = lang == QLatin1String("en") ? 9 : 25;
