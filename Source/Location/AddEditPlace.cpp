@@ -50,7 +50,7 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
     oqEditObject = LocatCallBlock(
         this, "oqEditObject",
         QStringLiteral(":RESULT := &shema.QXVERPLOCAT.UPD_T#LOCATION(:PID, :PID_PARENT, "
-                       ":PID_LOCATTYPE, :PNAME);"));
+                       ":PID_LOCATTYPE, :PNAME, :PVERSION);"));
 }
 
 void TfAddEditPlace::InitForm() {
@@ -126,7 +126,21 @@ bool TfAddEditPlace::LoadRecord() {
     const int index = cbStatus->findData(type);
     if (index >= 0) cbStatus->setCurrentIndex(index);
     edtName->setText(ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString());
+    Version = ospObjectInfo->FieldByName(QStringLiteral("VERSION")).AsInteger();
     return true;
+}
+
+void TfAddEditPlace::ReloadChanged() {
+    if (!LoadRecord()) {
+        TellGone();
+        return;
+    }
+    Reloaded = true;
+    Name = edtName->text();
+    ShownAbbrevID = GetAbbrevID();
+    ShownAbbrevSName = GetAbbrevSName();
+    ShowChangedByOther(ospObjectInfo->FieldByName(QStringLiteral("CHANGED_BY")).AsString(),
+                       ospObjectInfo->FieldByName(QStringLiteral("CHANGED_AT")).AsString(), this);
 }
 
 void TfAddEditPlace::OK() {
@@ -160,13 +174,17 @@ void TfAddEditPlace::OK() {
             oqEditObject->ParamByName(QStringLiteral("PID_PARENT")).SetAsInteger(ParentID);
             oqEditObject->ParamByName(QStringLiteral("PID_LOCATTYPE")).SetAsInteger(type);
             oqEditObject->ParamByName(QStringLiteral("PNAME")).SetAsString(name);
+            oqEditObject->ParamByName(QStringLiteral("PVERSION")).SetAsInteger(Version);
             oqEditObject->ExecSQL();
+            ++Version;
             result = mrOk;
         }
     } catch (const std::exception& e) {
         // Refused: the dialog stays open with what the user typed, to try again or cancel.
         if (FDialogMode == 1) ID = -1;
-        if (PlaceGone(e))
+        if (ChangedByOther(e))
+            ReloadChanged();
+        else if (PlaceGone(e))
             TellGone();
         else
             MessageBoxes::ShowMessage(ErrorText(e));

@@ -39,6 +39,14 @@ public:
     // Another user deleted the edited place, or the parent to add below: the user was told,
     // and the tree drops the place.
     bool Gone = false;
+    // Another user changed the place since it was read: the dialog shows the place as the
+    // server has it now, Name its name there, ShownAbbrevID and ShownAbbrevSName its type's.
+    bool Reloaded = false;
+    // The edited place's version as last read, sent with the change; after a save, the one
+    // the save left (each change counts once).
+    int Version = 0;
+    int ShownAbbrevID = -1;
+    QString ShownAbbrevSName;
 
     QLabel* lblStatus = nullptr;
     QComboBox* cbStatus = nullptr;
@@ -59,6 +67,8 @@ private:
     void LoadTypes();
     // False when the place is no longer there.
     bool LoadRecord();
+    // Shows the place as another user left it and says who changed it.
+    void ReloadChanged();
     void TellGone();
     void OK();
     // Moves ospStatus to the row of the chosen type; false when there is none.

@@ -32,7 +32,8 @@ TFetchedLevel::TFetchedLevel(TRowSet rows, const QString& abbrevSeparator)
       FId(Column(FRows, "ID")),
       FLevel(Column(FRows, "LEVEL#")),
       FAbbrevId(Column(FRows, "ABBREV_ID")),
-      FChildCount(Column(FRows, "CHILD_CNT")) {
+      FChildCount(Column(FRows, "CHILD_CNT")),
+      FVersion(Column(FRows, "VERSION")) {
     const int shortName = Column(FRows, "ABBREV_SNAME");
     const int name = Column(FRows, "NAME");
     FCaptions.reserve(FRows.Rows.size());

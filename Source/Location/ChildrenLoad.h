@@ -25,12 +25,13 @@ public:
     int Level(int i) const { return Int(i, FLevel); }
     int AbbrevID(int i) const { return Int(i, FAbbrevId); }
     int ChildCount(int i) const { return Int(i, FChildCount); }
+    int Version(int i) const { return Int(i, FVersion); }
 
 private:
     int Int(int i, int column) const;
 
     TRowSet FRows;
-    int FId, FLevel, FAbbrevId, FChildCount;
+    int FId, FLevel, FAbbrevId, FChildCount, FVersion;
     std::vector<QString> FCaptions;  // by row
     std::vector<int> FOrder;         // rows in the alphabet's order of their captions
 };

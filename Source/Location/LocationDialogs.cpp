@@ -1,6 +1,8 @@
 #include "Location/LocationDialogs.h"
 
+#include <QDateTime>
 #include <QLabel>
+#include <QTimeZone>
 #include <QVBoxLayout>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
@@ -88,6 +90,21 @@ bool PlaceGone(const std::exception& error) {
 void ShowPlaceGone(QWidget* owner) {
     MessageBoxes::Show(TranslateRu(QStringLiteral("Местоположение удалено другим пользователем")),
                        TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, owner);
+}
+
+bool ChangedByOther(const std::exception& error) {
+    const auto* ora = dynamic_cast<const EOraError*>(&error);
+    return ora && ora->ErrorCode() == OraCode::ChangedByOther;
+}
+
+void ShowChangedByOther(const QString& user, const QString& utcTime, QWidget* owner) {
+    QDateTime at = QDateTime::fromString(utcTime, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    at.setTimeZone(QTimeZone::utc());
+    const QString when =
+        at.isValid() ? at.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : utcTime;
+    MessageBoxes::Show(
+        TranslateRu(QStringLiteral("Местоположение изменено пользователем %1 в %2")).arg(user, when),
+        TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, owner);
 }
 
 QString ErrorText(const std::exception& error) {

@@ -43,3 +43,8 @@ bool ShowRefusal(const std::exception& error, QWidget* owner);
 bool PlaceGone(const std::exception& error);
 // Tells the user that another user deleted the place.
 void ShowPlaceGone(QWidget* owner);
+// Whether the server refused a change built on an older reading of the row.
+bool ChangedByOther(const std::exception& error);
+// Tells the user who changed the place last and when (`utcTime` as the server keeps it,
+// shown in local time).
+void ShowChangedByOther(const QString& user, const QString& utcTime, QWidget* owner);

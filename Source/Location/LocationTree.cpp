@@ -138,6 +138,7 @@ TObjectNode* TLocationTree::MakeFetchedChild(const TFetchedLevel& level, int i) 
     child->AbbrevID = level.AbbrevID(i);
     child->ID = level.ID(i);
     child->Level = level.Level(i);
+    child->Version = level.Version(i);
     SetNodeImage(child, AbbrevImage(child->AbbrevID));
     return child;
 }
@@ -237,6 +238,24 @@ void TLocationTree::ShowChildren(TObjectNode* node, const TFetchedLevel& level, 
         if (onPlaceholder) FTree->setCurrentItem(node);
     }
     node->addChildren(children);  // the level is in order already: one insertion a chunk
+}
+
+std::optional<TLocationTree::TLastChange> TLocationTree::Reread(TObjectNode* node) {
+    TOraStoredProc& proc = *FCalls.ObjectsTree;
+    proc.Close();
+    proc.ParamByName(QStringLiteral("PID")).SetAsInteger(node->ID);
+    proc.ParamByName(QStringLiteral("PID_PARENT")).Clear();
+    proc.Open();
+    if (proc.Eof()) return std::nullopt;
+    auto field = [&proc](const char* name) -> const TField& { return proc.FieldByName(QString::fromLatin1(name)); };
+    node->Version = field("VERSION").AsInteger();
+    node->AbbrevID = field("ABBREV_ID").AsInteger();
+    node->setText(0, Caption(field("ABBREV_SNAME").AsString(), FAbbrevSeparator,
+                             field("NAME").AsString()));
+    SetNodeImage(node, AbbrevImage(node->AbbrevID));
+    TLastChange last{field("CHANGED_BY").AsString(), field("CHANGED_AT").AsString()};
+    proc.Close();
+    return last;
 }
 
 TOraStoredProc::TDetachedCall TLocationTree::ChildrenCall(const TObjectNode* node) {

@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -79,6 +80,15 @@ public:
 
     // Gives a node the picture at imageIndex of the data module's list.
     void SetNodeImage(TObjectNode* node, int imageIndex);
+
+    // Who changed a place last and when (UTC, as the server keeps it).
+    struct TLastChange {
+        QString By;
+        QString At;
+    };
+    // Takes over a node's version, caption and picture from the server; none when the place
+    // is gone.
+    std::optional<TLastChange> Reread(TObjectNode* node);
 
     // Called after a node became selected and its children were fetched.
     std::function<void(TObjectNode*)> OnNodeSelected;

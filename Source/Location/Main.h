@@ -169,6 +169,12 @@ private:
     void FollowMovedLevels(TObjectNode* moved, int newLevel);
     // Another user deleted the place: its node goes, its parent is selected.
     void DropGoneNode(TObjectNode* node);
+    // Another user changed a place the user was moving: the node shows it as it is now (or
+    // goes, when the place went) and the user is told who changed it.
+    void ShowChangedPlace(TObjectNode* node);
+    // Shows an edited place's caption and picture, in its order among its siblings.
+    void ShowEdited(TObjectNode* node, int abbrevId, const QString& abbrevSName,
+                    const QString& name);
 
     TDM* FDM = nullptr;
     TfrObjectInfo* FInfoFrame = nullptr;

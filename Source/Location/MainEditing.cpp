@@ -103,15 +103,35 @@ void TfMain::aObjectEditExecute() {
         if (dialog->Gone) {
             DropGoneNode(s);
         } else if (done) {
-            s->AbbrevID = dialog->GetAbbrevID();
-            TTreeUpdate update(tvObjects);
-            s->setText(0, EditedCaption(dialog->GetAbbrevSName(), dialog->Name));
-            FTree->SetNodeImage(s, FTree->AbbrevImage(s->AbbrevID));
-            if (parent) parent->sortChildren(0, Qt::AscendingOrder);
+            ShowEdited(s, dialog->GetAbbrevID(), dialog->GetAbbrevSName(), dialog->Name);
+            s->Version = dialog->Version;
+        } else if (dialog->Reloaded) {  // cancelled: the place as another user left it
+            ShowEdited(s, dialog->ShownAbbrevID, dialog->ShownAbbrevSName, dialog->Name);
+            s->Version = dialog->Version;
         }
     }
     EnsureTranslation();
     ShowAddressPath();
+}
+
+void TfMain::ShowEdited(TObjectNode* node, int abbrevId, const QString& abbrevSName,
+                        const QString& name) {
+    node->AbbrevID = abbrevId;
+    TTreeUpdate update(tvObjects);
+    node->setText(0, EditedCaption(abbrevSName, name));
+    FTree->SetNodeImage(node, FTree->AbbrevImage(node->AbbrevID));
+    if (TObjectNode* parent = node->ParentNode()) parent->sortChildren(0, Qt::AscendingOrder);
+}
+
+void TfMain::ShowChangedPlace(TObjectNode* node) {
+    const auto last = FTree->Reread(node);
+    if (!last) {
+        ShowPlaceGone(this);
+        DropGoneNode(node);
+        return;
+    }
+    if (TObjectNode* parent = node->ParentNode()) parent->sortChildren(0, Qt::AscendingOrder);
+    ShowChangedByOther(last->By, last->At, this);
 }
 
 void TfMain::aObjectDeleteExecute() {
@@ -190,10 +210,12 @@ void TfMain::DropOn(TObjectNode* target) {
         ospChangeParent->Close();
         ospChangeParent->ParamByName(QStringLiteral("PID")).SetAsInteger(s->ID);
         ospChangeParent->ParamByName(QStringLiteral("PID_PARENT")).SetAsInteger(target->ID);
+        ospChangeParent->ParamByName(QStringLiteral("PVERSION")).SetAsInteger(s->Version);
         ospChangeParent->ExecProc();
         result = ospChangeParent->ParamByName(QStringLiteral("RESULT")).AsInteger();
-    } catch (const std::exception&) {
-        result = -1;  // a refused move changes nothing and says nothing
+    } catch (const std::exception& e) {
+        if (ChangedByOther(e)) ShowChangedPlace(s);
+        return;  // any other refused move changes nothing and says nothing
     }
     if (result < 1) return;
     TTreeUpdate update(tvObjects);
@@ -205,6 +227,7 @@ void TfMain::DropOn(TObjectNode* target) {
             target->sortChildren(0, Qt::AscendingOrder);
             tvObjects->setCurrentItem(s);
         }
+        FTree->Reread(s);  // the version the move left
         FollowMovedLevels(s, target->Level + 1);
         ShowAddressPath();
         UpdateActions();

@@ -13,6 +13,8 @@ public:
     bool ChildrenLoaded = false;
     int ID = 0;
     int Level = 0;
+    // The place's version as last read: a move sends it, so it never undoes another's change.
+    int Version = 0;
     // How many children the server counted when it sent this node.
     int ChildCount = 0;
 

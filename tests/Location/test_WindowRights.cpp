@@ -1,6 +1,7 @@
 // The window and what the server lets its user do: a reader's picker has no add, edit or
 // delete and accepts no drag; what the server refuses anyway is said in the user's language;
-// a place another session deleted is said and leaves the tree.
+// a place another session deleted is said and leaves the tree; an edit or a drag over
+// another session's change is refused and shows that change.
 
 #include <QAction>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include "Location/ServiceTable.h"
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/Data/OraSession.h"
 #include "Platform/Data/UserRights.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
@@ -40,6 +42,12 @@ protected:
         });
         int id = int(FSample.lakeside);
         ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id);
+    }
+    QString Place(long long id) {
+        return FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", -1}})
+            .Rows.at(0)
+            .at(1)
+            .toString();
     }
     size_t Places(long long parent) {
         return FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", -1}, {"PID_PARENT", parent}})
@@ -143,6 +151,70 @@ TEST_F(WindowRights, APlaceDeletedByAnotherSessionIsSaidAndLeavesTheTree) {
                                {"PACTIVE", 1}}),
                      EOraError);
     }
+}
+
+// A window on `session` with the district selected.
+TFormHolder<TfMain> DistrictWindow(TOraSession* session, const TestDatabase::TSample& sample) {
+    TFormHolder<TfMain> form(TComBaseForm::Create<TfMain>(nullptr, session, "QXVBASE"));
+    form->show();
+    for (long long id : {sample.north, sample.lakeside})
+        form->tvObjects->setCurrentItem(FindNode(form->Tree()->Root(), id));
+    return form;
+}
+
+// Two windows on two sessions edit one place: the second save, built on the older reading,
+// is refused with who changed it, and its dialog then shows the first one's name; saving
+// again stores the second one's.
+TEST_F(WindowRights, AnEditOverAnotherSessionsChangeIsRefusedThenRedone) {
+    TOraSession session;
+    session.SetConnectString(FDb.ConnectString());
+    session.Connect();
+    const auto first = DistrictWindow(&FDb.Session(), FSample);
+    const auto second = DistrictWindow(&session, FSample);
+    auto rename = [](QDialog& d, const char* name) {
+        d.findChild<QLineEdit*>("edtName")->setText(QString::fromUtf8(name));
+        d.findChild<QPushButton*>("btnOK")->click();
+    };
+    FDriver.Then([&](QDialog& late) {
+        FDriver.Then([&](QDialog& early) { rename(early, "Первый"); });
+        first->aObjectEditExecute();
+        rename(late, "Второй");
+        ASSERT_TRUE(late.isVisible());
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_TRUE(FBoxes.Last().Text.startsWith("Местоположение изменено пользователем QXVBASE в "))
+            << FBoxes.Last().Text.toStdString();
+        EXPECT_EQ(late.findChild<QLineEdit*>("edtName")->text(), QStringLiteral("Первый"));
+        rename(late, "Второй");
+        EXPECT_FALSE(late.isVisible());
+    });
+    second->aObjectEditExecute();
+    EXPECT_EQ(FBoxes.Count(), 1u);
+    EXPECT_EQ(Place(FSample.lakeside), QStringLiteral("Второй"));
+    EXPECT_EQ(second->Tree()->Selected()->Caption(), QStringLiteral("р-н. Второй"));
+}
+
+// A drag over another session's change is refused the same way: the node then shows the
+// place as it is, and the next drag moves it.
+TEST_F(WindowRights, ADragOverAnotherSessionsChangeIsRefusedThenRedone) {
+    const auto form = DistrictWindow(&FDb.Session(), FSample);
+    const auto other = OpenConnection(FDb.ConnectString());
+    other->Call(other->Describe("QXVBASE", "QXVERPLOCAT", "UPD_T#LOCATION"),
+                {{"PID", FSample.lakeside},
+                 {"PID_PARENT", FSample.north},
+                 {"PID_LOCATTYPE", FSample.tR},
+                 {"PNAME", "Заречный"}});
+    other->Commit();
+    for (const long long parent : {FSample.north, FSample.south}) {
+        TObjectNode* south = form->Tree()->Root()->ChildNode(1);
+        TreeDrag drag = TreeDrag::Start(form->tvObjects, form->Tree()->Selected());
+        drag.Enter();
+        ASSERT_TRUE(drag.Move(south));
+        drag.Drop(south);
+        EXPECT_EQ(Places(parent), 1u);
+        EXPECT_EQ(form->Tree()->Selected()->Caption(), QStringLiteral("р-н. Заречный"));
+    }
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_TRUE(FBoxes.Last().Text.startsWith("Местоположение изменено пользователем QXVBASE"));
 }
 
 }  // namespace

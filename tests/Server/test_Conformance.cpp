@@ -730,7 +730,7 @@ TEST_P(Conformance, DescribeListsParametersInOrder) {
         return out.join(u' ');
     };
     EXPECT_EQ(shape("GET_T#LOCATION"), "PID PID_PARENT cursor");
-    EXPECT_EQ(shape("UPD_T#LOCATION_ID_PARENT"), "RESULT PID PID_PARENT function");
+    EXPECT_EQ(shape("UPD_T#LOCATION_ID_PARENT"), "RESULT PID PID_PARENT PVERSION function");
     EXPECT_EQ(shape("SET_T#LOCATABBREV_BMP"), "PID PBMP16#16");
     const TRoutineDesc ins = FDb->Describe(FSchema, "QXVERPLOCAT", "INS_T#LOCATTYPE");
     EXPECT_EQ(ins.Params.at(0).Type, TFieldType::Integer);
@@ -1077,6 +1077,44 @@ TEST_P(Conformance, InstallingTwiceKeepsData) {
     EXPECT_EQ(Count("LANG_SETTINGS"), settings);
     EXPECT_EQ(AddAbbrev("obl", "Again"), -1) << "constraints survive a second install";
     EXPECT_GT(AddAbbrev("g", "Gorod"), a) << "the numbering goes on";
+}
+
+// A change sent with the version its caller read is refused once another change came in
+// between, names who made that one and changes nothing; without a version it goes through.
+TEST_P(Conformance, StaleVersionsAreRefusedWithTheLastChange) {
+    const World w = MakeWorld();
+    const QVariant read = Place(w.s1, "VERSION");
+    EXPECT_EQ(UpdLocation(w.s1, w.r1, w.tS3, "Birch 2"), w.s1) << "no version: as before";
+    struct TCase {
+        const char* Routine;
+        Inputs In;
+        long long Done;
+    };
+    const std::vector<TCase> cases{
+        {"UPD_T#LOCATION",
+         {{"PID", w.s1}, {"PID_PARENT", w.r1}, {"PID_LOCATTYPE", w.tS3}, {"PNAME", "Mine"}},
+         w.s1},
+        {"UPD_T#LOCATION_ID_PARENT", {{"PID", w.s1}, {"PID_PARENT", w.g1}}, 1},
+    };
+    for (const TCase& c : cases) {
+        const QString before = Place(w.s1, "NAME ID_PARENT VERSION CHANGED_BY CHANGED_AT");
+        const QStringList last = before.split(u'|');
+        auto with = [&](const QVariant& version) {
+            Inputs in = c.In;
+            in.push_back({"PVERSION", version});
+            return in;
+        };
+        EXPECT_EQ(CodeOf([&] { Loc(c.Routine, with(read)); }), OraCode::ChangedByOther)
+            << c.Routine;
+        EXPECT_EQ(MessageOf([&] { Loc(c.Routine, with(read)); }).trimmed(),
+                  QStringLiteral("ORA-20001: Местоположение изменено пользователем %1 в %2")
+                      .arg(last[3], last[4]));
+        EXPECT_EQ(Place(w.s1, "NAME ID_PARENT VERSION CHANGED_BY CHANGED_AT"), before);
+        EXPECT_EQ(Loc(c.Routine, with(last[2].toLongLong())), c.Done) << c.Routine;
+        EXPECT_GT(Place(w.s1, "VERSION").toLongLong(), last[2].toLongLong());
+    }
+    EXPECT_EQ(Place(w.s1, "NAME ID_PARENT"), QStringLiteral("Mine|%1").arg(w.g1));
+    EXPECT_NE(Place(w.s1, "CHANGED_BY"), "null");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Conformance, ::testing::Values("sqlite", "postgresql"),

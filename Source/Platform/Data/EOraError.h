@@ -42,4 +42,6 @@ constexpr int NoSpace = 1653;         // the database could not grow (a full dis
 constexpr int InvalidIdentifier = 904;
 constexpr int NoSuchRoutine = 6550;
 constexpr int UserDefined = 20000;
+// A change built on an older reading of the row: another user changed it since.
+constexpr int ChangedByOther = 20001;
 }  // namespace OraCode

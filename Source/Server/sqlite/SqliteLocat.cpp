@@ -20,7 +20,8 @@ const char* const kLocationSelect =
     "SELECT L.ID AS ID, L.NAME AS NAME, T.LEVEL_NO AS \"LEVEL#\", A.SNAME AS ABBREV_SNAME,"
     " A.ID AS ABBREV_ID,"
     " (SELECT COUNT(*) FROM {S}.LOCATION C WHERE C.ID_PARENT = L.ID) AS CHILD_CNT,"
-    " L.ID_PARENT AS ID_PARENT, L.ID_LOCATTYPE AS ID_LOCATTYPE, A.NAME AS ABBREV_NAME"
+    " L.ID_PARENT AS ID_PARENT, L.ID_LOCATTYPE AS ID_LOCATTYPE, A.NAME AS ABBREV_NAME,"
+    " L.VERSION AS VERSION, L.CHANGED_BY AS CHANGED_BY, L.CHANGED_AT AS CHANGED_AT"
     " FROM {S}.LOCATION L"
     " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
     " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV ";
@@ -78,6 +79,24 @@ long long LevelOfType(Ctx& ctx, const QString& s, long long type) {
 
 // ---- locations -------------------------------------------------------------------------
 
+// Every change of a place counts in its VERSION and names its user and time (UTC).
+const char* const kStamp =
+    "VERSION = VERSION + 1, CHANGED_BY = :WHO, CHANGED_AT = strftime('%Y-%m-%d %H:%M:%S', 'now')";
+
+TBoundValue Who(Ctx& ctx) { return {"WHO", ctx.UserName().toUpper()}; }
+
+// A change built on an older reading of the place is refused: the caller that sends the
+// version it read must still hold the row's.
+void RequireVersion(Ctx& ctx, const QString& s, long long id, const TSqliteInputs& in) {
+    const auto version = in.Id("PVERSION");
+    if (!version) return;
+    const TRowSet row = ctx.Query(
+        Sql(s, "SELECT VERSION, CHANGED_BY, CHANGED_AT FROM {S}.LOCATION WHERE ID = :ID"),
+        {{"ID", id}});
+    if (row.Rows.empty() || row.Rows[0][0].toLongLong() == *version) return;
+    RaiseChangedByOther(row.Rows[0][1].toString(), row.Rows[0][2].toString());
+}
+
 TCallResult GetLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     QString where;
     std::vector<TBoundValue> params;
@@ -94,7 +113,7 @@ TCallResult GetLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
         ctx.Query(Sql(s, kLocationSelect) + where + QStringLiteral(" ORDER BY L.NAME, L.ID"),
                   params),
         {TF::Integer, TF::String, TF::Integer, TF::String, TF::Integer, TF::Integer, TF::Integer,
-         TF::Integer, TF::String});
+         TF::Integer, TF::String, TF::Integer, TF::String, TF::String});
 }
 
 TCallResult GetLocationParents(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
@@ -121,9 +140,13 @@ TCallResult InsLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const auto type = in.Id("PID_LOCATTYPE");
     if (!type || LevelOfType(ctx, s, *type) != wanted) return Result(-1);
     ctx.Execute(Sql(s,
-                    "INSERT INTO {S}.LOCATION (ID_PARENT, ID_LOCATTYPE, NAME) VALUES (:PARENT, "
-                    ":TYPE, :NAME)"),
-                {{"PARENT", IdValue(parent)}, {"TYPE", *type}, {"NAME", Text(in, "PNAME", 255)}});
+                    "INSERT INTO {S}.LOCATION (ID_PARENT, ID_LOCATTYPE, NAME, CHANGED_BY, "
+                    "CHANGED_AT) VALUES (:PARENT, :TYPE, :NAME, :WHO, strftime('%Y-%m-%d "
+                    "%H:%M:%S', 'now'))"),
+                {{"PARENT", IdValue(parent)},
+                 {"TYPE", *type},
+                 {"NAME", Text(in, "PNAME", 255)},
+                 Who(ctx)});
     return Result(ctx.LastInsertId());
 }
 
@@ -133,6 +156,7 @@ TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (!id) return Result(-1);
     const auto oldLevel = LocationLevel(ctx, s, *id);
     if (!oldLevel) return Result(-1);
+    RequireVersion(ctx, s, *id, in);
     const auto parent = in.Id("PID_PARENT");
     if (parent && InSubtree(ctx, s, *parent, *id)) return Result(-1);
     const long long wanted = LevelUnder(ctx, s, parent);
@@ -142,11 +166,12 @@ TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (wanted != *oldLevel && HasChildren(ctx, s, *id)) return Result(-1);
     ctx.Execute(Sql(s,
                     "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT, ID_LOCATTYPE = :TYPE, NAME = "
-                    ":NAME WHERE ID = :ID"),
+                    ":NAME, ") + Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
                 {{"PARENT", IdValue(parent)},
                  {"TYPE", *type},
                  {"NAME", Text(in, "PNAME", 255)},
-                 {"ID", *id}});
+                 {"ID", *id},
+                 Who(ctx)});
     return Result(*id);
 }
 
@@ -174,6 +199,7 @@ TCallResult UpdLocationParent(Ctx& ctx, const QString& s, const TSqliteInputs& i
     if (ctx.Execute(Sql(s, "UPDATE {S}.LOCATION SET ID_PARENT = ID_PARENT WHERE ID = :ID"),
                     {{"ID", *id}}) == 0)
         return Result(-1);
+    RequireVersion(ctx, s, *id, in);
     const auto parent = in.Id("PID_PARENT");
     long long parentLevel = 0;
     if (parent) {
@@ -204,11 +230,13 @@ TCallResult UpdLocationParent(Ctx& ctx, const QString& s, const TSqliteInputs& i
                             "UPDATE {S}.LOCATION SET ID_LOCATTYPE = (SELECT N.ID FROM "
                             "{S}.LOCATTYPE T JOIN {S}.LOCATTYPE N ON N.ID_ABBREV = T.ID_ABBREV "
                             "AND N.LEVEL_NO = T.LEVEL_NO + :DELTA WHERE T.ID = "
-                            "LOCATION.ID_LOCATTYPE) WHERE ID IN (SELECT ID FROM SUB)"),
-                    {{"ID", *id}, {"DELTA", delta}});
+                            "LOCATION.ID_LOCATTYPE), ") +
+                        Sql(s, kStamp) + QStringLiteral(" WHERE ID IN (SELECT ID FROM SUB)"),
+                    {{"ID", *id}, {"DELTA", delta}, Who(ctx)});
     }
-    ctx.Execute(Sql(s, "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT WHERE ID = :ID"),
-                {{"PARENT", IdValue(parent)}, {"ID", *id}});
+    ctx.Execute(Sql(s, "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT, ") + Sql(s, kStamp) +
+                    QStringLiteral(" WHERE ID = :ID"),
+                {{"PARENT", IdValue(parent)}, {"ID", *id}, Who(ctx)});
     return Result(1);
 }
 
@@ -373,10 +401,12 @@ void RegisterLocatRoutines() {
     Add("INS_T#LOCATION", {Ret(), In("PID_PARENT"), In("PID_LOCATTYPE"), In("PNAME", TF::String)},
         InsLocation);
     Add("UPD_T#LOCATION",
-        {Ret(), In("PID"), In("PID_PARENT"), In("PID_LOCATTYPE"), In("PNAME", TF::String)},
+        {Ret(), In("PID"), In("PID_PARENT"), In("PID_LOCATTYPE"), In("PNAME", TF::String),
+         In("PVERSION")},
         UpdLocation);
     Add("DEL_T#LOCATION", {Ret(), In("PID")}, DelLocation);
-    Add("UPD_T#LOCATION_ID_PARENT", {Ret(), In("PID"), In("PID_PARENT")}, UpdLocationParent);
+    Add("UPD_T#LOCATION_ID_PARENT", {Ret(), In("PID"), In("PID_PARENT"), In("PVERSION")},
+        UpdLocationParent);
 
     Add("GET_T#LOCATTYPE", {In("PID"), Dataset()}, GetLocatType);
     Add("GET_T#LOCATTYPE_BY_LEVEL", {In("PLEVEL#"), Dataset()}, GetLocatTypeByLevel);

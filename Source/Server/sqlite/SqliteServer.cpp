@@ -63,13 +63,19 @@ void RaiseConstraint(int code, const QString& schema, const char* constraint) {
         code, OraConstraintText(code, schema, QString::fromLatin1(constraint)) + QLatin1Char('\n'));
 }
 
+void RaiseChangedByOther(const QString& user, const QString& time) {
+    throw EOraError::Make(OraCode::ChangedByOther,
+                          QStringLiteral("Местоположение изменено пользователем %1 в %2")
+                              .arg(user, time));
+}
+
 }  // namespace SqliteServer
 
 namespace {
 
 using namespace SqliteServer;
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 // A text as an SQL string literal, for the messages fixed into trigger bodies (RAISE takes
 // no parameters). Only plain identifiers reach it, but quote it properly all the same.
@@ -320,6 +326,21 @@ void CreateVersion3(IDbConnection& db, const QString& schema) {
                {});
 }
 
+// Each place counts its changes and keeps who made the last one and when: a change built on
+// an older reading is refused rather than overwriting another user's.
+void CreateVersion4(IDbConnection& db, const QString& schema) {
+    QStringList have;
+    for (const auto& column :
+         db.Query(Sql(schema, "PRAGMA {S}.table_xinfo(LOCATION)"), {}).Rows)
+        if (column.size() > 1) have << column[1].toString();
+    for (const char* column : {"VERSION INTEGER NOT NULL DEFAULT 1", "CHANGED_BY VARCHAR(128)",
+                               "CHANGED_AT VARCHAR(19)"}) {
+        const QString definition = QString::fromLatin1(column);
+        if (!have.contains(definition.section(u' ', 0, 0)))
+            db.Execute(Sql(schema, "ALTER TABLE {S}.LOCATION ADD COLUMN ") + definition, {});
+    }
+}
+
 }  // namespace
 
 void RegisterSqliteServer() {
@@ -345,6 +366,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         if (current < 1) CreateVersion1(db, schema);
         if (current < 2) CreateVersion2(db, schema);
         if (current < 3) CreateVersion3(db, schema);
+        if (current < 4) CreateVersion4(db, schema);
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});

@@ -48,6 +48,8 @@ bool Exists(TSqliteRoutineContext& ctx, const QString& sql, const std::vector<TB
 
 // Raises "ORA-0229x: integrity constraint (S.NAME) violated - ..." for a constraint.
 [[noreturn]] void RaiseConstraint(int code, const QString& schema, const char* constraint);
+// Raises "ORA-20001: Местоположение изменено пользователем USER в TIME".
+[[noreturn]] void RaiseChangedByOther(const QString& user, const QString& time);
 
 void RegisterLocatRoutines();
 void RegisterSearchRoutines();

@@ -88,6 +88,32 @@ ALTER TABLE @SCHEMA@.location ADD COLUMN IF NOT EXISTS name_key text
 CREATE INDEX IF NOT EXISTS location_name_key_idx
   ON @SCHEMA@.location (name_key text_pattern_ops);
 
+-- Each place counts its changes and keeps who made the last one and when (UTC): a change
+-- built on an older reading is refused rather than overwriting another user's.
+ALTER TABLE @SCHEMA@.location
+  ADD COLUMN IF NOT EXISTS version integer NOT NULL DEFAULT 1,
+  ADD COLUMN IF NOT EXISTS changed_by varchar(128),
+  ADD COLUMN IF NOT EXISTS changed_at varchar(19);
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_stamp()
+RETURNS trigger
+LANGUAGE plpgsql AS $body$
+BEGIN
+  NEW.version := CASE WHEN TG_OP = 'UPDATE' THEN OLD.version + 1 ELSE 1 END;
+  NEW.changed_by := upper(session_user::text);
+  NEW.changed_at := to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
+  RETURN NEW;
+END
+$body$;
+DO $stamp$
+BEGIN
+  IF NOT EXISTS (SELECT 1 FROM pg_trigger
+                 WHERE tgrelid = '@SCHEMA@.location'::regclass AND tgname = 'location_stamp') THEN
+    CREATE TRIGGER location_stamp BEFORE INSERT OR UPDATE ON @SCHEMA@.location
+      FOR EACH ROW EXECUTE FUNCTION @SCHEMA@.location_stamp();
+  END IF;
+END
+$stamp$;
+
 -- The hits of a search window, by the window's key, for its grid to sort and filter.
 CREATE TABLE IF NOT EXISTS @SCHEMA@.search_hits (
   guid varchar(38) NOT NULL,

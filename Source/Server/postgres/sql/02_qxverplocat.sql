@@ -1,16 +1,27 @@
 -- Package QXVERPLOCAT: locations, location types (levels) and abbreviations.
 -- Result codes: 1 or more success (an insert returns the new id), -1 refused, -2 still referenced.
 
+-- Its columns grew (the version and the last change): a new result type needs a new function.
+DO $grown$
+BEGIN
+  IF EXISTS (SELECT 1 FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace
+             WHERE n.nspname = '@SCHEMA_NAME@' AND p.proname = 'QXVERPLOCAT.GET_T#LOCATION'
+               AND NOT 'VERSION' = ANY (p.proargnames)) THEN
+    DROP FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION"(integer, integer);
+  END IF;
+END
+$grown$;
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION"("PID" integer, "PID_PARENT" integer)
 RETURNS TABLE ("ID" integer, "NAME" varchar, "LEVEL#" integer, "ABBREV_SNAME" varchar, "ABBREV_ID" integer,
-               "CHILD_CNT" integer, "ID_PARENT" integer, "ID_LOCATTYPE" integer, "ABBREV_NAME" varchar)
+               "CHILD_CNT" integer, "ID_PARENT" integer, "ID_LOCATTYPE" integer, "ABBREV_NAME" varchar,
+               "VERSION" integer, "CHANGED_BY" varchar, "CHANGED_AT" varchar)
 LANGUAGE plpgsql STABLE AS $body$
 BEGIN
   IF "PID" IS NOT NULL AND "PID" >= 1 THEN
     RETURN QUERY
       SELECT l.id, l.name, t.level_no, a.sname, a.id,
              (SELECT count(*)::integer FROM @SCHEMA@.location c WHERE c.id_parent = l.id),
-             l.id_parent, l.id_locattype, a.name
+             l.id_parent, l.id_locattype, a.name, l.version, l.changed_by, l.changed_at
       FROM @SCHEMA@.location l
       JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
@@ -20,12 +31,12 @@ BEGIN
     -- row would scan the table once per row when the statistics see few parents.
     RETURN QUERY
       WITH kids AS (
-        SELECT l.id, l.name, l.id_parent, l.id_locattype
+        SELECT l.id, l.name, l.id_parent, l.id_locattype, l.version, l.changed_by, l.changed_at
         FROM @SCHEMA@.location l
         WHERE l.id_parent IS NULL
       )
       SELECT k.id, k.name, t.level_no, a.sname, a.id, coalesce(cc.n, 0)::integer,
-             k.id_parent, k.id_locattype, a.name
+             k.id_parent, k.id_locattype, a.name, k.version, k.changed_by, k.changed_at
       FROM kids k
       JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
@@ -37,12 +48,12 @@ BEGIN
   ELSE
     RETURN QUERY
       WITH kids AS (
-        SELECT l.id, l.name, l.id_parent, l.id_locattype
+        SELECT l.id, l.name, l.id_parent, l.id_locattype, l.version, l.changed_by, l.changed_at
         FROM @SCHEMA@.location l
         WHERE l.id_parent = "PID_PARENT"
       )
       SELECT k.id, k.name, t.level_no, a.sname, a.id, coalesce(cc.n, 0)::integer,
-             k.id_parent, k.id_locattype, a.name
+             k.id_parent, k.id_locattype, a.name, k.version, k.changed_by, k.changed_at
       FROM kids k
       JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
@@ -145,8 +156,29 @@ BEGIN
 END
 $body$;
 
+-- A change built on an older reading of the place is refused: the caller that sends the
+-- version it read must still hold the row's. Locks the row until the call ends.
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_require_version(p_id integer, p_version integer)
+RETURNS void
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_row record;
+BEGIN
+  IF p_version IS NULL OR p_version < 1 THEN  -- none sent: the change goes through
+    RETURN;
+  END IF;
+  SELECT version, changed_by, changed_at INTO v_row FROM @SCHEMA@.location WHERE id = p_id FOR UPDATE;
+  IF FOUND AND v_row.version <> p_version THEN
+    RAISE EXCEPTION 'ORA-20001: Местоположение изменено пользователем % в %',
+      v_row.changed_by, v_row.changed_at;
+  END IF;
+END
+$body$;
+
+DROP FUNCTION IF EXISTS @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"(integer, integer, integer, varchar);
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"("PID" integer, "PID_PARENT" integer,
-                                                               "PID_LOCATTYPE" integer, "PNAME" varchar)
+                                                               "PID_LOCATTYPE" integer, "PNAME" varchar,
+                                                               "PVERSION" integer DEFAULT NULL)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
@@ -163,6 +195,7 @@ BEGIN
   IF NOT FOUND THEN
     RETURN -1;
   END IF;
+  PERFORM @SCHEMA@.location_require_version("PID", "PVERSION");
   IF v_parent IS DISTINCT FROM v_old_parent THEN
     IF NOT @SCHEMA@.location_lock_tree() THEN
       RETURN -1;
@@ -226,7 +259,9 @@ LANGUAGE sql STABLE AS $body$
   LEFT JOIN @SCHEMA@.locattype nt ON nt.id_abbrev = t.id_abbrev AND nt.level_no = t.level_no + p_delta
 $body$;
 
-CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT"("PID" integer, "PID_PARENT" integer)
+DROP FUNCTION IF EXISTS @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT"(integer, integer);
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT"("PID" integer, "PID_PARENT" integer,
+                                                                         "PVERSION" integer DEFAULT NULL)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
@@ -245,6 +280,7 @@ BEGIN
   IF v_old_level IS NULL THEN
     RETURN -1;
   END IF;
+  PERFORM @SCHEMA@.location_require_version("PID", "PVERSION");
   IF v_parent IS NOT NULL THEN
     IF @SCHEMA@.location_is_in_subtree(v_parent, "PID") THEN
       RETURN -1;
