@@ -17,6 +17,7 @@
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "support/PostgresDsn.h"
+#include "support/OraErrorOf.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -24,24 +25,6 @@ namespace {
 using Inputs = std::vector<TBoundValue>;
 
 QVariant Null() { return QVariant(); }
-
-// The message of the error an action raises, empty when it raises none.
-QString MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EOraError& e) {
-        return e.Message();
-    }
-    return {};
-}
-int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EOraError& e) {
-        return e.ErrorCode();
-    }
-    return 0;
-}
 
 class Conformance : public ::testing::TestWithParam<QString> {
 protected:

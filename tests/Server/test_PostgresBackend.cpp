@@ -12,26 +12,10 @@
 
 #include "Platform/Data/Postgres/PgSqlText.h"
 #include "Server/PgTestSchema.h"
+#include "support/OraErrorOf.h"
 #include "support/TempDir.h"
 
 namespace {
-
-int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EOraError& e) {
-        return e.ErrorCode();
-    }
-    return 0;
-}
-QString MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EOraError& e) {
-        return e.Message();
-    }
-    return {};
-}
 
 // --- Statement text ---------------------------------------------------------
 

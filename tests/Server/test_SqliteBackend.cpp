@@ -13,27 +13,10 @@
 #include "Platform/Data/Sqlite/SqliteRoutines.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
+#include "support/OraErrorOf.h"
 #include "support/TempDir.h"
 
 namespace {
-
-int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EOraError& e) {
-        return e.ErrorCode();
-    }
-    return 0;
-}
-
-QString MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EOraError& e) {
-        return e.Message();
-    }
-    return {};
-}
 
 long long Number(IDbConnection& db, const QString& sql, const std::vector<TBoundValue>& in = {}) {
     return db.Query(sql, in).Rows.at(0).at(0).toLongLong();
