@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTextStream>
+
+#include <optional>
 
 // A mistake on the command line: said with the usage, exit 2.
 struct TUsageError {
@@ -48,3 +51,17 @@ private:
     qsizetype FNext;
     QString FCurrent;
 };
+
+// Runs a command's parser; a mistake on the command line is said with the command's usage,
+// and nothing is returned (the command ends with the usage exit code).
+template <class TOptions>
+std::optional<TOptions> ParsedOrSaid(TOptions (*parse)(const QStringList&), const QStringList& args,
+                                     const char* usage, QTextStream& err) {
+    try {
+        return parse(args);
+    } catch (const TUsageError& e) {
+        err << "qxvdb: " << e.Text << "\n" << usage;
+        err.flush();
+        return std::nullopt;
+    }
+}

@@ -287,14 +287,9 @@ QString WhatToDo(const EOraError& e, const TOptions& o, const QString& schema) {
 
 int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (args.value(0) == QLatin1String("user")) return RunUserCommand(args.mid(1), out, err);
-    TOptions o;
-    try {
-        o = ParseOptions(args);
-    } catch (const TUsageError& e) {
-        err << "qxvdb: " << e.Text << "\n" << kUsage;
-        err.flush();
-        return QxvdbExit::Usage;
-    }
+    const std::optional<TOptions> parsed = ParsedOrSaid(ParseOptions, args, kUsage, err);
+    if (!parsed) return QxvdbExit::Usage;
+    const TOptions& o = *parsed;
     if (o.Help || o.Version) {
         out << (o.Help ? kUsage : "qxvdb " QXV_VERSION "\n");
         out.flush();

@@ -145,14 +145,9 @@ int ChangeUser(TRoutines& calls, const TUserOptions& o, QTextStream& out, QTextS
 }  // namespace
 
 int RunUserCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
-    TUserOptions o;
-    try {
-        o = ParseUserOptions(args);
-    } catch (const TUsageError& e) {
-        err << "qxvdb: " << e.Text << "\n" << kUserUsage;
-        err.flush();
-        return QxvdbExit::Usage;
-    }
+    const std::optional<TUserOptions> parsed = ParsedOrSaid(ParseUserOptions, args, kUserUsage, err);
+    if (!parsed) return QxvdbExit::Usage;
+    const TUserOptions& o = *parsed;
     if (o.Help) {
         out << kUserUsage;
         out.flush();
