@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
@@ -1066,38 +1067,82 @@ TEST_P(Conformance, InstallingTwiceKeepsData) {
 // between, names who made that one and changes nothing; without a version it goes through.
 TEST_P(Conformance, StaleVersionsAreRefusedWithTheLastChange) {
     const World w = MakeWorld();
-    const QVariant read = Place(w.s1, "VERSION");
-    EXPECT_EQ(UpdLocation(w.s1, w.r1, w.tS3, "Birch 2"), w.s1) << "no version: as before";
+    const long long item = AddInfo(w.s1, Null(), 1, "555");
+    const QString last = QStringLiteral("VERSION CHANGED_BY CHANGED_AT");
+    auto abbrev = [&] { return Fields(LocCursor("GET_T#LOCATABBREV", {{"PID", w.aG}}), 0, last); };
+    auto level = [&] { return Fields(LocCursor("GET_T#LOCATTYPE", {{"PID", w.tS4}}), 0, last); };
+    auto info = [&] {
+        return FieldsOf(Cursor("QXVERPINFORM", "GET_T#INFORMATION",
+                               {{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID_PARENT", Null()}}),
+                        item, last);
+    };
     struct TCase {
+        const char* Package;
         const char* Routine;
         Inputs In;
         long long Done;
+        std::function<QString()> Read;  // VERSION|CHANGED_BY|CHANGED_AT of the changed row
+        const char* Changed;
     };
     const std::vector<TCase> cases{
-        {"UPD_T#LOCATION",
-         {{"PID", w.s1}, {"PID_PARENT", w.r1}, {"PID_LOCATTYPE", w.tS3}, {"PNAME", "Mine"}},
-         w.s1},
-        {"UPD_T#LOCATION_ID_PARENT", {{"PID", w.s1}, {"PID_PARENT", w.g1}}, 1},
+        {"QXVERPLOCAT", "UPD_T#LOCATION",
+         {{"PID", w.s1}, {"PID_PARENT", w.r1}, {"PID_LOCATTYPE", w.tS3}, {"PNAME", "Mine"}}, w.s1,
+         [&] { return Place(w.s1, last); }, "Местоположение изменено пользователем %1 в %2"},
+        {"QXVERPLOCAT", "UPD_T#LOCATION_ID_PARENT", {{"PID", w.s1}, {"PID_PARENT", w.g1}}, 1,
+         [&] { return Place(w.s1, last); }, "Местоположение изменено пользователем %1 в %2"},
+        {"QXVERPLOCAT", "UPD_T#LOCATABBREV", {{"PID", w.aG}, {"PSNAME", "gor"}, {"PNAME", "Gorod"}},
+         w.aG, abbrev, "Сокращение изменено пользователем %1 в %2"},
+        {"QXVERPLOCAT", "UPD_T#LOCATTYPE", {{"PID", w.tS4}, {"PLEVEL#", 5}, {"PID_ABBREV", w.aS}},
+         w.tS4, level, "Уровень изменён пользователем %1 в %2"},
+        {"QXVERPINFORM", "UPD_T#INFORMATION",
+         {{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID", item}, {"PID_PARENT", Null()},
+          {"PVALUE", "556"}, {"PDESCRIPTION", "d"}, {"PACTIVE", 1}},
+         item, info, "Информация изменена пользователем %1 в %2"},
     };
     for (const TCase& c : cases) {
-        const QString before = Place(w.s1, "NAME ID_PARENT VERSION CHANGED_BY CHANGED_AT");
-        const QStringList last = before.split(u'|');
-        auto with = [&](const QVariant& version) {
+        auto call = [&](const QVariant& version) {
             Inputs in = c.In;
-            in.push_back({"PVERSION", version});
-            return in;
+            if (version.isValid()) in.push_back({"PVERSION", version});
+            return CallR(c.Package, c.Routine, in).Value("RESULT").toLongLong();
         };
-        EXPECT_EQ(CodeOf([&] { Loc(c.Routine, with(read)); }), OraCode::ChangedByOther)
-            << c.Routine;
-        EXPECT_EQ(MessageOf([&] { Loc(c.Routine, with(read)); }).trimmed(),
-                  QStringLiteral("ORA-20001: Местоположение изменено пользователем %1 в %2")
-                      .arg(last[3], last[4]));
-        EXPECT_EQ(Place(w.s1, "NAME ID_PARENT VERSION CHANGED_BY CHANGED_AT"), before);
-        EXPECT_EQ(Loc(c.Routine, with(last[2].toLongLong())), c.Done) << c.Routine;
-        EXPECT_GT(Place(w.s1, "VERSION").toLongLong(), last[2].toLongLong());
+        const QString read = c.Read().section(u'|', 0, 0);
+        EXPECT_EQ(call(QVariant()), c.Done) << c.Routine << ": no version, as before";
+        const QString now = c.Read();
+        const QStringList by = now.split(u'|');
+        EXPECT_GT(by[0].toLongLong(), read.toLongLong()) << c.Routine;
+        EXPECT_EQ(CodeOf([&] { call(read.toLongLong()); }), OraCode::ChangedByOther) << c.Routine;
+        EXPECT_EQ(MessageOf([&] { call(read.toLongLong()); }).trimmed(),
+                  QStringLiteral("ORA-20001: ") + QString::fromUtf8(c.Changed).arg(by[1], by[2]));
+        EXPECT_EQ(c.Read(), now) << c.Routine << ": nothing changed";
+        EXPECT_EQ(call(by[0].toLongLong()), c.Done) << c.Routine;
+        EXPECT_GT(c.Read().section(u'|', 0, 0).toLongLong(), by[0].toLongLong()) << c.Routine;
     }
     EXPECT_EQ(Place(w.s1, "NAME ID_PARENT"), QStringLiteral("Mine|%1").arg(w.g1));
     EXPECT_NE(Place(w.s1, "CHANGED_BY"), "null");
+
+    // A change sent with a version for a row another user deleted says so and stores nothing.
+    const long long spare = AddAbbrev("x", "Spare"), spareLevel = AddType(9, spare);
+    const long long gone = AddInfo(w.s1, Null(), 1, "gone");
+    const std::vector<std::tuple<const char*, const char*, Inputs, const char*>> deleted{
+        {"QXVERPLOCAT", "DEL_T#LOCATTYPE", {{"PID", spareLevel}}, "Уровень удалён другим пользователем"},
+        {"QXVERPLOCAT", "DEL_T#LOCATABBREV", {{"PID", spare}}, "Сокращение удалено другим пользователем"},
+        {"QXVERPINFORM", "DEL_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID", gone}},
+         "Информация удалена другим пользователем"},
+    };
+    const std::vector<Inputs> updates{
+        {{"PID", spareLevel}, {"PLEVEL#", 9}, {"PID_ABBREV", w.aS}, {"PVERSION", 1}},
+        {{"PID", spare}, {"PSNAME", "y"}, {"PNAME", "Spare"}, {"PVERSION", 1}},
+        {{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID", gone}, {"PID_PARENT", Null()}, {"PVALUE", "v"},
+         {"PDESCRIPTION", "d"}, {"PACTIVE", 1}, {"PVERSION", 1}},
+    };
+    for (size_t i = 0; i < deleted.size(); ++i) {
+        const auto& [package, routine, in, text] = deleted[i];
+        ASSERT_EQ(CallR(package, routine, in).Value("RESULT").toLongLong(), 1) << routine;
+        const QString update = QString::fromLatin1(routine).replace("DEL_", "UPD_");
+        EXPECT_EQ(MessageOf([&] { CallR(package, update, updates[i]); }).trimmed(),
+                  QStringLiteral("ORA-20002: ") + QString::fromUtf8(text));
+    }
+    EXPECT_EQ(Count("LOCATABBREV", "SNAME = 'y'"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Conformance, ::testing::Values("sqlite", "postgresql"),

@@ -318,6 +318,57 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
     FDb->Commit();
 }
 
+// A user of one schema, with every right there, reaches nothing of another schema's: neither
+// its tables nor its routines.
+TEST_P(PostgresRoles, AUserOfOneSchemaReachesNoOther) {
+    const QString suffix =
+        QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QString user = QStringLiteral("qxvuser_") + suffix;
+    const QString other = QStringLiteral("qxvother_") + suffix;
+    FDb->Execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(user), {});
+    ASSERT_EQ(Call(Users, QStringLiteral("INS_T#USER"),
+                   {{"PNAME", user}, {"PRIGHTS", UserRights::Admin}}),
+              1);
+    InstallServerSchema(*FDb, other);
+    FDb->Commit();
+    {
+        QUrl url(FDsn);
+        url.setUserName(user);
+        const auto db = OpenConnection(url.toString());
+        auto code = [&](const std::function<void()>& action) {
+            int answer = 0;
+            try {
+                action();
+            } catch (const EOraError& e) {
+                answer = e.ErrorCode();
+            }
+            db->Rollback();
+            return answer;
+        };
+        const QString own = QStringLiteral("SELECT * FROM \"%1\".locatabbrev").arg(FSchema.toLower());
+        EXPECT_EQ(code([&] { db->Query(own, {}); }), 0) << "its own schema it reads";
+        const QString theirs = QStringLiteral("\"%1\".locatabbrev").arg(other);
+        EXPECT_EQ(code([&] { db->Query(QStringLiteral("SELECT * FROM ") + theirs, {}); }),
+                  UserRights::Refused);
+        EXPECT_EQ(code([&] { db->Execute(QStringLiteral("DELETE FROM ") + theirs, {}); }),
+                  UserRights::Refused);
+        const std::vector<std::pair<const char*, std::vector<TBoundValue>>> routines{
+            {"INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "x"}}},
+            {"DEL_T#LOCATABBREV", {{"PID", 1}}},
+            {"GET_T#LOCATABBREV", {{"PID", -1}}}};
+        for (const auto& [routine, in] : routines)
+            EXPECT_EQ(code([&] {
+                          db->Call(db->Describe(other, Locat, QString::fromLatin1(routine)), in);
+                      }),
+                      UserRights::Refused)
+                << routine;
+    }
+    FDb->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(other), {});
+    FDb->Execute(QStringLiteral("DROP OWNED BY \"%1\"").arg(user), {});
+    FDb->Execute(QStringLiteral("DROP ROLE \"%1\"").arg(user), {});
+    FDb->Commit();
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, Rights,
                          ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
                          [](const auto& info) { return info.param.toStdString(); });

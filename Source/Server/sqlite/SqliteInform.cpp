@@ -27,7 +27,8 @@ TCallResult GetInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
         Sql(s,
             "SELECT I.ID AS ID, I.ID_PARENT AS ID_PARENT, I.INFOTYPE AS INFOTYPE, I.VALUE AS "
             "VALUE, I.DESCRIPTION AS DESCRIPTION, I.ACTIVE AS ACTIVE, (SELECT COUNT(*) FROM "
-            "{S}.INFORMATION C WHERE C.ID_PARENT = I.ID) AS CHILD_CNT FROM {S}.INFORMATION I "
+            "{S}.INFORMATION C WHERE C.ID_PARENT = I.ID) AS CHILD_CNT, I.VERSION AS VERSION, "
+            "I.CHANGED_BY AS CHANGED_BY, I.CHANGED_AT AS CHANGED_AT FROM {S}.INFORMATION I "
             "WHERE I.OBJTYPE = :OBJTYPE AND I.OBJID = :OBJID AND ") +
         (parent ? QStringLiteral("I.ID_PARENT = :PARENT") : QStringLiteral("I.ID_PARENT IS NULL")) +
         QStringLiteral(" ORDER BY I.ID");
@@ -35,7 +36,8 @@ TCallResult GetInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
         ctx.Query(sql, {{"OBJTYPE", in.Value("POBJTYPE")},
                         {"OBJID", in.Value("POBJID")},
                         {"PARENT", IdValue(parent)}}),
-        {TF::Integer, TF::Integer, TF::Integer, TF::String, TF::String, TF::Integer, TF::Integer});
+        {TF::Integer, TF::Integer, TF::Integer, TF::String, TF::String, TF::Integer, TF::Integer,
+         TF::Integer, TF::String, TF::String});
 }
 
 TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
@@ -47,22 +49,26 @@ TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
         RaiseConstraint(OraCode::ParentKeyNotFound, s, "FK_INFORMATION_LOCATION");
     ctx.Execute(Sql(s,
                     "INSERT INTO {S}.INFORMATION (OBJTYPE, OBJID, ID_PARENT, INFOTYPE, VALUE, "
-                    "DESCRIPTION, ACTIVE) VALUES (:OBJTYPE, :OBJID, :PARENT, :INFOTYPE, :VALUE, "
-                    ":DESCRIPTION, :ACTIVE)"),
+                    "DESCRIPTION, ACTIVE, CHANGED_BY, CHANGED_AT) VALUES (:OBJTYPE, :OBJID, "
+                    ":PARENT, :INFOTYPE, :VALUE, :DESCRIPTION, :ACTIVE, :WHO, ") +
+                    Sql(s, kNow) + QLatin1Char(')'),
                 {{"OBJTYPE", in.Value("POBJTYPE"), TF::Integer},
                  {"OBJID", in.Value("POBJID"), TF::Integer},
                  {"PARENT", IdValue(in.Id("PID_PARENT"))},
                  {"INFOTYPE", in.Value("PINFOTYPE"), TF::Integer},
                  {"VALUE", Text(in, "PVALUE", 255)},
                  {"DESCRIPTION", Text(in, "PDESCRIPTION", 255)},
-                 {"ACTIVE", in.Value("PACTIVE"), TF::Integer}});
+                 {"ACTIVE", in.Value("PACTIVE"), TF::Integer},
+                 Who(ctx)});
     return Result(ctx.LastInsertId());
 }
 
 TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     RequireRight(ctx, s, {3});
     const auto id = in.Id("PID");
-    if (!id || !ItemExists(ctx, s, in, *id)) return Result(-1);
+    if (!id) return Result(-1);
+    RequireVersion(ctx, s, kInfoRows, *id, in);
+    if (!ItemExists(ctx, s, in, *id)) return Result(-1);
     const auto parent = in.Id("PID_PARENT");
     if (parent) {
         // The new parent may be neither the item nor anything below it.
@@ -80,12 +86,14 @@ TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
     }
     ctx.Execute(Sql(s,
                     "UPDATE {S}.INFORMATION SET ID_PARENT = :PARENT, VALUE = :VALUE, "
-                    "DESCRIPTION = :DESCRIPTION, ACTIVE = :ACTIVE WHERE ID = :ID"),
+                    "DESCRIPTION = :DESCRIPTION, ACTIVE = :ACTIVE, ") +
+                    Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
                 {{"PARENT", IdValue(parent)},
                  {"VALUE", Text(in, "PVALUE", 255)},
                  {"DESCRIPTION", Text(in, "PDESCRIPTION", 255)},
                  {"ACTIVE", in.Value("PACTIVE"), TF::Integer},
-                 {"ID", *id}});
+                 {"ID", *id},
+                 Who(ctx)});
     return Result(*id);
 }
 
@@ -124,7 +132,7 @@ void RegisterInformRoutines() {
         InsInformation);
     Add("UPD_T#INFORMATION",
         {Ret(), In("POBJTYPE"), In("POBJID"), In("PID"), In("PID_PARENT"), In("PVALUE", TF::String),
-         In("PDESCRIPTION", TF::String), In("PACTIVE")},
+         In("PDESCRIPTION", TF::String), In("PACTIVE"), In("PVERSION")},
         UpdInformation);
     Add("DEL_T#INFORMATION", {Ret(), In("POBJTYPE"), In("POBJID"), In("PID")}, DelInformation);
 }

@@ -79,24 +79,6 @@ long long LevelOfType(Ctx& ctx, const QString& s, long long type) {
 
 // ---- locations -------------------------------------------------------------------------
 
-// Every change of a place counts in its VERSION and names its user and time (UTC).
-const char* const kStamp =
-    "VERSION = VERSION + 1, CHANGED_BY = :WHO, CHANGED_AT = strftime('%Y-%m-%d %H:%M:%S', 'now')";
-
-TBoundValue Who(Ctx& ctx) { return {"WHO", ctx.UserName().toUpper()}; }
-
-// A change built on an older reading of the place is refused: the caller that sends the
-// version it read must still hold the row's.
-void RequireVersion(Ctx& ctx, const QString& s, long long id, const TSqliteInputs& in) {
-    const auto version = in.Id("PVERSION");
-    if (!version) return;
-    const TRowSet row = ctx.Query(
-        Sql(s, "SELECT VERSION, CHANGED_BY, CHANGED_AT FROM {S}.LOCATION WHERE ID = :ID"),
-        {{"ID", id}});
-    if (row.Rows.empty() || row.Rows[0][0].toLongLong() == *version) return;
-    RaiseChangedByOther(row.Rows[0][1].toString(), row.Rows[0][2].toString());
-}
-
 TCallResult GetLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     QString where;
     std::vector<TBoundValue> params;
@@ -141,8 +123,8 @@ TCallResult InsLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (!type || LevelOfType(ctx, s, *type) != wanted) return Result(-1);
     ctx.Execute(Sql(s,
                     "INSERT INTO {S}.LOCATION (ID_PARENT, ID_LOCATTYPE, NAME, CHANGED_BY, "
-                    "CHANGED_AT) VALUES (:PARENT, :TYPE, :NAME, :WHO, strftime('%Y-%m-%d "
-                    "%H:%M:%S', 'now'))"),
+                    "CHANGED_AT) VALUES (:PARENT, :TYPE, :NAME, :WHO, ") +
+                    Sql(s, kNow) + QLatin1Char(')'),
                 {{"PARENT", IdValue(parent)},
                  {"TYPE", *type},
                  {"NAME", Text(in, "PNAME", 255)},
@@ -156,7 +138,7 @@ TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (!id) return Result(-1);
     const auto oldLevel = LocationLevel(ctx, s, *id);
     if (!oldLevel) return Result(-1);
-    RequireVersion(ctx, s, *id, in);
+    RequireVersion(ctx, s, kPlaceRows, *id, in);
     const auto parent = in.Id("PID_PARENT");
     if (parent && InSubtree(ctx, s, *parent, *id)) return Result(-1);
     const long long wanted = LevelUnder(ctx, s, parent);
@@ -199,7 +181,7 @@ TCallResult UpdLocationParent(Ctx& ctx, const QString& s, const TSqliteInputs& i
     if (ctx.Execute(Sql(s, "UPDATE {S}.LOCATION SET ID_PARENT = ID_PARENT WHERE ID = :ID"),
                     {{"ID", *id}}) == 0)
         return Result(-1);
-    RequireVersion(ctx, s, *id, in);
+    RequireVersion(ctx, s, kPlaceRows, *id, in);
     const auto parent = in.Id("PID_PARENT");
     long long parentLevel = 0;
     if (parent) {
@@ -242,14 +224,17 @@ TCallResult UpdLocationParent(Ctx& ctx, const QString& s, const TSqliteInputs& i
 
 // ---- location types ----------------------------------------------------------------------
 
-const std::initializer_list<TFieldType> kTypeColumns = {TF::Integer, TF::Integer, TF::String,
-                                                        TF::String, TF::Integer};
+const std::initializer_list<TFieldType> kTypeColumns = {
+    TF::Integer, TF::Integer, TF::String, TF::String,
+    TF::Integer, TF::Integer, TF::String, TF::String};
 
 TCallResult GetLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const auto id = in.Id("PID");
     const QString sql = Sql(s,
                             "SELECT T.ID AS ID, T.LEVEL_NO AS \"LEVEL#\", A.SNAME AS SNAME, "
-                            "A.NAME AS NAME, T.ID_ABBREV AS ID_ABBREV FROM {S}.LOCATTYPE T "
+                            "A.NAME AS NAME, T.ID_ABBREV AS ID_ABBREV, T.VERSION AS VERSION, "
+                            "T.CHANGED_BY AS CHANGED_BY, T.CHANGED_AT AS CHANGED_AT FROM "
+                            "{S}.LOCATTYPE T "
                             "JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV ") +
                         (id ? QStringLiteral("WHERE T.ID = :ID ") : QString()) +
                         QStringLiteral("ORDER BY T.LEVEL_NO, A.SNAME, T.ID");
@@ -296,8 +281,11 @@ TCallResult InsLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (!LevelInRange(level) || !abbrev) return Result(-1);
     RequireAbbrev(ctx, s, *abbrev);
     if (TypePairTaken(ctx, s, *level, *abbrev, 0)) return Result(-1);
-    ctx.Execute(Sql(s, "INSERT INTO {S}.LOCATTYPE (LEVEL_NO, ID_ABBREV) VALUES (:LEVEL, :ABBREV)"),
-                {{"LEVEL", *level}, {"ABBREV", *abbrev}});
+    ctx.Execute(Sql(s,
+                    "INSERT INTO {S}.LOCATTYPE (LEVEL_NO, ID_ABBREV, CHANGED_BY, CHANGED_AT) "
+                    "VALUES (:LEVEL, :ABBREV, :WHO, ") +
+                    Sql(s, kNow) + QLatin1Char(')'),
+                {{"LEVEL", *level}, {"ABBREV", *abbrev}, Who(ctx)});
     return Result(ctx.LastInsertId());
 }
 
@@ -306,16 +294,17 @@ TCallResult UpdLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const auto id = in.Id("PID");
     const auto level = in.Int("PLEVEL#");
     const auto abbrev = in.Id("PID_ABBREV");
-    if (!id || !LevelInRange(level) || !abbrev) return Result(-1);
+    if (!id) return Result(-1);
+    RequireVersion(ctx, s, kLevelRows, *id, in);
+    if (!LevelInRange(level) || !abbrev) return Result(-1);
     const auto oldLevel = TypeLevel(ctx, s, *id);
     if (!oldLevel) return Result(-1);
     RequireAbbrev(ctx, s, *abbrev);
     if (TypePairTaken(ctx, s, *level, *abbrev, *id)) return Result(-1);
     if (*level != *oldLevel && TypeInUse(ctx, s, *id)) return Result(-2);
-    ctx.Execute(Sql(s,
-                    "UPDATE {S}.LOCATTYPE SET LEVEL_NO = :LEVEL, ID_ABBREV = :ABBREV WHERE ID = "
-                    ":ID"),
-                {{"LEVEL", *level}, {"ABBREV", *abbrev}, {"ID", *id}});
+    ctx.Execute(Sql(s, "UPDATE {S}.LOCATTYPE SET LEVEL_NO = :LEVEL, ID_ABBREV = :ABBREV, ") +
+                    Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
+                {{"LEVEL", *level}, {"ABBREV", *abbrev}, {"ID", *id}, Who(ctx)});
     return Result(*id);
 }
 
@@ -343,27 +332,39 @@ bool ShortNameTaken(Ctx& ctx, const QString& s, const QVariant& sname, long long
 TCallResult GetLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const auto id = in.Id("PID");
     const QString sql =
-        Sql(s, "SELECT ID, SNAME, NAME, BMP AS \"BMP16#16\" FROM {S}.LOCATABBREV ") +
+        Sql(s,
+            "SELECT ID, SNAME, NAME, BMP AS \"BMP16#16\", VERSION, CHANGED_BY, CHANGED_AT FROM "
+            "{S}.LOCATABBREV ") +
         (id ? QStringLiteral("WHERE ID = :ID ") : QString()) + QStringLiteral("ORDER BY SNAME, ID");
     return Rows(ctx.Query(sql, {{"ID", IdValue(id)}}),
-                {TF::Integer, TF::String, TF::String, TF::Blob});
+                {TF::Integer, TF::String, TF::String, TF::Blob, TF::Integer, TF::String,
+                 TF::String});
 }
 
 TCallResult InsLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     RequireRight(ctx, s, {6});
     if (ShortNameTaken(ctx, s, in.Value("PSNAME"), 0)) return Result(-1);
-    ctx.Execute(Sql(s, "INSERT INTO {S}.LOCATABBREV (SNAME, NAME) VALUES (:SNAME, :NAME)"),
-                {{"SNAME", Text(in, "PSNAME", 10)}, {"NAME", Text(in, "PNAME", 255)}});
+    ctx.Execute(Sql(s,
+                    "INSERT INTO {S}.LOCATABBREV (SNAME, NAME, CHANGED_BY, CHANGED_AT) VALUES "
+                    "(:SNAME, :NAME, :WHO, ") +
+                    Sql(s, kNow) + QLatin1Char(')'),
+                {{"SNAME", Text(in, "PSNAME", 10)}, {"NAME", Text(in, "PNAME", 255)}, Who(ctx)});
     return Result(ctx.LastInsertId());
 }
 
 TCallResult UpdLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     RequireRight(ctx, s, {7});
     const auto id = in.Id("PID");
-    if (!id || !AbbrevExists(ctx, s, *id) || ShortNameTaken(ctx, s, in.Value("PSNAME"), *id))
+    if (!id) return Result(-1);
+    RequireVersion(ctx, s, kAbbrevRows, *id, in);
+    if (!AbbrevExists(ctx, s, *id) || ShortNameTaken(ctx, s, in.Value("PSNAME"), *id))
         return Result(-1);
-    ctx.Execute(Sql(s, "UPDATE {S}.LOCATABBREV SET SNAME = :SNAME, NAME = :NAME WHERE ID = :ID"),
-                {{"SNAME", Text(in, "PSNAME", 10)}, {"NAME", Text(in, "PNAME", 255)}, {"ID", *id}});
+    ctx.Execute(Sql(s, "UPDATE {S}.LOCATABBREV SET SNAME = :SNAME, NAME = :NAME, ") +
+                    Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
+                {{"SNAME", Text(in, "PSNAME", 10)},
+                 {"NAME", Text(in, "PNAME", 255)},
+                 {"ID", *id},
+                 Who(ctx)});
     return Result(*id);
 }
 
@@ -381,9 +382,11 @@ TCallResult DelLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 TCallResult SetLocatAbbrevBmp(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     RequireRight(ctx, s, {6, 7});
     const QVariant picture = in.Value("PBMP16#16");
-    ctx.Execute(Sql(s, "UPDATE {S}.LOCATABBREV SET BMP = :BMP WHERE ID = :ID"),
+    ctx.Execute(Sql(s, "UPDATE {S}.LOCATABBREV SET BMP = :BMP, ") + Sql(s, kStamp) +
+                    QStringLiteral(" WHERE ID = :ID"),
                 {{"BMP", picture.isNull() ? QVariant() : QVariant(picture.toByteArray()), TF::Blob},
-                 {"ID", IdValue(in.Id("PID"))}});
+                 {"ID", IdValue(in.Id("PID"))},
+                 Who(ctx)});
     return {};
 }
 
@@ -411,13 +414,15 @@ void RegisterLocatRoutines() {
     Add("GET_T#LOCATTYPE", {In("PID"), Dataset()}, GetLocatType);
     Add("GET_T#LOCATTYPE_BY_LEVEL", {In("PLEVEL#"), Dataset()}, GetLocatTypeByLevel);
     Add("INS_T#LOCATTYPE", {Ret(), In("PLEVEL#"), In("PID_ABBREV")}, InsLocatType);
-    Add("UPD_T#LOCATTYPE", {Ret(), In("PID"), In("PLEVEL#"), In("PID_ABBREV")}, UpdLocatType);
+    Add("UPD_T#LOCATTYPE", {Ret(), In("PID"), In("PLEVEL#"), In("PID_ABBREV"), In("PVERSION")},
+        UpdLocatType);
     Add("DEL_T#LOCATTYPE", {Ret(), In("PID")}, DelLocatType);
 
     Add("GET_T#LOCATABBREV", {In("PID"), Dataset()}, GetLocatAbbrev);
     Add("INS_T#LOCATABBREV", {Ret(), In("PSNAME", TF::String), In("PNAME", TF::String)},
         InsLocatAbbrev);
-    Add("UPD_T#LOCATABBREV", {Ret(), In("PID"), In("PSNAME", TF::String), In("PNAME", TF::String)},
+    Add("UPD_T#LOCATABBREV",
+        {Ret(), In("PID"), In("PSNAME", TF::String), In("PNAME", TF::String), In("PVERSION")},
         UpdLocatAbbrev);
     Add("DEL_T#LOCATABBREV", {Ret(), In("PID")}, DelLocatAbbrev);
     Add("SET_T#LOCATABBREV_BMP", {In("PID"), In("PBMP16#16", TF::Blob)}, SetLocatAbbrevBmp);

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "Platform/Data/DbBackend.h"
+#include "Platform/Data/ChangedRows.h"
 #include "Platform/Data/EOraError.h"
 #include "Server/sqlite/SqliteServerImpl.h"
 
@@ -63,10 +64,35 @@ void RaiseConstraint(int code, const QString& schema, const char* constraint) {
         code, OraConstraintText(code, schema, QString::fromLatin1(constraint)) + QLatin1Char('\n'));
 }
 
-void RaiseChangedByOther(const QString& user, const QString& time) {
+const TVersionedRows kPlaceRows{"LOCATION", "Местоположение изменено пользователем %1 в %2",
+                                "Местоположение удалено другим пользователем"};
+const TVersionedRows kAbbrevRows{"LOCATABBREV", "Сокращение изменено пользователем %1 в %2",
+                                 "Сокращение удалено другим пользователем"};
+const TVersionedRows kLevelRows{"LOCATTYPE", "Уровень изменён пользователем %1 в %2",
+                                "Уровень удалён другим пользователем"};
+const TVersionedRows kInfoRows{"INFORMATION", "Информация изменена пользователем %1 в %2",
+                               "Информация удалена другим пользователем"};
+
+const char* const kStamp =
+    "VERSION = VERSION + 1, CHANGED_BY = :WHO, CHANGED_AT = strftime('%Y-%m-%d %H:%M:%S', 'now')";
+const char* const kNow = "strftime('%Y-%m-%d %H:%M:%S', 'now')";
+
+TBoundValue Who(TSqliteRoutineContext& ctx) { return {"WHO", ctx.UserName().toUpper()}; }
+
+void RequireVersion(TSqliteRoutineContext& ctx, const QString& schema, const TVersionedRows& rows,
+                    long long id, const TSqliteInputs& in) {
+    const auto version = in.Id("PVERSION");
+    if (!version) return;
+    const TRowSet row = ctx.Query(Sql(schema, "SELECT VERSION, CHANGED_BY, CHANGED_AT FROM {S}.") +
+                                      QString::fromLatin1(rows.Table) +
+                                      QStringLiteral(" WHERE ID = :ID"),
+                                  {{"ID", id}});
+    if (row.Rows.empty())
+        throw EOraError::Make(OraCode::DeletedByOther, QString::fromUtf8(rows.Deleted));
+    if (row.Rows[0][0].toLongLong() == *version) return;
     throw EOraError::Make(OraCode::ChangedByOther,
-                          QStringLiteral("Местоположение изменено пользователем %1 в %2")
-                              .arg(user, time));
+                          QString::fromUtf8(rows.Changed)
+                              .arg(row.Rows[0][1].toString(), row.Rows[0][2].toString()));
 }
 
 }  // namespace SqliteServer
@@ -75,7 +101,7 @@ namespace {
 
 using namespace SqliteServer;
 
-constexpr int kSchemaVersion = 4;
+constexpr int kSchemaVersion = 5;
 
 // A text as an SQL string literal, for the messages fixed into trigger bodies (RAISE takes
 // no parameters). Only plain identifiers reach it, but quote it properly all the same.
@@ -326,19 +352,31 @@ void CreateVersion3(IDbConnection& db, const QString& schema) {
                {});
 }
 
-// Each place counts its changes and keeps who made the last one and when: a change built on
+// A row that counts its changes and keeps who made the last one and when: a change built on
 // an older reading is refused rather than overwriting another user's.
-void CreateVersion4(IDbConnection& db, const QString& schema) {
+void AddChangeColumns(IDbConnection& db, const QString& schema, const char* table) {
+    const QString name = QString::fromLatin1(table);
     QStringList have;
     for (const auto& column :
-         db.Query(Sql(schema, "PRAGMA {S}.table_xinfo(LOCATION)"), {}).Rows)
+         db.Query(Sql(schema, "PRAGMA {S}.table_xinfo(") + name + QLatin1Char(')'), {}).Rows)
         if (column.size() > 1) have << column[1].toString();
     for (const char* column : {"VERSION INTEGER NOT NULL DEFAULT 1", "CHANGED_BY VARCHAR(128)",
                                "CHANGED_AT VARCHAR(19)"}) {
         const QString definition = QString::fromLatin1(column);
         if (!have.contains(definition.section(u' ', 0, 0)))
-            db.Execute(Sql(schema, "ALTER TABLE {S}.LOCATION ADD COLUMN ") + definition, {});
+            db.Execute(Sql(schema, "ALTER TABLE {S}.") + name + QStringLiteral(" ADD COLUMN ") +
+                           definition,
+                       {});
     }
+}
+
+void CreateVersion4(IDbConnection& db, const QString& schema) {
+    AddChangeColumns(db, schema, kPlaceRows.Table);
+}
+
+void CreateVersion5(IDbConnection& db, const QString& schema) {
+    for (const TVersionedRows* rows : {&kAbbrevRows, &kLevelRows, &kInfoRows})
+        AddChangeColumns(db, schema, rows->Table);
 }
 
 }  // namespace
@@ -367,6 +405,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         if (current < 2) CreateVersion2(db, schema);
         if (current < 3) CreateVersion3(db, schema);
         if (current < 4) CreateVersion4(db, schema);
+        if (current < 5) CreateVersion5(db, schema);
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});

@@ -48,8 +48,24 @@ bool Exists(TSqliteRoutineContext& ctx, const QString& sql, const std::vector<TB
 
 // Raises "ORA-0229x: integrity constraint (S.NAME) violated - ..." for a constraint.
 [[noreturn]] void RaiseConstraint(int code, const QString& schema, const char* constraint);
-// Raises "ORA-20001: Местоположение изменено пользователем USER в TIME".
-[[noreturn]] void RaiseChangedByOther(const QString& user, const QString& time);
+// A kind of row that counts its changes in VERSION and keeps who made the last one and when
+// (CHANGED_BY, CHANGED_AT in UTC): its table and what a refused change says.
+struct TVersionedRows {
+    const char* Table;
+    const char* Changed;  // "… изменено пользователем %1 в %2"
+    const char* Deleted;  // "… удалено другим пользователем"
+};
+extern const TVersionedRows kPlaceRows, kAbbrevRows, kLevelRows, kInfoRows;
+// What an UPDATE sets besides its own columns ("SET …, " + kStamp), with Who() bound.
+extern const char* const kStamp;
+// The current UTC time as CHANGED_AT keeps it, for an INSERT's values.
+extern const char* const kNow;
+TBoundValue Who(TSqliteRoutineContext& ctx);
+// A change that sends the version it read (PVERSION) must still hold the row's: otherwise
+// ORA-20001 names the last change, and a row that is gone raises ORA-20002. Without a
+// version any goes.
+void RequireVersion(TSqliteRoutineContext& ctx, const QString& schema, const TVersionedRows& rows,
+                    long long id, const TSqliteInputs& in);
 
 void RegisterLocatRoutines();
 void RegisterSearchRoutines();

@@ -88,12 +88,9 @@ ALTER TABLE @SCHEMA@.location ADD COLUMN IF NOT EXISTS name_key text
 CREATE INDEX IF NOT EXISTS location_name_key_idx
   ON @SCHEMA@.location (name_key text_pattern_ops);
 
--- Each place counts its changes and keeps who made the last one and when (UTC): a change
--- built on an older reading is refused rather than overwriting another user's.
-ALTER TABLE @SCHEMA@.location
-  ADD COLUMN IF NOT EXISTS version integer NOT NULL DEFAULT 1,
-  ADD COLUMN IF NOT EXISTS changed_by varchar(128),
-  ADD COLUMN IF NOT EXISTS changed_at varchar(19);
+-- Places, abbreviations, levels and information items count their changes and keep who made
+-- the last one and when (UTC): a change built on an older reading is refused rather than
+-- overwriting another user's.
 CREATE OR REPLACE FUNCTION @SCHEMA@.location_stamp()
 RETURNS trigger
 LANGUAGE plpgsql AS $body$
@@ -104,13 +101,28 @@ BEGIN
   RETURN NEW;
 END
 $body$;
+-- The columns are added only when missing: ALTER TABLE waits for every open session.
 DO $stamp$
+DECLARE
+  v_table text;
 BEGIN
-  IF NOT EXISTS (SELECT 1 FROM pg_trigger
-                 WHERE tgrelid = '@SCHEMA@.location'::regclass AND tgname = 'location_stamp') THEN
-    CREATE TRIGGER location_stamp BEFORE INSERT OR UPDATE ON @SCHEMA@.location
-      FOR EACH ROW EXECUTE FUNCTION @SCHEMA@.location_stamp();
-  END IF;
+  FOREACH v_table IN ARRAY ARRAY['location', 'locatabbrev', 'locattype', 'information'] LOOP
+    IF NOT EXISTS (SELECT 1 FROM pg_attribute
+                   WHERE attrelid = format('@SCHEMA@.%I', v_table)::regclass
+                     AND attname = 'changed_at' AND NOT attisdropped) THEN
+      EXECUTE format('ALTER TABLE @SCHEMA@.%I
+                      ADD COLUMN IF NOT EXISTS version integer NOT NULL DEFAULT 1,
+                      ADD COLUMN IF NOT EXISTS changed_by varchar(128),
+                      ADD COLUMN IF NOT EXISTS changed_at varchar(19)', v_table);
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM pg_trigger
+                   WHERE tgrelid = format('@SCHEMA@.%I', v_table)::regclass
+                     AND tgname = v_table || '_stamp') THEN
+      EXECUTE format('CREATE TRIGGER %I BEFORE INSERT OR UPDATE ON @SCHEMA@.%I
+                        FOR EACH ROW EXECUTE FUNCTION @SCHEMA@.location_stamp()',
+                     v_table || '_stamp', v_table);
+    END IF;
+  END LOOP;
 END
 $stamp$;
 

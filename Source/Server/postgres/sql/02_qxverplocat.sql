@@ -1,14 +1,19 @@
 -- Package QXVERPLOCAT: locations, location types (levels) and abbreviations.
 -- Result codes: 1 or more success (an insert returns the new id), -1 refused, -2 still referenced.
 
--- Its columns grew (the version and the last change): a new result type needs a new function.
+-- The cursors grew (the version and the last change): a new result type needs a new function.
 DO $grown$
+DECLARE
+  f record;
 BEGIN
-  IF EXISTS (SELECT 1 FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace
-             WHERE n.nspname = '@SCHEMA_NAME@' AND p.proname = 'QXVERPLOCAT.GET_T#LOCATION'
-               AND NOT 'VERSION' = ANY (p.proargnames)) THEN
-    DROP FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION"(integer, integer);
-  END IF;
+  FOR f IN SELECT p.oid::regprocedure AS sig FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace
+           WHERE n.nspname = '@SCHEMA_NAME@'
+             AND p.proname IN ('QXVERPLOCAT.GET_T#LOCATION', 'QXVERPLOCAT.GET_T#LOCATTYPE',
+                               'QXVERPLOCAT.GET_T#LOCATABBREV', 'QXVERPINFORM.GET_T#INFORMATION')
+             AND NOT 'VERSION' = ANY (p.proargnames)
+  LOOP
+    EXECUTE format('DROP FUNCTION %s', f.sig);
+  END LOOP;
 END
 $grown$;
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION"("PID" integer, "PID_PARENT" integer)
@@ -156,23 +161,41 @@ BEGIN
 END
 $body$;
 
--- A change built on an older reading of the place is refused: the caller that sends the
--- version it read must still hold the row's. Locks the row until the call ends.
-CREATE OR REPLACE FUNCTION @SCHEMA@.location_require_version(p_id integer, p_version integer)
+-- A change built on an older reading of a row is refused: the caller that sends the version
+-- it read must still hold the row's (ORA-20001 names the last change, p_changed its text with
+-- %s for the user and the time); a row that is gone raises ORA-20002 with p_deleted. Nothing
+-- sent: the change goes through. Locks the row until the call ends.
+CREATE OR REPLACE FUNCTION @SCHEMA@.require_version(p_table text, p_id integer, p_version integer,
+                                                   p_changed text, p_deleted text)
 RETURNS void
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_row record;
+  v_version integer;
+  v_by text;
+  v_at text;
+  v_found integer;
 BEGIN
-  IF p_version IS NULL OR p_version < 1 THEN  -- none sent: the change goes through
+  IF p_version IS NULL OR p_version < 1 THEN
     RETURN;
   END IF;
-  SELECT version, changed_by, changed_at INTO v_row FROM @SCHEMA@.location WHERE id = p_id FOR UPDATE;
-  IF FOUND AND v_row.version <> p_version THEN
-    RAISE EXCEPTION 'ORA-20001: Местоположение изменено пользователем % в %',
-      v_row.changed_by, v_row.changed_at;
+  EXECUTE format('SELECT version, changed_by, changed_at FROM @SCHEMA@.%I WHERE id = $1 FOR UPDATE',
+                 p_table)
+    INTO v_version, v_by, v_at USING p_id;
+  GET DIAGNOSTICS v_found = ROW_COUNT;
+  IF v_found = 0 THEN
+    RAISE EXCEPTION 'ORA-20002: %', p_deleted;
+  END IF;
+  IF v_version <> p_version THEN
+    RAISE EXCEPTION 'ORA-20001: %', format(p_changed, v_by, v_at);
   END IF;
 END
+$body$;
+
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_require_version(p_id integer, p_version integer)
+RETURNS void
+LANGUAGE sql AS $body$
+  SELECT @SCHEMA@.require_version('location', p_id, p_version,
+    'Местоположение изменено пользователем %s в %s', 'Местоположение удалено другим пользователем')
 $body$;
 
 DROP FUNCTION IF EXISTS @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"(integer, integer, integer, varchar);
@@ -308,9 +331,10 @@ END
 $body$;
 
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATTYPE"("PID" integer)
-RETURNS TABLE ("ID" integer, "LEVEL#" integer, "SNAME" varchar, "NAME" varchar, "ID_ABBREV" integer)
+RETURNS TABLE ("ID" integer, "LEVEL#" integer, "SNAME" varchar, "NAME" varchar, "ID_ABBREV" integer,
+               "VERSION" integer, "CHANGED_BY" varchar, "CHANGED_AT" varchar)
 LANGUAGE sql STABLE AS $body$
-  SELECT t.id, t.level_no, a.sname, a.name, a.id
+  SELECT t.id, t.level_no, a.sname, a.name, a.id, t.version, t.changed_by, t.changed_at
   FROM @SCHEMA@.locattype t JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
   WHERE "PID" IS NULL OR "PID" < 1 OR t.id = "PID"
   ORDER BY t.level_no, a.sname, t.id
@@ -342,14 +366,18 @@ BEGIN
 END
 $body$;
 
+DROP FUNCTION IF EXISTS @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATTYPE"(integer, integer, integer);
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATTYPE"("PID" integer, "PLEVEL#" integer,
-                                                                "PID_ABBREV" integer)
+                                                                "PID_ABBREV" integer,
+                                                                "PVERSION" integer DEFAULT NULL)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
   v_level integer;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[11]);
+  PERFORM @SCHEMA@.require_version('locattype', "PID", "PVERSION",
+    'Уровень изменён пользователем %s в %s', 'Уровень удалён другим пользователем');
   SELECT level_no INTO v_level FROM @SCHEMA@.locattype WHERE id = "PID";
   IF NOT FOUND OR "PLEVEL#" IS NULL OR "PLEVEL#" NOT BETWEEN 1 AND 15
      OR "PID_ABBREV" IS NULL OR "PID_ABBREV" < 1
@@ -382,9 +410,10 @@ END
 $body$;
 
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATABBREV"("PID" integer)
-RETURNS TABLE ("ID" integer, "SNAME" varchar, "NAME" varchar, "BMP16#16" bytea)
+RETURNS TABLE ("ID" integer, "SNAME" varchar, "NAME" varchar, "BMP16#16" bytea,
+               "VERSION" integer, "CHANGED_BY" varchar, "CHANGED_AT" varchar)
 LANGUAGE sql STABLE AS $body$
-  SELECT a.id, a.sname, a.name, a.bmp
+  SELECT a.id, a.sname, a.name, a.bmp, a.version, a.changed_by, a.changed_at
   FROM @SCHEMA@.locatabbrev a
   WHERE "PID" IS NULL OR "PID" < 1 OR a.id = "PID"
   ORDER BY a.sname, a.id
@@ -405,12 +434,16 @@ BEGIN
 END
 $body$;
 
+DROP FUNCTION IF EXISTS @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATABBREV"(integer, varchar, varchar);
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATABBREV"("PID" integer, "PSNAME" varchar,
-                                                                  "PNAME" varchar)
+                                                                  "PNAME" varchar,
+                                                                  "PVERSION" integer DEFAULT NULL)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[7]);
+  PERFORM @SCHEMA@.require_version('locatabbrev', "PID", "PVERSION",
+    'Сокращение изменено пользователем %s в %s', 'Сокращение удалено другим пользователем');
   IF EXISTS (SELECT 1 FROM @SCHEMA@.locatabbrev WHERE sname = "PSNAME" AND id <> "PID") THEN
     RETURN -1;
   END IF;

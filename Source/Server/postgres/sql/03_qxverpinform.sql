@@ -5,16 +5,19 @@
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.GET_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
                                                                     "PID_PARENT" integer)
 RETURNS TABLE ("ID" integer, "ID_PARENT" integer, "INFOTYPE" integer, "VALUE" varchar, "DESCRIPTION" varchar,
-               "ACTIVE" integer, "CHILD_CNT" integer)
+               "ACTIVE" integer, "CHILD_CNT" integer, "VERSION" integer, "CHANGED_BY" varchar,
+               "CHANGED_AT" varchar)
 LANGUAGE sql STABLE AS $body$
   WITH items AS (
-    SELECT i.id, i.id_parent, i.infotype, i.value, i.description, i.active
+    SELECT i.id, i.id_parent, i.infotype, i.value, i.description, i.active, i.version, i.changed_by,
+           i.changed_at
     FROM @SCHEMA@.information i
     WHERE i.objtype = "POBJTYPE" AND i.objid = "POBJID"
       AND CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" < 1 THEN i.id_parent IS NULL
                ELSE i.id_parent = "PID_PARENT" END
   )
-  SELECT it.id, it.id_parent, it.infotype, it.value, it.description, it.active, coalesce(cc.n, 0)::integer
+  SELECT it.id, it.id_parent, it.infotype, it.value, it.description, it.active, coalesce(cc.n, 0)::integer,
+         it.version, it.changed_by, it.changed_at
   FROM items it
   LEFT JOIN (SELECT c.id_parent, count(*) AS n
              FROM @SCHEMA@.information c
@@ -61,8 +64,18 @@ LANGUAGE sql STABLE AS $body$
   SELECT EXISTS (SELECT 1 FROM up WHERE id = p_id)
 $body$;
 
+CREATE OR REPLACE FUNCTION @SCHEMA@.information_require_version(p_id integer, p_version integer)
+RETURNS void
+LANGUAGE sql AS $body$
+  SELECT @SCHEMA@.require_version('information', p_id, p_version,
+    'Информация изменена пользователем %s в %s', 'Информация удалена другим пользователем')
+$body$;
+
+DROP FUNCTION IF EXISTS @SCHEMA@."QXVERPINFORM.UPD_T#INFORMATION"(integer, integer, integer, integer,
+                                                                  varchar, varchar, integer);
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.UPD_T#INFORMATION"("POBJTYPE" integer, "POBJID" integer,
-    "PID" integer, "PID_PARENT" integer, "PVALUE" varchar, "PDESCRIPTION" varchar, "PACTIVE" integer)
+    "PID" integer, "PID_PARENT" integer, "PVALUE" varchar, "PDESCRIPTION" varchar, "PACTIVE" integer,
+    "PVERSION" integer DEFAULT NULL)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
@@ -73,14 +86,19 @@ BEGIN
   SELECT id_parent INTO v_old_parent FROM @SCHEMA@.information
   WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
   IF NOT FOUND THEN
+    PERFORM @SCHEMA@.information_require_version("PID", "PVERSION");  -- gone: says so
     RETURN -1;
   END IF;
   IF v_parent IS DISTINCT FROM v_old_parent THEN
-    -- Read after the lock: a move another session just committed is seen here.
+    -- Read after the lock: a move another session just committed is seen here. The tree's
+    -- lock comes before the item's, as in the delete.
     PERFORM @SCHEMA@.lock_tree('information');
+    PERFORM @SCHEMA@.information_require_version("PID", "PVERSION");
     IF v_parent IS NOT NULL AND @SCHEMA@.information_is_in_subtree(v_parent, "PID") THEN
       RETURN -1;
     END IF;
+  ELSE
+    PERFORM @SCHEMA@.information_require_version("PID", "PVERSION");
   END IF;
   UPDATE @SCHEMA@.information
   SET id_parent = v_parent, value = "PVALUE", description = "PDESCRIPTION", active = "PACTIVE"
