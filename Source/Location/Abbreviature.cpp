@@ -51,6 +51,7 @@ bool TfAbbreviature::RunDialog(quint8 mode, int& id) {
     if (mode == 2) dialog->ID = id;
     const bool ok = dialog->Execute();
     id = dialog->ID;
+    FListStale = dialog->Edited.Gone || dialog->Edited.Reloaded;
     return ok;
 }
 

@@ -84,6 +84,8 @@ TfAddEditAbbreviature::TfAddEditAbbreviature(QWidget* owner, TOraSession* sessio
     ospAddObject = LocatProc(this, "ospAddObject", "INS_T#LOCATABBREV");
     ospEditObject = LocatProc(this, "ospEditObject", "UPD_T#LOCATABBREV");
     ospSetBlob = LocatProc(this, "ospSetBlob", "SET_T#LOCATABBREV_BMP");
+    Edited.ChangedPhrase = QStringLiteral("Сокращение изменено пользователем %1 в %2");
+    Edited.DeletedPhrase = QStringLiteral("Сокращение удалено другим пользователем");
 
     ChooseFile = [](QWidget* parent) {
         QFileDialog chooser(parent, TranslateEn(QStringLiteral("Vybor izobrazhenija")), QString(),
@@ -149,14 +151,20 @@ void TfAddEditAbbreviature::SetPicture(const QImage& picture) {
 }
 
 bool TfAddEditAbbreviature::Execute() {
-    if (FDialogMode == 2) LoadRecord();
+    if (FDialogMode == 2 && !LoadRecord()) {
+        Edited.TellGone(this);
+        return false;
+    }
     return ShowModalOk();
 }
 
-void TfAddEditAbbreviature::LoadRecord() {
+bool TfAddEditAbbreviature::LoadRecord() {
     ospObjectInfo->Close();
     ospObjectInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
     ospObjectInfo->Open();
+    if (ospObjectInfo->Eof()) return false;
+    Edited.Read(*ospObjectInfo);
+    FUnreadStored.clear();
     edtFullName->setText(ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString());
     edtShortName->setText(ospObjectInfo->FieldByName(QStringLiteral("SNAME")).AsString());
     const QByteArray bmp = ospObjectInfo->FieldByName(QStringLiteral("BMP16#16")).AsBytes();
@@ -165,6 +173,7 @@ void TfAddEditAbbreviature::LoadRecord() {
     // A stored picture this dialog cannot read is still the abbreviation's: OK keeps
     // it unless the user chooses another one.
     if (!bmp.isEmpty() && !read.Ok()) FUnreadStored = bmp;
+    return true;
 }
 
 void TfAddEditAbbreviature::ChangeImage() {
@@ -205,7 +214,10 @@ void TfAddEditAbbreviature::OK() {
     try {
         TOraStoredProc* call = FDialogMode == 1 ? ospAddObject : ospEditObject;
         call->Close();
-        if (call == ospEditObject) call->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
+        if (call == ospEditObject) {
+            call->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
+            call->ParamByName(QStringLiteral("PVERSION")).SetAsInteger(Edited.Version);
+        }
         call->ParamByName(QStringLiteral("PSNAME")).SetAsString(shortName);
         call->ParamByName(QStringLiteral("PNAME")).SetAsString(fullName);
         call->ExecProc();
@@ -220,6 +232,9 @@ void TfAddEditAbbreviature::OK() {
         ID = result;
         UploadImage(result, bmp);
     } catch (const std::exception& e) {
+        // Changed by another user: the dialog shows the abbreviation as stored now, to apply
+        // the change again or cancel.
+        if (Edited.Answer(e, *ospObjectInfo, [this] { return LoadRecord(); }, this)) return;
         if (FDialogMode == 1) ID = -1;
         const QString refusal = RefusalText(e);
         MessageBoxes::Show(!refusal.isEmpty() ? refusal

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "FormReposit/PelmBaseForm_Dialog.h"
+#include "Location/LocationDialogs.h"
 
 class QAction;
 class QLabel;
@@ -27,6 +28,8 @@ public:
     // The edited abbreviation (set by the opener); after OK what the server answered,
     // -1 after a failed call.
     int ID = -1;
+    // The edited abbreviation as last read; whether another user changed or deleted it.
+    TEditedRow Edited;
 
     // Asks for a picture file; an empty path means the user cancelled. Defaults to
     // the open-file dialog "PictureChooser", titled "Vybor izobrazhenija" for "Bitmaps (*.bmp)"
@@ -63,7 +66,8 @@ protected:
     void FormDestroy() override;
 
 private:
-    void LoadRecord();
+    // False when the abbreviation is no longer there.
+    bool LoadRecord();
     void ChangeImage();
     void OK();
     void UploadImage(int id, const QByteArray& bmp);

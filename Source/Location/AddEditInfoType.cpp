@@ -108,5 +108,6 @@ void TfAddEditInfoType::aOKExecute() {
         ShowWarning(windowTitle(), TranslateRu(QStringLiteral("Не введены обязательные поля!")));
         return;
     }
+    if (Save && !Save()) return;
     done(mrOk);
 }

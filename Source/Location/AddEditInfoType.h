@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "FormReposit/PelmBaseForm_Dialog.h"
 #include "Location/LimitedEdits.h"
 
@@ -9,8 +11,8 @@ class QLabel;
 class QLineEdit;
 
 // The dialog in which one information item is typed: its text, description and
-// active flag. The information frame fills it, runs it and reads the values back;
-// the dialog makes no server call. Create it with
+// active flag. The information frame fills it, runs it and reads the values back (or
+// stores them through Save); the dialog makes no server call. Create it with
 //   TComBaseForm::Create<TfAddEditInfoType>(nullptr, session, schema)
 // and end it with TComBaseForm::Free.
 class TfAddEditInfoType : public TfPelmBaseForm_Dialog {
@@ -33,6 +35,10 @@ public:
     void SetActive(bool active);
 
     bool Execute() override;
+
+    // Stores the typed values when OK is pressed; the dialog closes only when it answers
+    // true, and stays open with its values otherwise. Unset, OK closes.
+    std::function<bool()> Save;
 
     // The length of the VALUE and DESCRIPTION columns.
     static constexpr int MaxTextLength = 255;

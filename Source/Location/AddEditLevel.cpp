@@ -46,7 +46,10 @@ TfAddEditLevel::TfAddEditLevel(QWidget* owner, TOraSession* session, const QStri
     oqEditObject = LocatCallBlock(
         this, "oqEditObject",
         QStringLiteral(
-            ":RESULT := &shema.QXVERPLOCAT.UPD_T#LOCATTYPE(:PID, :PLEVEL#, :PID_ABBREV);"));
+            ":RESULT := &shema.QXVERPLOCAT.UPD_T#LOCATTYPE(:PID, :PLEVEL#, :PID_ABBREV, "
+            ":PVERSION);"));
+    Edited.ChangedPhrase = QStringLiteral("Уровень изменён пользователем %1 в %2");
+    Edited.DeletedPhrase = QStringLiteral("Уровень удалён другим пользователем");
 }
 
 void TfAddEditLevel::InitForm() { ID = -1; }
@@ -68,7 +71,10 @@ void TfAddEditLevel::FormDestroy() {
 
 bool TfAddEditLevel::Execute() {
     FillAbbrevList();
-    if (FDialogMode == 2) LoadRecord();
+    if (FDialogMode == 2 && !LoadRecord()) {
+        Edited.TellGone(this);
+        return false;
+    }
     return ShowModalOk();
 }
 
@@ -85,14 +91,17 @@ void TfAddEditLevel::FillAbbrevList() {
     if (cbAbbrev->count() > 0) cbAbbrev->setCurrentIndex(0);
 }
 
-void TfAddEditLevel::LoadRecord() {
+bool TfAddEditLevel::LoadRecord() {
     ospObjectInfo->Close();
     ospObjectInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
     ospObjectInfo->Open();
+    if (ospObjectInfo->Eof()) return false;
+    Edited.Read(*ospObjectInfo);
     seLevel->setValue(ospObjectInfo->FieldByName(QStringLiteral("LEVEL#")).AsInteger());
     const int abbrev = ospObjectInfo->FieldByName(QStringLiteral("ID_ABBREV")).AsInteger();
     const int index = cbAbbrev->findData(abbrev);
     if (index >= 0) cbAbbrev->setCurrentIndex(index);
+    return true;
 }
 
 // The level that pairs this number with this abbreviation, or -1.
@@ -141,9 +150,13 @@ void TfAddEditLevel::OK() {
             oqEditObject->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
             oqEditObject->ParamByName(QStringLiteral("PLEVEL#")).SetAsInteger(level);
             oqEditObject->ParamByName(QStringLiteral("PID_ABBREV")).SetAsInteger(abbrev);
+            oqEditObject->ParamByName(QStringLiteral("PVERSION")).SetAsInteger(Edited.Version);
             oqEditObject->ExecSQL();
         } catch (const std::exception& e) {
-            MessageBoxes::ShowMessage(ErrorText(e));  // the dialog stays open, as above
+            // The dialog stays open, as above; changed by another user, it shows the level
+            // as stored now.
+            if (!Edited.Answer(e, *ospObjectInfo, [this] { return LoadRecord(); }, this))
+                MessageBoxes::ShowMessage(ErrorText(e));
             return;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FormReposit/PelmBaseForm_Dialog.h"
+#include "Location/LocationDialogs.h"
 
 class QAction;
 class QComboBox;
@@ -23,6 +24,8 @@ public:
     // The edited level (set by the opener), the new one after an insert, -1 after
     // a failed call.
     int ID = -1;
+    // The edited level as last read; whether another user changed or deleted it.
+    TEditedRow Edited;
 
     QLabel* lblLevel = nullptr;
     QSpinBox* seLevel = nullptr;
@@ -43,6 +46,7 @@ protected:
 private:
     void FillAbbrevList();
     int LevelOf(int level, int abbrev);
-    void LoadRecord();
+    // False when the level is no longer there.
+    bool LoadRecord();
     void OK();
 };

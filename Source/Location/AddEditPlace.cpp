@@ -51,6 +51,8 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
         this, "oqEditObject",
         QStringLiteral(":RESULT := &shema.QXVERPLOCAT.UPD_T#LOCATION(:PID, :PID_PARENT, "
                        ":PID_LOCATTYPE, :PNAME, :PVERSION);"));
+    Edited.ChangedPhrase = QStringLiteral("Местоположение изменено пользователем %1 в %2");
+    Edited.DeletedPhrase = QStringLiteral("Местоположение удалено другим пользователем");
 }
 
 void TfAddEditPlace::InitForm() {
@@ -86,15 +88,10 @@ bool TfAddEditPlace::Execute() {
         return false;
     }
     if (FDialogMode == 2 && !LoadRecord()) {
-        TellGone();
+        Edited.TellGone(this);
         return false;
     }
     return ShowModalOk();
-}
-
-void TfAddEditPlace::TellGone() {
-    Gone = true;
-    ShowPlaceGone(this);
 }
 
 void TfAddEditPlace::LoadTypes() {
@@ -126,21 +123,16 @@ bool TfAddEditPlace::LoadRecord() {
     const int index = cbStatus->findData(type);
     if (index >= 0) cbStatus->setCurrentIndex(index);
     edtName->setText(ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString());
-    Version = ospObjectInfo->FieldByName(QStringLiteral("VERSION")).AsInteger();
+    Edited.Read(*ospObjectInfo);
     return true;
 }
 
-void TfAddEditPlace::ReloadChanged() {
-    if (!LoadRecord()) {
-        TellGone();
-        return;
-    }
-    Reloaded = true;
+bool TfAddEditPlace::ReloadChanged() {
+    if (!LoadRecord()) return false;
     Name = edtName->text();
     ShownAbbrevID = GetAbbrevID();
     ShownAbbrevSName = GetAbbrevSName();
-    ShowChangedByOther(ospObjectInfo->FieldByName(QStringLiteral("CHANGED_BY")).AsString(),
-                       ospObjectInfo->FieldByName(QStringLiteral("CHANGED_AT")).AsString(), this);
+    return true;
 }
 
 void TfAddEditPlace::OK() {
@@ -174,18 +166,17 @@ void TfAddEditPlace::OK() {
             oqEditObject->ParamByName(QStringLiteral("PID_PARENT")).SetAsInteger(ParentID);
             oqEditObject->ParamByName(QStringLiteral("PID_LOCATTYPE")).SetAsInteger(type);
             oqEditObject->ParamByName(QStringLiteral("PNAME")).SetAsString(name);
-            oqEditObject->ParamByName(QStringLiteral("PVERSION")).SetAsInteger(Version);
+            oqEditObject->ParamByName(QStringLiteral("PVERSION")).SetAsInteger(Edited.Version);
             oqEditObject->ExecSQL();
-            ++Version;
+            ++Edited.Version;
             result = mrOk;
         }
     } catch (const std::exception& e) {
         // Refused: the dialog stays open with what the user typed, to try again or cancel.
         if (FDialogMode == 1) ID = -1;
-        if (ChangedByOther(e))
-            ReloadChanged();
-        else if (PlaceGone(e))
-            TellGone();
+        if (Edited.Answer(e, *ospObjectInfo, [this] { return ReloadChanged(); }, this)) return;
+        if (PlaceGone(e))
+            Edited.TellGone(this);
         else
             MessageBoxes::ShowMessage(ErrorText(e));
         return;

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "FormReposit/PelmBaseForm_Dialog.h"
+#include "Location/LocationDialogs.h"
 
 class QAction;
 class QComboBox;
@@ -36,15 +37,12 @@ public:
     int Level = -1;     // the location's level: which types are offered
     QString Name;       // the trimmed name last confirmed
     int ParentID = -1;  // -1 directly under the root
-    // Another user deleted the edited place, or the parent to add below: the user was told,
-    // and the tree drops the place.
-    bool Gone = false;
-    // Another user changed the place since it was read: the dialog shows the place as the
-    // server has it now, Name its name there, ShownAbbrevID and ShownAbbrevSName its type's.
-    bool Reloaded = false;
-    // The edited place's version as last read, sent with the change; after a save, the one
-    // the save left (each change counts once).
-    int Version = 0;
+    // The edited place as last read, sent with the change (after a save, the version the save
+    // left). Gone: another user deleted the edited place, or the parent to add below; the tree
+    // drops it. Reloaded: another user changed the place since it was read; the dialog shows
+    // it as the server has it now, Name its name there, ShownAbbrevID and ShownAbbrevSName
+    // its type's.
+    TEditedRow Edited;
     int ShownAbbrevID = -1;
     QString ShownAbbrevSName;
 
@@ -67,9 +65,8 @@ private:
     void LoadTypes();
     // False when the place is no longer there.
     bool LoadRecord();
-    // Shows the place as another user left it and says who changed it.
-    void ReloadChanged();
-    void TellGone();
+    // Shows the place as another user left it; false when it is gone.
+    bool ReloadChanged();
     void OK();
     // Moves ospStatus to the row of the chosen type; false when there is none.
     bool LocateChosenType();

@@ -380,7 +380,8 @@ void TfDictionaryBrowse::RunAndLocate(quint8 mode, int id) {
         TfDictionaryBrowse* Form;
         ~TRestore() { Form->RestoreTranslation(); }
     } restore{this};
-    if (!RunDialog(mode, id)) return;
+    FListStale = false;
+    if (!RunDialog(mode, id) && !FListStale) return;
     {
         // One visible update: the grid stays frozen while the list is re-read and the
         // changed row found.

@@ -96,7 +96,8 @@ protected:
 
     // Runs the add (mode 1) or edit (mode 2) dialog; `id` goes in as the edited row's
     // and comes out as the dialog's. True when the dialog closed with OK. The dialog
-    // is freed before this returns.
+    // is freed before this returns. Sets FListStale when the dialog found the row changed or
+    // deleted by another user.
     virtual bool RunDialog(quint8 mode, int& id) = 0;
     // The server's answer to deleting the row; throws when the call fails.
     virtual int CallDelete(int id) = 0;
@@ -112,6 +113,8 @@ protected:
     void ApplyColumns();
 
     TDictionaryModel* FModel = nullptr;
+    // The list no longer shows what the server holds: it is read again.
+    bool FListStale = false;
 
 private:
     void ObjectAdd();

@@ -52,8 +52,6 @@ private:
     bool FWasEnabled;
 };
 
-using TInfoDialog = TFormHolder<TfAddEditInfoType>;
-
 // "%s" placeholders filled in order.
 QString FormatS(QString format, const QStringList& args) {
     int from = 0;
@@ -264,7 +262,7 @@ TfrObjectInfo::TfrObjectInfo(QWidget* parent) : TfrPelmBaseFrame(parent) {
         {QStringLiteral("begin"),
          QStringLiteral(":RESULT := &shema.QXVERPINFORM.UPD_T#INFORMATION(:POBJTYPE, "
                         ":POBJID, :PID, :PID_PARENT, :PVALUE, :PDESCRIPTION, "
-                        ":PACTIVE);"),
+                        ":PACTIVE, :PVERSION);"),
          QStringLiteral("end;")});
 
     // A failing server call shows its message; the frame stays as it was left.
@@ -417,6 +415,7 @@ void TfrObjectInfo::LoadChildren(TInfoRow* row) {
         item->SetActive(active);
         item->SetValue(ospLoadInfo->FieldByName(QStringLiteral("VALUE")).AsString());
         item->SetDescription(ospLoadInfo->FieldByName(QStringLiteral("DESCRIPTION")).AsString());
+        item->Version = ospLoadInfo->FieldByName(QStringLiteral("VERSION")).AsInteger();
         item->SetModified(false);
         AddInfoRow(row, std::move(item));
     }
@@ -465,58 +464,6 @@ void TfrObjectInfo::OpenLink(TInfoRow* row) {
     QString target = row->text(1);
     if (target.contains(QLatin1Char('@'))) target = QStringLiteral("mailto:") + target;
     ShellOpen::Open(target);
-}
-
-void TfrObjectInfo::AddInfoOfKind(int kind) {
-    {
-        TInfoDialog dialog(TComBaseForm::Create<TfAddEditInfoType>(nullptr, FSession, FShema));
-        dialog->SetDialogMode(1);
-        dialog->SetInfoKind(kind);
-        if (dialog->Execute()) {
-            TInfoRow* parentRow = FocusedRow() ? FocusedRow() : FRootRow;
-            auto item = std::make_unique<TInfoObject>();
-            item->ID = -1;
-            item->InfoType = kind;
-            item->SetParentID(parentRow->Item().ID);
-            item->SetValue(dialog->Value());
-            item->SetDescription(dialog->Description());
-            item->SetActive(dialog->Active());
-            TInfoRow* row = AddInfoRow(parentRow, std::move(item));
-            TInfoObject& added = row->Item();
-            added.SetModified(true);
-            meDescription->setPlainText(TLimitedMemo::Plain(added.Description()));
-            if (FAutoSave && FObjID > 0) SaveInfo(added);
-            parentRow->setExpanded(true);
-            dxInspector->setCurrentItem(row);
-        }
-    }
-    InitTranslation(FShema, FSession);
-    UpdateActions();
-}
-
-void TfrObjectInfo::EditFocused() {
-    TInfoRow* row = FocusedRow();
-    if (!row || row == FRootRow) return;
-    TInfoObject& item = row->Item();
-    {
-        TInfoDialog dialog(TComBaseForm::Create<TfAddEditInfoType>(nullptr, FSession, FShema));
-        dialog->SetDialogMode(2);
-        dialog->SetInfoKind(item.InfoType);
-        dialog->SetValue(item.Value());
-        dialog->SetDescription(item.Description());
-        dialog->SetActive(item.Active());
-        if (dialog->Execute()) {
-            item.SetValue(dialog->Value());
-            item.SetDescription(dialog->Description());
-            item.SetActive(dialog->Active());
-            item.SetModified(true);
-            if (FAutoSave && FObjID > 0) SaveInfo(item);
-            ShowItemLook(row);
-            if (row->Kind() == TInfoRow::Link) row->setToolTip(1, item.Value());
-            meDescription->setPlainText(TLimitedMemo::Plain(item.Description()));
-        }
-    }
-    InitTranslation(FShema, FSession);
 }
 
 // The items below a row, at every depth.
@@ -576,61 +523,13 @@ void TfrObjectInfo::DropRow(TInfoRow* dragged, TInfoRow* target) {
     }
     TInfoObject& item = dragged->Item();
     item.SetParentID(target->Item().ID);
-    if (FAutoSave && FObjID >= 1) SaveInfo(item);
     dxInspector->setCurrentItem(dragged);
-}
-
-void TfrObjectInfo::SaveInfo(TInfoObject& item) {
-    if (!item.Modified()) return;
-    int result = -1;
-    try {
-        if (item.ID >= 1) {
-            oqEditInfo->Close();
-            oqEditInfo->MacroByName(QStringLiteral("shema")).SetValue(FShema);
-            oqEditInfo->ParamByName(QStringLiteral("POBJTYPE")).SetAsInteger(FObjType);
-            oqEditInfo->ParamByName(QStringLiteral("POBJID")).SetAsInteger(FObjID);
-            oqEditInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(item.ID);
-            SetParamID(oqEditInfo->ParamByName(QStringLiteral("PID_PARENT")), item.ParentID());
-            oqEditInfo->ParamByName(QStringLiteral("PVALUE")).SetAsString(item.Value());
-            oqEditInfo->ParamByName(QStringLiteral("PDESCRIPTION")).SetAsString(item.Description());
-            oqEditInfo->ParamByName(QStringLiteral("PACTIVE")).SetAsInteger(item.Active() ? 1 : 0);
-            oqEditInfo->ExecSQL();
-            result = oqEditInfo->ParamByName(QStringLiteral("RESULT")).AsInteger();
-        } else {
-            ospAddInfo->Close();
-            ospAddInfo->ParamByName(QStringLiteral("POBJTYPE")).SetAsInteger(FObjType);
-            ospAddInfo->ParamByName(QStringLiteral("POBJID")).SetAsInteger(FObjID);
-            SetParamID(ospAddInfo->ParamByName(QStringLiteral("PID_PARENT")), item.ParentID());
-            ospAddInfo->ParamByName(QStringLiteral("PINFOTYPE")).SetAsInteger(item.InfoType);
-            ospAddInfo->ParamByName(QStringLiteral("PVALUE")).SetAsString(item.Value());
-            ospAddInfo->ParamByName(QStringLiteral("PDESCRIPTION")).SetAsString(item.Description());
-            ospAddInfo->ParamByName(QStringLiteral("PACTIVE")).SetAsInteger(item.Active() ? 1 : 0);
-            ospAddInfo->ExecProc();
-            result = ospAddInfo->ParamByName(QStringLiteral("RESULT")).AsInteger();
-        }
-    } catch (const std::exception& e) {
-        // A failed save is silent (the item stays modified and its next save inserts), but
-        // for a refusal, which says what the user lacks, and a place deleted meanwhile.
-        if (PlaceGone(e))
-            ShowPlaceGone(this);
-        else
-            ShowRefusal(e, this);
-        item.ID = -1;
-        return;
-    }
-    item.ID = result;
-    if (result >= 1) item.SetModified(false);
-}
-
-void TfrObjectInfo::DeleteInfo(int id) {
-    try {
-        ospDeleteInfo->Close();
-        ospDeleteInfo->ParamByName(QStringLiteral("POBJTYPE")).SetAsInteger(FObjType);
-        ospDeleteInfo->ParamByName(QStringLiteral("POBJID")).SetAsInteger(FObjID);
-        ospDeleteInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(id);
-        ospDeleteInfo->ExecProc();
-    } catch (const std::exception& e) {
-        MessageBoxes::ShowMessage(ErrorText(e));
+    if (!FAutoSave || FObjID < 1) return;
+    const TInfoSave saved = SaveInfo(item);
+    if (saved == TInfoSave::PlaceGone) {
+        if (OnObjectGone) OnObjectGone();
+    } else if (saved == TInfoSave::Stale || saved == TInfoSave::ItemGone) {
+        RefreshInfo();  // the items as another user left them
     }
 }
 

@@ -18,6 +18,7 @@ class QSplitter;
 class QToolBar;
 class QToolButton;
 class TImageList;
+class TfAddEditInfoType;
 class TOraQuery;
 class TOraStoredProc;
 
@@ -38,6 +39,8 @@ public:
 
     int ID = -1;  // below 1: not on the server yet
     int InfoType = 0;
+    // As last read from the server: a change sends it, so it never overwrites another user's.
+    int Version = 0;
 
 private:
     bool FModified = false;
@@ -104,6 +107,9 @@ public:
     void DropRow(TInfoRow* dragged, TInfoRow* target);
     // Enables the actions from the rights and the focused row (run when idle).
     void UpdateActions();
+    // Another user deleted the object while an item was being attached to it: the user was
+    // told; the host lets it go.
+    std::function<void()> OnObjectGone;
 
     // Components, named as the host and the translation pass know them.
     QToolBar* ToolBar = nullptr;
@@ -150,7 +156,15 @@ private:
     void LoadChildren(TInfoRow* row);
     TInfoRow* AddInfoRow(TInfoRow* parentRow, std::unique_ptr<TInfoObject> item);
     void ShowItemLook(TInfoRow* row);
-    void SaveInfo(TInfoObject& item);
+    // What became of a save. A failure other than a refusal is silent; a refusal, and an
+    // object or item another user deleted, are said here.
+    enum class TInfoSave { Saved, Failed, Refused, Stale, ItemGone, PlaceGone };
+    TInfoSave SaveInfo(TInfoObject& item);
+    // Saves the values of an open add or edit dialog into `item`; false keeps the dialog
+    // open: refused, or changed by another user (then showing the item as stored now).
+    bool SaveFromDialog(TfAddEditInfoType& dialog, TInfoObject& item, TInfoSave& outcome);
+    // Reads the item again from under its parent; false when it is no longer there.
+    bool Reread(TInfoObject& item);
     void DeleteInfo(int id);
     void ExpandAll();
     void RefreshAndTranslate();

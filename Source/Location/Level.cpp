@@ -34,6 +34,7 @@ bool TfLevel::RunDialog(quint8 mode, int& id) {
     if (mode == 2) dialog->ID = id;
     const bool ok = dialog->Execute();
     id = dialog->ID;
+    FListStale = dialog->Edited.Gone || dialog->Edited.Reloaded;
     return ok;
 }
 

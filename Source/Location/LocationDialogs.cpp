@@ -6,6 +6,8 @@
 #include <QVBoxLayout>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "Platform/Data/DataSet.h"
+#include "Platform/Data/ChangedRows.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -97,14 +99,49 @@ bool ChangedByOther(const std::exception& error) {
     return ora && ora->ErrorCode() == OraCode::ChangedByOther;
 }
 
-void ShowChangedByOther(const QString& user, const QString& utcTime, QWidget* owner) {
+void ShowChangedByOther(const QString& user, const QString& utcTime, QWidget* owner,
+                        const QString& phrase) {
     QDateTime at = QDateTime::fromString(utcTime, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     at.setTimeZone(QTimeZone::utc());
     const QString when =
         at.isValid() ? at.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : utcTime;
     MessageBoxes::Show(
-        TranslateRu(QStringLiteral("Местоположение изменено пользователем %1 в %2")).arg(user, when),
+        TranslateRu(phrase).arg(user, when),
         TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, owner);
+}
+
+bool DeletedByOther(const std::exception& error) {
+    const auto* ora = dynamic_cast<const EOraError*>(&error);
+    return ora && ora->ErrorCode() == OraCode::DeletedByOther;
+}
+
+void TEditedRow::Read(const TDataSet& row) {
+    Version = row.FieldByName(QStringLiteral("VERSION")).AsInteger();
+}
+
+void TEditedRow::TellGone(QWidget* owner) {
+    Gone = true;
+    MessageBoxes::Show(TranslateRu(DeletedPhrase), TranslateRu(QStringLiteral("Местоположение")),
+                       MB_ICONINFORMATION, owner);
+}
+
+bool TEditedRow::Answer(const std::exception& error, const TDataSet& row,
+                        const std::function<bool()>& reload, QWidget* owner) {
+    if (DeletedByOther(error)) {
+        TellGone(owner);
+        return true;
+    }
+    if (!ChangedByOther(error)) return false;
+    if (!reload()) {
+        TellGone(owner);
+        return true;
+    }
+    Reloaded = true;
+    Read(row);
+    ShowChangedByOther(row.FieldByName(QStringLiteral("CHANGED_BY")).AsString(),
+                       row.FieldByName(QStringLiteral("CHANGED_AT")).AsString(), owner,
+                       ChangedPhrase);
+    return true;
 }
 
 QString ErrorText(const std::exception& error) {

@@ -3,10 +3,12 @@
 #include <QString>
 
 #include <exception>
+#include <functional>
 
 class QLabel;
 class QObject;
 class QWidget;
+class TDataSet;
 class TOraQuery;
 class TOraStoredProc;
 
@@ -45,6 +47,33 @@ bool PlaceGone(const std::exception& error);
 void ShowPlaceGone(QWidget* owner);
 // Whether the server refused a change built on an older reading of the row.
 bool ChangedByOther(const std::exception& error);
-// Tells the user who changed the place last and when (`utcTime` as the server keeps it,
-// shown in local time).
-void ShowChangedByOther(const QString& user, const QString& utcTime, QWidget* owner);
+// Tells the user who changed the row last and when (`utcTime` as the server keeps it, shown
+// in local time); `phrase` has %1 for the user and %2 for the time.
+void ShowChangedByOther(
+    const QString& user, const QString& utcTime, QWidget* owner,
+    const QString& phrase = QStringLiteral("Местоположение изменено пользователем %1 в %2"));
+// Whether the server refused a change to a row another user deleted since it was read.
+bool DeletedByOther(const std::exception& error);
+
+// A row a dialog edits, as it was last read from the server: its version goes with the change,
+// so the change never overwrites another user's.
+struct TEditedRow {
+    int Version = 0;
+    // Another user deleted the row: the user was told, the list drops it.
+    bool Gone = false;
+    // Another user changed the row: the dialog shows it as stored now.
+    bool Reloaded = false;
+    // What the user is told: %1 the user, %2 the time; the deletion.
+    QString ChangedPhrase;
+    QString DeletedPhrase;
+
+    // Takes the version from the row just read.
+    void Read(const TDataSet& row);
+    // Tells the user that another user deleted the row.
+    void TellGone(QWidget* owner);
+    // Answers a save the server refused because another user changed or deleted the row:
+    // `reload` reads the row again into `row` and shows it (false when it is gone), and the
+    // user is told which. False for any other failure, which is left to the caller.
+    bool Answer(const std::exception& error, const TDataSet& row,
+                const std::function<bool()>& reload, QWidget* owner);
+};

@@ -386,6 +386,11 @@ void TfMain::CreateInfoFrame() {
     FInfoFrame->FAutoLoad = true;
     FInfoFrame->FAutoSave = true;
     FInfoFrame->FObjType = 1;           // locations
+    // An item attached to a place another user deleted: the place leaves the tree.
+    FInfoFrame->OnObjectGone = [this] {
+        TObjectNode* node = FTree->Selected();
+        if (node && node->ID == FInfoFrame->ObjID()) DropGoneNode(node);
+    };
     FInfoFrame->SetFrameActive(false);  // F4 and F8 stay with the tree
     FInfoFrame->FCanAdd = FViewLocation && (FAddLocation || FEditLocation);
     FInfoFrame->FCanEdit = FInfoFrame->FCanAdd;

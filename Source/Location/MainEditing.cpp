@@ -58,7 +58,7 @@ void TfMain::aObjectAddExecute() {
         dialog->ParentID = s->ID;  // -1 under the root
         dialog->Level = s->Level + 1;
         const bool done = dialog->Execute();
-        if (dialog->Gone) {
+        if (dialog->Edited.Gone) {
             DropGoneNode(s);
         } else if (done) {
             if (dialog->ID < 1) {
@@ -100,14 +100,14 @@ void TfMain::aObjectEditExecute() {
         dialog->ID = s->ID;
         dialog->Level = s->Level;
         const bool done = dialog->Execute();
-        if (dialog->Gone) {
+        if (dialog->Edited.Gone) {
             DropGoneNode(s);
         } else if (done) {
             ShowEdited(s, dialog->GetAbbrevID(), dialog->GetAbbrevSName(), dialog->Name);
-            s->Version = dialog->Version;
-        } else if (dialog->Reloaded) {  // cancelled: the place as another user left it
+            s->Version = dialog->Edited.Version;
+        } else if (dialog->Edited.Reloaded) {  // cancelled: the place as another user left it
             ShowEdited(s, dialog->ShownAbbrevID, dialog->ShownAbbrevSName, dialog->Name);
-            s->Version = dialog->Version;
+            s->Version = dialog->Edited.Version;
         }
     }
     EnsureTranslation();

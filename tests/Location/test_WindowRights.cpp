@@ -1,7 +1,7 @@
 // The window and what the server lets its user do: a reader's picker has no add, edit or
 // delete and accepts no drag; what the server refuses anyway is said in the user's language;
 // a place another session deleted is said and leaves the tree; an edit or a drag over
-// another session's change is refused and shows that change.
+// another session's change is refused and shows that change, in the tree as in a dictionary.
 
 #include <QAction>
 #include <QLineEdit>
@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Location/Abbreviature.h"
+#include "Location/FrameObjectInfo.h"
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/ObjectNode.h"
@@ -113,8 +115,9 @@ TObjectNode* FindNode(TObjectNode* from, long long id) {
 TEST_F(WindowRights, APlaceDeletedByAnotherSessionIsSaidAndLeavesTheTree) {
     FDb.AddType(5, FSample.aS);
     const auto other = OpenConnection(FDb.ConnectString());
-    for (const bool adding : {false, true}) {
-        SCOPED_TRACE(adding ? "adding below" : "editing");
+    for (const char* doing : {"editing", "adding below", "attaching an item"}) {
+        SCOPED_TRACE(doing);
+        const bool adding = doing[0] == 'a', attaching = doing[1] == 't';
         const long long hamlet = FDb.AddLocation(FSample.birch, FSample.tS4, "Хутор");
         FDb.Raw().Commit();
         TFormHolder<TfMain> form(
@@ -125,14 +128,18 @@ TEST_F(WindowRights, APlaceDeletedByAnotherSessionIsSaidAndLeavesTheTree) {
         ASSERT_EQ(form->GetSelectedID(), hamlet);
         other->Call(other->Describe("QXVBASE", "QXVERPLOCAT", "DEL_T#LOCATION"), {{"PID", hamlet}});
         other->Commit();
+        const char* field = attaching ? "edtInfo" : "edtName";
         if (adding)
-            FDriver.Then([](QDialog& d) {
-                d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("Новый"));
+            FDriver.Then([field](QDialog& d) {
+                d.findChild<QLineEdit*>(field)->setText(QStringLiteral("Новый"));
                 d.findChild<QPushButton*>("btnOK")->click();
                 EXPECT_TRUE(d.isVisible());
-                EXPECT_EQ(d.findChild<QLineEdit*>("edtName")->text(), QStringLiteral("Новый"));
+                EXPECT_EQ(d.findChild<QLineEdit*>(field)->text(), QStringLiteral("Новый"));
             });
-        adding ? form->aObjectAddExecute() : form->aObjectEditExecute();
+        if (attaching)
+            form->findChild<TfrObjectInfo*>("FInfoFrame")->AddInfoOfKind(5);
+        else
+            adding ? form->aObjectAddExecute() : form->aObjectEditExecute();
         ASSERT_EQ(FBoxes.Count(), 1u);
         EXPECT_EQ(FBoxes.Last().Text,
                   QStringLiteral("Местоположение удалено другим пользователем"));
@@ -140,16 +147,6 @@ TEST_F(WindowRights, APlaceDeletedByAnotherSessionIsSaidAndLeavesTheTree) {
         EXPECT_EQ(FindNode(form->Tree()->Root(), hamlet), nullptr);
         EXPECT_EQ(Places(FSample.birch), 0u);
         FBoxes.Clear();
-        // Nor does an item attach to it: the frame's save says the same.
-        EXPECT_THROW(FDb.Call("QXVERPINFORM", "INS_T#INFORMATION",
-                              {{"POBJTYPE", 1},
-                               {"POBJID", hamlet},
-                               {"PID_PARENT", -1},
-                               {"PINFOTYPE", 5},
-                               {"PVALUE", "x"},
-                               {"PDESCRIPTION", ""},
-                               {"PACTIVE", 1}}),
-                     EOraError);
     }
 }
 
@@ -215,6 +212,59 @@ TEST_F(WindowRights, ADragOverAnotherSessionsChangeIsRefusedThenRedone) {
     }
     ASSERT_EQ(FBoxes.Count(), 1u);
     EXPECT_TRUE(FBoxes.Last().Text.startsWith("Местоположение изменено пользователем QXVBASE"));
+}
+
+// Two dictionary windows on two sessions edit one abbreviation: the later save is refused
+// with who changed it and shows the earlier one's name, and OK again stores its own. Saved
+// after the other session deleted it, the dialog says so and the list drops the row.
+TEST_F(WindowRights, ADictionaryEditOverAnotherSessionsChangeIsRefusedThenRedone) {
+    TOraSession session;
+    session.SetConnectString(FDb.ConnectString());
+    session.Connect();
+    const long long spare = FDb.AddAbbrev("х.", "хутор");
+    FDb.Raw().Commit();
+    auto edit = [&](TOraSession* on, long long id, const ModalDriver::Action& step) {
+        TFormHolder<TfAbbreviature> form(
+            TComBaseForm::Create<TfAbbreviature>(nullptr, on, QStringLiteral("QXVBASE")));
+        FDriver.Then([&](QDialog& d) {
+            auto& dictionary = static_cast<TfAbbreviature&>(d);
+            ASSERT_TRUE(dictionary.ospObjects->Locate("ID", id));
+            FDriver.Then(step);
+            dictionary.aObjectEdit->trigger();
+            EXPECT_EQ(dictionary.ospObjects->Locate("ID", id), id != spare);
+            d.reject();
+        });
+        form->Execute();
+    };
+    auto rename = [](QDialog& d, const char* name) {
+        d.findChild<QLineEdit*>("edtFullName")->setText(QString::fromUtf8(name));
+        d.findChild<QPushButton*>("btnOK")->click();
+    };
+    edit(&session, FSample.aS, [&](QDialog& late) {
+        edit(&FDb.Session(), FSample.aS, [&](QDialog& early) { rename(early, "сельцо"); });
+        rename(late, "село большое");
+        ASSERT_TRUE(late.isVisible());
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_TRUE(FBoxes.Last().Text.startsWith("Сокращение изменено пользователем QXVBASE в "));
+        EXPECT_EQ(late.findChild<QLineEdit*>("edtFullName")->text(), QStringLiteral("сельцо"));
+        rename(late, "село большое");
+        EXPECT_FALSE(late.isVisible());
+    });
+    edit(&session, spare, [&](QDialog& d) {
+        FDb.Call("QXVERPLOCAT", "DEL_T#LOCATABBREV", {{"PID", spare}});
+        FDb.Raw().Commit();
+        rename(d, "хуторок");
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(d.findChild<QLineEdit*>("edtFullName")->text(), QStringLiteral("хуторок"));
+        d.reject();
+    });
+    ASSERT_EQ(FBoxes.Count(), 2u);
+    EXPECT_EQ(FBoxes.Last().Text, QStringLiteral("Сокращение удалено другим пользователем"));
+    EXPECT_EQ(FDb.Rows("QXVERPLOCAT", "GET_T#LOCATABBREV", {{"PID", FSample.aS}})
+                  .Rows.at(0)
+                  .at(2)
+                  .toString(),
+              QStringLiteral("село большое"));
 }
 
 }  // namespace
