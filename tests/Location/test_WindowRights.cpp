@@ -159,34 +159,57 @@ TFormHolder<TfMain> DistrictWindow(TOraSession* session, const TestDatabase::TSa
     return form;
 }
 
-// Two windows on two sessions edit one place: the second save, built on the older reading,
-// is refused with who changed it, and its dialog then shows the first one's name; saving
-// again stores the second one's.
+// Two windows on two sessions edit one place, then one information item: the second save,
+// built on the older reading, is refused with who changed it, and its dialog then shows the
+// first one's value; saving again stores the second one's.
 TEST_F(WindowRights, AnEditOverAnotherSessionsChangeIsRefusedThenRedone) {
     TOraSession session;
     session.SetConnectString(FDb.ConnectString());
     session.Connect();
+    FDb.AddInfo(FSample.lakeside, -1, 5, "0");
+    FDb.Raw().Commit();
+    const std::vector<TBoundValue> items{
+        {"POBJTYPE", 1}, {"POBJID", FSample.lakeside}, {"PID_PARENT", -1}};
     const auto first = DistrictWindow(&FDb.Session(), FSample);
     const auto second = DistrictWindow(&session, FSample);
-    auto rename = [](QDialog& d, const char* name) {
-        d.findChild<QLineEdit*>("edtName")->setText(QString::fromUtf8(name));
-        d.findChild<QPushButton*>("btnOK")->click();
+    struct TCase {
+        const char* Field;
+        const char* Said;
+        std::function<void(TfMain&)> Edit;
+        std::function<QString()> Stored;
     };
-    FDriver.Then([&](QDialog& late) {
-        FDriver.Then([&](QDialog& early) { rename(early, "Первый"); });
-        first->aObjectEditExecute();
-        rename(late, "Второй");
-        ASSERT_TRUE(late.isVisible());
-        ASSERT_EQ(FBoxes.Count(), 1u);
-        EXPECT_TRUE(FBoxes.Last().Text.startsWith("Местоположение изменено пользователем QXVBASE в "))
-            << FBoxes.Last().Text.toStdString();
-        EXPECT_EQ(late.findChild<QLineEdit*>("edtName")->text(), QStringLiteral("Первый"));
-        rename(late, "Второй");
-        EXPECT_FALSE(late.isVisible());
-    });
-    second->aObjectEditExecute();
-    EXPECT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(Place(FSample.lakeside), QStringLiteral("Второй"));
+    const std::vector<TCase> cases{
+        {"edtName", "Местоположение изменено пользователем QXVBASE в ",
+         [](TfMain& w) { w.aObjectEditExecute(); }, [&] { return Place(FSample.lakeside); }},
+        {"edtInfo", "Информация изменена пользователем QXVBASE в ",
+         [](TfMain& w) {
+             auto* frame = w.findChild<TfrObjectInfo*>("FInfoFrame");
+             frame->dxInspector->setCurrentItem(frame->RootRow()->child(0));
+             frame->EditFocused();
+         },
+         [&] { return FDb.Rows("QXVERPINFORM", "GET_T#INFORMATION", items).Rows.at(0).at(3).toString(); }},
+    };
+    for (const TCase& c : cases) {
+        FBoxes.Clear();
+        auto rename = [&c](QDialog& d, const char* name) {
+            d.findChild<QLineEdit*>(c.Field)->setText(QString::fromUtf8(name));
+            d.findChild<QPushButton*>("btnOK")->click();
+        };
+        FDriver.Then([&](QDialog& late) {
+            FDriver.Then([&](QDialog& early) { rename(early, "Первый"); });
+            c.Edit(*first);
+            rename(late, "Второй");
+            ASSERT_TRUE(late.isVisible());
+            ASSERT_EQ(FBoxes.Count(), 1u);
+            EXPECT_TRUE(FBoxes.Last().Text.startsWith(c.Said)) << FBoxes.Last().Text.toStdString();
+            EXPECT_EQ(late.findChild<QLineEdit*>(c.Field)->text(), QStringLiteral("Первый"));
+            rename(late, "Второй");
+            EXPECT_FALSE(late.isVisible());
+        });
+        c.Edit(*second);
+        EXPECT_EQ(FBoxes.Count(), 1u);
+        EXPECT_EQ(c.Stored(), QStringLiteral("Второй"));
+    }
     EXPECT_EQ(second->Tree()->Selected()->Caption(), QStringLiteral("р-н. Второй"));
 }
 
