@@ -234,7 +234,9 @@ void TfAddEditAbbreviature::OK() {
     } catch (const std::exception& e) {
         // Changed by another user: the dialog shows the abbreviation as stored now, to apply
         // the change again or cancel.
-        if (Edited.Answer(e, *ospObjectInfo, [this] { return LoadRecord(); }, this)) return;
+        if (Edited.Answer(
+                e, *ospObjectInfo, [this] { return LoadRecord(); }, this))
+            return;
         if (FDialogMode == 1) ID = -1;
         const QString refusal = RefusalText(e);
         MessageBoxes::Show(!refusal.isEmpty() ? refusal

@@ -45,9 +45,8 @@ TfAddEditLevel::TfAddEditLevel(QWidget* owner, TOraSession* session, const QStri
         QStringLiteral(":RESULT := &shema.QXVERPLOCAT.INS_T#LOCATTYPE(:PLEVEL#, :PID_ABBREV);"));
     oqEditObject = LocatCallBlock(
         this, "oqEditObject",
-        QStringLiteral(
-            ":RESULT := &shema.QXVERPLOCAT.UPD_T#LOCATTYPE(:PID, :PLEVEL#, :PID_ABBREV, "
-            ":PVERSION);"));
+        QStringLiteral(":RESULT := &shema.QXVERPLOCAT.UPD_T#LOCATTYPE(:PID, :PLEVEL#, :PID_ABBREV, "
+                       ":PVERSION);"));
     Edited.ChangedPhrase = QStringLiteral("Уровень изменён пользователем %1 в %2");
     Edited.DeletedPhrase = QStringLiteral("Уровень удалён другим пользователем");
 }
@@ -155,7 +154,8 @@ void TfAddEditLevel::OK() {
         } catch (const std::exception& e) {
             // The dialog stays open, as above; changed by another user, it shows the level
             // as stored now.
-            if (!Edited.Answer(e, *ospObjectInfo, [this] { return LoadRecord(); }, this))
+            if (!Edited.Answer(
+                    e, *ospObjectInfo, [this] { return LoadRecord(); }, this))
                 MessageBoxes::ShowMessage(ErrorText(e));
             return;
         }

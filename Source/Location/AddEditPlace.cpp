@@ -174,7 +174,9 @@ void TfAddEditPlace::OK() {
     } catch (const std::exception& e) {
         // Refused: the dialog stays open with what the user typed, to try again or cancel.
         if (FDialogMode == 1) ID = -1;
-        if (Edited.Answer(e, *ospObjectInfo, [this] { return ReloadChanged(); }, this)) return;
+        if (Edited.Answer(
+                e, *ospObjectInfo, [this] { return ReloadChanged(); }, this))
+            return;
         if (PlaceGone(e))
             Edited.TellGone(this);
         else

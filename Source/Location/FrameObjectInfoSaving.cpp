@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
+#include "ComUnits/uOraFunctions.h"
 #include "FormReposit/uComBaseForm.h"
 #include "Location/AddEditInfoType.h"
 #include "Location/FrameObjectInfo.h"
@@ -14,7 +15,6 @@
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/MessageBoxes.h"
-#include "ComUnits/uOraFunctions.h"
 
 namespace {
 
@@ -52,8 +52,7 @@ void TfrObjectInfo::AddInfoOfKind(int kind) {
         item->InfoType = kind;
         item->SetParentID(parentRow->Item().ID);
         const bool saving = FAutoSave && FObjID > 0;
-        if (saving)
-            dialog->Save = [&] { return SaveFromDialog(*dialog, *item, outcome); };
+        if (saving) dialog->Save = [&] { return SaveFromDialog(*dialog, *item, outcome); };
         if (dialog->Execute()) {
             if (!saving) TakeValues(*dialog, *item);
             TInfoRow* row = AddInfoRow(parentRow, std::move(item));

@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
-#include "Platform/Data/DataSet.h"
 #include "Platform/Data/ChangedRows.h"
+#include "Platform/Data/DataSet.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -105,9 +105,8 @@ void ShowChangedByOther(const QString& user, const QString& utcTime, QWidget* ow
     at.setTimeZone(QTimeZone::utc());
     const QString when =
         at.isValid() ? at.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : utcTime;
-    MessageBoxes::Show(
-        TranslateRu(phrase).arg(user, when),
-        TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, owner);
+    MessageBoxes::Show(TranslateRu(phrase).arg(user, when),
+                       TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, owner);
 }
 
 bool DeletedByOther(const std::exception& error) {

@@ -45,15 +45,26 @@ protected:
         int id = int(FSample.lakeside);
         ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id);
     }
-    QString Place(long long id) {
-        return FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", -1}})
-            .Rows.at(0)
-            .at(1)
-            .toString();
-    }
     size_t Places(long long parent) {
         return FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", -1}, {"PID_PARENT", parent}})
             .Rows.size();
+    }
+
+    // Edits abbreviation `id` in a dictionary on `on`: `step` gets the edit dialog. Whether the
+    // list then still has the row goes to `listed`.
+    void EditAbbrev(TOraSession* on, long long id, const ModalDriver::Action& step,
+                    bool* listed = nullptr) {
+        TFormHolder<TfAbbreviature> form(
+            TComBaseForm::Create<TfAbbreviature>(nullptr, on, QStringLiteral("QXVBASE")));
+        FDriver.Then([&](QDialog& d) {
+            auto& dictionary = static_cast<TfAbbreviature&>(d);
+            ASSERT_TRUE(dictionary.ospObjects->Locate("ID", id));
+            FDriver.Then(step);
+            dictionary.aObjectEdit->trigger();
+            if (listed) *listed = dictionary.ospObjects->Locate("ID", id);
+            d.reject();
+        });
+        form->Execute();
     }
 
     TestDatabase FDb;
@@ -159,57 +170,61 @@ TFormHolder<TfMain> DistrictWindow(TOraSession* session, const TestDatabase::TSa
     return form;
 }
 
-// Two windows on two sessions edit one place, then one information item: the second save,
-// built on the older reading, is refused with who changed it, and its dialog then shows the
-// first one's value; saving again stores the second one's.
+// Two windows on two sessions edit one place, one information item, one abbreviation: the
+// second save, built on the older reading, is refused with who changed it, and its dialog then
+// shows the first one's value; saving again stores the second one's.
 TEST_F(WindowRights, AnEditOverAnotherSessionsChangeIsRefusedThenRedone) {
     TOraSession session;
     session.SetConnectString(FDb.ConnectString());
     session.Connect();
     FDb.AddInfo(FSample.lakeside, -1, 5, "0");
     FDb.Raw().Commit();
-    const std::vector<TBoundValue> items{
-        {"POBJTYPE", 1}, {"POBJID", FSample.lakeside}, {"PID_PARENT", -1}};
     const auto first = DistrictWindow(&FDb.Session(), FSample);
     const auto second = DistrictWindow(&session, FSample);
-    struct TCase {
-        const char* Field;
-        const char* Said;
-        std::function<void(TfMain&)> Edit;
-        std::function<QString()> Stored;
-    };
-    const std::vector<TCase> cases{
-        {"edtName", "Местоположение изменено пользователем QXVBASE в ",
-         [](TfMain& w) { w.aObjectEditExecute(); }, [&] { return Place(FSample.lakeside); }},
-        {"edtInfo", "Информация изменена пользователем QXVBASE в ",
-         [](TfMain& w) {
-             auto* frame = w.findChild<TfrObjectInfo*>("FInfoFrame");
-             frame->dxInspector->setCurrentItem(frame->RootRow()->child(0));
-             frame->EditFocused();
-         },
-         [&] { return FDb.Rows("QXVERPINFORM", "GET_T#INFORMATION", items).Rows.at(0).at(3).toString(); }},
-    };
-    for (const TCase& c : cases) {
+    using TEdit = std::function<void(TfMain&, const ModalDriver::Action&)>;
+    // `edit` opens the dialog in each window; `field` shows the value, which the server gives
+    // as `column` of the first row of `routine` for `key`.
+    auto check = [&](const char* field, const char* said, const TEdit& edit, const char* package,
+                     const char* routine, const std::vector<TBoundValue>& key, int column) {
+        SCOPED_TRACE(field);
         FBoxes.Clear();
-        auto rename = [&c](QDialog& d, const char* name) {
-            d.findChild<QLineEdit*>(c.Field)->setText(QString::fromUtf8(name));
+        auto rename = [field](QDialog& d, const char* name) {
+            d.findChild<QLineEdit*>(field)->setText(QString::fromUtf8(name));
             d.findChild<QPushButton*>("btnOK")->click();
         };
-        FDriver.Then([&](QDialog& late) {
-            FDriver.Then([&](QDialog& early) { rename(early, "Первый"); });
-            c.Edit(*first);
+        edit(*second, [&](QDialog& late) {
+            edit(*first, [&](QDialog& early) { rename(early, "Первый"); });
             rename(late, "Второй");
             ASSERT_TRUE(late.isVisible());
             ASSERT_EQ(FBoxes.Count(), 1u);
-            EXPECT_TRUE(FBoxes.Last().Text.startsWith(c.Said)) << FBoxes.Last().Text.toStdString();
-            EXPECT_EQ(late.findChild<QLineEdit*>(c.Field)->text(), QStringLiteral("Первый"));
+            EXPECT_TRUE(FBoxes.Last().Text.startsWith(said)) << FBoxes.Last().Text.toStdString();
+            EXPECT_EQ(late.findChild<QLineEdit*>(field)->text(), QStringLiteral("Первый"));
             rename(late, "Второй");
             EXPECT_FALSE(late.isVisible());
         });
-        c.Edit(*second);
         EXPECT_EQ(FBoxes.Count(), 1u);
-        EXPECT_EQ(c.Stored(), QStringLiteral("Второй"));
-    }
+        EXPECT_EQ(FDb.Rows(package, routine, key).Rows.at(0).at(column).toString(), "Второй");
+    };
+    const TEdit place = [&](TfMain& w, const ModalDriver::Action& step) {
+        FDriver.Then(step);
+        w.aObjectEditExecute();
+    };
+    const TEdit item = [&](TfMain& w, const ModalDriver::Action& step) {
+        auto* frame = w.findChild<TfrObjectInfo*>("FInfoFrame");
+        frame->dxInspector->setCurrentItem(frame->RootRow()->child(0));
+        FDriver.Then(step);
+        frame->EditFocused();
+    };
+    const TEdit abbrev = [&](TfMain& w, const ModalDriver::Action& step) {
+        EditAbbrev(&w == first.get() ? &FDb.Session() : &session, FSample.aS, step);
+    };
+    check("edtName", "Местоположение изменено пользователем QXVBASE в ", place, "QXVERPLOCAT",
+          "GET_T#LOCATION", {{"PID", FSample.lakeside}, {"PID_PARENT", -1}}, 1);
+    check("edtInfo", "Информация изменена пользователем QXVBASE в ", item, "QXVERPINFORM",
+          "GET_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", FSample.lakeside}, {"PID_PARENT", -1}},
+          3);
+    check("edtFullName", "Сокращение изменено пользователем QXVBASE в ", abbrev, "QXVERPLOCAT",
+          "GET_T#LOCATABBREV", {{"PID", FSample.aS}}, 2);
     EXPECT_EQ(second->Tree()->Selected()->Caption(), QStringLiteral("р-н. Второй"));
 }
 
@@ -237,57 +252,29 @@ TEST_F(WindowRights, ADragOverAnotherSessionsChangeIsRefusedThenRedone) {
     EXPECT_TRUE(FBoxes.Last().Text.startsWith("Местоположение изменено пользователем QXVBASE"));
 }
 
-// Two dictionary windows on two sessions edit one abbreviation: the later save is refused
-// with who changed it and shows the earlier one's name, and OK again stores its own. Saved
-// after the other session deleted it, the dialog says so and the list drops the row.
-TEST_F(WindowRights, ADictionaryEditOverAnotherSessionsChangeIsRefusedThenRedone) {
+// An abbreviation saved after another session deleted it: the dialog says so and stays open
+// with what was typed, and the list drops the row.
+TEST_F(WindowRights, AnAbbreviationDeletedByAnotherSessionIsSaidAndLeavesTheList) {
+    const long long spare = FDb.AddAbbrev("х.", "хутор");
+    FDb.Raw().Commit();
     TOraSession session;
     session.SetConnectString(FDb.ConnectString());
     session.Connect();
-    const long long spare = FDb.AddAbbrev("х.", "хутор");
-    FDb.Raw().Commit();
-    auto edit = [&](TOraSession* on, long long id, const ModalDriver::Action& step) {
-        TFormHolder<TfAbbreviature> form(
-            TComBaseForm::Create<TfAbbreviature>(nullptr, on, QStringLiteral("QXVBASE")));
-        FDriver.Then([&](QDialog& d) {
-            auto& dictionary = static_cast<TfAbbreviature&>(d);
-            ASSERT_TRUE(dictionary.ospObjects->Locate("ID", id));
-            FDriver.Then(step);
-            dictionary.aObjectEdit->trigger();
-            EXPECT_EQ(dictionary.ospObjects->Locate("ID", id), id != spare);
+    bool listed = true;
+    EditAbbrev(
+        &session, spare,
+        [&](QDialog& d) {
+            FDb.Call("QXVERPLOCAT", "DEL_T#LOCATABBREV", {{"PID", spare}});
+            FDb.Raw().Commit();
+            d.findChild<QLineEdit*>("edtFullName")->setText(QStringLiteral("хуторок"));
+            d.findChild<QPushButton*>("btnOK")->click();
+            EXPECT_TRUE(d.isVisible());
             d.reject();
-        });
-        form->Execute();
-    };
-    auto rename = [](QDialog& d, const char* name) {
-        d.findChild<QLineEdit*>("edtFullName")->setText(QString::fromUtf8(name));
-        d.findChild<QPushButton*>("btnOK")->click();
-    };
-    edit(&session, FSample.aS, [&](QDialog& late) {
-        edit(&FDb.Session(), FSample.aS, [&](QDialog& early) { rename(early, "сельцо"); });
-        rename(late, "село большое");
-        ASSERT_TRUE(late.isVisible());
-        ASSERT_EQ(FBoxes.Count(), 1u);
-        EXPECT_TRUE(FBoxes.Last().Text.startsWith("Сокращение изменено пользователем QXVBASE в "));
-        EXPECT_EQ(late.findChild<QLineEdit*>("edtFullName")->text(), QStringLiteral("сельцо"));
-        rename(late, "село большое");
-        EXPECT_FALSE(late.isVisible());
-    });
-    edit(&session, spare, [&](QDialog& d) {
-        FDb.Call("QXVERPLOCAT", "DEL_T#LOCATABBREV", {{"PID", spare}});
-        FDb.Raw().Commit();
-        rename(d, "хуторок");
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(d.findChild<QLineEdit*>("edtFullName")->text(), QStringLiteral("хуторок"));
-        d.reject();
-    });
-    ASSERT_EQ(FBoxes.Count(), 2u);
+        },
+        &listed);
+    ASSERT_EQ(FBoxes.Count(), 1u);
     EXPECT_EQ(FBoxes.Last().Text, QStringLiteral("Сокращение удалено другим пользователем"));
-    EXPECT_EQ(FDb.Rows("QXVERPLOCAT", "GET_T#LOCATABBREV", {{"PID", FSample.aS}})
-                  .Rows.at(0)
-                  .at(2)
-                  .toString(),
-              QStringLiteral("село большое"));
+    EXPECT_FALSE(listed);
 }
 
 }  // namespace

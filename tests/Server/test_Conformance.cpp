@@ -1063,74 +1063,64 @@ TEST_P(Conformance, InstallingTwiceKeepsData) {
 }
 
 // A change sent with the version its caller read is refused once another change came in
-// between, names who made that one and changes nothing; without a version it goes through.
-// A change sent with the version read is refused once another user changed the row (naming
-// who and when) or deleted it; without a version it goes as before.
+// between, names who made that one and changes nothing, and says so when the row was deleted
+// meanwhile; without a version it goes through.
 TEST_P(Conformance, StaleVersionsAreRefusedWithTheLastChange) {
     const World w = MakeWorld();
     const long long item = AddInfo(w.s1, Null(), 1, "555"), spare = AddAbbrev("x", "Spare");
-    const QString last = QStringLiteral("VERSION CHANGED_BY CHANGED_AT");
-    auto place = [&] { return Place(w.s1, last); };
-    const Inputs itemId{{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID", item}};
-    struct TCase {
-        const char* Package;
-        const char* Routine;
-        Inputs In;
-        long long Done;
-        std::function<QString()> Read;  // VERSION|CHANGED_BY|CHANGED_AT of the changed row
-        const char* Changed;
-        Inputs Delete;  // the row's delete, then the deletion said; none for places
-        const char* Deleted;
-    };
-    const std::vector<TCase> cases{
-        {"QXVERPLOCAT", "UPD_T#LOCATION",
-         {{"PID", w.s1}, {"PID_PARENT", w.r1}, {"PID_LOCATTYPE", w.tS3}, {"PNAME", "Mine"}}, w.s1,
-         place, "Местоположение изменено пользователем %1 в %2", {}, nullptr},
-        {"QXVERPLOCAT", "UPD_T#LOCATION_ID_PARENT", {{"PID", w.s1}, {"PID_PARENT", w.g1}}, 1, place,
-         "Местоположение изменено пользователем %1 в %2", {}, nullptr},
-        {"QXVERPLOCAT", "UPD_T#LOCATABBREV", {{"PID", spare}, {"PSNAME", "y"}, {"PNAME", "S"}}, spare,
-         [&] { return Fields(LocCursor("GET_T#LOCATABBREV", {{"PID", spare}}), 0, last); },
-         "Сокращение изменено пользователем %1 в %2", {{"PID", spare}},
-         "Сокращение удалено другим пользователем"},
-        {"QXVERPLOCAT", "UPD_T#LOCATTYPE", {{"PID", w.tS4}, {"PLEVEL#", 5}, {"PID_ABBREV", w.aS}},
-         w.tS4, [&] { return Fields(LocCursor("GET_T#LOCATTYPE", {{"PID", w.tS4}}), 0, last); },
-         "Уровень изменён пользователем %1 в %2", {{"PID", w.tS4}},
-         "Уровень удалён другим пользователем"},
-        {"QXVERPINFORM", "UPD_T#INFORMATION",
-         {{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID", item}, {"PID_PARENT", Null()},
-          {"PVALUE", "556"}, {"PDESCRIPTION", "d"}, {"PACTIVE", 1}},
-         item,
-         [&] {
-             return FieldsOf(Cursor("QXVERPINFORM", "GET_T#INFORMATION",
-                                    {{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID_PARENT", Null()}}),
-                             item, last);
-         },
-         "Информация изменена пользователем %1 в %2", itemId,
-         "Информация удалена другим пользователем"},
-    };
-    for (const TCase& c : cases) {
+    const Inputs items{{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID_PARENT", Null()}};
+    // `routine` changes row `id`, which `get` lists for `key`: without a version as before, with
+    // an old one refused saying `changed`, with the current one done; once `del` deleted the
+    // row (none for places), refused saying `deleted`.
+    auto check = [&](const char* package, const char* routine, const Inputs& in, long long done,
+                     const char* get, const Inputs& key, long long id, const char* changed,
+                     const Inputs& del = {}, const char* deleted = nullptr) {
+        SCOPED_TRACE(routine);
         auto call = [&](const QVariant& version) {
-            Inputs in = c.In;
-            if (version.isValid()) in.push_back({"PVERSION", version});
-            return CallR(c.Package, c.Routine, in).Value("RESULT").toLongLong();
+            Inputs with = in;
+            if (version.isValid()) with.push_back({"PVERSION", version});
+            return CallR(package, routine, with).Value("RESULT").toLongLong();
         };
-        const QString read = c.Read().section(u'|', 0, 0);
-        EXPECT_EQ(call(QVariant()), c.Done) << c.Routine << ": no version, as before";
-        const QString now = c.Read();
+        auto read = [&] {
+            return FieldsOf(Cursor(package, get, key), id, "VERSION CHANGED_BY CHANGED_AT");
+        };
+        const long long old = read().section(u'|', 0, 0).toLongLong();
+        EXPECT_EQ(call(QVariant()), done);
+        const QString now = read();
         const QStringList by = now.split(u'|');
-        EXPECT_GT(by[0].toLongLong(), read.toLongLong()) << c.Routine;
-        EXPECT_EQ(CodeOf([&] { call(read.toLongLong()); }), OraCode::ChangedByOther) << c.Routine;
-        EXPECT_EQ(MessageOf([&] { call(read.toLongLong()); }).trimmed(),
-                  QStringLiteral("ORA-20001: ") + QString::fromUtf8(c.Changed).arg(by[1], by[2]));
-        EXPECT_EQ(c.Read(), now) << c.Routine << ": nothing changed";
-        EXPECT_EQ(call(by[0].toLongLong()), c.Done) << c.Routine;
-        EXPECT_GT(c.Read().section(u'|', 0, 0).toLongLong(), by[0].toLongLong()) << c.Routine;
-        if (!c.Deleted) continue;
-        const QString del = QString::fromLatin1(c.Routine).replace("UPD_", "DEL_");
-        ASSERT_EQ(CallR(c.Package, del, c.Delete).Value("RESULT").toLongLong(), 1) << c.Routine;
+        EXPECT_GT(by[0].toLongLong(), old);
+        EXPECT_EQ(CodeOf([&] { call(old); }), OraCode::ChangedByOther);
+        EXPECT_EQ(MessageOf([&] { call(old); }).trimmed(),
+                  QStringLiteral("ORA-20001: ") + QString::fromUtf8(changed).arg(by[1], by[2]));
+        EXPECT_EQ(read(), now) << "nothing changed";
+        EXPECT_EQ(call(by[0].toLongLong()), done);
+        if (!deleted) return;
+        const QString gone = QString::fromLatin1(routine).replace("UPD_", "DEL_");
+        ASSERT_EQ(CallR(package, gone, del).Value("RESULT").toLongLong(), 1);
         EXPECT_EQ(MessageOf([&] { call(1); }).trimmed(),
-                  QStringLiteral("ORA-20002: ") + QString::fromUtf8(c.Deleted));
-    }
+                  QStringLiteral("ORA-20002: ") + QString::fromUtf8(deleted));
+    };
+    const Inputs place{{"PID", w.s1}, {"PID_PARENT", Null()}};
+    const char* placeChanged = "Местоположение изменено пользователем %1 в %2";
+    check("QXVERPLOCAT", "UPD_T#LOCATION",
+          {{"PID", w.s1}, {"PID_PARENT", w.r1}, {"PID_LOCATTYPE", w.tS3}, {"PNAME", "Mine"}}, w.s1,
+          "GET_T#LOCATION", place, w.s1, placeChanged);
+    check("QXVERPLOCAT", "UPD_T#LOCATION_ID_PARENT", {{"PID", w.s1}, {"PID_PARENT", w.g1}}, 1,
+          "GET_T#LOCATION", place, w.s1, placeChanged);
+    check("QXVERPLOCAT", "UPD_T#LOCATABBREV", {{"PID", spare}, {"PSNAME", "y"}, {"PNAME", "S"}},
+          spare, "GET_T#LOCATABBREV", {{"PID", spare}}, spare,
+          "Сокращение изменено пользователем %1 в %2", {{"PID", spare}},
+          "Сокращение удалено другим пользователем");
+    check("QXVERPLOCAT", "UPD_T#LOCATTYPE", {{"PID", w.tS4}, {"PLEVEL#", 5}, {"PID_ABBREV", w.aS}},
+          w.tS4, "GET_T#LOCATTYPE", {{"PID", w.tS4}}, w.tS4,
+          "Уровень изменён пользователем %1 в %2", {{"PID", w.tS4}},
+          "Уровень удалён другим пользователем");
+    Inputs edit = items;
+    edit.insert(edit.end(),
+                {{"PID", item}, {"PVALUE", "556"}, {"PDESCRIPTION", ""}, {"PACTIVE", 1}});
+    check("QXVERPINFORM", "UPD_T#INFORMATION", edit, item, "GET_T#INFORMATION", items, item,
+          "Информация изменена пользователем %1 в %2", {items[0], items[1], {"PID", item}},
+          "Информация удалена другим пользователем");
     EXPECT_EQ(Place(w.s1, "NAME ID_PARENT"), QStringLiteral("Mine|%1").arg(w.g1));
     EXPECT_NE(Place(w.s1, "CHANGED_BY"), "null");
 }

@@ -32,12 +32,11 @@ TCallResult GetInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
             "WHERE I.OBJTYPE = :OBJTYPE AND I.OBJID = :OBJID AND ") +
         (parent ? QStringLiteral("I.ID_PARENT = :PARENT") : QStringLiteral("I.ID_PARENT IS NULL")) +
         QStringLiteral(" ORDER BY I.ID");
-    return Rows(
-        ctx.Query(sql, {{"OBJTYPE", in.Value("POBJTYPE")},
-                        {"OBJID", in.Value("POBJID")},
-                        {"PARENT", IdValue(parent)}}),
-        {TF::Integer, TF::Integer, TF::Integer, TF::String, TF::String, TF::Integer, TF::Integer,
-         TF::Integer, TF::String, TF::String});
+    return Rows(ctx.Query(sql, {{"OBJTYPE", in.Value("POBJTYPE")},
+                                {"OBJID", in.Value("POBJID")},
+                                {"PARENT", IdValue(parent)}}),
+                {TF::Integer, TF::Integer, TF::Integer, TF::String, TF::String, TF::Integer,
+                 TF::Integer, TF::Integer, TF::String, TF::String});
 }
 
 TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {

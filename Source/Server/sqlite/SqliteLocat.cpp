@@ -121,14 +121,12 @@ TCallResult InsLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const long long wanted = LevelUnder(ctx, s, parent);
     const auto type = in.Id("PID_LOCATTYPE");
     if (!type || LevelOfType(ctx, s, *type) != wanted) return Result(-1);
-    ctx.Execute(Sql(s,
-                    "INSERT INTO {S}.LOCATION (ID_PARENT, ID_LOCATTYPE, NAME, CHANGED_BY, "
-                    "CHANGED_AT) VALUES (:PARENT, :TYPE, :NAME, :WHO, ") +
-                    Sql(s, kNow) + QLatin1Char(')'),
-                {{"PARENT", IdValue(parent)},
-                 {"TYPE", *type},
-                 {"NAME", Text(in, "PNAME", 255)},
-                 Who(ctx)});
+    ctx.Execute(
+        Sql(s,
+            "INSERT INTO {S}.LOCATION (ID_PARENT, ID_LOCATTYPE, NAME, CHANGED_BY, "
+            "CHANGED_AT) VALUES (:PARENT, :TYPE, :NAME, :WHO, ") +
+            Sql(s, kNow) + QLatin1Char(')'),
+        {{"PARENT", IdValue(parent)}, {"TYPE", *type}, {"NAME", Text(in, "PNAME", 255)}, Who(ctx)});
     return Result(ctx.LastInsertId());
 }
 
@@ -224,9 +222,9 @@ TCallResult UpdLocationParent(Ctx& ctx, const QString& s, const TSqliteInputs& i
 
 // ---- location types ----------------------------------------------------------------------
 
-const std::initializer_list<TFieldType> kTypeColumns = {
-    TF::Integer, TF::Integer, TF::String, TF::String,
-    TF::Integer, TF::Integer, TF::String, TF::String};
+const std::initializer_list<TFieldType> kTypeColumns = {TF::Integer, TF::Integer, TF::String,
+                                                        TF::String,  TF::Integer, TF::Integer,
+                                                        TF::String,  TF::String};
 
 TCallResult GetLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const auto id = in.Id("PID");
@@ -336,9 +334,9 @@ TCallResult GetLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
             "SELECT ID, SNAME, NAME, BMP AS \"BMP16#16\", VERSION, CHANGED_BY, CHANGED_AT FROM "
             "{S}.LOCATABBREV ") +
         (id ? QStringLiteral("WHERE ID = :ID ") : QString()) + QStringLiteral("ORDER BY SNAME, ID");
-    return Rows(ctx.Query(sql, {{"ID", IdValue(id)}}),
-                {TF::Integer, TF::String, TF::String, TF::Blob, TF::Integer, TF::String,
-                 TF::String});
+    return Rows(
+        ctx.Query(sql, {{"ID", IdValue(id)}}),
+        {TF::Integer, TF::String, TF::String, TF::Blob, TF::Integer, TF::String, TF::String});
 }
 
 TCallResult InsLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) {

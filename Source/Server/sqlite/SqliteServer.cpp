@@ -4,8 +4,8 @@
 
 #include <mutex>
 
-#include "Platform/Data/DbBackend.h"
 #include "Platform/Data/ChangedRows.h"
+#include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Server/sqlite/SqliteServerImpl.h"
 
@@ -83,16 +83,16 @@ void RequireVersion(TSqliteRoutineContext& ctx, const QString& schema, const TVe
                     long long id, const TSqliteInputs& in) {
     const auto version = in.Id("PVERSION");
     if (!version) return;
-    const TRowSet row = ctx.Query(Sql(schema, "SELECT VERSION, CHANGED_BY, CHANGED_AT FROM {S}.") +
-                                      QString::fromLatin1(rows.Table) +
-                                      QStringLiteral(" WHERE ID = :ID"),
-                                  {{"ID", id}});
+    const TRowSet row =
+        ctx.Query(Sql(schema, "SELECT VERSION, CHANGED_BY, CHANGED_AT FROM {S}.") +
+                      QString::fromLatin1(rows.Table) + QStringLiteral(" WHERE ID = :ID"),
+                  {{"ID", id}});
     if (row.Rows.empty())
         throw EOraError::Make(OraCode::DeletedByOther, QString::fromUtf8(rows.Deleted));
     if (row.Rows[0][0].toLongLong() == *version) return;
-    throw EOraError::Make(OraCode::ChangedByOther,
-                          QString::fromUtf8(rows.Changed)
-                              .arg(row.Rows[0][1].toString(), row.Rows[0][2].toString()));
+    throw EOraError::Make(
+        OraCode::ChangedByOther,
+        QString::fromUtf8(rows.Changed).arg(row.Rows[0][1].toString(), row.Rows[0][2].toString()));
 }
 
 }  // namespace SqliteServer
