@@ -252,9 +252,9 @@ TEST_F(WindowRights, ADragOverAnotherSessionsChangeIsRefusedThenRedone) {
     EXPECT_TRUE(FBoxes.Last().Text.startsWith("Местоположение изменено пользователем QXVBASE"));
 }
 
-// An abbreviation saved after another session deleted it: the dialog says so and stays open
-// with what was typed, and the list drops the row.
-TEST_F(WindowRights, AnAbbreviationDeletedByAnotherSessionIsSaidAndLeavesTheList) {
+// An abbreviation or an information item saved after another session deleted it: the dialog
+// says so and stays open with what was typed, and the list or the frame drops the row.
+TEST_F(WindowRights, ARowOrItemDeletedByAnotherSessionIsSaidAndDropped) {
     const long long spare = FDb.AddAbbrev("х.", "хутор");
     FDb.Raw().Commit();
     TOraSession session;
@@ -275,6 +275,23 @@ TEST_F(WindowRights, AnAbbreviationDeletedByAnotherSessionIsSaidAndLeavesTheList
     ASSERT_EQ(FBoxes.Count(), 1u);
     EXPECT_EQ(FBoxes.Last().Text, QStringLiteral("Сокращение удалено другим пользователем"));
     EXPECT_FALSE(listed);
+
+    // The same for an information item: the frame drops its row.
+    const long long item = FDb.AddInfo(FSample.lakeside, -1, 5, "0");
+    FDb.Raw().Commit();
+    const auto window = DistrictWindow(&session, FSample);
+    auto* frame = window->findChild<TfrObjectInfo*>("FInfoFrame");
+    frame->dxInspector->setCurrentItem(frame->RootRow()->child(0));
+    FDriver.Then([&](QDialog& d) {
+        FDb.Call("QXVERPINFORM", "DEL_T#INFORMATION",
+                 {{"POBJTYPE", 1}, {"POBJID", FSample.lakeside}, {"PID", item}});
+        FDb.Raw().Commit();
+        d.findChild<QPushButton*>("btnOK")->click();
+        EXPECT_TRUE(d.isVisible());
+    });
+    frame->EditFocused();
+    EXPECT_EQ(FBoxes.Last().Text, QStringLiteral("Информация удалена другим пользователем"));
+    EXPECT_EQ(frame->RootRow()->childCount(), 0);
 }
 
 }  // namespace
