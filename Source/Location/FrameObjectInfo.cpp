@@ -522,6 +522,7 @@ void TfrObjectInfo::DropRow(TInfoRow* dragged, TInfoRow* target) {
         if (aExpandAll->isChecked()) ExpandSubtree(dragged);
     }
     TInfoObject& item = dragged->Item();
+    const int formerParent = item.ParentID();
     item.SetParentID(target->Item().ID);
     dxInspector->setCurrentItem(dragged);
     if (!FAutoSave || FObjID < 1) return;
@@ -529,6 +530,7 @@ void TfrObjectInfo::DropRow(TInfoRow* dragged, TInfoRow* target) {
     if (saved == TInfoSave::PlaceGone) {
         if (OnObjectGone) OnObjectGone();
     } else if (saved == TInfoSave::Stale || saved == TInfoSave::ItemGone) {
+        if (saved == TInfoSave::Stale) TellDraggedChanged(item, formerParent);
         RefreshInfo();  // the items as another user left them
     }
 }

@@ -165,6 +165,8 @@ private:
     bool SaveFromDialog(TfAddEditInfoType& dialog, TInfoObject& item, TInfoSave& outcome);
     // Reads the item again from under its parent; false when it is no longer there.
     bool Reread(TInfoObject& item);
+    // Says who changed a dragged item whose move was refused as stale (or that it is gone).
+    void TellDraggedChanged(TInfoObject item, int formerParent);
     void DeleteInfo(int id);
     void ExpandAll();
     void RefreshAndTranslate();

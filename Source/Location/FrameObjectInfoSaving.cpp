@@ -132,6 +132,19 @@ bool TfrObjectInfo::SaveFromDialog(TfAddEditInfoType& dialog, TInfoObject& item,
     return false;
 }
 
+void TfrObjectInfo::TellDraggedChanged(TInfoObject item, int formerParent) {
+    // The item is read where it stood before the drag, to name who changed it.
+    item.SetParentID(formerParent);
+    TEditedRow row = ItemRow();
+    if (!Reread(item)) {
+        row.TellGone(this);
+        return;
+    }
+    ShowChangedByOther(ospLoadInfo->FieldByName(QStringLiteral("CHANGED_BY")).AsString(),
+                       ospLoadInfo->FieldByName(QStringLiteral("CHANGED_AT")).AsString(), this,
+                       row.ChangedPhrase);
+}
+
 bool TfrObjectInfo::Reread(TInfoObject& item) {
     ospLoadInfo->Close();
     ospLoadInfo->ParamByName(QStringLiteral("POBJTYPE")).SetAsInteger(FObjType);

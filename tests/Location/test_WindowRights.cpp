@@ -252,6 +252,31 @@ TEST_F(WindowRights, ADragOverAnotherSessionsChangeIsRefusedThenRedone) {
     EXPECT_TRUE(FBoxes.Last().Text.startsWith("Местоположение изменено пользователем QXVBASE"));
 }
 
+// An information item dragged after another session changed it: the move is refused with
+// who changed it, and the frame shows the items as they are.
+TEST_F(WindowRights, AnItemDraggedOverAnotherSessionsChangeIsRefused) {
+    const long long moved = FDb.AddInfo(FSample.lakeside, -1, 5, "0");
+    FDb.AddInfo(FSample.lakeside, -1, 4, "Vera");
+    FDb.Raw().Commit();
+    const auto form = DistrictWindow(&FDb.Session(), FSample);
+    auto* frame = form->findChild<TfrObjectInfo*>("FInfoFrame");
+    const auto other = OpenConnection(FDb.ConnectString());
+    other->Call(other->Describe("QXVBASE", "QXVERPINFORM", "UPD_T#INFORMATION"),
+                {{"POBJTYPE", 1}, {"POBJID", FSample.lakeside}, {"PID", moved},
+                 {"PID_PARENT", -1}, {"PVALUE", "1"}, {"PDESCRIPTION", ""}, {"PACTIVE", 1}});
+    other->Commit();
+    auto* note = static_cast<TInfoRow*>(frame->RootRow()->child(0));
+    auto* vera = static_cast<TInfoRow*>(frame->RootRow()->child(1));
+    if (note->Item().ID != moved) std::swap(note, vera);
+    TreeDrag drag = TreeDrag::Start(frame->dxInspector, note);
+    ASSERT_TRUE(drag.Enter());
+    ASSERT_TRUE(drag.Move(vera));
+    drag.Drop(vera);
+    ASSERT_EQ(FBoxes.Count(), 1u);
+    EXPECT_TRUE(FBoxes.Last().Text.startsWith("Информация изменена пользователем QXVBASE"));
+    EXPECT_EQ(frame->RootRow()->childCount(), 2);  // nothing moved, here or on the server
+}
+
 // An abbreviation or an information item saved after another session deleted it: the dialog
 // says so and stays open with what was typed, and the list or the frame drops the row.
 TEST_F(WindowRights, ARowOrItemDeletedByAnotherSessionIsSaidAndDropped) {
