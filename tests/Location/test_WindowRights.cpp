@@ -268,6 +268,7 @@ TEST_F(WindowRights, AnItemDraggedOverAnotherSessionsChangeIsRefused) {
     auto* note = static_cast<TInfoRow*>(frame->RootRow()->child(0));
     auto* vera = static_cast<TInfoRow*>(frame->RootRow()->child(1));
     if (note->Item().ID != moved) std::swap(note, vera);
+    QCoreApplication::processEvents();  // the frame, made while the window shows, shows next
     TreeDrag drag = TreeDrag::Start(frame->dxInspector, note);
     ASSERT_TRUE(drag.Enter());
     ASSERT_TRUE(drag.Move(vera));
