@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -22,9 +23,11 @@
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/ObjectNode.h"
+#include "Location/PopupEdit.h"
 #include "Location/ServiceTable.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraSession.h"
 #include "Platform/Ini/HostFolder.h"
 #include "Platform/Ini/IniFile.h"
 #include "support/ColumnViewUser.h"
@@ -51,7 +54,7 @@ protected:
 
     long long KeptHits() {
         return FDb.Raw()
-            .Query("SELECT COUNT(*) FROM QXVBASE.SEARCH_HITS", {})
+            .Query("SELECT COUNT(*) FROM SEARCH_HITS", {})
             .Rows.at(0)
             .at(0)
             .toLongLong();
@@ -275,6 +278,7 @@ TEST_F(SearchTest, AFailureIsOnePlainSentenceInTheUsersLanguageWithTheCodeAfterI
         {3135, "Связь с базой данных прервалась", "The connection to the database was lost"},
         {1653, "В базе данных нет места", "The database has no room left"},
         {3113, "Сервер не выполнил действие", "The server did not carry out the action"},
+        {54, "Эти данные сейчас изменяет другой пользователь", "Another user is changing these"},
     };
     for (const int language : {25, 9}) {
         if (language == 9) FDb.SetUserLanguage(language);  // Russian until then
@@ -304,6 +308,74 @@ TEST_F(SearchTest, AFailureIsOnePlainSentenceInTheUsersLanguageWithTheCodeAfterI
         }
         DoneTranslation();
     }
+}
+
+// A list cut at its limit says how many places the text finds, grouped in the user's way.
+TEST_F(SearchTest, ACutListSaysHowManyPlacesTheTextFinds) {
+    FDb.Raw().StartTransaction();
+    for (int n = 0; n < 1005; ++n)
+        FDb.AddLocation(FSample.south, FSample.tR, QStringLiteral("Сосновка %1").arg(n));
+    FDb.Raw().Commit();
+    const struct {
+        int Language;
+        QString Text;
+    } cases[] = {{25, QStringLiteral("Показано 500 из 1\u00a0005: уточните текст")},
+                 {9, QStringLiteral("500 of 1,005 shown: type more to narrow")}};
+    for (const auto& c : cases) {
+        if (c.Language == 9) FDb.SetUserLanguage(c.Language);  // Russian until then
+        InitTranslation(FDb.Schema(), &FDb.Session());
+        const TFormHolder<TfSearch> search(
+            TComBaseForm::Create<TfSearch>(nullptr, &FDb.Session(), QString("QXVBASE")));
+        search->show();
+        Type(search->edText, QStringLiteral("сосн"));
+        QTest::keyClick(search->edText, Qt::Key_Return);
+        EXPECT_EQ(search->HitCount(), TfSearch::MaxHits);
+        EXPECT_EQ(search->lblCut->text(), c.Text);
+        Type(search->edText, QStringLiteral("овка 100"));  // "сосновка 100": six places
+        QTest::keyClick(search->edText, Qt::Key_Return);
+        EXPECT_EQ(search->HitCount(), 6);
+        EXPECT_EQ(search->lblCut->text(), "");
+        DoneTranslation();
+    }
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+// Another program keeps the write lock, as a long import does: the window opens, browses,
+// searches and selects on what was committed before, and never asks for the lock (the
+// session would be refused at once).
+TEST_F(SearchTest, AnotherProgramsLongWriteHoldsNothingOfTheWindowUp) {
+    QProcess writer;
+    writer.start(QXV_SERVER_WORKER, {"hold", FDb.ConnectString()});
+    ASSERT_TRUE(writer.waitForReadyRead(20000)) << writer.readAllStandardError().toStdString();
+    ASSERT_EQ(writer.readLine().trimmed(), "held");
+    TOraSession reader;
+    reader.SetConnection(OpenConnection(FDb.ConnectString() + "&timeout=0"));
+
+    auto* form = TComBaseForm::Create<TfMain>(nullptr, &reader, QString("QXVBASE"));
+    const TFormHolder<TfMain> hold(form);
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->tvObjects->setFocus();
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Down})
+        QTest::keyClick(form->tvObjects, key);
+    EXPECT_EQ(form->Tree()->SelectedID(), FSample.lakeside);
+    EXPECT_EQ(form->cbObject->Text(), "обл. Северная\\р-н. Озёрный");
+    QStringList names;
+    FDriver.Then([&](QDialog& dialog) {
+        auto& search = static_cast<TfSearch&>(dialog);
+        Type(search.edText, QStringLiteral("березов"));
+        QTest::keyClick(search.edText, Qt::Key_Return);
+        names = Column(*search.dbgHits, 0);
+        QTest::keyClick(search.dbgHits, Qt::Key_Return);
+    });
+    QTest::keyClick(form->tvObjects, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(names, QStringList({"Берёзовка", "Березовский"}));
+    EXPECT_EQ(form->Tree()->SelectedID(), FSample.birch);
+    form->close();
+    EXPECT_EQ(FBoxes.Count(), 0u) << (FBoxes.Count() ? FBoxes.Last().Text.toStdString() : "");
+    writer.closeWriteChannel();
+    EXPECT_TRUE(writer.waitForFinished(20000));
 }
 
 }  // namespace

@@ -51,6 +51,11 @@ bool Exists(TSqliteRoutineContext& ctx, const QString& sql, const std::vector<TB
 // Raises "ORA-20001: Местоположение изменено пользователем USER в TIME".
 [[noreturn]] void RaiseChangedByOther(const QString& user, const QString& time);
 
+// Registers a routine of the package; those named GET_ only read, so they never wait for
+// another program's write.
+void AddRoutine(const QString& package, const char* routine, std::vector<TParamDesc> params,
+                TSqliteRoutineBody body);
+
 void RegisterLocatRoutines();
 void RegisterSearchRoutines();
 // A text as the search by name compares it: trimmed, lower case, "ё" read as "е".
