@@ -127,42 +127,36 @@ TEST_F(EditingTest, ActionsFollowTheSelectionAndTheDeepestLevel) {
 TEST_F(EditingTest, RefreshKeepsTheUsersPlaceAndShowsWhatOthersChanged) {
     for (int n = 0; n < 40; ++n)  // enough places to scroll
         FDb.AddLocation(-1, FSample.tObl, QStringLiteral("Ярово %1").arg(n));
-    const auto call = [this](const char* routine, std::vector<TBoundValue> in) {
-        FDb.Call("QXVERPLOCAT", routine, in);
-    };
     const struct {
-        const char* Change;
-        std::function<void()> Act;
+        const char* Routine;  // another session's change before the refresh, if any
+        std::vector<TBoundValue> In;
         long long Selected;
         const char* Path;
     } cases[] = {
-        {"nothing", [] {}, FSample.birch, "обл. Северная\\р-н. Озёрный\\с. Берёзовка"},
-        {"a rename above",
-         [&] {
-             call("UPD_T#LOCATION", {{"PID", FSample.lakeside},
-                                     {"PID_PARENT", FSample.north},
-                                     {"PID_LOCATTYPE", FSample.tR},
-                                     {"PNAME", "Лесной"}});
-         },
-         FSample.birch, "обл. Северная\\р-н. Лесной\\с. Берёзовка"},
-        {"the place deleted",
-         [&] {
-             call("DEL_T#LOCATION", {{"PID", FSample.birch}});
-         },
-         FSample.lakeside, "обл. Северная\\р-н. Лесной"},
+        {nullptr, {}, FSample.birch, "обл. Северная\\р-н. Озёрный\\с. Берёзовка"},
+        {"UPD_T#LOCATION",
+         {{"PID", FSample.lakeside},
+          {"PID_PARENT", FSample.north},
+          {"PID_LOCATTYPE", FSample.tR},
+          {"PNAME", "Лесной"}},
+         FSample.birch,
+         "обл. Северная\\р-н. Лесной\\с. Берёзовка"},
+        {"DEL_T#LOCATION",
+         {{"PID", FSample.birch}},
+         FSample.lakeside,
+         "обл. Северная\\р-н. Лесной"},
     };
     FForm->aRefreshNode->trigger();  // the places to scroll
     Open({FSample.north, FSample.lakeside, FSample.birch});
-    QTreeWidget* tree = FForm->tvObjects;
-    tree->verticalScrollBar()->setValue(1);
+    FForm->tvObjects->verticalScrollBar()->setValue(1);
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.Change);
-        c.Act();
+        SCOPED_TRACE(c.Path);
+        if (c.Routine) FDb.Call("QXVERPLOCAT", c.Routine, c.In);
         QTest::mouseClick(FForm->btnRefreshNode, Qt::LeftButton);
         EXPECT_EQ(FForm->Tree()->SelectedID(), c.Selected);
         EXPECT_EQ(FForm->cbObject->Text(), QString::fromUtf8(c.Path));
         EXPECT_TRUE(Node(FSample.north)->isExpanded() && Node(FSample.lakeside)->isExpanded());
-        EXPECT_EQ(AsNode(tree->itemAt(0, 0))->ID, FSample.north) << "the view's top stays";
+        EXPECT_EQ(AsNode(FForm->tvObjects->itemAt(0, 0))->ID, FSample.north) << "the top stays";
     }
     EXPECT_EQ(FBoxes.Count(), 0u);
 }

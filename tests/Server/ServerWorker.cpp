@@ -15,7 +15,6 @@
 
 #include <iostream>
 #include <map>
-#include <string>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
@@ -209,8 +208,8 @@ void HoldWriteLock(IDbConnection& db) {
     db.StartWriteTransaction("qxvbase");
     db.Execute("UPDATE \"qxvbase\".LOCATION SET NAME = NAME || ' (changing)'", {});
     std::cout << "held" << std::endl;
-    std::string line;
-    std::getline(std::cin, line);
+    while (std::cin.get() != EOF) {
+    }
     db.Rollback();
 }
 
@@ -226,12 +225,8 @@ int main(int argc, char** argv) {
             TWorker(*db, a[3], a[4].toUInt(), a[5].toInt(), a[6].toInt()).Run(a[7].toInt());
             return 0;
         }
-        if (a.size() == 3 && a[1] == QLatin1String("hold")) {
-            HoldWriteLock(*OpenConnection(a[2]));
-            return 0;
-        }
-        if (a.size() == 3 && a[1] == QLatin1String("writer")) {
-            RunWriter(*OpenConnection(a[2]));
+        if (a.size() == 3 && (a[1] == QLatin1String("hold") || a[1] == QLatin1String("writer"))) {
+            (a[1] == QLatin1String("hold") ? HoldWriteLock : RunWriter)(*OpenConnection(a[2]));
             return 0;
         }
     } catch (const EOraError& e) {

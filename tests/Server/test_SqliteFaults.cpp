@@ -99,27 +99,6 @@ TEST_F(SqliteFaults, AWriterThatHoldsTheLockMakesOthersWaitThenFailClearly) {
     SetLockWaitObserver([&](bool waiting) { waits.push_back(waiting); });
     const auto waiting = Open("?timeout=300");
     EXPECT_EQ(Places(*waiting), 0) << "a reader is never held up";
-    // Nor is a window's reading through the routines, a search's kept hits included.
-    const struct {
-        const char* Package;
-        const char* Routine;
-        Inputs In;
-    } reads[] = {
-        {"QXVERPLOCAT", "GET_T#LOCATION", {{"PID", -1}, {"PID_PARENT", -1}}},
-        {"QXVERPLOCAT", "GET_T#LOCATTYPE", {{"PID", -1}}},
-        {"QXVERPLOCAT", "GET_T#LOCATABBREV", {{"PID", -1}}},
-        {"QXVERPLOCAT", "GET_MAX_LEVEL", {}},
-        {"QXVERPLOCAT", "COUNT_T#LOCATION", {{"PTEXT", "held"}}},
-        {"QXVERPLOCAT", "FILL_T#LOCATION_HITS", {{"PGUID", "w"}, {"PTEXT", "held"}}},
-        {"QXVERPLOCAT", "DEL_T#LOCATION_HITS", {{"PGUID", "w"}}},
-        {"QXVERPINFORM", "GET_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", 1}}},
-        {"LANG_PACK", "GET_USER_APL_LANG_ID", {}},
-        {"LANG_PACK", "GET_RESOURCE_APL_TXT", {{"PTEXT", "Найти"}}},
-        {"QXVERPUSER", "GET_USER_RIGHTS", {}},
-    };
-    for (const auto& r : reads)
-        EXPECT_NO_THROW(waiting->Call(waiting->Describe("qxvbase", r.Package, r.Routine), r.In))
-            << r.Routine;
     EXPECT_TRUE(waits.empty());
     const EOraError busy = Failure([&] { AddPlace(*waiting, "refused"); });
     EXPECT_EQ(busy.ErrorCode(), 54) << busy.Message().toStdString();
