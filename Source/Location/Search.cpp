@@ -120,10 +120,10 @@ void TfSearch::BuildLayout() {
     btnChoose->setObjectName(QStringLiteral("btnChoose"));
     btnCancel = new QPushButton(TranslateRu(QStringLiteral("Отмена")), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    lblCut = new QLabel(this);
+    lblCut = new QLabel(this);  // its own line under the hits: the counter keeps its room
     lblCut->setObjectName(QStringLiteral("lblCut"));
-    bottom->addWidget(lblCount);
-    bottom->addWidget(lblCut, 1);
+    layout->addWidget(lblCut);
+    bottom->addWidget(lblCount, 1);
     bottom->addWidget(btnChoose);
     bottom->addWidget(btnCancel);
     layout->addLayout(bottom);
