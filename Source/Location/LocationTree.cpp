@@ -1,5 +1,6 @@
 #include "Location/LocationTree.h"
 
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
@@ -238,6 +239,69 @@ void TLocationTree::ShowChildren(TObjectNode* node, const TFetchedLevel& level, 
         if (onPlaceholder) FTree->setCurrentItem(node);
     }
     node->addChildren(children);  // the level is in order already: one insertion a chunk
+}
+
+namespace {
+
+// The ids from the top-level place down to a node.
+std::vector<int> ChainOf(const TObjectNode* node) {
+    std::vector<int> chain;
+    for (; node && node->ParentNode(); node = node->ParentNode()) chain.push_back(node->ID);
+    std::reverse(chain.begin(), chain.end());
+    return chain;
+}
+
+void CollectOpen(const TObjectNode* node, QSet<int>& open) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        const TObjectNode* child = node->ChildNode(i);
+        if (!child->isExpanded() || !child->ChildrenLoaded) continue;
+        open.insert(child->ID);
+        CollectOpen(child, open);
+    }
+}
+
+}  // namespace
+
+void TLocationTree::ReloadKeepingPlace() {
+    TObjectNode* root = Root();
+    if (!root) return;
+    QSet<int> open;
+    CollectOpen(root, open);
+    const std::vector<int> selected = ChainOf(Selected());
+    const std::vector<int> top = ChainOf(AsNode(FTree->itemAt(0, 0)));
+    {
+        TTreeUpdate update(FTree);
+        LoadChildren(root, true);
+        root->setExpanded(true);
+        Reopen(root, open);
+    }
+    FTree->setCurrentItem(Deepest(selected));
+    if (TObjectNode* first = top.empty() ? nullptr : Deepest(top))
+        FTree->scrollToItem(first, QAbstractItemView::PositionAtTop);
+    else
+        FTree->verticalScrollBar()->setValue(0);
+}
+
+void TLocationTree::Reopen(TObjectNode* node, const QSet<int>& open) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        TObjectNode* child = node->ChildNode(i);
+        if (!open.contains(child->ID)) continue;
+        LoadChildren(child, false);
+        child->setExpanded(true);
+        Reopen(child, open);
+    }
+}
+
+TObjectNode* TLocationTree::Deepest(const std::vector<int>& chain) const {
+    TObjectNode* node = Root();
+    for (const int id : chain) {
+        TObjectNode* next = nullptr;
+        for (int i = 0; node && i < node->childCount() && !next; ++i)
+            if (node->ChildNode(i)->ID == id) next = node->ChildNode(i);
+        if (!next) break;
+        node = next;
+    }
+    return node;
 }
 
 std::optional<TLocationTree::TLastChange> TLocationTree::Reread(TObjectNode* node) {

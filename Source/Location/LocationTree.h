@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <exception>
@@ -49,6 +50,10 @@ public:
     // Fetches a node's children and shows them before it returns (a load of them still under
     // way is finished; with force it starts again).
     void LoadChildren(TObjectNode* node, bool force);
+    // Reloads the tree from the root and puts the user back where they were: the open places
+    // open again, the selection on the same place (or its nearest ancestor still there) and
+    // the same place at the top of the view.
+    void ReloadKeepingPlace();
     // Shows every child still being loaded now, before the directory is changed.
     void FinishLoads();
     // Drops every load, waiting for the fetches still running: before the connection goes.
@@ -114,6 +119,9 @@ private:
     void ReapLoads();
     void ShowChildren(TObjectNode* node, const TFetchedLevel& level, int from, int to);
     TObjectNode* MakeFetchedChild(const TFetchedLevel& level, int i);
+    void Reopen(TObjectNode* node, const QSet<int>& open);
+    // The deepest node of a chain of ids from the top down that the tree still holds.
+    TObjectNode* Deepest(const std::vector<int>& chain) const;
 
     QTreeWidget* FTree;
     TDM* FDM;

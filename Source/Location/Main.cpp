@@ -432,8 +432,7 @@ void TfMain::UpdateActions() {
 // --- actions ---
 
 void TfMain::aRefreshNodeExecute() {
-    LoadChildren(FTree->Root(), true);
-    if (FTree->Root()) FTree->Root()->setExpanded(true);
+    FTree->ReloadKeepingPlace();
     ShowAddressPath();
     EnsureTranslation();
     UpdateActions();

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableView>
 #include <QUuid>
@@ -40,13 +41,24 @@ void TfSearch::FormCreate() {
     SetCurrentQuery(oqHits);  // its record count is what the counter shows
 }
 
+// The server makes the session's table of hits at the first call about them; the grid reads
+// it from the start. The calls are bound to the session and schema by now.
+void TfSearch::AfterCreateHook() {
+    TBaseForm::AfterCreateHook();
+    FHitsKept = true;
+    DropHits();
+}
+
 void TfSearch::BuildQuery() {
     oqHits = new TOraQuery(this);
     oqHits->setObjectName(QStringLiteral("oqHits"));
     oqHits->SetSQL({QStringLiteral("SELECT H.ID, H.NAME, H.ABBREV_NAME, H.LEVEL_NO, H.PATH, "
                                    "H.HIT_RANK, H.HIT_NO"),
-                    QStringLiteral("FROM &shema.SEARCH_HITS H WHERE H.GUID = :GUID"),
+                    QStringLiteral("FROM SEARCH_HITS H WHERE H.GUID = :GUID"),
                     QStringLiteral("&ORDER &FIELD")});
+    // The hits are the session's own table, named without a schema; the form binds every
+    // query to its schema all the same.
+    oqHits->Macros().Add(QStringLiteral("Shema"));
     oqHits->MacroByName(QStringLiteral("ORDER")).SetValue(QStringLiteral("ORDER BY"));
     oqHits->MacroByName(QStringLiteral("FIELD")).SetValue(QStringLiteral("HIT_NO"));
     oqHits->ParamByName(QStringLiteral("GUID")).SetAsString(FGuid);
@@ -73,6 +85,7 @@ void TfSearch::BuildQuery() {
     }
     ospFillHits = LocatProc(this, "ospFillHits", "FILL_T#LOCATION_HITS");
     ospDelHits = LocatProc(this, "ospDelHits", "DEL_T#LOCATION_HITS");
+    ospCountHits = LocatProc(this, "ospCountHits", "COUNT_T#LOCATION");
 }
 
 void TfSearch::BuildLayout() {
@@ -107,6 +120,9 @@ void TfSearch::BuildLayout() {
     btnChoose->setObjectName(QStringLiteral("btnChoose"));
     btnCancel = new QPushButton(TranslateRu(QStringLiteral("Отмена")), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    lblCut = new QLabel(this);  // its own line under the hits: the counter keeps its room
+    lblCut->setObjectName(QStringLiteral("lblCut"));
+    layout->addWidget(lblCut);
     bottom->addWidget(lblCount, 1);
     bottom->addWidget(btnChoose);
     bottom->addWidget(btnCancel);
@@ -146,9 +162,38 @@ void TfSearch::Search() {
     oqHits->Close();
     oqHits->Open();
     if (HitCount() > 0) dbgHits->selectRow(0);
+    ShowCut(text);
+}
+
+namespace {
+
+QString Grouped(long long number) {
+    const TLanguagesDM* languages = LanguagesDM();
+    const bool russian = !languages || languages->AppLanguage() == TLanguagesDM::LangRussian;
+    return QLocale(russian ? QLocale::Russian : QLocale::English).toString(number);
+}
+
+}  // namespace
+
+// A list cut at its limit says how many places the text finds, as far as the server counts.
+void TfSearch::ShowCut(const QString& text) {
+    lblCut->clear();
+    if (HitCount() < MaxHits) return;
+    ospCountHits->Close();
+    ospCountHits->ParamByName(QStringLiteral("PTEXT")).SetAsString(text);
+    ospCountHits->ParamByName(QStringLiteral("PCAP")).SetAsInteger(CountCap);
+    ospCountHits->ExecProc();
+    const long long found = ospCountHits->ParamByName(QStringLiteral("RESULT")).AsInteger();
+    if (found <= HitCount()) return;
+    const bool beyondCap = found > CountCap;
+    lblCut->setText(TranslateRu(beyondCap
+                                    ? QStringLiteral("Показано %1 из более чем %2: уточните текст")
+                                    : QStringLiteral("Показано %1 из %2: уточните текст"))
+                        .arg(Grouped(HitCount()), Grouped(beyondCap ? CountCap : found)));
 }
 
 void TfSearch::ClearHits() {
+    lblCut->clear();
     DropHits();
     if (!oqHits->Active()) return;
     oqHits->Close();

@@ -31,19 +31,24 @@ public:
     int HitCount() const;
     // The most hits one search shows.
     static constexpr int MaxHits = 500;
+    // How far the server counts the places a cut list leaves out.
+    static constexpr int CountCap = 10000;
 
     QLineEdit* edText = nullptr;
     QPushButton* btnFind = nullptr;
     TwwDBGrid* dbgHits = nullptr;
     QLabel* lblCount = nullptr;
+    QLabel* lblCut = nullptr;  // what a list cut at its limit leaves out
     QPushButton* btnChoose = nullptr;
     QPushButton* btnCancel = nullptr;
     TOraQuery* oqHits = nullptr;
     TOraStoredProc* ospFillHits = nullptr;
     TOraStoredProc* ospDelHits = nullptr;
+    TOraStoredProc* ospCountHits = nullptr;
 
 protected:
     void FormCreate() override;
+    void AfterCreateHook() override;
     void FormShow() override;
     void FormClose() override;
     void BeforeDestruction() override;
@@ -57,6 +62,7 @@ private:
     void Choose();
     void DropHits();
     void ClearHits();
+    void ShowCut(const QString& text);
 
     QString FGuid;
     QString FSeparator = QStringLiteral(". ");

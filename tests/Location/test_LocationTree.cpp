@@ -133,21 +133,6 @@ TEST_F(LocationTreeTest, ChildrenAreSortedInTheAlphabetsOrder) {
                                      "р-н. Яблоново", "р-н. ясное"}));
 }
 
-TEST_F(LocationTreeTest, RefreshWithADeepNodeSelectedCollapsesToTheTopLevel) {
-    FDb.AddSample();
-    Open();
-    ASSERT_NE(Walk({"Северная", "Озёрный", "Берёзовка"}), nullptr);
-    const int before = Fetches();
-
-    FTree->LoadChildren(FTree->Root(), true);
-    FTree->Root()->setExpanded(true);
-    EXPECT_EQ(Fetches(), before + 1);
-    EXPECT_EQ(FTree->Selected(), FTree->Root());
-    EXPECT_EQ(FTree->Root()->childCount(), 2);
-    EXPECT_FALSE(Child(FTree->Root(), "Северная")->ChildrenLoaded);
-    EXPECT_EQ(FTree->AddressPath(), "");
-}
-
 // The separator is the user's language's (see LanguageSeparatorTest); a place without an
 // abbreviation shows its name alone.
 TEST_F(LocationTreeTest, APlaceWithoutAbbreviationShowsItsNameAlone) {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -118,6 +119,46 @@ TEST_F(EditingTest, ActionsFollowTheSelectionAndTheDeepestLevel) {
     Select({FSample.north, FSample.lakeside, FSample.birch, deepest});
     EXPECT_FALSE(FForm->aObjectAdd->isEnabled());  // level 4 = the deepest level
     EXPECT_TRUE(FForm->aObjectEdit->isEnabled());
+}
+
+// Refresh reads the directory again and leaves the user where they were: the open places
+// open, the selection on the same place (or the nearest one above it that is still there),
+// the same place at the top of the view; what another session changed shows.
+TEST_F(EditingTest, RefreshKeepsTheUsersPlaceAndShowsWhatOthersChanged) {
+    for (int n = 0; n < 40; ++n)  // enough places to scroll
+        FDb.AddLocation(-1, FSample.tObl, QStringLiteral("Ярово %1").arg(n));
+    const struct {
+        const char* Routine;  // another session's change before the refresh, if any
+        std::vector<TBoundValue> In;
+        long long Selected;
+        const char* Path;
+    } cases[] = {
+        {nullptr, {}, FSample.birch, "обл. Северная\\р-н. Озёрный\\с. Берёзовка"},
+        {"UPD_T#LOCATION",
+         {{"PID", FSample.lakeside},
+          {"PID_PARENT", FSample.north},
+          {"PID_LOCATTYPE", FSample.tR},
+          {"PNAME", "Лесной"}},
+         FSample.birch,
+         "обл. Северная\\р-н. Лесной\\с. Берёзовка"},
+        {"DEL_T#LOCATION",
+         {{"PID", FSample.birch}},
+         FSample.lakeside,
+         "обл. Северная\\р-н. Лесной"},
+    };
+    FForm->aRefreshNode->trigger();  // the places to scroll
+    Open({FSample.north, FSample.lakeside, FSample.birch});
+    FForm->tvObjects->verticalScrollBar()->setValue(1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path);
+        if (c.Routine) FDb.Call("QXVERPLOCAT", c.Routine, c.In);
+        QTest::mouseClick(FForm->btnRefreshNode, Qt::LeftButton);
+        EXPECT_EQ(FForm->Tree()->SelectedID(), c.Selected);
+        EXPECT_EQ(FForm->cbObject->Text(), QString::fromUtf8(c.Path));
+        EXPECT_TRUE(Node(FSample.north)->isExpanded() && Node(FSample.lakeside)->isExpanded());
+        EXPECT_EQ(AsNode(FForm->tvObjects->itemAt(0, 0))->ID, FSample.north) << "the top stays";
+    }
+    EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
 TEST_F(EditingTest, AReferencedPlaceIsKeptWithAnInformationMessage) {
@@ -341,8 +382,9 @@ TEST_F(EditingTest, AServerFailureInAnyLoadingPathIsToldAndTheWindowKeepsWorking
     };
     for (const auto& path : paths) {
         SCOPED_TRACE(path.Gesture);
-        FForm->aRefreshNode->trigger();
         Select({-1});
+        tree->collapseAll();  // a refresh keeps what is open: nothing is, from the top
+        FForm->aRefreshNode->trigger();
         if (path.Before) path.Before();
         FBoxes.Clear();
         FDb.Counting().FailNthRequest(1, 3113, "lost");

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -25,6 +26,7 @@
 #include "Location/ServiceTable.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
+#include "Platform/Data/OraSession.h"
 #include "Platform/Ini/HostFolder.h"
 #include "Platform/Ini/IniFile.h"
 #include "support/ColumnViewUser.h"
@@ -49,22 +51,21 @@ protected:
         FDb.AddLocation(FSample.south, FSample.tR, "Березовский");
     }
 
-    long long KeptHits() {
-        return FDb.Raw()
-            .Query("SELECT COUNT(*) FROM QXVBASE.SEARCH_HITS", {})
-            .Rows.at(0)
-            .at(0)
-            .toLongLong();
-    }
-
     TestDatabase FDb;
     TestDatabase::TSample FSample{};
     MessageBoxRecorder FBoxes;
     ModalDriver FDriver;
 };
 
+// All the while another program keeps the write lock, as a long import does: the window
+// reads what was committed and never asks for the lock (its session would be refused at once).
 TEST_F(SearchTest, TheSearchFieldFindsPlacesWithTheirPathsAndOpensTheTreeAtTheChoice) {
-    auto* form = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
+    QProcess writer;
+    writer.start(QXV_SERVER_WORKER, {"hold", FDb.ConnectString()});
+    ASSERT_TRUE(writer.waitForReadyRead(20000)) << writer.readAllStandardError().toStdString();
+    TOraSession reader;
+    reader.SetConnection(OpenConnection(FDb.ConnectString() + "&timeout=0"));
+    auto* form = TComBaseForm::Create<TfMain>(nullptr, &reader, QString("QXVBASE"));
     const TFormHolder<TfMain> hold(form);
     form->show();
     QStringList names, paths, headers;
@@ -95,7 +96,8 @@ TEST_F(SearchTest, TheSearchFieldFindsPlacesWithTheirPathsAndOpensTheTreeAtTheCh
     ASSERT_TRUE(selected);
     EXPECT_EQ(selected->ID, FSample.birch);
     EXPECT_TRUE(selected->ParentNode()->isExpanded());
-    EXPECT_EQ(KeptHits(), 0);  // the window's hits went with it
+    const TRowSet kept = reader.Connection().Query("SELECT COUNT(*) FROM SEARCH_HITS", {});
+    EXPECT_EQ(kept.Rows.at(0).at(0), 0);  // the window's hits went with it
     EXPECT_EQ(FBoxes.Count(), 0u) << (FBoxes.Count() ? FBoxes.Last().Text.toStdString() : "");
 }
 
@@ -275,6 +277,7 @@ TEST_F(SearchTest, AFailureIsOnePlainSentenceInTheUsersLanguageWithTheCodeAfterI
         {3135, "Связь с базой данных прервалась", "The connection to the database was lost"},
         {1653, "В базе данных нет места", "The database has no room left"},
         {3113, "Сервер не выполнил действие", "The server did not carry out the action"},
+        {54, "Эти данные сейчас изменяет другой пользователь", "Another user is changing these"},
     };
     for (const int language : {25, 9}) {
         if (language == 9) FDb.SetUserLanguage(language);  // Russian until then
@@ -302,6 +305,31 @@ TEST_F(SearchTest, AFailureIsOnePlainSentenceInTheUsersLanguageWithTheCodeAfterI
             EXPECT_EQ(search->HitCount(), 1);
             Snapshot(*search, language == 9 ? "search-window-en" : "search-window-ru");
         }
+        DoneTranslation();
+    }
+}
+
+// A list cut at its limit says how many places the text finds, grouped in the user's way.
+TEST_F(SearchTest, ACutListSaysHowManyPlacesTheTextFinds) {
+    FDb.Raw().StartTransaction();
+    for (int n = 0; n < 1005; ++n)
+        FDb.AddLocation(FSample.south, FSample.tR, QStringLiteral("Сосновка %1").arg(n));
+    FDb.Raw().Commit();
+    const std::pair<int, QString> cases[] = {
+        {25, QStringLiteral("Показано 500 из 1\u00a0005: уточните текст")},
+        {9, QStringLiteral("500 of 1,005 shown: type more to narrow")}};
+    for (const auto& [language, text] : cases) {
+        if (language == 9) FDb.SetUserLanguage(language);  // Russian until then
+        InitTranslation(FDb.Schema(), &FDb.Session());
+        const TFormHolder<TfSearch> search(
+            TComBaseForm::Create<TfSearch>(nullptr, &FDb.Session(), QString("QXVBASE")));
+        search->show();
+        Type(search->edText, QStringLiteral("сосн"));
+        QTest::keyClick(search->edText, Qt::Key_Return);
+        EXPECT_EQ(search->lblCut->text(), text);
+        Type(search->edText, QStringLiteral("овка 100"));  // "сосновка 100": six places
+        QTest::keyClick(search->edText, Qt::Key_Return);
+        EXPECT_EQ(search->lblCut->text(), "");
         DoneTranslation();
     }
 }

@@ -4,7 +4,10 @@
 //     one session's random work on the shared directory (see test_Concurrency.cpp);
 //   ServerWorker writer DSN
 //     adds places one call at a time and prints each id once its call has returned, until
-//     it is killed (see test_SqliteFaults.cpp).
+//     it is killed (see test_SqliteFaults.cpp);
+//   ServerWorker hold DSN
+//     renames every place inside one write transaction, prints "held" and keeps the
+//     transaction open until its input closes (see test_Search.cpp).
 
 #include <QCoreApplication>
 #include <QHash>
@@ -200,6 +203,16 @@ void RunWriter(IDbConnection& db) {
     }
 }
 
+// What a long import does to other programs: the write lock taken and kept.
+void HoldWriteLock(IDbConnection& db) {
+    db.StartWriteTransaction("qxvbase");
+    db.Execute("UPDATE \"qxvbase\".LOCATION SET NAME = NAME || ' (changing)'", {});
+    std::cout << "held" << std::endl;
+    while (std::cin.get() != EOF) {
+    }
+    db.Rollback();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -212,14 +225,14 @@ int main(int argc, char** argv) {
             TWorker(*db, a[3], a[4].toUInt(), a[5].toInt(), a[6].toInt()).Run(a[7].toInt());
             return 0;
         }
-        if (a.size() == 3 && a[1] == QLatin1String("writer")) {
-            RunWriter(*OpenConnection(a[2]));
+        if (a.size() == 3 && (a[1] == QLatin1String("hold") || a[1] == QLatin1String("writer"))) {
+            (a[1] == QLatin1String("hold") ? HoldWriteLock : RunWriter)(*OpenConnection(a[2]));
             return 0;
         }
     } catch (const EOraError& e) {
         std::cerr << e.Message().toStdString() << std::endl;
         return 1;
     }
-    std::cerr << "usage: ServerWorker concurrency|writer ..." << std::endl;
+    std::cerr << "usage: ServerWorker concurrency|writer|hold ..." << std::endl;
     return 2;
 }

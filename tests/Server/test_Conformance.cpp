@@ -385,14 +385,20 @@ TEST_P(Conformance, SearchByNameRanksThenOrdersByAddressPath) {
         Fields(one, 0, "ID NAME ABBREV_SNAME ABBREV_NAME LEVEL# ID_PARENT PATH"),
         QStringLiteral("%1|Mill|s|Selo|3|%2|obl. North\\g. Harbour\\s. Mill").arg(w.s2).arg(w.g1));
 
-    // A window's hits are kept under its key, in the search's order, until it searches again.
+    // How many places a text finds, counted no further than one past the cap.
+    const std::tuple<const char*, QVariant, long long> counts[] = {
+        {"елкино", Null(), 4}, {"елкино", 2, 3}, {"елкино", 4, 4}, {"  ", Null(), 0}};
+    for (const auto& [text, cap, count] : counts)
+        EXPECT_EQ(Loc("COUNT_T#LOCATION", {{"PTEXT", text}, {"PCAP", cap}}), count) << text;
+
+    // A window's hits are kept in its session's own table under its key, in the search's
+    // order, until it searches again.
     const QString windowKey = "{5E1EC7ED-0000-4000-8000-00000000B001}";
     auto kept = [&] {
-        return Column(
-            FDb->Query(QStringLiteral("SELECT NAME FROM %1 WHERE GUID = :G ORDER BY HIT_NO")
-                           .arg(T("SEARCH_HITS")),
-                       {{"G", windowKey}}),
-            "NAME");
+        return Column(FDb->Query(QStringLiteral("SELECT NAME FROM SEARCH_HITS WHERE GUID = :G "
+                                                "ORDER BY HIT_NO"),
+                                 {{"G", windowKey}}),
+                      "NAME");
     };
     auto fill = [&](const QString& text) {
         return Loc(

@@ -95,10 +95,15 @@ TEST_F(SqliteFaults, AWriterThatHoldsTheLockMakesOthersWaitThenFailClearly) {
     holder->StartTransaction();
     AddPlace(*holder, "held");  // holds the write lock until it commits
 
+    std::vector<bool> waits;  // what the program is told, to show that it is busy
+    SetLockWaitObserver([&](bool waiting) { waits.push_back(waiting); });
     const auto waiting = Open("?timeout=300");
     EXPECT_EQ(Places(*waiting), 0) << "a reader is never held up";
+    EXPECT_TRUE(waits.empty());
     const EOraError busy = Failure([&] { AddPlace(*waiting, "refused"); });
     EXPECT_EQ(busy.ErrorCode(), 54) << busy.Message().toStdString();
+    EXPECT_EQ(waits, std::vector<bool>({true, false}));
+    SetLockWaitObserver({});
 
     holder->Commit();
     EXPECT_GT(AddPlace(*waiting, "later"), 0) << "the same session goes on";

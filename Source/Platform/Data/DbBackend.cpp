@@ -11,6 +11,21 @@ void RegisterPostgresBackend();
 
 IDbConnection::~IDbConnection() = default;
 
+namespace {
+
+TLockWaitObserver& LockWaitObserver() {
+    static TLockWaitObserver observer;
+    return observer;
+}
+
+}  // namespace
+
+void SetLockWaitObserver(TLockWaitObserver observer) { LockWaitObserver() = std::move(observer); }
+
+void NotifyLockWait(bool waiting) {
+    if (LockWaitObserver()) LockWaitObserver()(waiting);
+}
+
 // A connection without transactions of its own (a test double) has nothing to open.
 void IDbConnection::StartTransaction() {}
 

@@ -162,3 +162,9 @@ QXV_PLATFORM_EXPORT void CheckSchemaName(const QString& schema);
 QXV_PLATFORM_EXPORT QString QuotedSchemaName(const QString& schema);
 // A table's or a column's name, checked and quoted the same way.
 QXV_PLATFORM_EXPORT QString QuotedName(const QString& name);
+
+// Told on the calling thread when a call starts to wait for another session's lock (true) and
+// when that wait is over (false), so that the program can show it is busy.
+using TLockWaitObserver = std::function<void(bool waiting)>;
+QXV_PLATFORM_EXPORT void SetLockWaitObserver(TLockWaitObserver observer);
+QXV_PLATFORM_EXPORT void NotifyLockWait(bool waiting);

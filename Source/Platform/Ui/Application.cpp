@@ -2,14 +2,28 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QThread>
 
 #include <stdexcept>
 
+#include "Platform/Data/DbBackend.h"
 #include "Platform/Ui/MessageBoxes.h"
 
 Application& Application::Instance() {
     static Application app;
     return app;
+}
+
+// A call that waits for another program's lock shows the busy cursor while it waits.
+Application::Application() {
+    SetLockWaitObserver([](bool waiting) {
+        const auto* gui = qobject_cast<QApplication*>(QCoreApplication::instance());
+        if (!gui || QThread::currentThread() != gui->thread()) return;
+        if (waiting)
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
 }
 
 QWidget* Application::ActiveWindow() const { return QApplication::activeWindow(); }

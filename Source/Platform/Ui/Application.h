@@ -65,7 +65,7 @@ public:
     void Reset();
 
 private:
-    Application() = default;
+    Application();
     void HandleUnknownException(QObject* sender);
 
     QPointer<QWidget> FMainWindow;

@@ -116,8 +116,7 @@ TCallResult DelInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
 }
 
 void Add(const char* routine, std::vector<TParamDesc> params, TSqliteRoutineBody body) {
-    RegisterSqliteRoutine(kPackage, QString::fromLatin1(routine), std::move(params),
-                          std::move(body));
+    AddRoutine(kPackage, routine, std::move(params), std::move(body));
 }
 
 }  // namespace

@@ -76,16 +76,15 @@ void RegisterLangRoutines() {
     const char* const getters[] = {"GET_USER_APL_LANG_ID", "GET_USER_APL_LANG_SUB_ID",
                                    "GET_USER_REP_LANG_ID", "GET_USER_REP_LANG_SUB_ID"};
     for (int i = 0; i < 4; ++i)
-        RegisterSqliteRoutine(lang, QString::fromLatin1(getters[i]), {Ret()},
-                              [i](Ctx& ctx, const QString& s, const TSqliteInputs&) {
-                                  return Result(UserLanguage(ctx, s, i));
-                              });
+        AddRoutine(lang, getters[i], {Ret()},
+                   [i](Ctx& ctx, const QString& s, const TSqliteInputs&) {
+                       return Result(UserLanguage(ctx, s, i));
+                   });
     for (const char* routine : {"GET_RESOURCE_APL_TXT", "GET_RESOURCE_APL_EN_TXT"})
-        RegisterSqliteRoutine(lang, QString::fromLatin1(routine),
-                              {Ret(TF::String), In("PTEXT", TF::String)}, Translation);
-    RegisterSqliteRoutine(lang, QStringLiteral("SAVE_RUSSIAN_PHRASE"),
-                          {In("PTEXT", TF::String), In("PID_DFM"), In("PCOMMENT", TF::String)},
-                          SaveRussianPhrase);
+        AddRoutine(lang, routine, {Ret(TF::String), In("PTEXT", TF::String)}, Translation);
+    AddRoutine(lang, "SAVE_RUSSIAN_PHRASE",
+               {In("PTEXT", TF::String), In("PID_DFM"), In("PCOMMENT", TF::String)},
+               SaveRussianPhrase);
 
     const QString temp = QStringLiteral("TEMP_SELECT_PACK");
     const std::vector<TParamDesc> row = {In("PGUID", TF::String), In("PCOMPONENT", TF::String),

@@ -389,8 +389,7 @@ TCallResult SetLocatAbbrevBmp(Ctx& ctx, const QString& s, const TSqliteInputs& i
 }
 
 void Add(const char* routine, std::vector<TParamDesc> params, TSqliteRoutineBody body) {
-    RegisterSqliteRoutine(kPackage, QString::fromLatin1(routine), std::move(params),
-                          std::move(body));
+    AddRoutine(kPackage, routine, std::move(params), std::move(body));
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ using TF = TFieldType;
 constexpr int kDefaultLimit = 100;
 constexpr int kMaxLimit = 1000;
 constexpr int kMaxDepth = 10000;
+constexpr long long kDefaultCountCap = 10000;
+constexpr long long kMaxCountCap = 1000000;
 
 const char* const kHitSelect =
     "SELECT L.ID, L.ID_PARENT, L.NAME, L.NAME_KEY, A.SNAME, A.NAME, T.LEVEL_NO"
@@ -186,17 +188,34 @@ TCallResult FindLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     return Rows(std::move(out), {});
 }
 
+// A window's hits live in a TEMP table of its own connection: keeping them takes no lock on
+// the schema, so a search never waits for another program's write.
+void CreateHitsTable(Ctx& ctx) {
+    ctx.Execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS SEARCH_HITS (GUID VARCHAR(38) NOT "
+                               "NULL, HIT_NO INTEGER NOT NULL, ID INTEGER NOT NULL, NAME "
+                               "VARCHAR(255), ABBREV_SNAME VARCHAR(10), ABBREV_NAME VARCHAR(255), "
+                               "LEVEL_NO INTEGER, ID_PARENT INTEGER, PATH TEXT, HIT_RANK INTEGER, "
+                               "PRIMARY KEY (GUID, HIT_NO))"),
+                {});
+}
+
+long long DropHits(Ctx& ctx, const QVariant& guid) {
+    CreateHitsTable(ctx);
+    return ctx.Execute(QStringLiteral("DELETE FROM temp.SEARCH_HITS WHERE GUID = :G"),
+                       {{"G", guid}});
+}
+
 // The hits of a search kept for a window under its key (the window's earlier hits go).
 TCallResult FillLocationHits(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const QVariant guid = Text(in, "PGUID", 38);
-    ctx.Execute(Sql(s, "DELETE FROM {S}.SEARCH_HITS WHERE GUID = :G"), {{"G", guid}});
+    DropHits(ctx, guid);
     const TCallResult found = FindLocation(ctx, s, in);
     long long number = 0;
     for (const auto& row : found.Cursor->Rows)
-        ctx.Execute(Sql(s,
-                        "INSERT INTO {S}.SEARCH_HITS (GUID, HIT_NO, ID, NAME, ABBREV_SNAME, "
-                        "ABBREV_NAME, LEVEL_NO, ID_PARENT, PATH, HIT_RANK) VALUES (:G, :N, :ID, "
-                        ":NAME, :SNAME, :ANAME, :LEVEL, :PARENT, :PATH, :RANK)"),
+        ctx.Execute(QStringLiteral("INSERT INTO temp.SEARCH_HITS (GUID, HIT_NO, ID, NAME, "
+                                   "ABBREV_SNAME, ABBREV_NAME, LEVEL_NO, ID_PARENT, PATH, "
+                                   "HIT_RANK) VALUES (:G, :N, :ID, :NAME, :SNAME, :ANAME, :LEVEL, "
+                                   ":PARENT, :PATH, :RANK)"),
                     {{"G", guid},
                      {"N", ++number},
                      {"ID", row[0]},
@@ -210,9 +229,22 @@ TCallResult FillLocationHits(Ctx& ctx, const QString& s, const TSqliteInputs& in
     return Result(number);
 }
 
-TCallResult DelLocationHits(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
-    return Result(ctx.Execute(Sql(s, "DELETE FROM {S}.SEARCH_HITS WHERE GUID = :G"),
-                              {{"G", in.Text("PGUID")}}));
+TCallResult DelLocationHits(Ctx& ctx, const QString&, const TSqliteInputs& in) {
+    return Result(DropHits(ctx, in.Value("PGUID")));
+}
+
+// How many places a search finds, counted no further than one past the cap: a window whose
+// list is cut says how much more there is without paying for a count of every place.
+TCallResult CountLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
+    const QString key = SearchKey(in.Text("PTEXT"));
+    if (key.isEmpty()) return Result(0);
+    const long long cap =
+        std::clamp<long long>(in.Int("PCAP").value_or(kDefaultCountCap), 1, kMaxCountCap);
+    return Result(Scalar(ctx,
+                         Sql(s,
+                             "SELECT COUNT(*) FROM (SELECT 1 FROM {S}.LOCATION "
+                             "WHERE instr(NAME_KEY, :K) > 0 LIMIT :N)"),
+                         {{"K", key}, {"N", cap + 1}}));
 }
 
 }  // namespace
@@ -220,16 +252,21 @@ TCallResult DelLocationHits(Ctx& ctx, const QString& s, const TSqliteInputs& in)
 QString SearchKey(const QString& text) { return text.trimmed().toLower().replace(u'ё', u'е'); }
 
 void RegisterSearchRoutines() {
-    RegisterSqliteRoutine(
-        QStringLiteral("QXVERPLOCAT"), QStringLiteral("FIND_T#LOCATION"),
+    // Searching only reads the schema: the hits go to the connection's own TEMP table.
+    const auto add = [](const char* routine, std::vector<TParamDesc> params,
+                        TSqliteRoutineBody body) {
+        RegisterSqliteRoutine(QStringLiteral("QXVERPLOCAT"), QString::fromLatin1(routine),
+                              std::move(params), std::move(body), TSqliteRoutineKind::Reads);
+    };
+    add("FIND_T#LOCATION",
         {In("PTEXT", TF::String), In("PLIMIT"), In("PSEPARATOR", TF::String), Dataset()},
         FindLocation);
-    RegisterSqliteRoutine(QStringLiteral("QXVERPLOCAT"), QStringLiteral("FILL_T#LOCATION_HITS"),
-                          {Ret(), In("PGUID", TF::String), In("PTEXT", TF::String), In("PLIMIT"),
-                           In("PSEPARATOR", TF::String)},
-                          FillLocationHits);
-    RegisterSqliteRoutine(QStringLiteral("QXVERPLOCAT"), QStringLiteral("DEL_T#LOCATION_HITS"),
-                          {Ret(), In("PGUID", TF::String)}, DelLocationHits);
+    add("COUNT_T#LOCATION", {Ret(), In("PTEXT", TF::String), In("PCAP")}, CountLocation);
+    add("FILL_T#LOCATION_HITS",
+        {Ret(), In("PGUID", TF::String), In("PTEXT", TF::String), In("PLIMIT"),
+         In("PSEPARATOR", TF::String)},
+        FillLocationHits);
+    add("DEL_T#LOCATION_HITS", {Ret(), In("PGUID", TF::String)}, DelLocationHits);
 }
 
 }  // namespace SqliteServer

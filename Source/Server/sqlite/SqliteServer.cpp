@@ -32,6 +32,13 @@ QVariant Text(const TSqliteInputs& in, const char* name, int maxLength) {
     return value;
 }
 
+void AddRoutine(const QString& package, const char* routine, std::vector<TParamDesc> params,
+                TSqliteRoutineBody body) {
+    const bool reads = QByteArray(routine).startsWith("GET_");
+    RegisterSqliteRoutine(package, QString::fromLatin1(routine), std::move(params), std::move(body),
+                          reads ? TSqliteRoutineKind::Reads : TSqliteRoutineKind::Changes);
+}
+
 TCallResult Result(const QVariant& value) {
     TCallResult r;
     r.OutValues.emplace_back(QStringLiteral("RESULT"), value);
@@ -339,17 +346,6 @@ void CreateVersion3(IDbConnection& db, const QString& schema) {
                    "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_NAME_KEY ON LOCATION "
                    "(NAME_KEY)"),
                {});
-    // The hits of a search window, by the window's key, for its grid to sort and filter.
-    db.Execute(Sql(schema,
-                   "CREATE TABLE IF NOT EXISTS {S}.SEARCH_HITS (GUID VARCHAR(38) NOT NULL, "
-                   "HIT_NO INTEGER NOT NULL, ID INTEGER NOT NULL, NAME VARCHAR(255), "
-                   "ABBREV_SNAME VARCHAR(10), ABBREV_NAME VARCHAR(255), LEVEL_NO INTEGER, "
-                   "ID_PARENT INTEGER, PATH TEXT, HIT_RANK INTEGER)"),
-               {});
-    db.Execute(Sql(schema,
-                   "CREATE INDEX IF NOT EXISTS {S}.IX_SEARCH_HITS ON SEARCH_HITS "
-                   "(GUID, HIT_NO)"),
-               {});
 }
 
 // A row that counts its changes and keeps who made the last one and when: a change built on
@@ -410,6 +406,8 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});
         InstallUsers(db, schema);
+        // Search hits were once kept in the schema, where keeping them took the write lock.
+        db.Execute(Sql(schema, "DROP TABLE IF EXISTS {S}.SEARCH_HITS"), {});
         for (const char* package : kPackages)
             db.Execute(
                 QStringLiteral("INSERT OR REPLACE INTO main.ALL_OBJECTS (OWNER, OBJECT_NAME, "

@@ -67,6 +67,11 @@ TBoundValue Who(TSqliteRoutineContext& ctx);
 void RequireVersion(TSqliteRoutineContext& ctx, const QString& schema, const TVersionedRows& rows,
                     long long id, const TSqliteInputs& in);
 
+// Registers a routine of the package; those named GET_ only read, so they never wait for
+// another program's write.
+void AddRoutine(const QString& package, const char* routine, std::vector<TParamDesc> params,
+                TSqliteRoutineBody body);
+
 void RegisterLocatRoutines();
 void RegisterSearchRoutines();
 // A text as the search by name compares it: trimmed, lower case, "ё" read as "е".

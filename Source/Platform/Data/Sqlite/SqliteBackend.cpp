@@ -4,10 +4,12 @@
 // this file, run inside a savepoint so that a failing call leaves nothing behind.
 //
 // Every file runs in WAL mode, so readers never block the writer and several programs can open
-// one database. Outside an explicit transaction each call is its own transaction: a routine and
-// a writing statement take the write lock up front (waiting up to the busy timeout for another
-// session to finish) and commit when they return.
+// one database. Outside an explicit transaction each call is its own transaction: a changing
+// routine and a writing statement take the write lock up front (waiting up to the busy timeout
+// for another session to finish) and commit when they return; a reading routine reads the last
+// committed state and never waits.
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -53,6 +55,7 @@ const QString kDefaultUser = QStringLiteral("QXVBASE");
 struct TRegisteredRoutine {
     std::vector<TParamDesc> Params;
     TSqliteRoutineBody Body;
+    TSqliteRoutineKind Kind = TSqliteRoutineKind::Changes;
 };
 
 std::mutex& RegistryMutex() {
@@ -270,6 +273,9 @@ private:
     bool IsInstalled(const QString& schema, const QString& package);
     bool AttachMentioned(const QString& message);
     [[noreturn]] void Fail(const QString& sql);
+    // The busy handler: waits up to the busy timeout for another session's lock, and says so.
+    static int WaitForLock(void* self, int tries);
+    void EndLockWait();
 
     TDbHandle FDb;
     QString FPath;
@@ -277,6 +283,7 @@ private:
     bool FInMemory = false;
     bool FReadOnly = false;       // a file in a folder nobody may write to
     int FBusyTimeout = 5000;      // ms a statement waits for another session's lock
+    QElapsedTimer FWaiting;       // running while a statement waits for a lock
     std::set<QString> FAttached;  // lower-case schema names
     QString FCurrentSchema;       // of the routine running, for messages
     int FCallDepth = 0;
@@ -325,7 +332,7 @@ TSqliteConnection::TSqliteConnection(const QString& connectionString) {
             12154, QStringLiteral("cannot open the database \"%1\": %2")
                        .arg(FPath, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : "out of memory")));
     sqlite3_extended_result_codes(FDb.get(), 1);
-    sqlite3_busy_timeout(FDb.get(), FBusyTimeout);
+    sqlite3_busy_handler(FDb.get(), &TSqliteConnection::WaitForLock, this);
     sqlite3_create_function(FDb.get(), "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             &NvlFunction, nullptr, nullptr);
     // Innocuous: a schema may use them (the search key of a place's name is LOWER of it).
@@ -353,8 +360,31 @@ TSqliteConnection::~TSqliteConnection() {
 }
 
 void TSqliteConnection::Exec(const char* sql) {
-    if (sqlite3_exec(FDb.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        Fail(QString::fromUtf8(sql));
+    const int rc = sqlite3_exec(FDb.get(), sql, nullptr, nullptr, nullptr);
+    EndLockWait();
+    if (rc != SQLITE_OK) Fail(QString::fromUtf8(sql));
+}
+
+int TSqliteConnection::WaitForLock(void* self, int tries) {
+    auto* connection = static_cast<TSqliteConnection*>(self);
+    QElapsedTimer& waiting = connection->FWaiting;
+    if (tries == 0 || !waiting.isValid()) {
+        waiting.start();
+        NotifyLockWait(true);
+    }
+    const qint64 left = connection->FBusyTimeout - waiting.elapsed();
+    if (left <= 0) return 0;
+    // Short naps first: most locks are a commit's moment.
+    static constexpr int kNaps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    const int nap = kNaps[std::min<size_t>(size_t(tries), std::size(kNaps) - 1)];
+    sqlite3_sleep(int(std::min<qint64>(nap, left)));
+    return 1;
+}
+
+void TSqliteConnection::EndLockWait() {
+    if (!FWaiting.isValid()) return;
+    FWaiting.invalidate();
+    NotifyLockWait(false);
 }
 
 // The journal mode is kept in the file; it can only change outside a transaction.
@@ -472,6 +502,7 @@ TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue
         sqlite3_stmt* raw = nullptr;
         const char* next = nullptr;
         int rc = sqlite3_prepare_v2(FDb.get(), tail, int(end - tail), &raw, &next);
+        EndLockWait();
         if (rc != SQLITE_OK) {
             if (AttachMentioned(QString::fromUtf8(sqlite3_errmsg(FDb.get()))))
                 continue;  // prepare the same statement again
@@ -519,6 +550,7 @@ TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue
                 for (int c = 0; c < columns; ++c)
                     ReadColumn(stmt.get(), c, texts[size_t(c)], rows.Rows);
         }
+        EndLockWait();
         if (rc != SQLITE_DONE) Fail(sql);
         if (columns > 0) {
             for (size_t c = 0; c < rows.Columns.size(); ++c) {
@@ -648,7 +680,8 @@ TCallResult TSqliteConnection::Call(const TRoutineDesc& routine,
     if (!found || !IsInstalled(routine.Schema, routine.Package))
         throw NotDeclared(routine.Schema + QLatin1Char('.') + routine.Package + QLatin1Char('.') +
                           routine.Routine);
-    return UnitOfWork(true, [&] { return RunRoutine(*found, routine, inputs); });
+    return UnitOfWork(found->Kind == TSqliteRoutineKind::Changes,
+                      [&] { return RunRoutine(*found, routine, inputs); });
 }
 
 TCallResult TSqliteConnection::RunRoutine(const TRegisteredRoutine& found,
@@ -838,9 +871,10 @@ std::optional<long long> TSqliteInputs::Id(const QString& name) const {
 }
 
 void RegisterSqliteRoutine(const QString& package, const QString& routine,
-                           std::vector<TParamDesc> params, TSqliteRoutineBody body) {
+                           std::vector<TParamDesc> params, TSqliteRoutineBody body,
+                           TSqliteRoutineKind kind) {
     std::lock_guard lock(RegistryMutex());
-    Registry().insert(RoutineKey(package, routine), {std::move(params), std::move(body)});
+    Registry().insert(RoutineKey(package, routine), {std::move(params), std::move(body), kind});
 }
 
 bool SqliteAttachSchema(IDbConnection& db, const QString& schema, bool create) {

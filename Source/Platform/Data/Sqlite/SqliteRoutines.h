@@ -43,11 +43,17 @@ public:
 using TSqliteRoutineBody = std::function<TCallResult(
     TSqliteRoutineContext& context, const QString& schema, const TSqliteInputs& inputs)>;
 
+// What a routine does to the schema's tables. A changing routine takes the write lock when it
+// starts (waiting up to the busy timeout for another program's write); a reading one runs in a
+// read transaction and never waits for a writer: whatever it keeps goes to the connection's
+// own TEMP tables.
+enum class TSqliteRoutineKind { Changes, Reads };
+
 // Registers a routine; `params` as Describe gives them (RESULT first for a function, the
 // DATASET cursor last for a reading routine). Registering the same name again replaces it.
-QXV_PLATFORM_EXPORT void RegisterSqliteRoutine(const QString& package, const QString& routine,
-                                               std::vector<TParamDesc> params,
-                                               TSqliteRoutineBody body);
+QXV_PLATFORM_EXPORT void RegisterSqliteRoutine(
+    const QString& package, const QString& routine, std::vector<TParamDesc> params,
+    TSqliteRoutineBody body, TSqliteRoutineKind kind = TSqliteRoutineKind::Changes);
 
 // The catalogue table of the main database: one row per installed package and schema.
 // ALL_OBJECTS(OWNER, OBJECT_NAME, OBJECT_TYPE, STATUS); OWNER is the upper-case schema.

@@ -126,20 +126,8 @@ BEGIN
 END
 $stamp$;
 
--- The hits of a search window, by the window's key, for its grid to sort and filter.
-CREATE TABLE IF NOT EXISTS @SCHEMA@.search_hits (
-  guid varchar(38) NOT NULL,
-  hit_no integer NOT NULL,
-  id integer NOT NULL,
-  name varchar(255),
-  abbrev_sname varchar(10),
-  abbrev_name varchar(255),
-  level_no integer,
-  id_parent integer,
-  path text,
-  hit_rank integer
-);
-CREATE INDEX IF NOT EXISTS search_hits_guid_idx ON @SCHEMA@.search_hits (guid, hit_no);
+-- Search hits were once kept here for every session; each session keeps its own now.
+DROP TABLE IF EXISTS @SCHEMA@.search_hits;
 
 -- Read by the error handler with Oracle's text: unquoted names (which fold to lower case)
 -- and a RowId.

@@ -86,6 +86,57 @@ BEGIN
 END
 $body$;
 
+-- How many places a search finds, counted no further than one past the cap: a window whose
+-- list is cut says how much more there is without paying for a count of every place.
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.COUNT_T#LOCATION"(
+  "PTEXT" varchar, "PCAP" integer DEFAULT NULL)
+RETURNS integer
+LANGUAGE plpgsql STABLE
+SET jit = off
+AS $body$
+DECLARE
+  k text := translate(lower(btrim(coalesce("PTEXT", '')) COLLATE "und-x-icu"), 'ё', 'е');
+  cap integer := least(greatest(coalesce("PCAP", 10000), 1), 1000000);
+  found integer;
+BEGIN
+  IF k = '' THEN
+    RETURN 0;
+  END IF;
+  SELECT count(*) INTO found
+  FROM (SELECT 1 FROM @SCHEMA@.location l WHERE strpos(l.name_key, k) > 0 LIMIT cap + 1) c;
+  RETURN found;
+END
+$body$;
+
+-- A window's hits live in a temporary table of its own session: keeping them writes nothing
+-- of the schema, so a user who may only read searches too.
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATION_HITS"("PGUID" varchar)
+RETURNS integer
+LANGUAGE plpgsql AS $body$
+DECLARE
+  removed integer;
+BEGIN
+  IF to_regclass('pg_temp.search_hits') IS NULL THEN
+    CREATE TEMP TABLE search_hits (
+      guid varchar(38) NOT NULL,
+      hit_no integer NOT NULL,
+      id integer NOT NULL,
+      name varchar(255),
+      abbrev_sname varchar(10),
+      abbrev_name varchar(255),
+      level_no integer,
+      id_parent integer,
+      path text,
+      hit_rank integer,
+      PRIMARY KEY (guid, hit_no)
+    );
+  END IF;
+  DELETE FROM pg_temp.search_hits WHERE guid = "PGUID";
+  GET DIAGNOSTICS removed = ROW_COUNT;
+  RETURN removed;
+END
+$body$;
+
 -- The hits of a search kept for a window under its key (the window's earlier hits go).
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.FILL_T#LOCATION_HITS"(
   "PGUID" varchar(38), "PTEXT" varchar, "PLIMIT" integer DEFAULT NULL,
@@ -95,9 +146,9 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   added integer;
 BEGIN
-  DELETE FROM @SCHEMA@.search_hits WHERE guid = "PGUID";
-  INSERT INTO @SCHEMA@.search_hits (guid, hit_no, id, name, abbrev_sname, abbrev_name, level_no,
-                                    id_parent, path, hit_rank)
+  PERFORM @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATION_HITS"("PGUID");
+  INSERT INTO pg_temp.search_hits (guid, hit_no, id, name, abbrev_sname, abbrev_name, level_no,
+                                   id_parent, path, hit_rank)
   SELECT "PGUID", f.n, f."ID", f."NAME", f."ABBREV_SNAME", f."ABBREV_NAME", f."LEVEL#",
          f."ID_PARENT", f."PATH", f."RANK"
   FROM @SCHEMA@."QXVERPLOCAT.FIND_T#LOCATION"("PTEXT", "PLIMIT", "PSEPARATOR")
@@ -105,17 +156,5 @@ BEGIN
                             "PATH", "RANK", n);
   GET DIAGNOSTICS added = ROW_COUNT;
   RETURN added;
-END
-$body$;
-
-CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATION_HITS"("PGUID" varchar)
-RETURNS integer
-LANGUAGE plpgsql AS $body$
-DECLARE
-  removed integer;
-BEGIN
-  DELETE FROM @SCHEMA@.search_hits WHERE guid = "PGUID";
-  GET DIAGNOSTICS removed = ROW_COUNT;
-  RETURN removed;
 END
 $body$;

@@ -40,9 +40,10 @@ BEGIN
   LOOP
     EXECUTE format('ALTER FUNCTION %s OWNER TO %I', f.sig, v_owner);
     EXECUTE format('ALTER FUNCTION %s SET search_path = @SCHEMA@, pg_temp', f.sig);
-    -- Changing routines (and the writes the reading ones keep, the search's hits) run as
-    -- the owner; a user's own right is checked inside.
-    IF f.proname ~ '\.(INS|UPD|DEL|SET|FILL|SAVE)_' OR f.proname = 'save_user' THEN
+    -- Changing routines run as the owner; a user's own right is checked inside. The search's
+    -- hits go to the session's own temporary table, which the user writes as themself.
+    IF (f.proname ~ '\.(INS|UPD|DEL|SET|SAVE)_' AND f.proname !~ '_HITS$')
+       OR f.proname = 'save_user' THEN
       EXECUTE format('ALTER FUNCTION %s SECURITY DEFINER', f.sig);
     END IF;
     EXECUTE format('REVOKE ALL ON FUNCTION %s FROM PUBLIC', f.sig);
