@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/PlaceCaption.h"
 #include "Tools/qxvdb/BulkLoad.h"
 #include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Routines.h"
@@ -30,6 +32,7 @@ struct TDatabase {
     QHash<qint32, TExisting> Places;
     QHash<QString, long long> Abbrevs;  // short name → id
     QHash<QString, long long> Types;    // "level/short name" → id
+    qint32 MaxId = 0;
 };
 
 QString TypeKey(int level, const QString& abbrev) { return QString::number(level) + u'/' + abbrev; }
@@ -43,8 +46,10 @@ TDatabase ReadDatabase(TRoutines& calls) {
                              .arg(s),
                          {});
     d.Places.reserve(static_cast<qsizetype>(places.Rows.size()));
-    for (const auto& row : places.Rows)
+    for (const auto& row : places.Rows) {
         d.Places.insert(row[0].toInt(), {row[1].toInt(), row[2].toInt(), false});
+        d.MaxId = std::max(d.MaxId, row[0].toInt());
+    }
     for (const auto& row : places.Rows)
         if (const auto it = d.Places.find(row[1].toInt()); it != d.Places.end())
             it->HasChildren = true;
@@ -70,7 +75,12 @@ class TChecker {
 public:
     TChecker(const std::vector<TPlaceRow>& rows, const TDatabase& db, const TImportOptions& o,
              std::vector<TBadRow>& bad)
-        : FRows(rows), FDb(db), FOptions(o), FBad(bad), FAction(rows.size(), TAction::Insert) {}
+        : FRows(rows),
+          FDb(db),
+          FOptions(o),
+          FBad(bad),
+          FAction(rows.size(), TAction::Insert),
+          FCollides(rows.size(), false) {}
 
     void Run() {
         IndexIds();
@@ -83,6 +93,14 @@ public:
     const std::vector<TAction>& Actions() const { return FAction; }
     const QStringList& MissingAbbrevs() const { return FMissingAbbrevs; }
     const QStringList& MissingTypes() const { return FMissingTypes; }
+    // Rows whose id the database holds as another place: refused, still part of the file's
+    // tree for the checks of the rows below them, so the collision is their only fault.
+    std::vector<size_t> Collisions() const {
+        std::vector<size_t> rows;
+        for (size_t i = 0; i < FCollides.size(); ++i)
+            if (FCollides[i]) rows.push_back(i);
+        return rows;
+    }
 
 private:
     void Refuse(size_t i, const QString& field, const QString& text) {
@@ -92,6 +110,7 @@ private:
     bool Written(size_t i) const {
         return FAction[i] == TAction::Insert || FAction[i] == TAction::Update;
     }
+    bool InFileTree(size_t i) const { return Written(i) || FCollides[i]; }
 
     void IndexIds() {
         FIndex.reserve(static_cast<qsizetype>(FRows.size()));
@@ -104,8 +123,22 @@ private:
                 continue;
             }
             FIndex.insert(FRows[i].Id, i);
-            if (FDb.Places.contains(FRows[i].Id))
-                FAction[i] = FOptions.Update ? TAction::Update : TAction::Skip;
+            if (!FOptions.NewIds) ClassifyExisting(i);
+        }
+    }
+
+    // A row whose id the database holds: updated, skipped as the same place imported
+    // before, or a collision with another place when it sits elsewhere in the tree.
+    void ClassifyExisting(size_t i) {
+        const auto it = FDb.Places.constFind(FRows[i].Id);
+        if (it == FDb.Places.constEnd()) return;
+        if (FOptions.Update)
+            FAction[i] = TAction::Update;
+        else if (it->Parent == FRows[i].Parent && it->Level == FRows[i].Level)
+            FAction[i] = TAction::Skip;
+        else {
+            FAction[i] = TAction::Refused;
+            FCollides[i] = true;
         }
     }
 
@@ -121,7 +154,7 @@ private:
     // Where a place hangs once the import is done: the file's parent for rows it writes,
     // the database's for the others.
     qint32 ParentOf(qint32 id) const {
-        if (const auto it = FIndex.constFind(id); it != FIndex.constEnd() && Written(*it))
+        if (const auto it = FIndex.constFind(id); it != FIndex.constEnd() && InFileTree(*it))
             return FRows[*it].Parent;
         if (const auto it = FDb.Places.constFind(id); it != FDb.Places.constEnd())
             return it->Parent;
@@ -162,7 +195,7 @@ private:
     }
 
     int LevelOf(qint32 id) const {
-        if (const auto it = FIndex.constFind(id); it != FIndex.constEnd() && Written(*it))
+        if (const auto it = FIndex.constFind(id); it != FIndex.constEnd() && InFileTree(*it))
             return FRows[*it].Level;
         return FDb.Places.value(id).Level;
     }
@@ -224,10 +257,50 @@ private:
     const TImportOptions& FOptions;
     std::vector<TBadRow>& FBad;
     std::vector<TAction> FAction;
+    std::vector<bool> FCollides;
     QHash<qint32, size_t> FIndex;
     QStringList FMissingAbbrevs;
     QStringList FMissingTypes;
 };
+
+// "line 7: the id 7 is already the place "обл. Северная"", with the ways out.
+void ReportCollisions(TRoutines& calls, const std::vector<TPlaceRow>& rows,
+                      const std::vector<size_t>& collisions, std::vector<TBadRow>& bad) {
+    if (collisions.empty()) return;
+    const QString select =
+        QStringLiteral("SELECT A.SNAME, L.NAME FROM %1.LOCATION L "
+                       "JOIN %1.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE "
+                       "JOIN %1.LOCATABBREV A ON A.ID = T.ID_ABBREV WHERE L.ID = :ID")
+            .arg(QuotedSchemaName(calls.Schema()));
+    for (const size_t i : collisions) {
+        const TRowSet place = calls.Db().Query(select, {{QStringLiteral("ID"), rows[i].Id}});
+        const QString caption =
+            place.Rows.empty()
+                ? QString()
+                : PlaceCaption(place.Rows[0][0].toString(), QStringLiteral(". "),
+                               place.Rows[0][1].toString());
+        bad.push_back({rows[i].Line, QStringLiteral("the id"),
+                       QStringLiteral("%1 is already the place \"%2\" (--new-ids gives the "
+                                      "file's places new ids, --existing update moves it)")
+                           .arg(rows[i].Id)
+                           .arg(caption)});
+    }
+}
+
+// Every row a new place numbered after the database's highest id, in the file's order; a
+// parent the file holds is renumbered with it, one only the database holds stays.
+void Renumber(std::vector<TPlaceRow>& rows, qint32 maxId) {
+    if (static_cast<long long>(maxId) + static_cast<long long>(rows.size()) >
+        std::numeric_limits<qint32>::max())
+        throw EOraError::Make(20001, QStringLiteral("no new ids are left above %1").arg(maxId));
+    QHash<qint32, qint32> fresh;
+    fresh.reserve(static_cast<qsizetype>(rows.size()));
+    for (const TPlaceRow& r : rows) fresh.insert(r.Id, ++maxId);
+    for (TPlaceRow& r : rows) {
+        r.Id = fresh.value(r.Id);
+        if (r.Parent != 0) r.Parent = fresh.value(r.Parent, r.Parent);
+    }
+}
 
 void CreateMissing(TRoutines& calls, TDatabase& d, const TChecker& checked, TImportStats& stats) {
     for (const QString& sname : checked.MissingAbbrevs()) {
@@ -324,6 +397,7 @@ TImportOutcome ImportPlaces(TRoutines& calls, std::vector<TPlaceRow> rows,
     TDatabase d = ReadDatabase(calls);
     TChecker checker(rows, d, options, outcome.Bad);
     checker.Run();
+    ReportCollisions(calls, rows, checker.Collisions(), outcome.Bad);
     std::stable_sort(outcome.Bad.begin(), outcome.Bad.end(),
                      [](const TBadRow& a, const TBadRow& b) { return a.Line < b.Line; });
     if (!outcome.Bad.empty()) return outcome;
@@ -340,6 +414,7 @@ TImportOutcome ImportPlaces(TRoutines& calls, std::vector<TPlaceRow> rows,
         return outcome;
     }
     CreateMissing(calls, d, checker, outcome.Stats);
+    if (options.NewIds) Renumber(rows, d.MaxId);
     Write(calls, rows, actions, d, outcome, progress);
     return outcome;
 }

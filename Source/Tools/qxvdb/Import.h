@@ -13,6 +13,7 @@ struct TImportOptions {
     bool Update = false;         // a place whose id exists takes the file's values (else kept)
     bool CreateMissing = false;  // unknown abbreviations and levels are created (else refused)
     bool DryRun = false;         // check only
+    bool NewIds = false;         // the file's ids only shape its tree: every row is a new place
 };
 
 struct TImportStats {
