@@ -18,6 +18,7 @@
 #include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
+#include "Tools/qxvdb/Seed.h"
 #include "Tools/qxvdb/Users.h"
 
 namespace {
@@ -38,11 +39,19 @@ const char kUsage[] =
     "                             (at most the lock wait) and holds the tree until done\n"
     "    --existing skip|update   a row whose ID is already in the database: keep the\n"
     "                             database's place (skip, the default) or give it the\n"
-    "                             file's parent, level, abbreviation and name (update)\n"
+    "                             file's parent, level, abbreviation and name (update);\n"
+    "                             when skipped, the place must have the row's parent and\n"
+    "                             level: another place under that id is a bad row\n"
+    "    --new-ids                every row is a new place under a new id; the file's\n"
+    "                             ids only say where its places hang\n"
     "    --create-missing         create abbreviations and levels the file names that\n"
     "                             the database lacks (otherwise such a row is bad)\n"
     "    --dry-run                check only, write nothing\n"
     "    --progress               show the progress bar even when stderr is no terminal\n"
+    "  seed iso3166               add every country and its subdivisions from the system's\n"
+    "                             ISO 3166 tables (package iso-codes): their codes, their\n"
+    "                             types as abbreviations, English and Russian names\n"
+    "                             (takes --dry-run and --progress)\n"
     "  --format csv|json          the file format, whatever the file's name\n"
     "  backup --file PATH         copy an embedded database (all its files) into one file,\n"
     "                             while it is in use\n"
@@ -72,11 +81,13 @@ struct TOptions {
     bool Progress = false;
     TImportOptions Import;
     QString EnglishUser = QStringLiteral("DEMO");
+    QString Registry;  // what seed fills the schema from
 };
 
 TOptions ParseOptions(const QStringList& args) {
     TOptions o;
     bool formatGiven = false;
+    bool existingGiven = false;
     if (args.isEmpty()) throw TUsageError{QStringLiteral("no command given")};
     o.Command = args.front();
     if (o.Command == QLatin1String("--help") || o.Command == QLatin1String("-h")) {
@@ -89,10 +100,12 @@ TOptions ParseOptions(const QStringList& args) {
     }
     static const QStringList commands = {QStringLiteral("init"),   QStringLiteral("demo"),
                                          QStringLiteral("export"), QStringLiteral("import"),
-                                         QStringLiteral("backup"), QStringLiteral("restore")};
+                                         QStringLiteral("backup"), QStringLiteral("restore"),
+                                         QStringLiteral("seed")};
     if (!commands.contains(o.Command))
         throw TUsageError{QStringLiteral("unknown command \"%1\"").arg(o.Command)};
     const bool import = o.Command == QLatin1String("import");
+    const bool seed = o.Command == QLatin1String("seed");
     TArguments arg(args, 1);
     while (arg.Next()) {
         const QString& a = arg.Current();
@@ -113,16 +126,25 @@ TOptions ParseOptions(const QStringList& args) {
             if (mode != QLatin1String("skip") && mode != QLatin1String("update"))
                 throw TUsageError{QStringLiteral("--existing takes skip or update")};
             o.Import.Update = mode == QLatin1String("update");
+            existingGiven = true;
         } else if (a == QLatin1String("--create-missing") && import)
             o.Import.CreateMissing = true;
-        else if (a == QLatin1String("--dry-run") && import)
+        else if (a == QLatin1String("--new-ids") && import)
+            o.Import.NewIds = true;
+        else if (a == QLatin1String("--dry-run") && (import || seed))
             o.Import.DryRun = true;
-        else if (a == QLatin1String("--progress") && import)
+        else if (a == QLatin1String("--progress") && (import || seed))
             o.Progress = true;
+        else if (seed && o.Registry.isEmpty() && !a.startsWith(u'-'))
+            o.Registry = a;
         else
             throw TUsageError{QStringLiteral("unknown option \"%1\"").arg(a)};
     }
+    if (seed && o.Registry != QLatin1String("iso3166"))
+        throw TUsageError{QStringLiteral("seed takes the name of the tables: iso3166")};
     if (o.Db.isEmpty()) throw TUsageError{QStringLiteral("--db is required")};
+    if (o.Import.NewIds && existingGiven)
+        throw TUsageError{QStringLiteral("--new-ids adds every row: --existing does not apply")};
     const bool needsFile =
         o.Command == QLatin1String("export") || o.Command == QLatin1String("import") ||
         o.Command == QLatin1String("backup") || o.Command == QLatin1String("restore");
@@ -134,16 +156,11 @@ TOptions ParseOptions(const QStringList& args) {
 // At most this many bad rows are listed; the count of the others follows.
 constexpr size_t kListedBadRows = 50;
 
-int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& err) {
-    QFile file(o.File);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "qxvdb: cannot read " << o.File << ": " << file.errorString() << "\n";
-        return QxvdbExit::DataError;
-    }
-    QElapsedTimer clock;
-    clock.start();
+// Imports what was read from `source` (a file's name, or what the rows come from), in one
+// transaction, and says how it went.
+int ImportRead(TRoutines& calls, const TOptions& o, const QString& source, TReadOutcome read,
+               const QElapsedTimer& clock, QTextStream& out, QTextStream& err) {
     TProgress progress(err, o.Progress || TProgress::ErrorIsTerminal());
-    TReadOutcome read = ReadPlaces(file, o.Json);
     const size_t rows = read.Rows.size() + read.Bad.size();
     IDbConnection& db = calls.Db();
     TImportOutcome done;
@@ -176,7 +193,7 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
     }
     if (!done.Bad.empty()) {
         for (size_t i = 0; i < done.Bad.size() && i < kListedBadRows; ++i)
-            err << "qxvdb: " << o.File << ": " << DescribeBadRow(done.Bad[i]) << "\n";
+            err << "qxvdb: " << source << ": " << DescribeBadRow(done.Bad[i]) << "\n";
         if (done.Bad.size() > kListedBadRows)
             err << "qxvdb: … and " << done.Bad.size() - kListedBadRows << " more bad rows\n";
         err << "qxvdb: " << done.Bad.size() << (done.Bad.size() == 1 ? " bad row" : " bad rows")
@@ -193,6 +210,34 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
             << (o.Import.DryRun ? "to create" : "created");
     out << " in " << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s\n";
     return QxvdbExit::Ok;
+}
+
+int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& err) {
+    QFile file(o.File);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err << "qxvdb: cannot read " << o.File << ": " << file.errorString() << "\n";
+        return QxvdbExit::DataError;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    return ImportRead(calls, o, o.File, ReadPlaces(file, o.Json), clock, out, err);
+}
+
+// The countries and their subdivisions go in as an import of new places with their types,
+// whatever the schema holds already.
+int RunSeed(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& err) {
+    QElapsedTimer clock;
+    clock.start();
+    TOptions seed = o;
+    seed.Import.CreateMissing = true;
+    seed.Import.NewIds = true;
+    try {
+        return ImportRead(calls, seed, QStringLiteral("iso3166"), {Iso3166Places(), {}}, clock,
+                          out, err);
+    } catch (const ESeedTables& e) {
+        err << "qxvdb: " << e.Text << "\n";
+        return QxvdbExit::DataError;
+    }
 }
 
 }  // namespace
@@ -323,7 +368,8 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
             const int code = ExportToFile(calls, o.File, o.Json, err);
             if (code != QxvdbExit::Ok) return code;
         } else {
-            const int code = RunImport(calls, o, out, err);
+            const bool seed = o.Command == QLatin1String("seed");
+            const int code = seed ? RunSeed(calls, o, out, err) : RunImport(calls, o, out, err);
             out.flush();
             if (code != QxvdbExit::Ok) return code;
         }
