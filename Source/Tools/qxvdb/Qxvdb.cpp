@@ -30,6 +30,9 @@ const char kUsage[] =
     "                             (and the translators' schema OC_57XX)\n"
     "  demo [--english-user NAME] load the demo directory (nothing when places exist);\n"
     "                             NAME (default DEMO) gets English interface texts\n"
+    "    --world                  the demo's towns and streets below their real regions\n"
+    "                             of the ISO 3166 directory, seeded first into an empty\n"
+    "                             schema (see seed)\n"
     "  export --file PATH|-       write the places (CSV, or JSON for a .json file),\n"
     "                             parents before their children\n"
     "  import --file PATH         add the places of such a file; every row is checked\n"
@@ -82,6 +85,7 @@ struct TOptions {
     TImportOptions Import;
     QString EnglishUser = QStringLiteral("DEMO");
     QString Registry;  // what seed fills the schema from
+    bool World = false;
 };
 
 TOptions ParseOptions(const QStringList& args) {
@@ -121,6 +125,8 @@ TOptions ParseOptions(const QStringList& args) {
             formatGiven = true;
         } else if (a == QLatin1String("--english-user") && o.Command == QLatin1String("demo"))
             o.EnglishUser = arg.Value();
+        else if (a == QLatin1String("--world") && o.Command == QLatin1String("demo"))
+            o.World = true;
         else if (a == QLatin1String("--existing") && import) {
             const QString mode = arg.Value();
             if (mode != QLatin1String("skip") && mode != QLatin1String("update"))
@@ -210,6 +216,14 @@ int ImportRead(TRoutines& calls, const TOptions& o, const QString& source, TRead
             << (o.Import.DryRun ? "to create" : "created");
     out << " in " << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s\n";
     return QxvdbExit::Ok;
+}
+
+bool HasPlaces(TRoutines& calls) {
+    return !calls.Db()
+                .Query(QStringLiteral("SELECT 1 FROM %1.LOCATION LIMIT 1")
+                           .arg(QuotedSchemaName(calls.Schema())),
+                       {})
+                .Rows.empty();
 }
 
 int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& err) {
@@ -356,7 +370,12 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
             db->Commit();
             out << "schema " << schema << " is ready on " << db->Server() << "\n";
         } else if (o.Command == QLatin1String("demo")) {
-            const std::optional<TDemoStats> stats = LoadDemoData(*db, schema, o.EnglishUser);
+            if (o.World && !HasPlaces(calls)) {
+                const int code = RunSeed(calls, o, out, err);
+                if (code != QxvdbExit::Ok) return code;
+            }
+            const std::optional<TDemoStats> stats =
+                LoadDemoData(*db, schema, o.EnglishUser, o.World);
             if (!stats) {
                 out << "schema " << schema << " already holds locations; demo data not loaded\n";
             } else {
