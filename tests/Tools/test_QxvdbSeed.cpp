@@ -86,8 +86,8 @@ TEST_P(QxvdbSeedOnEngine, CollidingIdsAreNamedByLineAndNewIdsImportTheFilesTree)
         "3,1,2,г,Ржев\n4,3,3,мкр,Заречье\n");
     const long long top = Scalar("SELECT MAX(ID) FROM %1.LOCATION");
     const QString before = Exported();
-    const QString town = before.section("\n3,2,3,г,", 1).section(u'\n', 0, 0);
-    const QString street = before.section("\n4,3,4,", 1).section(u'\n', 0, 0).replace(u',', ". ");
+    const QString town = before.section("\n3,2,3,г,", 1).section(u',', 0, 0);
+    const QString street = before.section("\n4,3,4,", 1).section(u'\n', 0, 0).section(u',', 1, 1);
     ASSERT_FALSE(town.isEmpty());
     const struct {
         QStringList Options;
@@ -96,7 +96,7 @@ TEST_P(QxvdbSeedOnEngine, CollidingIdsAreNamedByLineAndNewIdsImportTheFilesTree)
     } steps[] = {
         {{},
          QxvdbExit::DataError,
-         {"line 4: the id 3 is already the place \"г. " + town + "\" (--new-ids",
+         {"line 4: the id 3 is already the place \"" + town + "\" (--new-ids",
           "line 5: the id 4 is already the place \"" + street + "\"", "2 bad rows"}},
         {{"--new-ids", "--existing", "skip"}, QxvdbExit::Usage, {"--existing does not apply"}},
         {{"--new-ids", "--dry-run"}, QxvdbExit::Ok, {"would add 4, updated 0, skipped 0"}},
@@ -114,7 +114,7 @@ TEST_P(QxvdbSeedOnEngine, CollidingIdsAreNamedByLineAndNewIdsImportTheFilesTree)
     const auto id = [&](int n) { return QString::number(top + n); };
     for (const QString& line : {id(1) + ",,1,обл,Тверская", id(2) + "," + id(1) + ",2,р-н,Ржевский",
                                 id(3) + "," + id(1) + ",2,г,Ржев", id(4) + "," + id(3) + ",3,мкр,Заречье"})
-        EXPECT_TRUE(after.contains("\n" + line + "\n")) << line.toStdString();
+        EXPECT_TRUE(after.contains("\n" + line + ",")) << line.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, QxvdbSeedOnEngine, ::testing::Values("sqlite", "postgresql"),

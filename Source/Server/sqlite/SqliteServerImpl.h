@@ -58,6 +58,18 @@ QString SearchKey(const QString& text);
 void RegisterInformRoutines();
 void RegisterLangRoutines();
 void RegisterUserRoutines();
+void RegisterCodeRoutines();
+
+// The two-letter language of the names the session's user reads ("EN", "RU"), from the
+// user's interface language; empty when the places' names are to be read as they stand.
+QString NameLanguage(TSqliteRoutineContext& ctx, const QString& schema);
+// The codes ("KIND\tcode" lines) or names per language ("LANG\tname" lines) of place `id`
+// replaced by `list`, each checked first (an unknown kind or language, an empty value, a
+// unique code on another place raise ORA-20002); a NULL list keeps them.
+void ReplacePlaceCodes(TSqliteRoutineContext& ctx, const QString& schema, long long id,
+                       const QVariant& list);
+void ReplacePlaceNames(TSqliteRoutineContext& ctx, const QString& schema, long long id,
+                       const QVariant& list);
 
 // Refuses the call with ORA-01031 unless the session's user holds one of the rights (codes
 // 1..12 of the access list); the message names the first.

@@ -34,7 +34,10 @@ const char kUsage[] =
     "                             of the ISO 3166 directory, seeded first into an empty\n"
     "                             schema (see seed)\n"
     "  export --file PATH|-       write the places (CSV, or JSON for a .json file),\n"
-    "                             parents before their children\n"
+    "                             parents before their children, with every column\n"
+    "                             below that any place uses\n"
+    "    --key KIND               name places and parents by their codes of that kind\n"
+    "                             (CODE_KIND, PARENT_CODE) instead of ids\n"
     "  import --file PATH         add the places of such a file; every row is checked\n"
     "                             first, and one bad row imports nothing (bad rows are\n"
     "                             listed by the line they start on, in either format);\n"
@@ -51,6 +54,9 @@ const char kUsage[] =
     "                             the database lacks (otherwise such a row is bad)\n"
     "    --dry-run                check only, write nothing\n"
     "    --progress               show the progress bar even when stderr is no terminal\n"
+    "    --key KIND               rows name themselves by their code of that kind and\n"
+    "                             their parents by PARENT_CODE; a code the database\n"
+    "                             holds names its place, the others get new ids\n"
     "  seed iso3166               add every country and its subdivisions from the system's\n"
     "                             ISO 3166 tables (package iso-codes): their codes, their\n"
     "                             types as abbreviations, English and Russian names\n"
@@ -69,8 +75,16 @@ const char kUsage[] =
     "  LEVEL      1 at the top, one more than the parent's, at most 15\n"
     "  ABBREV     the abbreviation's short name, at most 10 characters\n"
     "  NAME       at most 255 characters\n"
+    "  ABBREV_NAME  the abbreviation's full name (used when it is created)\n"
+    "  NAME_xx    the name in language xx (NAME_EN, NAME_RU ...); empty: none\n"
+    "  CODE_KIND  the place's code of that kind (CODE_ISO3166_1, CODE_ISO3166_2,\n"
+    "             CODE_OKTMO, CODE_OKATO, CODE_POSTAL, CODE_GEONAMES, CODE_EXTERNAL);\n"
+    "             empty: none; at most 64 characters\n"
+    "  PARENT_CODE  with --key KIND: the parent's code of that kind, empty at the top;\n"
+    "             ID and ID_PARENT are then not needed\n"
     "Fields holding commas, quotes or line breaks are quoted (\"\"), a quote doubled.\n"
     "JSON files are an array of objects with the keys id, parent, level, abbrev, name\n"
+    "and the other columns' names in lower case (abbrev_name, name_en, code_oktmo ...)\n"
     "(parent null or left out at the top; numbers may also be written as texts).\n";
 
 struct TOptions {
@@ -141,6 +155,8 @@ TOptions ParseOptions(const QStringList& args) {
             o.Import.DryRun = true;
         else if (a == QLatin1String("--progress") && (import || seed))
             o.Progress = true;
+        else if (a == QLatin1String("--key") && (import || o.Command == QLatin1String("export")))
+            o.Import.Key = arg.Value().toUpper();
         else if (seed && o.Registry.isEmpty() && !a.startsWith(u'-'))
             o.Registry = a;
         else
@@ -151,6 +167,8 @@ TOptions ParseOptions(const QStringList& args) {
     if (o.Db.isEmpty()) throw TUsageError{QStringLiteral("--db is required")};
     if (o.Import.NewIds && existingGiven)
         throw TUsageError{QStringLiteral("--new-ids adds every row: --existing does not apply")};
+    if (o.Import.NewIds && !o.Import.Key.isEmpty())
+        throw TUsageError{QStringLiteral("--key names places by code: --new-ids does not apply")};
     const bool needsFile =
         o.Command == QLatin1String("export") || o.Command == QLatin1String("import") ||
         o.Command == QLatin1String("backup") || o.Command == QLatin1String("restore");
@@ -256,7 +274,8 @@ int RunSeed(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& 
 
 }  // namespace
 
-int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& err) {
+int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& err,
+                 const QString& key) {
     const bool toStdout = path == QLatin1String("-");
     const QFileInfo target(path);
     // A file takes the places whole or keeps what it held: they go to a file of their own
@@ -275,9 +294,9 @@ int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& 
                                  : file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     if (!opened) return failed();
     if (json)
-        WritePlaces(ExportPlaces(calls), true, file);
+        WritePlaces(ExportPlaces(calls, key), true, file, key);
     else
-        ExportPlacesCsv(calls, file);
+        ExportPlacesCsv(calls, file, key);
     const bool written =
         whole ? replacing.commit() : direct.flush() && direct.error() == QFileDevice::NoError;
     return written ? QxvdbExit::Ok : failed();
@@ -384,7 +403,7 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
                     << " levels, " << stats->InformationItems << " information items\n";
             }
         } else if (o.Command == QLatin1String("export")) {
-            const int code = ExportToFile(calls, o.File, o.Json, err);
+            const int code = ExportToFile(calls, o.File, o.Json, err, o.Import.Key);
             if (code != QxvdbExit::Ok) return code;
         } else {
             const bool seed = o.Command == QLatin1String("seed");
