@@ -2,18 +2,43 @@
 // the world's countries and their subdivisions from the system's code tables.
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/PlaceCaption.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "Tools/qxvdb/Qxvdb.h"
+#include "Tools/qxvdb/Seed.h"
 #include "support/PostgresDsn.h"
 #include "support/TempDir.h"
 
 namespace {
+
+// Types' short names fit the column, say which type they are, and never stand for two types.
+TEST(ShortTypeName, FitsTheColumnAndNamesOneTypeOnly) {
+    const struct {
+        const char* Full;
+        QStringList Taken;
+        const char* Short;
+    } cases[] = {
+        {"Province", {}, "Province"},
+        {"Administrative region", {}, "Adm. reg."},
+        {"Municipality", {}, "Munic."},
+        {"Metropolitan city", {}, "Metr. city"},
+        {"City with county rights", {}, "C.c.r."},
+        {"Group of islands (20 inhabited islands)", {}, "G.i.i.i."},
+        {"Administrative region", {"Adm. reg."}, "Adm. reg.2"},
+        {"Municipality", {"Munic.", "Munic.2"}, "Munic.3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShortTypeName(c.Full, c.Taken), QString::fromUtf8(c.Short)) << c.Full;
+}
 
 struct TRun {
     int Code = -1;
@@ -115,6 +140,69 @@ TEST_P(QxvdbSeedOnEngine, CollidingIdsAreNamedByLineAndNewIdsImportTheFilesTree)
     for (const QString& line : {id(1) + ",,1,обл,Тверская", id(2) + "," + id(1) + ",2,р-н,Ржевский",
                                 id(3) + "," + id(1) + ",2,г,Ржев", id(4) + "," + id(3) + ",3,мкр,Заречье"})
         EXPECT_TRUE(after.contains("\n" + line + ",")) << line.toStdString();
+}
+
+// How many places a table of the system's ISO 3166 files holds.
+qsizetype IsoTableSize(const QString& standard) {
+    QFile f(TIsoTables().Folder + "/iso_" + standard + ".json");
+    return f.open(QIODevice::ReadOnly)
+               ? QJsonDocument::fromJson(f.readAll()).object().value(standard).toArray().size()
+               : -1;
+}
+
+TEST_P(QxvdbSeedOnEngine, TheSeedHoldsEveryCountryAndSubdivisionOfTheSystemsTables) {
+    ASSERT_EQ(Cmd("init").Code, QxvdbExit::Ok);
+    const TRun seeded = Cmd("seed", {"iso3166"});
+    ASSERT_EQ(seeded.Code, QxvdbExit::Ok) << seeded.Err.toStdString();
+    const QString codes = "SELECT COUNT(*) FROM %1.LOCATION_CODE WHERE KIND = '%2'";
+    EXPECT_EQ(Scalar(codes.arg("%1", "ISO3166_1")), IsoTableSize("3166-1"));
+    EXPECT_EQ(Scalar(codes.arg("%1", "ISO3166_2")), IsoTableSize("3166-2"));
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM %1.LOCATION"),
+              IsoTableSize("3166-1") + IsoTableSize("3166-2"));
+
+    const auto db = OpenConnection(FDsn);
+    const QString place = QStringLiteral(
+        "SELECT T.LEVEL_NO, E.NAME, R.NAME, P.CODE FROM %1.LOCATION_CODE C "
+        "JOIN %1.LOCATION L ON L.ID = C.ID_LOCATION JOIN %1.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE "
+        "LEFT JOIN %1.LOCATION_NAME E ON E.ID_LOCATION = L.ID AND E.LANG = 'EN' "
+        "LEFT JOIN %1.LOCATION_NAME R ON R.ID_LOCATION = L.ID AND R.LANG = 'RU' "
+        "LEFT JOIN %1.LOCATION_CODE P ON P.ID_LOCATION = L.ID_PARENT "
+        "WHERE C.CODE = :CODE").arg(QuotedSchemaName(FSchema));
+    const struct {
+        const char* Code;
+        int Level;
+        const char* English;
+        const char* Russian;
+        const char* Parent;
+    } known[] = {
+        {"DE", 1, "Germany", "Германия", ""},
+        {"BO", 1, "Bolivia", "Боливия", ""},
+        {"RU-MOS", 2, "Moskovskaja oblast'", "Московская область", "RU"},
+        {"GB-SCT", 2, "Scotland", "", "GB"},
+        {"GB-ABD", 3, "Aberdeenshire", "Абердиншир", "GB-SCT"},
+    };
+    for (const auto& k : known) {
+        const TRowSet rows = db->Query(place, {{"CODE", QString(k.Code)}});
+        ASSERT_EQ(rows.Rows.size(), 1u) << k.Code;
+        const auto& r = rows.Rows[0];
+        EXPECT_EQ(r[0].toInt(), k.Level) << k.Code;
+        EXPECT_EQ(r[1].toString(), QString::fromUtf8(k.English)) << k.Code;
+        EXPECT_EQ(r[2].toString(), QString::fromUtf8(k.Russian)) << k.Code;
+        EXPECT_EQ(r[3].toString(), QString::fromUtf8(k.Parent)) << k.Code;
+    }
+    // Every type's caption takes one full stop, whatever its short name ends with.
+    const TRowSet types = db->Query(
+        QStringLiteral("SELECT SNAME, NAME FROM %1.LOCATABBREV").arg(QuotedSchemaName(FSchema)), {});
+    EXPECT_GT(types.Rows.size(), 50u);
+    for (const auto& t : types.Rows) {
+        EXPECT_LE(t[0].toString().size(), 10) << t[1].toString().toStdString();
+        EXPECT_FALSE(PlaceCaption(t[0].toString(), ". ", "Name").contains("..")) << t[0].toString().toStdString();
+    }
+    const TRun again = Cmd("seed", {"iso3166"});
+    EXPECT_EQ(again.Code, QxvdbExit::Ok);
+    EXPECT_TRUE(again.Out.contains("already holds")) << again.Out.toStdString() << again.Err.toStdString();
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM %1.LOCATION"),
+              IsoTableSize("3166-1") + IsoTableSize("3166-2"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, QxvdbSeedOnEngine, ::testing::Values("sqlite", "postgresql"),

@@ -256,10 +256,18 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
 }
 
 // The countries and their subdivisions go in as an import of new places with their types,
-// whatever the schema holds already.
+// whatever else the schema holds; once there, they are not added again.
 int RunSeed(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& err) {
     QElapsedTimer clock;
     clock.start();
+    const TRowSet seeded = calls.Db().Query(
+        QStringLiteral("SELECT 1 FROM %1.LOCATION_CODE WHERE KIND = :KIND LIMIT 1")
+            .arg(QuotedSchemaName(calls.Schema())),
+        {{QStringLiteral("KIND"), kIso3166Countries}});
+    if (!seeded.Rows.empty()) {
+        out << "schema " << calls.Schema() << " already holds the ISO 3166 places; nothing added\n";
+        return QxvdbExit::Ok;
+    }
     TOptions seed = o;
     seed.Import.CreateMissing = true;
     seed.Import.NewIds = true;

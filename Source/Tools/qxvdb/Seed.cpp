@@ -153,7 +153,11 @@ std::vector<TPlaceRow> Iso3166Places(const TIsoTables& tables) {
         row.Parent = ids.value(p.ParentCode);
         row.Level = p.Level;
         row.Abbrev = shortName;
+        row.AbbrevName = p.Type;
         row.Name = p.Name;
+        row.Codes = {{p.Level == 1 ? kIso3166Countries : kIso3166Subdivisions, p.Code}};
+        row.Names = {{QStringLiteral("EN"), p.Name}};
+        if (!p.NameRu.isEmpty()) row.Names.emplace_back(QStringLiteral("RU"), p.NameRu);
         rows.push_back(std::move(row));
     }
     return rows;

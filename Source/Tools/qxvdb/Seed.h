@@ -7,6 +7,10 @@
 
 #include "Tools/qxvdb/Records.h"
 
+// The kinds of the codes the tables give.
+inline const QString kIso3166Countries = QStringLiteral("ISO3166_1");
+inline const QString kIso3166Subdivisions = QStringLiteral("ISO3166_2");
+
 // Where the system keeps the ISO 3166 code tables and their Russian translations.
 struct TIsoTables {
     QString Folder = QStringLiteral("/usr/share/iso-codes/json");
