@@ -213,8 +213,8 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
 
 }  // namespace
 
-int ExportToFile(TRoutines& calls, const QString& path, bool json, const QString& key,
-                 QTextStream& err) {
+int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& err,
+                 const QString& key) {
     const bool toStdout = path == QLatin1String("-");
     const QFileInfo target(path);
     // A file takes the places whole or keeps what it held: they go to a file of their own
@@ -337,7 +337,7 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
                     << " levels, " << stats->InformationItems << " information items\n";
             }
         } else if (o.Command == QLatin1String("export")) {
-            const int code = ExportToFile(calls, o.File, o.Json, o.Import.Key, err);
+            const int code = ExportToFile(calls, o.File, o.Json, err, o.Import.Key);
             if (code != QxvdbExit::Ok) return code;
         } else {
             const int code = RunImport(calls, o, out, err);
