@@ -177,7 +177,7 @@ TEST_P(Registries, AnyUserTakesALanguage) {
     RunQxvdb({"user", "list", "--db", FDsn, "--schema", schema}, o, e);
     o.flush();
     e.flush();
-    EXPECT_TRUE(out.contains("READER\t100010001000\tno\ten")) << out.toStdString() << err.toStdString();
+    EXPECT_TRUE(out.contains("READER\t1100010001000\tno\ten")) << out.toStdString() << err.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Registries, ::testing::Values("sqlite", "postgresql"),

@@ -346,7 +346,10 @@ void NameByKey(std::vector<TPlaceRow>& rows, const TDatabase& d, const QString& 
     }
     size_t kept = 0;
     for (size_t i = 0; i < rows.size(); ++i)
-        if (named[i]) rows[kept++] = std::move(rows[i]);
+        if (named[i]) {
+            if (kept != i) rows[kept] = std::move(rows[i]);
+            ++kept;
+        }
     rows.resize(kept);
 }
 

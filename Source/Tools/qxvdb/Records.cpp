@@ -80,6 +80,7 @@ std::optional<TColumnSpec> ColumnNamed(const QString& raw) {
 
 // A record's texts before they are checked.
 struct TTexts {
+    bool IdOptional = false;  // a CSV file without the ID column names its places by code
     std::array<QString, ColumnCount> Fixed;
     TPlacePairs Names;
     TPlacePairs Codes;
@@ -132,7 +133,7 @@ void Take(TTexts& t, int line, TReadOutcome& out) {
     };
     constexpr long long maxId = std::numeric_limits<qint32>::max();
     // A row named by its code may come without an id.
-    if (!t.Fixed[ColId].isEmpty() || t.Codes.empty()) {
+    if (!t.Fixed[ColId].isEmpty() || (t.Codes.empty() && !t.IdOptional)) {
         if (!TakeNumber(t.Fixed[ColId], 1, maxId, n, fault)) return bad(kWords[ColId], fault);
         row.Id = static_cast<qint32>(n);
     }
@@ -211,6 +212,8 @@ void ReadCsv(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
     }
     QHash<QByteArray, QString> abbrevs;  // a few short names shared by every row
     const int columns = static_cast<int>(order.size());
+    const bool idOptional = std::none_of(order.begin(), order.end(),
+                                         [](const TColumnSpec& c) { return c.Fixed == ColId; });
     const auto wordOf = [&](int field) {
         return field >= 0 && field < columns ? order[field].Word() : QString();
     };
@@ -227,6 +230,7 @@ void ReadCsv(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
             continue;
         }
         TTexts texts;
+        texts.IdOptional = idOptional;
         for (int i = 0; i < columns; ++i)
             texts.Put(order[i], order[i].Fixed == ColAbbrev || order[i].Fixed == ColAbbrevName
                                     ? Shared(abbrevs, fields[i])

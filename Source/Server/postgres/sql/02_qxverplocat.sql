@@ -12,6 +12,39 @@ BEGIN
   END IF;
 END
 $grown$;
+-- The children of a place (the top level for NULL) as GET_T#LOCATION gives them. Children are
+-- counted in one pass over the listed places' children: a count per row would scan the table
+-- once per row when the statistics see few parents. Each case has its own statement, so that
+-- both find their rows through the parent index.
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_children(p_parent integer, p_lang varchar)
+RETURNS TABLE ("ID" integer, "NAME" varchar, "LEVEL#" integer, "ABBREV_SNAME" varchar, "ABBREV_ID" integer,
+               "CHILD_CNT" integer, "ID_PARENT" integer, "ID_LOCATTYPE" integer, "ABBREV_NAME" varchar,
+               "VERSION" integer, "CHANGED_BY" varchar, "CHANGED_AT" varchar, "OWN_NAME" varchar)
+LANGUAGE plpgsql STABLE AS $body$
+DECLARE
+  v_kids integer[];
+BEGIN
+  IF p_parent IS NULL THEN
+    v_kids := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.id_parent IS NULL);
+  ELSE
+    v_kids := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.id_parent = p_parent);
+  END IF;
+  RETURN QUERY
+    SELECT k.id, coalesce(n.name, k.name), t.level_no, a.sname, a.id, coalesce(cc.n, 0)::integer,
+           k.id_parent, k.id_locattype, a.name, k.version, k.changed_by, k.changed_at, k.name
+    FROM @SCHEMA@.location k
+    JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
+    JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+    LEFT JOIN @SCHEMA@.location_name n ON n.id_location = k.id AND n.lang = p_lang
+    LEFT JOIN (SELECT c.id_parent, count(*) AS n
+               FROM @SCHEMA@.location c
+               WHERE c.id_parent = ANY (v_kids)
+               GROUP BY c.id_parent) cc ON cc.id_parent = k.id
+    WHERE k.id = ANY (v_kids)
+    ORDER BY 2, k.id;
+END
+$body$;
+
 -- NAME is the place's name in the reader's language where it has one, OWN_NAME its own.
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION"("PID" integer, "PID_PARENT" integer)
 RETURNS TABLE ("ID" integer, "NAME" varchar, "LEVEL#" integer, "ABBREV_SNAME" varchar, "ABBREV_ID" integer,
@@ -31,27 +64,10 @@ BEGIN
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
       LEFT JOIN @SCHEMA@.location_name n ON n.id_location = l.id AND n.lang = v_lang
       WHERE l.id = "PID";
+  ELSIF "PID_PARENT" IS NULL OR "PID_PARENT" < 1 THEN
+    RETURN QUERY SELECT * FROM @SCHEMA@.location_children(NULL, v_lang);
   ELSE
-    -- Children are counted in one pass over the listed places' children: a count per
-    -- row would scan the table once per row when the statistics see few parents.
-    RETURN QUERY
-      WITH kids AS (
-        SELECT l.id, l.name, l.id_parent, l.id_locattype, l.version, l.changed_by, l.changed_at
-        FROM @SCHEMA@.location l
-        WHERE CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" < 1 THEN l.id_parent IS NULL
-                   ELSE l.id_parent = "PID_PARENT" END
-      )
-      SELECT k.id, coalesce(n.name, k.name), t.level_no, a.sname, a.id, coalesce(cc.n, 0)::integer,
-             k.id_parent, k.id_locattype, a.name, k.version, k.changed_by, k.changed_at, k.name
-      FROM kids k
-      JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
-      JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
-      LEFT JOIN @SCHEMA@.location_name n ON n.id_location = k.id AND n.lang = v_lang
-      LEFT JOIN (SELECT c.id_parent, count(*) AS n
-                 FROM @SCHEMA@.location c
-                 WHERE c.id_parent IN (SELECT id FROM kids)
-                 GROUP BY c.id_parent) cc ON cc.id_parent = k.id
-      ORDER BY 2, k.id;
+    RETURN QUERY SELECT * FROM @SCHEMA@.location_children("PID_PARENT", v_lang);
   END IF;
 END
 $body$;
