@@ -40,10 +40,10 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
     LimitLengthWithWarning(edtName, 255);  // the column's length: a longer paste is refused
     edtName->setGeometry(8, 68, 271, 21);
 
-    lblCodes = BlueLabel(content, "lblCodes", QStringLiteral("Коды:"), 8, 96);
+    lblCodes = BlueLabel(content, "lblCodes", QStringLiteral("Kody:"), 8, 96);
     grdCodes = new TPlacePairsGrid(content, "grdCodes", false);
     grdCodes->setGeometry(8, 112, 271, 90);
-    lblNames = BlueLabel(content, "lblNames", QStringLiteral("Названия на языках:"), 8, 208);
+    lblNames = BlueLabel(content, "lblNames", QStringLiteral("Nazvanija na jazykah:"), 8, 208);
     grdNames = new TPlacePairsGrid(content, "grdNames", true);
     grdNames->setGeometry(8, 224, 271, 90);
     grdNames->SetChoices({{QStringLiteral("English"), QStringLiteral("EN")},

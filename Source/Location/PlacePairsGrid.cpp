@@ -48,6 +48,7 @@ void TPlacePairsGrid::AddRow(const QString& key, const QString& value) {
     const int row = rowCount();
     insertRow(row);
     auto* keys = new QComboBox(this);
+    keys->setObjectName(QStringLiteral("cbKey"));  // its items are data: kinds and languages
     keys->setEditable(FOtherKeys);
     for (const auto& [shown, choice] : FChoices) keys->addItem(shown, choice);
     int index = keys->findData(key);

@@ -145,6 +145,8 @@ TEST_P(Registries, KeyedRowsAndCodesAreCheckedAgainstFileAndDatabase) {
          "line 2: the code ISO3166_2 \"RU-MOS\" is already the place \"Московская\""},
         {"ID,LEVEL,ABBREV,NAME,CODE_FOO\n50,1,стр.,Другая,1\n", {},
          "line 2: the code FOO is of a kind the dictionary lacks"},
+        {"ID,LEVEL,ABBREV,NAME,NAME_EN\n50,1,стр.,Другая,\"Two\nlines\"\n", {},
+         "line 2: the name in EN holds a tab or a line break"},
         {header + "1,стр.,Другая,RU-Y,\n", {"--key", "POSTAL"},
          "--key POSTAL is not a kind of code that names one place per code"},
         {header + "1,стр.,Другая,RU-Y,\n", {}, "line 2: the id is missing"},

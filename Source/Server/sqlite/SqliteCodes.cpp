@@ -22,15 +22,6 @@ constexpr int kMaxNameLength = 255;
                           QString::fromUtf8(phrase) + QStringLiteral(": ") + details);
 }
 
-void RequireLength(const char* column, const QString& value, int maxLength) {
-    if (value.size() > maxLength)
-        throw EOraError::Make(12899, QStringLiteral("value too large for column %1 (actual: %2, "
-                                                    "maximum: %3)")
-                                         .arg(QString::fromLatin1(column))
-                                         .arg(value.size())
-                                         .arg(maxLength));
-}
-
 bool PlaceExists(Ctx& ctx, const QString& s, long long id) {
     return Exists(ctx, Sql(s, "SELECT 1 FROM {S}.LOCATION WHERE ID = :ID"), {{"ID", id}});
 }
@@ -45,7 +36,7 @@ void CheckCode(Ctx& ctx, const QString& s, long long id, const QString& kind, co
                {{"KIND", kind}});
     if (unique.isNull()) Refuse("Неизвестный вид кода", kind);
     if (code.trimmed().isEmpty() || HasBreak(code)) Refuse("Пустой код", kind);
-    RequireLength("CODE", code, kMaxCodeLength);
+    RequireLength(QStringLiteral("CODE"), code.size(), kMaxCodeLength);
     if (unique.toLongLong() != 1) return;
     const TRowSet other =
         ctx.Query(Sql(s,
@@ -63,7 +54,7 @@ void CheckName(const QString& lang, const QString& name) {
     static const QRegularExpression twoLetters(QStringLiteral("^[A-Z]{2}$"));
     if (!twoLetters.match(lang).hasMatch()) Refuse("Неизвестный язык имени", lang);
     if (name.trimmed().isEmpty() || HasBreak(name)) Refuse("Пустое имя на языке", lang);
-    RequireLength("NAME", name, kMaxNameLength);
+    RequireLength(QStringLiteral("NAME"), name.size(), kMaxNameLength);
 }
 
 TCallResult GetCodeKinds(Ctx& ctx, const QString& s, const TSqliteInputs&) {

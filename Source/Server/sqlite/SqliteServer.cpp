@@ -19,15 +19,19 @@ QString Sql(const QString& schema, const char* sql) {
     return QString::fromUtf8(sql).replace(QStringLiteral("{S}"), SchemaIdent(schema));
 }
 
-QVariant Text(const TSqliteInputs& in, const char* name, int maxLength) {
-    const QVariant value = in.Value(QString::fromLatin1(name));
-    const qsizetype length = value.isNull() ? 0 : value.toString().size();
+void RequireLength(const QString& column, qsizetype length, int maxLength) {
     if (length > maxLength)
         throw EOraError::Make(12899, QStringLiteral("value too large for column %1 (actual: %2, "
                                                     "maximum: %3)")
-                                         .arg(QString::fromLatin1(name).mid(1))
+                                         .arg(column)
                                          .arg(length)
                                          .arg(maxLength));
+}
+
+QVariant Text(const TSqliteInputs& in, const char* name, int maxLength) {
+    const QVariant value = in.Value(QString::fromLatin1(name));
+    RequireLength(QString::fromLatin1(name).mid(1), value.isNull() ? 0 : value.toString().size(),
+                  maxLength);
     return value;
 }
 

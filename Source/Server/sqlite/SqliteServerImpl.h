@@ -37,6 +37,8 @@ inline QVariant IdValue(const std::optional<long long>& id) {
 // A text input checked against its column's length, as the server's typed arguments are:
 // longer raises "ORA-12899: value too large for column ...".
 QVariant Text(const TSqliteInputs& in, const char* name, int maxLength);
+// Raises the same for a value of `length` characters in `column`.
+void RequireLength(const QString& column, qsizetype length, int maxLength);
 
 TCallResult Result(const QVariant& value);
 // A cursor result; `types` gives each column's type (the engine cannot type an empty set).

@@ -122,6 +122,13 @@ QString OptionalTextFault(const QString& text, int limit) {
     return text.isEmpty() ? QString() : TextFault(text, limit);
 }
 
+// Codes and names per language travel as lines of tab-separated pairs: they hold neither.
+QString PairTextFault(const QString& text, int limit) {
+    if (text.contains(u'\t') || text.contains(u'\n') || text.contains(u'\r'))
+        return QStringLiteral("holds a tab or a line break");
+    return TextFault(text, limit);
+}
+
 // The checks every record passes, whatever its format.
 void Take(TTexts& t, int line, TReadOutcome& out) {
     TPlaceRow row;
@@ -153,10 +160,10 @@ void Take(TTexts& t, int line, TReadOutcome& out) {
         if (fault = OptionalTextFault(t.Fixed[column], limit); !fault.isEmpty())
             return bad(kWords[column], fault);
     for (const auto& [lang, name] : t.Names)
-        if (fault = TextFault(name, kMaxNameLength); !fault.isEmpty())
+        if (fault = PairTextFault(name, kMaxNameLength); !fault.isEmpty())
             return bad(QStringLiteral("the name in ") + lang, fault);
     for (const auto& [kind, code] : t.Codes)
-        if (fault = TextFault(code, kMaxCodeLength); !fault.isEmpty())
+        if (fault = PairTextFault(code, kMaxCodeLength); !fault.isEmpty())
             return bad(QStringLiteral("the code ") + kind, fault);
     row.Abbrev = std::move(t.Fixed[ColAbbrev]);
     row.Name = std::move(t.Fixed[ColName]);
