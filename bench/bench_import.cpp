@@ -2,8 +2,10 @@
 // a quick run) against the engines' own bulk paths in the same run: the floor of an import is
 // the same rows loaded raw (SQLite: one prepared INSERT stepped per row in one transaction;
 // PostgreSQL: COPY FROM STDIN), the floor of an export the engine's own CSV output of the
-// export's query (the sqlite3 program's -csv mode; COPY TO STDOUT). PostgreSQL runs when
-// QXV_PG_DSN names a server.
+// export's query (the sqlite3 program's -csv mode; COPY TO STDOUT). The same places named by
+// codes (two each and an English name) are imported with --key against the raw load of the
+// places, codes and names into their three tables. PostgreSQL runs when QXV_PG_DSN names a
+// server.
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -41,6 +43,20 @@ std::vector<TPlaceRow> Directory(int n) {
     });
 }
 
+// The same places as a registry names them: two codes each, the key's ("X17") and a
+// GeoNames id, and an English name.
+const QString kKey = QStringLiteral("EXTERNAL");
+
+std::vector<TPlaceRow> Coded(std::vector<TPlaceRow> rows) {
+    for (TPlaceRow& r : rows) {
+        r.Codes = {{kKey, QStringLiteral("X%1").arg(r.Id)},
+                   {QStringLiteral("GEONAMES"), QString::number(9000000 + r.Id)}};
+        r.Names = {{QStringLiteral("EN"), QStringLiteral("Place %1").arg(r.Id)}};
+        if (r.Parent > 0) r.ParentCode = QStringLiteral("X%1").arg(r.Parent);
+    }
+    return rows;
+}
+
 struct TTarget {
     QString Dsn;
     QString File;  // the embedded database's main file
@@ -54,6 +70,9 @@ struct TEngineRun {
     const std::vector<TPlaceRow>* Rows = nullptr;
     QString Csv;          // the generated file
     QByteArray CopyText;  // the same rows as COPY takes them, with the types' ids
+    const std::vector<TPlaceRow>* CodedRows = nullptr;
+    QString KeyedCsv;  // the places named by their codes
+    QByteArray CopyCodes, CopyNames;
     int Made = 0;
     TTarget Loaded;  // what the exports read
 
@@ -116,7 +135,36 @@ void Check(bool ok, const char* what, const char* detail = "") {
     if (!ok) throw std::runtime_error(std::string(what) + ": " + detail);
 }
 
-// SQLite floor: one prepared statement, bound and stepped per row, in one transaction.
+sqlite3_stmt* Prepare(sqlite3* db, const TTarget& t, const char* insert) {
+    const std::string sql = "INSERT INTO " + t.Schema.toStdString() + insert;
+    sqlite3_stmt* stmt = nullptr;
+    Check(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK, "prepare",
+          sqlite3_errmsg(db));
+    return stmt;
+}
+
+void BindText(sqlite3_stmt* stmt, int index, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    sqlite3_bind_text(stmt, index, bytes.constData(), static_cast<int>(bytes.size()),
+                      SQLITE_TRANSIENT);
+}
+
+void Step(sqlite3* db, sqlite3_stmt* stmt) {
+    Check(sqlite3_step(stmt) == SQLITE_DONE, "insert", sqlite3_errmsg(db));
+    sqlite3_reset(stmt);
+}
+
+// A place's pairs (its codes, its names) into the table of them.
+void StepPairs(sqlite3* db, sqlite3_stmt* stmt, qint32 id, const TPlacePairs& pairs) {
+    for (const auto& [key, value] : pairs) {
+        sqlite3_bind_int(stmt, 1, id);
+        BindText(stmt, 2, key);
+        BindText(stmt, 3, value);
+        Step(db, stmt);
+    }
+}
+
+// SQLite floor: a prepared statement per table, bound and stepped per row, in one transaction.
 void RawSqliteLoad(const TTarget& t, const std::vector<TPlaceRow>& rows) {
     sqlite3* db = nullptr;
     Check(sqlite3_open(t.File.toUtf8().constData(), &db) == SQLITE_OK, "open");
@@ -124,27 +172,36 @@ void RawSqliteLoad(const TTarget& t, const std::vector<TPlaceRow>& rows) {
                                "' AS " + t.Schema.toStdString();
     Check(sqlite3_exec(db, attach.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK, "attach");
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    const std::string sql = "INSERT INTO " + t.Schema.toStdString() +
-                            ".LOCATION (ID, ID_PARENT, ID_LOCATTYPE, NAME) VALUES (?, ?, ?, ?)";
-    sqlite3_stmt* stmt = nullptr;
-    Check(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK, "prepare",
-          sqlite3_errmsg(db));
+    sqlite3_stmt* places =
+        Prepare(db, t, ".LOCATION (ID, ID_PARENT, ID_LOCATTYPE, NAME) VALUES (?, ?, ?, ?)");
+    sqlite3_stmt* codes = Prepare(db, t, ".LOCATION_CODE (ID_LOCATION, KIND, CODE) VALUES (?, ?, ?)");
+    sqlite3_stmt* names = Prepare(db, t, ".LOCATION_NAME (ID_LOCATION, LANG, NAME) VALUES (?, ?, ?)");
     for (const TPlaceRow& r : rows) {
-        const QByteArray name = r.Name.toUtf8();
-        sqlite3_bind_int(stmt, 1, r.Id);
+        sqlite3_bind_int(places, 1, r.Id);
         if (r.Parent > 0)
-            sqlite3_bind_int(stmt, 2, r.Parent);
+            sqlite3_bind_int(places, 2, r.Parent);
         else
-            sqlite3_bind_null(stmt, 2);
-        sqlite3_bind_int64(stmt, 3, t.TypeOfLevel[r.Level]);
-        sqlite3_bind_text(stmt, 4, name.constData(), static_cast<int>(name.size()),
-                          SQLITE_TRANSIENT);
-        Check(sqlite3_step(stmt) == SQLITE_DONE, "insert", sqlite3_errmsg(db));
-        sqlite3_reset(stmt);
+            sqlite3_bind_null(places, 2);
+        sqlite3_bind_int64(places, 3, t.TypeOfLevel[r.Level]);
+        BindText(places, 4, r.Name);
+        Step(db, places);
+        StepPairs(db, codes, r.Id, r.Codes);
+        StepPairs(db, names, r.Id, r.Names);
     }
-    sqlite3_finalize(stmt);
+    for (sqlite3_stmt* stmt : {places, codes, names}) sqlite3_finalize(stmt);
     Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK, "commit");
     sqlite3_close(db);
+}
+
+QByteArray CsvText(const QString& text) { return '"' + text.toUtf8().replace('"', "\"\"") + '"'; }
+
+// The rows' pairs (codes or names) as COPY ... (FORMAT csv) reads them.
+QByteArray CopyPairs(const std::vector<TPlaceRow>& rows, TPlacePairs TPlaceRow::*pairs) {
+    QByteArray text;
+    for (const TPlaceRow& r : rows)
+        for (const auto& [key, value] : r.*pairs)
+            text += QByteArray::number(r.Id) + ',' + CsvText(key) + ',' + CsvText(value) + '\n';
+    return text;
 }
 
 // The rows as COPY ... (FORMAT csv) reads them.
@@ -165,11 +222,12 @@ PGconn* Connect(const QString& dsn) {
     return c;
 }
 
-void RawPostgresLoad(const TTarget& t, const QByteArray& text) {
-    PGconn* c = Connect(t.Dsn);
-    const std::string sql = "COPY \"" + t.Schema.toLower().toStdString() +
-                            "\".location (id, id_parent, id_locattype, name) FROM STDIN "
-                            "(FORMAT csv)";
+void RawPostgresLoad(const TTarget& t, const QByteArray& text,
+                     const char* table = "location (id, id_parent, id_locattype, name)",
+                     PGconn* open = nullptr) {
+    PGconn* c = open ? open : Connect(t.Dsn);
+    const std::string sql = "COPY \"" + t.Schema.toLower().toStdString() + "\"." + table +
+                            " FROM STDIN (FORMAT csv)";
     PGresult* res = PQexec(c, sql.c_str());
     Check(PQresultStatus(res) == PGRES_COPY_IN, "copy", PQerrorMessage(c));
     PQclear(res);
@@ -177,6 +235,19 @@ void RawPostgresLoad(const TTarget& t, const QByteArray& text) {
     Check(PQputCopyEnd(c, nullptr) == 1, "copy end");
     res = PQgetResult(c);
     Check(PQresultStatus(res) == PGRES_COMMAND_OK, "copy result", PQerrorMessage(c));
+    PQclear(res);
+    if (!open) PQfinish(c);
+}
+
+// The places, their codes and their names, each table by its COPY, in one transaction.
+void RawPostgresLoadCoded(const TTarget& t, const TEngineRun& e) {
+    PGconn* c = Connect(t.Dsn);
+    PQclear(PQexec(c, "BEGIN"));
+    RawPostgresLoad(t, e.CopyText, "location (id, id_parent, id_locattype, name)", c);
+    RawPostgresLoad(t, e.CopyCodes, "location_code (id_location, kind, code)", c);
+    RawPostgresLoad(t, e.CopyNames, "location_name (id_location, lang, name)", c);
+    PGresult* res = PQexec(c, "COMMIT");
+    Check(PQresultStatus(res) == PGRES_COMMAND_OK, "commit", PQerrorMessage(c));
     PQclear(res);
     PQfinish(c);
 }
@@ -276,6 +347,30 @@ void Register(TEngineRun* e, const QString& dir, std::vector<TRatioReporter::TRa
     };
     ratios.push_back({run(import, 2), run(raw, 2)});
     ratios.push_back({run(exp, 3), run(csv, 3)});
+
+    const std::string rawCoded = e->Name + "/raw bulk load with codes and names (floor)";
+    const std::string keyed = e->Name + "/qxvdb import --key";
+    benchmark::RegisterBenchmark(rawCoded.c_str(),
+                                 [=](benchmark::State& s) {
+                                     MeasureLoad(s, e, [&](const TTarget& t) {
+                                         if (sqlite)
+                                             RawSqliteLoad(t, *e->CodedRows);
+                                         else
+                                             RawPostgresLoadCoded(t, *e);
+                                     });
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2);
+    benchmark::RegisterBenchmark(keyed.c_str(),
+                                 [=](benchmark::State& s) {
+                                     MeasureLoad(s, e, [&](const TTarget& t) {
+                                         RunTool({"import", "--db", t.Dsn, "--schema", t.Schema,
+                                                  "--file", e->KeyedCsv, "--key", kKey});
+                                     });
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2);
+    ratios.push_back({run(keyed, 2), run(rawCoded, 2)});
 }
 
 }  // namespace
@@ -286,11 +381,13 @@ int main(int argc, char** argv) {
     RegisterSqliteServer();
     QTemporaryDir dir;
     const std::vector<TPlaceRow> rows = Directory(places);
+    const std::vector<TPlaceRow> coded = Coded(rows);
     const QString csv = dir.filePath(QStringLiteral("places.csv"));
-    {
-        QFile f(csv);
+    const QString keyed = dir.filePath(QStringLiteral("keyed.csv"));
+    for (const auto& [path, key] : {std::pair(csv, QString()), std::pair(keyed, kKey)}) {
+        QFile f(path);
         f.open(QIODevice::WriteOnly);
-        WritePlaces(rows, false, f);
+        WritePlaces(key.isEmpty() ? rows : coded, false, f, key);
     }
     std::fprintf(stderr, "%d places, %lld bytes of CSV\n", places,
                  static_cast<long long>(QFile(csv).size()));
@@ -311,6 +408,10 @@ int main(int argc, char** argv) {
         for (auto& e : engines) {
             e->Rows = &rows;
             e->Csv = csv;
+            e->CodedRows = &coded;
+            e->KeyedCsv = keyed;
+            e->CopyCodes = CopyPairs(coded, &TPlaceRow::Codes);
+            e->CopyNames = CopyPairs(coded, &TPlaceRow::Names);
             e->Loaded = e->Fresh();
             e->CopyText = CopyText(rows, e->Loaded.TypeOfLevel);
             RunTool({"import", "--db", e->Loaded.Dsn, "--schema", e->Loaded.Schema, "--file", csv});

@@ -1,4 +1,5 @@
-// The search by name in a generated directory of 200,000 places (--places=N for a quick run),
+// The search by name, and by a place's code, in a generated directory of 200,000 places, each
+// with a code (--places=N for a quick run),
 // on each engine for several texts in one run: the floor (the engine's own C API on the plain
 // indexed SQL that yields the same hits with their paths, ranked, ordered and limited) and
 // FIND_T#LOCATION through IDbConnection::Call. Before the measurements both answers are
@@ -73,21 +74,34 @@ struct TText {
     QString Text;
 };
 
+// Every place has a code of this kind, "X" and its id; the floor's statement takes it as its
+// fourth parameter.
+const QString kCodeKind = QStringLiteral("EXTERNAL");
+
 // A short prefix of thousands of names, a rare whole name (too few to fill the answer, so the
-// scan runs), a text found only inside names, one written with "ё".
-std::vector<TText> Texts() {
+// scan runs), a text found only inside names, one written with "ё", a place's code (of one
+// halfway down the directory).
+std::vector<TText> Texts(int places) {
     return {{"common prefix", QStringLiteral("Ново")},
             {"rare name", QStringLiteral("Тмутаракань")},
             {"inside only", QStringLiteral("ольск")},
-            {"with yo", QStringLiteral("ёлк")}};
+            {"with yo", QStringLiteral("ёлк")},
+            {"exact code", QStringLiteral("X%1").arg(places / 2 + 7)}};
 }
+
+// How the floor finds its hits: by the index range on the name's key, by a scan of every key,
+// or by the index on the codes.
+enum class TMatch { Prefix, Inside, Code };
+
+bool IsCode(const TText& t) { return t.Text.startsWith(u'X'); }
 
 // The floor's statement: hits with their captions, walked up to the top with the path built
 // on the way, ranked and ordered as the routine orders. `prefix` chooses the index range on
 // the key; otherwise every key is scanned for the text.
-QString SqliteFloorSql(const QString& schema, bool prefix) {
+QString SqliteFloorSql(const QString& schema, TMatch match) {
     const QString caption = QStringLiteral(
-        "CASE WHEN coalesce(a.sname, '') = '' THEN %1.name ELSE a.sname || ?2 || "
+        "CASE WHEN coalesce(a.sname, '') = '' THEN %1.name WHEN substr(a.sname, -1) = '.' AND "
+        "substr(?2, 1, 1) = '.' THEN a.sname || substr(?2, 2) || %1.name ELSE a.sname || ?2 || "
         "%1.name END");
     return QStringLiteral(
                "WITH RECURSIVE up(hit, next, path) AS ("
@@ -108,18 +122,23 @@ QString SqliteFloorSql(const QString& schema, bool prefix) {
                " '/', ' '), '\"', ' '), '«', ' '), '»', ' '), ' ' || ?1) > 0 THEN 2 ELSE 3 END,"
                " up.path, up.hit LIMIT ?3")
         .arg(QuotedSchemaName(schema), caption.arg(QLatin1Char('l')), caption.arg(QLatin1Char('p')),
-             prefix ? QStringLiteral("l.name_key >= ?1 AND l.name_key < ?1 || char(1114111)")
-                    : QStringLiteral("instr(l.name_key, ?1) > 0"));
+             match == TMatch::Prefix
+                 ? QStringLiteral("l.name_key >= ?1 AND l.name_key < ?1 || char(1114111)")
+             : match == TMatch::Inside
+                 ? QStringLiteral("instr(l.name_key, ?1) > 0")
+                 : QStringLiteral("l.id IN (SELECT id_location FROM %1.location_code WHERE code = ?4)")
+                       .arg(QuotedSchemaName(schema)));
 }
 
 // The same on PostgreSQL; $4 is the key as a LIKE pattern, for the index on the key. Its
 // planner guesses the rows of the walk up, and a wrong guess (a scan's hits are guessed at a
 // third of the table) joins the whole table at every step; `lookup` makes each step one index
 // lookup a row instead.
-QString PostgresFloorSql(const QString& schema, bool prefix, bool lookup) {
+QString PostgresFloorSql(const QString& schema, TMatch match, bool lookup) {
     const QString caption = QStringLiteral(
-        "CASE WHEN coalesce(a.sname, '') = '' THEN %1.name::text ELSE a.sname || $2 || %1.name "
-        "END");
+        "CASE WHEN coalesce(a.sname, '') = '' THEN %1.name::text WHEN right(a.sname, 1) = '.' "
+        "AND left($2, 1) = '.' THEN a.sname || substr($2, 2) || %1.name ELSE a.sname || $2 || "
+        "%1.name END");
     const QString captions = QStringLiteral(
         " JOIN %1.locattype t ON t.id = %2.id_locattype JOIN %1.locatabbrev a ON a.id = "
         "t.id_abbrev");
@@ -144,8 +163,11 @@ QString PostgresFloorSql(const QString& schema, bool prefix, bool lookup) {
                " WHEN strpos(' ' || translate(l.name_key, '-().,/\"«»', '         '), ' ' || $1)"
                " > 0 THEN 2 ELSE 3 END, up.path COLLATE \"C\", up.hit LIMIT $3")
         .arg(s, caption.arg(QLatin1Char('l')), captions.arg(s, QStringLiteral("l")),
-             prefix ? QStringLiteral("l.name_key LIKE $4")
-                    : QStringLiteral("strpos(l.name_key, $1) > 0"),
+             match == TMatch::Prefix ? QStringLiteral("l.name_key LIKE $4")
+             : match == TMatch::Inside
+                 ? QStringLiteral("strpos(l.name_key, $1) > 0")
+                 : QStringLiteral("l.id IN (SELECT id_location FROM %1.location_code WHERE code = $4)")
+                       .arg(s),
              step);
 }
 
@@ -220,20 +242,26 @@ TCase MakeCase(TSearchEngine& s, const TText& t) {
         .replace(u'_', QLatin1String("\\_"));
     TCase c;
     c.Name = e.Name + '/' + t.Label;
+    // The fourth parameter: the code, or on PostgreSQL the key as a LIKE pattern.
     c.FloorParams = {key.toStdString(), kSeparator.toStdString(), std::to_string(kLimit)};
-    if (!sqlite) c.FloorParams.push_back((pattern + u'%').toStdString());
+    if (IsCode(t))
+        c.FloorParams.push_back(t.Text.toStdString());
+    else if (!sqlite)
+        c.FloorParams.push_back((pattern + u'%').toStdString());
     c.Inputs = {{"PTEXT", t.Text}, {"PLIMIT", kLimit}, {"PSEPARATOR", kSeparator}};
-    const bool prefix =
-        s.Floor
-            ->Find(sqlite ? SqliteFloorSql(e.Schema, true) : PostgresFloorSql(e.Schema, true, true),
-                   c.FloorParams)
-            .size() >= size_t(kLimit);
+    const auto prefix = [&] {
+        return s.Floor
+                   ->Find(sqlite ? SqliteFloorSql(e.Schema, TMatch::Prefix)
+                                 : PostgresFloorSql(e.Schema, TMatch::Prefix, true),
+                          c.FloorParams)
+                   .size() >= size_t(kLimit);
+    };
+    const TMatch match = IsCode(t) ? TMatch::Code : prefix() ? TMatch::Prefix : TMatch::Inside;
     if (sqlite)
-        c.FloorSql = SqliteFloorSql(e.Schema, prefix);
+        c.FloorSql = SqliteFloorSql(e.Schema, match);
     else
         c.FloorSql = Faster(
-            s,
-            {PostgresFloorSql(e.Schema, prefix, false), PostgresFloorSql(e.Schema, prefix, true)},
+            s, {PostgresFloorSql(e.Schema, match, false), PostgresFloorSql(e.Schema, match, true)},
             c.FloorParams);
     const std::vector<TFloorHit> floor = s.Floor->Find(c.FloorSql, c.FloorParams);
     const std::vector<TFloorHit> routine = RoutineHits(s, c);
@@ -301,7 +329,9 @@ int main(int argc, char** argv) {
     {
         QFile f(csv);
         f.open(QIODevice::WriteOnly);
-        WritePlaces(PlaceTree(places, PlaceName), false, f);
+        std::vector<TPlaceRow> rows = PlaceTree(places, PlaceName);
+        for (TPlaceRow& r : rows) r.Codes = {{kCodeKind, QStringLiteral("X%1").arg(r.Id)}};
+        WritePlaces(rows, false, f);
     }
     std::vector<std::unique_ptr<TEngine>> engines;
     std::vector<std::unique_ptr<TSearchEngine>> searches;
@@ -315,7 +345,7 @@ int main(int argc, char** argv) {
             s.Floor = std::make_unique<TFloor>(*e);
             s.Find = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
                                      QStringLiteral("FIND_T#LOCATION"));
-            for (const TText& t : Texts()) {
+            for (const TText& t : Texts(places)) {
                 s.Cases.push_back(MakeCase(s, t));
                 std::fprintf(stderr, "%s: \"%s\", %zu hits, the same from both\n",
                              s.Cases.back().Name.c_str(), t.Text.toUtf8().constData(),

@@ -15,6 +15,7 @@
 #include "Location/LimitedEdits.h"
 #include "Location/LocationDialogs.h"
 #include "Location/NameOrder.h"
+#include "Location/PlacePairsGrid.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
@@ -23,7 +24,7 @@
 TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QString& schema)
     : TfPelmBaseForm_Dialog(owner, session, schema) {
     setObjectName(QStringLiteral("fAddEditPlace"));
-    resize(287, 141);
+    resize(287, 141 + 2 * 112);
     QWidget* content = DialogContent(this);
 
     lblStatus = BlueLabel(content, "lblStatus", QStringLiteral("ATE:"), 8, 6);
@@ -39,18 +40,30 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
     LimitLengthWithWarning(edtName, 255);  // the column's length: a longer paste is refused
     edtName->setGeometry(8, 68, 271, 21);
 
+    lblCodes = BlueLabel(content, "lblCodes", QStringLiteral("Kody:"), 8, 96);
+    grdCodes = new TPlacePairsGrid(content, "grdCodes", false);
+    grdCodes->setGeometry(8, 112, 271, 90);
+    lblNames = BlueLabel(content, "lblNames", QStringLiteral("Nazvanija na jazykah:"), 8, 208);
+    grdNames = new TPlacePairsGrid(content, "grdNames", true);
+    grdNames->setGeometry(8, 224, 271, 90);
+    grdNames->SetChoices({{QStringLiteral("English"), QStringLiteral("EN")},
+                          {QStringLiteral("Русский"), QStringLiteral("RU")}});
+
     aOK = MakeOkAction(QStringLiteral("Ok"), [this] { OK(); });
 
     ospStatus = LocatProc(this, "ospStatus", "GET_T#LOCATTYPE_BY_LEVEL");
     ospObjectInfo = LocatProc(this, "ospObjectInfo", "GET_T#LOCATION");
-    oqAddObject = LocatCallBlock(
-        this, "oqAddObject",
-        QStringLiteral(
-            ":RESULT := &shema.QXVERPLOCAT.INS_T#LOCATION(:PID_PARENT, :PID_LOCATTYPE, :PNAME);"));
+    ospCodeKinds = LocatProc(this, "ospCodeKinds", "GET_T#CODE_KIND");
+    ospCodes = LocatProc(this, "ospCodes", "GET_T#LOCATION_CODE");
+    ospNames = LocatProc(this, "ospNames", "GET_T#LOCATION_NAME");
+    oqAddObject = LocatCallBlock(this, "oqAddObject",
+                                 QStringLiteral(":RESULT := &shema.QXVERPLOCAT.INS_T#LOCATION("
+                                                ":PID_PARENT, :PID_LOCATTYPE, :PNAME, :PCODES, "
+                                                ":PNAMES);"));
     oqEditObject = LocatCallBlock(
         this, "oqEditObject",
         QStringLiteral(":RESULT := &shema.QXVERPLOCAT.UPD_T#LOCATION(:PID, :PID_PARENT, "
-                       ":PID_LOCATTYPE, :PNAME, :PVERSION);"));
+                       ":PID_LOCATTYPE, :PNAME, :PVERSION, :PCODES, :PNAMES);"));
     Edited.ChangedPhrase = QStringLiteral("Местоположение изменено пользователем %1 в %2");
     Edited.DeletedPhrase = QStringLiteral("Местоположение удалено другим пользователем");
 }
@@ -71,6 +84,10 @@ void TfAddEditPlace::FormShow() {
     TfPelmBaseForm_Dialog::FormShow();
     InitTranslation(FShema, FSession, this);
     aOK->setEnabled(cbStatus->count() > 0);
+    grdCodes->SetHeaders(TranslateRu(QStringLiteral("Вид кода")),
+                         TranslateRu(QStringLiteral("Код")));
+    grdNames->SetHeaders(TranslateRu(QStringLiteral("Язык")),
+                         TranslateRu(QStringLiteral("Название")));
 }
 
 void TfAddEditPlace::FormDestroy() {
@@ -80,6 +97,7 @@ void TfAddEditPlace::FormDestroy() {
 
 bool TfAddEditPlace::Execute() {
     LoadTypes();
+    LoadCodeKinds();
     if (cbStatus->count() == 0) {
         MessageBoxes::Show(
             TranslateRu(QStringLiteral("Невозможно добавить местоположение на данном уровне, "
@@ -113,6 +131,34 @@ void TfAddEditPlace::LoadTypes() {
     if (cbStatus->count() > 0) cbStatus->setCurrentIndex(0);
 }
 
+void TfAddEditPlace::LoadCodeKinds() {
+    ospCodeKinds->Close();
+    ospCodeKinds->Open();
+    TPlacePairs kinds;
+    for (ospCodeKinds->First(); !ospCodeKinds->Eof(); ospCodeKinds->Next())
+        kinds.emplace_back(ospCodeKinds->FieldByName(QStringLiteral("NAME")).AsString(),
+                           ospCodeKinds->FieldByName(QStringLiteral("KIND")).AsString());
+    grdCodes->SetChoices(kinds);
+}
+
+TPlacePairs TfAddEditPlace::LoadPairs(TOraStoredProc* proc, const char* key, const char* value) {
+    proc->Close();
+    proc->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
+    proc->Open();
+    TPlacePairs pairs;
+    for (proc->First(); !proc->Eof(); proc->Next())
+        pairs.emplace_back(proc->FieldByName(QString::fromLatin1(key)).AsString(),
+                           proc->FieldByName(QString::fromLatin1(value)).AsString());
+    return pairs;
+}
+
+void TfAddEditPlace::ReadShownName() {
+    ospObjectInfo->Close();
+    ospObjectInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
+    ospObjectInfo->Open();
+    if (!ospObjectInfo->Eof()) Name = ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString();
+}
+
 bool TfAddEditPlace::LoadRecord() {
     ospObjectInfo->Close();
     ospObjectInfo->ParamByName(QStringLiteral("PID")).SetAsInteger(ID);
@@ -122,14 +168,17 @@ bool TfAddEditPlace::LoadRecord() {
     const int type = ospObjectInfo->FieldByName(QStringLiteral("ID_LOCATTYPE")).AsInteger();
     const int index = cbStatus->findData(type);
     if (index >= 0) cbStatus->setCurrentIndex(index);
-    edtName->setText(ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString());
+    // The place's own name: the one shown may be the name in the user's language.
+    edtName->setText(ospObjectInfo->FieldByName(QStringLiteral("OWN_NAME")).AsString());
     Edited.Read(*ospObjectInfo);
+    grdCodes->SetPairs(LoadPairs(ospCodes, "KIND", "CODE"));
+    grdNames->SetPairs(LoadPairs(ospNames, "LANG", "NAME"));
     return true;
 }
 
 bool TfAddEditPlace::ReloadChanged() {
     if (!LoadRecord()) return false;
-    Name = edtName->text();
+    Name = ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString();
     ShownAbbrevID = GetAbbrevID();
     ShownAbbrevSName = GetAbbrevSName();
     return true;
@@ -150,6 +199,8 @@ void TfAddEditPlace::OK() {
     }
     const int type = cbStatus->currentData().toInt();
     Name = name;
+    const QString codes = EncodePlacePairs(grdCodes->Pairs());
+    const QString names = EncodePlacePairs(grdNames->Pairs());
     try {
         if (FDialogMode == 1) {
             // Integers as they are: a place under the root goes with parent -1.
@@ -157,6 +208,8 @@ void TfAddEditPlace::OK() {
             oqAddObject->ParamByName(QStringLiteral("PID_LOCATTYPE")).SetAsInteger(type);
             oqAddObject->MacroByName(QStringLiteral("shema")).SetValue(FShema);
             oqAddObject->ParamByName(QStringLiteral("PNAME")).SetAsString(name);
+            oqAddObject->ParamByName(QStringLiteral("PCODES")).SetAsString(codes);
+            oqAddObject->ParamByName(QStringLiteral("PNAMES")).SetAsString(names);
             oqAddObject->ExecSQL();
             ID = oqAddObject->ParamByName(QStringLiteral("RESULT")).AsInteger();
             result = mrOk;
@@ -167,6 +220,8 @@ void TfAddEditPlace::OK() {
             oqEditObject->ParamByName(QStringLiteral("PID_LOCATTYPE")).SetAsInteger(type);
             oqEditObject->ParamByName(QStringLiteral("PNAME")).SetAsString(name);
             oqEditObject->ParamByName(QStringLiteral("PVERSION")).SetAsInteger(Edited.Version);
+            oqEditObject->ParamByName(QStringLiteral("PCODES")).SetAsString(codes);
+            oqEditObject->ParamByName(QStringLiteral("PNAMES")).SetAsString(names);
             oqEditObject->ExecSQL();
             ++Edited.Version;
             result = mrOk;
@@ -183,6 +238,7 @@ void TfAddEditPlace::OK() {
             MessageBoxes::ShowMessage(ErrorText(e));
         return;
     }
+    if (ID > 0) ReadShownName();
     done(result);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "Platform/PlacePairs.h"
+
 #include "FormReposit/PelmBaseForm_Dialog.h"
 #include "Location/LocationDialogs.h"
 
@@ -11,9 +13,11 @@ class QLabel;
 class QLineEdit;
 class TOraQuery;
 class TOraStoredProc;
+class TPlacePairsGrid;
 
 // Adds a location under a parent or edits one: its type (among the types of its
-// level) and its name. The dialog makes the server call itself.
+// level), its name, its codes and its names per language, saved together in one call.
+// The dialog makes the server call itself.
 //   auto* dialog = TComBaseForm::Create<TfAddEditPlace>(owner, session, schema);
 //   dialog->SetDialogMode(1); dialog->ParentID = ...; dialog->Level = ...;
 //   if (dialog->Execute()) ... dialog->ID, dialog->Name, GetAbbrevSName() ...
@@ -35,7 +39,7 @@ public:
 
     int ID = -1;        // the edited location, the new one after an add, -1 after a failure
     int Level = -1;     // the location's level: which types are offered
-    QString Name;       // the trimmed name last confirmed
+    QString Name;       // the name the reader sees (in the user's language) after a save
     int ParentID = -1;  // -1 directly under the root
     // The edited place as last read, sent with the change (after a save, the version the save
     // left). Gone: another user deleted the edited place, or the parent to add below; the tree
@@ -50,9 +54,16 @@ public:
     QComboBox* cbStatus = nullptr;
     QLabel* lblName = nullptr;
     QLineEdit* edtName = nullptr;
+    QLabel* lblCodes = nullptr;
+    TPlacePairsGrid* grdCodes = nullptr;
+    QLabel* lblNames = nullptr;
+    TPlacePairsGrid* grdNames = nullptr;
     QAction* aOK = nullptr;
     TOraStoredProc* ospStatus = nullptr;
     TOraStoredProc* ospObjectInfo = nullptr;
+    TOraStoredProc* ospCodeKinds = nullptr;
+    TOraStoredProc* ospCodes = nullptr;
+    TOraStoredProc* ospNames = nullptr;
     TOraQuery* oqAddObject = nullptr;
     TOraQuery* oqEditObject = nullptr;
 
@@ -63,6 +74,11 @@ protected:
 
 private:
     void LoadTypes();
+    void LoadCodeKinds();
+    // The place's codes or names per language from `proc` (GET_T#LOCATION_CODE or _NAME).
+    TPlacePairs LoadPairs(TOraStoredProc* proc, const char* key, const char* value);
+    // The name the tree shows for the saved place.
+    void ReadShownName();
     // False when the place is no longer there.
     bool LoadRecord();
     // Shows the place as another user left it; false when it is gone.

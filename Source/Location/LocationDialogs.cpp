@@ -143,8 +143,20 @@ bool TEditedRow::Answer(const std::exception& error, const TDataSet& row,
     return true;
 }
 
+// "ORA-20002: <phrase>: <details>", a code or a name the server does not take, with its
+// phrase in the user's language.
+QString PlaceDataText(const std::exception& error) {
+    const auto* ora = dynamic_cast<const EOraError*>(&error);
+    if (!ora || ora->ErrorCode() != OraCode::PlaceDataRefused) return QString();
+    QString text = ora->Message().trimmed();
+    text = text.mid(text.indexOf(QLatin1String(": ")) + 2);
+    const qsizetype split = text.indexOf(QLatin1String(": "));
+    return split < 0 ? TranslateRu(text) : TranslateRu(text.left(split)) + text.mid(split);
+}
+
 QString ErrorText(const std::exception& error) {
     if (const QString refusal = RefusalText(error); !refusal.isEmpty()) return refusal;
+    if (const QString refused = PlaceDataText(error); !refused.isEmpty()) return refused;
     if (auto* ora = dynamic_cast<const EOraError*>(&error)) return ora->Message();
     return QString::fromUtf8(error.what());
 }

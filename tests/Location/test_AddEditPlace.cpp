@@ -4,12 +4,14 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QTableWidget>
 #include <QTest>
 
 #include <memory>
 
 #include "LocationDialogFixture.h"
 #include "Platform/Data/OraStoredProc.h"
+#include "support/Snapshot.h"
 
 namespace {
 
@@ -98,6 +100,35 @@ TEST_F(AddEditPlaceTest, AddingAndEditingSendTheParentAndTheTrimmedName) {
         EXPECT_EQ(stored.isNull() ? -1 : stored.toLongLong(), c.Parent);
     }
     EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+// Codes and names per language go with the place in its one call; a code another place holds
+// is refused with that place named, and the dialog stays open with what the user typed.
+TEST_F(AddEditPlaceTest, CodesAndNamesPerLanguageAreSavedWithThePlace) {
+    ASSERT_EQ(FDb.Call("QXVERPLOCAT", "SET_T#LOCATION_CODES",
+                       {{"PID", FSample.south}, {"PCODES", "OKATO\t45\n"}}),
+              1);
+    TfAddEditPlace* dialog = Dialog(2, 1, -1, int(FSample.north));
+    QString refusal, kept;
+    FDriver.Then([&](QDialog& d) {
+        auto* codes = Child<QTableWidget>(d, "grdCodes");
+        auto* kind = qobject_cast<QComboBox*>(codes->cellWidget(0, 0));
+        kind->setCurrentIndex(kind->findData("OKATO"));
+        codes->item(0, 1)->setText("45");
+        Child<QTableWidget>(d, "grdNames")->item(0, 1)->setText("Northern");  // English first
+        Snapshot(d, "location-dialog-codes");
+        Child<QPushButton>(d, "btnOK")->click();
+        refusal = FBoxes.Count() ? FBoxes.Last().Text : QString();
+        kept = codes->item(0, 1)->text();
+        codes->item(0, 1)->setText("46");
+        Child<QPushButton>(d, "btnOK")->click();
+    });
+    ASSERT_TRUE(dialog->Execute());
+    EXPECT_TRUE(refusal.contains("OKATO 45, «Южная»")) << refusal.toStdString();
+    EXPECT_EQ(kept, "45");
+    EXPECT_EQ(FRec.CallsOf("SET_T#LOCATION_CODES").size(), 0u) << "saved with the place";
+    EXPECT_EQ(Column(Rows("GET_T#LOCATION_CODE", {{"PID", FSample.north}}), 0, "CODE"), "46");
+    EXPECT_EQ(Column(Rows("GET_T#LOCATION_NAME", {{"PID", FSample.north}}), 0, "NAME"), "Northern");
 }
 
 TEST_F(AddEditPlaceTest, TypesAreListedInTextOrderWhateverTheServerOrder) {

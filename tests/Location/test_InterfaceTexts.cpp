@@ -137,11 +137,13 @@ bool HasCyrillic(const QString& text) {
     return false;
 }
 
-// The lists of abbreviations in the dialogs and the address line hold data, not designed texts.
+// The lists of abbreviations, code kinds and languages in the dialogs and the address line hold
+// data, not designed texts.
 // The record counter shows a number inside its phrase "Считано из БД %s записей".
 bool IsData(const TShownText& t) {
     return t.Where == QLatin1String("Edit.text") || t.Where == QLatin1String("lblCount.text") ||
-           t.Where.startsWith("cbStatus.item") || t.Where.startsWith("cbAbbrev.item");
+           t.Where.startsWith("cbStatus.item") || t.Where.startsWith("cbAbbrev.item") ||
+           t.Where.startsWith("cbKey.item");
 }
 
 // The phrases the pass and TranslateRu ask the server for, as the installer keys them.

@@ -71,6 +71,25 @@ TEST_F(PickerTest, OpensExpandedAtAStartThreeLevelsDeepAndReturnsTheChoice) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
+// An English user reads a place's English name where it has one, in the tree and the address
+// line alike; the other places keep their own names.
+TEST_F(PickerTest, TheEnglishUserSeesEnglishNamesInTheTreeAndTheAddressLine) {
+    for (const auto& [place, name] : {std::pair{FSample.north, "EN\tNorthern"},
+                                      std::pair{FSample.birch, "EN\tBirchwood\nRU\tБерёзка"}})
+        ASSERT_EQ(FDb.Call("QXVERPLOCAT", "SET_T#LOCATION_NAMES", {{"PID", place}, {"PNAMES", name}}),
+                  1);
+    FDb.SetUserLanguage(9);
+    int id = int(FSample.birch);
+    QString path, caption;
+    Pick(id, [&](TfMain& form) {
+        path = form.cbObject->Text();
+        caption = form.Tree()->Selected()->text(0);
+        form.btnSelect->click();
+    });
+    EXPECT_EQ(path, "обл. Northern\\р-н. Озёрный\\с. Birchwood");
+    EXPECT_EQ(caption, "с. Birchwood");
+}
+
 // Choosing and the close box run one closing path: its commit runs, and a refused commit is an
 // error box that leaves the picker open with its tree until the user tries again.
 TEST_F(PickerTest, ChoosingOrClosingCommitsAndARefusedCommitKeepsThePickerOpen) {

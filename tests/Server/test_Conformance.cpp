@@ -1131,6 +1131,73 @@ TEST_P(Conformance, StaleVersionsAreRefusedWithTheLastChange) {
     EXPECT_NE(Place(w.s1, "CHANGED_BY"), "null");
 }
 
+// Codes and names per language: each write is checked whole (a refusal keeps what was there),
+// the reader's language names the places the windows get, and the search finds any name and
+// an exact code.
+TEST_P(Conformance, CodesAndNamesPerLanguageAreCheckedShownAndFound) {
+    const World w = MakeWorld();
+    const struct {
+        const char* Routine;
+        long long Place;
+        const char* List;
+        long long Result;     // when no error
+        const char* Refusal;  // the ORA-20002 text, or nothing
+    } steps[] = {
+        {"SET_T#LOCATION_CODES", w.o1, "ISO3166_2\tRU-NOR\nPOSTAL\t101000\n", 1, nullptr},
+        {"SET_T#LOCATION_CODES", w.o2, "ISO3166_2\tRU-NOR\n", 0,
+         "Код принадлежит другому местоположению: ISO3166_2 RU-NOR, «North»"},
+        {"SET_T#LOCATION_CODES", w.o2, "NOPE\tx\n", 0, "Неизвестный вид кода: NOPE"},
+        {"SET_T#LOCATION_CODES", w.o2, "OKTMO\t \n", 0, "Пустой код: OKTMO"},
+        {"SET_T#LOCATION_CODES", w.o2, "POSTAL\t101000\nOKTMO\t45000\n", 1, nullptr},
+        {"SET_T#LOCATION_CODES", 99999, "POSTAL\t1\n", -1, nullptr},
+        {"SET_T#LOCATION_NAMES", w.o1, "EN\tNord\nRU\tСевер\n", 1, nullptr},
+        {"SET_T#LOCATION_NAMES", w.o2, "english\tSouth\n", 0, "Неизвестный язык имени: english"},
+        {"SET_T#LOCATION_NAMES", w.o2, "EN\t \n", 0, "Пустое имя на языке: EN"},
+    };
+    for (const auto& step : steps) {
+        const bool codes = QString(step.Routine).endsWith("CODES");
+        long long result = 0;
+        const QString message = MessageOf([&] {
+            result = Loc(step.Routine, {{"PID", step.Place}, {codes ? "PCODES" : "PNAMES", step.List}});
+        });
+        if (step.Refusal) {
+            EXPECT_TRUE(message.contains(QString::fromUtf8(step.Refusal))) << message.toStdString();
+            EXPECT_TRUE(message.startsWith("ORA-20002")) << message.toStdString();
+        } else {
+            EXPECT_EQ(message, "") << message.toStdString();
+            EXPECT_EQ(result, step.Result) << step.List;
+        }
+    }
+    EXPECT_EQ(Column(LocCursor("GET_T#LOCATION_CODE", {{"PID", w.o1}}), "CODE"), "RU-NOR|101000");
+    EXPECT_EQ(Column(LocCursor("GET_T#LOCATION_CODE", {{"PID", w.o2}}), "KIND"), "OKTMO|POSTAL");
+    EXPECT_EQ(Column(LocCursor("GET_T#LOCATION_NAME", {{"PID", w.o1}}), "LANG NAME"),
+              "EN|Nord|RU|Север");
+    EXPECT_EQ(Column(LocCursor("GET_T#CODE_KIND", {}), "KIND"),
+              "EXTERNAL|GEONAMES|ISO3166_1|ISO3166_2|OKATO|OKTMO|POSTAL");
+
+    // A user without a language reads Russian; an English one English, its own name aside.
+    EXPECT_EQ(Place(w.o1, "NAME OWN_NAME"), "Север|North");
+    FDb->Execute(QStringLiteral("INSERT INTO %1 (USER_NAME, APL_LANG_ID) VALUES (:U, 9)")
+                     .arg(T("LANG_USER")),
+                 {{"U", FDb->UserName().toUpper()}});
+    EXPECT_EQ(Place(w.o1, "NAME OWN_NAME"), "Nord|North");
+    EXPECT_EQ(Column(Children(Null()), "NAME"), "Nord|South");
+    EXPECT_EQ(Found("сев", Null(), ". "), QStringList{"obl. Nord 1"}) << "any name finds it";
+    EXPECT_EQ(Found("ru-nor", Null(), ". "), QStringList{"obl. Nord 0"}) << "an exact code";
+    EXPECT_EQ(Found("mill", Null(), ". "), QStringList{"obl. Nord\\g. Harbour\\s. Mill 0"});
+    EXPECT_EQ(Found("101000", Null(), ". ").size(), 2) << "a code many places share";
+
+    // The update replaces codes and names when it is given them and keeps them otherwise;
+    // a deleted place takes its own along.
+    EXPECT_EQ(Loc("UPD_T#LOCATION", {{"PID", w.o1}, {"PID_PARENT", Null()}, {"PID_LOCATTYPE", w.tObl1},
+                                     {"PNAME", "North"}, {"PCODES", "ISO3166_2\tRU-NO\n"}}),
+              w.o1);
+    EXPECT_EQ(Column(LocCursor("GET_T#LOCATION_CODE", {{"PID", w.o1}}), "CODE"), "RU-NO");
+    EXPECT_EQ(Place(w.o1, "NAME"), "Nord");
+    EXPECT_EQ(Loc("DEL_T#LOCATION", {{"PID", w.o2}}), 1);
+    EXPECT_EQ(Count("LOCATION_CODE", "ID_LOCATION = :ID", {{"ID", w.o2}}), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, Conformance, ::testing::Values("sqlite", "postgresql"),
                          [](const ::testing::TestParamInfo<QString>& info) {
                              return info.param.toStdString();

@@ -61,8 +61,9 @@ protected:
     }
     QString Snapshot() {
         QString all;
-        for (const char* table : {"LOCATION", "LOCATTYPE", "LOCATABBREV", "INFORMATION"}) {
-            const TRowSet rows = FDb->Query(QStringLiteral("SELECT * FROM \"%1\".%2 ORDER BY ID")
+        for (const char* table : {"LOCATION", "LOCATTYPE", "LOCATABBREV", "INFORMATION",
+                                  "LOCATION_CODE", "LOCATION_NAME"}) {
+            const TRowSet rows = FDb->Query(QStringLiteral("SELECT * FROM \"%1\".%2 ORDER BY 1, 2")
                                                 .arg(FSchema.toLower(), QLatin1String(table)),
                                             {});
             for (const auto& row : rows.Rows)
@@ -131,6 +132,8 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
          {{"PID", lake}, {"PID_PARENT", north}, {"PID_LOCATTYPE", t2}, {"PNAME", "Озёрный!"}}},
         {Locat, "UPD_T#LOCATION_ID_PARENT", {3}, {{"PID", lake}, {"PID_PARENT", south}}},
         {Locat, "DEL_T#LOCATION", {4}, {{"PID", leaf}}},
+        {Locat, "SET_T#LOCATION_CODES", {3}, {{"PID", lake}, {"PCODES", "OKTMO\t1\n"}}},
+        {Locat, "SET_T#LOCATION_NAMES", {3}, {{"PID", lake}, {"PNAMES", "EN\tLake\n"}}},
         {Locat, "INS_T#LOCATTYPE", {10}, {{"PLEVEL#", 4}, {"PID_ABBREV", aR}}},
         {Locat, "UPD_T#LOCATTYPE", {11}, {{"PID", tFree}, {"PLEVEL#", 5}, {"PID_ABBREV", aR}}},
         {Locat, "DEL_T#LOCATTYPE", {12}, {{"PID", tFree}}},

@@ -44,4 +44,6 @@ constexpr int NoSuchRoutine = 6550;
 constexpr int UserDefined = 20000;
 // A change built on an older reading of the row: another user changed it since.
 constexpr int ChangedByOther = 20001;
+// A place's code or name per language that the server does not take ("<phrase>: <details>").
+constexpr int PlaceDataRefused = 20002;
 }  // namespace OraCode

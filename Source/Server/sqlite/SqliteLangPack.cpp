@@ -1,6 +1,7 @@
 // Packages LANG_PACK (languages per user, phrase translations) and TEMP_SELECT_PACK (rows
 // marked for reports) of the embedded server.
 
+#include "Platform/NameLanguage.h"
 #include "Server/sqlite/SqliteServerImpl.h"
 
 namespace SqliteServer {
@@ -70,6 +71,10 @@ TCallResult DelOrderLine(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
 }
 
 }  // namespace
+
+QString NameLanguage(Ctx& ctx, const QString& s) {
+    return NameLanguageOf(UserLanguage(ctx, s, 0));
+}
 
 void RegisterLangRoutines() {
     const QString lang = QStringLiteral("LANG_PACK");

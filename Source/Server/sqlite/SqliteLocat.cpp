@@ -16,12 +16,16 @@ const QString kPackage = QStringLiteral("QXVERPLOCAT");
 constexpr long long kMinLevel = 1;
 constexpr long long kMaxLevel = 15;
 
+// NAME is the place's name in the reader's language where it has one (:LANG), OWN_NAME the
+// place's own.
 const char* const kLocationSelect =
-    "SELECT L.ID AS ID, L.NAME AS NAME, T.LEVEL_NO AS \"LEVEL#\", A.SNAME AS ABBREV_SNAME,"
+    "SELECT L.ID AS ID, COALESCE((SELECT N.NAME FROM {S}.LOCATION_NAME N WHERE N.ID_LOCATION ="
+    " L.ID AND N.LANG = :LANG), L.NAME) AS NAME, T.LEVEL_NO AS \"LEVEL#\", A.SNAME AS ABBREV_SNAME,"
     " A.ID AS ABBREV_ID,"
     " (SELECT COUNT(*) FROM {S}.LOCATION C WHERE C.ID_PARENT = L.ID) AS CHILD_CNT,"
     " L.ID_PARENT AS ID_PARENT, L.ID_LOCATTYPE AS ID_LOCATTYPE, A.NAME AS ABBREV_NAME,"
-    " L.VERSION AS VERSION, L.CHANGED_BY AS CHANGED_BY, L.CHANGED_AT AS CHANGED_AT"
+    " L.VERSION AS VERSION, L.CHANGED_BY AS CHANGED_BY, L.CHANGED_AT AS CHANGED_AT,"
+    " L.NAME AS OWN_NAME"
     " FROM {S}.LOCATION L"
     " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
     " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV ";
@@ -81,21 +85,20 @@ long long LevelOfType(Ctx& ctx, const QString& s, long long type) {
 
 TCallResult GetLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     QString where;
-    std::vector<TBoundValue> params;
+    std::vector<TBoundValue> params = {{"LANG", NameLanguage(ctx, s)}};
     if (const auto id = in.Id("PID")) {
         where = QStringLiteral("WHERE L.ID = :ID");
-        params = {{"ID", *id}};
+        params.push_back({"ID", *id});
     } else if (const auto parent = in.Id("PID_PARENT")) {
         where = QStringLiteral("WHERE L.ID_PARENT = :PARENT");
-        params = {{"PARENT", *parent}};
+        params.push_back({"PARENT", *parent});
     } else {
         where = QStringLiteral("WHERE L.ID_PARENT IS NULL");
     }
     return Rows(
-        ctx.Query(Sql(s, kLocationSelect) + where + QStringLiteral(" ORDER BY L.NAME, L.ID"),
-                  params),
+        ctx.Query(Sql(s, kLocationSelect) + where + QStringLiteral(" ORDER BY 2, L.ID"), params),
         {TF::Integer, TF::String, TF::Integer, TF::String, TF::Integer, TF::Integer, TF::Integer,
-         TF::Integer, TF::String, TF::Integer, TF::String, TF::String});
+         TF::Integer, TF::String, TF::Integer, TF::String, TF::String, TF::String});
 }
 
 TCallResult GetLocationParents(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
@@ -127,7 +130,10 @@ TCallResult InsLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
             "CHANGED_AT) VALUES (:PARENT, :TYPE, :NAME, :WHO, ") +
             Sql(s, kNow) + QLatin1Char(')'),
         {{"PARENT", IdValue(parent)}, {"TYPE", *type}, {"NAME", Text(in, "PNAME", 255)}, Who(ctx)});
-    return Result(ctx.LastInsertId());
+    const long long id = ctx.LastInsertId();
+    ReplacePlaceCodes(ctx, s, id, in.Value("PCODES"));
+    ReplacePlaceNames(ctx, s, id, in.Value("PNAMES"));
+    return Result(id);
 }
 
 TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
@@ -152,6 +158,8 @@ TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
                  {"NAME", Text(in, "PNAME", 255)},
                  {"ID", *id},
                  Who(ctx)});
+    ReplacePlaceCodes(ctx, s, *id, in.Value("PCODES"));
+    ReplacePlaceNames(ctx, s, *id, in.Value("PNAMES"));
     return Result(*id);
 }
 
@@ -398,11 +406,14 @@ void RegisterLocatRoutines() {
     Add("GET_T#LOCATION", {In("PID"), In("PID_PARENT"), Dataset()}, GetLocation);
     Add("GET_LOCATION_PARENTS", {In("PID"), Dataset()}, GetLocationParents);
     Add("GET_MAX_LEVEL", {Ret()}, GetMaxLevel);
-    Add("INS_T#LOCATION", {Ret(), In("PID_PARENT"), In("PID_LOCATTYPE"), In("PNAME", TF::String)},
+    // PCODES and PNAMES (optional) replace the place's codes and names per language.
+    Add("INS_T#LOCATION",
+        {Ret(), In("PID_PARENT"), In("PID_LOCATTYPE"), In("PNAME", TF::String),
+         In("PCODES", TF::String), In("PNAMES", TF::String)},
         InsLocation);
     Add("UPD_T#LOCATION",
         {Ret(), In("PID"), In("PID_PARENT"), In("PID_LOCATTYPE"), In("PNAME", TF::String),
-         In("PVERSION")},
+         In("PVERSION"), In("PCODES", TF::String), In("PNAMES", TF::String)},
         UpdLocation);
     Add("DEL_T#LOCATION", {Ret(), In("PID")}, DelLocation);
     Add("UPD_T#LOCATION_ID_PARENT", {Ret(), In("PID"), In("PID_PARENT"), In("PVERSION")},

@@ -22,11 +22,26 @@ constexpr int kMaxDepth = 10000;
 constexpr long long kDefaultCountCap = 10000;
 constexpr long long kMaxCountCap = 1000000;
 
+// A hit shows its name in the reader's language (:LANG) where it has one; it is ranked by the
+// best of all its names (KEYS, split by tabs) or found by one of its codes (BY_CODE).
 const char* const kHitSelect =
-    "SELECT L.ID, L.ID_PARENT, L.NAME, L.NAME_KEY, A.SNAME, A.NAME, T.LEVEL_NO"
+    "SELECT L.ID, L.ID_PARENT, COALESCE(N.NAME, L.NAME), L.NAME_KEY, A.SNAME, A.NAME, T.LEVEL_NO,"
+    " (SELECT group_concat(O.NAME_KEY, char(9)) FROM {S}.LOCATION_NAME O"
+    "  WHERE O.ID_LOCATION = L.ID) AS KEYS,"
+    " EXISTS (SELECT 1 FROM {S}.LOCATION_CODE C WHERE C.ID_LOCATION = L.ID"
+    "  AND C.CODE IN (:CODE, :UPPER_CODE)) AS BY_CODE"
     " FROM {S}.LOCATION L"
     " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
-    " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV WHERE ";
+    " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
+    " LEFT JOIN {S}.LOCATION_NAME N ON N.ID_LOCATION = L.ID AND N.LANG = :LANG WHERE ";
+
+// A place's caption in the reader's language, for the paths.
+const char* const kCaptionSelect =
+    "SELECT L.ID, L.ID_PARENT, COALESCE(N.NAME, L.NAME), A.SNAME FROM {S}.LOCATION L"
+    " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
+    " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
+    " LEFT JOIN {S}.LOCATION_NAME N ON N.ID_LOCATION = L.ID AND N.LANG = :LANG"
+    " WHERE L.ID IN (SELECT value FROM json_each(:IDS))";
 
 // How well a name matches: 0 the name itself, 1 it begins with the text, 2 one of its
 // words does, 3 the text is somewhere inside.
@@ -50,8 +65,8 @@ struct THit {
 // and each ancestor's path is built once.
 class TPathBuilder {
 public:
-    TPathBuilder(Ctx& ctx, const QString& schema, const QString& separator)
-        : FCtx(ctx), FSchema(schema), FSeparator(separator) {}
+    TPathBuilder(Ctx& ctx, const QString& schema, const QString& separator, const QString& lang)
+        : FCtx(ctx), FSchema(schema), FSeparator(separator), FLang(lang) {}
 
     // Reads the places above these parents, every level of them.
     void ReadAncestors(const std::vector<QVariant>& parents) {
@@ -83,12 +98,7 @@ private:
         for (const long long id : ids) list += QString::number(id) + u',';
         list.back() = u']';
         const TRowSet rows =
-            FCtx.Query(Sql(FSchema,
-                           "SELECT L.ID, L.ID_PARENT, L.NAME, A.SNAME FROM {S}.LOCATION L"
-                           " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
-                           " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
-                           " WHERE L.ID IN (SELECT value FROM json_each(:IDS))"),
-                       {{"IDS", list}});
+            FCtx.Query(Sql(FSchema, kCaptionSelect), {{"IDS", list}, {"LANG", FLang}});
         std::vector<TNode> read;
         read.reserve(rows.Rows.size());
         for (const TRowView row : rows.Rows) {
@@ -122,24 +132,48 @@ private:
     Ctx& FCtx;
     const QString& FSchema;
     const QString FSeparator;
+    const QString FLang;
     QHash<long long, TNode> FNodes;
     QHash<long long, QString> FPaths;
 };
 
-std::vector<THit> Hits(Ctx& ctx, const QString& s, const QString& key, int limit) {
-    // Names that begin with the text come through the index; the scan for the text inside a
-    // name runs only when they do not fill the answer.
-    TRowSet rows =
-        ctx.Query(Sql(s, kHitSelect) +
-                      QStringLiteral("L.NAME_KEY >= :K AND L.NAME_KEY < :K || char(1114111)"),
-                  {{"K", key}});
+// The best rank among a place's own name and its names per language; 0 for a code.
+int BestRank(const TRowView& r, const QString& key) {
+    if (r[8].toLongLong() != 0) return 0;
+    int best = Rank(r[3].toString(), key);
+    for (const QString& other : r[7].toString().split(u'\t', Qt::SkipEmptyParts))
+        best = std::min(best, Rank(other, key));
+    return best;
+}
+
+std::vector<THit> Hits(Ctx& ctx, const QString& s, const QString& text, const QString& key,
+                       int limit) {
+    const std::vector<TBoundValue> params = {{"K", key},
+                                             {"CODE", text.trimmed()},
+                                             {"UPPER_CODE", text.trimmed().toUpper()},
+                                             {"LANG", NameLanguage(ctx, s)}};
+    // Names that begin with the text, and places with the text as a code, come through the
+    // indexes; the scan for the text inside a name runs only when they do not fill the answer.
+    TRowSet rows = ctx.Query(
+        Sql(s, kHitSelect) +
+            Sql(s,
+                "L.NAME_KEY >= :K AND L.NAME_KEY < :K || char(1114111) OR L.ID IN (SELECT "
+                "ID_LOCATION FROM {S}.LOCATION_NAME WHERE NAME_KEY >= :K AND NAME_KEY < :K || "
+                "char(1114111)) OR L.ID IN (SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE "
+                "IN (:CODE, :UPPER_CODE))"),
+        params);
     if (static_cast<int>(rows.Rows.size()) < limit)
-        rows = ctx.Query(Sql(s, kHitSelect) + QStringLiteral("instr(L.NAME_KEY, :K) > 0"),
-                         {{"K", key}});
+        rows = ctx.Query(Sql(s, kHitSelect) +
+                             Sql(s,
+                                 "instr(L.NAME_KEY, :K) > 0 OR L.ID IN (SELECT ID_LOCATION FROM "
+                                 "{S}.LOCATION_NAME WHERE instr(NAME_KEY, :K) > 0) OR L.ID IN "
+                                 "(SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE IN "
+                                 "(:CODE, :UPPER_CODE))"),
+                         params);
     std::vector<THit> hits;
     hits.reserve(rows.Rows.size());
     for (const auto& r : rows.Rows)
-        hits.push_back({{r[0], r[2], r[4], r[5], r[6], r[1]}, Rank(r[3].toString(), key), {}});
+        hits.push_back({{r[0], r[2], r[4], r[5], r[6], r[1]}, BestRank(r, key), {}});
     return hits;
 }
 
@@ -156,7 +190,7 @@ TCallResult FindLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
         in.IsNull("PSEPARATOR") ? QStringLiteral(". ") : in.Text("PSEPARATOR");
     if (key.isEmpty()) return Rows(std::move(out), {});
 
-    std::vector<THit> hits = Hits(ctx, s, key, limit);
+    std::vector<THit> hits = Hits(ctx, s, in.Text("PTEXT"), key, limit);
     std::stable_sort(hits.begin(), hits.end(),
                      [](const THit& a, const THit& b) { return a.Rank < b.Rank; });
     // Paths only for the groups the answer reaches into: the last of them is cut by path.
@@ -165,7 +199,7 @@ TCallResult FindLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
            (reach < static_cast<size_t>(limit) || hits[reach].Rank == hits[limit - 1].Rank))
         ++reach;
     hits.resize(reach);
-    TPathBuilder paths(ctx, s, separator);
+    TPathBuilder paths(ctx, s, separator, NameLanguage(ctx, s));
     std::vector<QVariant> parents;
     parents.reserve(hits.size());
     for (const THit& hit : hits) parents.push_back(hit.Row[5]);

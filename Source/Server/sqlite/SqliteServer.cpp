@@ -20,15 +20,19 @@ QString Sql(const QString& schema, const char* sql) {
     return QString::fromUtf8(sql).replace(QStringLiteral("{S}"), SchemaIdent(schema));
 }
 
-QVariant Text(const TSqliteInputs& in, const char* name, int maxLength) {
-    const QVariant value = in.Value(QString::fromLatin1(name));
-    const qsizetype length = value.isNull() ? 0 : value.toString().size();
+void RequireLength(const QString& column, qsizetype length, int maxLength) {
     if (length > maxLength)
         throw EOraError::Make(12899, QStringLiteral("value too large for column %1 (actual: %2, "
                                                     "maximum: %3)")
-                                         .arg(QString::fromLatin1(name).mid(1))
+                                         .arg(column)
                                          .arg(length)
                                          .arg(maxLength));
+}
+
+QVariant Text(const TSqliteInputs& in, const char* name, int maxLength) {
+    const QVariant value = in.Value(QString::fromLatin1(name));
+    RequireLength(QString::fromLatin1(name).mid(1), value.isNull() ? 0 : value.toString().size(),
+                  maxLength);
     return value;
 }
 
@@ -108,7 +112,7 @@ namespace {
 
 using namespace SqliteServer;
 
-constexpr int kSchemaVersion = 5;
+constexpr int kSchemaVersion = 6;
 
 // A text as an SQL string literal, for the messages fixed into trigger bodies (RAISE takes
 // no parameters). Only plain identifiers reach it, but quote it properly all the same.
@@ -375,6 +379,29 @@ void CreateVersion5(IDbConnection& db, const QString& schema) {
         AddChangeColumns(db, schema, rows->Table);
 }
 
+// Codes of places, typed by a dictionary of code kinds (filled by the installer for both
+// engines), and a place's names per interface language. Both go with their place.
+void CreateVersion6(IDbConnection& db, const QString& schema) {
+    for (const char* ddl :
+         {"CREATE TABLE IF NOT EXISTS {S}.CODE_KIND (KIND VARCHAR(20) NOT NULL PRIMARY KEY, "
+          "IS_UNIQUE INTEGER NOT NULL, NAME_EN VARCHAR(255), NAME_RU VARCHAR(255))",
+          "CREATE TABLE IF NOT EXISTS {S}.LOCATION_CODE (ID_LOCATION INTEGER NOT NULL, KIND "
+          "VARCHAR(20) NOT NULL, CODE VARCHAR(64) NOT NULL, PRIMARY KEY (ID_LOCATION, KIND, "
+          "CODE)) WITHOUT ROWID",
+          "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_CODE_CODE ON LOCATION_CODE (CODE, KIND)",
+          "CREATE TABLE IF NOT EXISTS {S}.LOCATION_NAME (ID_LOCATION INTEGER NOT NULL, LANG "
+          "VARCHAR(2) NOT NULL, NAME VARCHAR(255) NOT NULL, NAME_KEY TEXT, PRIMARY KEY "
+          "(ID_LOCATION, LANG))",
+          "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_NAME_KEY ON LOCATION_NAME (NAME_KEY)",
+          "CREATE TRIGGER IF NOT EXISTS {S}.TR_LOCATION_NAME_KEY AFTER INSERT ON LOCATION_NAME "
+          "BEGIN UPDATE LOCATION_NAME SET NAME_KEY = replace(lower(NEW.NAME), 'ё', 'е') "
+          "WHERE ID_LOCATION = NEW.ID_LOCATION AND LANG = NEW.LANG; END",
+          "CREATE TRIGGER IF NOT EXISTS {S}.TR_LOCATION_EXTRAS_DEL AFTER DELETE ON LOCATION "
+          "BEGIN DELETE FROM LOCATION_CODE WHERE ID_LOCATION = OLD.ID; "
+          "DELETE FROM LOCATION_NAME WHERE ID_LOCATION = OLD.ID; END"})
+        db.Execute(Sql(schema, ddl), {});
+}
+
 }  // namespace
 
 void RegisterSqliteServer() {
@@ -385,6 +412,7 @@ void RegisterSqliteServer() {
         RegisterInformRoutines();
         RegisterLangRoutines();
         RegisterUserRoutines();
+        RegisterCodeRoutines();
     });
 }
 
@@ -402,6 +430,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         if (current < 3) CreateVersion3(db, schema);
         if (current < 4) CreateVersion4(db, schema);
         if (current < 5) CreateVersion5(db, schema);
+        if (current < 6) CreateVersion6(db, schema);
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});

@@ -37,6 +37,8 @@ inline QVariant IdValue(const std::optional<long long>& id) {
 // A text input checked against its column's length, as the server's typed arguments are:
 // longer raises "ORA-12899: value too large for column ...".
 QVariant Text(const TSqliteInputs& in, const char* name, int maxLength);
+// Raises the same for a value of `length` characters in `column`.
+void RequireLength(const QString& column, qsizetype length, int maxLength);
 
 TCallResult Result(const QVariant& value);
 // A cursor result; `types` gives each column's type (the engine cannot type an empty set).
@@ -79,6 +81,18 @@ QString SearchKey(const QString& text);
 void RegisterInformRoutines();
 void RegisterLangRoutines();
 void RegisterUserRoutines();
+void RegisterCodeRoutines();
+
+// The two-letter language of the names the session's user reads ("EN", "RU"), from the
+// user's interface language; empty when the places' names are to be read as they stand.
+QString NameLanguage(TSqliteRoutineContext& ctx, const QString& schema);
+// The codes ("KIND\tcode" lines) or names per language ("LANG\tname" lines) of place `id`
+// replaced by `list`, each checked first (an unknown kind or language, an empty value, a
+// unique code on another place raise ORA-20002); a NULL list keeps them.
+void ReplacePlaceCodes(TSqliteRoutineContext& ctx, const QString& schema, long long id,
+                       const QVariant& list);
+void ReplacePlaceNames(TSqliteRoutineContext& ctx, const QString& schema, long long id,
+                       const QVariant& list);
 
 // Refuses the call with ORA-01031 unless the session's user holds one of the rights (codes
 // 1..12 of the access list); the message names the first.

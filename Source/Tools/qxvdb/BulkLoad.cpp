@@ -14,6 +14,16 @@ TBulkInsert::TBulkInsert(IDbConnection& db, const QString& schema) : FDb(db) {
                      QStringLiteral("ID_LOCATTYPE"), QStringLiteral("NAME")};
     FRows.Identity = QStringLiteral("ID");
     FRows.Values.reserve(size_t(kBatchRows) * 4);
+    FCodes.Schema = FNames.Schema = schema;
+    FCodes.Table = QStringLiteral("LOCATION_CODE");
+    FCodes.Columns = {QStringLiteral("ID_LOCATION"), QStringLiteral("KIND"), QStringLiteral("CODE")};
+    FNames.Table = QStringLiteral("LOCATION_NAME");
+    FNames.Columns = {QStringLiteral("ID_LOCATION"), QStringLiteral("LANG"), QStringLiteral("NAME")};
+}
+
+void TBulkInsert::AddExtras(qint32 id, const TPlacePairs& codes, const TPlacePairs& names) {
+    for (const auto& [kind, code] : codes) FCodes.Values.insert(FCodes.Values.end(), {id, kind, code});
+    for (const auto& [lang, name] : names) FNames.Values.insert(FNames.Values.end(), {id, lang, name});
 }
 
 void TBulkInsert::Add(qint32 id, qint32 parent, long long type, const QString& name) {
@@ -30,4 +40,9 @@ void TBulkInsert::Flush() {
     FWritten += FPending;
     FPending = 0;
     FRows.Values.clear();
+    for (TBulkRows* extras : {&FCodes, &FNames}) {
+        if (extras->Values.empty()) continue;
+        FDb.InsertRows(*extras);
+        extras->Values.clear();
+    }
 }

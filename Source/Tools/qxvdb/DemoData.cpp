@@ -161,6 +161,7 @@ struct TRegionDef {
     std::vector<const char*> Cities;  // cities of regional significance
     const char* Phone;
     const char* Site;
+    const char* Iso;  // its ISO 3166-2 code, where the real directory has it
 };
 
 const std::vector<TRegionDef>& Regions() {
@@ -173,7 +174,8 @@ const std::vector<TRegionDef>& Regions() {
           {"Сергиево-Посадский", "Сергиев Посад"}},
          {"Подольск", "Химки"},
          "+7 (495) 100-20-30",
-         "https://mosreg.example.ru"},
+         "https://mosreg.example.ru",
+         "RU-MOS"},
         {"Ленинградская",
          "обл",
          {{"Всеволожский", "Всеволожск"},
@@ -182,7 +184,8 @@ const std::vector<TRegionDef>& Regions() {
           {"Лужский", "Луга"}},
          {"Сосновый Бор"},
          "+7 (812) 200-30-40",
-         "https://lenobl.example.ru"},
+         "https://lenobl.example.ru",
+         "RU-LEN"},
         {"Новосибирская",
          "обл",
          {{"Искитимский", "Искитим"},
@@ -191,7 +194,8 @@ const std::vector<TRegionDef>& Regions() {
           {"Ордынский", "Ордынское"}},
          {"Бердск"},
          "+7 (383) 300-40-50",
-         "https://nso.example.ru"},
+         "https://nso.example.ru",
+         "RU-NVS"},
         {"Краснодарский",
          "край",
          {{"Анапский", "Анапа"},
@@ -200,7 +204,8 @@ const std::vector<TRegionDef>& Regions() {
           {"Ейский", "Ейск"}},
          {"Сочи", "Новороссийск"},
          "+7 (861) 400-50-60",
-         "https://krasnodar.example.ru"},
+         "https://krasnodar.example.ru",
+         "RU-KDA"},
         {"Татарстан",
          "респ",
          {{"Зеленодольский", "Зеленодольск"},
@@ -208,7 +213,8 @@ const std::vector<TRegionDef>& Regions() {
           {"Высокогорский", "Высокая Гора"}},
          {"Казань"},
          "+7 (843) 500-60-70",
-         "https://tatarstan.example.ru"},
+         "https://tatarstan.example.ru",
+         "RU-TA"},
     };
     return list;
 }
@@ -245,21 +251,29 @@ const QStringList kPeople = {
 
 class TDemoLoader {
 public:
-    TDemoLoader(IDbConnection& db, const QString& schema) : FCalls(db, schema) {}
+    TDemoLoader(IDbConnection& db, const QString& schema, bool world)
+        : FCalls(db, schema), FWorld(world) {}
 
+    // The demo is there (places at the top, or in the real directory its first region's), or
+    // the real directory is not.
     bool HasLocations() {
+        if (FWorld && !FindRegions()) return true;
         const TRowSet top = FCalls.Rows(
             kLocat, QStringLiteral("GET_T#LOCATION"),
-            {{QStringLiteral("PID"), QVariant()}, {QStringLiteral("PID_PARENT"), QVariant()}});
+            {{QStringLiteral("PID"), QVariant()},
+             {QStringLiteral("PID_PARENT"), FWorld ? QVariant(FRegionIds.front()) : QVariant()}});
         return !top.Rows.empty();
     }
 
     TDemoStats Load(const QString& englishUser) {
         LoadDictionaries();
         int serial = 0;
-        for (const TRegionDef& region : Regions()) {
-            const long long regionId = AddLocation(-1, 1, QString::fromUtf8(region.Abbrev),
-                                                   QString::fromUtf8(region.Name));
+        for (size_t r = 0; r < Regions().size(); ++r) {
+            const TRegionDef& region = Regions()[r];
+            const long long regionId =
+                FWorld ? FRegionIds[r]
+                       : AddLocation(-1, 1, QString::fromUtf8(region.Abbrev),
+                                     QString::fromUtf8(region.Name));
             AddRegionInformation(regionId, region);
             for (const TDistrictDef& district : region.Districts) {
                 const long long districtId = AddLocation(regionId, 2, QStringLiteral("р-н"),
@@ -295,6 +309,27 @@ public:
     }
 
 private:
+    // The real regions the demo's places go below; their level sets the demo's levels.
+    bool FindRegions() {
+        const QString s = QuotedSchemaName(FCalls.Schema());
+        const QString select =
+            QStringLiteral("SELECT C.ID_LOCATION, T.LEVEL_NO FROM %1.LOCATION_CODE C "
+                           "JOIN %1.LOCATION L ON L.ID = C.ID_LOCATION "
+                           "JOIN %1.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE "
+                           "WHERE C.KIND = :KIND AND C.CODE = :CODE")
+                .arg(s);
+        FRegionIds.clear();
+        for (const TRegionDef& region : Regions()) {
+            const TRowSet found = FCalls.Db().Query(
+                select, {{QStringLiteral("KIND"), QStringLiteral("ISO3166_2")},
+                         {QStringLiteral("CODE"), QString::fromLatin1(region.Iso)}});
+            if (found.Rows.empty()) return false;
+            FRegionIds.push_back(found.Rows[0][0].toLongLong());
+            FShift = found.Rows[0][1].toInt() - 1;
+        }
+        return true;
+    }
+
     void LoadDictionaries() {
         // What the dictionaries already hold is reused, so a partial setup is completed.
         const TRowSet abbrevs =
@@ -335,6 +370,7 @@ private:
         for (const TAbbrevDef& def : Abbreviations()) {
             const long long abbrevId = FAbbrevIds.value(QString::fromUtf8(def.SName));
             for (int level : def.Levels) {
+                level += FShift;
                 if (FTypeIds.contains(TypeKey(level, abbrevId))) continue;
                 const long long id = FCalls.Result(
                     kLocat, QStringLiteral("INS_T#LOCATTYPE"),
@@ -356,6 +392,7 @@ private:
 
     long long AddLocation(long long parentId, int level, const QString& abbrev,
                           const QString& name) {
+        level += FShift;
         const long long typeId = FTypeIds.value(TypeKey(level, FAbbrevIds.value(abbrev)), 0);
         const long long id = FCalls.Result(kLocat, QStringLiteral("INS_T#LOCATION"),
                                            {{QStringLiteral("PID_PARENT"), IdOrNull(parentId)},
@@ -451,6 +488,9 @@ private:
     }
 
     TRoutines FCalls;
+    const bool FWorld;
+    std::vector<long long> FRegionIds;  // the real regions, in the order of Regions()
+    int FShift = 0;                     // how far below the top the demo's regions are
     QHash<QString, long long> FAbbrevIds;
     QHash<QString, long long> FTypeIds;
     TDemoStats FStats;
@@ -459,9 +499,9 @@ private:
 }  // namespace
 
 std::optional<TDemoStats> LoadDemoData(IDbConnection& db, const QString& schema,
-                                       const QString& englishUser) {
+                                       const QString& englishUser, bool world) {
     CheckSchemaName(schema);
-    TDemoLoader loader(db, schema);
+    TDemoLoader loader(db, schema, world);
     try {
         if (loader.HasLocations()) return std::nullopt;
         db.StartTransaction();

@@ -13,6 +13,10 @@ struct TImportOptions {
     bool Update = false;         // a place whose id exists takes the file's values (else kept)
     bool CreateMissing = false;  // unknown abbreviations and levels are created (else refused)
     bool DryRun = false;         // check only
+    bool NewIds = false;         // the file's ids only shape its tree: every row is a new place
+    // A code kind: the rows name themselves by their code of this kind (CODE_<KIND>) and their
+    // parents by PARENT_CODE; ids are those of the places holding the codes, or new ones.
+    QString Key;
 };
 
 struct TImportStats {
@@ -43,9 +47,11 @@ TImportOutcome ImportPlaces(TRoutines& calls, std::vector<TPlaceRow> rows,
                             std::vector<TBadRow> readFaults, const TImportOptions& options,
                             TProgress& progress);
 
-// The places of a schema, parents before their children (by level, then id).
-std::vector<TPlaceRow> ExportPlaces(TRoutines& calls);
+// The places of a schema with their codes and names per language, parents before their
+// children (by level, then id). With a `key` kind each row also carries its parent's code of
+// that kind; a place without one is refused (EOraError).
+std::vector<TPlaceRow> ExportPlaces(TRoutines& calls, const QString& key = QString());
 // The same places as a CSV file (WritePlaces' bytes), streamed by the engine when it writes
 // CSV itself. Database failures are thrown as EOraError, also after part of the file was
 // written.
-void ExportPlacesCsv(TRoutines& calls, QIODevice& to);
+void ExportPlacesCsv(TRoutines& calls, QIODevice& to, const QString& key = QString());

@@ -46,8 +46,25 @@ void AppendUtf8(QByteArray* to, unsigned cp) {
 
 }  // namespace
 
-TJsonReader::TJsonReader(QIODevice& from, std::vector<QByteArray> keys, qsizetype maxItemBytes)
-    : FInput(from), FKeys(std::move(keys)), FMax(maxItemBytes), FValues(FKeys.size()) {}
+TJsonReader::TJsonReader(QIODevice& from, std::vector<QByteArray> keys, qsizetype maxItemBytes,
+                         std::vector<QByteArray> prefixes)
+    : FInput(from),
+      FKeys(std::move(keys)),
+      FPrefixes(std::move(prefixes)),
+      FMax(maxItemBytes),
+      FValues(FKeys.size()) {}
+
+int TJsonReader::KeyIndex(const QByteArray& key) {
+    const auto found = std::find(FKeys.begin(), FKeys.end(), key);
+    if (found != FKeys.end()) return static_cast<int>(found - FKeys.begin());
+    for (const QByteArray& prefix : FPrefixes)
+        if (key.size() > prefix.size() && key.startsWith(prefix)) {
+            FKeys.push_back(key);
+            FValues.emplace_back();
+            return static_cast<int>(FKeys.size()) - 1;
+        }
+    return -1;
+}
 
 int TJsonReader::Get() {
     const int c = FInput.Get();
@@ -208,10 +225,8 @@ bool TJsonReader::Object(int depth, bool keep) {
             return Syntax(line,
                           QStringLiteral("a colon expected after a key, found %1").arg(Shown(c)));
         SkipSpace();
-        const auto found =
-            keep && !FTooLarge ? std::find(FKeys.begin(), FKeys.end(), key) : FKeys.end();
-        if (found != FKeys.end()) {
-            const int index = static_cast<int>(found - FKeys.begin());
+        const int index = keep && !FTooLarge ? KeyIndex(key) : -1;
+        if (index >= 0) {
             TValue& value = FValues[static_cast<size_t>(index)];
             if (value.Kind != TKind::Absent) SetFault(index, QStringLiteral("is given twice"));
             value = TValue();

@@ -22,7 +22,10 @@ public:
         QByteArray Text;  // String: the text unescaped, valid UTF-8; Number: as written
     };
 
-    TJsonReader(QIODevice& from, std::vector<QByteArray> keys, qsizetype maxItemBytes);
+    // Members whose key begins with one of `prefixes` are kept too: each such key joins the
+    // keys the first time it is met (Keys() grows).
+    TJsonReader(QIODevice& from, std::vector<QByteArray> keys, qsizetype maxItemBytes,
+                std::vector<QByteArray> prefixes = {});
 
     // Reads the next item. Item: Values() holds its members, one per key. Bad: the item was
     // refused (Fault() says why, FaultKey() which key, -1 the item as a whole) and the next one
@@ -31,6 +34,7 @@ public:
     TStep Next();
 
     const std::vector<TValue>& Values() const { return FValues; }
+    const std::vector<QByteArray>& Keys() const { return FKeys; }
     int Line() const { return FItemLine; }  // where the item starts, or where the syntax breaks
     int FaultKey() const { return FFaultKey; }
     const QString& Fault() const { return FFault; }
@@ -53,9 +57,12 @@ private:
     bool Number(int line, QByteArray* into);
     bool Literal(int line, TValue* into);
     void Put(QByteArray* into, char c);
+    // The index of a kept key, or -1.
+    int KeyIndex(const QByteArray& key);
 
     TBlockInput FInput;
-    const std::vector<QByteArray> FKeys;
+    std::vector<QByteArray> FKeys;
+    const std::vector<QByteArray> FPrefixes;
     const qsizetype FMax;
     bool FStarted = false;  // past the opening bracket
     bool FDone = false;

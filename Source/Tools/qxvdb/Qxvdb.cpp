@@ -18,6 +18,7 @@
 #include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
+#include "Tools/qxvdb/Seed.h"
 #include "Tools/qxvdb/Users.h"
 
 namespace {
@@ -29,8 +30,14 @@ const char kUsage[] =
     "                             (and the translators' schema OC_57XX)\n"
     "  demo [--english-user NAME] load the demo directory (nothing when places exist);\n"
     "                             NAME (default DEMO) gets English interface texts\n"
+    "    --world                  the demo's towns and streets below their real regions\n"
+    "                             of the ISO 3166 directory, seeded first into an empty\n"
+    "                             schema (see seed)\n"
     "  export --file PATH|-       write the places (CSV, or JSON for a .json file),\n"
-    "                             parents before their children\n"
+    "                             parents before their children, with every column\n"
+    "                             below that any place uses\n"
+    "    --key KIND               name places and parents by their codes of that kind\n"
+    "                             (CODE_KIND, PARENT_CODE) instead of ids\n"
     "  import --file PATH         add the places of such a file; every row is checked\n"
     "                             first, and one bad row imports nothing (bad rows are\n"
     "                             listed by the line they start on, in either format);\n"
@@ -38,11 +45,22 @@ const char kUsage[] =
     "                             (at most the lock wait) and holds the tree until done\n"
     "    --existing skip|update   a row whose ID is already in the database: keep the\n"
     "                             database's place (skip, the default) or give it the\n"
-    "                             file's parent, level, abbreviation and name (update)\n"
+    "                             file's parent, level, abbreviation and name (update);\n"
+    "                             when skipped, the place must have the row's parent and\n"
+    "                             level: another place under that id is a bad row\n"
+    "    --new-ids                every row is a new place under a new id; the file's\n"
+    "                             ids only say where its places hang\n"
     "    --create-missing         create abbreviations and levels the file names that\n"
     "                             the database lacks (otherwise such a row is bad)\n"
     "    --dry-run                check only, write nothing\n"
     "    --progress               show the progress bar even when stderr is no terminal\n"
+    "    --key KIND               rows name themselves by their code of that kind and\n"
+    "                             their parents by PARENT_CODE; a code the database\n"
+    "                             holds names its place, the others get new ids\n"
+    "  seed iso3166               add every country and its subdivisions from the system's\n"
+    "                             ISO 3166 tables (package iso-codes): their codes, their\n"
+    "                             types as abbreviations, English and Russian names\n"
+    "                             (takes --dry-run and --progress)\n"
     "  --format csv|json          the file format, whatever the file's name\n"
     "  backup --file PATH         copy an embedded database (all its files) into one file,\n"
     "                             while it is in use\n"
@@ -57,8 +75,16 @@ const char kUsage[] =
     "  LEVEL      1 at the top, one more than the parent's, at most 15\n"
     "  ABBREV     the abbreviation's short name, at most 10 characters\n"
     "  NAME       at most 255 characters\n"
+    "  ABBREV_NAME  the abbreviation's full name (used when it is created)\n"
+    "  NAME_xx    the name in language xx (NAME_EN, NAME_RU ...); empty: none\n"
+    "  CODE_KIND  the place's code of that kind (CODE_ISO3166_1, CODE_ISO3166_2,\n"
+    "             CODE_OKTMO, CODE_OKATO, CODE_POSTAL, CODE_GEONAMES, CODE_EXTERNAL);\n"
+    "             empty: none; at most 64 characters\n"
+    "  PARENT_CODE  with --key KIND: the parent's code of that kind, empty at the top;\n"
+    "             ID and ID_PARENT are then not needed\n"
     "Fields holding commas, quotes or line breaks are quoted (\"\"), a quote doubled.\n"
     "JSON files are an array of objects with the keys id, parent, level, abbrev, name\n"
+    "and the other columns' names in lower case (abbrev_name, name_en, code_oktmo ...)\n"
     "(parent null or left out at the top; numbers may also be written as texts).\n";
 
 struct TOptions {
@@ -72,11 +98,14 @@ struct TOptions {
     bool Progress = false;
     TImportOptions Import;
     QString EnglishUser = QStringLiteral("DEMO");
+    QString Registry;  // what seed fills the schema from
+    bool World = false;
 };
 
 TOptions ParseOptions(const QStringList& args) {
     TOptions o;
     bool formatGiven = false;
+    bool existingGiven = false;
     if (args.isEmpty()) throw TUsageError{QStringLiteral("no command given")};
     o.Command = args.front();
     if (o.Command == QLatin1String("--help") || o.Command == QLatin1String("-h")) {
@@ -89,10 +118,12 @@ TOptions ParseOptions(const QStringList& args) {
     }
     static const QStringList commands = {QStringLiteral("init"),   QStringLiteral("demo"),
                                          QStringLiteral("export"), QStringLiteral("import"),
-                                         QStringLiteral("backup"), QStringLiteral("restore")};
+                                         QStringLiteral("backup"), QStringLiteral("restore"),
+                                         QStringLiteral("seed")};
     if (!commands.contains(o.Command))
         throw TUsageError{QStringLiteral("unknown command \"%1\"").arg(o.Command)};
     const bool import = o.Command == QLatin1String("import");
+    const bool seed = o.Command == QLatin1String("seed");
     TArguments arg(args, 1);
     while (arg.Next()) {
         const QString& a = arg.Current();
@@ -108,21 +139,36 @@ TOptions ParseOptions(const QStringList& args) {
             formatGiven = true;
         } else if (a == QLatin1String("--english-user") && o.Command == QLatin1String("demo"))
             o.EnglishUser = arg.Value();
+        else if (a == QLatin1String("--world") && o.Command == QLatin1String("demo"))
+            o.World = true;
         else if (a == QLatin1String("--existing") && import) {
             const QString mode = arg.Value();
             if (mode != QLatin1String("skip") && mode != QLatin1String("update"))
                 throw TUsageError{QStringLiteral("--existing takes skip or update")};
             o.Import.Update = mode == QLatin1String("update");
+            existingGiven = true;
         } else if (a == QLatin1String("--create-missing") && import)
             o.Import.CreateMissing = true;
-        else if (a == QLatin1String("--dry-run") && import)
+        else if (a == QLatin1String("--new-ids") && import)
+            o.Import.NewIds = true;
+        else if (a == QLatin1String("--dry-run") && (import || seed))
             o.Import.DryRun = true;
-        else if (a == QLatin1String("--progress") && import)
+        else if (a == QLatin1String("--progress") && (import || seed))
             o.Progress = true;
+        else if (a == QLatin1String("--key") && (import || o.Command == QLatin1String("export")))
+            o.Import.Key = arg.Value().toUpper();
+        else if (seed && o.Registry.isEmpty() && !a.startsWith(u'-'))
+            o.Registry = a;
         else
             throw TUsageError{QStringLiteral("unknown option \"%1\"").arg(a)};
     }
+    if (seed && o.Registry != QLatin1String("iso3166"))
+        throw TUsageError{QStringLiteral("seed takes the name of the tables: iso3166")};
     if (o.Db.isEmpty()) throw TUsageError{QStringLiteral("--db is required")};
+    if (o.Import.NewIds && existingGiven)
+        throw TUsageError{QStringLiteral("--new-ids adds every row: --existing does not apply")};
+    if (o.Import.NewIds && !o.Import.Key.isEmpty())
+        throw TUsageError{QStringLiteral("--key names places by code: --new-ids does not apply")};
     const bool needsFile =
         o.Command == QLatin1String("export") || o.Command == QLatin1String("import") ||
         o.Command == QLatin1String("backup") || o.Command == QLatin1String("restore");
@@ -134,16 +180,11 @@ TOptions ParseOptions(const QStringList& args) {
 // At most this many bad rows are listed; the count of the others follows.
 constexpr size_t kListedBadRows = 50;
 
-int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& err) {
-    QFile file(o.File);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "qxvdb: cannot read " << o.File << ": " << file.errorString() << "\n";
-        return QxvdbExit::DataError;
-    }
-    QElapsedTimer clock;
-    clock.start();
+// Imports what was read from `source` (a file's name, or what the rows come from), in one
+// transaction, and says how it went.
+int ImportRead(TRoutines& calls, const TOptions& o, const QString& source, TReadOutcome read,
+               const QElapsedTimer& clock, QTextStream& out, QTextStream& err) {
     TProgress progress(err, o.Progress || TProgress::ErrorIsTerminal());
-    TReadOutcome read = ReadPlaces(file, o.Json);
     const size_t rows = read.Rows.size() + read.Bad.size();
     IDbConnection& db = calls.Db();
     TImportOutcome done;
@@ -176,7 +217,7 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
     }
     if (!done.Bad.empty()) {
         for (size_t i = 0; i < done.Bad.size() && i < kListedBadRows; ++i)
-            err << "qxvdb: " << o.File << ": " << DescribeBadRow(done.Bad[i]) << "\n";
+            err << "qxvdb: " << source << ": " << DescribeBadRow(done.Bad[i]) << "\n";
         if (done.Bad.size() > kListedBadRows)
             err << "qxvdb: … and " << done.Bad.size() - kListedBadRows << " more bad rows\n";
         err << "qxvdb: " << done.Bad.size() << (done.Bad.size() == 1 ? " bad row" : " bad rows")
@@ -195,9 +236,54 @@ int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream
     return QxvdbExit::Ok;
 }
 
+bool HasPlaces(TRoutines& calls) {
+    return !calls.Db()
+                .Query(QStringLiteral("SELECT 1 FROM %1.LOCATION LIMIT 1")
+                           .arg(QuotedSchemaName(calls.Schema())),
+                       {})
+                .Rows.empty();
+}
+
+int RunImport(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& err) {
+    QFile file(o.File);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err << "qxvdb: cannot read " << o.File << ": " << file.errorString() << "\n";
+        return QxvdbExit::DataError;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    return ImportRead(calls, o, o.File, ReadPlaces(file, o.Json), clock, out, err);
+}
+
+// The countries and their subdivisions go in as an import of new places with their types,
+// whatever else the schema holds; once there, they are not added again.
+int RunSeed(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& err) {
+    QElapsedTimer clock;
+    clock.start();
+    const TRowSet seeded = calls.Db().Query(
+        QStringLiteral("SELECT 1 FROM %1.LOCATION_CODE WHERE KIND = :KIND LIMIT 1")
+            .arg(QuotedSchemaName(calls.Schema())),
+        {{QStringLiteral("KIND"), kIso3166Countries}});
+    if (!seeded.Rows.empty()) {
+        out << "schema " << calls.Schema() << " already holds the ISO 3166 places; nothing added\n";
+        return QxvdbExit::Ok;
+    }
+    TOptions seed = o;
+    seed.Import.CreateMissing = true;
+    seed.Import.NewIds = true;
+    try {
+        return ImportRead(calls, seed, QStringLiteral("iso3166"), {Iso3166Places(), {}}, clock,
+                          out, err);
+    } catch (const ESeedTables& e) {
+        err << "qxvdb: " << e.Text << "\n";
+        return QxvdbExit::DataError;
+    }
+}
+
 }  // namespace
 
-int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& err) {
+int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& err,
+                 const QString& key) {
     const bool toStdout = path == QLatin1String("-");
     const QFileInfo target(path);
     // A file takes the places whole or keeps what it held: they go to a file of their own
@@ -216,9 +302,9 @@ int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& 
                                  : file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     if (!opened) return failed();
     if (json)
-        WritePlaces(ExportPlaces(calls), true, file);
+        WritePlaces(ExportPlaces(calls, key), true, file, key);
     else
-        ExportPlacesCsv(calls, file);
+        ExportPlacesCsv(calls, file, key);
     const bool written =
         whole ? replacing.commit() : direct.flush() && direct.error() == QFileDevice::NoError;
     return written ? QxvdbExit::Ok : failed();
@@ -311,7 +397,12 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
             db->Commit();
             out << "schema " << schema << " is ready on " << db->Server() << "\n";
         } else if (o.Command == QLatin1String("demo")) {
-            const std::optional<TDemoStats> stats = LoadDemoData(*db, schema, o.EnglishUser);
+            if (o.World && !HasPlaces(calls)) {
+                const int code = RunSeed(calls, o, out, err);
+                if (code != QxvdbExit::Ok) return code;
+            }
+            const std::optional<TDemoStats> stats =
+                LoadDemoData(*db, schema, o.EnglishUser, o.World);
             if (!stats) {
                 out << "schema " << schema << " already holds locations; demo data not loaded\n";
             } else {
@@ -320,10 +411,11 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
                     << " levels, " << stats->InformationItems << " information items\n";
             }
         } else if (o.Command == QLatin1String("export")) {
-            const int code = ExportToFile(calls, o.File, o.Json, err);
+            const int code = ExportToFile(calls, o.File, o.Json, err, o.Import.Key);
             if (code != QxvdbExit::Ok) return code;
         } else {
-            const int code = RunImport(calls, o, out, err);
+            const bool seed = o.Command == QLatin1String("seed");
+            const int code = seed ? RunSeed(calls, o, out, err) : RunImport(calls, o, out, err);
             out.flush();
             if (code != QxvdbExit::Ok) return code;
         }

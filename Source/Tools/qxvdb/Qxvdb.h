@@ -23,4 +23,5 @@ class TRoutines;
 // Writes the places of calls' schema to `path` ("-": the standard output), as JSON or CSV.
 // The file keeps what it held until the export has succeeded; a database failure is thrown as
 // EOraError, a file that cannot be written is reported to err. Returns one of QxvdbExit.
-int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& err);
+int ExportToFile(TRoutines& calls, const QString& path, bool json, QTextStream& err,
+                 const QString& key = QString());

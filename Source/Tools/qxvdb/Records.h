@@ -5,17 +5,29 @@
 
 #include <vector>
 
-// Places as files carry them. CSV: the header ID,ID_PARENT,LEVEL,ABBREV,NAME (the columns in
-// any order), then one record per place; JSON: an array of objects with the keys id, parent,
-// level, abbrev, name. Export writes parents before their children.
+#include "Platform/PlacePairs.h"
+
+// Places as files carry them. CSV: a header naming the columns (in any order), then one record
+// per place; JSON: an array of objects whose keys are the columns' names in lower case, except
+// "parent" for ID_PARENT. The columns: ID, ID_PARENT, LEVEL, ABBREV, NAME; ABBREV_NAME (the
+// abbreviation's full name), NAME_xx (the name in language xx), CODE_<KIND> (the code of that
+// kind) and PARENT_CODE (the parent's code of the kind the import is keyed by). Export writes
+// parents before their children.
 struct TPlaceRow {
-    qint32 Id = 0;
+    qint32 Id = 0;      // 0: none in the file (a row named by its code)
     qint32 Parent = 0;  // 0: at the top
     int Level = 0;
     QString Abbrev;
     QString Name;
     int Line = 0;  // where the record (CSV) or the item (JSON) starts
+    QString AbbrevName;
+    TPlacePairs Names;  // ("EN", name), by language
+    TPlacePairs Codes;  // ("ISO3166_2", code), by kind
+    QString ParentCode;
 };
+
+// The code of a kind among a row's codes; empty when it has none.
+QString CodeOf(const TPlaceRow& row, const QString& kind);
 
 // A record that cannot be taken, with the field at fault in words ("the name"; empty when the
 // record as a whole is wrong).
@@ -33,6 +45,7 @@ struct TReadOutcome {
 constexpr int kMaxLevel = 15;
 constexpr int kMaxNameLength = 255;
 constexpr int kMaxAbbrevLength = 10;
+constexpr int kMaxCodeLength = 64;
 // Far above any record the columns allow (a name of 255 four-byte characters, all quotes).
 constexpr qsizetype kMaxRecordBytes = 16 * 1024;
 
@@ -42,8 +55,12 @@ extern const char kCsvColumns[];  // "ID,ID_PARENT,LEVEL,ABBREV,NAME"
 // with the rows kept, not with the file); a file that cannot be read at all (no header, not a
 // JSON array) gives one bad row, and so does broken JSON syntax, after the items before it.
 TReadOutcome ReadPlaces(QIODevice& from, bool json, qsizetype maxRecordBytes = kMaxRecordBytes);
-void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to);
-// A CSV file in parts: the header, then the rows as they come.
+// Writes every column any of the rows uses (ABBREV_NAME where a full name differs from its
+// short name). With a `key` kind the rows are named by their codes: no ID and ID_PARENT,
+// and PARENT_CODE instead.
+void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to,
+                 const QString& key = QString());
+// A CSV file of the five plain columns in parts: the header, then the rows as they come.
 void WriteCsvHeader(QIODevice& to);
 void WriteCsvRows(const std::vector<TPlaceRow>& rows, QIODevice& to);
 

@@ -22,7 +22,8 @@ const char kUserUsage[] =
     "Keeps, per user, what the user may do in the directory. Adding, changing and\n"
     "removing users needs an administrator of the schema.\n"
     "  add NAME       a new user: a reader unless --role or --rights say otherwise\n"
-    "  set NAME       changes what the options give of an existing user\n"
+    "  set NAME       changes what the options give of an existing user; --lang alone\n"
+    "                 also gives a user the table lacks a language (as a reader)\n"
     "  list           every user with rights, administrator flag and language\n"
     "  remove NAME    the user's row goes: the user may then only look\n"
     "  --role reader  may look at places, information items, abbreviations and levels\n"
@@ -124,13 +125,19 @@ int ChangeUser(TRoutines& calls, const TUserOptions& o, QTextStream& out, QTextS
     if (o.Action == QLatin1String("remove")) {
         result = calls.Result(package, QStringLiteral("DEL_T#USER"), {{"PNAME", o.Name}});
     } else {
-        const bool add = o.Action == QLatin1String("add");
-        result =
-            calls.Result(package, add ? QStringLiteral("INS_T#USER") : QStringLiteral("UPD_T#USER"),
-                         {{"PNAME", o.Name},
-                          {"PRIGHTS", o.Rights ? QVariant(*o.Rights) : QVariant()},
-                          {"PADMIN", o.Admin ? QVariant(*o.Admin ? 1 : 0) : QVariant()},
-                          {"PLANG", o.Language ? QVariant(*o.Language) : QVariant()}});
+        const auto save = [&](bool add) {
+            return calls.Result(
+                package, add ? QStringLiteral("INS_T#USER") : QStringLiteral("UPD_T#USER"),
+                {{"PNAME", o.Name},
+                 {"PRIGHTS", o.Rights ? QVariant(*o.Rights) : QVariant()},
+                 {"PADMIN", o.Admin ? QVariant(*o.Admin ? 1 : 0) : QVariant()},
+                 {"PLANG", o.Language ? QVariant(*o.Language) : QVariant()}});
+        };
+        result = save(o.Action == QLatin1String("add"));
+        // A user the table does not hold may only look: giving one a language keeps it so, as
+        // a reader with that language, on any database.
+        if (result < 1 && o.Action == QLatin1String("set") && o.Language && !o.Rights && !o.Admin)
+            result = save(true);
     }
     if (result < 1) {
         err << "qxvdb: user " << o.Name

@@ -1,7 +1,8 @@
 -- Package QXVERPLOCAT: locations, location types (levels) and abbreviations.
 -- Result codes: 1 or more success (an insert returns the new id), -1 refused, -2 still referenced.
 
--- The cursors grew (the version and the last change): a new result type needs a new function.
+-- Their columns grew (the version and the last change, then the place's own name beside the
+-- reader's): a new result type needs a new function.
 DO $grown$
 DECLARE
   f record;
@@ -14,59 +15,69 @@ BEGIN
   LOOP
     EXECUTE format('DROP FUNCTION %s', f.sig);
   END LOOP;
+  IF EXISTS (SELECT 1 FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace
+             WHERE n.nspname = '@SCHEMA_NAME@' AND p.proname = 'QXVERPLOCAT.GET_T#LOCATION'
+               AND NOT 'OWN_NAME' = ANY (p.proargnames)) THEN
+    DROP FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION"(integer, integer);
+  END IF;
 END
 $grown$;
+-- The children of a place (the top level for NULL) as GET_T#LOCATION gives them. Children are
+-- counted in one pass over the listed places' children: a count per row would scan the table
+-- once per row when the statistics see few parents. Each case has its own statement, so that
+-- both find their rows through the parent index.
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_children(p_parent integer, p_lang varchar)
+RETURNS TABLE ("ID" integer, "NAME" varchar, "LEVEL#" integer, "ABBREV_SNAME" varchar, "ABBREV_ID" integer,
+               "CHILD_CNT" integer, "ID_PARENT" integer, "ID_LOCATTYPE" integer, "ABBREV_NAME" varchar,
+               "VERSION" integer, "CHANGED_BY" varchar, "CHANGED_AT" varchar, "OWN_NAME" varchar)
+LANGUAGE plpgsql STABLE AS $body$
+DECLARE
+  v_kids integer[];
+BEGIN
+  IF p_parent IS NULL THEN
+    v_kids := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.id_parent IS NULL);
+  ELSE
+    v_kids := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.id_parent = p_parent);
+  END IF;
+  RETURN QUERY
+    SELECT k.id, coalesce(n.name, k.name), t.level_no, a.sname, a.id, coalesce(cc.n, 0)::integer,
+           k.id_parent, k.id_locattype, a.name, k.version, k.changed_by, k.changed_at, k.name
+    FROM @SCHEMA@.location k
+    JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
+    JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+    LEFT JOIN @SCHEMA@.location_name n ON n.id_location = k.id AND n.lang = p_lang
+    LEFT JOIN (SELECT c.id_parent, count(*) AS n
+               FROM @SCHEMA@.location c
+               WHERE c.id_parent = ANY (v_kids)
+               GROUP BY c.id_parent) cc ON cc.id_parent = k.id
+    WHERE k.id = ANY (v_kids)
+    ORDER BY 2, k.id;
+END
+$body$;
+
+-- NAME is the place's name in the reader's language where it has one, OWN_NAME its own.
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION"("PID" integer, "PID_PARENT" integer)
 RETURNS TABLE ("ID" integer, "NAME" varchar, "LEVEL#" integer, "ABBREV_SNAME" varchar, "ABBREV_ID" integer,
                "CHILD_CNT" integer, "ID_PARENT" integer, "ID_LOCATTYPE" integer, "ABBREV_NAME" varchar,
-               "VERSION" integer, "CHANGED_BY" varchar, "CHANGED_AT" varchar)
+               "VERSION" integer, "CHANGED_BY" varchar, "CHANGED_AT" varchar, "OWN_NAME" varchar)
 LANGUAGE plpgsql STABLE AS $body$
+DECLARE
+  v_lang varchar := @SCHEMA@.name_lang();
 BEGIN
   IF "PID" IS NOT NULL AND "PID" >= 1 THEN
     RETURN QUERY
-      SELECT l.id, l.name, t.level_no, a.sname, a.id,
+      SELECT l.id, coalesce(n.name, l.name), t.level_no, a.sname, a.id,
              (SELECT count(*)::integer FROM @SCHEMA@.location c WHERE c.id_parent = l.id),
-             l.id_parent, l.id_locattype, a.name, l.version, l.changed_by, l.changed_at
+             l.id_parent, l.id_locattype, a.name, l.version, l.changed_by, l.changed_at, l.name
       FROM @SCHEMA@.location l
       JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+      LEFT JOIN @SCHEMA@.location_name n ON n.id_location = l.id AND n.lang = v_lang
       WHERE l.id = "PID";
   ELSIF "PID_PARENT" IS NULL OR "PID_PARENT" < 1 THEN
-    -- Children are counted in one pass over the listed places' children: a count per
-    -- row would scan the table once per row when the statistics see few parents.
-    RETURN QUERY
-      WITH kids AS (
-        SELECT l.id, l.name, l.id_parent, l.id_locattype, l.version, l.changed_by, l.changed_at
-        FROM @SCHEMA@.location l
-        WHERE l.id_parent IS NULL
-      )
-      SELECT k.id, k.name, t.level_no, a.sname, a.id, coalesce(cc.n, 0)::integer,
-             k.id_parent, k.id_locattype, a.name, k.version, k.changed_by, k.changed_at
-      FROM kids k
-      JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
-      JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
-      LEFT JOIN (SELECT c.id_parent, count(*) AS n
-                 FROM @SCHEMA@.location c
-                 WHERE c.id_parent IN (SELECT id FROM kids)
-                 GROUP BY c.id_parent) cc ON cc.id_parent = k.id
-      ORDER BY k.name, k.id;
+    RETURN QUERY SELECT * FROM @SCHEMA@.location_children(NULL, v_lang);
   ELSE
-    RETURN QUERY
-      WITH kids AS (
-        SELECT l.id, l.name, l.id_parent, l.id_locattype, l.version, l.changed_by, l.changed_at
-        FROM @SCHEMA@.location l
-        WHERE l.id_parent = "PID_PARENT"
-      )
-      SELECT k.id, k.name, t.level_no, a.sname, a.id, coalesce(cc.n, 0)::integer,
-             k.id_parent, k.id_locattype, a.name, k.version, k.changed_by, k.changed_at
-      FROM kids k
-      JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
-      JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
-      LEFT JOIN (SELECT c.id_parent, count(*) AS n
-                 FROM @SCHEMA@.location c
-                 WHERE c.id_parent IN (SELECT id FROM kids)
-                 GROUP BY c.id_parent) cc ON cc.id_parent = k.id
-      ORDER BY k.name, k.id;
+    RETURN QUERY SELECT * FROM @SCHEMA@.location_children("PID_PARENT", v_lang);
   END IF;
 END
 $body$;
@@ -132,8 +143,12 @@ LANGUAGE sql AS $body$
   SELECT @SCHEMA@.lock_tree('location')
 $body$;
 
+-- PCODES and PNAMES (optional) give the place's codes and names per language.
+DROP FUNCTION IF EXISTS @SCHEMA@."QXVERPLOCAT.INS_T#LOCATION"(integer, integer, varchar);
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATION"("PID_PARENT" integer, "PID_LOCATTYPE" integer,
-                                                               "PNAME" varchar)
+                                                               "PNAME" varchar,
+                                                               "PCODES" varchar DEFAULT NULL,
+                                                               "PNAMES" varchar DEFAULT NULL)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
@@ -157,6 +172,8 @@ BEGIN
   INSERT INTO @SCHEMA@.location (id_parent, id_locattype, name)
   VALUES (v_parent, "PID_LOCATTYPE", "PNAME")
   RETURNING id INTO v_id;
+  PERFORM @SCHEMA@.location_replace_codes(v_id, "PCODES");
+  PERFORM @SCHEMA@.location_replace_names(v_id, "PNAMES");
   RETURN v_id;
 END
 $body$;
@@ -199,9 +216,12 @@ LANGUAGE sql AS $body$
 $body$;
 
 DROP FUNCTION IF EXISTS @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"(integer, integer, integer, varchar);
+DROP FUNCTION IF EXISTS @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"(integer, integer, integer, varchar, integer);
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"("PID" integer, "PID_PARENT" integer,
                                                                "PID_LOCATTYPE" integer, "PNAME" varchar,
-                                                               "PVERSION" integer DEFAULT NULL)
+                                                               "PVERSION" integer DEFAULT NULL,
+                                                               "PCODES" varchar DEFAULT NULL,
+                                                               "PNAMES" varchar DEFAULT NULL)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
@@ -242,6 +262,8 @@ BEGIN
   UPDATE @SCHEMA@.location
   SET id_parent = v_parent, id_locattype = "PID_LOCATTYPE", name = "PNAME"
   WHERE id = "PID";
+  PERFORM @SCHEMA@.location_replace_codes("PID", "PCODES");
+  PERFORM @SCHEMA@.location_replace_names("PID", "PNAMES");
   RETURN "PID";
 END
 $body$;

@@ -1,4 +1,16 @@
--- Places by name, best matches first (0 the name itself, 1 the name begins with the text,
+-- How well a name's search key matches the text's: 0 the name itself, 1 the name begins
+-- with the text, 2 one of its words does, 3 the text is somewhere inside.
+CREATE OR REPLACE FUNCTION @SCHEMA@.search_rank(p_name_key text, p_key text, p_pattern text)
+RETURNS integer
+LANGUAGE sql IMMUTABLE AS $body$
+  SELECT CASE WHEN p_name_key = p_key THEN 0
+              WHEN p_name_key LIKE p_pattern THEN 1
+              WHEN strpos(' ' || translate(p_name_key, '-().,/"«»', '         '), ' ' || p_key) > 0
+                THEN 2
+              ELSE 3 END
+$body$;
+
+-- Places by name (their own or one per language) or by an exact code, best matches first (0 the name itself, 1 the name begins with the text,
 -- 2 one of its words does, 3 the text is somewhere inside), each group by address path:
 -- the captions from the top-level place down, joined by "\".
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.FIND_T#LOCATION"(
@@ -15,6 +27,8 @@ DECLARE
   sep text := coalesce("PSEPARATOR", '. ');
   -- A short name that ends in its own full stop takes the separator without one.
   sep_after_stop text := CASE WHEN left(sep, 1) = '.' THEN substr(sep, 2) ELSE sep END;
+  v_code text := btrim(coalesce("PTEXT", ''));
+  v_lang varchar := @SCHEMA@.name_lang();
   pattern text;
   hits integer[];
   paths jsonb;
@@ -26,12 +40,23 @@ BEGIN
   -- Names that begin with the text come through the index; the scan for the text inside a
   -- name runs only when they do not fill the answer. When the names equal to the text fill
   -- it, the others need no path.
-  hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key = k);
+  hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key = k
+                UNION SELECT o.id_location FROM @SCHEMA@.location_name o WHERE o.name_key = k
+                UNION SELECT c.id_location FROM @SCHEMA@.location_code c
+                      WHERE c.code IN (v_code, upper(v_code)));
   IF cardinality(hits) < n THEN
-    hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key LIKE pattern);
+    hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key LIKE pattern
+                  UNION SELECT o.id_location FROM @SCHEMA@.location_name o
+                        WHERE o.name_key LIKE pattern
+                  UNION SELECT c.id_location FROM @SCHEMA@.location_code c
+                        WHERE c.code IN (v_code, upper(v_code)));
   END IF;
   IF cardinality(hits) < n THEN
-    hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE strpos(l.name_key, k) > 0);
+    hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE strpos(l.name_key, k) > 0
+                  UNION SELECT o.id_location FROM @SCHEMA@.location_name o
+                        WHERE strpos(o.name_key, k) > 0
+                  UNION SELECT c.id_location FROM @SCHEMA@.location_code c
+                        WHERE c.code IN (v_code, upper(v_code)));
   END IF;
   -- Hits share their ancestors: each ancestor is read once (one index lookup apiece, whatever
   -- the planner guesses of the set) and its path built once, from the top down; the hits look
@@ -47,12 +72,13 @@ BEGIN
       WHERE p.id_parent IS NOT NULL
     ), node AS MATERIALIZED (
       SELECT l.id, l.id_parent,
-             CASE WHEN coalesce(a.sname, '') = '' THEN l.name::text
+             CASE WHEN coalesce(a.sname, '') = '' THEN coalesce(nm.name, l.name)::text
                   ELSE a.sname || CASE WHEN right(a.sname, 1) = '.' THEN sep_after_stop ELSE sep END
-                       || l.name END AS caption
+                       || coalesce(nm.name, l.name) END AS caption
       FROM @SCHEMA@.location l
       JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
       JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+      LEFT JOIN @SCHEMA@.location_name nm ON nm.id_location = l.id AND nm.lang = v_lang
       WHERE l.id IN (SELECT above.id FROM above)
     ), down (id, path, depth) AS (
       SELECT node.id, node.caption, 0 FROM node WHERE node.id_parent IS NULL
@@ -64,19 +90,21 @@ BEGIN
     SELECT down.id, down.path FROM down) d;
   RETURN QUERY
   WITH found AS (
-    SELECT l.id, l.name, a.sname, a.name AS aname, t.level_no, l.id_parent,
+    SELECT l.id, coalesce(nm.name, l.name) AS name, a.sname, a.name AS aname, t.level_no,
+           l.id_parent,
            coalesce((paths ->> l.id_parent::text) || '\', '') ||
-             CASE WHEN coalesce(a.sname, '') = '' THEN l.name::text
+             CASE WHEN coalesce(a.sname, '') = '' THEN coalesce(nm.name, l.name)::text
                   ELSE a.sname || CASE WHEN right(a.sname, 1) = '.' THEN sep_after_stop ELSE sep END
-                       || l.name END AS path,
-           CASE WHEN l.name_key = k THEN 0
-                WHEN l.name_key LIKE pattern THEN 1
-                WHEN strpos(' ' || translate(l.name_key, '-().,/"«»', '         '), ' ' || k) > 0
-                  THEN 2
-                ELSE 3 END AS rank
+                       || coalesce(nm.name, l.name) END AS path,
+           CASE WHEN EXISTS (SELECT 1 FROM @SCHEMA@.location_code c
+                             WHERE c.id_location = l.id AND c.code IN (v_code, upper(v_code))) THEN 0
+                ELSE least(@SCHEMA@.search_rank(l.name_key, k, pattern),
+                           (SELECT min(@SCHEMA@.search_rank(o.name_key, k, pattern))
+                            FROM @SCHEMA@.location_name o WHERE o.id_location = l.id)) END AS rank
     FROM @SCHEMA@.location l
     JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
     JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
+    LEFT JOIN @SCHEMA@.location_name nm ON nm.id_location = l.id AND nm.lang = v_lang
     WHERE l.id = ANY (hits)
   )
   SELECT f.id, f.name, f.sname, f.aname, f.level_no, f.id_parent, f.path, f.rank

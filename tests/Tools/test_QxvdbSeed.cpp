@@ -1,0 +1,151 @@
+// qxvdb on a database that already holds places: ids of the file that collide with them, and
+// the world's countries and their subdivisions from the system's code tables.
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/PlaceCaption.h"
+#include "Server/sqlite/SqliteServer.h"
+#include "Tools/qxvdb/Qxvdb.h"
+#include "Tools/qxvdb/Seed.h"
+#include "support/PostgresDsn.h"
+#include "support/TempDir.h"
+
+namespace {
+
+class QxvdbSeedOnEngine : public ::testing::TestWithParam<QString> {
+protected:
+    void SetUp() override {
+        if (GetParam() == QLatin1String("sqlite")) {
+            RegisterSqliteServer();
+            FDsn = "sqlite:" + FFiles.FilePath("db.sqlite");
+            FSchema = "qxvbase";
+            return;
+        }
+        FDsn = PgDsnOrSkip();
+        QXV_REQUIRE_PG(FDsn);
+        FSchema = QStringLiteral("seed_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                QLatin1Char('0'));
+    }
+
+    void TearDown() override {
+        if (GetParam() != QLatin1String("postgresql") || FDsn.isEmpty()) return;
+        const auto db = OpenConnection(FDsn);
+        db->Execute(QStringLiteral("DROP SCHEMA IF EXISTS \"%1\" CASCADE").arg(FSchema), {});
+        db->Commit();
+    }
+
+    // The exit code, a bar, and what the command wrote.
+    QString Cmd(const QString& command, const QStringList& more = {}) {
+        QString said;
+        QTextStream out(&said);
+        const int code =
+            RunQxvdb(QStringList{command, "--db", FDsn, "--schema", FSchema} + more, out, out);
+        return QString::number(code) + u'|' + said;
+    }
+
+    QVariant Value(const QString& sql) {
+        const auto db = OpenConnection(FDsn);
+        return db->Query(sql.arg(QuotedSchemaName(FSchema)), {}).Rows.at(0).at(0);
+    }
+    long long Scalar(const QString& sql) { return Value(sql).toLongLong(); }
+
+    TempDir FFiles;
+    QString FDsn;
+    QString FSchema;
+};
+
+// The demo's places 1 (a region), 2 (its district), 3 (the district's centre) and 4 (a street
+// there). The file's 1 and 2 sit where the demo's do and are the same places imported before;
+// its 3 and 4 sit elsewhere, so they are other places under taken ids.
+TEST_P(QxvdbSeedOnEngine, CollidingIdsAreNamedByLineAndNewIdsImportTheFilesTree) {
+    ASSERT_TRUE(Cmd("init").startsWith("0|") && Cmd("demo").startsWith("0|"));
+    const QString file = FFiles.FilePath("in.csv");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) &&
+                f.write("ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,обл,Тверская\n"
+                        "2,1,2,р-н,Ржевский\n3,1,2,г,Ржев\n4,3,3,мкр,Заречье\n") > 0 &&
+                f.flush());
+    const long long top = Scalar("SELECT MAX(ID) FROM %1.LOCATION");
+    const QString name = "the place \"%1\"";
+    const struct {
+        QStringList Options;
+        QStringList Says;
+    } steps[] = {
+        {{},
+         {"3|",
+          "line 4: the id 3 is already " +
+              name.arg(Value("SELECT NAME FROM %1.LOCATION WHERE ID = 3").toString()),
+          "line 5: the id 4 is already " +
+              name.arg(Value("SELECT NAME FROM %1.LOCATION WHERE ID = 4").toString()),
+          "2 bad rows"}},
+        {{"--new-ids", "--existing", "skip"}, {"2|", "--existing does not apply"}},
+        {{"--new-ids"}, {"0|", "added 4, updated 0, skipped 0"}},
+    };
+    for (const auto& s : steps) {
+        const QString said = Cmd("import", QStringList{"--file", file} + s.Options);
+        for (const QString& text : s.Says) EXPECT_TRUE(said.contains(text)) << said.toStdString();
+        EXPECT_FALSE(said.contains("the level")) << said.toStdString();
+    }
+    // Four new places, each but the top one below another of them.
+    const QString added =
+        "SELECT COUNT(*) FROM %1.LOCATION C LEFT JOIN %1.LOCATION P ON P.ID = "
+        "C.ID_PARENT WHERE C.ID > " +
+        QString::number(top);
+    EXPECT_EQ(Scalar(added), 4);
+    EXPECT_EQ(Scalar(added + " AND P.ID > " + QString::number(top)), 3);
+}
+
+// How many places a table of the system's ISO 3166 files holds: each has one such key.
+qsizetype IsoTableSize(const QString& standard, const char* key) {
+    QFile f(TIsoTables().Folder + "/iso_" + standard + ".json");
+    return f.open(QIODevice::ReadOnly) ? f.readAll().count(key) : -1;
+}
+
+TEST_P(QxvdbSeedOnEngine, TheSeedHoldsEveryCountryAndSubdivisionOfTheSystemsTables) {
+    ASSERT_TRUE(Cmd("init").startsWith("0|"));
+    ASSERT_TRUE(Cmd("seed", {"iso3166"}).startsWith("0|"));
+    const QString codes = "SELECT COUNT(*) FROM %1.LOCATION_CODE WHERE KIND = '%2'";
+    const qsizetype countries = IsoTableSize("3166-1", "\"alpha_2\""),
+                    subdivisions = IsoTableSize("3166-2", "\"code\"");
+    EXPECT_EQ(Scalar(codes.arg("%1", "ISO3166_1")), countries);
+    EXPECT_EQ(Scalar(codes.arg("%1", "ISO3166_2")), subdivisions);
+
+    // Level, English and Russian name, and the parent's code of a place found by its code.
+    const QString place = QStringLiteral(
+        "SELECT T.LEVEL_NO || '|' || coalesce(E.NAME, '') || '|' || coalesce(R.NAME, '') "
+        "|| '|' || coalesce(P.CODE, '') FROM %1.LOCATION_CODE C JOIN %1.LOCATION L ON "
+        "L.ID = C.ID_LOCATION JOIN %1.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE LEFT JOIN "
+        "%1.LOCATION_NAME E ON E.ID_LOCATION = L.ID AND E.LANG = 'EN' "
+        "LEFT JOIN %1.LOCATION_NAME R ON R.ID_LOCATION = L.ID AND R.LANG = 'RU' "
+        "LEFT JOIN %1.LOCATION_CODE P ON P.ID_LOCATION = L.ID_PARENT "
+        "WHERE C.CODE = '%2'");
+    const struct {
+        const char* Code;
+        const char* Is;
+    } known[] = {{"DE", "1|Germany|Германия|"},
+                 {"RU-MOS", "2|Moskovskaja oblast'|Московская область|RU"},
+                 {"GB-ABD", "3|Aberdeenshire|Абердиншир|GB-SCT"}};
+    for (const auto& k : known)
+        EXPECT_EQ(Value(place.arg("%1", k.Code)).toString(), QString::fromUtf8(k.Is));
+    // Every type's caption takes one full stop, whatever its short name ends with.
+    const TRowSet types = OpenConnection(FDsn)->Query(
+        QStringLiteral("SELECT SNAME, NAME FROM %1.LOCATABBREV").arg(QuotedSchemaName(FSchema)),
+        {});
+    EXPECT_GT(types.Rows.size(), 50u);
+    for (const auto& t : types.Rows) {
+        EXPECT_LE(t[0].toString().size(), 10) << t[1].toString().toStdString();
+        EXPECT_FALSE(PlaceCaption(t[0].toString(), ". ", "Name").contains(".."))
+            << t[0].toString().toStdString();
+    }
+    EXPECT_TRUE(Cmd("seed", {"iso3166"}).contains("already holds"));
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM %1.LOCATION"), countries + subdivisions);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, QxvdbSeedOnEngine, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return info.param.toStdString(); });
+
+}  // namespace
