@@ -200,14 +200,6 @@ TEST_F(LocationTreeTest, AFailedFetchLeavesTheNodeExpandableAndTheNextOpeningAsk
     EXPECT_EQ(boxes.Count(), 1u);
 }
 
-TEST_F(LocationTreeTest, LevelCacheFollowsTheTypes) {
-    const auto s = FDb.AddSample();
-    FTree->LoadLevels();
-    EXPECT_TRUE(FTree->Levels().LevelHasAbbrev(3, s.aS));
-    EXPECT_TRUE(FTree->Levels().LevelHasAbbrev(4, s.aS));
-    EXPECT_FALSE(FTree->Levels().LevelHasAbbrev(2, s.aS));
-}
-
 // A wide node: 25 children under "Южная" in a scrambled order, loaded in the background from 10
 // children on, 7 a turn of the event loop.
 class WideNodeTest : public LocationTreeTest {

@@ -297,10 +297,6 @@ TEST(LanguageSeparatorTest, Language10SeparatesWithABlank) {
     TComBaseForm::Free(form);
 }
 
-}  // namespace
-
-namespace {
-
 QPoint ExpandButtonOf(QTreeWidget* tree, QTreeWidgetItem* item) {
     const QRect row = tree->visualItemRect(item);
     return QPoint(row.left() - tree->indentation() / 2, row.center().y());
@@ -400,30 +396,6 @@ TEST_F(EditingTest, DeletingAnOnlyChildMovesAddressFrameAndRightsToTheParent) {
     EXPECT_TRUE(FForm->InfoFrame()->FCanAdd);
     EXPECT_TRUE(FForm->aObjectDelete->isEnabled());
 }
-
-}  // namespace
-
-namespace {
-
-// The window has no grid: a right click anywhere on it opens nothing and says nothing.
-TEST_F(EditingTest, ARightClickWithoutAGridOpensNothingAndSaysNothing) {
-    FForm->tvObjects->setFocus();
-    const QList<QWidget*> places = {FForm->tvObjects->viewport(), FForm->ToolBar, FForm->pTop,
-                                    FForm->Panel1};
-    for (QWidget* on : places) {
-        SCOPED_TRACE(on->objectName().toStdString());
-        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3),
-                                on->mapToGlobal(QPoint(3, 3)));
-        QCoreApplication::sendEvent(on, &click);
-        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-        EXPECT_FALSE(FForm->PopupMenu1->isVisible());
-    }
-    EXPECT_EQ(FBoxes.Count(), 0u);
-}
-
-}  // namespace
-
-namespace {
 
 // The database file cannot grow: adding a place tells why, the tree stays as it was, and
 // once there is room again the same window adds it.
