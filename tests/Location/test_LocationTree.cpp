@@ -148,9 +148,8 @@ TEST_F(LocationTreeTest, RefreshWithADeepNodeSelectedCollapsesToTheTopLevel) {
     EXPECT_EQ(FTree->AddressPath(), "");
 }
 
-// The separator is the user's language's (see LanguageSeparatorTest); a place without an
-// abbreviation shows its name alone.
-TEST_F(LocationTreeTest, APlaceWithoutAbbreviationShowsItsNameAlone) {
+// A place without an abbreviation shows its name alone.
+TEST(LocationTreeCaption, APlaceWithoutAbbreviationShowsItsNameAlone) {
     EXPECT_EQ(TLocationTree::Caption("", ". ", "Безымянный"), "Безымянный");
     EXPECT_EQ(TLocationTree::Caption("с.", ". ", "Ивановка"), "с. Ивановка");
 }

@@ -99,6 +99,15 @@ TEST_F(SearchTest, TheSearchFieldFindsPlacesWithTheirPathsAndOpensTheTreeAtTheCh
     EXPECT_EQ(FBoxes.Count(), 0u) << (FBoxes.Count() ? FBoxes.Last().Text.toStdString() : "");
 }
 
+// Typing, one key a character (the key simulation spells only ASCII by itself).
+void Type(QWidget* widget, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// Ctrl+F in the picker opens the search with the typing in its text; Enter searches and keeps
+// the window, an empty text says what to type, and the hit chosen by a double click is what
+// the picker returns.
 TEST_F(SearchTest, CtrlFInThePickerSearchesAndTheChoiceIsWhatThePickerReturns) {
     int id = int(FSample.south);
     FDriver.Then([&](QDialog& picker) {
@@ -106,6 +115,19 @@ TEST_F(SearchTest, CtrlFInThePickerSearchesAndTheChoiceIsWhatThePickerReturns) {
         FDriver.Then([&](QDialog& dialog) {
             auto& search = static_cast<TfSearch&>(dialog);
             EXPECT_EQ(search.HitCount(), 0);  // nothing typed yet
+            search.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&search));
+            ASSERT_EQ(QApplication::focusWidget(), search.edText) << "typing goes to the text";
+            Type(search.edText, QStringLiteral("березов"));
+            QTest::keyClick(search.edText, Qt::Key_Return);
+            EXPECT_TRUE(search.isVisible());
+            EXPECT_EQ(search.HitCount(), 2);
+            EXPECT_EQ(search.ChosenID(), -1);
+            search.edText->clear();
+            QTest::keyClick(search.edText, Qt::Key_Return);
+            EXPECT_EQ(search.HitCount(), 0) << "no old hits under an empty text";
+            ASSERT_EQ(FBoxes.Count(), 1u);
+            EXPECT_EQ(FBoxes.Last().Text, QStringLiteral("Введите название места или его часть"));
             search.edText->setText("  ГАВАНЬ ");
             QTest::keyClick(search.btnFind, Qt::Key_Space);
             ASSERT_EQ(search.HitCount(), 1);
@@ -126,45 +148,6 @@ TEST_F(SearchTest, CtrlFInThePickerSearchesAndTheChoiceIsWhatThePickerReturns) {
     EXPECT_TRUE(ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id));
     EXPECT_EQ(id, FSample.harbour);
     EXPECT_EQ(FDriver.Runs().size(), 2u);
-}
-
-// Typing, one key a character (the key simulation spells only ASCII by itself).
-void Type(QWidget* widget, const QString& text) {
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
-TEST_F(SearchTest, EnterInTheTextSearchesAndKeepsTheWindowAndAnEmptyTextSaysWhatToType) {
-    auto* form = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
-    const TFormHolder<TfMain> hold(form);
-    form->show();
-    FDriver.Then([&](QDialog& dialog) {
-        auto& search = static_cast<TfSearch&>(dialog);
-        search.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&search));
-        ASSERT_EQ(QApplication::focusWidget(), search.edText) << "typing goes to the text";
-        Type(search.edText, QStringLiteral("березов"));
-        QTest::keyClick(search.edText, Qt::Key_Return);
-        EXPECT_TRUE(search.isVisible());
-        EXPECT_EQ(search.HitCount(), 2);
-        EXPECT_EQ(search.ChosenID(), -1);
-        search.edText->clear();
-        QTest::keyClick(search.edText, Qt::Key_Return);
-        EXPECT_EQ(search.HitCount(), 0) << "no old hits under an empty text";
-        ASSERT_EQ(FBoxes.Count(), 1u);
-        EXPECT_EQ(FBoxes.Last().Text, QStringLiteral("Введите название места или его часть"));
-        Type(search.edText, QStringLiteral("гавань"));
-        QTest::keyClick(search.edText, Qt::Key_Return);
-        QTest::keyClick(search.edText, Qt::Key_Down);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        EXPECT_EQ(search.ChosenID(), FSample.harbour);
-    });
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-    form->tvObjects->setFocus();
-    QTest::keyClick(form->tvObjects, Qt::Key_F, Qt::ControlModifier);
-    ASSERT_EQ(FDriver.Runs().size(), 1u);
-    EXPECT_EQ(form->Tree()->Selected()->ID, FSample.harbour);
 }
 
 // The shown columns in the order the header shows them, with their widths (the last one
