@@ -81,7 +81,7 @@ protected:
     TfMain* FForm = nullptr;
 };
 
-TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlaceInTheAlphabetsOrder) {
+TEST_F(EditingTest, AddingAndEditingAtTheRootKeepAPlaceAtTheTopInTheAlphabetsOrder) {
     Select({-1});
     ConfirmPlace("  ёлкино  ");
     FForm->aObjectAdd->trigger();
@@ -93,16 +93,15 @@ TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlaceInTheAlphabetsOrder) {
     EXPECT_EQ(added->Level, 1);
     EXPECT_EQ(added->AbbrevID, FSample.aObl);
     EXPECT_TRUE(ParentInDb(added->ID).isNull());  // sent with parent -1: the top level
-    EXPECT_EQ(FBoxes.Count(), 0u);
-}
 
-TEST_F(EditingTest, EditingATopLevelPlaceKeepsItAtTheTop) {
+    // An edit of a top-level place keeps it at the top.
     Select({FSample.north});
     ConfirmPlace("Северо-Западная");
     FForm->aObjectEdit->trigger();
     EXPECT_EQ(FForm->Tree()->Selected()->Caption(), "обл. Северо-Западная");
     EXPECT_TRUE(ParentInDb(FSample.north).isNull());
     EXPECT_EQ(FForm->cbObject->Text(), "обл. Северо-Западная");
+    EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
 TEST_F(EditingTest, ActionsFollowTheSelectionAndTheDeepestLevel) {
