@@ -203,6 +203,7 @@ TEST_F(LevelTest, DeleteAsksThenAnswersByTheServersResult) {
     const QString referenced = BoxLine("Запись нельзя удалить, т.к. на нее есть ссылки",
                                        "Местоположение", MB_ICONINFORMATION);
     const struct {
+        const char* Name;
         long long Type;
         int Answer;
         std::optional<long long> Answered;  // the server's RESULT, when not its own
@@ -210,18 +211,18 @@ TEST_F(LevelTest, DeleteAsksThenAnswersByTheServersResult) {
         QStringList After;  // the boxes after the question
         int LevelAfter, Handled;
     } cases[] = {
-        {FSample.tS4, IDNO, {}, false, {}, 4, 0},
-        {FSample.tObl, IDYES, {}, false, {referenced}, 1, 0},
-        {FSample.tS4, IDYES, -1, false, {warning}, 4, 0},
-        {FSample.tS4, IDYES, {}, true, {warning}, 4, 1},
-        {FSample.tS4, IDYES, 0, false, {}, 4, 0},
-        {FSample.tS4, IDYES, {}, false, {}, -1, 0},
+        {"no", FSample.tS4, IDNO, {}, false, {}, 4, 0},
+        {"referenced", FSample.tObl, IDYES, {}, false, {referenced}, 1, 0},
+        {"answered -1", FSample.tS4, IDYES, -1, false, {warning}, 4, 0},
+        {"call failed", FSample.tS4, IDYES, {}, true, {warning}, 4, 1},
+        {"answered 0", FSample.tS4, IDYES, 0, false, {}, 4, 0},
+        {"deleted", FSample.tS4, IDYES, {}, false, {}, -1, 0},
     };
     QStringList handled;
     Application::Instance().SetOnException(
         [&](QObject*, std::exception& e) { handled << QString::fromUtf8(e.what()); });
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.Answered.value_or(99) << c.CallFails << c.LevelAfter);
+        SCOPED_TRACE(c.Name);
         FRec.Answers.clear();
         FRec.Failing.clear();
         if (c.Answered) FRec.Answers["DEL_T#LOCATTYPE"] = *c.Answered;
@@ -249,21 +250,36 @@ TEST_F(LevelTest, DeleteAsksThenAnswersByTheServersResult) {
     EXPECT_EQ(FRec.CallsOf("DEL_T#LOCATTYPE").size(), 5u) << "not after a no";
 }
 
-// A pair the dictionary holds already is told while the dialog stays open.
-TEST_F(LevelTest, AnExistingPairIsToldAndTheDialogStaysOpen) {
+// A pair the dictionary holds already is told while the dialog stays open; a new row at the
+// bottom of a long list is scrolled into view whole.
+TEST_F(LevelTest, AnExistingPairIsToldAndANewRowIsScrolledIntoView) {
+    for (int level = 5; level <= 15; ++level) {
+        FDb.AddType(level, FSample.aR);
+        FDb.AddType(level, FSample.aG);
+    }
     Later([&](QDialog& d) {
         d.findChild<QSpinBox*>("seLevel")->setValue(1);
         auto* combo = d.findChild<QComboBox*>("cbAbbrev");
         combo->setCurrentIndex(combo->findText(QStringLiteral("область")));
         QTest::mouseClick(d.findChild<QPushButton*>("btnOK"), Qt::LeftButton);
         EXPECT_TRUE(d.isVisible());
+        ASSERT_EQ(FBoxes.Count(), 1u);
+        EXPECT_EQ(FBoxes.Last().Text, "Уровень 1 с АТЕ \"область\" уже есть.");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("село")));
+        d.findChild<QSpinBox*>("seLevel")->setValue(15);
+        QTest::mouseClick(d.findChild<QPushButton*>("btnOK"), Qt::LeftButton);
     });
     Run([&](TfLevel& form) {
-        form.aObjectAdd->trigger();
-        EXPECT_EQ(Shown(form), 5);
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        form.cxView->setFocus();
+        QTest::keyClick(form.cxView, Qt::Key_F7);
+        const QRect row = form.cxView->visualRect(form.cxView->currentIndex());
+        EXPECT_TRUE(form.cxView->viewport()->rect().contains(row))
+            << row.top() << ".." << row.bottom() << " of " << form.cxView->viewport()->height();
+        EXPECT_EQ(form.cxView->currentIndex().row(), Shown(form) - 1);
     });
-    ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Уровень 1 с АТЕ \"область\" уже есть.");
+    EXPECT_EQ(FBoxes.Count(), 1u);
 }
 
 // A refused save shows the server's text and keeps the dialog open with its values; here the

@@ -158,10 +158,12 @@ TEST_F(ObjectInfoTest, KindMenusListTheSevenKindsAlphabeticallyAndAddTheirKind) 
         for (QAction* a : menu->actions()) {
             names << a->text();
             tags << TagOf(a);
+            EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
         }
         EXPECT_EQ(names, expected);
         EXPECT_EQ(tags, kinds);
     }
+    EXPECT_EQ(FFrame->btnInfoAdd->menu(), FFrame->pmInfoKind);
     Attach(FObj);
     Answer("+7 495 000-00-01");
     KindEntry(FFrame->pmInfoKind, 7)->trigger();
@@ -464,6 +466,23 @@ TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
     FFrame->RefreshInfo();
     EXPECT_EQ(Shown(), QStringList({"Контактное лицо=Boris", "Телефон=+7 555",
                                     "  Примечание=evenings only", "Контактное лицо=Vera"}));
+}
+
+// Near the lower edge a drag scrolls the inspector, as any item view does.
+TEST_F(ObjectInfoTest, ADragNearTheEdgeScrollsTheInspector) {
+    for (int i = 0; i < 40; ++i) Item(-1, 2, QStringLiteral("+7 %1").arg(i, 3, 10, QChar('0')));
+    Attach(FObj);
+    FHost.resize(300, 200);
+    FHost.show();
+    QScrollBar* bar = FFrame->dxInspector->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    ASSERT_EQ(bar->value(), 0);
+    TreeDrag drag = TreeDrag::Start(FFrame->dxInspector, Row("+7 000"));
+    ASSERT_TRUE(drag.Enter());
+    const QRect area = FFrame->dxInspector->viewport()->rect();
+    drag.MoveTo(QPoint(area.center().x(), area.bottom() - 2));
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0, 2000);
+    drag.Leave();
 }
 
 // Whatever load fails, the user reads the server's message and the next refresh works.

@@ -138,16 +138,30 @@ TEST_F(SearchTest, CtrlFInThePickerSearchesAndTheChoiceIsWhatThePickerReturns) {
             EXPECT_EQ(search.ChosenID(), FSample.harbour);
             EXPECT_FALSE(search.isVisible());
         });
-        form.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-        form.tvObjects->setFocus();
-        QTest::keyClick(form.tvObjects, Qt::Key_F, Qt::ControlModifier);
-        EXPECT_EQ(form.Tree()->Selected()->ID, FSample.harbour);
+        // Once more, choosing by keys: Down from the text to the hits, then Enter.
+        FDriver.Then([&](QDialog& dialog) {
+            auto& search = static_cast<TfSearch&>(dialog);
+            search.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&search));
+            search.edText->setText("гавань");
+            QTest::keyClick(search.edText, Qt::Key_Return);
+            QTest::keyClick(search.edText, Qt::Key_Down);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            EXPECT_EQ(search.ChosenID(), FSample.harbour);
+        });
+        for (int run = 0; run < 2; ++run) {
+            form.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+            form.tvObjects->setCurrentItem(form.Tree()->Root());
+            form.tvObjects->setFocus();
+            QTest::keyClick(form.tvObjects, Qt::Key_F, Qt::ControlModifier);
+            EXPECT_EQ(form.Tree()->Selected()->ID, FSample.harbour);
+        }
         form.btnSelect->click();
     });
     EXPECT_TRUE(ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id));
     EXPECT_EQ(id, FSample.harbour);
-    EXPECT_EQ(FDriver.Runs().size(), 2u);
+    EXPECT_EQ(FDriver.Runs().size(), 3u);
 }
 
 // The shown columns in the order the header shows them, with their widths (the last one
