@@ -293,83 +293,56 @@ TEST_F(AbbreviatureTest, EditingKeepsAStoredPicture) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
-TEST_F(AbbreviatureTest, ABlankFullNameWarnsAndKeepsTheDialogOpen) {
-    TfAddEditAbbreviature* dialog = Dialog(1);
-    bool open = false;
-    FDriver.Then([&](QDialog& d) {
-        Enter(d, " \t ", "x");
-        Press(d, "btnOK");
-        open = d.isVisible() && d.result() == 0;
-        Press(d, "btnCancel");
-    });
-    EXPECT_FALSE(dialog->Execute());
-    EXPECT_TRUE(open);
-    EXPECT_EQ(BoxLines(FBoxes), QStringList{BoxLine("Не введены обязательные поля!", "Добавление",
-                                                    MB_ICONEXCLAMATION)});
-    EXPECT_TRUE(FRec.CallsOf("INS_T#LOCATABBREV").empty());
-}
-
-TEST_F(AbbreviatureTest, FailedCallsAreReportedKeepingTheDialogAndUploadFailuresAreSilent) {
-    struct TCase {
+// What the dialog refuses keeps it open with what was typed and says why; a failed upload
+// of the picture is silent and leaves the abbreviation saved.
+TEST_F(AbbreviatureTest, ARefusedSaveKeepsTheDialogOpenAndAFailedUploadIsSilent) {
+    const QString adding = "Добавление";
+    const struct {
+        const char* Case;
         quint8 Mode;
+        const char* Full;
+        const char* Short;
         const char* Failing;
-        const char* Message;  // null: nothing shown
-        bool Saved;
+        QStringList Boxes;  // none: saved
+    } cases[] = {
+        {"blank full name", 1, " \t ", "z1", "",
+         {BoxLine("Не введены обязательные поля!", adding, MB_ICONEXCLAMATION)}},
+        {"short name taken", 1, "городок", "г.", "",
+         {BoxLine("Сокращение должно быть уникальным", "Местоположение", MB_ICONINFORMATION)}},
+        {"insert failed", 1, "имя", "z2", "INS_T#LOCATABBREV",
+         {BoxLine("Ошибка при добавлении!", adding, MB_ICONEXCLAMATION)}},
+        {"update failed", 2, "имя", "z3", "UPD_T#LOCATABBREV",
+         {BoxLine("Ошибка при редактировании!", "Редактирование", MB_ICONEXCLAMATION)}},
+        {"upload failed", 1, "имя", "z4", "SET_T#LOCATABBREV_BMP", {}},
     };
-    const TCase cases[] = {
-        {1, "INS_T#LOCATABBREV", "Ошибка при добавлении!", false},
-        {2, "UPD_T#LOCATABBREV", "Ошибка при редактировании!", false},
-        {1, "SET_T#LOCATABBREV_BMP", nullptr, true},
-    };
-    int n = 0;
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Failing);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
         FRec.Failing.clear();
-        FRec.Failing[QString::fromLatin1(c.Failing)] = "отказ";
+        if (*c.Failing) FRec.Failing[QString::fromLatin1(c.Failing)] = "отказ";
         FBoxes.Clear();
-        const QString shortName = QStringLiteral("z%1").arg(++n);
+        const bool refused = !c.Boxes.isEmpty();
+        const size_t uploads = FRec.CallsOf("SET_T#LOCATABBREV_BMP").size();
+        const long long taken = IdOfShortName(QString::fromUtf8(c.Short));
         TfAddEditAbbreviature* dialog = Dialog(c.Mode, FSample.aS);
         FDriver.Then([&](QDialog& d) {
-            Enter(d, "имя", shortName);
+            Enter(d, QString::fromUtf8(c.Full), QString::fromUtf8(c.Short));
             Press(d, "btnOK");
+            if (!refused) return;
+            EXPECT_TRUE(d.isVisible());
+            EXPECT_EQ(d.findChild<QLineEdit*>("edtFullName")->text(), QString::fromUtf8(c.Full));
+            Press(d, "btnCancel");
         });
-        // A refusal keeps the dialog open (then left without OK); a failed upload does not.
-        EXPECT_EQ(dialog->Execute(), c.Message == nullptr);
-        if (c.Message) {
-            EXPECT_EQ(dialog->ID, c.Mode == 1 ? -1 : int(FSample.aS));
-            ASSERT_EQ(FBoxes.Count(), 1u);
-            EXPECT_EQ(FBoxes.Last().Text, QString::fromUtf8(c.Message));
-            EXPECT_EQ(FBoxes.Last().Caption, dialog->windowTitle());
-            EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
-        } else {
-            EXPECT_EQ(FBoxes.Count(), 0u);
+        EXPECT_EQ(dialog->Execute(), !refused);
+        EXPECT_EQ(BoxLines(FBoxes), c.Boxes);
+        if (!refused) {
             EXPECT_GE(dialog->ID, 1);
+            EXPECT_EQ(dialog->ID, IdOfShortName(QString::fromUtf8(c.Short)));
+            continue;
         }
-        EXPECT_EQ(IdOfShortName(shortName) >= 1, c.Saved);
+        EXPECT_EQ(dialog->ID, c.Mode == 1 ? -1 : int(FSample.aS));
+        EXPECT_EQ(IdOfShortName(QString::fromUtf8(c.Short)), taken);
+        EXPECT_EQ(FRec.CallsOf("SET_T#LOCATABBREV_BMP").size(), uploads);
     }
-}
-
-TEST_F(AbbreviatureTest, ADuplicateShortNameShowsTheUniquenessMessageAndKeepsWhatWasTyped) {
-    Later([&](QDialog& d) {
-        Enter(d, "городок", "г.");
-        Press(d, "btnOK");
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(d.findChild<QLineEdit*>("edtFullName")->text(), QStringLiteral("городок"));
-    });
-    RunBrowse([&](TfAbbreviature& form) {
-        ASSERT_TRUE(form.ospObjects->Locate("ID", FSample.aS));
-        const int reads = ListReads();
-        form.aObjectAdd->trigger();
-        EXPECT_EQ(ListReads(), reads);  // left without OK: nothing to read again
-        EXPECT_EQ(form.ospObjects->FieldByName(QStringLiteral("ID")).AsInteger(), FSample.aS);
-        EXPECT_EQ(form.cxView->model()->rowCount(), 5);
-    });
-    ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Сокращение должно быть уникальным");
-    EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
-    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
-    EXPECT_NE(FDriver.Runs().front().Result, mrOk);
-    EXPECT_TRUE(FRec.CallsOf("SET_T#LOCATABBREV_BMP").empty());
 }
 
 // The edited row is read under the application's handler: the message is shown and the

@@ -40,7 +40,6 @@ private:
     QLibrary FLibrary;
 };
 
-using GetServiceListFn = const char* const* (*)();
 using GetServiceAttributeFn = void (*)(TServiceAttribute*, const char*);
 using GetAccessListFn = const TServiceAccessItem* (*)(const char*);
 using InitServiceFormFn = QWidget* (*)(const char*, const char*, IHostObject*);
@@ -74,22 +73,6 @@ protected:
 };
 TestDatabase* ExportsTest::Db = nullptr;
 
-TEST_F(ExportsTest, ListsOneServiceAndFindsItInAnyLetterCase) {
-    const char* const* list = FPlugin.Resolve<GetServiceListFn>("GetServiceList")();
-    ASSERT_NE(list[0], nullptr);
-    EXPECT_STREQ(list[0], ServiceId);
-    EXPECT_EQ(list[1], nullptr);
-
-    auto attribute = FPlugin.Resolve<GetServiceAttributeFn>("GetServiceAttribute");
-    TServiceAttribute a{};
-    attribute(&a, QByteArray(ServiceId).toLower().constData());
-    EXPECT_STREQ(a.Caption, "Местоположение");
-    EXPECT_STREQ(a.Hint, "Местоположение");
-    ASSERT_NE(a.Icon, nullptr);
-    EXPECT_FALSE(a.Icon->isNull());
-    EXPECT_EQ(FBoxes.Count(), 0u);
-}
-
 TEST_F(ExportsTest, AnUnknownServiceIsReportedAndStillDescribedByRowZero) {
     TServiceAttribute a{};
     FPlugin.Resolve<GetServiceAttributeFn>("GetServiceAttribute")(&a, "nope");
@@ -103,23 +86,6 @@ TEST_F(ExportsTest, AnUnknownServiceIsReportedAndStillDescribedByRowZero) {
     EXPECT_EQ(FPlugin.Resolve<GetAccessListFn>("GetAccessList")("nope"), nullptr);
     EXPECT_EQ(FPlugin.Resolve<InitServiceFormFn>("InitServiceForm")("nope", "1", nullptr), nullptr);
     EXPECT_EQ(FBoxes.Count(), 3u);
-}
-
-TEST_F(ExportsTest, TheAccessListEndsAfterTwelveRights) {
-    const TServiceAccessItem* row = FPlugin.Resolve<GetAccessListFn>("GetAccessList")(ServiceId);
-    const char* const* list = FPlugin.Resolve<GetServiceListFn>("GetServiceList")();
-    ASSERT_NE(row, nullptr);
-    int count = 0;
-    for (; row->Code != -1; ++row, ++count) {
-        EXPECT_EQ(row->Code, count + 1);
-        EXPECT_EQ(row->Service, &list[0]);
-        ASSERT_LT(count, 20) << "no terminating row";
-    }
-    EXPECT_EQ(count, 12);
-    EXPECT_EQ(row->Service, nullptr);
-    EXPECT_EQ(row->Name, nullptr);
-    EXPECT_STREQ(FPlugin.Resolve<GetAccessListFn>("GetAccessList")(ServiceId)[4].Name,
-                 "Просмотр АТЕ");
 }
 
 TEST_F(ExportsTest, TheServiceWindowComesFromTheConsoleAndTellsItsHostWhenItGoes) {

@@ -57,12 +57,7 @@ protected:
     QVariant InDb(long long id, const char* column) {
         const TRowSet rows =
             FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
-        if (rows.Rows.empty()) return QVariant("missing");
-        for (size_t i = 0; i < rows.Columns.size(); ++i)
-            if (rows.Columns[i].Name.compare(QLatin1String(column), Qt::CaseInsensitive) == 0)
-                return rows.Rows[0][i];
-        ADD_FAILURE() << "no column " << column;
-        return {};
+        return rows.Rows.empty() ? QVariant("missing") : TestDatabase::Cell(rows, 0, column);
     }
     QVariant ParentInDb(long long id) { return InDb(id, "ID_PARENT"); }
     // Fills the location dialog with a name (and the first type) and confirms it.

@@ -212,7 +212,6 @@ TEST(QxvdbRecords, JsonIsReadWhateverItsLayoutAndEachFaultNamesItsLine) {
         {"empty file", "", 0, "line 1: the file is empty", 1},
         {"not an array", "\n{\"id\":1}", 0,
          "line 2: the file is not a JSON array of places: it starts with \"{\"", 1},
-        {"CSV", "ID,ID_PARENT\n", 0, "line 1: the file is not a JSON array of places", 1},
         {"a missing comma",
          "[{\"id\":1,\"level\":1,\"abbrev\":\"a\",\"name\":\"A\"}\n"
          "{\"id\":2,\"level\":1,\"abbrev\":\"a\",\"name\":\"B\"}]",
@@ -620,14 +619,6 @@ TEST_P(QxvdbOnEngine, EachBadFileNamesItsLineAndFieldAndChangesNothing) {
         {"empty", "", "bad.csv", "the file is empty"},
         {"JSON syntax", "[\n" + goodItem + ",\n{\"id\": 11 \"level\": 2}\n]", "bad.json",
          "line 3: bad JSON syntax: a comma or } expected, found \"\"\""},
-        {"JSON unknown parent",
-         "[\n" + goodItem +
-             ",\n{\"id\":11,\"parent\":99,\"level\":2,\"abbrev\":\"р-н\",\"name\":\"С\"}]",
-         "bad.json", "line 3: the parent 99 is neither in the file nor in the database"},
-        {"JSON cycle",
-         "[\n{\"id\":20,\"parent\":21,\"level\":2,\"abbrev\":\"р-н\",\"name\":\"А\"},\n"
-         "{\"id\":21,\"parent\":20,\"level\":2,\"abbrev\":\"р-н\",\"name\":\"Б\"}]",
-         "bad.json", "line 2: the parent makes a cycle: 20 → 21"},
     };
     for (const auto& f : files) {
         const TRun r = Cmd("import", FSchema, {"--file", FileWith(f.File, f.Bytes)});
