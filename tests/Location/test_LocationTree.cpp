@@ -118,21 +118,6 @@ TEST_F(LocationTreeTest, ChildrenAreFetchedOnceAndLeavesNever) {
     EXPECT_EQ(north->ChildNode(0)->ID, s.lakeside);
 }
 
-// In the alphabet's order, not by character code (which puts "Ё" before "А" and
-// every small letter after every capital), whatever order the server sends.
-TEST_F(LocationTreeTest, ChildrenAreSortedInTheAlphabetsOrder) {
-    const auto s = FDb.AddSample();
-    for (const char* name : {"Яблоново", "елово", "Ёлкино", "Жуково", "Абрамово", "ясное"})
-        FDb.AddLocation(s.south, s.tR, QString::fromUtf8(name));
-    Open();
-    TObjectNode* south = Walk({"Южная"});
-    ASSERT_NE(south, nullptr);
-    QStringList captions;
-    for (int i = 0; i < south->childCount(); ++i) captions << south->ChildNode(i)->Caption();
-    EXPECT_EQ(captions, QStringList({"р-н. Абрамово", "р-н. Ёлкино", "р-н. елово", "р-н. Жуково",
-                                     "р-н. Яблоново", "р-н. ясное"}));
-}
-
 TEST_F(LocationTreeTest, RefreshWithADeepNodeSelectedCollapsesToTheTopLevel) {
     FDb.AddSample();
     Open();

@@ -208,6 +208,7 @@ TEST_F(PickerTest, RefreshAndUpFollowTheSelection) {
         EXPECT_EQ(FDb.Counting().CallCount("QXVERPLOCAT.GET_T#LOCATION"), fetches + 1);
         EXPECT_EQ(form.GetSelectedID(), -1);
         EXPECT_EQ(form.cbObject->Text(), "");
+        EXPECT_EQ(form.InfoFrame()->ObjID(), -1) << "the items of the root, not of the old place";
         form.cxButton1->click();
     });
 }
