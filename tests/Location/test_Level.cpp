@@ -145,24 +145,6 @@ TEST_F(LevelTest, TheRightsSwitchTheActionsAndThePopup) {
     EXPECT_EQ(Column(level5, 0, "ID_ABBREV").toLongLong(), FSample.aG);
 }
 
-TEST_F(LevelTest, AddingPutsTheCursorOnTheNewRowAndTakesTheTranslatorBack) {
-    DialogEnters(6, "село");
-    Run([&](TfLevel& form) {
-        Focus(form, FSample.tObl);
-        form.aObjectAdd->trigger();
-        const TRowSet level6 = Rows("GET_T#LOCATTYPE_BY_LEVEL", {{"PLEVEL#", 6}});
-        ASSERT_EQ(level6.Rows.size(), 1u);
-        const int added = Column(level6, 0, "ID").toInt();
-        EXPECT_EQ(CurrentID(form), added);
-        EXPECT_EQ(form.cxView->currentIndex().row(), form.ospObjects->RecNo() - 1);
-        EXPECT_EQ(Shown(form), 6);
-        // The dialog released the translator when it was freed; the form has one again.
-        EXPECT_NE(LanguagesDM(), nullptr);
-    });
-    ASSERT_EQ(FDriver.Runs().size(), 2u);
-    EXPECT_EQ(FDriver.Runs()[0].Title, "Добавление");
-}
-
 TEST_F(LevelTest, EditingLoadsTheFocusedRowAndLocatesItAfterTheChange) {
     int shownLevel = 0;
     QString shownAbbrev;
