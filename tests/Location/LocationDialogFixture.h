@@ -99,10 +99,7 @@ protected:
         return FDb.Rows(QStringLiteral("QXVERPLOCAT"), routine, inputs);
     }
     static QVariant Column(const TRowSet& rows, size_t row, const QString& column) {
-        for (size_t c = 0; c < rows.Columns.size(); ++c)
-            if (rows.Columns[c].Name == column) return rows.Rows.at(row).at(c);
-        ADD_FAILURE() << "no column " << column.toStdString();
-        return QVariant();
+        return TestDatabase::Cell(rows, row, column);
     }
 
     template <class T>

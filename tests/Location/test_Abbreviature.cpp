@@ -1,7 +1,6 @@
 #include "Location/Abbreviature.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
@@ -21,6 +20,7 @@
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
 #include "Platform/Ui/Bitmap16.h"
+#include "support/Snapshot.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -114,52 +114,34 @@ protected:
     std::vector<ModalDriver::Action> FLater;
 };
 
-TEST_F(AbbreviatureTest, TheGridShowsNamesAndPictures) {
+// Names and pictures in the grid (an abbreviation without one shows none, and no "(BLOB)"
+// text), as a user sees the dictionary; scripts/screenshots-dictionaries keeps the picture.
+TEST_F(AbbreviatureTest, RendersEveryPictureInTheGrid) {
+    const std::pair<long long, QImage> pictures[] = {{FSample.aObl, Pictures::Globe()},
+                                                     {FSample.aR, Pictures::Up()},
+                                                     {FSample.aG, Pictures::Add()}};
+    for (const auto& [id, picture] : pictures)
+        FDb.Call("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
+                 {{"PID", id}, {"PBMP16#16", Bitmap16::ToBmp(picture), TFieldType::Blob}});
     RunBrowse([&](TfAbbreviature& form) {
         QAbstractItemModel* model = form.cxView->model();
         QStringList headers;
         for (int c = 0; c < model->columnCount(); ++c)
             headers << model->headerData(c, Qt::Horizontal).toString();
-        EXPECT_EQ(headers, QStringList({"Полное название", "Сокращение", "Изображение"}))
-            << "translated for a Russian user";
+        EXPECT_EQ(headers, QStringList({"Полное название", "Сокращение", "Изображение"}));
         ASSERT_EQ(model->rowCount(), 5);
-        int pictures = 0;
         for (int r = 0; r < model->rowCount(); ++r) {
             const QVariant decoration = model->index(r, 2).data(Qt::DecorationRole);
-            EXPECT_EQ(model->index(r, 2).data().toString(), QString());  // no "(BLOB)" text
-            EXPECT_EQ(decoration.isValid(), model->index(r, 1).data().toString() == "п.");
-            if (!decoration.isValid()) continue;
+            EXPECT_EQ(model->index(r, 2).data().toString(), QString());
+            EXPECT_EQ(decoration.isValid(), model->index(r, 1).data().toString() != "с.") << r;
+            if (model->index(r, 1).data().toString() != "п.") continue;
             const QImage shown = decoration.value<QPixmap>().toImage();
             EXPECT_EQ(shown.size(), QSize(16, 16));
             EXPECT_EQ(qAlpha(shown.pixel(0, 15)), 0);  // the background is see-through
             EXPECT_EQ(shown.pixel(15, 0), 0xFF00C000);
-            ++pictures;
         }
-        EXPECT_EQ(pictures, 1);
-    });
-}
-
-// Every abbreviation with a picture, rendered as a user sees the dictionary;
-// QXV_SCREENSHOT_DIR keeps the picture.
-TEST_F(AbbreviatureTest, RendersEveryPictureInTheGrid) {
-    const QImage pictures[] = {Pictures::DefaultPlace(), Pictures::Globe(), Pictures::Up(),
-                               Pictures::Refresh(), Pictures::Add()};
-    const long long ids[] = {FSample.aObl, FSample.aR, FSample.aG, FSample.aS, FPictured};
-    for (int i = 0; i < 5; ++i)
-        FDb.Call("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
-                 {{"PID", ids[i]}, {"PBMP16#16", Bitmap16::ToBmp(pictures[i]), TFieldType::Blob}});
-    RunBrowse([&](TfAbbreviature& form) {
-        QAbstractItemModel* model = form.cxView->model();
-        ASSERT_EQ(model->rowCount(), 5);
-        for (int r = 0; r < model->rowCount(); ++r)
-            EXPECT_TRUE(model->index(r, 2).data(Qt::DecorationRole).canConvert<QPixmap>()) << r;
         form.resize(579, 395);
-        const QImage shot = form.grab().toImage();
-        ASSERT_FALSE(shot.isNull());
-        const QString dir = qEnvironmentVariable("QXV_SCREENSHOT_DIR");
-        if (!dir.isEmpty()) {
-            EXPECT_TRUE(shot.save(QDir(dir).filePath("abbreviations.png")));
-        }
+        Snapshot(form, "abbreviations");
     });
 }
 
@@ -311,105 +293,71 @@ TEST_F(AbbreviatureTest, EditingKeepsAStoredPicture) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
-TEST_F(AbbreviatureTest, ABlankFullNameWarnsAndKeepsTheDialogOpen) {
-    TfAddEditAbbreviature* dialog = Dialog(1);
-    bool open = false;
-    FDriver.Then([&](QDialog& d) {
-        Enter(d, " \t ", "x");
-        Press(d, "btnOK");
-        open = d.isVisible() && d.result() == 0;
-        Press(d, "btnCancel");
-    });
-    EXPECT_FALSE(dialog->Execute());
-    EXPECT_TRUE(open);
-    EXPECT_EQ(BoxLines(FBoxes), QStringList{BoxLine("Не введены обязательные поля!", "Добавление",
-                                                    MB_ICONEXCLAMATION)});
-    EXPECT_TRUE(FRec.CallsOf("INS_T#LOCATABBREV").empty());
-}
-
-TEST_F(AbbreviatureTest, FailedCallsAreReportedKeepingTheDialogAndUploadFailuresAreSilent) {
-    struct TCase {
+// What the dialog refuses keeps it open with what was typed and says why; a failed upload
+// of the picture is silent and leaves the abbreviation saved.
+TEST_F(AbbreviatureTest, ARefusedSaveKeepsTheDialogOpenAndAFailedUploadIsSilent) {
+    const QString adding = "Добавление";
+    const struct {
+        const char* Case;
         quint8 Mode;
+        const char* Full;
+        const char* Short;
         const char* Failing;
-        const char* Message;  // null: nothing shown
-        bool Saved;
+        QStringList Boxes;  // none: saved
+    } cases[] = {
+        {"blank full name", 1, " \t ", "z1", "",
+         {BoxLine("Не введены обязательные поля!", adding, MB_ICONEXCLAMATION)}},
+        {"short name taken", 1, "городок", "г.", "",
+         {BoxLine("Сокращение должно быть уникальным", "Местоположение", MB_ICONINFORMATION)}},
+        {"insert failed", 1, "имя", "z2", "INS_T#LOCATABBREV",
+         {BoxLine("Ошибка при добавлении!", adding, MB_ICONEXCLAMATION)}},
+        {"update failed", 2, "имя", "z3", "UPD_T#LOCATABBREV",
+         {BoxLine("Ошибка при редактировании!", "Редактирование", MB_ICONEXCLAMATION)}},
+        {"upload failed", 1, "имя", "z4", "SET_T#LOCATABBREV_BMP", {}},
     };
-    const TCase cases[] = {
-        {1, "INS_T#LOCATABBREV", "Ошибка при добавлении!", false},
-        {2, "UPD_T#LOCATABBREV", "Ошибка при редактировании!", false},
-        {1, "SET_T#LOCATABBREV_BMP", nullptr, true},
-    };
-    int n = 0;
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Failing);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
         FRec.Failing.clear();
-        FRec.Failing[QString::fromLatin1(c.Failing)] = "отказ";
+        if (*c.Failing) FRec.Failing[QString::fromLatin1(c.Failing)] = "отказ";
         FBoxes.Clear();
-        const QString shortName = QStringLiteral("z%1").arg(++n);
+        const bool refused = !c.Boxes.isEmpty();
+        const size_t uploads = FRec.CallsOf("SET_T#LOCATABBREV_BMP").size();
+        const long long taken = IdOfShortName(QString::fromUtf8(c.Short));
         TfAddEditAbbreviature* dialog = Dialog(c.Mode, FSample.aS);
         FDriver.Then([&](QDialog& d) {
-            Enter(d, "имя", shortName);
+            Enter(d, QString::fromUtf8(c.Full), QString::fromUtf8(c.Short));
             Press(d, "btnOK");
+            if (!refused) return;
+            EXPECT_TRUE(d.isVisible());
+            EXPECT_EQ(d.findChild<QLineEdit*>("edtFullName")->text(), QString::fromUtf8(c.Full));
+            Press(d, "btnCancel");
         });
-        // A refusal keeps the dialog open (then left without OK); a failed upload does not.
-        EXPECT_EQ(dialog->Execute(), c.Message == nullptr);
-        if (c.Message) {
-            EXPECT_EQ(dialog->ID, c.Mode == 1 ? -1 : int(FSample.aS));
-            ASSERT_EQ(FBoxes.Count(), 1u);
-            EXPECT_EQ(FBoxes.Last().Text, QString::fromUtf8(c.Message));
-            EXPECT_EQ(FBoxes.Last().Caption, dialog->windowTitle());
-            EXPECT_EQ(FBoxes.Last().Flags, MB_ICONEXCLAMATION);
-        } else {
-            EXPECT_EQ(FBoxes.Count(), 0u);
+        EXPECT_EQ(dialog->Execute(), !refused);
+        EXPECT_EQ(BoxLines(FBoxes), c.Boxes);
+        if (!refused) {
             EXPECT_GE(dialog->ID, 1);
+            EXPECT_EQ(dialog->ID, IdOfShortName(QString::fromUtf8(c.Short)));
+            continue;
         }
-        EXPECT_EQ(IdOfShortName(shortName) >= 1, c.Saved);
+        EXPECT_EQ(dialog->ID, c.Mode == 1 ? -1 : int(FSample.aS));
+        EXPECT_EQ(IdOfShortName(QString::fromUtf8(c.Short)), taken);
+        EXPECT_EQ(FRec.CallsOf("SET_T#LOCATABBREV_BMP").size(), uploads);
     }
 }
 
-TEST_F(AbbreviatureTest, ADuplicateShortNameShowsTheUniquenessMessageAndKeepsWhatWasTyped) {
-    Later([&](QDialog& d) {
-        Enter(d, "городок", "г.");
-        Press(d, "btnOK");
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(d.findChild<QLineEdit*>("edtFullName")->text(), QStringLiteral("городок"));
-    });
+// The edited row is read under the application's handler: the message is shown and the
+// dictionary stays open with its list (a failing list is the shared dictionary's, tested with
+// the levels).
+TEST_F(AbbreviatureTest, AServerErrorWhileLoadingTheEditedRowIsShownAndTheListStays) {
     RunBrowse([&](TfAbbreviature& form) {
-        ASSERT_TRUE(form.ospObjects->Locate("ID", FSample.aS));
-        const int reads = ListReads();
-        form.aObjectAdd->trigger();
-        EXPECT_EQ(ListReads(), reads);  // left without OK: nothing to read again
-        EXPECT_EQ(form.ospObjects->FieldByName(QStringLiteral("ID")).AsInteger(), FSample.aS);
+        form.show();
+        FDb.Counting().FailRoutine("GET_T#LOCATABBREV");
+        QTest::mouseClick(form.btnObjectEdit, Qt::LeftButton);
+        FDb.Counting().ClearFailures();
         EXPECT_EQ(form.cxView->model()->rowCount(), 5);
     });
     ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Сокращение должно быть уникальным");
-    EXPECT_EQ(FBoxes.Last().Caption, "Местоположение");
-    EXPECT_EQ(FBoxes.Last().Flags, MB_ICONINFORMATION);
-    EXPECT_NE(FDriver.Runs().front().Result, mrOk);
-    EXPECT_TRUE(FRec.CallsOf("SET_T#LOCATABBREV_BMP").empty());
-}
-
-// The list and the edited row are read under the application's handler: the message
-// is shown and the dictionary stays open; a refresh brings the list back.
-TEST_F(AbbreviatureTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) {
-    CountingConnection& server = FDb.Counting();
-    server.FailRoutine("GET_T#LOCATABBREV");
-    RunBrowse([&](TfAbbreviature& form) {
-        form.show();
-        EXPECT_EQ(form.cxView->model()->rowCount(), 0);
-        QTest::mouseClick(form.btnObjectEdit, Qt::LeftButton);  // nothing to edit yet
-        server.ClearFailures();
-        form.DBNavigator1->findChild<QAction*>("nbRefresh")->trigger();
-        EXPECT_EQ(form.cxView->model()->rowCount(), 5);
-        server.FailRoutine("GET_T#LOCATABBREV");
-        QTest::mouseClick(form.btnObjectEdit, Qt::LeftButton);  // the dialog cannot load
-        server.ClearFailures();
-        EXPECT_EQ(form.cxView->model()->rowCount(), 5);
-    });
-    ASSERT_EQ(FBoxes.Count(), 2u);
-    for (const auto& box : FBoxes.Calls())
-        EXPECT_TRUE(box.Text.contains("ORA-03113")) << box.Text.toStdString();
+    EXPECT_TRUE(FBoxes.Last().Text.contains("ORA-03113")) << FBoxes.Last().Text.toStdString();
     EXPECT_EQ(FDriver.Runs().size(), 1u);  // the dictionary only
 }
 

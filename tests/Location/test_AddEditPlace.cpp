@@ -1,7 +1,6 @@
 #include "Location/AddEditPlace.h"
 
 #include <QClipboard>
-#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTableWidget>
@@ -180,54 +179,53 @@ TEST_F(AddEditPlaceTest, NoTypeAtTheLevelTellsTheUserAndDoesNotShowTheDialog) {
     EXPECT_EQ(dialog->GetAbbrevSName(), QString());
 }
 
-TEST_F(AddEditPlaceTest, ABlankNameOrNoTypeIsRefusedAndTheDialogStaysOpen) {
-    TfAddEditPlace* dialog = Dialog(1, 1, -1);
-    bool openAfterBlank = false;
-    bool openAfterNoType = false;
-    FDriver.Then([&](QDialog& d) {
-        d.findChild<QLineEdit*>("edtName")->setText("  \t ");
-        d.findChild<QPushButton*>("btnOK")->click();
-        openAfterBlank = d.isVisible() && d.result() == 0;
-        d.findChild<QLineEdit*>("edtName")->setText("Новая");
-        d.findChild<QComboBox*>("cbStatus")->setCurrentIndex(-1);
-        d.findChild<QPushButton*>("btnOK")->click();
-        openAfterNoType = d.isVisible() && d.result() == 0;
-        d.findChild<QPushButton*>("btnCancel")->click();
-    });
-    EXPECT_FALSE(dialog->Execute());
-    EXPECT_TRUE(openAfterBlank);
-    EXPECT_TRUE(openAfterNoType);
-    EXPECT_EQ(
-        BoxLines(FBoxes),
-        QStringList(
-            {BoxLine("Не введены обязательные поля!", "Добавление", MB_ICONEXCLAMATION),
-             BoxLine("Необходимо заполнить поле \"АТЕ\"", "Местоположение", MB_ICONINFORMATION)}));
-    EXPECT_TRUE(FRec.CallsOf("INS_T#LOCATION").empty());
-    EXPECT_EQ(dialog->Name, QString());
-}
-
-// A refused save keeps the dialog open with what the user typed; here the user then cancels.
-TEST_F(AddEditPlaceTest, AFailedServerCallShowsItsTextAndKeepsTheDialogOpen) {
-    for (quint8 mode : {1, 2}) {
-        SCOPED_TRACE(mode);
+// A refused save keeps the dialog open with what the user typed and says why; here the user
+// then cancels, and the server keeps the place as it was.
+TEST_F(AddEditPlaceTest, ARefusedSaveKeepsTheDialogOpenAndSaysWhy) {
+    const struct {
+        const char* Case;
+        quint8 Mode;
+        const char* Name;
+        bool Typed;           // a type chosen
+        const char* Failing;  // the routine that fails
+        const char* Says;
+        const char* Caption;  // null: the server's failure, in a plain box
+        unsigned Icon;
+    } cases[] = {
+        {"blank name", 1, "  \t ", true, "", "Не введены обязательные поля!", "Добавление",
+         MB_ICONEXCLAMATION},
+        {"no type", 1, "Новая", false, "", "Необходимо заполнить поле \"АТЕ\"", "Местоположение",
+         MB_ICONINFORMATION},
+        {"insert failed", 1, "Новая", true, "INS_T#LOCATION", "сервер недоступен", nullptr, 0},
+        {"update failed", 2, "Новая", true, "UPD_T#LOCATION", "сервер недоступен", nullptr, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
         FBoxes.Clear();
-        const QString routine = mode == 1 ? "INS_T#LOCATION" : "UPD_T#LOCATION";
-        FRec.Failing[routine] = "сервер недоступен";
-        TfAddEditPlace* dialog = Dialog(mode, 1, -1, static_cast<int>(FSample.south));
-        FDriver.Then([](QDialog& d) {
-            d.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("Новая"));
+        FRec.Failing.clear();
+        if (*c.Failing) FRec.Failing[QString::fromLatin1(c.Failing)] = "сервер недоступен";
+        const int id = *c.Failing ? static_cast<int>(FSample.south) : -1;
+        TfAddEditPlace* dialog = Dialog(c.Mode, 1, -1, id);
+        FDriver.Then([&](QDialog& d) {
+            d.findChild<QLineEdit*>("edtName")->setText(QString::fromUtf8(c.Name));
+            if (!c.Typed) d.findChild<QComboBox*>("cbStatus")->setCurrentIndex(-1);
             d.findChild<QPushButton*>("btnOK")->click();
-            EXPECT_TRUE(d.isVisible());
-            EXPECT_EQ(d.findChild<QLineEdit*>("edtName")->text(), QStringLiteral("Новая"));
+            EXPECT_TRUE(d.isVisible() && d.result() == 0);
+            EXPECT_EQ(d.findChild<QLineEdit*>("edtName")->text(), QString::fromUtf8(c.Name));
+            d.findChild<QPushButton*>("btnCancel")->click();
         });
         EXPECT_FALSE(dialog->Execute());
-        EXPECT_EQ(dialog->ID, mode == 1 ? -1 : static_cast<int>(FSample.south));
-        EXPECT_NE(FDriver.Runs().back().Result, mrOk);
+        EXPECT_EQ(dialog->ID, c.Mode == 1 ? -1 : static_cast<int>(FSample.south));
         ASSERT_EQ(FBoxes.Count(), 1u);
-        EXPECT_TRUE(FBoxes.Last().Text.contains("сервер недоступен"))
+        EXPECT_TRUE(FBoxes.Last().Text.contains(QString::fromUtf8(c.Says)))
             << FBoxes.Last().Text.toStdString();
-        EXPECT_EQ(FBoxes.Last().Flags & MbIconMask, 0u);
+        EXPECT_EQ(FBoxes.Last().Flags & MbIconMask, c.Icon);
+        if (c.Caption) {
+            EXPECT_EQ(FBoxes.Last().Caption, QString::fromUtf8(c.Caption));
+            EXPECT_EQ(dialog->Name, QString());
+        }
     }
+    EXPECT_EQ(FRec.CallsOf("INS_T#LOCATION").size(), 1u) << "the failing one only";
     EXPECT_EQ(Column(Place(static_cast<int>(FSample.south)), 0, "NAME").toString(), "Южная");
 }
 
@@ -247,28 +245,15 @@ TEST_F(AddEditPlaceTest, TheAbbreviationOfTheChosenTypeFollowsTheSelection) {
               FSample.tS3);
 }
 
-// Renders the dialog as a user sees it; QXV_SCREENSHOT_DIR keeps the picture.
+// Renders the dialog as a user sees it (scripts/screenshots-dictionaries keeps the picture).
 TEST_F(AddEditPlaceTest, RendersTheDialogWithItsTypesAndName) {
-    TfAddEditPlace* dialog =
-        Dialog(2, 3, static_cast<int>(FSample.lakeside), static_cast<int>(FSample.harbour));
-    QImage shot;
     FDriver.Then([&](QDialog& d) {
-        d.adjustSize();
         d.resize(287, 141);
-        shot = d.grab().toImage();
+        EXPECT_EQ(d.findChild<QLineEdit*>("edtName")->text(), "Гавань");
+        Snapshot(d, "location-dialog");
     });
-    EXPECT_FALSE(dialog->Execute());
-    ASSERT_FALSE(shot.isNull());
-    EXPECT_GE(shot.width(), 287);
-    const QString dir = qEnvironmentVariable("QXV_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(dir).filePath("location-dialog.png")));
-    }
+    EXPECT_FALSE(Dialog(2, 3, int(FSample.lakeside), int(FSample.harbour))->Execute());
 }
-
-}  // namespace
-
-namespace {
 
 // A name longer than its column is refused whole, with a message, never cut short.
 TEST_F(AddEditPlaceTest, ANameLongerThanItsColumnIsRefusedWithAMessage) {

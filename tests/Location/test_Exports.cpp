@@ -40,7 +40,6 @@ private:
     QLibrary FLibrary;
 };
 
-using GetServiceListFn = const char* const* (*)();
 using GetServiceAttributeFn = void (*)(TServiceAttribute*, const char*);
 using GetAccessListFn = const TServiceAccessItem* (*)(const char*);
 using InitServiceFormFn = QWidget* (*)(const char*, const char*, IHostObject*);
@@ -74,22 +73,6 @@ protected:
 };
 TestDatabase* ExportsTest::Db = nullptr;
 
-TEST_F(ExportsTest, ListsOneServiceAndFindsItInAnyLetterCase) {
-    const char* const* list = FPlugin.Resolve<GetServiceListFn>("GetServiceList")();
-    ASSERT_NE(list[0], nullptr);
-    EXPECT_STREQ(list[0], ServiceId);
-    EXPECT_EQ(list[1], nullptr);
-
-    auto attribute = FPlugin.Resolve<GetServiceAttributeFn>("GetServiceAttribute");
-    TServiceAttribute a{};
-    attribute(&a, QByteArray(ServiceId).toLower().constData());
-    EXPECT_STREQ(a.Caption, "Местоположение");
-    EXPECT_STREQ(a.Hint, "Местоположение");
-    ASSERT_NE(a.Icon, nullptr);
-    EXPECT_FALSE(a.Icon->isNull());
-    EXPECT_EQ(FBoxes.Count(), 0u);
-}
-
 TEST_F(ExportsTest, AnUnknownServiceIsReportedAndStillDescribedByRowZero) {
     TServiceAttribute a{};
     FPlugin.Resolve<GetServiceAttributeFn>("GetServiceAttribute")(&a, "nope");
@@ -103,23 +86,6 @@ TEST_F(ExportsTest, AnUnknownServiceIsReportedAndStillDescribedByRowZero) {
     EXPECT_EQ(FPlugin.Resolve<GetAccessListFn>("GetAccessList")("nope"), nullptr);
     EXPECT_EQ(FPlugin.Resolve<InitServiceFormFn>("InitServiceForm")("nope", "1", nullptr), nullptr);
     EXPECT_EQ(FBoxes.Count(), 3u);
-}
-
-TEST_F(ExportsTest, TheAccessListEndsAfterTwelveRights) {
-    const TServiceAccessItem* row = FPlugin.Resolve<GetAccessListFn>("GetAccessList")(ServiceId);
-    const char* const* list = FPlugin.Resolve<GetServiceListFn>("GetServiceList")();
-    ASSERT_NE(row, nullptr);
-    int count = 0;
-    for (; row->Code != -1; ++row, ++count) {
-        EXPECT_EQ(row->Code, count + 1);
-        EXPECT_EQ(row->Service, &list[0]);
-        ASSERT_LT(count, 20) << "no terminating row";
-    }
-    EXPECT_EQ(count, 12);
-    EXPECT_EQ(row->Service, nullptr);
-    EXPECT_EQ(row->Name, nullptr);
-    EXPECT_STREQ(FPlugin.Resolve<GetAccessListFn>("GetAccessList")(ServiceId)[4].Name,
-                 "Просмотр АТЕ");
 }
 
 TEST_F(ExportsTest, TheServiceWindowComesFromTheConsoleAndTellsItsHostWhenItGoes) {
@@ -143,6 +109,7 @@ TEST_F(ExportsTest, TheServiceWindowComesFromTheConsoleAndTellsItsHostWhenItGoes
     EXPECT_EQ(FBoxes.Count(), 2u);
 
     RecordingHost host;
+    host.Answer = 3;  // the host cannot find the service it is told of: the user hears it
     QWidget* form = init(QByteArray(ServiceId).toLower().constData(), "1101111111111", &host);
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->windowTitle(), "Местоположение");
@@ -156,19 +123,6 @@ TEST_F(ExportsTest, TheServiceWindowComesFromTheConsoleAndTellsItsHostWhenItGoes
     form->close();  // frees itself and tells the host
     QTRY_COMPARE_WITH_TIMEOUT(host.Calls.size(), 1, 2000);
     EXPECT_EQ(host.Calls.front(), QString("0,%1,1").arg(ServiceId));
-}
-
-TEST_F(ExportsTest, AHostThatCannotFindTheServiceIsReported) {
-    ConsoleResponder console("QXVBASE", &Db->Session());
-    RecordingHost host;
-    host.Answer = 3;
-    QWidget* form =
-        FPlugin.Resolve<InitServiceFormFn>("InitServiceForm")(ServiceId, "1111111111111", &host);
-    ASSERT_NE(form, nullptr);
-    form->show();
-    form->close();
-    QTRY_COMPARE_WITH_TIMEOUT(host.Calls.size(), 1, 2000);
-    ASSERT_GE(FBoxes.Count(), 1u);
     EXPECT_EQ(FBoxes.Last().Caption, "TMainBaseForm.Destroy");
     EXPECT_EQ(FBoxes.Last().Text, "Не найдено\r\nСервис \"Местоположение\"");
 }
@@ -178,9 +132,6 @@ TEST_F(ExportsTest, TheConsoleListsTheServiceAndOpensItInItsWorkspace) {
     ASSERT_TRUE(plugin.Ok()) << plugin.ErrorText().toStdString();
     const auto services = plugin.Services();
     ASSERT_EQ(services.size(), 1);
-    EXPECT_EQ(services[0].Caption, "Местоположение");
-    EXPECT_EQ(services[0].Hint, "Местоположение");
-    EXPECT_FALSE(services[0].Icon.isNull());
     EXPECT_EQ(plugin.Rights(services[0].Identifier).size(), 12);
 
     ConsoleResponder console("QXVBASE", &Db->Session());

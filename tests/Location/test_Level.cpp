@@ -77,18 +77,14 @@ protected:
     std::vector<ModalDriver::Action> FDialogSteps;
 };
 
-TEST_F(LevelTest, ListsEveryLevelInTwoColumns) {
+// The navigator moves the grid's row.
+TEST_F(LevelTest, TheNavigatorMovesTheCursor) {
     Run([&](TfLevel& form) {
-        QAbstractItemModel* model = form.cxView->model();
-        ASSERT_NE(model, nullptr);
-        ASSERT_EQ(model->columnCount(), 2);
-        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Уровень")
-            << "translated for a Russian user";
-        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "АТЕ");
-        QStringList names;
-        for (int r = 0; r < model->rowCount(); ++r) names << model->index(r, 1).data().toString();
-        names.sort();
-        EXPECT_EQ(names, QStringList({"город", "область", "район", "село", "село"}));
+        for (const auto& [button, row] : {std::pair{"nbLast", 4}, std::pair{"nbFirst", 0}}) {
+            form.DBNavigator1->findChild<QAction*>(button)->trigger();
+            EXPECT_EQ(form.ospObjects->RecNo(), row + 1);
+            EXPECT_EQ(form.cxView->currentIndex().row(), row);
+        }
     });
 }
 
@@ -149,24 +145,6 @@ TEST_F(LevelTest, TheRightsSwitchTheActionsAndThePopup) {
     EXPECT_EQ(Column(level5, 0, "ID_ABBREV").toLongLong(), FSample.aG);
 }
 
-TEST_F(LevelTest, AddingPutsTheCursorOnTheNewRowAndTakesTheTranslatorBack) {
-    DialogEnters(6, "село");
-    Run([&](TfLevel& form) {
-        Focus(form, FSample.tObl);
-        form.aObjectAdd->trigger();
-        const TRowSet level6 = Rows("GET_T#LOCATTYPE_BY_LEVEL", {{"PLEVEL#", 6}});
-        ASSERT_EQ(level6.Rows.size(), 1u);
-        const int added = Column(level6, 0, "ID").toInt();
-        EXPECT_EQ(CurrentID(form), added);
-        EXPECT_EQ(form.cxView->currentIndex().row(), form.ospObjects->RecNo() - 1);
-        EXPECT_EQ(Shown(form), 6);
-        // The dialog released the translator when it was freed; the form has one again.
-        EXPECT_NE(LanguagesDM(), nullptr);
-    });
-    ASSERT_EQ(FDriver.Runs().size(), 2u);
-    EXPECT_EQ(FDriver.Runs()[0].Title, "Добавление");
-}
-
 TEST_F(LevelTest, EditingLoadsTheFocusedRowAndLocatesItAfterTheChange) {
     int shownLevel = 0;
     QString shownAbbrev;
@@ -197,39 +175,23 @@ TEST_F(LevelTest, DeleteAsksThenAnswersByTheServersResult) {
         BoxLine("Удалить объект \"%1\"?", "Spravochnik urovnej", MB_YESNO | MB_ICONQUESTION);
     const QString warning =
         BoxLine("Ошибка при удалении объекта \"село\"!", "Spravochnik urovnej", MB_ICONEXCLAMATION);
+    const QString referenced = BoxLine("Запись нельзя удалить, т.к. на нее есть ссылки",
+                                       "Местоположение", MB_ICONINFORMATION);
     const struct {
         const char* Name;
         long long Type;
         int Answer;
-        std::function<void()> Script;
+        std::optional<long long> Answered;  // the server's RESULT, when not its own
+        bool CallFails;
         QStringList After;  // the boxes after the question
         int LevelAfter, Handled;
     } cases[] = {
-        {"no", FSample.tS4, IDNO, nullptr, {}, 4, 0},
-        {"referenced",
-         FSample.tObl,
-         IDYES,
-         nullptr,
-         {BoxLine("Запись нельзя удалить, т.к. на нее есть ссылки", "Местоположение",
-                  MB_ICONINFORMATION)},
-         1,
-         0},
-        {"answered -1",
-         FSample.tS4,
-         IDYES,
-         [&] { FRec.Answers["DEL_T#LOCATTYPE"] = -1; },
-         {warning},
-         4,
-         0},
-        {"call failed",
-         FSample.tS4,
-         IDYES,
-         [&] { FRec.Failing["DEL_T#LOCATTYPE"] = "нет связи"; },
-         {warning},
-         4,
-         1},
-        {"answered 0", FSample.tS4, IDYES, [&] { FRec.Answers["DEL_T#LOCATTYPE"] = 0; }, {}, 4, 0},
-        {"deleted", FSample.tS4, IDYES, nullptr, {}, -1, 0},
+        {"no", FSample.tS4, IDNO, {}, false, {}, 4, 0},
+        {"referenced", FSample.tObl, IDYES, {}, false, {referenced}, 1, 0},
+        {"answered -1", FSample.tS4, IDYES, -1, false, {warning}, 4, 0},
+        {"call failed", FSample.tS4, IDYES, {}, true, {warning}, 4, 1},
+        {"answered 0", FSample.tS4, IDYES, 0, false, {}, 4, 0},
+        {"deleted", FSample.tS4, IDYES, {}, false, {}, -1, 0},
     };
     QStringList handled;
     Application::Instance().SetOnException(
@@ -238,7 +200,8 @@ TEST_F(LevelTest, DeleteAsksThenAnswersByTheServersResult) {
         SCOPED_TRACE(c.Name);
         FRec.Answers.clear();
         FRec.Failing.clear();
-        if (c.Script) c.Script();
+        if (c.Answered) FRec.Answers["DEL_T#LOCATTYPE"] = *c.Answered;
+        if (c.CallFails) FRec.Failing["DEL_T#LOCATTYPE"] = "нет связи";
         FBoxes.Clear();
         handled.clear();
         FBoxes.Answer(c.Answer);
@@ -343,20 +306,6 @@ TEST_F(LevelTest, DoubleClickOpensTheEditorOnDataRowsOnly) {
     EXPECT_EQ(FDriver.Runs()[0].Title, "Редактирование");
 }
 
-TEST_F(LevelTest, TheNavigatorMovesTheCursor) {
-    Run([&](TfLevel& form) {
-        auto* last = form.DBNavigator1->findChild<QAction*>("nbLast");
-        auto* first = form.DBNavigator1->findChild<QAction*>("nbFirst");
-        ASSERT_TRUE(last && first);
-        last->trigger();
-        EXPECT_EQ(form.ospObjects->RecNo(), 5);
-        EXPECT_EQ(form.cxView->currentIndex().row(), 4);
-        first->trigger();
-        EXPECT_EQ(form.ospObjects->RecNo(), 1);
-        EXPECT_EQ(form.cxView->currentIndex().row(), 0);
-    });
-}
-
 // Each reading of the dictionary and of its dialog may fail: the user reads the
 // server's message, and a refresh afterwards brings the list back.
 TEST_F(LevelTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) {
@@ -424,50 +373,39 @@ TEST_F(LevelTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) {
 
 class AddEditLevelTest : public LocationDialogTest {};
 
-TEST_F(AddEditLevelTest, WithoutAbbreviationsOkWarnsAndStaysOpen) {
-    TfAddEditLevel* dialog = TComBaseForm::Create<TfAddEditLevel>(nullptr, Session(), Schema());
-    dialog->SetDialogMode(1);
-    bool open = false;
-    int count = -1;
-    FDriver.Then([&](QDialog& d) {
-        count = d.findChild<QComboBox*>("cbAbbrev")->count();
-        d.findChild<QPushButton*>("btnOK")->click();
-        open = d.isVisible() && d.result() == 0;
-    });
-    EXPECT_FALSE(dialog->Execute());
-    EXPECT_EQ(count, 0);
-    EXPECT_TRUE(open);
-    ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_EQ(FBoxes.Last().Text, "Не введены обязательные поля!");
-    EXPECT_EQ(FBoxes.Last().Caption, "Добавление");
-    EXPECT_TRUE(FRec.CallsOf("INS_T#LOCATTYPE").empty());
-    TComBaseForm::Free(dialog);
-}
-
-TEST_F(AddEditLevelTest, TheLevelIsClampedAndSentWithTheChosenAbbreviation) {
-    const long long town = FDb.AddAbbrev("г.", "город");
-    TfAddEditLevel* dialog = TComBaseForm::Create<TfAddEditLevel>(nullptr, Session(), Schema());
-    dialog->SetDialogMode(1);
-    EXPECT_EQ(dialog->ID, -1);
-    int high = 0;
-    int low = 0;
-    FDriver.Then([&](QDialog& d) {
-        auto* spin = d.findChild<QSpinBox*>("seLevel");
-        spin->setValue(40);
-        high = spin->value();
-        spin->setValue(0);
-        low = spin->value();
-        d.findChild<QPushButton*>("btnOK")->click();
-    });
-    ASSERT_TRUE(dialog->Execute());
-    EXPECT_EQ(high, 15);
-    EXPECT_EQ(low, 1);
-    const auto inserts = FRec.CallsOf("INS_T#LOCATTYPE");
-    ASSERT_EQ(inserts.size(), 1u);
-    EXPECT_EQ(inserts[0].Input("PLEVEL#").toInt(), 1);
-    EXPECT_EQ(inserts[0].Input("PID_ABBREV").toLongLong(), town);
-    EXPECT_GE(dialog->ID, 1);
-    TComBaseForm::Free(dialog);
+// Without abbreviations OK warns and the dialog stays open; with one, the level is clamped
+// to 1..15 and sent with the chosen abbreviation.
+TEST_F(AddEditLevelTest, TheLevelIsClampedAndSentWithTheChosenAbbreviationOnly) {
+    for (const bool withAbbrev : {false, true}) {
+        const long long town = withAbbrev ? FDb.AddAbbrev("г.", "город") : 0;
+        const TFormHolder<TfAddEditLevel> dialog(
+            TComBaseForm::Create<TfAddEditLevel>(nullptr, Session(), Schema()));
+        dialog->SetDialogMode(1);
+        int high = 0, low = 0;
+        FDriver.Then([&](QDialog& d) {
+            auto* spin = d.findChild<QSpinBox*>("seLevel");
+            spin->setValue(40);
+            high = spin->value();
+            spin->setValue(0);
+            low = spin->value();
+            d.findChild<QPushButton*>("btnOK")->click();
+            EXPECT_EQ(d.isVisible(), !withAbbrev);
+        });
+        EXPECT_EQ(dialog->Execute(), withAbbrev);
+        EXPECT_EQ(high, 15);
+        EXPECT_EQ(low, 1);
+        const auto inserts = FRec.CallsOf("INS_T#LOCATTYPE");
+        if (!withAbbrev) {
+            EXPECT_TRUE(inserts.empty());
+            EXPECT_EQ(BoxLines(FBoxes), QStringList{BoxLine("Не введены обязательные поля!",
+                                                            "Добавление", MB_ICONEXCLAMATION)});
+            continue;
+        }
+        ASSERT_EQ(inserts.size(), 1u);
+        EXPECT_EQ(inserts[0].Input("PLEVEL#").toInt(), 1);
+        EXPECT_EQ(inserts[0].Input("PID_ABBREV").toLongLong(), town);
+        EXPECT_GE(dialog->ID, 1);
+    }
 }
 
 }  // namespace

@@ -118,24 +118,8 @@ TEST_F(LocationTreeTest, ChildrenAreFetchedOnceAndLeavesNever) {
     EXPECT_EQ(north->ChildNode(0)->ID, s.lakeside);
 }
 
-// In the alphabet's order, not by character code (which puts "Ё" before "А" and
-// every small letter after every capital), whatever order the server sends.
-TEST_F(LocationTreeTest, ChildrenAreSortedInTheAlphabetsOrder) {
-    const auto s = FDb.AddSample();
-    for (const char* name : {"Яблоново", "елово", "Ёлкино", "Жуково", "Абрамово", "ясное"})
-        FDb.AddLocation(s.south, s.tR, QString::fromUtf8(name));
-    Open();
-    TObjectNode* south = Walk({"Южная"});
-    ASSERT_NE(south, nullptr);
-    QStringList captions;
-    for (int i = 0; i < south->childCount(); ++i) captions << south->ChildNode(i)->Caption();
-    EXPECT_EQ(captions, QStringList({"р-н. Абрамово", "р-н. Ёлкино", "р-н. елово", "р-н. Жуково",
-                                     "р-н. Яблоново", "р-н. ясное"}));
-}
-
-// The separator is the user's language's (see LanguageSeparatorTest); a place without an
-// abbreviation shows its name alone.
-TEST_F(LocationTreeTest, APlaceWithoutAbbreviationShowsItsNameAlone) {
+// A place without an abbreviation shows its name alone.
+TEST(LocationTreeCaption, APlaceWithoutAbbreviationShowsItsNameAlone) {
     EXPECT_EQ(TLocationTree::Caption("", ". ", "Безымянный"), "Безымянный");
     EXPECT_EQ(TLocationTree::Caption("с.", ". ", "Ивановка"), "с. Ивановка");
 }
@@ -183,14 +167,6 @@ TEST_F(LocationTreeTest, AFailedFetchLeavesTheNodeExpandableAndTheNextOpeningAsk
     EXPECT_TRUE(north->ChildrenLoaded);
     EXPECT_TRUE(Child(north, QStringLiteral("Озёрный")));
     EXPECT_EQ(boxes.Count(), 1u);
-}
-
-TEST_F(LocationTreeTest, LevelCacheFollowsTheTypes) {
-    const auto s = FDb.AddSample();
-    FTree->LoadLevels();
-    EXPECT_TRUE(FTree->Levels().LevelHasAbbrev(3, s.aS));
-    EXPECT_TRUE(FTree->Levels().LevelHasAbbrev(4, s.aS));
-    EXPECT_FALSE(FTree->Levels().LevelHasAbbrev(2, s.aS));
 }
 
 // A wide node: 25 children under "Южная" in a scrambled order, loaded in the background from 10

@@ -58,6 +58,9 @@ TEST_F(PickerTest, OpensExpandedAtAStartThreeLevelsDeepAndReturnsTheChoice) {
         EXPECT_TRUE(form.btnSelect->isVisible());
         EXPECT_TRUE(form.cxButton1->isVisible());
         EXPECT_FALSE(form.BitBtn1->isVisible());
+        // The picker offers editing with every right granted; level 3 + 1 <= the deepest, 4.
+        EXPECT_TRUE(form.aObjectAdd->isEnabled() && form.aObjectEdit->isEnabled() &&
+                    form.aObjectDelete->isEnabled());
         TObjectNode* node = form.Tree()->Selected();
         ancestorsExpanded = node && node->ParentNode()->isExpanded() &&
                             node->ParentNode()->ParentNode()->isExpanded();
@@ -119,47 +122,41 @@ TEST_F(PickerTest, ChoosingOrClosingCommitsAndARefusedCommitKeepsThePickerOpen) 
     }
 }
 
-TEST_F(PickerTest, AnUnknownStartOpensAtTheRoot) {
-    int id = 987654;
-    int selectedDepth = -1;
-    Pick(id, [&](TfMain& form) {
-        selectedDepth = form.Tree()->Selected()->Depth();
+// Cancel and the close box leave the identifier; an unknown start opens at the root, where
+// choosing (bound to the handler whatever the action says) answers -1.
+TEST_F(PickerTest, CancelLeavesTheIdentifierAndTheRootAnswersMinusOne) {
+    using TAct = std::function<void(TfMain&)>;
+    const TAct cancel = [](TfMain& form) { form.cxButton1->click(); };
+    const TAct closeBox = [](TfMain& form) { form.close(); };
+    const TAct select = [](TfMain& form) {
+        EXPECT_FALSE(form.aSelect->isEnabled());
         EXPECT_TRUE(form.Tree()->Root()->isExpanded());
-        form.cxButton1->click();
-    });
-    EXPECT_EQ(selectedDepth, 0);
-}
-
-TEST_F(PickerTest, CancelReturnsZeroAndLeavesTheIdentifier) {
-    int id = int(FSample.north);
-    EXPECT_FALSE(Pick(id, [](TfMain& form) { form.cxButton1->click(); }));
-    EXPECT_EQ(id, FSample.north);
-    EXPECT_FALSE(Pick(id, [](TfMain& form) { form.close(); }));  // the close box
-    EXPECT_EQ(id, FSample.north);
-}
-
-TEST_F(PickerTest, SelectingTheRootReturnsOneAndMinusOne) {
-    int id = 0;
-    bool selectEnabled = true;
-    EXPECT_TRUE(Pick(id, [&](TfMain& form) {
-        selectEnabled = form.aSelect->isEnabled();
-        form.btnSelect->click();  // bound to the handler directly, whatever the action says
-    }));
-    EXPECT_EQ(id, -1);
-    EXPECT_FALSE(selectEnabled);
-}
-
-TEST_F(PickerTest, ThePickerOffersEditingWithEveryRightGranted) {
-    int id = int(FSample.lakeside);
-    Pick(id, [](TfMain& form) {
-        EXPECT_TRUE(form.FAddLocation && form.FEditLocation && form.FDelLocation &&
-                    form.FViewLevel);
-        EXPECT_TRUE(form.aObjectEdit->isEnabled());
-        EXPECT_TRUE(form.aObjectDelete->isEnabled());
-        EXPECT_EQ(form.MaxLevel(), 4);
-        EXPECT_TRUE(form.aObjectAdd->isEnabled());  // level 2 + 1 <= 4
-        form.cxButton1->click();
-    });
+        form.btnSelect->click();
+    };
+    const struct {
+        int Start;
+        TAct Act;
+        bool Chosen;
+        int Id;
+    } cases[] = {
+        {int(FSample.north), cancel, false, int(FSample.north)},
+        {int(FSample.north), closeBox, false, int(FSample.north)},
+        {987654, select, true, -1},
+        {0, select, true, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Start);
+        int id = c.Start;
+        int depth = -1;
+        EXPECT_EQ(Pick(id,
+                       [&](TfMain& form) {
+                           depth = form.Tree()->Selected()->Depth();
+                           c.Act(form);
+                       }),
+                  c.Chosen);
+        EXPECT_EQ(id, c.Id);
+        EXPECT_EQ(depth, c.Chosen ? 0 : 1);
+    }
 }
 
 TEST_F(PickerTest, ThePopupCopiesOnlyFetchedNodesAndPicksInTheTree) {
@@ -197,11 +194,15 @@ TEST_F(PickerTest, ThePopupCopiesOnlyFetchedNodesAndPicksInTheTree) {
     });
 }
 
-TEST_F(PickerTest, BothEnterKeysCloseThePopupOnTheChosenPlace) {
+// Both Enter keys close the popup on the chosen place; Escape closes the open popup only,
+// then the window.
+TEST_F(PickerTest, EnterAndEscapeCloseThePopupThenEscapeTheWindow) {
     int id = int(FSample.lakeside);
     Pick(id, [this](TfMain& form) {
         const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
-            {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}};
+            {Qt::Key_Return, Qt::NoModifier},
+            {Qt::Key_Enter, Qt::KeypadModifier},
+            {Qt::Key_Escape, Qt::NoModifier}};
         for (const auto& [key, modifiers] : keys) {
             SCOPED_TRACE(key);
             form.cbObject->DropDown();
@@ -209,18 +210,8 @@ TEST_F(PickerTest, BothEnterKeysCloseThePopupOnTheChosenPlace) {
             QTest::keyClick(form.tvCombo, key, modifiers);
             EXPECT_FALSE(form.cbObject->DroppedDown());
             EXPECT_EQ(form.GetSelectedID(), FSample.lakeside);
+            EXPECT_TRUE(form.isVisible());
         }
-        form.cxButton1->click();
-    });
-}
-
-TEST_F(PickerTest, EscapeClosesTheOpenPopupOnlyThenTheWindow) {
-    int id = int(FSample.lakeside);
-    Pick(id, [](TfMain& form) {
-        form.cbObject->DropDown();
-        QTest::keyClick(form.tvCombo, Qt::Key_Escape);
-        EXPECT_FALSE(form.cbObject->DroppedDown());
-        EXPECT_TRUE(form.isVisible());
         QTest::keyClick(form.tvObjects, Qt::Key_Escape);
         EXPECT_FALSE(form.isVisible());
     });
@@ -238,10 +229,6 @@ TEST_F(PickerTest, RefreshAndUpFollowTheSelection) {
         form.cxButton1->click();
     });
 }
-
-}  // namespace
-
-namespace {
 
 bool AnyLocationWindowLeft() {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -285,10 +272,6 @@ TEST(PickerModalLoopTest, AFailedLoadEndsTheModalLoopByItself) {
     EXPECT_FALSE(hung);
 }
 
-}  // namespace
-
-namespace {
-
 // Location windows in a workspace, as the console holds them; settings in a folder of
 // their own.
 class WorkspaceTest : public ::testing::Test {
@@ -324,8 +307,8 @@ protected:
         const QMdiSubWindow& window = WindowOf(form);
         const QPoint corner = form.geometry().bottomRight();
         const QPoint inner = window.contentsRect().bottomRight();
-        return (corner - inner).manhattanLength() <= 2 * window.style()->pixelMetric(
-                                                             QStyle::PM_MdiSubWindowFrameWidth);
+        return (corner - inner).manhattanLength() <=
+               2 * window.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
     }
 
     TempDir FHost;
@@ -387,8 +370,8 @@ TEST_F(WorkspaceTest, TheEnglishUsersTextsOutliveASecondWindowAndARestore) {
     FDb.SetUserLanguage(9);
     TfMain& form = Open();
     WindowOf(Open()).close();
-    for (const auto state : {Qt::WindowMinimized, Qt::WindowNoState, Qt::WindowMaximized,
-                             Qt::WindowNoState}) {
+    for (const auto state :
+         {Qt::WindowMinimized, Qt::WindowNoState, Qt::WindowMaximized, Qt::WindowNoState}) {
         WindowOf(form).setWindowState(state);
         QApplication::processEvents();
     }

@@ -58,12 +58,7 @@ protected:
     QVariant InDb(long long id, const char* column) {
         const TRowSet rows =
             FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
-        if (rows.Rows.empty()) return QVariant("missing");
-        for (size_t i = 0; i < rows.Columns.size(); ++i)
-            if (rows.Columns[i].Name.compare(QLatin1String(column), Qt::CaseInsensitive) == 0)
-                return rows.Rows[0][i];
-        ADD_FAILURE() << "no column " << column;
-        return {};
+        return rows.Rows.empty() ? QVariant("missing") : TestDatabase::Cell(rows, 0, column);
     }
     QVariant ParentInDb(long long id) { return InDb(id, "ID_PARENT"); }
     // Fills the location dialog with a name (and the first type) and confirms it.
@@ -82,7 +77,7 @@ protected:
     TfMain* FForm = nullptr;
 };
 
-TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlaceInTheAlphabetsOrder) {
+TEST_F(EditingTest, AddingAndEditingAtTheRootKeepAPlaceAtTheTopInTheAlphabetsOrder) {
     Select({-1});
     ConfirmPlace("  ёлкино  ");
     FForm->aObjectAdd->trigger();
@@ -94,16 +89,15 @@ TEST_F(EditingTest, AddingUnderTheRootMakesATopLevelPlaceInTheAlphabetsOrder) {
     EXPECT_EQ(added->Level, 1);
     EXPECT_EQ(added->AbbrevID, FSample.aObl);
     EXPECT_TRUE(ParentInDb(added->ID).isNull());  // sent with parent -1: the top level
-    EXPECT_EQ(FBoxes.Count(), 0u);
-}
 
-TEST_F(EditingTest, EditingATopLevelPlaceKeepsItAtTheTop) {
+    // An edit of a top-level place keeps it at the top.
     Select({FSample.north});
     ConfirmPlace("Северо-Западная");
     FForm->aObjectEdit->trigger();
     EXPECT_EQ(FForm->Tree()->Selected()->Caption(), "обл. Северо-Западная");
     EXPECT_TRUE(ParentInDb(FSample.north).isNull());
     EXPECT_EQ(FForm->cbObject->Text(), "обл. Северо-Западная");
+    EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
 TEST_F(EditingTest, ActionsFollowTheSelectionAndTheDeepestLevel) {
@@ -338,10 +332,6 @@ TEST(LanguageSeparatorTest, Language10SeparatesWithABlank) {
     TComBaseForm::Free(form);
 }
 
-}  // namespace
-
-namespace {
-
 QPoint ExpandButtonOf(QTreeWidget* tree, QTreeWidgetItem* item) {
     const QRect row = tree->visualItemRect(item);
     return QPoint(row.left() - tree->indentation() / 2, row.center().y());
@@ -442,30 +432,6 @@ TEST_F(EditingTest, DeletingAnOnlyChildMovesAddressFrameAndRightsToTheParent) {
     EXPECT_TRUE(FForm->InfoFrame()->FCanAdd);
     EXPECT_TRUE(FForm->aObjectDelete->isEnabled());
 }
-
-}  // namespace
-
-namespace {
-
-// The window has no grid: a right click anywhere on it opens nothing and says nothing.
-TEST_F(EditingTest, ARightClickWithoutAGridOpensNothingAndSaysNothing) {
-    FForm->tvObjects->setFocus();
-    const QList<QWidget*> places = {FForm->tvObjects->viewport(), FForm->ToolBar, FForm->pTop,
-                                    FForm->Panel1};
-    for (QWidget* on : places) {
-        SCOPED_TRACE(on->objectName().toStdString());
-        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3),
-                                on->mapToGlobal(QPoint(3, 3)));
-        QCoreApplication::sendEvent(on, &click);
-        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-        EXPECT_FALSE(FForm->PopupMenu1->isVisible());
-    }
-    EXPECT_EQ(FBoxes.Count(), 0u);
-}
-
-}  // namespace
-
-namespace {
 
 // The database file cannot grow: adding a place tells why, the tree stays as it was, and
 // once there is room again the same window adds it.

@@ -1,5 +1,7 @@
 #include "support/TestDatabase.h"
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 #include "Platform/Data/OraSession.h"
@@ -33,6 +35,14 @@ TRowSet TestDatabase::Rows(const QString& package, const QString& routine,
                            const std::vector<TBoundValue>& inputs) {
     const TRoutineDesc desc = FRaw->Describe(FSchema, package, routine);
     return FRaw->Call(desc, inputs).Cursor.value_or(TRowSet{});
+}
+
+QVariant TestDatabase::Cell(const TRowSet& rows, size_t row, const QString& column) {
+    for (size_t c = 0; c < rows.Columns.size(); ++c)
+        if (rows.Columns[c].Name.compare(column, Qt::CaseInsensitive) == 0)
+            return rows.Rows.at(row).at(c);
+    ADD_FAILURE() << "no column " << column.toStdString();
+    return QVariant();
 }
 
 namespace {

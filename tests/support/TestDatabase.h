@@ -33,6 +33,8 @@ public:
                    const std::vector<TBoundValue>& inputs);
     TRowSet Rows(const QString& package, const QString& routine,
                  const std::vector<TBoundValue>& inputs);
+    // A cell of a row set by its column's name, in any letter case (a failure when absent).
+    static QVariant Cell(const TRowSet& rows, size_t row, const QString& column);
 
     // The session's user reads the interface (and reports) in `language` (9 English, 10 Spanish).
     void SetUserLanguage(int language);
