@@ -373,11 +373,7 @@ TEST_P(GridDialogs, AReportMakesItsFolderKeepsAReadableNameAndSaysWhereItWent) {
     EXPECT_EQ(Boxes.Last().Flags & MbIconMask, MB_ICONERROR);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GridDialogs, ::testing::ValuesIn(GridEngines()),
-                         [](const auto& info) {
-                             return info.param == "sqlite" ? std::string("sqlite")
-                                                           : std::string("postgres");
-                         });
+QXV_ON_GRID_ENGINES(GridDialogs);
 
 // Without a usable library the form works as before; a grid action says what is wrong.
 TEST(GridDialogLibrary, AMissingOrBrokenLibraryIsToldOnlyWhenAGridActionIsUsed) {

@@ -224,10 +224,6 @@ TEST_P(ColumnViewTest, HiddenMovedAndSizedColumnsStayAfterARefresh) {
     EXPECT_EQ(Hidden(*form), QStringList({"NAME"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, ColumnViewTest, ::testing::ValuesIn(GridEngines()),
-                         [](const auto& info) {
-                             return info.param == "sqlite" ? std::string("sqlite")
-                                                           : std::string("postgres");
-                         });
+QXV_ON_GRID_ENGINES(ColumnViewTest);
 
 }  // namespace

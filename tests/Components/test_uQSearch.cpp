@@ -41,10 +41,12 @@ void AltChar(QWidget* target, QChar character) {
 
 class QSearchTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    QSearchTest() {
         for (const char* name : {"xx", "ABc", "ab", "Abd", "Бор", "Алтай"})
             engine.AddAbbrev(QString::fromUtf8(name), QStringLiteral("abbrev"));
         engine.AddType(1, 1);
+    }
+    void SetUp() override {
         form = TComBaseForm::Create<TfGridTest>(&engine.Session(), engine.Schema(),
                                                 TfGridTest::TOptions{temp.Path()});
         form->show();

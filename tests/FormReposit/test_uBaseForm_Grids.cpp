@@ -189,11 +189,7 @@ TEST_P(GridForm, AFailingDetailFetchOnAClickIsShownNotRaised) {
     EXPECT_TRUE(Boxes.Last().Text.contains("ORA-03113")) << Boxes.Last().Text.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GridForm, ::testing::ValuesIn(GridEngines()),
-                         [](const auto& info) {
-                             return info.param == "sqlite" ? std::string("sqlite")
-                                                           : std::string("postgres");
-                         });
+QXV_ON_GRID_ENGINES(GridForm);
 
 TEST(GridFormClass, AnEnhancedGridWithoutItsInterfaceClassIsReported) {
     TGridEngine engine("sqlite");

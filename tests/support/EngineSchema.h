@@ -22,7 +22,8 @@ protected:
     void SetUp() override {
         RegisterSqliteServer();
         if (IsSqlite()) {
-            FConnectString = QStringLiteral("sqlite:") + FTemp.FilePath(QStringLiteral("engine.db"));
+            FConnectString =
+                QStringLiteral("sqlite:") + FTemp.FilePath(QStringLiteral("engine.db"));
             FSchema = QStringLiteral("qxvbase");
             return;
         }
@@ -62,8 +63,7 @@ protected:
     QString FSchema;
 };
 
-#define QXV_ON_BOTH_ENGINES(Suite)                                                     \
-    INSTANTIATE_TEST_SUITE_P(                                                          \
-        Engines, Suite,                                                                \
-        ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")), \
+#define QXV_ON_BOTH_ENGINES(Suite)                                                                 \
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Engines, Suite, ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")), \
         EngineSchemaTest::EngineName)
