@@ -475,7 +475,7 @@ TEST_P(Conformance, MovesRetypeTheSubtreeByTheChangeOfDepth) {
     EXPECT_EQ(Place(w.o1, "CHILD_CNT"), "1");
     EXPECT_EQ(Chain(w.s2), QStringLiteral("%1|%2|%3|%4").arg(w.o1).arg(w.r1).arg(w.g1).arg(w.s2));
 
-    // Back up again the types return to their levels; across at the same depth they stay.
+    // Back up again, the types return to their levels; across at the same depth, they stay.
     ASSERT_GE(Move(w.g1, w.o2), 1);
     EXPECT_EQ(Place(w.g1, "ID_LOCATTYPE"), QString::number(w.tG2));
     EXPECT_EQ(Place(w.s2, "ID_LOCATTYPE"), QString::number(w.tS3));
@@ -493,6 +493,7 @@ TEST_P(Conformance, MovesRetypeTheSubtreeByTheChangeOfDepth) {
     ASSERT_GE(Move(o3, w.o1), 1);
     EXPECT_EQ(Place(o3, "ID_LOCATTYPE LEVEL#"), QStringLiteral("%1|2").arg(extra));
 }
+
 // ---------------------------------------------------------------------------------------
 // Information items
 
