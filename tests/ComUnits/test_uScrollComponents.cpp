@@ -61,13 +61,19 @@ TEST_F(ScrollComponentsTest, AHandlerForABaseClassReachesEveryDescendantOnce) {
     EXPECT_EQ(Visited, (QStringList{"q1", "q2", "t1"}));
 }
 
-TEST_F(ScrollComponentsTest, WatchersAreNotComponents) {
-    Make<FakeQuery>(&FForm, "q");
-    TScrollComponentList list(&FForm);
-    list.AddProc(&QObject::staticMetaObject, TComponentProc::Of(&RecordName));
-    list.Update();  // a watcher owned by a member must not be indexed on the next pass
-    list.ExecuteAll();
-    EXPECT_EQ(Visited, QStringList{"q"});
+// A list watches its members through objects of its own: they are no components, and they go
+// with the list.
+TEST_F(ScrollComponentsTest, WatchersAreNotComponentsAndGoWithTheirList) {
+    auto* q = Make<FakeQuery>(&FForm, "q");
+    {
+        TScrollComponentList list(&FForm);
+        list.AddProc(&QObject::staticMetaObject, TComponentProc::Of(&RecordName));
+        EXPECT_EQ(q->children().size(), 1);
+        list.Update();  // a watcher owned by a member must not be indexed on the next pass
+        list.ExecuteAll();
+        EXPECT_EQ(Visited, QStringList{"q"});
+    }
+    EXPECT_TRUE(q->children().isEmpty());
 }
 
 TEST_F(ScrollComponentsTest, HandlersAreKeptOnceAndRemovedByCode) {
@@ -127,16 +133,6 @@ TEST_F(ScrollComponentsTest, ProgrammingErrorsNameTheRoutine) {
                   "TScrollComponent.AddComponent: \"FakeTable\" class is not inherited "
                   "\"FakeQuery\" class");
     }
-}
-
-TEST_F(ScrollComponentsTest, ListsDestroyedBeforeTheirMembersLeaveNoWatchers) {
-    auto* q = Make<FakeQuery>(&FForm, "q");
-    {
-        TScrollComponentList list(&FForm);
-        list.AddProc(&FakeQuery::staticMetaObject, TComponentProc::Of(&RecordName));
-        EXPECT_EQ(q->children().size(), 1);
-    }
-    EXPECT_TRUE(q->children().isEmpty());
 }
 
 }  // namespace
