@@ -75,19 +75,6 @@ TEST_F(ComBaseFormTest, CreateOrderDecidesWhenTheCreationHandlersRunAndADescript
     EXPECT_TRUE(Trace.contains("InitFormTexts"));
 }
 
-TEST_F(ComBaseFormTest, DefaultSourcesAreSharedFilledAndHandedToTheSourcesReference) {
-    TFormPtr<TTracedForm> a(TComBaseForm::Create<TTracedForm>(&Trace, false));
-    TFormPtr<TTracedForm> b(TComBaseForm::Create<TTracedForm>(&Trace, false));
-    TQXVDefSources* sources = a->DefSources();
-    ASSERT_NE(sources, nullptr);
-    EXPECT_EQ(sources, b->DefSources());
-    EXPECT_EQ(sources->GetSource(127), "Просмотреть");
-    // 120 is not among the form chain's texts: it keeps the library default.
-    EXPECT_EQ(sources->GetSource(120), TQXVDefSources::DefaultText(120));
-    EXPECT_NE(sources->GetSource(102), TQXVDefSources::DefaultText(102));
-    EXPECT_EQ(a->QXVSourcesReference()->Sources(), sources);
-}
-
 // What the pass does with the exclusions and a main form is tested with the real pass
 // (test_uLangComp); here, when it runs.
 TEST_F(ComBaseFormTest, ShowingTranslatesUntilClosedAndAnExclusionIsTakenOnce) {
