@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "ComUnits/uAssert.h"
 
 // A small class family standing in for data sets, queries and tables.
 class FakeDataSet : public QObject {
@@ -111,28 +110,6 @@ TEST_F(ScrollComponentsTest, ADestroyedMemberLeavesTheListsAndUpdateStaysConsist
     list.ExecuteAll();
     Visited.sort();
     EXPECT_EQ(Visited, (QStringList{"q2", "q3"}));
-}
-
-TEST_F(ScrollComponentsTest, ProgrammingErrorsNameTheRoutine) {
-    TScrollComponentList list(&FForm);
-    new TScrollComponent(&list, &FakeQuery::staticMetaObject);
-    try {
-        new TScrollComponent(&list, &FakeQuery::staticMetaObject);
-        FAIL() << "no assertion";
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Text(),
-                  "TScrollComponent.Create: components of Class \"FakeQuery\" Is already added");
-    }
-    EXPECT_THROW(TScrollComponent(nullptr, &FakeQuery::staticMetaObject), EAssertionFailed);
-    FakeTable table;
-    try {
-        list.Items(0)->AddComponent(&table);
-        FAIL() << "no assertion";
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Text(),
-                  "TScrollComponent.AddComponent: \"FakeTable\" class is not inherited "
-                  "\"FakeQuery\" class");
-    }
 }
 
 }  // namespace
