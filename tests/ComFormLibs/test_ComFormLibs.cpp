@@ -428,24 +428,4 @@ TEST(GridDialogLibrary, AMissingOrBrokenLibraryIsToldOnlyWhenAGridActionIsUsed) 
     uComFormLibInt::SetLibraryFolder(QString());
 }
 
-TEST(GridDialogLibrary, TwoFormsLoadTheLibraryOnce) {
-    TGridEngine engine("sqlite");
-    TempDir host;
-    MessageBoxRecorder boxes;
-    ModalDriver driver(QDialog::Rejected);
-    uComFormLibInt::UnloadLib();
-    const int before = uComFormLibInt::LoadCount();
-    for (int i = 0; i < 2; ++i) {
-        TFormPtr form(TComBaseForm::Create<TfGridTest>(&engine.Session(), engine.Schema(),
-                                                       TfGridTest::TOptions{host.Path()}));
-        form->show();
-        form->dbgAbbrev->setFocus();
-        form->pFilter->trigger();
-        form->pSort->trigger();
-    }
-    EXPECT_EQ(uComFormLibInt::LoadCount() - before, 1);
-    EXPECT_EQ(driver.Runs().size(), 4u);
-    EXPECT_EQ(boxes.Count(), 0u);
-}
-
 }  // namespace
