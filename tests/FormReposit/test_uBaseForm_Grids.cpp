@@ -66,16 +66,6 @@ TEST_P(GridForm, PreparesEveryGridAtCreation) {
     EXPECT_FALSE(form->oqTypes->Prepared());
     EXPECT_FALSE(form->oqTypes->Active());
     ASSERT_NE(form->oqTypes->FindField("LEVEL_NO"), nullptr);
-
-    struct Tag {
-        TOraQuery* query;
-        const char* field;
-        int tag;
-    } tags[] = {{form->oqAbbrev, "ID", 255},
-                {form->oqAbbrev, "SNAME", 255},
-                {form->oqAbbrev, "RCHECK", 252},
-                {form->oqTypes, "LEVEL_NO", 255}};
-    for (const Tag& t : tags) EXPECT_EQ(t.query->FieldByName(t.field).Tag(), t.tag) << t.field;
 }
 
 TEST_P(GridForm, SpaceAndClickMarkRowsAndRecordThemOnTheServer) {
