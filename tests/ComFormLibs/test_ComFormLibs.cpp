@@ -373,11 +373,7 @@ TEST_P(GridDialogs, AReportMakesItsFolderKeepsAReadableNameAndSaysWhereItWent) {
     EXPECT_EQ(Boxes.Last().Flags & MbIconMask, MB_ICONERROR);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GridDialogs, ::testing::ValuesIn(GridEngines()),
-                         [](const auto& info) {
-                             return info.param == "sqlite" ? std::string("sqlite")
-                                                           : std::string("postgres");
-                         });
+QXV_ON_GRID_ENGINES(GridDialogs);
 
 // Without a usable library the form works as before; a grid action says what is wrong.
 TEST(GridDialogLibrary, AMissingOrBrokenLibraryIsToldOnlyWhenAGridActionIsUsed) {
@@ -430,26 +426,6 @@ TEST(GridDialogLibrary, AMissingOrBrokenLibraryIsToldOnlyWhenAGridActionIsUsed) 
     }
     uComFormLibInt::UnloadLib();
     uComFormLibInt::SetLibraryFolder(QString());
-}
-
-TEST(GridDialogLibrary, TwoFormsLoadTheLibraryOnce) {
-    TGridEngine engine("sqlite");
-    TempDir host;
-    MessageBoxRecorder boxes;
-    ModalDriver driver(QDialog::Rejected);
-    uComFormLibInt::UnloadLib();
-    const int before = uComFormLibInt::LoadCount();
-    for (int i = 0; i < 2; ++i) {
-        TFormPtr form(TComBaseForm::Create<TfGridTest>(&engine.Session(), engine.Schema(),
-                                                       TfGridTest::TOptions{host.Path()}));
-        form->show();
-        form->dbgAbbrev->setFocus();
-        form->pFilter->trigger();
-        form->pSort->trigger();
-    }
-    EXPECT_EQ(uComFormLibInt::LoadCount() - before, 1);
-    EXPECT_EQ(driver.Runs().size(), 4u);
-    EXPECT_EQ(boxes.Count(), 0u);
 }
 
 }  // namespace

@@ -3,55 +3,31 @@
 
 #include <gtest/gtest.h>
 
-#include <QRandomGenerator>
-
 #include "ComUnits/OraErrHand.h"
 #include "ComUnits/uAssert.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Ui/Application.h"
 #include "Server/ServerInstall.h"
-#include "Server/sqlite/SqliteServer.h"
+#include "support/EngineSchema.h"
 #include "support/MessageBoxRecorder.h"
-#include "support/PostgresDsn.h"
-#include "support/TempDir.h"
 
 namespace {
 
-class OraErrHandOnEngines : public ::testing::TestWithParam<QString> {
+class OraErrHandOnEngines : public EngineSchemaTest {
 protected:
     void SetUp() override {
-        RegisterSqliteServer();
-        if (GetParam() == QLatin1String("sqlite")) {
-            session.SetConnectString("sqlite:" + temp.FilePath("err.db") + "?user=QXVBASE");
-            schema = "QXVBASE";
-        } else {
-            const QString dsn = PgDsnOrSkip();
-            QXV_REQUIRE_PG(dsn);
-            session.SetConnectString(dsn);
-            schema = QStringLiteral("qxve_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                   QLatin1Char('0'));
-        }
+        EngineSchemaTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        session.SetConnectString(FConnectString);
         session.Connect();
-        InstallServerSchema(session.Connection(), schema);
+        InstallServerSchema(session.Connection(), FSchema);
         session.Commit();
         Application::Instance().SetTitle("Locations");
     }
-
     void TearDown() override {
         Application::Instance().Reset();
-        if (GetParam() != QLatin1String("postgresql") || !session.Connected()) return;
-        try {
-            session.Rollback();
-            Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(schema.toLower()));
-            session.Commit();
-        } catch (const EOraError&) {
-        }
-    }
-
-    QString Table(const QString& name) const {
-        return GetParam() == QLatin1String("sqlite") ? schema + '.' + name
-                                                     : '"' + schema.toLower() + "\"." + name;
+        if (session.Connected()) DropSchema(session.Connection());
     }
     void Execute(const QString& sql) { session.Connection().Execute(sql, {}); }
 
@@ -75,40 +51,38 @@ protected:
         return {};
     }
 
-    TempDir temp;
     TOraSession session;
-    QString schema;
 };
 
 TEST_P(OraErrHandOnEngines, ConstraintViolationsShowTheTableTexts) {
-    Execute("INSERT INTO " + Table("LOCATABBREV") + " (ID, SNAME, NAME) VALUES (1, 'g.', 'town')");
-    Execute("INSERT INTO " + Table("LOCATTYPE") + " (ID, LEVEL_NO, ID_ABBREV) VALUES (1, 3, 1)");
+    Execute("INSERT INTO " + T("LOCATABBREV") + " (ID, SNAME, NAME) VALUES (1, 'g.', 'town')");
+    Execute("INSERT INTO " + T("LOCATTYPE") + " (ID, LEVEL_NO, ID_ABBREV) VALUES (1, 3, 1)");
     session.Commit();
 
     TOraErrorHandler handler;
     handler.SetSession(&session);
-    handler.SetTableName(Table("ERROR_MESSAGES"));
+    handler.SetTableName(T("ERROR_MESSAGES"));
     handler.SetActive(true);
     ASSERT_TRUE(handler.Active());
 
     // The named rows of a code come before its catch-all row.
     EXPECT_EQ(Shown(handler,
-                    "INSERT INTO " + Table("LOCATABBREV") +
+                    "INSERT INTO " + T("LOCATABBREV") +
                         " (ID, SNAME, NAME) VALUES (2, 'g.', 'city')",
                     OraCode::UniqueViolation),
               "Сокращение с таким кратким наименованием уже существует");
     EXPECT_EQ(Shown(handler,
-                    "INSERT INTO " + Table("LOCATION") +
+                    "INSERT INTO " + T("LOCATION") +
                         " (ID, ID_PARENT, ID_LOCATTYPE, NAME) VALUES (1, NULL, 99, 'x')",
                     OraCode::ParentKeyNotFound),
               "Тип местоположения не найден");
-    EXPECT_EQ(Shown(handler, "DELETE FROM " + Table("LOCATABBREV") + " WHERE ID = 1",
+    EXPECT_EQ(Shown(handler, "DELETE FROM " + T("LOCATABBREV") + " WHERE ID = 1",
                     OraCode::ChildRecordFound),
               "Сокращение используется в справочнике уровней");
 
     // A text the server raises for a code the table does not know stays as it is.
     handler.SetDebug(true);
-    const QString shown = Shown(handler, "SELECT NO_SUCH_COLUMN FROM " + Table("LOCATABBREV"));
+    const QString shown = Shown(handler, "SELECT NO_SUCH_COLUMN FROM " + T("LOCATABBREV"));
     EXPECT_TRUE(shown.startsWith("Sender Name:   " + handler.objectName() +
                                  "\rExcept. Class:   "
                                  "EOraError\rError Code:       "))
@@ -117,15 +91,15 @@ TEST_P(OraErrHandOnEngines, ConstraintViolationsShowTheTableTexts) {
 }
 
 TEST_P(OraErrHandOnEngines, TableRowsDecideByCodeAndConstraint) {
-    Execute("DELETE FROM " + Table("ERROR_MESSAGES"));
-    Execute("INSERT INTO " + Table("ERROR_MESSAGES") +
+    Execute("DELETE FROM " + T("ERROR_MESSAGES"));
+    Execute("INSERT INTO " + T("ERROR_MESSAGES") +
             " (ErrorCode, Constraint, Message) VALUES (1, 'uk_x', 'named'), (1, 'S.UK_Y', 'full'), "
             "(1, NULL, 'any unique'), (0, NULL, 'not oracle')");
     session.Commit();
     TOraErrorHandler handler;
     handler.setObjectName("ErrHand");
     handler.SetSession(&session);
-    handler.SetTableName(Table("ERROR_MESSAGES"));
+    handler.SetTableName(T("ERROR_MESSAGES"));
     handler.SetActive(true);
 
     const struct {
@@ -163,9 +137,7 @@ TEST_P(OraErrHandOnEngines, TableRowsDecideByCodeAndConstraint) {
     EXPECT_EQ(boxes.Last().Text, "not oracle");
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, OraErrHandOnEngines,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+QXV_ON_BOTH_ENGINES(OraErrHandOnEngines);
 
 TEST(OraErrHand, EventsAndInactiveTable) {
     MessageBoxRecorder boxes;

@@ -19,15 +19,6 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-TEST(BaseFormSettingsTest, OrderPositionsArePaddedToTheWidthOfTheLargest) {
-    struct {
-        int position, largest;
-        const char* text;
-    } const cases[] = {{0, 11, "00"}, {11, 11, "11"}, {3, 4, "3"}, {7, 100, "007"}, {0, 0, "0"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(S::PositionText(c.position, c.largest), c.text) << c.position << "/" << c.largest;
-}
-
 TEST(BaseFormSettingsTest, TheQueryKeyCarriesTheHashOfItsSqlText) {
     // "AB" + " ": ('A' + 1) xor ('B' + 2) = 66 xor 68 = 6; a third character adds 'C' + 3.
     struct {

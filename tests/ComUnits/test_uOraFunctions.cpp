@@ -4,7 +4,6 @@
 
 #include "ComUnits/uAssert.h"
 #include "Platform/Data/Params.h"
-#include "support/MessageBoxRecorder.h"
 
 namespace {
 
@@ -33,15 +32,6 @@ TEST(SchemaNameTest, OnlyThePartBeforeTheFirstDotChanges) {
     } catch (const EGeneralError& e) {
         EXPECT_EQ(e.Text(), "uOraFunctions.fSetShemaName: Symbol \".\" is not found in \"NODOT\"");
     }
-}
-
-TEST(ShowWarningTest, IsAnExclamationBoxWithTheGivenCaption) {
-    MessageBoxRecorder boxes;
-    ShowWarning("Местоположение", "Не введены обязательные поля!");
-    ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Last().Caption, "Местоположение");
-    EXPECT_EQ(boxes.Last().Text, "Не введены обязательные поля!");
-    EXPECT_EQ(boxes.Last().Flags, 48u);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "ComUnits/uAssert.h"
 
 // A small class family standing in for data sets, queries and tables.
 class FakeDataSet : public QObject {
@@ -61,13 +60,19 @@ TEST_F(ScrollComponentsTest, AHandlerForABaseClassReachesEveryDescendantOnce) {
     EXPECT_EQ(Visited, (QStringList{"q1", "q2", "t1"}));
 }
 
-TEST_F(ScrollComponentsTest, WatchersAreNotComponents) {
-    Make<FakeQuery>(&FForm, "q");
-    TScrollComponentList list(&FForm);
-    list.AddProc(&QObject::staticMetaObject, TComponentProc::Of(&RecordName));
-    list.Update();  // a watcher owned by a member must not be indexed on the next pass
-    list.ExecuteAll();
-    EXPECT_EQ(Visited, QStringList{"q"});
+// A list watches its members through objects of its own: they are no components, and they go
+// with the list.
+TEST_F(ScrollComponentsTest, WatchersAreNotComponentsAndGoWithTheirList) {
+    auto* q = Make<FakeQuery>(&FForm, "q");
+    {
+        TScrollComponentList list(&FForm);
+        list.AddProc(&QObject::staticMetaObject, TComponentProc::Of(&RecordName));
+        EXPECT_EQ(q->children().size(), 1);
+        list.Update();  // a watcher owned by a member must not be indexed on the next pass
+        list.ExecuteAll();
+        EXPECT_EQ(Visited, QStringList{"q"});
+    }
+    EXPECT_TRUE(q->children().isEmpty());
 }
 
 TEST_F(ScrollComponentsTest, HandlersAreKeptOnceAndRemovedByCode) {
@@ -105,38 +110,6 @@ TEST_F(ScrollComponentsTest, ADestroyedMemberLeavesTheListsAndUpdateStaysConsist
     list.ExecuteAll();
     Visited.sort();
     EXPECT_EQ(Visited, (QStringList{"q2", "q3"}));
-}
-
-TEST_F(ScrollComponentsTest, ProgrammingErrorsNameTheRoutine) {
-    TScrollComponentList list(&FForm);
-    new TScrollComponent(&list, &FakeQuery::staticMetaObject);
-    try {
-        new TScrollComponent(&list, &FakeQuery::staticMetaObject);
-        FAIL() << "no assertion";
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Text(),
-                  "TScrollComponent.Create: components of Class \"FakeQuery\" Is already added");
-    }
-    EXPECT_THROW(TScrollComponent(nullptr, &FakeQuery::staticMetaObject), EAssertionFailed);
-    FakeTable table;
-    try {
-        list.Items(0)->AddComponent(&table);
-        FAIL() << "no assertion";
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Text(),
-                  "TScrollComponent.AddComponent: \"FakeTable\" class is not inherited "
-                  "\"FakeQuery\" class");
-    }
-}
-
-TEST_F(ScrollComponentsTest, ListsDestroyedBeforeTheirMembersLeaveNoWatchers) {
-    auto* q = Make<FakeQuery>(&FForm, "q");
-    {
-        TScrollComponentList list(&FForm);
-        list.AddProc(&FakeQuery::staticMetaObject, TComponentProc::Of(&RecordName));
-        EXPECT_EQ(q->children().size(), 1);
-    }
-    EXPECT_TRUE(q->children().isEmpty());
 }
 
 }  // namespace

@@ -45,25 +45,6 @@ struct TGridFixture {
     }
 };
 
-TEST(FittedColumnWidth, FillsTheClientWidthOnlyWhenWideEnough) {
-    struct Case {
-        std::vector<int> widths;
-        int index, indicator, client, minimum, expected;
-    } cases[] = {
-        {{50, 50, 50}, 2, 11, 300, 200, -1},   // Available 185 is below the minimum
-        {{50, 50, 50}, 2, 11, 300, 100, 185},  // 300 - (100 + 11) - 3 - 1
-        {{50, 50, 50}, 0, 0, 300, 0, 196},
-        {{50, 50, 50}, 1, 0, 123, 0, -1},  // 19 is below the smallest column width
-        {{50, 50, 50}, 1, 0, 124, 0, 20},
-        {{50, 50, 50}, 3, 0, 300, 0, -1},  // no such column
-        {{}, -1, 0, 300, 0, -1},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FittedColumnWidth(c.widths, c.index, c.indicator, c.client, c.minimum),
-                  c.expected)
-            << "index " << c.index << " client " << c.client << " min " << c.minimum;
-}
-
 TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
     TGridFixture f;
     IDBGrid& grid = f.I();
@@ -271,25 +252,6 @@ TEST_F(TDBGridOfQueryTest, ChainsTheOpenAndCloseHooksAndRestoresThem) {
     }
     Query->Open();
     EXPECT_EQ(trace, QStringList({"open", "shown", "close", "open"}));
-}
-
-TEST_F(TDBGridOfQueryTest, RefusesAMissingOwnerOrGrid) {
-    const struct {
-        QWidget* owner;
-        IDBGrid* grid;
-        const char* text;
-    } cases[] = {
-        {nullptr, Adapter->AsDBGrid(), "constructor TDBGridOfQuery.Create: AOwner = nil"},
-        {&Form, nullptr, "constructor TDBGridOfQuery.Create: Grig = nil"},
-    };
-    for (const auto& c : cases) {
-        try {
-            TDBGridOfQuery marker(c.owner, Filter, c.grid);
-            ADD_FAILURE() << c.text;
-        } catch (const EAssertionFailed& e) {
-            EXPECT_EQ(e.Text(), c.text);
-        }
-    }
 }
 
 }  // namespace

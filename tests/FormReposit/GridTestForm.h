@@ -12,10 +12,7 @@
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Ini/IniFile.h"
-#include "Server/ServerInstall.h"
-#include "Server/sqlite/SqliteServer.h"
-#include "support/CountingConnection.h"
-#include "support/TempDir.h"
+#include "support/TestDatabase.h"
 
 class TfGridTest : public TBaseForm {
 public:
@@ -93,74 +90,23 @@ private:
     TOptions FOptions;
 };
 
-// One engine's database with the server schema and a few abbreviations and levels.
-class TGridEngine {
+// One engine's database with the server schema: "sqlite", or a PostgreSQL connection string.
+class TGridEngine : public TestDatabase {
 public:
-    // "sqlite", or a PostgreSQL connection string.
-    explicit TGridEngine(const QString& where) {
-        if (where == "sqlite") {
-            RegisterSqliteServer();
-            FSchema = "QXVBASE";
-            FRaw = OpenConnection("sqlite:" + FTemp.FilePath("grid.db") + "?user=" + FSchema);
-        } else {
-            FSchema =
-                QStringLiteral("qxvgrid_%1").arg(QDateTime::currentMSecsSinceEpoch() % 100000000);
-            FRaw = OpenConnection(where);
-            FDrop = true;
-        }
-        InstallServerSchema(*FRaw, FSchema);
-        FRaw->Commit();
-        FCounting = std::make_unique<CountingConnection>(*FRaw);
-        FSession = std::make_unique<TOraSession>();
-        FSession->setObjectName("GridSession");
-        FSession->AdoptConnection(FCounting.get());
-    }
-    ~TGridEngine() {
-        if (TOraSession::DefaultSession() == FSession.get())
-            TOraSession::SetDefaultSession(nullptr);
-        FSession.reset();
-        if (!FDrop) return;
-        try {
-            FRaw->Rollback();
-            FRaw->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(FSchema.toLower()), {});
-            FRaw->Commit();
-        } catch (...) {
-        }
-    }
+    explicit TGridEngine(const QString& where)
+        : TestDatabase(where == "sqlite" ? QStringLiteral("QXVBASE") : NewSchemaName(),
+                       where == "sqlite" ? QString() : where) {}
 
-    long long Call(const QString& package, const QString& routine,
-                   const std::vector<TBoundValue>& inputs) {
-        const TRoutineDesc desc = FRaw->Describe(FSchema, package, routine);
-        return FRaw->Call(desc, inputs).Value("RESULT").toLongLong();
-    }
-    long long AddAbbrev(const QString& shortName, const QString& name) {
-        return Call("QXVERPLOCAT", "INS_T#LOCATABBREV", {{"PSNAME", shortName}, {"PNAME", name}});
-    }
-    long long AddType(int level, long long abbrev) {
-        return Call("QXVERPLOCAT", "INS_T#LOCATTYPE", {{"PLEVEL#", level}, {"PID_ABBREV", abbrev}});
-    }
+    // The rows of a component marked on the server.
     long long Selected(const QString& component) {
-        return FRaw
-            ->Query(QStringLiteral("SELECT COUNT(*) FROM %1.TEMP_SELECT WHERE COMPONENT = :C")
-                        .arg(FDrop ? '"' + FSchema.toLower() + '"' : FSchema),
-                    {{"C", component}})
+        return Raw()
+            .Query(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE COMPONENT = :C")
+                       .arg(Table("TEMP_SELECT")),
+                   {{"C", component}})
             .Rows.at(0)
             .at(0)
             .toLongLong();
     }
-
-    const QString& Schema() const { return FSchema; }
-    TOraSession& Session() { return *FSession; }
-    CountingConnection& Counting() { return *FCounting; }
-    IDbConnection& Raw() { return *FRaw; }
-
-private:
-    TempDir FTemp;
-    QString FSchema;
-    bool FDrop = false;
-    std::unique_ptr<IDbConnection> FRaw;
-    std::unique_ptr<CountingConnection> FCounting;
-    std::unique_ptr<TOraSession> FSession;
 };
 
 using TFormPtr = TFormHolder<TfGridTest>;
@@ -172,3 +118,10 @@ inline QStringList GridEngines() {
     if (!dsn.isEmpty()) engines << dsn;
     return engines;
 }
+
+// The suite once per engine, named "sqlite" and "postgres".
+#define QXV_ON_GRID_ENGINES(Suite)                                                 \
+    INSTANTIATE_TEST_SUITE_P(                                                      \
+        Engines, Suite, ::testing::ValuesIn(GridEngines()), [](const auto& info) { \
+            return std::string(info.param == "sqlite" ? "sqlite" : "postgres");    \
+        })

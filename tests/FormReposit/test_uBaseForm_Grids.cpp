@@ -6,7 +6,6 @@
 
 #include "ComUnits/uBaseFormSettings.h"
 
-#include "ComUnits/uAssert.h"
 #include "ComUnits/uComFunctions.h"
 #include "FormReposit/GridTestForm.h"
 #include "support/MessageBoxRecorder.h"
@@ -67,16 +66,6 @@ TEST_P(GridForm, PreparesEveryGridAtCreation) {
     EXPECT_FALSE(form->oqTypes->Prepared());
     EXPECT_FALSE(form->oqTypes->Active());
     ASSERT_NE(form->oqTypes->FindField("LEVEL_NO"), nullptr);
-
-    struct Tag {
-        TOraQuery* query;
-        const char* field;
-        int tag;
-    } tags[] = {{form->oqAbbrev, "ID", 255},
-                {form->oqAbbrev, "SNAME", 255},
-                {form->oqAbbrev, "RCHECK", 252},
-                {form->oqTypes, "LEVEL_NO", 255}};
-    for (const Tag& t : tags) EXPECT_EQ(t.query->FieldByName(t.field).Tag(), t.tag) << t.field;
 }
 
 TEST_P(GridForm, SpaceAndClickMarkRowsAndRecordThemOnTheServer) {
@@ -189,40 +178,7 @@ TEST_P(GridForm, AFailingDetailFetchOnAClickIsShownNotRaised) {
     EXPECT_TRUE(Boxes.Last().Text.contains("ORA-03113")) << Boxes.Last().Text.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GridForm, ::testing::ValuesIn(GridEngines()),
-                         [](const auto& info) {
-                             return info.param == "sqlite" ? std::string("sqlite")
-                                                           : std::string("postgres");
-                         });
-
-TEST(GridFormClass, AnEnhancedGridWithoutItsInterfaceClassIsReported) {
-    TGridEngine engine("sqlite");
-    TempDir folder;
-    MessageBoxRecorder boxes;
-    TfGridTest::TOptions options;
-    options.HostFolder = folder.Path();
-    options.EnhancedGrid = true;
-    TFormPtr form(TComBaseForm::Create<TfGridTest>(&engine.Session(), engine.Schema(), options));
-    ASSERT_EQ(boxes.Count(), 1u);
-    const QString text = boxes.Last().Text;
-    EXPECT_TRUE(text ==
-                    "TBaseForm.AssignInterfacedClass: The class of the interface for the "
-                    "component \"TwwDBGrid\" is not defined.\r\nReassign "
-                    "TBaseForm.DynamicAssignGridIntClass procedure!" ||
-                text ==
-                    "TBaseForm.AssignInterfacedClass: Класс интерфейса для компонента "
-                    "\"TwwDBGrid\" не определен.\r\nПереопределите процедуру "
-                    "TBaseForm.DynamicAssignGridIntClass")
-        << text.toStdString();
-    EXPECT_EQ(form->GridInterfaceOf(form->dbgAbbrev), nullptr);
-    int refused = 0;
-    for (int i = 0; i < form->GridInterfaces()->Count(); ++i) try {
-            form->GridInterfaces()->GetItem(i);
-        } catch (const EGeneralError&) {
-            ++refused;
-        }
-    EXPECT_EQ(refused, 1);
-}
+QXV_ON_GRID_ENGINES(GridForm);
 
 // The mark by the check field's type, on an in-memory data set.
 TEST(GridFormClass, ReadsAndWritesTheMarkByTheFieldType) {
@@ -269,21 +225,6 @@ TEST(GridFormClass, ReadsAndWritesTheMarkByTheFieldType) {
     EXPECT_FALSE(form->GetCheckFldValue(dates.FindField("RCHECK")));
     EXPECT_FALSE(form->DoCheckIfNeed(dates.FindField("NAME")));
     EXPECT_EQ(boxes.Count(), 0u);
-
-    const std::pair<std::function<void()>, QString> failures[] = {
-        {[&] { form->GetCheckFldValue(nullptr); }, "TBaseForm.GetCheckFldValue: pFld=nil"},
-        {[&] { form->SetCheckFldValue(nullptr, true); }, "TBaseForm.SetCheckFldValue: pFld=nil"},
-        {[&] { form->SetRCheck(nullptr); }, "TBaseForm.SetRCheck: \r\nDS = nil"},
-        {[&] { form->DoCheckIfNeed(nullptr); }, "TBaseForm.DoCheckIfNeed: \r\n fld = nil"},
-    };
-    for (const auto& [call, text] : failures) {
-        try {
-            call();
-            ADD_FAILURE() << text.toStdString();
-        } catch (const EAssertionFailed& e) {
-            EXPECT_EQ(e.Text(), text);
-        }
-    }
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest/QTest>
@@ -21,10 +20,8 @@
 #include "Platform/Ini/HostFolder.h"
 #include "Platform/Ui/Application.h"
 #include "Server/ServerInstall.h"
-#include "Server/sqlite/SqliteServer.h"
+#include "support/EngineSchema.h"
 #include "support/MessageBoxRecorder.h"
-#include "support/PostgresDsn.h"
-#include "support/TempDir.h"
 
 namespace {
 
@@ -50,17 +47,12 @@ protected:
     }
 };
 
-class PhraseCaptureOnEngines : public ::testing::TestWithParam<QString> {
+class PhraseCaptureOnEngines : public EngineSchemaTest {
 protected:
     void SetUp() override {
-        RegisterSqliteServer();
-        if (GetParam() == QLatin1String("sqlite")) {
-            session.SetConnectString("sqlite:" + temp.FilePath("phrases.db") + "?user=QXVBASE");
-        } else {
-            const QString dsn = PgDsnOrSkip();
-            QXV_REQUIRE_PG(dsn);
-            session.SetConnectString(dsn);
-        }
+        EngineSchemaTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        session.SetConnectString(FConnectString);
         session.Connect();
         InstallPhraseCaptureSchema(session.Connection());
         // The schema's name is fixed and other programs may use it on a shared server: only
@@ -118,7 +110,6 @@ protected:
     // A two-line hint is one phrase, keyed as the translation asks for it.
     const QStringList kPhrases = {"Краткое название'||chr(13)||chr(10)||'Полное название",
                                   "Название", "Сообщение из кода", "Уровень"};
-    TempDir temp;
     TempDir host;
     TOraSession session;
     QString libraryName;
@@ -160,9 +151,7 @@ TEST_P(PhraseCaptureOnEngines, AHarvestWritesTheFormsPhrasesAndASecondReusesItsR
     TComBaseForm::Free(form);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, PhraseCaptureOnEngines,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+QXV_ON_BOTH_ENGINES(PhraseCaptureOnEngines);
 
 }  // namespace
 

@@ -77,6 +77,11 @@ private:
         return FRandom.bounded(5) == 0 ? QVariant(-1) : AnyOf(table);
     }
     QVariant ObjectId() const { return FObject; }
+    // What adding and changing an information item have in common.
+    Inputs Item(const QVariant& parent, const QString& value) const {
+        return {{"POBJTYPE", 1},   {"POBJID", FObject},   {"PID_PARENT", parent},
+                {"PVALUE", value}, {"PDESCRIPTION", "d"}, {"PACTIVE", 1}};
+    }
     QVariant TypeOfLevel(long long level) {
         return Rows(QStringLiteral("SELECT ID FROM %1 WHERE LEVEL_NO = :L").arg(T("LOCATTYPE")),
                     {{"L", level}})
@@ -128,25 +133,15 @@ private:
                 operation = "move-item";
                 const QVariant item = AnyOf("INFORMATION");
                 if (item.isNull()) return;
-                const long long r = Call("QXVERPINFORM", "UPD_T#INFORMATION",
-                                         {{"POBJTYPE", 1},
-                                          {"POBJID", ObjectId()},
-                                          {"PID", item},
-                                          {"PID_PARENT", ParentOrTop("INFORMATION")},
-                                          {"PVALUE", QStringLiteral("v%1").arg(n)},
-                                          {"PDESCRIPTION", "d"},
-                                          {"PACTIVE", 1}});
+                Inputs in = Item(ParentOrTop("INFORMATION"), QStringLiteral("v%1").arg(n));
+                in.push_back({"PID", item});
+                const long long r = Call("QXVERPINFORM", "UPD_T#INFORMATION", in);
                 Note(operation, r > 0 ? 1 : r);
             } else if (pick < 95) {
                 operation = "add-item";
-                const long long id = Call("QXVERPINFORM", "INS_T#INFORMATION",
-                                          {{"POBJTYPE", 1},
-                                           {"POBJID", ObjectId()},
-                                           {"PID_PARENT", ParentOrTop("INFORMATION")},
-                                           {"PINFOTYPE", 5},
-                                           {"PVALUE", QStringLiteral("n%1").arg(n)},
-                                           {"PDESCRIPTION", "d"},
-                                           {"PACTIVE", 1}});
+                Inputs in = Item(ParentOrTop("INFORMATION"), QStringLiteral("n%1").arg(n));
+                in.push_back({"PINFOTYPE", 5});
+                const long long id = Call("QXVERPINFORM", "INS_T#INFORMATION", in);
                 Note(operation, id > 0 ? 1 : id);
             } else {
                 operation = "delete-item";

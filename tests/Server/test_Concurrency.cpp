@@ -16,10 +16,8 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
-#include "Server/PgTestSchema.h"
 #include "Server/ServerInstall.h"
-#include "Server/sqlite/SqliteServer.h"
-#include "support/TempDir.h"
+#include "support/EngineSchema.h"
 
 namespace {
 
@@ -64,41 +62,25 @@ bool Defined(const QString& operation, long long answer) {
     return answers.value(operation).contains(answer);
 }
 
-class Concurrency : public ::testing::TestWithParam<QString> {
+class Concurrency : public EngineSchemaTest {
 protected:
     void SetUp() override {
-        RegisterSqliteServer();
-        if (GetParam() == QLatin1String("sqlite")) {
-            FTemp = std::make_unique<TempDir>();
-            FDsn = QStringLiteral("sqlite:") + FTemp->FilePath("shared.db") + "?timeout=20000";
-            FSchema = "qxvbase";
-        } else {
-            FDsn = PgDsnOrSkip();
-            QXV_REQUIRE_PG(FDsn);
-            FSchema = QStringLiteral("qxvc_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                    QLatin1Char('0'));
-        }
-        FDb = OpenConnection(FDsn);
+        EngineSchemaTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        if (IsSqlite()) FConnectString += QStringLiteral("?timeout=20000");
+        FDb = OpenConnection(FConnectString);
         InstallServerSchema(*FDb, FSchema);
         FDb->Commit();
         MakeWorld();
     }
     void TearDown() override {
-        if (GetParam() != QLatin1String("postgresql") || !FDb) return;
-        try {
-            FDb->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(FSchema.toLower()), {});
-            FDb->Commit();
-        } catch (const EOraError&) {
-        }
+        if (FDb) DropSchema(*FDb);
     }
 
     long long Call(const char* package, const char* routine, const Inputs& in) {
         const TRoutineDesc desc =
             FDb->Describe(FSchema, QString::fromLatin1(package), QString::fromLatin1(routine));
         return FDb->Call(desc, in).Value("RESULT").toLongLong();
-    }
-    QString T(const char* table) const {
-        return QStringLiteral("\"%1\".%2").arg(FSchema.toLower(), QLatin1String(table));
     }
 
     // One abbreviation allowed at every level, so that a move is refused only for a cycle.
@@ -158,9 +140,6 @@ protected:
         }
     }
 
-    std::unique_ptr<TempDir> FTemp;
-    QString FDsn;
-    QString FSchema;
     std::unique_ptr<IDbConnection> FDb;
 };
 
@@ -174,7 +153,7 @@ TEST_P(Concurrency, RandomWorkOfManySessionsKeepsTheDirectoryWhole) {
         workers.push_back(std::make_unique<QProcess>());
         workers.back()->start(
             QXV_SERVER_WORKER,
-            {"concurrency", FDsn, FSchema, QString::number(100 + s), QString::number(s),
+            {"concurrency", FConnectString, FSchema, QString::number(100 + s), QString::number(s),
              QString::number(kSessions), QString::number(kTotalOperations / kSessions)});
     }
     for (auto& worker : workers) {
@@ -206,7 +185,6 @@ TEST_P(Concurrency, RandomWorkOfManySessionsKeepsTheDirectoryWhole) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, Concurrency, ::testing::Values("sqlite", "postgresql"),
-                         [](const auto& info) { return info.param.toStdString(); });
+QXV_ON_BOTH_ENGINES(Concurrency);
 
 }  // namespace

@@ -71,33 +71,6 @@ TEST(PostgresConnection, ReportsUserAndServerOrAnOraErrorWhenUnreachable) {
 
 using PostgresBackend = PgSchemaTest;
 
-// Free SQL binds whatever a value holds, NULLs and blobs included, and names the columns in
-// upper case.
-TEST_F(PostgresBackend, ValuesTravelBoundWhateverTheyContain) {
-    const QString tricky = "O'Brien \"; DROP TABLE x; -- :PNAME $1 ул.";
-    const QByteArray blob("\x00\x01\xff'\\", 5);
-    const TRowSet echo = FDb->Query(
-        "SELECT :TEXT::text AS t, :NOTHING::text AS n, :BLOB::bytea AS b, :NUM + 1 AS next",
-        {{"text", tricky}, {"NOTHING", QVariant()}, {"BLOB", blob}, {"NUM", 41}});
-    ASSERT_EQ(echo.Columns.size(), 4u);
-    EXPECT_EQ(echo.Columns[3].Name, "NEXT");
-    EXPECT_EQ(echo.Rows[0][0].toString(), tricky);
-    EXPECT_TRUE(echo.Rows[0][1].isNull());
-    EXPECT_EQ(echo.Rows[0][2].toByteArray(), blob);
-    EXPECT_EQ(echo.Rows[0][3].toLongLong(), 42);
-}
-
-TEST_F(PostgresBackend, RoutineRaisingAnOracleNumberKeepsIt) {
-    FDb->Execute(
-        QStringLiteral(
-            "CREATE FUNCTION \"%1\".\"QXVTEST.FAIL\"() RETURNS integer LANGUAGE plpgsql AS "
-            "$$ BEGIN RAISE EXCEPTION 'ORA-20042: the reason' USING ERRCODE = 'QX042'; END $$")
-            .arg(FSchema),
-        {});
-    EXPECT_EQ(CodeOf([&] { Call("QXVTEST", "FAIL"); }), 20042);
-    EXPECT_EQ(MessageOf([&] { Call("QXVTEST", "FAIL"); }), "ORA-20042: the reason\n");
-}
-
 // What one traced session sent to the server: round trips (a Sync ends each pipeline, a
 // Query is one simple statement), the statements it prepared and the runs of them.
 struct TWireCounts {

@@ -129,10 +129,9 @@ TEST_F(SqliteBackend, ValuesKeepTheirKindOnTheWayInAndOut) {
     const TRowSet rs =
         FDb->Query("SELECT I, F, S, B, N, NVL(N, 'none') AS D FROM T_VALUES ORDER BY I", {});
     ASSERT_EQ(rs.Rows.size(), 2u);
-    EXPECT_EQ(rs.Columns[0].Type, TFieldType::Integer);
-    EXPECT_EQ(rs.Columns[1].Type, TFieldType::Float);
-    EXPECT_EQ(rs.Columns[2].Type, TFieldType::String);
-    EXPECT_EQ(rs.Columns[3].Type, TFieldType::Blob);
+    const std::vector<TFieldType> types{TFieldType::Integer, TFieldType::Float,
+                                        TFieldType::String, TFieldType::Blob};
+    for (size_t i = 0; i < types.size(); ++i) EXPECT_EQ(rs.Columns[i].Type, types[i]) << i;
     EXPECT_EQ(rs.Columns[5].Name, "D");
     EXPECT_EQ(rs.Rows[0][0].toLongLong(), 41);
     EXPECT_DOUBLE_EQ(rs.Rows[0][1].toDouble(), 2.5);
@@ -149,14 +148,9 @@ TEST_F(SqliteBackend, ValuesKeepTheirKindOnTheWayInAndOut) {
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM DUAL"), 1);
 }
 
-TEST_F(SqliteBackend, InstallIsVersionedAndSeedsOnce) {
+// Seeding once and keeping the rows are common to both engines; here the version.
+TEST_F(SqliteBackend, InstallIsVersionedAndUpgradesAnOldSchema) {
     const long long messages = Number(*FDb, "SELECT COUNT(*) FROM qxvbase.ERROR_MESSAGES");
-    EXPECT_GT(messages, 0);
-    EXPECT_EQ(Number(*FDb,
-                     "SELECT COUNT(*) FROM qxvbase.ERROR_MESSAGES WHERE \"ErrorCode\" = 1 AND "
-                     "\"Constraint\" = 'UK_LOCATABBREV_SNAME'"),
-              1);
-    InstallServerSchema(*FDb, "qxvbase");
     RegisterSqliteServer();
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.ERROR_MESSAGES"), messages);
     EXPECT_EQ(Number(*FDb, "PRAGMA qxvbase.user_version"), 6);

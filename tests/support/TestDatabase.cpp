@@ -1,17 +1,30 @@
 #include "support/TestDatabase.h"
 
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
+#include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraSession.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 
-TestDatabase::TestDatabase(const QString& schema) : FSchema(schema) {
+TestDatabase::TestDatabase(const QString& schema) : TestDatabase(schema, QString()) {}
+
+QString TestDatabase::NewSchemaName() {
+    return QStringLiteral("qxvtest_%1")
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+TestDatabase::TestDatabase(const QString& schema, const QString& serverConnectString)
+    : FDropSchema(!serverConnectString.isEmpty()),
+      FSchema(schema),
+      FConnectString(serverConnectString) {
     RegisterSqliteServer();
-    FConnectString =
-        QStringLiteral("sqlite:") + FTemp.FilePath("test.db") + QStringLiteral("?user=") + schema;
+    if (FConnectString.isEmpty())
+        FConnectString = QStringLiteral("sqlite:") + FTemp.FilePath("test.db") +
+                         QStringLiteral("?user=") + schema;
     FRaw = OpenConnection(FConnectString);
     InstallServerSchema(*FRaw, schema);
     FRaw->Commit();
@@ -23,6 +36,19 @@ TestDatabase::TestDatabase(const QString& schema) : FSchema(schema) {
 
 TestDatabase::~TestDatabase() {
     if (TOraSession::DefaultSession() == FSession.get()) TOraSession::SetDefaultSession(nullptr);
+    if (!FDropSchema) return;
+    FSession.reset();
+    try {
+        FRaw->Rollback();
+        FRaw->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(FSchema.toLower()), {});
+        FRaw->Commit();
+    } catch (const EOraError&) {
+        // A schema left behind in a throwaway server is harmless.
+    }
+}
+
+QString TestDatabase::Table(const QString& name) const {
+    return QStringLiteral("\"%1\".%2").arg(FSchema.toLower(), name);
 }
 
 long long TestDatabase::Call(const QString& package, const QString& routine,

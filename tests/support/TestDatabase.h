@@ -19,9 +19,16 @@ class TOraSession;
 class TestDatabase {
 public:
     explicit TestDatabase(const QString& schema = QStringLiteral("QXVBASE"));
+    // The same on the PostgreSQL server the connection string names, the schema dropped with
+    // the object; an empty string means the embedded engine.
+    TestDatabase(const QString& schema, const QString& serverConnectString);
+    // A schema name of its own for a database on a shared server.
+    static QString NewSchemaName();
     ~TestDatabase();
 
     const QString& Schema() const { return FSchema; }
+    // A table of the schema, for free SQL.
+    QString Table(const QString& name) const;
     // How a second, independent session reaches the same database.
     const QString& ConnectString() const { return FConnectString; }
     IDbConnection& Raw() { return *FRaw; }
@@ -57,6 +64,7 @@ public:
 
 private:
     TempDir FTemp;
+    bool FDropSchema = false;
     QString FSchema;
     QString FConnectString;
     std::unique_ptr<IDbConnection> FRaw;

@@ -2,8 +2,6 @@
 // form takes, from a query's call block to the rows of a cursor. PostgreSQL runs when
 // QXV_PG_DSN names a server (and must, in CI).
 
-#include <QRandomGenerator>
-
 #include <gtest/gtest.h>
 
 #include "Platform/Data/EOraError.h"
@@ -11,41 +9,22 @@
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Server/ServerInstall.h"
-#include "Server/sqlite/SqliteServer.h"
-#include "support/PostgresDsn.h"
-#include "support/TempDir.h"
+#include "support/EngineSchema.h"
 
 namespace {
 
-class DataOnEngines : public ::testing::TestWithParam<QString> {
+class DataOnEngines : public EngineSchemaTest {
 protected:
     void SetUp() override {
-        RegisterSqliteServer();
-        if (GetParam() == QLatin1String("sqlite")) {
-            session.SetConnectString("sqlite:" + temp.FilePath("data.db"));
-            schema = "qxvbase";
-        } else {
-            const QString dsn = PgDsnOrSkip();
-            QXV_REQUIRE_PG(dsn);
-            session.SetConnectString(dsn);
-            schema = QStringLiteral("qxvd_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                   QLatin1Char('0'));
-        }
+        EngineSchemaTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        session.SetConnectString(FConnectString);
         session.Connect();
         InstallServerSchema(session.Connection(), schema);
         session.Commit();
     }
-
     void TearDown() override {
-        if (GetParam() != QLatin1String("postgresql") || !session.Connected()) return;
-        try {
-            session.Rollback();
-            session.Connection().Execute(
-                QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(schema.toLower()), {});
-            session.Commit();
-        } catch (const EOraError&) {
-            // A schema left behind in a throwaway server is harmless.
-        }
+        if (session.Connected()) DropSchema(session.Connection());
     }
 
     // "begin :RESULT := &shema.PACKAGE.ROUTINE(:A, :B); end;" as the forms hold it.
@@ -73,9 +52,8 @@ protected:
         return type.ParamByName("RESULT").AsInteger();
     }
 
-    TempDir temp;
     TOraSession session;
-    QString schema;
+    const QString& schema = FSchema;
 };
 
 }  // namespace
@@ -218,20 +196,6 @@ TEST_P(DataOnEngines, RuntimeStoredProcAndPackageComponents) {
     lang.SetPackageName(schema + ".LANG_PACK");
     EXPECT_TRUE(lang.GetVariable("GC_MULTI_LANG").isValid());
     EXPECT_FALSE(lang.ExecProc("GET_USER_APL_LANG_ID").isNull());
-
-    TOraQuery catalogue;
-    catalogue.SetSession(&session);
-    catalogue.SetSQL(
-        {"SELECT COUNT(1) AS QNT FROM ALL_OBJECTS T WHERE T.OBJECT_TYPE = 'PACKAGE' AND",
-         "T.OBJECT_NAME = 'LANG_PACK' AND T.STATUS = 'VALID' AND T.OWNER = UPPER(:OWNER)"});
-    catalogue.ParamByName("OWNER").SetAsString(schema);
-    catalogue.Open();
-    EXPECT_EQ(catalogue.FieldByName("QNT").AsInteger(), 1);
-    catalogue.Close();
-    catalogue.ParamByName("OWNER").SetAsString(schema + "' OR '1'='1");
-    catalogue.Open();
-    EXPECT_EQ(catalogue.FieldByName("QNT").AsInteger(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, DataOnEngines, ::testing::Values("sqlite", "postgresql"),
-                         [](const auto& info) { return info.param.toStdString(); });
+QXV_ON_BOTH_ENGINES(DataOnEngines);

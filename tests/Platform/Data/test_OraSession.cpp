@@ -7,17 +7,23 @@
 
 namespace {
 
+// A session that counts its attempts to connect.
 class OraSessionTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         FakeConnection::Register([](FakeConnection& c) { c.SetServer("fake-host"); });
     }
+    OraSessionTest() {
+        session.BeforeConnect = [this](TOraSession*) { ++attempts; };
+    }
+
+    TOraSession session;
+    int attempts = 0;
 };
 
 }  // namespace
 
 TEST_F(OraSessionTest, ConnectRunsTheHookFirstAndOpensTheConnectString) {
-    TOraSession session;
     session.setObjectName("MainSession");
     QStringList log;
     session.BeforeConnect = [&](TOraSession* s) {
@@ -41,10 +47,7 @@ TEST_F(OraSessionTest, ConnectRunsTheHookFirstAndOpensTheConnectString) {
 }
 
 TEST_F(OraSessionTest, AComponentOnAnUnconnectedSessionConnectsItThroughTheHook) {
-    TOraSession session;
     session.SetConnectString("fake:second");
-    int attempts = 0;
-    session.BeforeConnect = [&](TOraSession*) { ++attempts; };
     TOraQuery query;
     query.setObjectName("OraQuery1");
     query.SetSession(&session);
@@ -56,9 +59,6 @@ TEST_F(OraSessionTest, AComponentOnAnUnconnectedSessionConnectsItThroughTheHook)
 }
 
 TEST_F(OraSessionTest, FailuresToConnectAreServerErrors) {
-    TOraSession session;
-    int attempts = 0;
-    session.BeforeConnect = [&](TOraSession*) { ++attempts; };
     try {
         session.Connect();  // nothing to connect to
         FAIL() << "no exception";
@@ -75,15 +75,14 @@ TEST_F(OraSessionTest, FailuresToConnectAreServerErrors) {
 TEST_F(OraSessionTest, AnAdoptedConnectionIsUsedAsItIsAndOutlivesTheSession) {
     FakeConnection conn("HOST_USER");
     {
-        TOraSession session;
-        int attempts = 0;
-        session.BeforeConnect = [&](TOraSession*) { ++attempts; };
-        session.AdoptConnection(&conn);
-        EXPECT_TRUE(session.Connected());
-        EXPECT_EQ(&session.Connection(), &conn);
-        EXPECT_EQ(session.UserName(), "HOST_USER");
-        session.Commit();
-        session.Rollback();
+        TOraSession adopting;
+        adopting.BeforeConnect = session.BeforeConnect;
+        adopting.AdoptConnection(&conn);
+        EXPECT_TRUE(adopting.Connected());
+        EXPECT_EQ(&adopting.Connection(), &conn);
+        EXPECT_EQ(adopting.UserName(), "HOST_USER");
+        adopting.Commit();
+        adopting.Rollback();
         EXPECT_EQ(attempts, 0);
     }
     // The session is gone; the connection still answers.
@@ -93,10 +92,7 @@ TEST_F(OraSessionTest, AnAdoptedConnectionIsUsedAsItIsAndOutlivesTheSession) {
 }
 
 TEST_F(OraSessionTest, ComponentsNeverFreeTheirSessionAndCommitDoesNotConnect) {
-    TOraSession session;
     session.SetConnectString("fake:lazy");
-    int attempts = 0;
-    session.BeforeConnect = [&](TOraSession*) { ++attempts; };
     session.Commit();
     session.Rollback();
     EXPECT_EQ(attempts, 0);

@@ -45,22 +45,7 @@ TEST_F(MessageBoxesTest, RecordersKeepEveryCallAnswerFromTheirScriptAndNest) {
     EXPECT_EQ(FBoxes.Last().Text, "to outer");
 }
 
-TEST_F(MessageBoxesTest, EachKindHasItsCaptionAndFlagsAndACallerMayAddButtonsOnly) {
-    struct {
-        TMessageKind Kind;
-        const char* Caption;
-        unsigned Flags;
-    } const cases[] = {
-        {TMessageKind::Warning, "Подтверждение", 0x30},
-        {TMessageKind::Error, "Ошибка", 0x42010},
-        {TMessageKind::Information, "Извещение", 0x40},
-        {TMessageKind::Notice, "Подтверждение", 0x42040},
-    };
-    for (const auto& c : cases) {
-        MessageBoxes::ShowKind(c.Kind, "text", nullptr);
-        EXPECT_EQ(FBoxes.Last().Caption, QString::fromUtf8(c.Caption)) << int(c.Kind);
-        EXPECT_EQ(FBoxes.Last().Flags, c.Flags) << int(c.Kind);
-    }
+TEST_F(MessageBoxesTest, ACallerMayNameTheCaptionAndAddButtonsOnly) {
     MessageBoxes::ShowKind(TMessageKind::Error, "boom", nullptr, "Отчеты");
     EXPECT_EQ(FBoxes.Last().Caption, "Отчеты");
     EXPECT_EQ(FBoxes.Last().Flags, 0x42010u);

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QRandomGenerator>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Platform/Data/DbBackend.h"
+#include "Platform/Data/EOraError.h"
+#include "Server/sqlite/SqliteServer.h"
+#include "support/PostgresDsn.h"
+#include "support/TempDir.h"
+
+// A test that runs on both engines, its parameter naming one: "sqlite" is a fresh file of the
+// test's own, "postgresql" a schema of a random name on the throwaway server (QXV_PG_DSN),
+// dropped again by DropSchema. Without a server SetUp skips (or fails in CI): a derived SetUp
+// returns when IsSkipped() or HasFatalFailure().
+class EngineSchemaTest : public ::testing::TestWithParam<QString> {
+protected:
+    void SetUp() override {
+        RegisterSqliteServer();
+        if (IsSqlite()) {
+            FConnectString =
+                QStringLiteral("sqlite:") + FTemp.FilePath(QStringLiteral("engine.db"));
+            FSchema = QStringLiteral("qxvbase");
+            return;
+        }
+        FConnectString = PgDsnOrSkip();
+        QXV_REQUIRE_PG(FConnectString);
+        FSchema = QStringLiteral("qxvt_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                QLatin1Char('0'));
+    }
+
+    bool IsSqlite() const { return GetParam() == QLatin1String("sqlite"); }
+
+    // A table of the schema, for free SQL.
+    QString T(const QString& table) const {
+        return QStringLiteral("\"%1\".%2").arg(FSchema.toLower(), table);
+    }
+
+    // Drops the server's schema through db, which may be inside a transaction.
+    void DropSchema(IDbConnection& db) {
+        if (IsSqlite()) return;
+        try {
+            db.Rollback();
+            db.Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(FSchema.toLower()), {});
+            db.Commit();
+        } catch (const EOraError&) {
+            // A schema left behind in a throwaway server is harmless.
+        }
+    }
+
+public:
+    static std::string EngineName(const ::testing::TestParamInfo<QString>& info) {
+        return info.param.toStdString();
+    }
+
+protected:
+    TempDir FTemp;
+    QString FConnectString;
+    QString FSchema;
+};
+
+#define QXV_ON_BOTH_ENGINES(Suite)                                                                 \
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Engines, Suite, ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")), \
+        EngineSchemaTest::EngineName)
