@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
-#include "Platform/Data/ChangedRows.h"
 #include "Platform/Data/DataSet.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
@@ -143,7 +142,7 @@ bool TEditedRow::Answer(const std::exception& error, const TDataSet& row,
     return true;
 }
 
-// "ORA-20002: <phrase>: <details>", a code or a name the server does not take, with its
+// "ORA-20003: <phrase>: <details>", a code or a name the server does not take, with its
 // phrase in the user's language.
 QString PlaceDataText(const std::exception& error) {
     const auto* ora = dynamic_cast<const EOraError*>(&error);

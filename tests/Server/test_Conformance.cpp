@@ -1083,7 +1083,7 @@ TEST_P(Conformance, CodesAndNamesPerLanguageAreCheckedShownAndFound) {
         long long Place;
         const char* List;
         long long Result;     // when no error
-        const char* Refusal;  // the ORA-20002 text, or nothing
+        const char* Refusal;  // the ORA-20003 text, or nothing
     } steps[] = {
         {"SET_T#LOCATION_CODES", w.o1, "ISO3166_2\tRU-NOR\nPOSTAL\t101000\n", 1, nullptr},
         {"SET_T#LOCATION_CODES", w.o2, "ISO3166_2\tRU-NOR\n", 0,
@@ -1104,7 +1104,7 @@ TEST_P(Conformance, CodesAndNamesPerLanguageAreCheckedShownAndFound) {
         });
         if (step.Refusal) {
             EXPECT_TRUE(message.contains(QString::fromUtf8(step.Refusal))) << message.toStdString();
-            EXPECT_TRUE(message.startsWith("ORA-20002")) << message.toStdString();
+            EXPECT_TRUE(message.startsWith("ORA-20003")) << message.toStdString();
         } else {
             EXPECT_EQ(message, "") << message.toStdString();
             EXPECT_EQ(result, step.Result) << step.List;

@@ -44,6 +44,8 @@ constexpr int NoSuchRoutine = 6550;
 constexpr int UserDefined = 20000;
 // A change built on an older reading of the row: another user changed it since.
 constexpr int ChangedByOther = 20001;
+// Another user deleted the row since it was read.
+constexpr int DeletedByOther = 20002;
 // A place's code or name per language that the server does not take ("<phrase>: <details>").
-constexpr int PlaceDataRefused = 20002;
+constexpr int PlaceDataRefused = 20003;
 }  // namespace OraCode

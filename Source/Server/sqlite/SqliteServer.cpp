@@ -4,7 +4,6 @@
 
 #include <mutex>
 
-#include "Platform/Data/ChangedRows.h"
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Server/sqlite/SqliteServerImpl.h"

@@ -88,7 +88,7 @@ void RegisterCodeRoutines();
 QString NameLanguage(TSqliteRoutineContext& ctx, const QString& schema);
 // The codes ("KIND\tcode" lines) or names per language ("LANG\tname" lines) of place `id`
 // replaced by `list`, each checked first (an unknown kind or language, an empty value, a
-// unique code on another place raise ORA-20002); a NULL list keeps them.
+// unique code on another place raise ORA-20003); a NULL list keeps them.
 void ReplacePlaceCodes(TSqliteRoutineContext& ctx, const QString& schema, long long id,
                        const QVariant& list);
 void ReplacePlaceNames(TSqliteRoutineContext& ctx, const QString& schema, long long id,

@@ -71,10 +71,10 @@ BEGIN
   FOR r IN SELECT * FROM @SCHEMA@.place_pairs(p_list) LOOP
     SELECT is_unique INTO v_unique FROM @SCHEMA@.code_kind WHERE kind = r.key;
     IF NOT FOUND THEN
-      RAISE EXCEPTION 'ORA-20002: Неизвестный вид кода: %', r.key;
+      RAISE EXCEPTION 'ORA-20003: Неизвестный вид кода: %', r.key;
     END IF;
     IF btrim(r.value) = '' OR r.value ~ E'[\t\r\n]' THEN
-      RAISE EXCEPTION 'ORA-20002: Пустой код: %', r.key;
+      RAISE EXCEPTION 'ORA-20003: Пустой код: %', r.key;
     END IF;
     IF length(r.value) > 64 THEN
       RAISE EXCEPTION 'ORA-12899: value too large for column CODE (actual: %, maximum: 64)',
@@ -86,7 +86,7 @@ BEGIN
       WHERE c.code = r.value AND c.kind = r.key AND c.id_location <> p_id
       LIMIT 1;
       IF FOUND THEN
-        RAISE EXCEPTION 'ORA-20002: Код принадлежит другому местоположению: % %, «%» (%)',
+        RAISE EXCEPTION 'ORA-20003: Код принадлежит другому местоположению: % %, «%» (%)',
           r.key, r.value, v_other.name, v_other.id;
       END IF;
     END IF;
@@ -109,10 +109,10 @@ BEGIN
   END IF;
   FOR r IN SELECT * FROM @SCHEMA@.place_pairs(p_list) LOOP
     IF r.key !~ '^[A-Z]{2}$' THEN
-      RAISE EXCEPTION 'ORA-20002: Неизвестный язык имени: %', r.key;
+      RAISE EXCEPTION 'ORA-20003: Неизвестный язык имени: %', r.key;
     END IF;
     IF btrim(r.value) = '' OR r.value ~ E'[\t\r\n]' THEN
-      RAISE EXCEPTION 'ORA-20002: Пустое имя на языке: %', r.key;
+      RAISE EXCEPTION 'ORA-20003: Пустое имя на языке: %', r.key;
     END IF;
   END LOOP;
   DELETE FROM @SCHEMA@.location_name WHERE id_location = p_id;
