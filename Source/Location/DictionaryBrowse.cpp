@@ -9,8 +9,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uOraFunctions.h"
+#include "Location/JournalWatcher.h"
 #include "Location/LocationDialogs.h"
 #include "Location/Pictures.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -306,6 +309,26 @@ void TfDictionaryBrowse::FormShow() {
     ApplyColumns();
     SyncViewRow(FModel->CurrentRow());
     UpdateActions();
+    FollowJournal();
+}
+
+void TfDictionaryBrowse::FollowJournal() {
+    connect(
+        TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
+        [this](const std::vector<TJournalRow>& rows) {
+            const bool mine = std::any_of(rows.begin(), rows.end(), [this](const auto& row) {
+                return row.Is(JournalKind());
+            });
+            if (!mine || !ospObjects->Active()) return;
+            Guard([this] {
+                const int id = ospObjects->IsEmpty()
+                                   ? -1
+                                   : ospObjects->FieldByName(QStringLiteral("ID")).AsInteger();
+                ReloadList();
+                ospObjects->Locate(QStringLiteral("ID"), id);
+            });
+        },
+        Qt::UniqueConnection);
 }
 
 void TfDictionaryBrowse::FormDestroy() {

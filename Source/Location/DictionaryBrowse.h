@@ -104,6 +104,9 @@ protected:
     // Caption of the "still referenced" box, and of the failed-delete warning.
     virtual QString ReferencedCaption() const = 0;
     virtual QString DeleteFailedCaption() const = 0;
+    // The kind of the journal's rows this list shows ("ABBREV", "LEVEL"): another session's
+    // change of that kind is read again at once.
+    virtual const char* JournalKind() const = 0;
     // Whether the grid is frozen from the delete call until its answer is handled.
     virtual bool FreezeDuringDelete() const { return false; }
 
@@ -124,6 +127,8 @@ private:
     // Opens the list afresh; a refresh re-reads an open one.
     void OpenList();
     void ReloadList();
+    // Reads the list again, on the same row, when another session changed its kind.
+    void FollowJournal();
     void RestoreTranslation();
     void LinkView(bool linked);
     void SyncViewRow(int row);

@@ -20,4 +20,5 @@ protected:
     int CallDelete(int id) override;
     QString ReferencedCaption() const override;
     QString DeleteFailedCaption() const override;
+    const char* JournalKind() const override { return "LEVEL"; }
 };

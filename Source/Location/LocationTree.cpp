@@ -313,6 +313,7 @@ std::optional<TLocationTree::TLastChange> TLocationTree::Reread(TObjectNode* nod
     if (proc.Eof()) return std::nullopt;
     auto field = [&proc](const char* name) -> const TField& { return proc.FieldByName(QString::fromLatin1(name)); };
     node->Version = field("VERSION").AsInteger();
+    node->ChildCount = field("CHILD_CNT").AsInteger();
     node->AbbrevID = field("ABBREV_ID").AsInteger();
     node->setText(0, Caption(field("ABBREV_SNAME").AsString(), FAbbrevSeparator,
                              field("NAME").AsString()));
@@ -376,6 +377,27 @@ TObjectNode* TLocationTree::Root() const {
 }
 
 TObjectNode* TLocationTree::Selected() const { return AsNode(FTree->currentItem()); }
+
+TObjectNode* TLocationTree::Find(int id) const {
+    TObjectNode* root = Root();
+    if (id < 1 || !root) return root;
+    std::vector<TObjectNode*> pending{root};
+    while (!pending.empty()) {
+        TObjectNode* node = pending.back();
+        pending.pop_back();
+        for (int i = 0; i < node->childCount(); ++i) {
+            TObjectNode* child = node->ChildNode(i);
+            if (child->ID == id) return child;
+            if (child->childCount()) pending.push_back(child);
+        }
+    }
+    return nullptr;
+}
+
+bool TLocationTree::HoldsSelection(const TObjectNode* node) const {
+    const QTreeWidgetItem* current = FTree->currentItem();
+    return current == node || IsInSubtreeOf(current, node);
+}
 
 QString TLocationTree::AddressPath() const {
     QString path;

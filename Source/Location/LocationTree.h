@@ -76,6 +76,10 @@ public:
 
     TObjectNode* Root() const;
     TObjectNode* Selected() const;
+    // The loaded node of a place (the root for an id below 1); null when the tree has none.
+    TObjectNode* Find(int id) const;
+    // Whether the current node is `node` or lies in its subtree.
+    bool HoldsSelection(const TObjectNode* node) const;
     const TLevelAteList& Levels() const { return FLevelList; }
     const std::vector<std::pair<int, int>>& AbbrevImages() const { return FAbbrevImages; }
 
@@ -91,8 +95,8 @@ public:
         QString By;
         QString At;
     };
-    // Takes over a node's version, caption and picture from the server; none when the place
-    // is gone.
+    // Takes over a node's version, caption, picture and count of children from the server;
+    // none when the place is gone.
     std::optional<TLastChange> Reread(TObjectNode* node);
 
     // Called after a node became selected and its children were fetched.

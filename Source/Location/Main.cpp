@@ -324,6 +324,7 @@ void TfMain::LoadOnShow() {
             if (!failure) failure = std::current_exception();
         }
     };
+    FollowJournal();  // first: what changes while the tree loads is applied after it
     step([this] { CreateInfoFrame(); });
     step([this] { LoadAbbrevImages(); });
     step([this] { LoadLevels(); });

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <exception>
+#include <vector>
 
 #include "FormReposit/_PelmBaseQXVBase.h"
 #include "Location/RowDragTree.h"
@@ -25,6 +26,7 @@ class TObjectNode;
 class TOraQuery;
 class TOraStoredProc;
 class TPopupEdit;
+struct TJournalRow;
 
 class TfrObjectInfo;
 
@@ -76,6 +78,10 @@ public:
     bool CanDropOn(TObjectNode* target) const;
     // Moves the selected place under target on the server, then in the tree.
     void DropOn(TObjectNode* target);
+
+    // Follows what other sessions change (MainFollowing.cpp): the tree, the address line and
+    // the information frame show it within a moment, the user's place kept.
+    void ApplyJournal(const std::vector<TJournalRow>& rows);
 
     // Re-evaluates which actions may run now.
     void UpdateActions();
@@ -167,7 +173,13 @@ private:
     // Keeps the fetched levels of a moved place and its fetched subtree equal to the
     // server's, which places it one level below its new parent.
     void FollowMovedLevels(TObjectNode* moved, int newLevel);
-    // Another user deleted the place: its node goes, its parent is selected.
+    void FollowJournal();
+    void FollowPlace(const TJournalRow& row);
+    // A place that is new under `parent`, or moved there, shows when that level is loaded.
+    void ArriveFollowed(int id, TObjectNode* parent);
+    void MoveFollowed(TObjectNode* node, int parentId);
+    // Another user deleted the place: its node goes; when it held the selection, its parent
+    // is selected.
     void DropGoneNode(TObjectNode* node);
     // Another user changed a place the user was moving: the node shows it as it is now (or
     // goes, when the place went) and the user is told who changed it.

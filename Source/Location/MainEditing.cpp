@@ -185,7 +185,7 @@ void TfMain::aObjectDeleteExecute() {
 }
 
 void TfMain::DropGoneNode(TObjectNode* node) {
-    tvObjects->setCurrentItem(node->ParentNode());
+    if (FTree->HoldsSelection(node)) tvObjects->setCurrentItem(node->ParentNode());
     const QSignalBlocker quiet(tvObjects);
     delete node;
 }

@@ -11,10 +11,13 @@
 #include <QUuid>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uBaseFormSettings.h"
 #include "ComUnits/uChkCount.h"
 #include "ComUnits/uTDBGridInterface_IMPL.h"
+#include "Location/JournalWatcher.h"
 #include "Location/LocationDialogs.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
@@ -210,6 +213,17 @@ void TfSearch::Choose() {
 void TfSearch::FormShow() {
     TBaseForm::FormShow();
     edText->setFocus();
+    // Places another session changes are found again, on the same row.
+    connect(TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
+            [this](const std::vector<TJournalRow>& rows) {
+                const bool places = std::any_of(rows.begin(), rows.end(),
+                                                [](const auto& row) { return row.Is("PLACE"); });
+                if (!places || HitCount() == 0 || edText->text().trimmed().isEmpty()) return;
+                const int row = dbgHits->currentIndex().row();
+                Application::Instance().Protect(this, [this] { Search(); });
+                if (row > 0 && row < HitCount()) dbgHits->selectRow(row);
+            },
+            Qt::UniqueConnection);
 }
 
 // Enter searches in the text and chooses in the grid; Down goes from the text to the hits.

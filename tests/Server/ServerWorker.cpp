@@ -5,6 +5,8 @@
 //   ServerWorker writer DSN
 //     adds places one call at a time and prints each id once its call has returned, until
 //     it is killed (see test_SqliteFaults.cpp);
+//   ServerWorker call DSN SCHEMA ROUTINE [NAME=VALUE]...
+//     one call of a location routine, committed; prints its RESULT (see test_MainFollowing.cpp);
 //   ServerWorker hold DSN
 //     renames every place inside one write transaction, prints "held" and keeps the
 //     transaction open until its input closes (see test_Search.cpp).
@@ -220,6 +222,19 @@ int main(int argc, char** argv) {
             TWorker(*db, a[3], a[4].toUInt(), a[5].toInt(), a[6].toInt()).Run(a[7].toInt());
             return 0;
         }
+        if (a.size() >= 5 && a[1] == QLatin1String("call")) {
+            const auto db = OpenConnection(a[2]);
+            Inputs inputs;
+            for (const QString& pair : a.mid(5)) {
+                bool number = false;
+                const QString value = pair.section(u'=', 1);
+                const qlonglong n = value.toLongLong(&number);
+                inputs.push_back({pair.section(u'=', 0, 0), number ? QVariant(n) : QVariant(value)});
+            }
+            const TCallResult r = db->Call(db->Describe(a[3], QStringLiteral("QXVERPLOCAT"), a[4]), inputs);
+            std::cout << r.Value("RESULT").toLongLong() << std::endl;
+            return 0;
+        }
         if (a.size() == 3 && (a[1] == QLatin1String("hold") || a[1] == QLatin1String("writer"))) {
             (a[1] == QLatin1String("hold") ? HoldWriteLock : RunWriter)(*OpenConnection(a[2]));
             return 0;
@@ -228,6 +243,6 @@ int main(int argc, char** argv) {
         std::cerr << e.Message().toStdString() << std::endl;
         return 1;
     }
-    std::cerr << "usage: ServerWorker concurrency|writer|hold ..." << std::endl;
+    std::cerr << "usage: ServerWorker concurrency|writer|call|hold ..." << std::endl;
     return 2;
 }

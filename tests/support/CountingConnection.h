@@ -47,6 +47,8 @@ public:
     bool CopyOut(const QString& select, const TCopySink& sink) override;
     QVariant PackageVariable(const QString& schema, const QString& package,
                              const QString& name) override;
+    // Asking costs no request: not counted.
+    bool DataChanged(const QString& schema) override { return FInner.DataChanged(schema); }
     void StartTransaction() override { FInner.StartTransaction(); }
     void StartWriteTransaction(const QString& schema) override {
         FInner.StartWriteTransaction(schema);

@@ -56,6 +56,8 @@ void IDbConnection::InsertRows(const TBulkRows& rows) {
     }
 }
 
+bool IDbConnection::DataChanged(const QString& /*schema*/) { return true; }
+
 // Engines without a bulk output of their own: the caller reads the rows.
 bool IDbConnection::CopyOut(const QString&, const TCopySink&) { return false; }
 

@@ -131,6 +131,13 @@ public:
     virtual QVariant PackageVariable(const QString& schema, const QString& package,
                                      const QString& name) = 0;
 
+    // Whether another session may have changed the tables of `schema` since this was last asked
+    // for it; the first asking starts watching and answers true. It answers from what the
+    // connection already holds, without waiting on the server, so a window may ask it several
+    // times a second. A lost server is thrown as EOraError; the next asking after the session
+    // is back answers true. The default always answers true: the caller then re-reads each time.
+    virtual bool DataChanged(const QString& schema);
+
     // Every call is its own unit of work: committed when it returns, rolled back whole when it
     // fails, no lock kept afterwards. StartTransaction opens an explicit transaction that the
     // following calls join until Commit or Rollback; without one both do nothing.

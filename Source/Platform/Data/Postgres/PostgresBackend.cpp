@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 
 #include <libpq-fe.h>
@@ -544,6 +545,24 @@ public:
     void Commit() override { EndTransaction("COMMIT"); }
     void Rollback() override { EndTransaction("ROLLBACK"); }
 
+    // The changing routines notify qxv_journal with "<SCHEMA>:<SEQ>" at their commit; the
+    // notifications wait in the connection until asked for.
+    bool DataChanged(const QString& schema) override {
+        CheckSchemaName(schema);
+        const QString key = schema.toUpper();
+        if (!FListening) {
+            Reconnect();
+            RunScript("LISTEN qxv_journal");
+            FListening = true;
+            FWatched.clear();
+            FPending.clear();
+        }
+        TakeNotifications();
+        const bool first = !FWatched.contains(key);
+        FWatched.insert(key);
+        return FPending.remove(key) || first;
+    }
+
     ~TPostgresConnection() override {
         if (FTrace) {
             PQuntrace(FConn.get());
@@ -799,7 +818,24 @@ private:
                     .arg(FServer, LastError()));
     }
 
+    void TakeNotifications() {
+        if (!PQconsumeInput(FConn.get())) {
+            const QString why = LastError();
+            FListening = false;
+            Reset();
+            throw EOraError::Make(OraCode::ConnectionLost,
+                                  QStringLiteral("connection to the server %1 was lost (%2)")
+                                      .arg(FServer, why));
+        }
+        while (PGnotify* notice = PQnotifies(FConn.get())) {
+            const QString payload = QString::fromUtf8(notice->extra);
+            FPending.insert(payload.section(u':', 0, 0).toUpper());
+            PQfreemem(notice);
+        }
+    }
+
     bool Reset() {
+        FListening = false;  // a new server session listens to nothing
         FInTransaction = false;
         FExplicit = false;
         FPrepared.clear();  // a new server session knows none of them
@@ -889,6 +925,9 @@ private:
     QString FServer;
     bool FInTransaction = false;
     bool FExplicit = false;
+    bool FListening = false;
+    QSet<QString> FWatched;  // schemas asked about, upper case
+    QSet<QString> FPending;  // schemas notified and not asked about since
     QHash<QString, TRoutineDesc> FDescribed;
     QHash<QString, TCallShape> FShapes;
     QHash<QString, QHash<QString, QString>> FColumnTypes;  // by quoted table name

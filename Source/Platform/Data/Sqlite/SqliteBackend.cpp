@@ -25,8 +25,10 @@
 #include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <set>
 
 #include "Platform/Data/DataConvert.h"
@@ -254,6 +256,7 @@ public:
     void StartWriteTransaction(const QString& schema) override;
     void Commit() override;
     void Rollback() override;
+    bool DataChanged(const QString& schema) override;
 
     long long LastInsertId() override { return sqlite3_last_insert_rowid(FDb.get()); }
 
@@ -285,6 +288,7 @@ private:
     int FBusyTimeout = 5000;      // ms a statement waits for another session's lock
     QElapsedTimer FWaiting;       // running while a statement waits for a lock
     std::set<QString> FAttached;  // lower-case schema names
+    std::map<QString, long long> FDataVersions;  // the last data_version seen, by schema
     QString FCurrentSchema;       // of the routine running, for messages
     int FCallDepth = 0;
     int FUnitDepth = 0;      // units of work running: the inner ones join the outer one
@@ -451,6 +455,19 @@ void TSqliteConnection::Commit() {
 void TSqliteConnection::Rollback() {
     FExplicit = false;
     if (!sqlite3_get_autocommit(FDb.get())) Exec("ROLLBACK");
+}
+
+// data_version moves when another connection commits to the schema's file, never for this
+// connection's own commits; reading it takes no lock.
+bool TSqliteConnection::DataChanged(const QString& schema) {
+    if (!Attach(schema, false)) return false;
+    const QString name = schema.toLower();
+    const TRowSet rs =
+        Run(QStringLiteral("PRAGMA %1.data_version").arg(QuoteIdent(name)), {}, nullptr);
+    const long long version = rs.Rows.empty() ? 0 : rs.Rows[0][0].toLongLong();
+    const auto [seen, first] = FDataVersions.try_emplace(name, version);
+    if (first) return true;
+    return std::exchange(seen->second, version) != version;
 }
 
 bool TSqliteConnection::Attach(const QString& schema, bool create) {
