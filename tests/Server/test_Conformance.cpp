@@ -12,6 +12,7 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/JournalChanges.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "support/EngineSchema.h"
@@ -114,8 +115,8 @@ protected:
     }
     Inputs InfoUpdate(long long obj, long long id, QVariant parent, const QString& value,
                       int active = 1) {
-        return {{"POBJTYPE", 1},       {"POBJID", obj},           {"PID", id},
-                {"PID_PARENT", parent}, {"PVALUE", value},         {"PDESCRIPTION", "changed"},
+        return {{"POBJTYPE", 1},        {"POBJID", obj},   {"PID", id},
+                {"PID_PARENT", parent}, {"PVALUE", value}, {"PDESCRIPTION", "changed"},
                 {"PACTIVE", active}};
     }
     long long AddInfo(long long obj, QVariant parent, int type, const QString& value) {
@@ -735,9 +736,10 @@ TEST_P(Conformance, MultiLanguageSwitchAndCatalogue) {
     const QString catalogue = QStringLiteral(
         " SELECT COUNT(1) AS QNT FROM ALL_OBJECTS T  WHERE T.OBJECT_TYPE = 'PACKAGE' AND "
         "T.OBJECT_NAME = 'LANG_PACK'   AND T.STATUS = 'VALID'   AND T.OWNER = UPPER(:OWNER)");
-    for (const auto& [owner, count] :
-         {std::pair{FSchema, "1"}, {FSchema.toUpper(), "1"}, {"qxv_not_installed", "0"},
-          {FSchema + "' OR '1'='1", "0"}})
+    for (const auto& [owner, count] : {std::pair{FSchema, "1"},
+                                       {FSchema.toUpper(), "1"},
+                                       {"qxv_not_installed", "0"},
+                                       {FSchema + "' OR '1'='1", "0"}})
         EXPECT_EQ(Column(FDb->Query(catalogue, {{"OWNER", owner}}), "QNT"), count);
 }
 
@@ -913,7 +915,9 @@ TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {
         [&] { return AddLocation(-1, 0, "n"); },
         [&] { return UpdLocation(w.o2, -1, Null(), "n"); },
         [&] { return AddType(3, -1); },
-        [&] { return Loc("INS_T#LOCATTYPE", {{"PLEVEL#", 3}, {"PID_ABBREV", Null()}}); },
+        [&] {
+            return Loc("INS_T#LOCATTYPE", {{"PLEVEL#", 3}, {"PID_ABBREV", Null()}});
+        },
         [&] {
             return Loc("UPD_T#LOCATTYPE",
                        {{"PID", w.tObl1}, {"PLEVEL#", 1}, {"PID_ABBREV", Null()}});
@@ -1035,12 +1039,14 @@ TEST_P(Conformance, StaleVersionsAreRefusedWithTheLastChange) {
         const long long old = read().section(u'|', 0, 0).toLongLong();
         EXPECT_EQ(call(QVariant()), done);
         const QString now = read();
+        const long long seq = Loc("GET_JOURNAL_SEQ");
         const QStringList by = now.split(u'|');
         EXPECT_GT(by[0].toLongLong(), old);
         EXPECT_EQ(CodeOf([&] { call(old); }), OraCode::ChangedByOther);
         EXPECT_EQ(MessageOf([&] { call(old); }).trimmed(),
                   QStringLiteral("ORA-20001: ") + QString::fromUtf8(changed).arg(by[1], by[2]));
         EXPECT_EQ(read(), now) << "nothing changed";
+        EXPECT_EQ(Loc("GET_JOURNAL_SEQ"), seq) << "nor journaled";
         EXPECT_EQ(call(by[0].toLongLong()), done);
         if (!deleted) return;
         const QString gone = QString::fromLatin1(routine).replace("UPD_", "DEL_");
@@ -1100,7 +1106,8 @@ TEST_P(Conformance, CodesAndNamesPerLanguageAreCheckedShownAndFound) {
         const bool codes = QString(step.Routine).endsWith("CODES");
         long long result = 0;
         const QString message = MessageOf([&] {
-            result = Loc(step.Routine, {{"PID", step.Place}, {codes ? "PCODES" : "PNAMES", step.List}});
+            result =
+                Loc(step.Routine, {{"PID", step.Place}, {codes ? "PCODES" : "PNAMES", step.List}});
         });
         if (step.Refusal) {
             EXPECT_TRUE(message.contains(QString::fromUtf8(step.Refusal))) << message.toStdString();
@@ -1131,13 +1138,192 @@ TEST_P(Conformance, CodesAndNamesPerLanguageAreCheckedShownAndFound) {
 
     // The update replaces codes and names when it is given them and keeps them otherwise;
     // a deleted place takes its own along.
-    EXPECT_EQ(Loc("UPD_T#LOCATION", {{"PID", w.o1}, {"PID_PARENT", Null()}, {"PID_LOCATTYPE", w.tObl1},
-                                     {"PNAME", "North"}, {"PCODES", "ISO3166_2\tRU-NO\n"}}),
+    EXPECT_EQ(Loc("UPD_T#LOCATION", {{"PID", w.o1},
+                                     {"PID_PARENT", Null()},
+                                     {"PID_LOCATTYPE", w.tObl1},
+                                     {"PNAME", "North"},
+                                     {"PCODES", "ISO3166_2\tRU-NO\n"}}),
               w.o1);
     EXPECT_EQ(Column(LocCursor("GET_T#LOCATION_CODE", {{"PID", w.o1}}), "CODE"), "RU-NO");
     EXPECT_EQ(Place(w.o1, "NAME"), "Nord");
     EXPECT_EQ(Loc("DEL_T#LOCATION", {{"PID", w.o2}}), 1);
     EXPECT_EQ(Count("LOCATION_CODE", "ID_LOCATION = :ID", {{"ID", w.o2}}), 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// The journal
+
+// Each changing routine writes exactly its rows, inside its own call: the operation, the
+// object, the place and parent it concerns and what changed; a refused call writes none.
+TEST_P(Conformance, EveryChangeWritesItsJournalRows) {
+    const World w = MakeWorld();
+    const QString n = QStringLiteral("null");
+    auto id = [](long long v) { return QString::number(v); };
+    auto row = [](const QStringList& parts) { return parts.join(u'|'); };
+    long long item = 0, sub = 0, abbrev = 0, level = 0;
+    QByteArray bm("BM");
+    const struct {
+        const char* Name;
+        std::function<void()> Call;
+        std::function<QStringList()> Rows;  // "OP|KIND|OBJID|PLACE|PARENT|changes", in order
+    } cases[] = {
+        {"rename", [&] { UpdLocation(w.s1, w.r1, w.tS3, "Birchwood"); },
+         [&] {
+             return QStringList{
+                 row({"EDIT|PLACE", id(w.s1), id(w.s1), id(w.r1), "NAME: Birch -> Birchwood"})};
+         }},
+        {"edit under another parent", [&] { UpdLocation(w.s1, w.g1, w.tS3, "Birchwood"); },
+         [&] {
+             return QStringList{row({"MOVE|PLACE", id(w.s1), id(w.s1), id(w.g1),
+                                     "ID_PARENT: " + id(w.r1) + " -> " + id(w.g1)})};
+         }},
+        {"move a level down, its child with it", [&] { Move(w.g1, w.r1); },
+         [&] {
+             return QStringList{row({"MOVE|PLACE", id(w.g1), id(w.g1), id(w.r1),
+                                     "ID_LOCATTYPE: " + id(w.tG2) + " -> " + id(w.tG3) +
+                                         "; ID_PARENT: " + id(w.o1) + " -> " + id(w.r1)}),
+                                row({"EDIT|PLACE", id(w.s1), id(w.s1), id(w.g1),
+                                     "ID_LOCATTYPE: " + id(w.tS3) + " -> " + id(w.tS4)}),
+                                row({"EDIT|PLACE", id(w.s2), id(w.s2), id(w.g1),
+                                     "ID_LOCATTYPE: " + id(w.tS3) + " -> " + id(w.tS4)})};
+         }},
+        {"names per language",
+         [&] {
+             Loc("SET_T#LOCATION_NAMES", {{"PID", w.o1}, {"PNAMES", "EN\tNorthland\n"}});
+         },
+         [&] {
+             return QStringList{
+                 row({"EDIT|PLACE", id(w.o1), id(w.o1), n, "NAMES:  -> EN\tNorthland"})};
+         }},
+        {"codes",
+         [&] {
+             Loc("SET_T#LOCATION_CODES", {{"PID", w.o2}, {"PCODES", "OKATO\t12\n"}});
+         },
+         [&] {
+             return QStringList{row({"EDIT|PLACE", id(w.o2), id(w.o2), n, "CODES:  -> OKATO\t12"})};
+         }},
+        {"add a place", [&] { sub = AddLocation(w.o2, w.tR2, "East"); },
+         [&] {
+             return QStringList{row({"ADD|PLACE", id(sub), id(sub), id(w.o2),
+                                     "ID_LOCATTYPE:  -> " + id(w.tR2) + "; ID_PARENT:  -> " +
+                                         id(w.o2) + "; NAME:  -> East"})};
+         }},
+        {"delete a place",
+         [&] {
+             Loc("DEL_T#LOCATION", {{"PID", sub}});
+         },
+         [&] {
+             return QStringList{row({"DELETE|PLACE", id(sub), id(sub), id(w.o2),
+                                     "ID_LOCATTYPE: " + id(w.tR2) + " -> ; ID_PARENT: " + id(w.o2) +
+                                         " -> ; NAME: East -> "})};
+         }},
+        {"wrong level refused", [&] { EXPECT_EQ(AddLocation(w.o2, w.tS3, "Wrong"), -1); },
+         [&] { return QStringList{}; }},
+        {"untypable move refused", [&] { EXPECT_EQ(Move(w.r1, w.s1), -1); },
+         [&] { return QStringList{}; }},
+        {"add an item",
+         [&] {
+             item = AddInfo(w.s1, Null(), 1, "555");
+             sub = AddInfo(w.s1, item, 2, "x");
+         },
+         [&] {
+             return QStringList{
+                 row({"ADD|ITEM", id(item), id(w.s1), n,
+                      "ACTIVE:  -> 1; DESCRIPTION:  -> desc 555; INFOTYPE:  -> 1; OBJID:  -> " +
+                          id(w.s1) + "; OBJTYPE:  -> 1; VALUE:  -> 555"}),
+                 row({"ADD|ITEM", id(sub), id(w.s1), n,
+                      "ACTIVE:  -> 1; DESCRIPTION:  -> desc x; ID_PARENT:  -> " + id(item) +
+                          "; INFOTYPE:  -> 2; OBJID:  -> " + id(w.s1) +
+                          "; OBJTYPE:  -> 1; VALUE:  -> x"})};
+         }},
+        {"edit an item",
+         [&] { Inf("UPD_T#INFORMATION", InfoUpdate(w.s1, item, Null(), "556", 0)); },
+         [&] {
+             return QStringList{
+                 row({"EDIT|ITEM", id(item), id(w.s1), n,
+                      "ACTIVE: 1 -> 0; DESCRIPTION: desc 555 -> changed; VALUE: 555 -> 556"})};
+         }},
+        {"delete an item with the one below it",
+         [&] {
+             Inf("DEL_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID", item}});
+         },
+         [&] {
+             return QStringList{
+                 row({"DELETE|ITEM", id(item), id(w.s1), n,
+                      "ACTIVE: 0 -> ; DESCRIPTION: changed -> ; INFOTYPE: 1 -> ; OBJID: " +
+                          id(w.s1) + " -> ; OBJTYPE: 1 -> ; VALUE: 556 -> "}),
+                 row({"DELETE|ITEM", id(sub), id(w.s1), n,
+                      "ACTIVE: 1 -> ; DESCRIPTION: desc x -> ; ID_PARENT: " + id(item) +
+                          " -> ; INFOTYPE: 2 -> ; OBJID: " + id(w.s1) +
+                          " -> ; OBJTYPE: 1 -> ; VALUE: x -> "})};
+         }},
+        {"add an abbreviation", [&] { abbrev = AddAbbrev("pos", "Posyolok"); },
+         [&] {
+             return QStringList{
+                 row({"ADD|ABBREV", id(abbrev), n, n, "NAME:  -> Posyolok; SNAME:  -> pos"})};
+         }},
+        {"its picture",
+         [&] {
+             CallR("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
+                   {{"PID", abbrev}, {"PBMP16#16", bm, TFieldType::Blob}});
+         },
+         [&] {
+             return QStringList{row({"EDIT|ABBREV", id(abbrev), n, n, "BMP:  -> 424D"})};
+         }},
+        {"edit an abbreviation",
+         [&] {
+             Loc("UPD_T#LOCATABBREV", {{"PID", abbrev}, {"PSNAME", "p"}, {"PNAME", "Posyolok"}});
+         },
+         [&] {
+             return QStringList{row({"EDIT|ABBREV", id(abbrev), n, n, "SNAME: pos -> p"})};
+         }},
+        {"add a level", [&] { level = AddType(5, abbrev); },
+         [&] {
+             return QStringList{row({"ADD|LEVEL", id(level), n, n,
+                                     "ID_ABBREV:  -> " + id(abbrev) + "; LEVEL_NO:  -> 5"})};
+         }},
+        {"edit a level",
+         [&] {
+             Loc("UPD_T#LOCATTYPE", {{"PID", level}, {"PLEVEL#", 6}, {"PID_ABBREV", abbrev}});
+         },
+         [&] {
+             return QStringList{row({"EDIT|LEVEL", id(level), n, n, "LEVEL_NO: 5 -> 6"})};
+         }},
+        {"delete a level and its abbreviation",
+         [&] {
+             Loc("DEL_T#LOCATTYPE", {{"PID", level}});
+             Loc("DEL_T#LOCATABBREV", {{"PID", abbrev}});
+         },
+         [&] {
+             return QStringList{row({"DELETE|LEVEL", id(level), n, n,
+                                     "ID_ABBREV: " + id(abbrev) + " -> ; LEVEL_NO: 6 -> "}),
+                                row({"DELETE|ABBREV", id(abbrev), n, n,
+                                     "BMP: 424D -> ; NAME: Posyolok -> ; SNAME: p -> "})};
+         }},
+    };
+    const QString who = Place(w.s1, "CHANGED_BY");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const long long since = Loc("GET_JOURNAL_SEQ");
+        c.Call();
+        const TRowSet rs = LocCursor("GET_T#JOURNAL", {{"PSINCE", since}, {"PLIMIT", Null()}});
+        QStringList got;
+        for (size_t i = 0; i < rs.Rows.size(); ++i) {
+            got << Fields(rs, i, "OP KIND OBJID PLACE PARENT") + u'|' +
+                       JournalChangesText(Fields(rs, i, "BEFORE"), Fields(rs, i, "AFTER"));
+            EXPECT_EQ(Fields(rs, i, "WHO"), who);
+            EXPECT_EQ(Fields(rs, i, "AT").size(), 19);
+        }
+        EXPECT_EQ(got, c.Rows());
+        EXPECT_EQ(Loc("GET_JOURNAL_SEQ"), since + qsizetype(got.size()));
+    }
+    // A place's own rows, or those of its subtree now (its items included), newest first.
+    auto history = [&](long long place, int subtree) {
+        return LocCursor("GET_T#JOURNAL_PLACE", {{"PID", place}, {"PSUBTREE", subtree}});
+    };
+    EXPECT_EQ(Column(history(w.g1, 0), "OP"), "MOVE|ADD");
+    EXPECT_EQ(history(w.g1, 1).Rows.size(), 2u + 2 + 4 + 5) << "g1, s2, s1 and s1's items";
+    EXPECT_EQ(LocCursor("GET_T#JOURNAL", {{"PSINCE", 0}, {"PLIMIT", 2}}).Rows.size(), 2u);
 }
 
 QXV_ON_BOTH_ENGINES(Conformance);

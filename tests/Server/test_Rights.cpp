@@ -62,7 +62,7 @@ protected:
     QString Snapshot() {
         QString all;
         for (const char* table : {"LOCATION", "LOCATTYPE", "LOCATABBREV", "INFORMATION",
-                                  "LOCATION_CODE", "LOCATION_NAME"}) {
+                                  "LOCATION_CODE", "LOCATION_NAME", "JOURNAL"}) {
             const TRowSet rows = FDb->Query(QStringLiteral("SELECT * FROM \"%1\".%2 ORDER BY 1, 2")
                                                 .arg(FSchema.toLower(), QLatin1String(table)),
                                             {});

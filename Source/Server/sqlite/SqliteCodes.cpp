@@ -31,9 +31,8 @@ bool HasBreak(const QString& text) {
 }
 
 void CheckCode(Ctx& ctx, const QString& s, long long id, const QString& kind, const QString& code) {
-    const QVariant unique =
-        Scalar(ctx, Sql(s, "SELECT IS_UNIQUE FROM {S}.CODE_KIND WHERE KIND = :KIND"),
-               {{"KIND", kind}});
+    const QVariant unique = Scalar(
+        ctx, Sql(s, "SELECT IS_UNIQUE FROM {S}.CODE_KIND WHERE KIND = :KIND"), {{"KIND", kind}});
     if (unique.isNull()) Refuse("Неизвестный вид кода", kind);
     if (code.trimmed().isEmpty() || HasBreak(code)) Refuse("Пустой код", kind);
     RequireLength(QStringLiteral("CODE"), code.size(), kMaxCodeLength);
@@ -59,12 +58,13 @@ void CheckName(const QString& lang, const QString& name) {
 
 TCallResult GetCodeKinds(Ctx& ctx, const QString& s, const TSqliteInputs&) {
     const bool english = NameLanguage(ctx, s) == QLatin1String("EN");
-    return Rows(ctx.Query(Sql(s, english ? "SELECT KIND, COALESCE(NAME_EN, KIND) AS NAME, IS_UNIQUE "
-                                           "FROM {S}.CODE_KIND ORDER BY KIND"
-                                         : "SELECT KIND, COALESCE(NAME_RU, KIND) AS NAME, IS_UNIQUE "
-                                           "FROM {S}.CODE_KIND ORDER BY KIND"),
-                          {}),
-                {TF::String, TF::String, TF::Integer});
+    return Rows(
+        ctx.Query(Sql(s, english ? "SELECT KIND, COALESCE(NAME_EN, KIND) AS NAME, IS_UNIQUE "
+                                   "FROM {S}.CODE_KIND ORDER BY KIND"
+                                 : "SELECT KIND, COALESCE(NAME_RU, KIND) AS NAME, IS_UNIQUE "
+                                   "FROM {S}.CODE_KIND ORDER BY KIND"),
+                  {}),
+        {TF::String, TF::String, TF::Integer});
 }
 
 TCallResult GetLocationCodes(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
@@ -87,7 +87,8 @@ TCallResult SetCodes(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     RequireRight(ctx, s, {3});
     const auto id = in.Id("PID");
     if (!id || !PlaceExists(ctx, s, *id)) return Result(-1);
-    ReplacePlaceCodes(ctx, s, *id, in.Value("PCODES"));
+    JournalOne(ctx, s, TJournalKind::Place, "EDIT", *id,
+               [&] { ReplacePlaceCodes(ctx, s, *id, in.Value("PCODES")); });
     return Result(1);
 }
 
@@ -95,7 +96,8 @@ TCallResult SetNames(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     RequireRight(ctx, s, {3});
     const auto id = in.Id("PID");
     if (!id || !PlaceExists(ctx, s, *id)) return Result(-1);
-    ReplacePlaceNames(ctx, s, *id, in.Value("PNAMES"));
+    JournalOne(ctx, s, TJournalKind::Place, "EDIT", *id,
+               [&] { ReplacePlaceNames(ctx, s, *id, in.Value("PNAMES")); });
     return Result(1);
 }
 

@@ -59,7 +59,9 @@ TCallResult InsInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
                  {"DESCRIPTION", Text(in, "PDESCRIPTION", 255)},
                  {"ACTIVE", in.Value("PACTIVE"), TF::Integer},
                  Who(ctx)});
-    return Result(ctx.LastInsertId());
+    const long long id = ctx.LastInsertId();
+    JournalOne(ctx, s, TJournalKind::Item, "ADD", id);
+    return Result(id);
 }
 
 TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
@@ -83,16 +85,18 @@ TCallResult UpdInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
                 .toLongLong();
         if (loops > 0) return Result(-1);
     }
-    ctx.Execute(Sql(s,
-                    "UPDATE {S}.INFORMATION SET ID_PARENT = :PARENT, VALUE = :VALUE, "
-                    "DESCRIPTION = :DESCRIPTION, ACTIVE = :ACTIVE, ") +
-                    Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
-                {{"PARENT", IdValue(parent)},
-                 {"VALUE", Text(in, "PVALUE", 255)},
-                 {"DESCRIPTION", Text(in, "PDESCRIPTION", 255)},
-                 {"ACTIVE", in.Value("PACTIVE"), TF::Integer},
-                 {"ID", *id},
-                 Who(ctx)});
+    JournalOne(ctx, s, TJournalKind::Item, "EDIT", *id, [&] {
+        ctx.Execute(Sql(s,
+                        "UPDATE {S}.INFORMATION SET ID_PARENT = :PARENT, VALUE = :VALUE, "
+                        "DESCRIPTION = :DESCRIPTION, ACTIVE = :ACTIVE, ") +
+                        Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
+                    {{"PARENT", IdValue(parent)},
+                     {"VALUE", Text(in, "PVALUE", 255)},
+                     {"DESCRIPTION", Text(in, "PDESCRIPTION", 255)},
+                     {"ACTIVE", in.Value("PACTIVE"), TF::Integer},
+                     {"ID", *id},
+                     Who(ctx)});
+    });
     return Result(*id);
 }
 
@@ -102,16 +106,20 @@ TCallResult DelInformation(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
     RequireRight(ctx, s, {4, 3, 2});
     const auto id = in.Id("PID");
     if (!id || !ItemExists(ctx, s, in, *id)) return Result(-1);
+    const QString down = Sql(s,
+                             "WITH RECURSIVE DOWN(ID, DEPTH) AS ("
+                             " SELECT ID, 0 FROM {S}.INFORMATION WHERE ID = :ID"
+                             " UNION SELECT I.ID, DOWN.DEPTH + 1 FROM {S}.INFORMATION I"
+                             " JOIN DOWN ON I.ID_PARENT = DOWN.ID)");
     const TRowSet subtree =
-        ctx.Query(Sql(s,
-                      "WITH RECURSIVE DOWN(ID, DEPTH) AS ("
-                      " SELECT ID, 0 FROM {S}.INFORMATION WHERE ID = :ID"
-                      " UNION SELECT I.ID, DOWN.DEPTH + 1 FROM {S}.INFORMATION I"
-                      " JOIN DOWN ON I.ID_PARENT = DOWN.ID)"
-                      " SELECT ID FROM DOWN ORDER BY DEPTH DESC"),
-                  {{"ID", *id}});
+        ctx.Query(down + QStringLiteral(" SELECT ID FROM DOWN ORDER BY DEPTH DESC"), {{"ID", *id}});
+    const long long mark =
+        JournalOpen(ctx, s, TJournalKind::Item, "DELETE",
+                    QStringLiteral("X.ID IN (") + down + QStringLiteral(" SELECT ID FROM DOWN)"),
+                    {{"ID", *id}});
     const QString del = Sql(s, "DELETE FROM {S}.INFORMATION WHERE ID = :ID");
     for (const auto& row : subtree.Rows) ctx.Execute(del, {{"ID", row[0]}});
+    JournalClose(ctx, s, TJournalKind::Item, mark);
     return Result(1);
 }
 

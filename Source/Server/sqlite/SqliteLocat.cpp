@@ -133,6 +133,7 @@ TCallResult InsLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const long long id = ctx.LastInsertId();
     ReplacePlaceCodes(ctx, s, id, in.Value("PCODES"));
     ReplacePlaceNames(ctx, s, id, in.Value("PNAMES"));
+    JournalOne(ctx, s, TJournalKind::Place, "ADD", id);
     return Result(id);
 }
 
@@ -150,16 +151,23 @@ TCallResult UpdLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (!type || LevelOfType(ctx, s, *type) != wanted) return Result(-1);
     // Children keep their types: the place may not change depth while it has any.
     if (wanted != *oldLevel && HasChildren(ctx, s, *id)) return Result(-1);
-    ctx.Execute(Sql(s,
-                    "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT, ID_LOCATTYPE = :TYPE, NAME = "
-                    ":NAME, ") + Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
-                {{"PARENT", IdValue(parent)},
-                 {"TYPE", *type},
-                 {"NAME", Text(in, "PNAME", 255)},
-                 {"ID", *id},
-                 Who(ctx)});
-    ReplacePlaceCodes(ctx, s, *id, in.Value("PCODES"));
-    ReplacePlaceNames(ctx, s, *id, in.Value("PNAMES"));
+    const QVariant oldParent =
+        Scalar(ctx, Sql(s, "SELECT ID_PARENT FROM {S}.LOCATION WHERE ID = :ID"), {{"ID", *id}});
+    const bool moves =
+        oldParent.isNull() ? parent.has_value() : !parent || *parent != oldParent.toLongLong();
+    JournalOne(ctx, s, TJournalKind::Place, moves ? "MOVE" : "EDIT", *id, [&] {
+        ctx.Execute(Sql(s,
+                        "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT, ID_LOCATTYPE = :TYPE, NAME = "
+                        ":NAME, ") +
+                        Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
+                    {{"PARENT", IdValue(parent)},
+                     {"TYPE", *type},
+                     {"NAME", Text(in, "PNAME", 255)},
+                     {"ID", *id},
+                     Who(ctx)});
+        ReplacePlaceCodes(ctx, s, *id, in.Value("PCODES"));
+        ReplacePlaceNames(ctx, s, *id, in.Value("PNAMES"));
+    });
     return Result(*id);
 }
 
@@ -173,7 +181,9 @@ TCallResult DelLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
                Sql(s, "SELECT 1 FROM {S}.INFORMATION WHERE OBJTYPE = 1 AND OBJID = :ID LIMIT 1"),
                {{"ID", *id}}))
         return Result(-2);
-    ctx.Execute(Sql(s, "DELETE FROM {S}.LOCATION WHERE ID = :ID"), {{"ID", *id}});
+    JournalOne(ctx, s, TJournalKind::Place, "DELETE", *id, [&] {
+        ctx.Execute(Sql(s, "DELETE FROM {S}.LOCATION WHERE ID = :ID"), {{"ID", *id}});
+    });
     return Result(1);
 }
 
@@ -197,10 +207,10 @@ TCallResult UpdLocationParent(Ctx& ctx, const QString& s, const TSqliteInputs& i
         parentLevel = *level;
     }
     const long long delta = parentLevel + 1 - *LocationLevel(ctx, s, *id);
+    static const char* const subtree =
+        "WITH RECURSIVE SUB(ID) AS (SELECT :ID UNION"
+        " SELECT L.ID FROM {S}.LOCATION L JOIN SUB ON L.ID_PARENT = SUB.ID) ";
     if (delta != 0) {
-        static const char* const subtree =
-            "WITH RECURSIVE SUB(ID) AS (SELECT :ID UNION"
-            " SELECT L.ID FROM {S}.LOCATION L JOIN SUB ON L.ID_PARENT = SUB.ID) ";
         const long long untypable =
             Scalar(
                 ctx,
@@ -213,6 +223,15 @@ TCallResult UpdLocationParent(Ctx& ctx, const QString& s, const TSqliteInputs& i
                 {{"ID", *id}, {"DELTA", delta}})
                 .toLongLong();
         if (untypable > 0) return Result(-1);
+    }
+    const long long mark = JournalOpen(ctx, s, TJournalKind::Place, "MOVE",
+                                       QStringLiteral("X.ID = :ID"), {{"ID", *id}});
+    if (delta != 0) {
+        // The places below keep their depth under the moved one: each changes type.
+        JournalOpen(ctx, s, TJournalKind::Place, "EDIT",
+                    QStringLiteral("X.ID <> :ID AND X.ID IN (") + Sql(s, subtree) +
+                        QStringLiteral("SELECT ID FROM SUB)"),
+                    {{"ID", *id}});
         ctx.Execute(Sql(s, subtree) +
                         Sql(s,
                             "UPDATE {S}.LOCATION SET ID_LOCATTYPE = (SELECT N.ID FROM "
@@ -225,6 +244,7 @@ TCallResult UpdLocationParent(Ctx& ctx, const QString& s, const TSqliteInputs& i
     ctx.Execute(Sql(s, "UPDATE {S}.LOCATION SET ID_PARENT = :PARENT, ") + Sql(s, kStamp) +
                     QStringLiteral(" WHERE ID = :ID"),
                 {{"PARENT", IdValue(parent)}, {"ID", *id}, Who(ctx)});
+    JournalClose(ctx, s, TJournalKind::Place, mark);
     return Result(1);
 }
 
@@ -292,7 +312,9 @@ TCallResult InsLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
                     "VALUES (:LEVEL, :ABBREV, :WHO, ") +
                     Sql(s, kNow) + QLatin1Char(')'),
                 {{"LEVEL", *level}, {"ABBREV", *abbrev}, Who(ctx)});
-    return Result(ctx.LastInsertId());
+    const long long id = ctx.LastInsertId();
+    JournalOne(ctx, s, TJournalKind::Level, "ADD", id);
+    return Result(id);
 }
 
 TCallResult UpdLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
@@ -308,9 +330,11 @@ TCallResult UpdLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     RequireAbbrev(ctx, s, *abbrev);
     if (TypePairTaken(ctx, s, *level, *abbrev, *id)) return Result(-1);
     if (*level != *oldLevel && TypeInUse(ctx, s, *id)) return Result(-2);
-    ctx.Execute(Sql(s, "UPDATE {S}.LOCATTYPE SET LEVEL_NO = :LEVEL, ID_ABBREV = :ABBREV, ") +
-                    Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
-                {{"LEVEL", *level}, {"ABBREV", *abbrev}, {"ID", *id}, Who(ctx)});
+    JournalOne(ctx, s, TJournalKind::Level, "EDIT", *id, [&] {
+        ctx.Execute(Sql(s, "UPDATE {S}.LOCATTYPE SET LEVEL_NO = :LEVEL, ID_ABBREV = :ABBREV, ") +
+                        Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
+                    {{"LEVEL", *level}, {"ABBREV", *abbrev}, {"ID", *id}, Who(ctx)});
+    });
     return Result(*id);
 }
 
@@ -319,7 +343,9 @@ TCallResult DelLocatType(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const auto id = in.Id("PID");
     if (!id || !TypeLevel(ctx, s, *id)) return Result(-1);
     if (TypeInUse(ctx, s, *id)) return Result(-2);
-    ctx.Execute(Sql(s, "DELETE FROM {S}.LOCATTYPE WHERE ID = :ID"), {{"ID", *id}});
+    JournalOne(ctx, s, TJournalKind::Level, "DELETE", *id, [&] {
+        ctx.Execute(Sql(s, "DELETE FROM {S}.LOCATTYPE WHERE ID = :ID"), {{"ID", *id}});
+    });
     return Result(1);
 }
 
@@ -355,7 +381,9 @@ TCallResult InsLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
                     "(:SNAME, :NAME, :WHO, ") +
                     Sql(s, kNow) + QLatin1Char(')'),
                 {{"SNAME", Text(in, "PSNAME", 10)}, {"NAME", Text(in, "PNAME", 255)}, Who(ctx)});
-    return Result(ctx.LastInsertId());
+    const long long id = ctx.LastInsertId();
+    JournalOne(ctx, s, TJournalKind::Abbrev, "ADD", id);
+    return Result(id);
 }
 
 TCallResult UpdLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
@@ -365,12 +393,14 @@ TCallResult UpdLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
     RequireVersion(ctx, s, kAbbrevRows, *id, in);
     if (!AbbrevExists(ctx, s, *id) || ShortNameTaken(ctx, s, in.Value("PSNAME"), *id))
         return Result(-1);
-    ctx.Execute(Sql(s, "UPDATE {S}.LOCATABBREV SET SNAME = :SNAME, NAME = :NAME, ") +
-                    Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
-                {{"SNAME", Text(in, "PSNAME", 10)},
-                 {"NAME", Text(in, "PNAME", 255)},
-                 {"ID", *id},
-                 Who(ctx)});
+    JournalOne(ctx, s, TJournalKind::Abbrev, "EDIT", *id, [&] {
+        ctx.Execute(Sql(s, "UPDATE {S}.LOCATABBREV SET SNAME = :SNAME, NAME = :NAME, ") +
+                        Sql(s, kStamp) + QStringLiteral(" WHERE ID = :ID"),
+                    {{"SNAME", Text(in, "PSNAME", 10)},
+                     {"NAME", Text(in, "PNAME", 255)},
+                     {"ID", *id},
+                     Who(ctx)});
+    });
     return Result(*id);
 }
 
@@ -381,18 +411,25 @@ TCallResult DelLocatAbbrev(Ctx& ctx, const QString& s, const TSqliteInputs& in) 
     if (Exists(ctx, Sql(s, "SELECT 1 FROM {S}.LOCATTYPE WHERE ID_ABBREV = :ID LIMIT 1"),
                {{"ID", *id}}))
         return Result(-2);
-    ctx.Execute(Sql(s, "DELETE FROM {S}.LOCATABBREV WHERE ID = :ID"), {{"ID", *id}});
+    JournalOne(ctx, s, TJournalKind::Abbrev, "DELETE", *id, [&] {
+        ctx.Execute(Sql(s, "DELETE FROM {S}.LOCATABBREV WHERE ID = :ID"), {{"ID", *id}});
+    });
     return Result(1);
 }
 
 TCallResult SetLocatAbbrevBmp(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     RequireRight(ctx, s, {6, 7});
     const QVariant picture = in.Value("PBMP16#16");
-    ctx.Execute(Sql(s, "UPDATE {S}.LOCATABBREV SET BMP = :BMP, ") + Sql(s, kStamp) +
-                    QStringLiteral(" WHERE ID = :ID"),
-                {{"BMP", picture.isNull() ? QVariant() : QVariant(picture.toByteArray()), TF::Blob},
-                 {"ID", IdValue(in.Id("PID"))},
-                 Who(ctx)});
+    const auto id = in.Id("PID");
+    if (!id) return {};
+    JournalOne(ctx, s, TJournalKind::Abbrev, "EDIT", *id, [&] {
+        ctx.Execute(
+            Sql(s, "UPDATE {S}.LOCATABBREV SET BMP = :BMP, ") + Sql(s, kStamp) +
+                QStringLiteral(" WHERE ID = :ID"),
+            {{"BMP", picture.isNull() ? QVariant() : QVariant(picture.toByteArray()), TF::Blob},
+             {"ID", *id},
+             Who(ctx)});
+    });
     return {};
 }
 

@@ -111,7 +111,7 @@ namespace {
 
 using namespace SqliteServer;
 
-constexpr int kSchemaVersion = 6;
+constexpr int kSchemaVersion = 7;
 
 // A text as an SQL string literal, for the messages fixed into trigger bodies (RAISE takes
 // no parameters). Only plain identifiers reach it, but quote it properly all the same.
@@ -401,6 +401,13 @@ void CreateVersion6(IDbConnection& db, const QString& schema) {
         db.Execute(Sql(schema, ddl), {});
 }
 
+// Every change on the record: one row per changed object, read back by SEQ.
+void CreateVersion7(IDbConnection& db, const QString& schema) {
+    db.Execute(Sql(schema, kJournalTable), {});
+    db.Execute(Sql(schema, "CREATE INDEX IF NOT EXISTS {S}.IX_JOURNAL_PLACE ON JOURNAL (PLACE)"),
+               {});
+}
+
 }  // namespace
 
 void RegisterSqliteServer() {
@@ -412,6 +419,7 @@ void RegisterSqliteServer() {
         RegisterLangRoutines();
         RegisterUserRoutines();
         RegisterCodeRoutines();
+        RegisterJournalRoutines();
     });
 }
 
@@ -430,6 +438,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         if (current < 4) CreateVersion4(db, schema);
         if (current < 5) CreateVersion5(db, schema);
         if (current < 6) CreateVersion6(db, schema);
+        if (current < 7) CreateVersion7(db, schema);
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});

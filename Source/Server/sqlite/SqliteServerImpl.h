@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <vector>
@@ -82,6 +83,25 @@ void RegisterInformRoutines();
 void RegisterLangRoutines();
 void RegisterUserRoutines();
 void RegisterCodeRoutines();
+void RegisterJournalRoutines();
+
+// The change journal: the table (schema version 7) and its rows, one per changed object.
+extern const char* const kJournalTable;
+enum class TJournalKind { Place, Item, Abbrev, Level };
+// The last SEQ written (0 for none).
+long long JournalMark(TSqliteRoutineContext& ctx, const QString& schema);
+// Writes an `op` row ("ADD", "EDIT", "MOVE", "DELETE") for each object of `kind` that
+// `where` selects (over the table aliased X), with its fields now as BEFORE (none for ADD);
+// returns the mark that JournalClose takes once the change is made. Called only after every
+// check has passed: a refused call writes no row.
+long long JournalOpen(TSqliteRoutineContext& ctx, const QString& schema, TJournalKind kind,
+                      const char* op, const QString& where, std::vector<TBoundValue> params);
+// Fills AFTER (NULL for an object that is gone), PLACE and PARENT of the rows after `mark`.
+void JournalClose(TSqliteRoutineContext& ctx, const QString& schema, TJournalKind kind,
+                  long long mark);
+// One object's row around `change` (for ADD: called after the insert, with no change).
+void JournalOne(TSqliteRoutineContext& ctx, const QString& schema, TJournalKind kind,
+                const char* op, long long id, const std::function<void()>& change = {});
 
 // The two-letter language of the names the session's user reads ("EN", "RU"), from the
 // user's interface language; empty when the places' names are to be read as they stand.
