@@ -270,6 +270,7 @@ void TfDictionaryBrowse::ApplyColumns() {
 
 void TfDictionaryBrowse::InitForm() {
     FCanAdd = FCanDelete = FCanEdit = FCanView = true;
+    FollowJournal();
     FViewNavigatorHints = {
         TranslateRu(QStringLiteral("На первую запись")),
         TranslateRu(QStringLiteral("На страницу назад")),
@@ -309,26 +310,24 @@ void TfDictionaryBrowse::FormShow() {
     ApplyColumns();
     SyncViewRow(FModel->CurrentRow());
     UpdateActions();
-    FollowJournal();
 }
 
 void TfDictionaryBrowse::FollowJournal() {
-    connect(
-        TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
-        [this](const std::vector<TJournalRow>& rows) {
-            const bool mine = std::any_of(rows.begin(), rows.end(), [this](const auto& row) {
-                return row.Is(JournalKind());
+    if (!FSession) return;
+    connect(TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
+            [this](const std::vector<TJournalRow>& rows) {
+                const bool mine = std::any_of(rows.begin(), rows.end(), [this](const auto& row) {
+                    return row.Is(JournalKind());
+                });
+                if (!mine || !ospObjects->Active()) return;
+                Guard([this] {
+                    const int id = ospObjects->IsEmpty()
+                                       ? -1
+                                       : ospObjects->FieldByName(QStringLiteral("ID")).AsInteger();
+                    ReloadList();
+                    ospObjects->Locate(QStringLiteral("ID"), id);
+                });
             });
-            if (!mine || !ospObjects->Active()) return;
-            Guard([this] {
-                const int id = ospObjects->IsEmpty()
-                                   ? -1
-                                   : ospObjects->FieldByName(QStringLiteral("ID")).AsInteger();
-                ReloadList();
-                ospObjects->Locate(QStringLiteral("ID"), id);
-            });
-        },
-        Qt::UniqueConnection);
 }
 
 void TfDictionaryBrowse::FormDestroy() {

@@ -68,6 +68,7 @@ long long TJournalWatcher::ReadLastSeq() const {
     TOraStoredProc proc;
     proc.SetSession(FSession);
     proc.SetStoredProcName(FSchema + QStringLiteral(".QXVERPLOCAT.GET_JOURNAL_SEQ"));
+    proc.Prepare();
     proc.ExecProc();
     return proc.ParamByName(QStringLiteral("RESULT")).Value().toLongLong();
 }

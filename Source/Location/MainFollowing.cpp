@@ -4,6 +4,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <utility>
 
 #include "Location/FrameObjectInfo.h"
 #include "Location/JournalWatcher.h"
@@ -33,6 +34,7 @@ bool IsWithin(const TObjectNode* node, const TObjectNode* ancestor) {
 }  // namespace
 
 void TfMain::FollowJournal() {
+    if (!FSession) return;
     connect(TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
             [this](const std::vector<TJournalRow>& rows) {
                 Application::Instance().Protect(this, [&] { ApplyJournal(rows); });

@@ -38,6 +38,17 @@ void TfSearch::FormCreate() {
     resize(720, 420);
     BuildQuery();
     BuildLayout();
+    // Places another session changes are found again, on the same row.
+    if (FSession)
+        connect(TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
+                [this](const std::vector<TJournalRow>& rows) {
+                    const bool places = std::any_of(
+                        rows.begin(), rows.end(), [](const auto& row) { return row.Is("PLACE"); });
+                    if (!places || HitCount() == 0 || edText->text().trimmed().isEmpty()) return;
+                    const int row = dbgHits->currentIndex().row();
+                    Application::Instance().Protect(this, [this] { Search(); });
+                    if (row > 0 && row < HitCount()) dbgHits->selectRow(row);
+                });
     // The fields' widths are the default layout; what the user chose last time wins.
     BaseFormSettings::GridFromFields(*dbgHits);
     BaseFormSettings::ReadEnhancedGrid(FormSection(), *dbgHits);
@@ -213,17 +224,6 @@ void TfSearch::Choose() {
 void TfSearch::FormShow() {
     TBaseForm::FormShow();
     edText->setFocus();
-    // Places another session changes are found again, on the same row.
-    connect(TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
-            [this](const std::vector<TJournalRow>& rows) {
-                const bool places = std::any_of(rows.begin(), rows.end(),
-                                                [](const auto& row) { return row.Is("PLACE"); });
-                if (!places || HitCount() == 0 || edText->text().trimmed().isEmpty()) return;
-                const int row = dbgHits->currentIndex().row();
-                Application::Instance().Protect(this, [this] { Search(); });
-                if (row > 0 && row < HitCount()) dbgHits->selectRow(row);
-            },
-            Qt::UniqueConnection);
 }
 
 // Enter searches in the text and chooses in the grid; Down goes from the text to the hits.

@@ -229,9 +229,11 @@ int main(int argc, char** argv) {
                 bool number = false;
                 const QString value = pair.section(u'=', 1);
                 const qlonglong n = value.toLongLong(&number);
-                inputs.push_back({pair.section(u'=', 0, 0), number ? QVariant(n) : QVariant(value)});
+                inputs.push_back(
+                    {pair.section(u'=', 0, 0), number ? QVariant(n) : QVariant(value)});
             }
-            const TCallResult r = db->Call(db->Describe(a[3], QStringLiteral("QXVERPLOCAT"), a[4]), inputs);
+            const TCallResult r =
+                db->Call(db->Describe(a[3], QStringLiteral("QXVERPLOCAT"), a[4]), inputs);
             std::cout << r.Value("RESULT").toLongLong() << std::endl;
             return 0;
         }
