@@ -324,13 +324,13 @@ void TfMain::LoadOnShow() {
             if (!failure) failure = std::current_exception();
         }
     };
-    FollowJournal();  // first: what changes while the tree loads is applied after it
     step([this] { CreateInfoFrame(); });
     step([this] { LoadAbbrevImages(); });
     step([this] { LoadLevels(); });
     step([this] { BuildRoot(); });
     if (FSelectMode) step([this] { ExpandToLocation(); });
     step([this] { FMaxLevel = GetMaxLevel(); });
+    FollowJournal();
     UpdateActions();
     if (!failure) return;
     if (FSelectMode) {

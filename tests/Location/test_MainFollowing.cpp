@@ -8,6 +8,7 @@
 
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
+#include "Location/PopupEdit.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/PostgresDsn.h"
 #include "support/TestDatabase.h"
