@@ -6,6 +6,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -72,6 +75,8 @@ TEST(QxvdbArguments, EachMistakeHelpAndFailureHasItsOwnCode) {
         {"init --db sqlite:x --english-user u", QxvdbExit::Usage, "usage: qxvdb"},
         {"import --db sqlite:x --file f --existing replace", QxvdbExit::Usage, "usage: qxvdb"},
         {"export --db sqlite:x --file f --dry-run", QxvdbExit::Usage, "usage: qxvdb"},
+        {"journal --db sqlite:x --since -1", QxvdbExit::Usage, "usage: qxvdb journal"},
+        {"journal --db sqlite:x --format xml", QxvdbExit::Usage, "usage: qxvdb journal"},
         {"--help", QxvdbExit::Ok, "--existing skip|update"},
         {"import --help", QxvdbExit::Ok, "--existing skip|update"},
         {"export --db sqlite:x -h", QxvdbExit::Ok, "--existing skip|update"},
@@ -643,13 +648,39 @@ TEST_P(QxvdbOnEngine, ReimportSkipsOrUpdatesByIdAndAttachesToExistingPlaces) {
         const char* Summary;
         bool Renamed;
         bool Added;
+        const char* Journal;  // the rows the step wrote: "OP OBJID NAME after"
     } steps[] = {
-        {{"--dry-run"}, "would add 1, updated 0, skipped 1", false, false},
-        {{}, "added 1, updated 0, skipped 1", false, true},
-        {{"--existing", "skip"}, "added 0, updated 0, skipped 2", false, true},
-        {{"--existing", "update", "--dry-run"}, "would add 0, updated 2, skipped 0", false, true},
-        {{"--existing", "update"}, "added 0, updated 2, skipped 0", true, true},
+        {{"--dry-run"}, "would add 1, updated 0, skipped 1", false, false, ""},
+        {{}, "added 1, updated 0, skipped 1", false, true, "ADD 50 Посёлок"},
+        {{"--existing", "skip"}, "added 0, updated 0, skipped 2", false, true, ""},
+        {{"--existing", "update", "--dry-run"},
+         "would add 0, updated 2, skipped 0",
+         false,
+         true,
+         ""},
+        {{"--existing", "update"},
+         "added 0, updated 2, skipped 0",
+         true,
+         true,
+         "EDIT 3 Новое имя|EDIT 50 Посёлок"},
     };
+    long long seq = 0;
+    // What qxvdb journal prints after seq, read back from its JSON.
+    const auto journal = [&] {
+        const TRun r =
+            Cmd("journal", FSchema, {"--since", QString::number(seq), "--format", "json"});
+        QStringList rows;
+        for (const QJsonValue v : QJsonDocument::fromJson(r.Out.toUtf8()).array()) {
+            const QJsonObject o = v.toObject();
+            rows << QStringLiteral("%1 %2 %3")
+                        .arg(o["op"].toString())
+                        .arg(o["objid"].toInteger())
+                        .arg(o["after"].toObject()["NAME"].toString());
+            seq = o["seq"].toInteger();
+        }
+        return rows.join(u'|');
+    };
+    journal();
     for (const auto& s : steps) {
         const TRun r = Cmd("import", FSchema, QStringList{"--file", again} + s.Options);
         ASSERT_EQ(r.Code, QxvdbExit::Ok)
@@ -659,6 +690,7 @@ TEST_P(QxvdbOnEngine, ReimportSkipsOrUpdatesByIdAndAttachesToExistingPlaces) {
         EXPECT_EQ(now.contains("3,2,3,г.,Новое имя\n"), s.Renamed) << now.toStdString();
         EXPECT_EQ(now.contains("50,2,3,г.,Посёлок\n"), s.Added) << now.toStdString();
         EXPECT_EQ(now.contains("4,3,4,ул.,Улица\n"), true);
+        EXPECT_EQ(journal(), QString::fromUtf8(s.Journal));
     }
     // An update that would hang a place below its own descendant is a cycle through the
     // database's rows.
