@@ -51,6 +51,8 @@ public:
     // The search window for the text of the search field; a chosen place is opened and
     // selected in the tree.
     void OpenSearch();
+    // The history of the selected place (and, when the user asks, of its subtree).
+    void OpenHistory();
     // The selected place, or -1 when the root (or nothing) is selected.
     int GetSelectedID() const;
     void SetSelectMode(bool on);
@@ -99,6 +101,8 @@ public:
     QToolButton* btnObjectAdd = nullptr;
     QToolButton* btnObjectEdit = nullptr;
     QToolButton* btnObjectDelete = nullptr;
+    QToolButton* btnHistory = nullptr;
+    QMenu* pmTree = nullptr;
     QMenu* pmReference = nullptr;
     QAction* miATE = nullptr;
     QAction* miLevel = nullptr;
@@ -124,6 +128,7 @@ public:
     QAction* aAbbreviature = nullptr;
     QAction* aLevel = nullptr;
     QAction* aSelect = nullptr;
+    QAction* aHistory = nullptr;
 
     TOraStoredProc* ospObjectsTree = nullptr;
     TOraStoredProc* ospAbbrevImages = nullptr;
@@ -154,6 +159,7 @@ private:
     void BuildActions();
     void BuildCalls();
     void BuildPanelButtons();
+    void BuildTreeMenu();
     void ArrangePanelButtons();
     void CopyBranch(TObjectNode* source, QTreeWidgetItem* destinationParent);
     void OnComboChanged(QTreeWidgetItem* item);
