@@ -41,34 +41,29 @@ QStringList Cells(QTableView& grid, int row) {
 TEST(History, OpensFromTheTreeMenuListsEachChangedFieldAndTakesTheSubtreeAndTheGridDialogs) {
     TestDatabase db;
     const TestDatabase::TSample s = db.AddSample();
-    ASSERT_EQ(db.Call("QXVERPLOCAT", "UPD_T#LOCATION",
-                      {{"PID", s.lakeside},
-                       {"PID_PARENT", s.north},
-                       {"PID_LOCATTYPE", s.tR},
-                       {"PNAME", "Приозёрный"}}),
-              s.lakeside);
+    db.Call("QXVERPLOCAT", "UPD_T#LOCATION",
+            {{"PID", s.lakeside},
+             {"PID_PARENT", s.north},
+             {"PID_LOCATTYPE", s.tR},
+             {"PNAME", "Приозёрный"}});
     db.AddInfo(s.birch, -1, 1, "555-12");
     db.Raw().Commit();
     const QString level = QString::number(s.tR), parent = QString::number(s.north);
-    const struct {
-        int Language;
-        const char* Shot;
-        QStringList Rows;  // titles, then action, field, before, after of the place alone
-    } cases[] = {
-        {25,
-         "history-window-ru",
+    // Titles, then action, field, before, after of the place alone: in Russian, then in English.
+    const std::pair<const char*, QStringList> cases[] = {
+        {"history-window-ru",
          {"Действие|Поле|Было|Стало", "Изменено|Название|Озёрный|Приозёрный",
           "Добавлено|Уровень||" + level, "Добавлено|Вышестоящее||" + parent,
           "Добавлено|Название||Озёрный"}},
-        {9,
-         "history-window",
+        {"history-window",
          {"Action|Field|Before|After", "Changed|Name|Озёрный|Приозёрный", "Added|Level||" + level,
           "Added|Parent||" + parent, "Added|Name||Озёрный"}},
     };
     MessageBoxRecorder boxes;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Shot);
-        if (c.Language == 9) db.SetUserLanguage(9);
+    for (const auto& [shot, expectedRows] : cases) {
+        SCOPED_TRACE(shot);
+        const bool english = shot == cases[1].first;
+        if (english) db.SetUserLanguage(9);
         ModalDriver driver;
         TFormHolder<TfMain> form(TComBaseForm::Create<TfMain>(nullptr, &db.Session(), "QXVBASE"));
         form->show();
@@ -99,7 +94,7 @@ TEST(History, OpensFromTheTreeMenuListsEachChangedFieldAndTakesTheSubtreeAndTheG
             QTest::keyClick(history.dbgHistory, Qt::Key_S, Qt::ControlModifier);
             for (int row = 0; row < history.RowCount(); ++row)
                 objects << Cells(*history.dbgHistory, row)[3];
-            Snapshot(history, c.Shot);
+            Snapshot(history, shot);
             QTest::mouseClick(history.btnClose, Qt::LeftButton);
         });
         // A right click on the district selects it and opens the menu; Up reaches the history.
@@ -115,8 +110,8 @@ TEST(History, OpensFromTheTreeMenuListsEachChangedFieldAndTakesTheSubtreeAndTheG
 
         ASSERT_EQ(driver.Runs().size(), 2u);
         // Newest first; the next window keeps the order the user sorted by.
-        QStringList expected = c.Rows;
-        if (c.Language == 9)
+        QStringList expected = expectedRows;
+        if (english)
             std::sort(rows.begin() + 1, rows.end()),
                 std::sort(expected.begin() + 1, expected.end());
         EXPECT_EQ(rows, expected);

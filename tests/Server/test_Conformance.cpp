@@ -1160,7 +1160,6 @@ TEST_P(Conformance, CodesAndNamesPerLanguageAreCheckedShownAndFound) {
 TEST_P(Conformance, EveryChangeWritesItsJournalRows) {
     const World w = MakeWorld();
     long long item = 0, sub = 0, ab = 0, lv = 0;
-    const QByteArray bm("BM");
     // Rows "OP KIND OBJID PLACE PARENT|changes", names standing for the ids they hold now.
     auto ids = [&] {
         return std::vector<std::pair<const char*, long long>>{
@@ -1184,34 +1183,28 @@ TEST_P(Conformance, EveryChangeWritesItsJournalRows) {
          {"MOVE PLACE g1 g1 r1|ID_LOCATTYPE: tG2 -> tG3; ID_PARENT: o1 -> r1",
           "EDIT PLACE s1 s1 g1|ID_LOCATTYPE: tS3 -> tS4",
           "EDIT PLACE s2 s2 g1|ID_LOCATTYPE: tS3 -> tS4"}},
-        {"names",
+        {"names and codes",
          [&] {
              Loc("SET_T#LOCATION_NAMES", {{"PID", w.o1}, {"PNAMES", "EN\tNorth\n"}});
-         },
-         {"EDIT PLACE o1 o1 null|NAMES:  -> EN\tNorth"}},
-        {"codes",
-         [&] {
              Loc("SET_T#LOCATION_CODES", {{"PID", w.o2}, {"PCODES", "OKATO\t12\n"}});
          },
-         {"EDIT PLACE o2 o2 null|CODES:  -> OKATO\t12"}},
-        {"add a place",
-         [&] { sub = AddLocation(w.o2, w.tR2, "East"); },
-         {"ADD PLACE sub sub o2|ID_LOCATTYPE:  -> tR2; ID_PARENT:  -> o2; NAME:  -> East"}},
-        {"delete it",
+         {"EDIT PLACE o1 o1 null|NAMES:  -> EN\tNorth",
+          "EDIT PLACE o2 o2 null|CODES:  -> OKATO\t12"}},
+        {"add a place and delete it",
          [&] {
-             Loc("DEL_T#LOCATION", {{"PID", sub}});
+             Loc("DEL_T#LOCATION", {{"PID", sub = AddLocation(w.o2, w.tR2, "East")}});
          },
-         {"DELETE PLACE sub sub o2|ID_LOCATTYPE: tR2 -> ; ID_PARENT: o2 -> ; NAME: East -> "}},
-        {"wrong level refused", [&] { EXPECT_EQ(AddLocation(w.o2, w.tS3, "Wrong"), -1); }, {}},
-        {"cycle refused", [&] { EXPECT_EQ(Move(w.r1, w.s1), -1); }, {}},
+         {"ADD PLACE sub sub o2|ID_LOCATTYPE:  -> tR2; ID_PARENT:  -> o2; NAME:  -> East",
+          "DELETE PLACE sub sub o2|ID_LOCATTYPE: tR2 -> ; ID_PARENT: o2 -> ; NAME: East -> "}},
+        {"a wrong level and a cycle refused",
+         [&] { EXPECT_EQ(AddLocation(w.o2, w.tS3, "Wrong") + Move(w.r1, w.s1), -2); },
+         {}},
         {"add items",
          [&] { item = AddInfo(w.s1, Null(), 1, "5"), sub = AddInfo(w.s1, item, 2, "x"); },
-         {"ADD ITEM item s1 null|ACTIVE:  -> 1; DESCRIPTION:  -> desc 5; INFOTYPE:  -> 1; OBJID:  "
-          "-> s1; "
-          "OBJTYPE:  -> 1; VALUE:  -> 5",
+         {"ADD ITEM item s1 null|ACTIVE:  -> 1; DESCRIPTION:  -> desc 5; INFOTYPE:  -> 1; "
+          "OBJID:  -> s1; OBJTYPE:  -> 1; VALUE:  -> 5",
           "ADD ITEM sub s1 null|ACTIVE:  -> 1; DESCRIPTION:  -> desc x; ID_PARENT:  -> item; "
-          "INFOTYPE:  -> "
-          "2; OBJID:  -> s1; OBJTYPE:  -> 1; VALUE:  -> x"}},
+          "INFOTYPE:  -> 2; OBJID:  -> s1; OBJTYPE:  -> 1; VALUE:  -> x"}},
         {"edit an item",
          [&] { Inf("UPD_T#INFORMATION", InfoUpdate(w.s1, item, Null(), "6", 0)); },
          {"EDIT ITEM item s1 null|ACTIVE: 1 -> 0; DESCRIPTION: desc 5 -> changed; VALUE: 5 -> 6"}},
@@ -1220,15 +1213,14 @@ TEST_P(Conformance, EveryChangeWritesItsJournalRows) {
              Inf("DEL_T#INFORMATION", {{"POBJTYPE", 1}, {"POBJID", w.s1}, {"PID", item}});
          },
          {"DELETE ITEM item s1 null|ACTIVE: 0 -> ; DESCRIPTION: changed -> ; INFOTYPE: 1 -> ; "
-          "OBJID: s1 "
-          "-> ; OBJTYPE: 1 -> ; VALUE: 6 -> ",
+          "OBJID: s1 -> ; OBJTYPE: 1 -> ; VALUE: 6 -> ",
           "DELETE ITEM sub s1 null|ACTIVE: 1 -> ; DESCRIPTION: desc x -> ; ID_PARENT: item -> ; "
           "INFOTYPE: 2 -> ; OBJID: s1 -> ; OBJTYPE: 1 -> ; VALUE: x -> "}},
         {"abbreviation, picture, edit",
          [&] {
              ab = AddAbbrev("pos", "Pos");
              CallR("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
-                   {{"PID", ab}, {"PBMP16#16", bm, TFieldType::Blob}});
+                   {{"PID", ab}, {"PBMP16#16", QByteArray("BM"), TFieldType::Blob}});
              Loc("UPD_T#LOCATABBREV", {{"PID", ab}, {"PSNAME", "p"}, {"PNAME", "Pos"}});
          },
          {"ADD ABBREV ab null null|NAME:  -> Pos; SNAME:  -> pos",

@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -648,35 +647,23 @@ TEST_P(QxvdbOnEngine, ReimportSkipsOrUpdatesByIdAndAttachesToExistingPlaces) {
         const char* Summary;
         bool Renamed;
         bool Added;
-        const char* Journal;  // the rows the step wrote: "OP OBJID NAME after"
     } steps[] = {
-        {{"--dry-run"}, "would add 1, updated 0, skipped 1", false, false, ""},
-        {{}, "added 1, updated 0, skipped 1", false, true, "ADD 50 Посёлок"},
-        {{"--existing", "skip"}, "added 0, updated 0, skipped 2", false, true, ""},
-        {{"--existing", "update", "--dry-run"},
-         "would add 0, updated 2, skipped 0",
-         false,
-         true,
-         ""},
-        {{"--existing", "update"},
-         "added 0, updated 2, skipped 0",
-         true,
-         true,
-         "EDIT 3 Новое имя|EDIT 50 Посёлок"},
+        {{"--dry-run"}, "would add 1, updated 0, skipped 1", false, false},
+        {{}, "added 1, updated 0, skipped 1", false, true},
+        {{"--existing", "skip"}, "added 0, updated 0, skipped 2", false, true},
+        {{"--existing", "update", "--dry-run"}, "would add 0, updated 2, skipped 0", false, true},
+        {{"--existing", "update"}, "added 0, updated 2, skipped 0", true, true},
     };
     long long seq = 0;
-    // What qxvdb journal prints after seq, read back from its JSON.
+    // The rows qxvdb journal prints after seq ("OP OBJID NAME after"), read from its JSON.
     const auto journal = [&] {
+        QStringList rows;
         const TRun r =
             Cmd("journal", FSchema, {"--since", QString::number(seq), "--format", "json"});
-        QStringList rows;
         for (const QJsonValue v : QJsonDocument::fromJson(r.Out.toUtf8()).array()) {
-            const QJsonObject o = v.toObject();
-            rows << QStringLiteral("%1 %2 %3")
-                        .arg(o["op"].toString())
-                        .arg(o["objid"].toInteger())
-                        .arg(o["after"].toObject()["NAME"].toString());
-            seq = o["seq"].toInteger();
+            rows << v["op"].toString() + ' ' + QString::number(v["objid"].toInteger()) + ' ' +
+                        v["after"]["NAME"].toString();
+            seq = v["seq"].toInteger();
         }
         return rows.join(u'|');
     };
@@ -690,8 +677,8 @@ TEST_P(QxvdbOnEngine, ReimportSkipsOrUpdatesByIdAndAttachesToExistingPlaces) {
         EXPECT_EQ(now.contains("3,2,3,г.,Новое имя\n"), s.Renamed) << now.toStdString();
         EXPECT_EQ(now.contains("50,2,3,г.,Посёлок\n"), s.Added) << now.toStdString();
         EXPECT_EQ(now.contains("4,3,4,ул.,Улица\n"), true);
-        EXPECT_EQ(journal(), QString::fromUtf8(s.Journal));
     }
+    EXPECT_EQ(journal(), "ADD 50 Посёлок|EDIT 3 Новое имя|EDIT 50 Посёлок") << "none for a dry run";
     // An update that would hang a place below its own descendant is a cycle through the
     // database's rows.
     const QByteArray beforeCycle = Exported(FSchema);
