@@ -21,6 +21,7 @@
 #include "ComUnits/uImageList.h"
 #include "Location/DataMod.h"
 #include "Location/FrameObjectInfo.h"
+#include "Location/History.h"
 #include "Location/LocationDialogs.h"
 #include "Location/LocationTree.h"
 #include "Location/ObjectNode.h"
@@ -36,7 +37,14 @@
 namespace {
 
 // Images of the form's own image list, by action.
-enum TActionImage { imgUp = 0, imgAdd = 1, imgDelete = 2, imgEdit = 3, imgRefresh = 4 };
+enum TActionImage {
+    imgUp = 0,
+    imgAdd = 1,
+    imgDelete = 2,
+    imgEdit = 3,
+    imgRefresh = 4,
+    imgHistory = 5
+};
 
 constexpr auto NodeRole = Qt::UserRole + 2;  // a popup copy's tvObjects node
 
@@ -75,7 +83,7 @@ void TfMain::BuildLocationDescription() {
     ActionImages = new TImageList(this);
     ActionImages->setObjectName(QStringLiteral("ImageList"));
     for (const QImage& image : {Pictures::Up(), Pictures::Add(), Pictures::Delete(),
-                                Pictures::Edit(), Pictures::Refresh()})
+                                Pictures::Edit(), Pictures::Refresh(), Pictures::History()})
         ActionImages->InsertMasked(ActionImages->Count(), image, Pictures::Transparent);
     BuildActions();
     BuildCalls();
@@ -126,6 +134,7 @@ void TfMain::BuildLocationDescription() {
     tvObjects->setIndentation(19);
     tvObjects->setEditTriggers(QAbstractItemView::NoEditTriggers);
     treeLayout->addWidget(tvObjects);
+    BuildTreeMenu();
     pInfo = new QWidget(cxSplitter);
     pInfo->setObjectName(QStringLiteral("pInfo"));
     auto* infoLayout = new QVBoxLayout(pInfo);
@@ -177,6 +186,7 @@ void TfMain::BuildActions() {
         {&TfMain::aAbbreviature, "aAbbreviature", "Spravochnik ATE", -1},
         {&TfMain::aLevel, "aLevel", "Spravochnik urovnej", -1},
         {&TfMain::aSelect, "aSelect", "Vybrat'", -1},
+        {&TfMain::aHistory, "aHistory", "Istoriya izmenenij", imgHistory},
     };
     for (const TActionDef& def : defs) {
         auto* action = new QAction(QString::fromLatin1(def.Hint), this);
@@ -194,6 +204,7 @@ void TfMain::BuildActions() {
     connect(aRefreshNode, &QAction::triggered, this,
             [this] { Application::Instance().Protect(this, [this] { aRefreshNodeExecute(); }); });
     connect(aUp, &QAction::triggered, this, [this] { aUpExecute(); });
+    connect(aHistory, &QAction::triggered, this, Application::Guarded(this, &TfMain::OpenHistory));
 }
 
 void TfMain::BuildToolBar() {
@@ -227,6 +238,8 @@ void TfMain::BuildToolBar() {
     btnObjectAdd = addButton(aObjectAdd, "btnObjectAdd");
     btnObjectEdit = addButton(aObjectEdit, "btnObjectEdit");
     btnObjectDelete = addButton(aObjectDelete, "btnObjectDelete");
+    ToolBar->addSeparator();
+    btnHistory = addButton(aHistory, "btnHistory");
 }
 
 void TfMain::BuildCalls() {
@@ -360,6 +373,30 @@ void TfMain::ExpandToLocation() { FTree->ExpandToLocation(FStartID); }
 
 void TfMain::FindExecute() { OpenSearch(); }
 
+// The place's editing and its history, on the place the right click lands on.
+void TfMain::BuildTreeMenu() {
+    pmTree = new QMenu(this);
+    pmTree->setObjectName(QStringLiteral("pmTree"));
+    pmTree->addActions({aObjectAdd, aObjectEdit, aObjectDelete});
+    pmTree->addSeparator();
+    pmTree->addAction(aHistory);
+    tvObjects->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tvObjects, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (QTreeWidgetItem* item = tvObjects->itemAt(at)) tvObjects->setCurrentItem(item);
+        UpdateActions();
+        pmTree->popup(tvObjects->viewport()->mapToGlobal(at));
+    });
+}
+
+void TfMain::OpenHistory() {
+    TObjectNode* node = FTree->Selected();
+    if (!node || GetSelectedID() < 1) return;
+    TFormHolder<TfHistory> history(TComBaseForm::Create<TfHistory>(nullptr, FSession, FShema));
+    history->SetPlace(GetSelectedID(), node->text(0));
+    history->Reload();
+    ModalRunner::RunModal(*history);
+}
+
 void TfMain::OpenSearch() {
     TFormHolder<TfSearch> search(TComBaseForm::Create<TfSearch>(nullptr, FSession, FShema));
     search->SetSeparator(AbbrevSeparator());
@@ -386,7 +423,7 @@ void TfMain::CreateInfoFrame() {
     FInfoFrame->setObjectName(QStringLiteral("FInfoFrame"));
     FInfoFrame->FAutoLoad = true;
     FInfoFrame->FAutoSave = true;
-    FInfoFrame->FObjType = 1;           // locations
+    FInfoFrame->FObjType = 1;  // locations
     // An item attached to a place another user deleted: the place leaves the tree.
     FInfoFrame->OnObjectGone = [this] {
         TObjectNode* node = FTree->Selected();
@@ -428,6 +465,7 @@ void TfMain::UpdateActions() {
     aObjectEdit->setEnabled(FEditLocation && depth > 0);
     aObjectDelete->setEnabled(FDelLocation && depth > 0);
     aSelect->setEnabled(depth > 0);
+    aHistory->setEnabled(FViewLocation && depth > 0);
 }
 
 // --- actions ---

@@ -53,6 +53,8 @@ public:
     // The search window for the text of the search field; a chosen place is opened and
     // selected in the tree.
     void OpenSearch();
+    // The history of the selected place (and, when the user asks, of its subtree).
+    void OpenHistory();
     // The selected place, or -1 when the root (or nothing) is selected.
     int GetSelectedID() const;
     void SetSelectMode(bool on);
@@ -105,6 +107,8 @@ public:
     QToolButton* btnObjectAdd = nullptr;
     QToolButton* btnObjectEdit = nullptr;
     QToolButton* btnObjectDelete = nullptr;
+    QToolButton* btnHistory = nullptr;
+    QMenu* pmTree = nullptr;
     QMenu* pmReference = nullptr;
     QAction* miATE = nullptr;
     QAction* miLevel = nullptr;
@@ -130,6 +134,7 @@ public:
     QAction* aAbbreviature = nullptr;
     QAction* aLevel = nullptr;
     QAction* aSelect = nullptr;
+    QAction* aHistory = nullptr;
 
     TOraStoredProc* ospObjectsTree = nullptr;
     TOraStoredProc* ospAbbrevImages = nullptr;
@@ -160,6 +165,7 @@ private:
     void BuildActions();
     void BuildCalls();
     void BuildPanelButtons();
+    void BuildTreeMenu();
     void ArrangePanelButtons();
     void CopyBranch(TObjectNode* source, QTreeWidgetItem* destinationParent);
     void OnComboChanged(QTreeWidgetItem* item);

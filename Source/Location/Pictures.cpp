@@ -79,4 +79,14 @@ QImage Refresh() {
     });
 }
 
+QImage History() {
+    return Paint([](QPainter& p) {
+        p.setPen(QPen(QColor(0x10, 0x50, 0xA0), 1.5));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        p.drawLine(QPointF(8, 8), QPointF(8, 4));
+        p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
+    });
+}
+
 }  // namespace Pictures

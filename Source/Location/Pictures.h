@@ -29,5 +29,6 @@ QImage Add();
 QImage Delete();
 QImage Edit();
 QImage Refresh();
+QImage History();  // a clock: the changes made
 
 }  // namespace Pictures

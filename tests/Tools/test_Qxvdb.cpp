@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -72,6 +74,8 @@ TEST(QxvdbArguments, EachMistakeHelpAndFailureHasItsOwnCode) {
         {"init --db sqlite:x --english-user u", QxvdbExit::Usage, "usage: qxvdb"},
         {"import --db sqlite:x --file f --existing replace", QxvdbExit::Usage, "usage: qxvdb"},
         {"export --db sqlite:x --file f --dry-run", QxvdbExit::Usage, "usage: qxvdb"},
+        {"journal --db sqlite:x --since -1", QxvdbExit::Usage, "usage: qxvdb journal"},
+        {"journal --db sqlite:x --format xml", QxvdbExit::Usage, "usage: qxvdb journal"},
         {"--help", QxvdbExit::Ok, "--existing skip|update"},
         {"import --help", QxvdbExit::Ok, "--existing skip|update"},
         {"export --db sqlite:x -h", QxvdbExit::Ok, "--existing skip|update"},
@@ -650,6 +654,20 @@ TEST_P(QxvdbOnEngine, ReimportSkipsOrUpdatesByIdAndAttachesToExistingPlaces) {
         {{"--existing", "update", "--dry-run"}, "would add 0, updated 2, skipped 0", false, true},
         {{"--existing", "update"}, "added 0, updated 2, skipped 0", true, true},
     };
+    long long seq = 0;
+    // The rows qxvdb journal prints after seq ("OP OBJID NAME after"), read from its JSON.
+    const auto journal = [&] {
+        QStringList rows;
+        const TRun r =
+            Cmd("journal", FSchema, {"--since", QString::number(seq), "--format", "json"});
+        for (const QJsonValue v : QJsonDocument::fromJson(r.Out.toUtf8()).array()) {
+            rows << v["op"].toString() + ' ' + QString::number(v["objid"].toInteger()) + ' ' +
+                        v["after"]["NAME"].toString();
+            seq = v["seq"].toInteger();
+        }
+        return rows.join(u'|');
+    };
+    journal();
     for (const auto& s : steps) {
         const TRun r = Cmd("import", FSchema, QStringList{"--file", again} + s.Options);
         ASSERT_EQ(r.Code, QxvdbExit::Ok)
@@ -660,6 +678,7 @@ TEST_P(QxvdbOnEngine, ReimportSkipsOrUpdatesByIdAndAttachesToExistingPlaces) {
         EXPECT_EQ(now.contains("50,2,3,г.,Посёлок\n"), s.Added) << now.toStdString();
         EXPECT_EQ(now.contains("4,3,4,ул.,Улица\n"), true);
     }
+    EXPECT_EQ(journal(), "ADD 50 Посёлок|EDIT 3 Новое имя|EDIT 50 Посёлок") << "none for a dry run";
     // An update that would hang a place below its own descendant is a cycle through the
     // database's rows.
     const QByteArray beforeCycle = Exported(FSchema);

@@ -11,6 +11,7 @@
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Tools/qxvdb/BulkLoad.h"
+#include "Tools/qxvdb/ImportJournal.h"
 #include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Routines.h"
 
@@ -53,7 +54,9 @@ QStringList KindsOf(const std::vector<TPlaceRow>& rows, const QString& key) {
 void ReadCodes(TRoutines& calls, TDatabase& d, const QStringList& kinds) {
     const QString s = QuotedSchemaName(calls.Schema());
     for (const auto& row :
-         calls.Db().Query(QStringLiteral("SELECT KIND, IS_UNIQUE FROM %1.CODE_KIND").arg(s), {}).Rows)
+         calls.Db()
+             .Query(QStringLiteral("SELECT KIND, IS_UNIQUE FROM %1.CODE_KIND").arg(s), {})
+             .Rows)
         d.Kinds.insert(row[0].toString(), row[1].toInt() == 1);
     const QString select =
         QStringLiteral("SELECT CODE, ID_LOCATION FROM %1.LOCATION_CODE WHERE KIND = :KIND").arg(s);
@@ -314,12 +317,14 @@ void NameByKey(std::vector<TPlaceRow>& rows, const TDatabase& d, const QString& 
         TPlaceRow& r = rows[i];
         const QString code = CodeOf(r, key);
         if (code.isEmpty()) {
-            bad.push_back({r.Line, word, QStringLiteral("is missing (--key names each place by it)")});
+            bad.push_back(
+                {r.Line, word, QStringLiteral("is missing (--key names each place by it)")});
             continue;
         }
         if (const auto it = byCode.constFind(code); it != byCode.constEnd()) {
-            bad.push_back({r.Line, word,
-                           QStringLiteral("\"%1\" is already on line %2").arg(code).arg(rows[*it].Line)});
+            bad.push_back(
+                {r.Line, word,
+                 QStringLiteral("\"%1\" is already on line %2").arg(code).arg(rows[*it].Line)});
             continue;
         }
         byCode.insert(code, i);
@@ -412,7 +417,8 @@ void CheckCodes(TRoutines& calls, const std::vector<TPlaceRow>& rows,
             const QString word = QStringLiteral("the code ") + kind;
             if (!d.Kinds.contains(kind)) {
                 if (!unknown.contains(kind))
-                    bad.push_back({r.Line, word, QStringLiteral("is of a kind the dictionary lacks")});
+                    bad.push_back(
+                        {r.Line, word, QStringLiteral("is of a kind the dictionary lacks")});
                 unknown << kind;
                 continue;
             }
@@ -436,7 +442,8 @@ void CheckCodes(TRoutines& calls, const std::vector<TPlaceRow>& rows,
 QHash<QString, QString> AbbrevNames(const std::vector<TPlaceRow>& rows) {
     QHash<QString, QString> names;
     for (const TPlaceRow& r : rows)
-        if (!r.AbbrevName.isEmpty() && !names.contains(r.Abbrev)) names.insert(r.Abbrev, r.AbbrevName);
+        if (!r.AbbrevName.isEmpty() && !names.contains(r.Abbrev))
+            names.insert(r.Abbrev, r.AbbrevName);
     return names;
 }
 
@@ -486,6 +493,7 @@ void Write(TRoutines& calls, const std::vector<TPlaceRow>& rows,
 
     progress.Start(QStringLiteral("importing"), static_cast<long long>(order.size()));
     TBulkInsert bulk(calls.Db(), calls.Schema());
+    TImportJournal journal(calls);
     long long done = 0;
     for (const size_t i : order) {
         const TPlaceRow& r = rows[i];
@@ -493,9 +501,11 @@ void Write(TRoutines& calls, const std::vector<TPlaceRow>& rows,
         if (actions[i] == TAction::Insert) {
             bulk.Add(r.Id, r.Parent, type, r.Name);
             bulk.AddExtras(r.Id, r.Codes, r.Names);
+            journal.Added(r.Id, r.Parent, type, r.Name, r.Codes, r.Names);
             ++outcome.Stats.Added;
         } else {
             bulk.Flush();  // a moved place may go below one added just before
+            journal.Flush();
             const long long result = calls.Result(
                 kLocat, QStringLiteral("UPD_T#LOCATION"),
                 {{QStringLiteral("PID"), r.Id},
@@ -515,6 +525,7 @@ void Write(TRoutines& calls, const std::vector<TPlaceRow>& rows,
         progress.Advance(++done - bulk.Pending());
     }
     bulk.Finish();
+    journal.Finish();
     progress.Advance(done);
     progress.Done();
 }
@@ -599,9 +610,8 @@ void ReadExtras(IDbConnection& db, const QString& s, long long low, long long hi
     for (size_t i = 0; i < page.size(); ++i) at.insert(page[i].Id, i);
     const std::vector<TBoundValue> range = {{QStringLiteral("LOW"), low},
                                             {QStringLiteral("HIGH"), high}};
-    for (const auto& [table, column, codes] :
-         {std::tuple{"LOCATION_CODE", "KIND, CODE", true},
-          std::tuple{"LOCATION_NAME", "LANG, NAME", false}}) {
+    for (const auto& [table, column, codes] : {std::tuple{"LOCATION_CODE", "KIND, CODE", true},
+                                               std::tuple{"LOCATION_NAME", "LANG, NAME", false}}) {
         const TRowSet rows = db.Query(
             QStringLiteral("SELECT ID_LOCATION, %3 FROM %1.%2 WHERE ID_LOCATION >= :LOW AND "
                            "ID_LOCATION < :HIGH ORDER BY 1, 2")
@@ -621,9 +631,10 @@ void NameParentsByKey(std::vector<TPlaceRow>& places, const QString& key) {
     for (const TPlaceRow& r : places) {
         const QString code = CodeOf(r, key);
         if (code.isEmpty())
-            throw EOraError::Make(
-                OraCode::UserDefined,
-                QStringLiteral("the place %1 \"%2\" has no code %3 to name it by").arg(r.Id).arg(r.Name, key));
+            throw EOraError::Make(OraCode::UserDefined,
+                                  QStringLiteral("the place %1 \"%2\" has no code %3 to name it by")
+                                      .arg(r.Id)
+                                      .arg(r.Name, key));
         codeOf.insert(r.Id, code);
     }
     for (TPlaceRow& r : places) r.ParentCode = r.Parent > 0 ? codeOf.value(r.Parent) : QString();

@@ -15,6 +15,7 @@
 #include "Tools/qxvdb/Backup.h"
 #include "Tools/qxvdb/DemoData.h"
 #include "Tools/qxvdb/Import.h"
+#include "Tools/qxvdb/Journal.h"
 #include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Records.h"
 #include "Tools/qxvdb/Routines.h"
@@ -66,6 +67,7 @@ const char kUsage[] =
     "                             while it is in use\n"
     "  restore --file PATH        put such a copy back in place\n"
     "  user add|set|list|remove   who may do what (qxvdb user --help)\n"
+    "  journal [--since SEQ]      the changes made, in order (qxvdb journal --help)\n"
     "CONNECTION is sqlite:PATH or postgresql://user@host:port/db; the schema defaults\n"
     "to the database user's name.\n"
     "CSV files are UTF-8 with a header line naming the columns (in any order):\n"
@@ -373,6 +375,8 @@ QString WhatToDo(const EOraError& e, const TOptions& o, const QString& schema) {
 
 int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (args.value(0) == QLatin1String("user")) return RunUserCommand(args.mid(1), out, err);
+    if (args.value(0) == QLatin1String("journal"))
+        return RunJournalCommand(args.mid(1), out, err);
     const std::optional<TOptions> parsed = ParsedOrSaid(ParseOptions, args, kUsage, err);
     if (!parsed) return QxvdbExit::Usage;
     const TOptions& o = *parsed;

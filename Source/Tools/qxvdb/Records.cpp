@@ -34,12 +34,12 @@ enum TColumn {
 constexpr int kPlainColumns = ColAbbrevName;  // the five every file had before
 
 const std::array<QString, ColumnCount> kCsvNames = {
-    QStringLiteral("ID"),     QStringLiteral("ID_PARENT"),   QStringLiteral("LEVEL"),
-    QStringLiteral("ABBREV"), QStringLiteral("NAME"),        QStringLiteral("ABBREV_NAME"),
+    QStringLiteral("ID"),         QStringLiteral("ID_PARENT"), QStringLiteral("LEVEL"),
+    QStringLiteral("ABBREV"),     QStringLiteral("NAME"),      QStringLiteral("ABBREV_NAME"),
     QStringLiteral("PARENT_CODE")};
 const std::array<QString, ColumnCount> kJsonKeys = {
-    QStringLiteral("id"),     QStringLiteral("parent"),      QStringLiteral("level"),
-    QStringLiteral("abbrev"), QStringLiteral("name"),        QStringLiteral("abbrev_name"),
+    QStringLiteral("id"),         QStringLiteral("parent"), QStringLiteral("level"),
+    QStringLiteral("abbrev"),     QStringLiteral("name"),   QStringLiteral("abbrev_name"),
     QStringLiteral("parent_code")};
 const std::array<QString, ColumnCount> kWords = {
     QStringLiteral("the id"),           QStringLiteral("the parent"),
@@ -151,12 +151,12 @@ void Take(TTexts& t, int line, TReadOutcome& out) {
     }
     if (!TakeNumber(t.Fixed[ColLevel], 1, kMaxLevel, n, fault)) return bad(kWords[ColLevel], fault);
     row.Level = static_cast<int>(n);
-    for (const auto& [column, limit] : {std::pair{ColAbbrev, kMaxAbbrevLength},
-                                        std::pair{ColName, kMaxNameLength}})
+    for (const auto& [column, limit] :
+         {std::pair{ColAbbrev, kMaxAbbrevLength}, std::pair{ColName, kMaxNameLength}})
         if (fault = TextFault(t.Fixed[column], limit); !fault.isEmpty())
             return bad(kWords[column], fault);
-    for (const auto& [column, limit] : {std::pair{ColAbbrevName, kMaxNameLength},
-                                        std::pair{ColParentCode, kMaxCodeLength}})
+    for (const auto& [column, limit] :
+         {std::pair{ColAbbrevName, kMaxNameLength}, std::pair{ColParentCode, kMaxCodeLength}})
         if (fault = OptionalTextFault(t.Fixed[column], limit); !fault.isEmpty())
             return bad(kWords[column], fault);
     for (const auto& [lang, name] : t.Names)
@@ -265,7 +265,7 @@ void ReadJson(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
     for (const QString& k : kJsonKeys) keys.push_back(k.toLatin1());
     TJsonReader reader(from, std::move(keys), maxRecordBytes,
                        {kNamePrefix.toLower().toLatin1(), kCodePrefix.toLower().toLatin1()});
-    std::vector<TColumnSpec> columns;  // grows with the reader's keys
+    std::vector<TColumnSpec> columns;    // grows with the reader's keys
     QHash<QByteArray, QString> abbrevs;  // a few short names shared by every row
     for (TJsonReader::TStep step; (step = reader.Next()) != TJsonReader::TStep::End;) {
         const int line = reader.Line();
@@ -314,6 +314,8 @@ void ReadJson(QIODevice& from, qsizetype maxRecordBytes, TReadOutcome& out) {
     }
 }
 
+}  // namespace
+
 void AppendCsvField(QByteArray& to, const QString& field) {
     const QByteArray bytes = field.toUtf8();
     if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
@@ -328,8 +330,6 @@ void AppendCsvField(QByteArray& to, const QString& field) {
         to += bytes;
     }
 }
-
-}  // namespace
 
 void WriteCsvHeader(QIODevice& to) { to.write(QByteArray(kCsvColumns) + '\n'); }
 
@@ -372,8 +372,8 @@ struct TLayout {
         f.emplace_back(names[ColAbbrev], r.Abbrev);
         f.emplace_back(names[ColName], r.Name);
         if (AbbrevName)
-            f.emplace_back(names[ColAbbrevName], text(r.AbbrevName.isEmpty() ? r.Abbrev
-                                                                             : r.AbbrevName));
+            f.emplace_back(names[ColAbbrevName],
+                           text(r.AbbrevName.isEmpty() ? r.Abbrev : r.AbbrevName));
         for (const QString& lang : Langs) {
             QString name;
             for (const auto& [l, n] : r.Names)
@@ -476,8 +476,7 @@ TReadOutcome ReadPlaces(QIODevice& from, bool json, qsizetype maxRecordBytes) {
     return out;
 }
 
-void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to,
-                 const QString& key) {
+void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to, const QString& key) {
     const TLayout layout(rows, key);
     if (json)
         WriteJson(rows, layout, to);

@@ -62,6 +62,8 @@ void WritePlaces(const std::vector<TPlaceRow>& rows, bool json, QIODevice& to,
                  const QString& key = QString());
 // A CSV file of the five plain columns in parts: the header, then the rows as they come.
 void WriteCsvHeader(QIODevice& to);
+// One CSV field, quoted when it holds a comma, a quote or a line break.
+void AppendCsvField(QByteArray& to, const QString& field);
 void WriteCsvRows(const std::vector<TPlaceRow>& rows, QIODevice& to);
 
 // "line 7: the name is longer than 255 characters (300)", in either format.

@@ -174,6 +174,7 @@ BEGIN
   RETURNING id INTO v_id;
   PERFORM @SCHEMA@.location_replace_codes(v_id, "PCODES");
   PERFORM @SCHEMA@.location_replace_names(v_id, "PNAMES");
+  PERFORM @SCHEMA@.journal_close(@SCHEMA@.journal_open('PLACE', 'ADD', ARRAY[v_id]));
   RETURN v_id;
 END
 $body$;
@@ -229,6 +230,7 @@ DECLARE
   v_old_parent integer;
   v_parent_level integer := 0;
   v_type_level integer;
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF "PID_LOCATTYPE" IS NULL OR "PID_LOCATTYPE" < 1 THEN
@@ -259,11 +261,14 @@ BEGIN
      AND EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_parent = "PID") THEN
     RETURN -1;
   END IF;
+  v_journal := @SCHEMA@.journal_open('PLACE', CASE WHEN v_parent IS DISTINCT FROM v_old_parent
+                                                   THEN 'MOVE' ELSE 'EDIT' END, ARRAY["PID"]);
   UPDATE @SCHEMA@.location
   SET id_parent = v_parent, id_locattype = "PID_LOCATTYPE", name = "PNAME"
   WHERE id = "PID";
   PERFORM @SCHEMA@.location_replace_codes("PID", "PCODES");
   PERFORM @SCHEMA@.location_replace_names("PID", "PNAMES");
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN "PID";
 END
 $body$;
@@ -271,16 +276,20 @@ $body$;
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATION"("PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
+DECLARE
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[4]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_parent = "PID")
      OR EXISTS (SELECT 1 FROM @SCHEMA@.information WHERE objtype = 1 AND objid = "PID") THEN
     RETURN -2;
   END IF;
+  v_journal := @SCHEMA@.journal_open('PLACE', 'DELETE', ARRAY["PID"]);
   DELETE FROM @SCHEMA@.location WHERE id = "PID";
   IF NOT FOUND THEN
     RETURN -1;
   END IF;
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN 1;
 EXCEPTION WHEN foreign_key_violation THEN
   RETURN -2;  -- another session has just put a place below it
@@ -315,6 +324,7 @@ DECLARE
   v_new_level integer := 1;
   v_delta integer;
   v_unmatched integer;
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF NOT @SCHEMA@.location_lock_tree() THEN
@@ -342,10 +352,17 @@ BEGIN
     IF v_unmatched > 0 THEN
       RETURN -1;
     END IF;
+  END IF;
+  v_journal := @SCHEMA@.journal_open('PLACE', 'MOVE', ARRAY["PID"]);
+  IF v_delta <> 0 THEN
+    -- The places below keep their depth under the moved one: each changes type.
+    v_journal := v_journal || @SCHEMA@.journal_open('PLACE', 'EDIT',
+      ARRAY(SELECT r.id FROM @SCHEMA@.location_retyped("PID", v_delta) r WHERE r.id <> "PID" ORDER BY r.id));
     UPDATE @SCHEMA@.location l SET id_locattype = r.new_type
     FROM @SCHEMA@.location_retyped("PID", v_delta) r WHERE l.id = r.id;
   END IF;
   UPDATE @SCHEMA@.location SET id_parent = v_parent WHERE id = "PID";
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN 1;
 EXCEPTION WHEN foreign_key_violation THEN
   RETURN -1;  -- the target was deleted a moment ago by another session: nothing changed
@@ -384,6 +401,7 @@ BEGIN
   END IF;
   INSERT INTO @SCHEMA@.locattype (level_no, id_abbrev) VALUES ("PLEVEL#", "PID_ABBREV")
   RETURNING id INTO v_id;
+  PERFORM @SCHEMA@.journal_close(@SCHEMA@.journal_open('LEVEL', 'ADD', ARRAY[v_id]));
   RETURN v_id;
 END
 $body$;
@@ -396,6 +414,7 @@ RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
   v_level integer;
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[11]);
   PERFORM @SCHEMA@.require_version('locattype', "PID", "PVERSION",
@@ -410,7 +429,9 @@ BEGIN
   IF v_level <> "PLEVEL#" AND EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_locattype = "PID") THEN
     RETURN -2;
   END IF;
+  v_journal := @SCHEMA@.journal_open('LEVEL', 'EDIT', ARRAY["PID"]);
   UPDATE @SCHEMA@.locattype SET level_no = "PLEVEL#", id_abbrev = "PID_ABBREV" WHERE id = "PID";
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN "PID";
 END
 $body$;
@@ -418,15 +439,19 @@ $body$;
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATTYPE"("PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
+DECLARE
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[12]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_locattype = "PID") THEN
     RETURN -2;
   END IF;
+  v_journal := @SCHEMA@.journal_open('LEVEL', 'DELETE', ARRAY["PID"]);
   DELETE FROM @SCHEMA@.locattype WHERE id = "PID";
   IF NOT FOUND THEN
     RETURN -1;
   END IF;
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN 1;
 END
 $body$;
@@ -452,6 +477,7 @@ BEGIN
     RETURN -1;
   END IF;
   INSERT INTO @SCHEMA@.locatabbrev (sname, name) VALUES ("PSNAME", "PNAME") RETURNING id INTO v_id;
+  PERFORM @SCHEMA@.journal_close(@SCHEMA@.journal_open('ABBREV', 'ADD', ARRAY[v_id]));
   RETURN v_id;
 END
 $body$;
@@ -462,6 +488,8 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATABBREV"("PID" intege
                                                                   "PVERSION" integer DEFAULT NULL)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
+DECLARE
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[7]);
   PERFORM @SCHEMA@.require_version('locatabbrev', "PID", "PVERSION",
@@ -469,10 +497,12 @@ BEGIN
   IF EXISTS (SELECT 1 FROM @SCHEMA@.locatabbrev WHERE sname = "PSNAME" AND id <> "PID") THEN
     RETURN -1;
   END IF;
+  v_journal := @SCHEMA@.journal_open('ABBREV', 'EDIT', ARRAY["PID"]);
   UPDATE @SCHEMA@.locatabbrev SET sname = "PSNAME", name = "PNAME" WHERE id = "PID";
   IF NOT FOUND THEN
     RETURN -1;
   END IF;
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN "PID";
 END
 $body$;
@@ -480,22 +510,32 @@ $body$;
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATABBREV"("PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
+DECLARE
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[8]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.locattype WHERE id_abbrev = "PID") THEN
     RETURN -2;
   END IF;
+  v_journal := @SCHEMA@.journal_open('ABBREV', 'DELETE', ARRAY["PID"]);
   DELETE FROM @SCHEMA@.locatabbrev WHERE id = "PID";
   IF NOT FOUND THEN
     RETURN -1;
   END IF;
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN 1;
 END
 $body$;
 
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATABBREV_BMP"("PID" integer, "PBMP16#16" bytea)
 RETURNS void
-LANGUAGE sql AS $body$
-  SELECT @SCHEMA@.require_right(ARRAY[6, 7]);
-  UPDATE @SCHEMA@.locatabbrev SET bmp = "PBMP16#16" WHERE id = "PID"
+LANGUAGE plpgsql AS $body$
+DECLARE
+  v_journal bigint[];
+BEGIN
+  PERFORM @SCHEMA@.require_right(ARRAY[6, 7]);
+  v_journal := @SCHEMA@.journal_open('ABBREV', 'EDIT', ARRAY["PID"]);
+  UPDATE @SCHEMA@.locatabbrev SET bmp = "PBMP16#16" WHERE id = "PID";
+  PERFORM @SCHEMA@.journal_close(v_journal);
+END
 $body$;

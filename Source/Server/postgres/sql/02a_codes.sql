@@ -148,13 +148,17 @@ $body$;
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATION_CODES"("PID" integer, "PCODES" varchar)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
+DECLARE
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   PERFORM 1 FROM @SCHEMA@.location WHERE id = "PID" FOR UPDATE;
   IF NOT FOUND THEN
     RETURN -1;
   END IF;
+  v_journal := @SCHEMA@.journal_open('PLACE', 'EDIT', ARRAY["PID"]);
   PERFORM @SCHEMA@.location_replace_codes("PID", "PCODES");
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN 1;
 END
 $body$;
@@ -162,13 +166,17 @@ $body$;
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATION_NAMES"("PID" integer, "PNAMES" varchar)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
+DECLARE
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   PERFORM 1 FROM @SCHEMA@.location WHERE id = "PID" FOR UPDATE;
   IF NOT FOUND THEN
     RETURN -1;
   END IF;
+  v_journal := @SCHEMA@.journal_open('PLACE', 'EDIT', ARRAY["PID"]);
   PERFORM @SCHEMA@.location_replace_names("PID", "PNAMES");
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN 1;
 END
 $body$;

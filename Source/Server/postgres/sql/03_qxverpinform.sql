@@ -46,6 +46,7 @@ BEGIN
   VALUES ("POBJTYPE", "POBJID", CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END,
           "PINFOTYPE", "PVALUE", "PDESCRIPTION", "PACTIVE")
   RETURNING id INTO v_id;
+  PERFORM @SCHEMA@.journal_close(@SCHEMA@.journal_open('ITEM', 'ADD', ARRAY[v_id]));
   RETURN v_id;
 END
 $body$;
@@ -81,6 +82,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_old_parent integer;
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   SELECT id_parent INTO v_old_parent FROM @SCHEMA@.information
@@ -100,12 +102,14 @@ BEGIN
   ELSE
     PERFORM @SCHEMA@.information_require_version("PID", "PVERSION");
   END IF;
+  v_journal := @SCHEMA@.journal_open('ITEM', 'EDIT', ARRAY["PID"]);
   UPDATE @SCHEMA@.information
   SET id_parent = v_parent, value = "PVALUE", description = "PDESCRIPTION", active = "PACTIVE"
   WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
   IF NOT FOUND THEN
     RETURN -1;
   END IF;
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN "PID";
 END
 $body$;
@@ -116,6 +120,9 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPINFORM.DEL_T#INFORMATION"("POBJTYPE" 
                                                                     "PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
+DECLARE
+  v_ids integer[];
+  v_journal bigint[];
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[4, 3, 2]);
   IF NOT EXISTS (SELECT 1 FROM @SCHEMA@.information
@@ -137,7 +144,10 @@ BEGIN
         FROM @SCHEMA@.information c JOIN down d ON c.id_parent = d.id
         WHERE d.depth < 1000
       )
-      DELETE FROM @SCHEMA@.information WHERE id IN (SELECT id FROM down);
+      SELECT array_agg(id ORDER BY id) INTO v_ids FROM down;
+      v_journal := @SCHEMA@.journal_open('ITEM', 'DELETE', v_ids);
+      DELETE FROM @SCHEMA@.information WHERE id = ANY (v_ids);
+      PERFORM @SCHEMA@.journal_close(v_journal);
       RETURN 1;
     EXCEPTION WHEN foreign_key_violation THEN
       IF attempt = 10 THEN
