@@ -35,13 +35,17 @@ const char* const kHitSelect =
     " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
     " LEFT JOIN {S}.LOCATION_NAME N ON N.ID_LOCATION = L.ID AND N.LANG = :LANG WHERE ";
 
-// A place's caption in the reader's language, for the paths.
-const char* const kCaptionSelect =
-    "SELECT L.ID, L.ID_PARENT, COALESCE(N.NAME, L.NAME), A.SNAME FROM {S}.LOCATION L"
+// The places above a set of places, every level of them, with their captions in the reader's
+// language, for the paths (a loop in the tree ends where it closes).
+const char* const kAncestorsSelect =
+    "WITH RECURSIVE UP(ID) AS (SELECT value FROM json_each(:IDS)"
+    " UNION SELECT P.ID_PARENT FROM UP JOIN {S}.LOCATION P ON P.ID = UP.ID"
+    " WHERE P.ID_PARENT IS NOT NULL)"
+    " SELECT L.ID, L.ID_PARENT, COALESCE(N.NAME, L.NAME), A.SNAME FROM {S}.LOCATION L"
     " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
     " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
     " LEFT JOIN {S}.LOCATION_NAME N ON N.ID_LOCATION = L.ID AND N.LANG = :LANG"
-    " WHERE L.ID IN (SELECT value FROM json_each(:IDS))";
+    " WHERE L.ID IN UP";
 
 // How well a name matches: 0 the name itself, 1 it begins with the text, 2 one of its
 // words does, 3 the text is somewhere inside.
@@ -61,8 +65,8 @@ struct THit {
 };
 
 // The captions from the top-level place down to a place, joined by "\". Hits share their
-// ancestors: those are read a level at a time, one statement for all the places of a level,
-// and each ancestor's path is built once.
+// ancestors: those are read in one statement for all the hits, and each ancestor's path is
+// built once.
 class TPathBuilder {
 public:
     TPathBuilder(Ctx& ctx, const QString& schema, const QString& separator, const QString& lang)
@@ -73,13 +77,15 @@ public:
         QSet<long long> wanted;
         for (const QVariant& id : parents)
             if (!id.isNull()) wanted.insert(id.toLongLong());
-        for (int depth = 0; !wanted.isEmpty() && depth < kMaxDepth; ++depth) {
-            QSet<long long> above;
-            for (const TNode& node : ReadLevel(wanted))
-                if (!node.Parent.isNull() && !FNodes.contains(node.Parent.toLongLong()))
-                    above.insert(node.Parent.toLongLong());
-            wanted = std::move(above);
-        }
+        if (wanted.isEmpty()) return;
+        QString list = QStringLiteral("[");
+        for (const long long id : wanted) list += QString::number(id) + u',';
+        list.back() = u']';
+        const TRowSet rows =
+            FCtx.Query(Sql(FSchema, kAncestorsSelect), {{"IDS", list}, {"LANG", FLang}});
+        for (const TRowView row : rows.Rows)
+            FNodes.insert(row[0].toLongLong(),
+                          {row[1], PlaceCaption(row[3].toString(), FSeparator, row[2].toString())});
     }
 
     QString PathOf(const QVariant& parent, const QString& caption) {
@@ -92,22 +98,6 @@ private:
         QVariant Parent;
         QString Caption;
     };
-
-    std::vector<TNode> ReadLevel(const QSet<long long>& ids) {
-        QString list = QStringLiteral("[");
-        for (const long long id : ids) list += QString::number(id) + u',';
-        list.back() = u']';
-        const TRowSet rows =
-            FCtx.Query(Sql(FSchema, kCaptionSelect), {{"IDS", list}, {"LANG", FLang}});
-        std::vector<TNode> read;
-        read.reserve(rows.Rows.size());
-        for (const TRowView row : rows.Rows) {
-            TNode node{row[1], PlaceCaption(row[3].toString(), FSeparator, row[2].toString())};
-            FNodes.insert(row[0].toLongLong(), node);
-            read.push_back(std::move(node));
-        }
-        return read;
-    }
 
     // The path of a place that was read; a place missing from the table ends the walk up.
     QString PathAt(long long id) {
