@@ -26,20 +26,23 @@ LANGUAGE sql STABLE AS $body$
                  WHERE c.code IN (btrim(p_text), upper(btrim(p_text))))
 $body$;
 
--- The places a text finds: names (their own or one per language) that begin with the text
--- (the key `p_key`, `p_pattern` its LIKE pattern) and places with the text as a code come
--- through the indexes; `p_inside` adds names with the text anywhere, a scan of every name.
+-- The places a text finds, a row for each name or code that finds it, with that name's rank
+-- (a code ranks 0): names (their own or one per language) that begin with the text (the key
+-- `p_key`, `p_pattern` its LIKE pattern) and places with the text as a code come through the
+-- indexes; `p_inside` adds names with the text anywhere, a scan of every name.
+DROP FUNCTION IF EXISTS @SCHEMA@.search_matches(text, text, text, boolean);
 CREATE OR REPLACE FUNCTION @SCHEMA@.search_matches(
   p_text text, p_key text, p_pattern text, p_inside boolean)
-RETURNS TABLE (id integer)
+RETURNS TABLE (id integer, rank integer)
 LANGUAGE sql STABLE AS $body$
-  SELECT l.id FROM @SCHEMA@.location l
+  SELECT l.id, @SCHEMA@.search_rank(l.name_key, p_key, p_pattern) FROM @SCHEMA@.location l
   WHERE l.name_key LIKE p_pattern OR (p_inside AND strpos(l.name_key, p_key) > 0)
-  UNION
-  SELECT o.id_location FROM @SCHEMA@.location_name o
+  UNION ALL
+  SELECT o.id_location, @SCHEMA@.search_rank(o.name_key, p_key, p_pattern)
+  FROM @SCHEMA@.location_name o
   WHERE o.name_key LIKE p_pattern OR (p_inside AND strpos(o.name_key, p_key) > 0)
-  UNION
-  SELECT c.id_location FROM @SCHEMA@.location_code c
+  UNION ALL
+  SELECT c.id_location, 0 FROM @SCHEMA@.location_code c
   WHERE c.code IN (btrim(p_text), upper(btrim(p_text)))
 $body$;
 
@@ -67,6 +70,7 @@ DECLARE
   hits integer[];
   ranks integer[];
   reach integer;
+  inside boolean;
   paths jsonb;
 BEGIN
   IF k = '' THEN
@@ -80,24 +84,18 @@ BEGIN
                 UNION SELECT o.id_location FROM @SCHEMA@.location_name o WHERE o.name_key = k
                 UNION SELECT c.id_location FROM @SCHEMA@.location_code c
                       WHERE c.code IN (v_code, upper(v_code)));
-  IF cardinality(hits) < n THEN
-    hits := ARRAY(SELECT m.id FROM @SCHEMA@.search_matches(v_code, k, pattern, false) m);
-  END IF;
-  IF cardinality(hits) < n AND NOT @SCHEMA@.search_is_code(v_code) THEN
-    hits := ARRAY(SELECT m.id FROM @SCHEMA@.search_matches(v_code, k, pattern, true) m);
-  END IF;
-  -- Ranked first: paths are built only for the groups the answer reaches into (the last of
-  -- them is cut by path).
-  SELECT array_agg(r.id ORDER BY r.rank), array_agg(r.rank ORDER BY r.rank) INTO hits, ranks
-  FROM (SELECT l.id,
-               CASE WHEN EXISTS (SELECT 1 FROM @SCHEMA@.location_code c
-                                 WHERE c.id_location = l.id AND c.code IN (v_code, upper(v_code)))
-                      THEN 0
-                    ELSE least(@SCHEMA@.search_rank(l.name_key, k, pattern),
-                               (SELECT min(@SCHEMA@.search_rank(o.name_key, k, pattern))
-                                FROM @SCHEMA@.location_name o WHERE o.id_location = l.id)) END
-                 AS rank
-        FROM @SCHEMA@.location l WHERE l.id = ANY (hits)) r;
+  ranks := array_fill(0, ARRAY[cardinality(hits)]);
+  inside := false;
+  WHILE cardinality(hits) < n AND NOT (inside AND @SCHEMA@.search_is_code(v_code)) LOOP
+    -- A place's rank is its best name's; ranked first, so that paths are built only for the
+    -- groups the answer reaches into (the last of them is cut by path).
+    SELECT coalesce(array_agg(r.id ORDER BY r.rank), '{}'),
+           coalesce(array_agg(r.rank ORDER BY r.rank), '{}') INTO hits, ranks
+    FROM (SELECT m.id, min(m.rank) AS rank
+          FROM @SCHEMA@.search_matches(v_code, k, pattern, inside) m GROUP BY m.id) r;
+    EXIT WHEN inside;
+    inside := true;
+  END LOOP;
   IF cardinality(hits) > n THEN
     reach := n;
     WHILE reach < cardinality(hits) AND ranks[reach + 1] = ranks[n] LOOP
@@ -178,7 +176,8 @@ BEGIN
   -- Known before the count is planned: the scan of every name is left out of a code's plan.
   inside := NOT @SCHEMA@.search_is_code("PTEXT");
   SELECT count(*) INTO found
-  FROM (SELECT 1 FROM @SCHEMA@.search_matches("PTEXT", k, @SCHEMA@.search_pattern(k), inside)
+  FROM (SELECT DISTINCT m.id
+        FROM @SCHEMA@.search_matches("PTEXT", k, @SCHEMA@.search_pattern(k), inside) m
         LIMIT cap + 1) c;
   RETURN found;
 END
