@@ -1137,6 +1137,13 @@ TEST_P(Conformance, CodesAndNamesPerLanguageAreCheckedShownAndFound) {
     EXPECT_EQ(Found("ru-nor", Null(), ". "), QStringList{"obl. Nord 0"}) << "an exact code";
     EXPECT_EQ(Found("mill", Null(), ". "), QStringList{"obl. Nord\\g. Harbour\\s. Mill 0"});
     EXPECT_EQ(Found("101000", Null(), ". ").size(), 2) << "a code many places share";
+    // The count finds what the search finds: a name per language alone, a code alone.
+    const std::pair<const char*, long long> counted[] = {
+        {"nord", 1}, {"сев", 1}, {"RU-nor", 1}, {"101000", 2}, {"mill", 1}};
+    for (const auto& [text, count] : counted) {
+        EXPECT_EQ(Loc("COUNT_T#LOCATION", {{"PTEXT", text}, {"PCAP", Null()}}), count) << text;
+        EXPECT_EQ(Found(text, Null(), ". ").size(), count) << text;
+    }
 
     // The update replaces codes and names when it is given them and keeps them otherwise;
     // a deleted place takes its own along.

@@ -35,13 +35,17 @@ const char* const kHitSelect =
     " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
     " LEFT JOIN {S}.LOCATION_NAME N ON N.ID_LOCATION = L.ID AND N.LANG = :LANG WHERE ";
 
-// A place's caption in the reader's language, for the paths.
-const char* const kCaptionSelect =
-    "SELECT L.ID, L.ID_PARENT, COALESCE(N.NAME, L.NAME), A.SNAME FROM {S}.LOCATION L"
+// The places above a set of places, every level of them, with their captions in the reader's
+// language, for the paths (a loop in the tree ends where it closes).
+const char* const kAncestorsSelect =
+    "WITH RECURSIVE UP(ID) AS (SELECT value FROM json_each(:IDS)"
+    " UNION SELECT P.ID_PARENT FROM UP JOIN {S}.LOCATION P ON P.ID = UP.ID"
+    " WHERE P.ID_PARENT IS NOT NULL)"
+    " SELECT L.ID, L.ID_PARENT, COALESCE(N.NAME, L.NAME), A.SNAME FROM {S}.LOCATION L"
     " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
     " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
     " LEFT JOIN {S}.LOCATION_NAME N ON N.ID_LOCATION = L.ID AND N.LANG = :LANG"
-    " WHERE L.ID IN (SELECT value FROM json_each(:IDS))";
+    " WHERE L.ID IN UP";
 
 // How well a name matches: 0 the name itself, 1 it begins with the text, 2 one of its
 // words does, 3 the text is somewhere inside.
@@ -61,8 +65,8 @@ struct THit {
 };
 
 // The captions from the top-level place down to a place, joined by "\". Hits share their
-// ancestors: those are read a level at a time, one statement for all the places of a level,
-// and each ancestor's path is built once.
+// ancestors: those are read in one statement for all the hits, and each ancestor's path is
+// built once.
 class TPathBuilder {
 public:
     TPathBuilder(Ctx& ctx, const QString& schema, const QString& separator, const QString& lang)
@@ -73,13 +77,15 @@ public:
         QSet<long long> wanted;
         for (const QVariant& id : parents)
             if (!id.isNull()) wanted.insert(id.toLongLong());
-        for (int depth = 0; !wanted.isEmpty() && depth < kMaxDepth; ++depth) {
-            QSet<long long> above;
-            for (const TNode& node : ReadLevel(wanted))
-                if (!node.Parent.isNull() && !FNodes.contains(node.Parent.toLongLong()))
-                    above.insert(node.Parent.toLongLong());
-            wanted = std::move(above);
-        }
+        if (wanted.isEmpty()) return;
+        QString list = QStringLiteral("[");
+        for (const long long id : wanted) list += QString::number(id) + u',';
+        list.back() = u']';
+        const TRowSet rows =
+            FCtx.Query(Sql(FSchema, kAncestorsSelect), {{"IDS", list}, {"LANG", FLang}});
+        for (const TRowView row : rows.Rows)
+            FNodes.insert(row[0].toLongLong(),
+                          {row[1], PlaceCaption(row[3].toString(), FSeparator, row[2].toString())});
     }
 
     QString PathOf(const QVariant& parent, const QString& caption) {
@@ -92,22 +98,6 @@ private:
         QVariant Parent;
         QString Caption;
     };
-
-    std::vector<TNode> ReadLevel(const QSet<long long>& ids) {
-        QString list = QStringLiteral("[");
-        for (const long long id : ids) list += QString::number(id) + u',';
-        list.back() = u']';
-        const TRowSet rows =
-            FCtx.Query(Sql(FSchema, kCaptionSelect), {{"IDS", list}, {"LANG", FLang}});
-        std::vector<TNode> read;
-        read.reserve(rows.Rows.size());
-        for (const TRowView row : rows.Rows) {
-            TNode node{row[1], PlaceCaption(row[3].toString(), FSeparator, row[2].toString())};
-            FNodes.insert(row[0].toLongLong(), node);
-            read.push_back(std::move(node));
-        }
-        return read;
-    }
 
     // The path of a place that was read; a place missing from the table ends the walk up.
     QString PathAt(long long id) {
@@ -146,30 +136,45 @@ int BestRank(const TRowView& r, const QString& key) {
     return best;
 }
 
+// What a text finds: places whose names (their own or one per language) begin with it and
+// places that have it as a code come through the indexes; `inside` adds the places with the
+// text anywhere in a name, which takes a scan of every name.
+QString MatchedIds(const QString& s, bool inside) {
+    const char* const name = inside ? "instr(NAME_KEY, :K) > 0"
+                                    : "NAME_KEY >= :K AND NAME_KEY < :K || char(1114111)";
+    return Sql(s, "SELECT ID FROM {S}.LOCATION WHERE ") + QLatin1String(name) +
+           Sql(s, " UNION SELECT ID_LOCATION FROM {S}.LOCATION_NAME WHERE ") +
+           QLatin1String(name) +
+           Sql(s, " UNION SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE IN (:CODE, "
+                  ":UPPER_CODE)");
+}
+
+std::vector<TBoundValue> MatchParams(const QString& text, const QString& key) {
+    return {{"K", key}, {"CODE", text.trimmed()}, {"UPPER_CODE", text.trimmed().toUpper()}};
+}
+
+// A text that is a place's code is taken for a code: it finds that place and the names that
+// begin with it, and no scan of every name runs for it.
+bool IsSomeCode(Ctx& ctx, const QString& s, const QString& text) {
+    return Scalar(ctx,
+                  Sql(s, "SELECT EXISTS (SELECT 1 FROM {S}.LOCATION_CODE WHERE CODE IN (:CODE, "
+                         ":UPPER_CODE))"),
+                  {{"CODE", text.trimmed()}, {"UPPER_CODE", text.trimmed().toUpper()}})
+               .toLongLong() != 0;
+}
+
 std::vector<THit> Hits(Ctx& ctx, const QString& s, const QString& text, const QString& key,
-                       int limit) {
-    const std::vector<TBoundValue> params = {{"K", key},
-                                             {"CODE", text.trimmed()},
-                                             {"UPPER_CODE", text.trimmed().toUpper()},
-                                             {"LANG", NameLanguage(ctx, s)}};
-    // Names that begin with the text, and places with the text as a code, come through the
-    // indexes; the scan for the text inside a name runs only when they do not fill the answer.
-    TRowSet rows = ctx.Query(
-        Sql(s, kHitSelect) +
-            Sql(s,
-                "L.NAME_KEY >= :K AND L.NAME_KEY < :K || char(1114111) OR L.ID IN (SELECT "
-                "ID_LOCATION FROM {S}.LOCATION_NAME WHERE NAME_KEY >= :K AND NAME_KEY < :K || "
-                "char(1114111)) OR L.ID IN (SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE "
-                "IN (:CODE, :UPPER_CODE))"),
-        params);
-    if (static_cast<int>(rows.Rows.size()) < limit)
-        rows = ctx.Query(Sql(s, kHitSelect) +
-                             Sql(s,
-                                 "instr(L.NAME_KEY, :K) > 0 OR L.ID IN (SELECT ID_LOCATION FROM "
-                                 "{S}.LOCATION_NAME WHERE instr(NAME_KEY, :K) > 0) OR L.ID IN "
-                                 "(SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE IN "
-                                 "(:CODE, :UPPER_CODE))"),
-                         params);
+                       int limit, const QString& lang) {
+    std::vector<TBoundValue> params = MatchParams(text, key);
+    params.push_back({"LANG", lang});
+    const QString select = Sql(s, kHitSelect) + QStringLiteral("L.ID IN (");
+    // The scan for the text inside a name runs only when the indexed matches do not fill the
+    // answer and the text is no code.
+    TRowSet rows = ctx.Query(select + MatchedIds(s, false) + u')', params);
+    bool byCode = false;
+    for (const TRowView r : rows.Rows) byCode = byCode || r[8].toLongLong() != 0;
+    if (static_cast<int>(rows.Rows.size()) < limit && !byCode)
+        rows = ctx.Query(select + MatchedIds(s, true) + u')', params);
     std::vector<THit> hits;
     hits.reserve(rows.Rows.size());
     for (const auto& r : rows.Rows)
@@ -190,7 +195,8 @@ TCallResult FindLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
         in.IsNull("PSEPARATOR") ? QStringLiteral(". ") : in.Text("PSEPARATOR");
     if (key.isEmpty()) return Rows(std::move(out), {});
 
-    std::vector<THit> hits = Hits(ctx, s, in.Text("PTEXT"), key, limit);
+    const QString lang = NameLanguage(ctx, s);
+    std::vector<THit> hits = Hits(ctx, s, in.Text("PTEXT"), key, limit, lang);
     std::stable_sort(hits.begin(), hits.end(),
                      [](const THit& a, const THit& b) { return a.Rank < b.Rank; });
     // Paths only for the groups the answer reaches into: the last of them is cut by path.
@@ -199,7 +205,7 @@ TCallResult FindLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
            (reach < static_cast<size_t>(limit) || hits[reach].Rank == hits[limit - 1].Rank))
         ++reach;
     hits.resize(reach);
-    TPathBuilder paths(ctx, s, separator, NameLanguage(ctx, s));
+    TPathBuilder paths(ctx, s, separator, lang);
     std::vector<QVariant> parents;
     parents.reserve(hits.size());
     for (const THit& hit : hits) parents.push_back(hit.Row[5]);
@@ -270,15 +276,18 @@ TCallResult DelLocationHits(Ctx& ctx, const QString&, const TSqliteInputs& in) {
 // How many places a search finds, counted no further than one past the cap: a window whose
 // list is cut says how much more there is without paying for a count of every place.
 TCallResult CountLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
-    const QString key = SearchKey(in.Text("PTEXT"));
+    const QString text = in.Text("PTEXT");
+    const QString key = SearchKey(text);
     if (key.isEmpty()) return Result(0);
     const long long cap =
         std::clamp<long long>(in.Int("PCAP").value_or(kDefaultCountCap), 1, kMaxCountCap);
+    std::vector<TBoundValue> params = MatchParams(text, key);
+    params.push_back({"N", cap + 1});
     return Result(Scalar(ctx,
-                         Sql(s,
-                             "SELECT COUNT(*) FROM (SELECT 1 FROM {S}.LOCATION "
-                             "WHERE instr(NAME_KEY, :K) > 0 LIMIT :N)"),
-                         {{"K", key}, {"N", cap + 1}}));
+                         QStringLiteral("SELECT COUNT(*) FROM (") +
+                             MatchedIds(s, !IsSomeCode(ctx, s, text)) +
+                             QStringLiteral(" LIMIT :N)"),
+                         params));
 }
 
 }  // namespace

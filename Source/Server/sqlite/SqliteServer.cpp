@@ -391,7 +391,6 @@ void CreateVersion6(IDbConnection& db, const QString& schema) {
           "CREATE TABLE IF NOT EXISTS {S}.LOCATION_NAME (ID_LOCATION INTEGER NOT NULL, LANG "
           "VARCHAR(2) NOT NULL, NAME VARCHAR(255) NOT NULL, NAME_KEY TEXT, PRIMARY KEY "
           "(ID_LOCATION, LANG))",
-          "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_NAME_KEY ON LOCATION_NAME (NAME_KEY)",
           "CREATE TRIGGER IF NOT EXISTS {S}.TR_LOCATION_NAME_KEY AFTER INSERT ON LOCATION_NAME "
           "BEGIN UPDATE LOCATION_NAME SET NAME_KEY = replace(lower(NEW.NAME), 'ё', 'е') "
           "WHERE ID_LOCATION = NEW.ID_LOCATION AND LANG = NEW.LANG; END",
@@ -442,6 +441,12 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});
+        // The index of the names per language once shared its name with the places' own, so a
+        // schema of that time went without it and every search scanned those names.
+        db.Execute(Sql(schema,
+                       "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_NAME_NAME_KEY ON LOCATION_NAME "
+                       "(NAME_KEY)"),
+                   {});
         InstallUsers(db, schema);
         // Search hits were once kept in the schema, where keeping them took the write lock.
         db.Execute(Sql(schema, "DROP TABLE IF EXISTS {S}.SEARCH_HITS"), {});

@@ -10,9 +10,46 @@ LANGUAGE sql IMMUTABLE AS $body$
               ELSE 3 END
 $body$;
 
--- Places by name (their own or one per language) or by an exact code, best matches first (0 the name itself, 1 the name begins with the text,
--- 2 one of its words does, 3 the text is somewhere inside), each group by address path:
--- the captions from the top-level place down, joined by "\".
+-- The LIKE pattern of the names that begin with a search key.
+CREATE OR REPLACE FUNCTION @SCHEMA@.search_pattern(p_key text)
+RETURNS text
+LANGUAGE sql IMMUTABLE AS $body$
+  SELECT replace(replace(replace(p_key, '\', '\\'), '%', '\%'), '_', '\_') || '%'
+$body$;
+
+-- Whether a text is some place's code: a code finds its place and the names that begin with
+-- it, and no scan of every name runs for it.
+CREATE OR REPLACE FUNCTION @SCHEMA@.search_is_code(p_text text)
+RETURNS boolean
+LANGUAGE sql STABLE AS $body$
+  SELECT EXISTS (SELECT 1 FROM @SCHEMA@.location_code c
+                 WHERE c.code IN (btrim(p_text), upper(btrim(p_text))))
+$body$;
+
+-- The places a text finds, a row for each name or code that finds it, with that name's rank
+-- (a code ranks 0): names (their own or one per language) that begin with the text (the key
+-- `p_key`, `p_pattern` its LIKE pattern) and places with the text as a code come through the
+-- indexes; `p_inside` adds names with the text anywhere, a scan of every name.
+DROP FUNCTION IF EXISTS @SCHEMA@.search_matches(text, text, text, boolean);
+CREATE OR REPLACE FUNCTION @SCHEMA@.search_matches(
+  p_text text, p_key text, p_pattern text, p_inside boolean)
+RETURNS TABLE (id integer, rank integer)
+LANGUAGE sql STABLE AS $body$
+  SELECT l.id, @SCHEMA@.search_rank(l.name_key, p_key, p_pattern) FROM @SCHEMA@.location l
+  WHERE l.name_key LIKE p_pattern OR (p_inside AND strpos(l.name_key, p_key) > 0)
+  UNION ALL
+  SELECT o.id_location, @SCHEMA@.search_rank(o.name_key, p_key, p_pattern)
+  FROM @SCHEMA@.location_name o
+  WHERE o.name_key LIKE p_pattern OR (p_inside AND strpos(o.name_key, p_key) > 0)
+  UNION ALL
+  SELECT c.id_location, 0 FROM @SCHEMA@.location_code c
+  WHERE c.code IN (btrim(p_text), upper(btrim(p_text)))
+$body$;
+
+-- Places by name (their own or one per language) or by an exact code, best matches first (0
+-- the name itself or a code, 1 the name begins with the text, 2 one of its words does, 3 the
+-- text is somewhere inside), each group by address path: the captions from the top-level
+-- place down, joined by "\".
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.FIND_T#LOCATION"(
   "PTEXT" varchar, "PLIMIT" integer DEFAULT NULL, "PSEPARATOR" varchar DEFAULT NULL)
 RETURNS TABLE ("ID" integer, "NAME" varchar, "ABBREV_SNAME" varchar, "ABBREV_NAME" varchar,
@@ -31,32 +68,41 @@ DECLARE
   v_lang varchar := @SCHEMA@.name_lang();
   pattern text;
   hits integer[];
+  ranks integer[];
+  reach integer;
+  inside boolean;
   paths jsonb;
 BEGIN
   IF k = '' THEN
     RETURN;
   END IF;
-  pattern := replace(replace(replace(k, '\', '\\'), '%', '\%'), '_', '\_') || '%';
-  -- Names that begin with the text come through the index; the scan for the text inside a
-  -- name runs only when they do not fill the answer. When the names equal to the text fill
-  -- it, the others need no path.
+  pattern := @SCHEMA@.search_pattern(k);
+  -- Names equal to the text come through the index first: when they fill the answer the
+  -- others need no rank. The scan for the text inside a name runs only when the names that
+  -- begin with it do not fill the answer and the text is no code.
   hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key = k
                 UNION SELECT o.id_location FROM @SCHEMA@.location_name o WHERE o.name_key = k
                 UNION SELECT c.id_location FROM @SCHEMA@.location_code c
                       WHERE c.code IN (v_code, upper(v_code)));
-  IF cardinality(hits) < n THEN
-    hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key LIKE pattern
-                  UNION SELECT o.id_location FROM @SCHEMA@.location_name o
-                        WHERE o.name_key LIKE pattern
-                  UNION SELECT c.id_location FROM @SCHEMA@.location_code c
-                        WHERE c.code IN (v_code, upper(v_code)));
-  END IF;
-  IF cardinality(hits) < n THEN
-    hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE strpos(l.name_key, k) > 0
-                  UNION SELECT o.id_location FROM @SCHEMA@.location_name o
-                        WHERE strpos(o.name_key, k) > 0
-                  UNION SELECT c.id_location FROM @SCHEMA@.location_code c
-                        WHERE c.code IN (v_code, upper(v_code)));
+  ranks := array_fill(0, ARRAY[cardinality(hits)]);
+  inside := false;
+  WHILE cardinality(hits) < n AND NOT (inside AND @SCHEMA@.search_is_code(v_code)) LOOP
+    -- A place's rank is its best name's; ranked first, so that paths are built only for the
+    -- groups the answer reaches into (the last of them is cut by path).
+    SELECT coalesce(array_agg(r.id ORDER BY r.rank), '{}'),
+           coalesce(array_agg(r.rank ORDER BY r.rank), '{}') INTO hits, ranks
+    FROM (SELECT m.id, min(m.rank) AS rank
+          FROM @SCHEMA@.search_matches(v_code, k, pattern, inside) m GROUP BY m.id) r;
+    EXIT WHEN inside;
+    inside := true;
+  END LOOP;
+  IF cardinality(hits) > n THEN
+    reach := n;
+    WHILE reach < cardinality(hits) AND ranks[reach + 1] = ranks[n] LOOP
+      reach := reach + 1;
+    END LOOP;
+    hits := hits[1:reach];
+    ranks := ranks[1:reach];
   END IF;
   -- Hits share their ancestors: each ancestor is read once (one index lookup apiece, whatever
   -- the planner guesses of the set) and its path built once, from the top down; the hits look
@@ -96,16 +142,12 @@ BEGIN
              CASE WHEN coalesce(a.sname, '') = '' THEN coalesce(nm.name, l.name)::text
                   ELSE a.sname || CASE WHEN right(a.sname, 1) = '.' THEN sep_after_stop ELSE sep END
                        || coalesce(nm.name, l.name) END AS path,
-           CASE WHEN EXISTS (SELECT 1 FROM @SCHEMA@.location_code c
-                             WHERE c.id_location = l.id AND c.code IN (v_code, upper(v_code))) THEN 0
-                ELSE least(@SCHEMA@.search_rank(l.name_key, k, pattern),
-                           (SELECT min(@SCHEMA@.search_rank(o.name_key, k, pattern))
-                            FROM @SCHEMA@.location_name o WHERE o.id_location = l.id)) END AS rank
-    FROM @SCHEMA@.location l
+           h.rank
+    FROM unnest(hits, ranks) AS h (id, rank)
+    JOIN @SCHEMA@.location l ON l.id = h.id
     JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
     JOIN @SCHEMA@.locatabbrev a ON a.id = t.id_abbrev
     LEFT JOIN @SCHEMA@.location_name nm ON nm.id_location = l.id AND nm.lang = v_lang
-    WHERE l.id = ANY (hits)
   )
   SELECT f.id, f.name, f.sname, f.aname, f.level_no, f.id_parent, f.path, f.rank
   FROM found f
@@ -126,12 +168,17 @@ DECLARE
   k text := translate(lower(btrim(coalesce("PTEXT", '')) COLLATE "und-x-icu"), 'ё', 'е');
   cap integer := least(greatest(coalesce("PCAP", 10000), 1), 1000000);
   found integer;
+  inside boolean;
 BEGIN
   IF k = '' THEN
     RETURN 0;
   END IF;
+  -- Known before the count is planned: the scan of every name is left out of a code's plan.
+  inside := NOT @SCHEMA@.search_is_code("PTEXT");
   SELECT count(*) INTO found
-  FROM (SELECT 1 FROM @SCHEMA@.location l WHERE strpos(l.name_key, k) > 0 LIMIT cap + 1) c;
+  FROM (SELECT DISTINCT m.id
+        FROM @SCHEMA@.search_matches("PTEXT", k, @SCHEMA@.search_pattern(k), inside) m
+        LIMIT cap + 1) c;
   RETURN found;
 END
 $body$;

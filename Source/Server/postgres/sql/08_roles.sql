@@ -39,7 +39,13 @@ BEGIN
            WHERE p.pronamespace = '@SCHEMA@'::regnamespace
   LOOP
     EXECUTE format('ALTER FUNCTION %s OWNER TO %I', f.sig, v_owner);
-    EXECUTE format('ALTER FUNCTION %s SET search_path = @SCHEMA@, pg_temp', f.sig);
+    -- The search's SQL helpers name every table by its schema and are meant to be inlined
+    -- into the statements that call them, which a setting of their own would prevent.
+    IF f.proname LIKE 'search\_%' THEN
+      EXECUTE format('ALTER FUNCTION %s RESET ALL', f.sig);
+    ELSE
+      EXECUTE format('ALTER FUNCTION %s SET search_path = @SCHEMA@, pg_temp', f.sig);
+    END IF;
     -- Changing routines run as the owner; a user's own right is checked inside. The search's
     -- hits go to the session's own temporary table, which the user writes as themself.
     IF (f.proname ~ '\.(INS|UPD|DEL|SET|SAVE)_' AND f.proname !~ '_HITS$')
