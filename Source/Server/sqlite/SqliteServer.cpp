@@ -408,6 +408,7 @@ void RegisterSqliteServer() {
     std::call_once(once, [] {
         RegisterLocatRoutines();
         RegisterSearchRoutines();
+        RegisterSuggestRoutines();
         RegisterInformRoutines();
         RegisterLangRoutines();
         RegisterUserRoutines();
@@ -434,6 +435,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});
         InstallUsers(db, schema);
+        InstallNameWords(db, schema);
         // Search hits were once kept in the schema, where keeping them took the write lock.
         db.Execute(Sql(schema, "DROP TABLE IF EXISTS {S}.SEARCH_HITS"), {});
         for (const char* package : kPackages)
