@@ -4,6 +4,7 @@
 
 #include <array>
 #include <exception>
+#include <memory>
 
 #include "FormReposit/_PelmBaseQXVBase.h"
 #include "Location/RowDragTree.h"
@@ -25,6 +26,8 @@ class TObjectNode;
 class TOraQuery;
 class TOraStoredProc;
 class TPopupEdit;
+class TServerSuggestSource;
+class TSuggestList;
 
 class TfrObjectInfo;
 
@@ -51,6 +54,10 @@ public:
     // The search window for the text of the search field; a chosen place is opened and
     // selected in the tree.
     void OpenSearch();
+    // Opens the tree at a suggested place; in the picker, Enter returns it at once.
+    void OpenSuggested(int id, bool byEnter);
+    TSuggestList* Suggestions() const { return FSuggest; }
+    TServerSuggestSource* SuggestSource() const { return FSuggestSource.get(); }
     // The selected place, or -1 when the root (or nothing) is selected.
     int GetSelectedID() const;
     void SetSelectMode(bool on);
@@ -130,6 +137,7 @@ public:
     TOraStoredProc* ospLevels = nullptr;
     TOraStoredProc* ospPlaceParents = nullptr;
     TOraStoredProc* ospChangeParent = nullptr;
+    TOraStoredProc* ospSuggest = nullptr;
     TOraQuery* oqObjectDelete = nullptr;
 
 protected:
@@ -183,5 +191,7 @@ private:
     bool FSelectMode = false;
     int FMaxLevel = 0;
     bool FShown = false;
-    std::exception_ptr FLoadError;  // a picker's failed loading, for its caller
+    std::exception_ptr FLoadError;
+    TSuggestList* FSuggest = nullptr;
+    std::shared_ptr<TServerSuggestSource> FSuggestSource;  // a picker's failed loading, for its caller
 };
