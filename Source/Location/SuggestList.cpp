@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int kVisibleRows = 10;
+constexpr int kWidth = 520;
 
 QString RowText(const TSuggestion& s) {
     return s.TypeName.isEmpty() ? s.Path : s.Path + QStringLiteral("  (") + s.TypeName + u')';
@@ -54,6 +55,9 @@ TSuggestList::TSuggestList(QLineEdit* edit, std::shared_ptr<ISuggestSource> sour
     FList->setFocusPolicy(Qt::NoFocus);
     FList->setSelectionMode(QAbstractItemView::SingleSelection);
     FList->setUniformItemSizes(true);
+    // A long path loses its top, never the place and its type at the end.
+    FList->setTextElideMode(Qt::ElideLeft);
+    FList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     FList->hide();
     FPause.setSingleShot(true);
     FPause.setInterval(PauseMs);
@@ -108,14 +112,15 @@ void TSuggestList::Show(const QList<TSuggestion>& found) {
     FList->raise();
 }
 
-// Just under the field, as wide as the field or the window allows, tall enough for its rows.
+// Just under the field, wider than it where the window allows (moved left to stay inside),
+// tall enough for its rows.
 void TSuggestList::Place() {
     QWidget* window = FList->parentWidget();
     const QPoint at = FEdit->mapTo(window, QPoint(0, FEdit->height()));
     const int rows = std::min(FList->count(), kVisibleRows);
     const int height = rows * FList->sizeHintForRow(0) + 2 * FList->frameWidth();
-    const int width = std::max(FEdit->width(), std::min(480, window->width() - at.x()));
-    FList->setGeometry(std::min(at.x(), std::max(0, window->width() - width)), at.y(), width,
+    const int width = std::min(std::max(FEdit->width(), kWidth), window->width());
+    FList->setGeometry(std::max(0, std::min(at.x(), window->width() - width)), at.y(), width,
                        height);
 }
 

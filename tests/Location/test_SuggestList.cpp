@@ -22,6 +22,7 @@
 #include "Location/ServiceTable.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
+#include "support/Snapshot.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -200,6 +201,29 @@ TEST_F(SuggestWindowsTest, TheWindowOpensTheTreeAtTheChoiceAndThePickerReturnsIt
     EXPECT_TRUE(ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id));
     EXPECT_EQ(id, FSample.harbour);
     EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+// The list as each user reads the window (scripts/screenshots-suggestions keeps the pictures).
+TEST_F(SuggestWindowsTest, RendersTheListInTheUsersLanguage) {
+    FDb.AddLocation(FSample.south, FSample.tR, "Березовский");
+    FDb.AddLocation(FSample.north, FSample.tR, "Берёзовский");
+    const struct {
+        int Language;  // 0: none of the user's own (Russian)
+        const char* Placeholder;
+        const char* Picture;
+    } users[] = {{0, "Поиск", "suggestions-ru"}, {9, "Search", "suggestions"}};
+    for (const auto& user : users) {
+        if (user.Language) FDb.SetUserLanguage(user.Language);
+        auto* form = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
+        const TFormHolder<TfMain> hold(form);
+        form->resize(900, 480);
+        form->show();
+        TypeAndWait(form->edSearch, "бер", form->Suggestions());
+        EXPECT_EQ(form->edSearch->placeholderText(), user.Placeholder);
+        EXPECT_EQ(form->Suggestions()->List()->count(), 3);
+        QTest::keyClick(form->edSearch, Qt::Key_Down);
+        Snapshot(*form, user.Picture);
+    }
 }
 
 TEST_F(SuggestWindowsTest, EnterInTheSearchTextSearchesAndAChosenSuggestionIsTheChoice) {
