@@ -50,6 +50,7 @@ QString PlaceName(int i) {
                                                      "Oakwood",     "Lakeview",  "Hillcrest",
                                                      "Fairview",    "Greenville"};
     static const std::array<const char*, 6> shorts = {"Ия", "Ом", "Уя", "Юг", "Бор", "Ик"};
+    if (i % 100000 == 777) return QStringLiteral("Тмутаракань");  // a dozen in the registry
     const size_t a = static_cast<size_t>(i / 10), b = static_cast<size_t>(i / 130);
     switch (i % 10) {
         case 5:
@@ -76,13 +77,13 @@ struct TText {
 };
 
 // Two letters that start a hundred thousand names, a root thousands of villages share whole
-// (exact names first), a second word, a Latin prefix, a rare text.
+// (exact names first), a second word, a Latin prefix, a rare name (too few to fill the list).
 std::vector<TText> Texts() {
     return {{"two letters", QStringLiteral("но")},
             {"namesakes", QStringLiteral("Михайловка")},
             {"second word", QStringLiteral("никол")},
             {"latin", QStringLiteral("spr")},
-            {"rare", QStringLiteral("сосновоколь")}};
+            {"rare", QStringLiteral("тмутар")}};
 }
 
 // The floor: the levels' index ranges in one statement, exact names first, 20 rows each at
