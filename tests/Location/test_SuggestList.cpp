@@ -28,22 +28,13 @@
 namespace {
 
 // Answers when the test says so, in any order: a slow server.
-class THeldSource : public ISuggestSource {
-public:
+struct THeldSource : ISuggestSource {
     void Request(const QString& text, std::function<void(QList<TSuggestion>)> done) override {
         Asked << text;
-        FPending.push_back(std::move(done));
-    }
-    // Answers request `index` with one place per name, ids from `firstId`.
-    void Answer(int index, const QStringList& names, int firstId) {
-        QList<TSuggestion> found;
-        for (const QString& name : names) found.append({firstId++, name, "село", "обл\\" + name});
-        FPending.at(size_t(index))(found);
+        Pending.push_back(std::move(done));
     }
     QStringList Asked;
-
-private:
-    std::vector<std::function<void(QList<TSuggestion>)>> FPending;
+    std::vector<std::function<void(QList<TSuggestion>)>> Pending;
 };
 
 QStringList Rows(const QListWidget& list) {
@@ -60,153 +51,104 @@ void Type(QWidget* widget, const QString& text) {
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
-class SuggestListTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        auto* layout = new QVBoxLayout(&FDialog);
-        FEdit = new QLineEdit(&FDialog);
-        layout->addWidget(FEdit);
-        layout->addStretch();
-        FDialog.resize(400, 300);
-        FList = new TSuggestList(FEdit, FSource);
-        FList->OnChoose = [this](int id, bool byEnter) {
-            Chosen << QStringLiteral("%1%2").arg(id).arg(byEnter ? " enter" : " click");
-        };
-        FDialog.show();
-        FDialog.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&FDialog));
-        FEdit->setFocus();
-    }
-    void Type(const QString& text) { ::Type(FEdit, text); }
-
-    QDialog FDialog;
-    QLineEdit* FEdit = nullptr;
-    std::shared_ptr<THeldSource> FSource = std::make_shared<THeldSource>();
-    TSuggestList* FList = nullptr;
-    QStringList Chosen;
-};
-
-TEST_F(SuggestListTest, KeysMoveChooseAndCloseOnlyTheList) {
-    Type("б");
-    QTest::qWait(TSuggestList::PauseMs * 2);
-    EXPECT_TRUE(FSource->Asked.isEmpty()) << "one character asks nothing";
-    Type("ер");
-    ASSERT_TRUE(WaitFor([&] { return FSource->Asked.size() == 1; }));
-    EXPECT_EQ(FSource->Asked, QStringList{"бер"}) << "one question after the pause in typing";
-    FSource->Answer(0, {"Берёзовка", "Березники", "Берег"}, 10);
-    ASSERT_TRUE(FList->IsOpen());
-    EXPECT_EQ(Rows(*FList->List()).first(), "обл\\Берёзовка  (село)");
-    EXPECT_EQ(FList->List()->currentRow(), -1) << "nothing chosen before the arrows";
-
+// A dialog with one field and its list over a held source; each step types, waits for the
+// question and answers it (ids from 10), or presses a key, then checks the list.
+TEST(SuggestList, KeysMoveChooseCloseOnlyTheListAndOlderAnswersAreDropped) {
+    QDialog dialog;
+    auto* edit = new QLineEdit(&dialog);
+    (new QVBoxLayout(&dialog))->addWidget(edit);
+    auto source = std::make_shared<THeldSource>();
+    TSuggestList list(edit, source);
+    QStringList chosen;
+    list.OnChoose = [&](int id, bool enter) {
+        chosen << QString::number(id) + (enter ? 'e' : 'c');
+    };
+    QSignalSpy fieldEnter(edit, &QLineEdit::returnPressed);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    edit->setFocus();
     const struct {
+        QString Typed;  // or a key
         Qt::Key Key;
-        int Row;  // the current row after the key
-    } moves[] = {{Qt::Key_Down, 0}, {Qt::Key_Down, 1}, {Qt::Key_Down, 2}, {Qt::Key_Down, 2},
-                 {Qt::Key_Up, 1},   {Qt::Key_Up, 0},   {Qt::Key_Up, 0}};
-    for (const auto& move : moves) {
-        QTest::keyClick(FEdit, move.Key);
-        EXPECT_EQ(FList->List()->currentRow(), move.Row);
+        bool Asks;          // the typing asks a new question
+        int Answers;        // the question answered then (-1: none)
+        QStringList Names;  // the answer's places
+        int Row;            // the list's current row; -2: the list is closed
+        QString Chosen;     // all choices so far, by Enter (e) or click (c)
+    } steps[] = {
+        {"б", {}, false, -1, {}, -2, ""},  // one character asks nothing
+        {"ер", {}, true, 0, {"Берёзовка", "Березники", "Берег"}, -1, ""},
+        {"", Qt::Key_Down, false, -1, {}, 0, ""},
+        {"", Qt::Key_Down, false, -1, {}, 1, ""},
+        {"", Qt::Key_Down, false, -1, {}, 2, ""},
+        {"", Qt::Key_Down, false, -1, {}, 2, ""},
+        {"", Qt::Key_Up, false, -1, {}, 1, ""},
+        {"", Qt::Key_Return, false, -1, {}, -2, "11e"},
+        {"е", {}, true, 1, {"Берег"}, -1, "11e"},
+        {"", Qt::Key_Escape, false, -1, {}, -2, "11e"},
+        {"г", {}, true, 2, {"Берег"}, -1, "11e"},
+        {"", Qt::Key_Return, false, -1, {}, -2, "11e"},  // no row chosen: the field's Enter
+        {"ь", {}, true, -1, {}, -2, "11e"},
+        {"е", {}, true, 4, {"Берегое"}, -1, "11e"},
+        {"", {}, false, 3, {"Берегь"}, -1, "11e"},  // the slow answer to "берегь" comes last
+    };
+    for (const auto& step : steps) {
+        const qsizetype asked = source->Asked.size();
+        if (step.Key) QTest::keyClick(edit, step.Key);
+        Type(edit, step.Typed);
+        if (!step.Asks && !step.Typed.isEmpty()) QTest::qWait(TSuggestList::PauseMs * 2);
+        ASSERT_TRUE(WaitFor([&] { return source->Asked.size() == asked + (step.Asks ? 1 : 0); }));
+        QList<TSuggestion> found;
+        for (const QString& name : step.Names)
+            found.append({10 + int(found.size()), name, "село", "обл\\" + name});
+        if (step.Answers >= 0) source->Pending.at(size_t(step.Answers))(found);
+        EXPECT_EQ(list.IsOpen() ? list.List()->currentRow() : -2, step.Row)
+            << step.Typed.toStdString() << step.Key;
+        EXPECT_EQ(chosen.join(' '), step.Chosen);
     }
-    QTest::keyClick(FEdit, Qt::Key_Down);
-    QTest::keyClick(FEdit, Qt::Key_Return);
-    EXPECT_EQ(Chosen, QStringList{"11 enter"});
-    EXPECT_FALSE(FList->IsOpen());
-
-    // Escape closes the list and leaves the dialog open; the next Escape is the dialog's.
-    Type("е");
-    ASSERT_TRUE(WaitFor([&] { return FSource->Asked.size() == 2; }));
-    FSource->Answer(1, {"Берег"}, 30);
-    ASSERT_TRUE(FList->IsOpen());
-    QTest::keyClick(FEdit, Qt::Key_Escape);
-    EXPECT_FALSE(FList->IsOpen());
-    EXPECT_TRUE(FDialog.isVisible());
-    EXPECT_EQ(FEdit->text(), "бере");
-
-    // Enter with no row chosen is the field's own; a click chooses.
-    Type("г");
-    ASSERT_TRUE(WaitFor([&] { return FSource->Asked.size() == 3; }));
-    FSource->Answer(2, {"Берег"}, 40);
-    QSignalSpy entered(FEdit, &QLineEdit::returnPressed);
-    QTest::keyClick(FEdit, Qt::Key_Return);
-    EXPECT_EQ(entered.count(), 1);
-    EXPECT_FALSE(FList->IsOpen());
-    QTest::keyClick(FEdit, Qt::Key_Backspace);
-    ASSERT_TRUE(WaitFor([&] { return FSource->Asked.size() == 4; }));
-    FSource->Answer(3, {"Берег"}, 50);
-    QListWidget& list = *FList->List();
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
-                      list.visualItemRect(list.item(0)).center());
-    EXPECT_EQ(Chosen, (QStringList{"11 enter", "50 click"}));
-    QTest::keyClick(FEdit, Qt::Key_Escape);
-    EXPECT_FALSE(FDialog.isVisible()) << "with no list Escape is the window's again";
+    EXPECT_EQ(source->Asked, (QStringList{"бер", "бере", "берег", "берегь", "берегье"}));
+    EXPECT_EQ(Rows(*list.List()), QStringList{"обл\\Берегое  (село)"});
+    EXPECT_EQ(fieldEnter.count(), 1) << "Enter with no row chosen is the field's own";
+    EXPECT_TRUE(dialog.isVisible()) << "Escape closed the list alone";
+    QListWidget& rows = *list.List();
+    QTest::mouseClick(rows.viewport(), Qt::LeftButton, {},
+                      rows.visualItemRect(rows.item(0)).center());
+    EXPECT_EQ(chosen.join(' '), "11e 10c");
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible()) << "with no list Escape is the window's again";
 }
 
-TEST_F(SuggestListTest, AnAnswerToAnOlderTextIsDropped) {
-    Type("ка");
-    ASSERT_TRUE(WaitFor([&] { return FSource->Asked.size() == 1; }));
-    Type("з");
-    ASSERT_TRUE(WaitFor([&] { return FSource->Asked.size() == 2; }));
-    FSource->Answer(1, {"Казань"}, 2);
-    FSource->Answer(0, {"Калуга", "Камень"}, 1);  // the slow first answer arrives last
-    EXPECT_EQ(Rows(*FList->List()), QStringList{"обл\\Казань  (село)"});
-    // An answer that arrives after the text went under two characters shows nothing.
-    Type("а");
-    ASSERT_TRUE(WaitFor([&] { return FSource->Asked.size() == 3; }));
-    FEdit->selectAll();
-    QTest::keyClick(FEdit, Qt::Key_Backspace);
-    FSource->Answer(2, {"Казань"}, 2);
-    EXPECT_FALSE(FList->IsOpen());
-}
-
-// The server's suggestions in the windows: the location window opens the tree at the
-// choice, the picker returns it on Enter, the search window keeps Enter for its search.
+// The server's suggestions in the windows, for a reader of each language: the location
+// window opens the tree at the choice, the picker returns it on Enter, the search window
+// keeps Enter for its search and closes with a chosen suggestion. The pictures are kept by
+// scripts/screenshots-suggestions.
 class SuggestWindowsTest : public ::testing::Test {
 protected:
-    void SetUp() override { FSample = FDb.AddSample(); }
-
-    static void TypeAndWait(QLineEdit* edit, const QString& text, TSuggestList* list) {
+    void SetUp() override {
+        FSample = FDb.AddSample();
+        FDb.AddLocation(FSample.south, FSample.tR, "Березовский");
+        FDb.AddLocation(FSample.north, FSample.tR, "Берёзовский");
+    }
+    // Types into the field of the window's list and presses Down `downs` times and Enter.
+    static void Choose(QLineEdit* edit, TSuggestList* list, const QString& text, int downs) {
         edit->window()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(edit->window()));
         edit->setFocus();
         Type(edit, text);
         ASSERT_TRUE(WaitFor([&] { return list->IsOpen(); }));
+        for (int i = 0; i < downs; ++i) QTest::keyClick(edit, Qt::Key_Down);
+        if (*kPicture) Snapshot(*edit->window(), kPicture);
+        QTest::keyClick(edit, Qt::Key_Return);
     }
 
+    static inline const char* kPicture = "";
     TestDatabase FDb;
     TestDatabase::TSample FSample{};
     MessageBoxRecorder FBoxes;
     ModalDriver FDriver;
 };
 
-TEST_F(SuggestWindowsTest, TheWindowOpensTheTreeAtTheChoiceAndThePickerReturnsIt) {
-    auto* form = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
-    const TFormHolder<TfMain> hold(form);
-    form->show();
-    TypeAndWait(form->edSearch, "берё", form->Suggestions());
-    EXPECT_EQ(Rows(*form->Suggestions()->List()),
-              QStringList{"обл. Северная\\р-н. Озёрный\\с. Берёзовка  (село)"});
-    QTest::keyClick(form->edSearch, Qt::Key_Down);
-    QTest::keyClick(form->edSearch, Qt::Key_Return);
-    ASSERT_TRUE(form->Tree()->Selected());
-    EXPECT_EQ(form->Tree()->Selected()->ID, FSample.birch);
-    EXPECT_TRUE(form->isVisible()) << "outside the picker the window stays";
-
-    int id = int(FSample.south);
-    FDriver.Then([&](QDialog& dialog) {
-        auto& picker = static_cast<TfMain&>(dialog);
-        TypeAndWait(picker.edSearch, "гав", picker.Suggestions());
-        QTest::keyClick(picker.edSearch, Qt::Key_Down);
-        QTest::keyClick(picker.edSearch, Qt::Key_Return);
-    });
-    EXPECT_TRUE(ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id));
-    EXPECT_EQ(id, FSample.harbour);
-    EXPECT_EQ(FBoxes.Count(), 0u);
-}
-
-// The list as each user reads the window (scripts/screenshots-suggestions keeps the pictures).
-TEST_F(SuggestWindowsTest, RendersTheListInTheUsersLanguage) {
-    FDb.AddLocation(FSample.south, FSample.tR, "Березовский");
-    FDb.AddLocation(FSample.north, FSample.tR, "Берёзовский");
+TEST_F(SuggestWindowsTest, TheTreeOpensAtTheChoiceThePickerReturnsItTheSearchKeepsItsEnter) {
     const struct {
         int Language;  // 0: none of the user's own (Russian)
         const char* Placeholder;
@@ -218,31 +160,34 @@ TEST_F(SuggestWindowsTest, RendersTheListInTheUsersLanguage) {
         const TFormHolder<TfMain> hold(form);
         form->resize(900, 480);
         form->show();
-        TypeAndWait(form->edSearch, "бер", form->Suggestions());
+        kPicture = user.Picture;
+        Choose(form->edSearch, form->Suggestions(), "бер", 3);
         EXPECT_EQ(form->edSearch->placeholderText(), user.Placeholder);
-        EXPECT_EQ(form->Suggestions()->List()->count(), 3);
-        QTest::keyClick(form->edSearch, Qt::Key_Down);
-        Snapshot(*form, user.Picture);
+        ASSERT_TRUE(form->Tree()->Selected());
+        EXPECT_EQ(form->Tree()->Selected()->ID, FSample.birch) << "the third: a village, lower";
+        EXPECT_TRUE(form->isVisible());
     }
-}
+    kPicture = "";
+    int id = int(FSample.south);
+    FDriver.Then([&](QDialog& picker) {
+        Choose(static_cast<TfMain&>(picker).edSearch, static_cast<TfMain&>(picker).Suggestions(),
+               "гав", 1);
+    });
+    EXPECT_TRUE(ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id));
+    EXPECT_EQ(id, FSample.harbour);
 
-TEST_F(SuggestWindowsTest, EnterInTheSearchTextSearchesAndAChosenSuggestionIsTheChoice) {
-    for (const bool pickSuggestion : {false, true}) {
+    for (const int downs : {0, 1}) {  // Enter with no row searches; with one, chooses
         TFormHolder<TfSearch> search(
             TComBaseForm::Create<TfSearch>(nullptr, &FDb.Session(), QString("QXVBASE")));
         FDriver.Then([&](QDialog&) {
-            TypeAndWait(search->edText, "се", search->Suggestions());
-            if (pickSuggestion) QTest::keyClick(search->edText, Qt::Key_Down);
-            QTest::keyClick(search->edText, Qt::Key_Return);
-            EXPECT_EQ(search->isVisible(), !pickSuggestion);
-            if (!pickSuggestion) {
-                EXPECT_EQ(search->HitCount(), 1) << "the search ran and its list shows";
-                search->close();
-            }
+            Choose(search->edText, search->Suggestions(), "се", downs);
+            EXPECT_EQ(search->isVisible(), downs == 0);
+            EXPECT_EQ(search->HitCount(), downs == 0 ? 1 : 0) << "the search ran, its list shows";
         });
         ModalRunner::RunModal(*search);
-        EXPECT_EQ(search->ChosenID(), pickSuggestion ? FSample.north : -1);
+        EXPECT_EQ(search->ChosenID(), downs == 0 ? -1 : FSample.north);
     }
+    EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
 }  // namespace
