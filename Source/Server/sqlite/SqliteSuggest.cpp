@@ -10,7 +10,6 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -28,32 +27,33 @@ using TF = TFieldType;
 constexpr int kDefaultLimit = 20;
 constexpr int kMaxLimit = 100;
 
-// The keys of one place (%2 its id) or, without one, of every place, split into words
-// (codes whole). WHOLE is 1 for a whole name or code: the text equal to it is an exact hit.
+// The keys of the places the conditions pick (%2 of the places, %3 of their names, %4 of
+// their codes), split into words; codes whole. WHOLE is 1 for a whole name or code: the text
+// equal to it is an exact hit.
 const char* const kWordsOf =
     "INSERT OR IGNORE INTO %1LOCATION_WORD (WORD_KEY, LEVEL_NO, WHOLE, ID_LOCATION) "
     "SELECT W.value, T.LEVEL_NO, W.key = 0, K.ID FROM ("
     "SELECT ID, ID_LOCATTYPE, replace(lower(NAME), 'ё', 'е') AS KEY, 0 AS IS_CODE "
-    "FROM %1LOCATION WHERE ID = %2 "
+    "FROM %1LOCATION WHERE %2 "
     "UNION SELECT L.ID, L.ID_LOCATTYPE, replace(lower(N.NAME), 'ё', 'е'), 0 "
-    "FROM %1LOCATION_NAME N JOIN %1LOCATION L ON L.ID = N.ID_LOCATION WHERE N.ID_LOCATION = %2 "
+    "FROM %1LOCATION_NAME N JOIN %1LOCATION L ON L.ID = N.ID_LOCATION WHERE %3 "
     "UNION SELECT L.ID, L.ID_LOCATTYPE, lower(C.CODE), 1 "
-    "FROM %1LOCATION_CODE C JOIN %1LOCATION L ON L.ID = C.ID_LOCATION WHERE C.ID_LOCATION = %2) K "
+    "FROM %1LOCATION_CODE C JOIN %1LOCATION L ON L.ID = C.ID_LOCATION WHERE %4) K "
     "JOIN %1LOCATTYPE T ON T.ID = K.ID_LOCATTYPE, json_each(SEARCH_WORDS(K.KEY)) W "
     "WHERE K.IS_CODE = 0 OR W.key = 0; ";
 
-QString WordsOf(const QString& prefix, const QString& id) {
-    QString sql = QString::fromUtf8(kWordsOf).arg(prefix, id);
-    if (id.isEmpty())
-        sql.replace(QRegularExpression(QStringLiteral(" WHERE [A-Z.]*ID(_LOCATION)? = ")),
-                    QStringLiteral(" "));
-    return sql;
+// The words of every place, for a schema that had none.
+QString AllWords(const QString& schema) {
+    const QString all = QStringLiteral("1 = 1");
+    return QString::fromUtf8(kWordsOf).arg(SchemaIdent(schema) + u'.', all, all, all);
 }
 
-// A trigger body that makes the words of one place again.
+// A trigger body that makes the words of one place (`id`, NEW.ID or OLD.ID_LOCATION …) again.
 QString RefreshWords(const QString& id) {
     return QStringLiteral("DELETE FROM LOCATION_WORD WHERE ID_LOCATION = %1; ").arg(id) +
-           WordsOf(QString(), id);
+           QString::fromUtf8(kWordsOf).arg(QString(), QStringLiteral("ID = ") + id,
+                                           QStringLiteral("N.ID_LOCATION = ") + id,
+                                           QStringLiteral("C.ID_LOCATION = ") + id);
 }
 
 const char* const kLevels = "SELECT DISTINCT LEVEL_NO FROM {S}.LOCATTYPE ORDER BY LEVEL_NO";
@@ -226,7 +226,7 @@ void InstallNameWords(IDbConnection& db, const QString& schema) {
                        {});
         }
     }
-    if (!made) db.Execute(WordsOf(s + u'.', QString()), {});
+    if (!made) db.Execute(AllWords(schema), {});
 }
 
 void RegisterSuggestRoutines() {
