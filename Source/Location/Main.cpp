@@ -29,6 +29,7 @@
 #include "Location/PopupEdit.h"
 #include "Location/RowDragTree.h"
 #include "Location/Search.h"
+#include "Location/SuggestList.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -114,6 +115,12 @@ void TfMain::BuildLocationDescription() {
     address->addWidget(edSearch);
     connect(edSearch, &QLineEdit::returnPressed, this,
             Application::Guarded(this, &TfMain::OpenSearch));
+    FSuggestSource =
+        std::make_shared<TServerSuggestSource>(ospSuggest, [this] { return AbbrevSeparator(); });
+    FSuggest = new TSuggestList(edSearch, FSuggestSource);
+    FSuggest->OnChoose = [this](int id, bool byEnter) {
+        Application::Instance().Protect(this, [&] { OpenSuggested(id, byEnter); });
+    };
     top->addWidget(pObject);
     client->addWidget(pTop);
 
@@ -248,6 +255,7 @@ void TfMain::BuildCalls() {
     ospLevels = LocatProc(this, "ospLevels", "GET_T#LOCATTYPE");
     ospPlaceParents = LocatProc(this, "ospPlaceParents", "GET_LOCATION_PARENTS");
     ospChangeParent = LocatProc(this, "ospChangeParent", "UPD_T#LOCATION_ID_PARENT");
+    ospSuggest = LocatProc(this, "ospSuggest", "SUGGEST_T#LOCATION");
     oqObjectDelete = new TOraQuery(this);
     oqObjectDelete->setObjectName(QStringLiteral("oqObjectDelete"));
     oqObjectDelete->SetSQL({QStringLiteral("begin"),
@@ -405,6 +413,12 @@ void TfMain::OpenSearch() {
     if (ModalRunner::RunModal(*search) != QDialog::Accepted || search->ChosenID() < 1) return;
     FTree->ExpandToLocation(search->ChosenID());
     tvObjects->setFocus();
+}
+
+void TfMain::OpenSuggested(int id, bool byEnter) {
+    FTree->ExpandToLocation(id);
+    tvObjects->setFocus();
+    if (FSelectMode && byEnter && GetSelectedID() == id) btnSelectClick();
 }
 
 int TfMain::GetSelectedID() const { return FTree ? FTree->SelectedID() : -1; }

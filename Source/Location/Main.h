@@ -5,6 +5,7 @@
 #include <array>
 #include <exception>
 #include <vector>
+#include <memory>
 
 #include "FormReposit/_PelmBaseQXVBase.h"
 #include "Location/RowDragTree.h"
@@ -27,6 +28,8 @@ class TOraQuery;
 class TOraStoredProc;
 class TPopupEdit;
 struct TJournalRow;
+class TServerSuggestSource;
+class TSuggestList;
 
 class TfrObjectInfo;
 
@@ -55,6 +58,10 @@ public:
     void OpenSearch();
     // The history of the selected place (and, when the user asks, of its subtree).
     void OpenHistory();
+    // Opens the tree at a suggested place; in the picker, Enter returns it at once.
+    void OpenSuggested(int id, bool byEnter);
+    TSuggestList* Suggestions() const { return FSuggest; }
+    TServerSuggestSource* SuggestSource() const { return FSuggestSource.get(); }
     // The selected place, or -1 when the root (or nothing) is selected.
     int GetSelectedID() const;
     void SetSelectMode(bool on);
@@ -141,6 +148,7 @@ public:
     TOraStoredProc* ospLevels = nullptr;
     TOraStoredProc* ospPlaceParents = nullptr;
     TOraStoredProc* ospChangeParent = nullptr;
+    TOraStoredProc* ospSuggest = nullptr;
     TOraQuery* oqObjectDelete = nullptr;
 
 protected:
@@ -201,5 +209,7 @@ private:
     bool FSelectMode = false;
     int FMaxLevel = 0;
     bool FShown = false;
-    std::exception_ptr FLoadError;  // a picker's failed loading, for its caller
+    std::exception_ptr FLoadError;
+    TSuggestList* FSuggest = nullptr;
+    std::shared_ptr<TServerSuggestSource> FSuggestSource;  // a picker's failed loading, for its caller
 };

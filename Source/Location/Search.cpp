@@ -19,6 +19,7 @@
 #include "ComUnits/uTDBGridInterface_IMPL.h"
 #include "Location/JournalWatcher.h"
 #include "Location/LocationDialogs.h"
+#include "Location/SuggestList.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -100,6 +101,7 @@ void TfSearch::BuildQuery() {
     ospFillHits = LocatProc(this, "ospFillHits", "FILL_T#LOCATION_HITS");
     ospDelHits = LocatProc(this, "ospDelHits", "DEL_T#LOCATION_HITS");
     ospCountHits = LocatProc(this, "ospCountHits", "COUNT_T#LOCATION");
+    ospSuggest = LocatProc(this, "ospSuggest", "SUGGEST_T#LOCATION");
 }
 
 void TfSearch::BuildLayout() {
@@ -143,6 +145,10 @@ void TfSearch::BuildLayout() {
     layout->addLayout(bottom);
 
     edText->installEventFilter(this);  // Enter searches; the dialog must not see it
+    // Installed after the window's own filter, so the list sees the keys first.
+    FSuggest = new TSuggestList(
+        edText, std::make_shared<TServerSuggestSource>(ospSuggest, [this] { return FSeparator; }));
+    FSuggest->OnChoose = [this](int id, bool) { ChooseSuggested(id); };
     connect(btnFind, &QPushButton::clicked, this, Application::Guarded(this, &TfSearch::Search));
     connect(btnChoose, &QPushButton::clicked, this, Application::Guarded(this, &TfSearch::Choose));
     connect(btnCancel, &QPushButton::clicked, this, &QWidget::close);
@@ -217,6 +223,11 @@ void TfSearch::ClearHits() {
 void TfSearch::Choose() {
     if (HitCount() < 1) return;
     FChosenID = oqHits->FieldByName(QStringLiteral("ID")).AsInteger();
+    if (!CloseModal(QDialog::Accepted)) FChosenID = -1;
+}
+
+void TfSearch::ChooseSuggested(int id) {
+    FChosenID = id;
     if (!CloseModal(QDialog::Accepted)) FChosenID = -1;
 }
 

@@ -11,10 +11,12 @@ class QPushButton;
 class QTableView;
 class TOraQuery;
 class TOraStoredProc;
+class TSuggestList;
 
 // The search window of the location window: places found by name, with their address
 // paths, in a grid of the grid framework (quick search, find, sort, filter, report, record
-// counter). Choosing a hit (double click or Enter) closes the window with it.
+// counter). Choosing a hit (double click or Enter) closes the window with it, as does
+// choosing a suggestion under the text.
 class TfSearch : public TBaseForm {
     Q_OBJECT
 public:
@@ -29,6 +31,7 @@ public:
     // The chosen place, or -1.
     int ChosenID() const { return FChosenID; }
     int HitCount() const;
+    TSuggestList* Suggestions() const { return FSuggest; }
     // The most hits one search shows.
     static constexpr int MaxHits = 500;
     // How far the server counts the places a cut list leaves out.
@@ -45,6 +48,7 @@ public:
     TOraStoredProc* ospFillHits = nullptr;
     TOraStoredProc* ospDelHits = nullptr;
     TOraStoredProc* ospCountHits = nullptr;
+    TOraStoredProc* ospSuggest = nullptr;
 
 protected:
     void FormCreate() override;
@@ -60,6 +64,7 @@ private:
     void BuildLayout();
     void BuildQuery();
     void Choose();
+    void ChooseSuggested(int id);
     void DropHits();
     void ClearHits();
     void ShowCut(const QString& text);
@@ -68,4 +73,5 @@ private:
     QString FSeparator = QStringLiteral(". ");
     int FChosenID = -1;
     bool FHitsKept = false;
+    TSuggestList* FSuggest = nullptr;
 };

@@ -1276,6 +1276,68 @@ TEST_P(Conformance, EveryChangeWritesItsJournalRows) {
     EXPECT_EQ(LocCursor("GET_T#JOURNAL", {{"PSINCE", 0}, {"PLIMIT", 2}}).Rows.size(), 2u);
 }
 
+// Suggestions: the user's own places that match, exact names, then the rest a level at a
+// time from the top, in word order; each place once; every change of a name, a code or a
+// place shows at once.
+TEST_P(Conformance, SuggestionsComeExactThenByLevelAndFollowChanges) {
+    const World w = MakeWorld();
+    const long long nizhny = AddLocation(w.o1, w.tG2, "Нижний Новгород");
+    AddLocation(w.r1, w.tS3, "Новгородка");
+    AddLocation(w.g1, w.tS3, "Новая Новь");
+    const long long nov = AddLocation(w.r1, w.tS3, "Нов");
+    const long long old = AddLocation(w.s1, w.tS4, "Старый Новгород");
+    AddLocation(w.g1, w.tS3, "Ёлкино");
+    Loc("SET_T#LOCATION_CODES", {{"PID", w.o2}, {"PCODES", "ISO3166_2\tRU-SOU\n"}});
+    Loc("SET_T#LOCATION_NAMES", {{"PID", w.o1}, {"PNAMES", "EN\tNord\n"}});
+    const auto suggested = [&](const QString& text, QVariant limit = Null(),
+                               QVariant first = Null()) {
+        return Column(LocCursor("SUGGEST_T#LOCATION", {{"PTEXT", text},
+                                                       {"PLIMIT", limit},
+                                                       {"PSEPARATOR", ". "},
+                                                       {"PFIRST", first}}),
+                      "PATH")
+            .replace("obl. North\\", "~");
+    };
+    const QString nizhnyPath = "~g. Нижний Новгород", novayaPath = "~g. Harbour\\s. Новая Новь",
+                  novPath = "~r-n. Lakeside\\s. Нов", gorodkaPath = "~r-n. Lakeside\\s. Новгородка",
+                  oldPath = "~r-n. Lakeside\\s. Birch\\s. Старый Новгород";
+    const struct {
+        QString Text;
+        QVariant Limit, First;
+        QStringList Paths;
+    } cases[] = {
+        {"нов", Null(), Null(), {novPath, nizhnyPath, novayaPath, gorodkaPath, oldPath}},
+        {" НОВ", 3, Null(), {novPath, nizhnyPath, novayaPath}},
+        {"нов",
+         Null(),
+         QStringLiteral("%1, 999999,%2,x").arg(old).arg(w.o2),
+         {oldPath, novPath, nizhnyPath, novayaPath, gorodkaPath}},
+        {"нижний нов", Null(), Null(), {nizhnyPath}},
+        {"новгород", Null(), Null(), {nizhnyPath, gorodkaPath, oldPath}},
+        {"ёлк", Null(), Null(), {"~g. Harbour\\s. Ёлкино"}},
+        {"ru-so", Null(), Null(), {"obl. South"}},
+        {"nord", Null(), Null(), {"obl. North"}},
+        {"  ", Null(), Null(), {}},
+        {"nowhere", Null(), Null(), {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(suggested(c.Text, c.Limit, c.First), c.Paths.join(u'|')) << c.Text.toStdString();
+
+    UpdLocation(w.s2, w.g1, w.tS3, "Новь");
+    Loc("DEL_T#LOCATION", {{"PID", nov}});
+    Loc("UPD_T#LOCATION",
+        {{"PID", nizhny}, {"PID_PARENT", w.o1}, {"PID_LOCATTYPE", w.tG2}, {"PNAME", "Нижний"}});
+    Loc("SET_T#LOCATION_CODES", {{"PID", w.o2}, {"PCODES", ""}});
+    const std::pair<QString, QStringList> after[] = {
+        {"mill", {}},
+        {"новь", {"~g. Harbour\\s. Новь", novayaPath}},
+        {"нов", {novayaPath, gorodkaPath, "~g. Harbour\\s. Новь", oldPath}},
+        {"ru-so", {}},
+    };
+    for (const auto& [text, paths] : after)
+        EXPECT_EQ(suggested(text), paths.join(u'|')) << text.toStdString();
+}
+
 QXV_ON_BOTH_ENGINES(Conformance);
 
 }  // namespace

@@ -414,6 +414,7 @@ void RegisterSqliteServer() {
     std::call_once(once, [] {
         RegisterLocatRoutines();
         RegisterSearchRoutines();
+        RegisterSuggestRoutines();
         RegisterInformRoutines();
         RegisterLangRoutines();
         RegisterUserRoutines();
@@ -448,6 +449,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
                        "(NAME_KEY)"),
                    {});
         InstallUsers(db, schema);
+        InstallNameWords(db, schema);
         // Search hits were once kept in the schema, where keeping them took the write lock.
         db.Execute(Sql(schema, "DROP TABLE IF EXISTS {S}.SEARCH_HITS"), {});
         for (const char* package : kPackages)

@@ -77,6 +77,10 @@ void AddRoutine(const QString& package, const char* routine, std::vector<TParamD
 
 void RegisterLocatRoutines();
 void RegisterSearchRoutines();
+void RegisterSuggestRoutines();
+// The index of name words the suggestions walk, and the triggers that keep it; filled from
+// the places the first time.
+void InstallNameWords(IDbConnection& db, const QString& schema);
 // A text as the search by name compares it: trimmed, lower case, "ё" read as "е".
 QString SearchKey(const QString& text);
 void RegisterInformRoutines();

@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QUrlQuery>
 
@@ -37,6 +39,7 @@
 #include "Platform/Data/SqlText.h"
 #include "Platform/Data/Sqlite/SqliteFiles.h"
 #include "Platform/Data/Sqlite/SqliteRoutines.h"
+#include "Platform/NameWords.h"
 
 namespace {
 
@@ -212,6 +215,17 @@ void CaseFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
 }
 
+// SEARCH_WORDS(key): a name's search keys word by word, as a JSON array for json_each (the
+// first element is the whole key); the triggers that keep the index of name words call it.
+void SearchWordsFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const QJsonArray words =
+        QJsonArray::fromStringList(NameWordKeys(QString::fromUtf8(text, sqlite3_value_bytes(argv[0]))));
+    const QByteArray json = QJsonDocument(words).toJson(QJsonDocument::Compact);
+    sqlite3_result_text(ctx, json.constData(), int(json.size()), SQLITE_TRANSIENT);
+}
+
 // True when text after the first statement holds more than blanks, semicolons and comments.
 bool HasAnotherStatement(const char* tail, const char* end) {
     while (tail < end) {
@@ -345,6 +359,8 @@ TSqliteConnection::TSqliteConnection(const QString& connectionString) {
                             nullptr);
     sqlite3_create_function(FDb.get(), "LOWER", 1, pure, nullptr, &CaseFunction<false>, nullptr,
                             nullptr);
+    sqlite3_create_function(FDb.get(), "SEARCH_WORDS", 1, pure, nullptr, &SearchWordsFunction,
+                            nullptr, nullptr);
     Exec("PRAGMA foreign_keys = ON");
     if (!FReadOnly) InitCatalogue();
     Exec("CREATE TEMP VIEW IF NOT EXISTS DUAL AS SELECT 'X' AS DUMMY");
