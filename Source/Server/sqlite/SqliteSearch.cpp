@@ -155,11 +155,11 @@ std::vector<TBoundValue> MatchParams(const QString& text, const QString& key) {
 
 // A text that is a place's code is taken for a code: it finds that place and the names that
 // begin with it, and no scan of every name runs for it.
-bool IsSomeCode(Ctx& ctx, const QString& s, const QString& text) {
+bool IsSomeCode(Ctx& ctx, const QString& s, const std::vector<TBoundValue>& matchParams) {
     return Scalar(ctx,
                   Sql(s, "SELECT EXISTS (SELECT 1 FROM {S}.LOCATION_CODE WHERE CODE IN (:CODE, "
                          ":UPPER_CODE))"),
-                  {{"CODE", text.trimmed()}, {"UPPER_CODE", text.trimmed().toUpper()}})
+                  matchParams)
                .toLongLong() != 0;
 }
 
@@ -282,10 +282,10 @@ TCallResult CountLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const long long cap =
         std::clamp<long long>(in.Int("PCAP").value_or(kDefaultCountCap), 1, kMaxCountCap);
     std::vector<TBoundValue> params = MatchParams(text, key);
+    const bool inside = !IsSomeCode(ctx, s, params);
     params.push_back({"N", cap + 1});
     return Result(Scalar(ctx,
-                         QStringLiteral("SELECT COUNT(*) FROM (") +
-                             MatchedIds(s, !IsSomeCode(ctx, s, text)) +
+                         QStringLiteral("SELECT COUNT(*) FROM (") + MatchedIds(s, inside) +
                              QStringLiteral(" LIMIT :N)"),
                          params));
 }
