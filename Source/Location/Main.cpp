@@ -38,14 +38,7 @@
 namespace {
 
 // Images of the form's own image list, by action.
-enum TActionImage {
-    imgUp = 0,
-    imgAdd = 1,
-    imgDelete = 2,
-    imgEdit = 3,
-    imgRefresh = 4,
-    imgHistory = 5
-};
+enum TActionImage { imgUp, imgAdd, imgDelete, imgEdit, imgRefresh, imgHistory };
 
 constexpr auto NodeRole = Qt::UserRole + 2;  // a popup copy's tvObjects node
 

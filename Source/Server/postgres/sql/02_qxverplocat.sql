@@ -230,7 +230,7 @@ DECLARE
   v_old_parent integer;
   v_parent_level integer := 0;
   v_type_level integer;
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF "PID_LOCATTYPE" IS NULL OR "PID_LOCATTYPE" < 1 THEN
@@ -277,7 +277,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATION"("PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[4]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_parent = "PID")
@@ -324,7 +324,7 @@ DECLARE
   v_new_level integer := 1;
   v_delta integer;
   v_unmatched integer;
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF NOT @SCHEMA@.location_lock_tree() THEN
@@ -414,7 +414,7 @@ RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
   v_level integer;
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[11]);
   PERFORM @SCHEMA@.require_version('locattype', "PID", "PVERSION",
@@ -440,7 +440,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATTYPE"("PID" integer)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[12]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_locattype = "PID") THEN
@@ -489,7 +489,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATABBREV"("PID" intege
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[7]);
   PERFORM @SCHEMA@.require_version('locatabbrev', "PID", "PVERSION",
@@ -511,7 +511,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.DEL_T#LOCATABBREV"("PID" intege
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[8]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.locattype WHERE id_abbrev = "PID") THEN
@@ -531,7 +531,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATABBREV_BMP"("PID" in
 RETURNS void
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[6, 7]);
   v_journal := @SCHEMA@.journal_open('ABBREV', 'EDIT', ARRAY["PID"]);

@@ -149,7 +149,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATION_CODES"("PID" int
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   PERFORM 1 FROM @SCHEMA@.location WHERE id = "PID" FOR UPDATE;
@@ -167,7 +167,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATION_NAMES"("PID" int
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   PERFORM 1 FROM @SCHEMA@.location WHERE id = "PID" FOR UPDATE;

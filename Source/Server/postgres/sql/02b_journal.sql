@@ -67,49 +67,53 @@ BEGIN
 END
 $body$;
 
--- Writes a p_op row for each object p_ids names that exists, its fields now as BEFORE (none
--- for ADD, which is written after the insert); gives the rows' SEQs for journal_close.
--- Called only once every check has passed: a refused call writes no row.
+-- The objects p_ids names that exist, with their fields now (none for ADD, read after the
+-- insert): what journal_close writes once the change is made. Called only once every check
+-- has passed: a refused call writes no row.
+DROP FUNCTION IF EXISTS @SCHEMA@.journal_open(text, text, integer[]);
 CREATE OR REPLACE FUNCTION @SCHEMA@.journal_open(p_kind text, p_op text, p_ids integer[])
-RETURNS bigint[]
-LANGUAGE plpgsql AS $body$
-DECLARE
-  v_seqs bigint[];
-BEGIN
-  PERFORM pg_advisory_xact_lock(hashtext('@SCHEMA_NAME@.journal'));
-  WITH written AS (
-    INSERT INTO @SCHEMA@.journal (at, who, op, kind, objid, place, parent, before)
-    SELECT to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), upper(session_user::text),
-           p_op, p_kind, o.id, (p).place, (p).parent,
-           CASE WHEN p_op = 'ADD' THEN NULL ELSE o.fields END
-    FROM (SELECT u.id, @SCHEMA@.journal_fields(p_kind, u.id) AS fields,
-                 @SCHEMA@.journal_place(p_kind, u.id) AS p, u.n
-          FROM unnest(p_ids) WITH ORDINALITY AS u(id, n)) o
-    WHERE o.fields IS NOT NULL
-    ORDER BY o.n
-    RETURNING seq
-  )
-  SELECT array_agg(seq ORDER BY seq) INTO v_seqs FROM written;
-  RETURN coalesce(v_seqs, '{}');
-END
+RETURNS jsonb
+LANGUAGE sql STABLE AS $body$
+  SELECT coalesce(jsonb_agg(jsonb_build_object('kind', p_kind, 'op', p_op, 'id', o.id,
+                                               'before', CASE WHEN p_op = 'ADD' THEN NULL ELSE o.fields END,
+                                               'place', (o.p).place, 'parent', (o.p).parent)
+                            ORDER BY o.n), '[]'::jsonb)
+  FROM (SELECT u.id, u.n, @SCHEMA@.journal_fields(p_kind, u.id) AS fields,
+               @SCHEMA@.journal_place(p_kind, u.id) AS p
+        FROM unnest(p_ids) WITH ORDINALITY AS u(id, n)) o
+  WHERE o.fields IS NOT NULL
 $body$;
 
--- Fills AFTER, PLACE and PARENT of the rows once the change is made, and tells the
--- listeners (delivered at commit).
-CREATE OR REPLACE FUNCTION @SCHEMA@.journal_close(p_seqs bigint[])
+-- Writes the rows journal_open gathered, with the fields after the change, and tells the
+-- listeners (delivered at commit). The journal's lock is taken here, at the routine's end,
+-- and held to its commit: rows commit in SEQ order, and the routine needs no other lock
+-- while it holds this one.
+DROP FUNCTION IF EXISTS @SCHEMA@.journal_close(bigint[]);
+CREATE OR REPLACE FUNCTION @SCHEMA@.journal_close(p_open jsonb)
 RETURNS void
 LANGUAGE plpgsql AS $body$
+DECLARE
+  v_last bigint;
 BEGIN
-  IF cardinality(p_seqs) = 0 THEN
+  IF jsonb_array_length(p_open) = 0 THEN
     RETURN;
   END IF;
-  UPDATE @SCHEMA@.journal j
-  SET after = @SCHEMA@.journal_fields(j.kind, j.objid),
-      place = coalesce((@SCHEMA@.journal_place(j.kind, j.objid)).place, j.place),
-      parent = CASE WHEN j.op = 'DELETE' THEN j.parent
-                    ELSE (@SCHEMA@.journal_place(j.kind, j.objid)).parent END
-  WHERE j.seq = ANY (p_seqs);
-  PERFORM pg_notify('qxv_journal', upper('@SCHEMA_NAME@') || ':' || max(s)) FROM unnest(p_seqs) s;
+  PERFORM pg_advisory_xact_lock(hashtext('@SCHEMA_NAME@.journal'));
+  WITH written AS (
+    INSERT INTO @SCHEMA@.journal (at, who, op, kind, objid, place, parent, before, after)
+    SELECT to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), upper(session_user::text),
+           e.op, e.kind, e.id, coalesce((e.cur).place, e.place),
+           CASE WHEN e.op = 'DELETE' THEN e.parent ELSE (e.cur).parent END,
+           e.before, @SCHEMA@.journal_fields(e.kind, e.id)
+    FROM (SELECT o->>'kind' AS kind, o->>'op' AS op, (o->>'id')::integer AS id,
+                 (o->>'place')::integer AS place, (o->>'parent')::integer AS parent,
+                 o->>'before' AS before, @SCHEMA@.journal_place(o->>'kind', (o->>'id')::integer) AS cur, n
+          FROM jsonb_array_elements(p_open) WITH ORDINALITY AS a(o, n)) e
+    ORDER BY e.n
+    RETURNING seq
+  )
+  SELECT max(seq) INTO v_last FROM written;
+  PERFORM pg_notify('qxv_journal', upper('@SCHEMA_NAME@') || ':' || v_last);
 END
 $body$;
 

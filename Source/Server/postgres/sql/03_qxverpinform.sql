@@ -82,7 +82,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
   v_old_parent integer;
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   SELECT id_parent INTO v_old_parent FROM @SCHEMA@.information
@@ -122,7 +122,7 @@ RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
   v_ids integer[];
-  v_journal bigint[];
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[4, 3, 2]);
   IF NOT EXISTS (SELECT 1 FROM @SCHEMA@.information
