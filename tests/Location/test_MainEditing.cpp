@@ -147,11 +147,16 @@ TEST_F(EditingTest, RefreshKeepsTheUsersPlaceAndShowsWhatOthersChanged) {
         if (c.Routine) FDb.Call("QXVERPLOCAT", c.Routine, c.In);
         QTest::mouseClick(FForm->btnRefreshNode, Qt::LeftButton);
         EXPECT_EQ(FForm->Tree()->SelectedID(), c.Selected);
-        EXPECT_EQ(FForm->InfoFrame()->ObjID(), c.Selected) << "the items of the selected place";
         EXPECT_EQ(FForm->cbObject->Text(), QString::fromUtf8(c.Path));
         EXPECT_TRUE(Node(FSample.north)->isExpanded() && Node(FSample.lakeside)->isExpanded());
         EXPECT_EQ(AsNode(FForm->tvObjects->itemAt(0, 0))->ID, FSample.north) << "the top stays";
     }
+    // A top-level place falls back to the root, where the tree's selection already stands.
+    Select({FSample.south});
+    FDb.Call("QXVERPLOCAT", "DEL_T#LOCATION", {{"PID", FSample.south}});
+    QTest::mouseClick(FForm->btnRefreshNode, Qt::LeftButton);
+    EXPECT_EQ(FForm->Tree()->SelectedID(), -1);
+    EXPECT_EQ(FForm->InfoFrame()->ObjID(), -1) << "the items of the root, not of the deleted place";
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
