@@ -138,16 +138,4 @@ TEST_F(PelmBaseFormTest, BrowseFormsCloseFromTheRightEdgeAndReturnTheModalResult
     EXPECT_EQ(browse->Execute(), mrCancel);
 }
 
-TEST(PelmMaximizedSizeTest, UnderTheMainFormAcrossTheWorkAreaOnlyWithAMainForm) {
-    const QRect workArea(0, 30, 1280, 770);
-    EXPECT_FALSE(PelmMaximizedSize(nullptr, workArea).has_value());
-    QWidget main;
-    main.setGeometry(10, 20, 300, 100);
-    const auto size = PelmMaximizedSize(&main, workArea);
-    ASSERT_TRUE(size.has_value());
-    EXPECT_EQ(size->Y, 90);
-    EXPECT_EQ(size->Width, 1280);
-    EXPECT_EQ(size->Height, 680);
-}
-
 }  // namespace

@@ -7,7 +7,6 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
-#include <QtEndian>
 
 #include <functional>
 #include <memory>
@@ -150,9 +149,6 @@ TEST_F(AbbreviatureTest, RendersEveryPictureInTheGrid) {
 // application's handler; a cancelled file dialog changes nothing either.
 TEST_F(AbbreviatureTest, AFileThatIsNoUsableBitmapIsReportedAndThePictureKept) {
     const QByteArray good = Bitmap16::ToBmp(Pattern(16, 16));
-    QByteArray huge = good;  // a header promising 100000 x 100000 pixels
-    qToLittleEndian<qint32>(100000, huge.data() + 18);
-    qToLittleEndian<qint32>(100000, huge.data() + 22);
     const QString goodPath = WriteFile("good.bmp", good);
     const QString notBmp = "Файл \"%1\" не является изображением BMP";
     const std::pair<QString, QString> bad[] = {
@@ -160,9 +156,6 @@ TEST_F(AbbreviatureTest, AFileThatIsNoUsableBitmapIsReportedAndThePictureKept) {
          "Неверные размеры изображения (32 x 16)"},
         {WriteFile("text.bmp", "this is not a picture at all, just text\n"),
          notBmp.arg("text.bmp")},
-        {WriteFile("truncated.bmp", good.left(good.size() / 2)), notBmp.arg("truncated.bmp")},
-        {WriteFile("header-only.bmp", good.left(20)), notBmp.arg("header-only.bmp")},
-        {WriteFile("huge.bmp", huge), notBmp.arg("huge.bmp")},
         {FTemp.FilePath("missing.bmp"), notBmp.arg("missing.bmp")},
     };
     QStringList handled;

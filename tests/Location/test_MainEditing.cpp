@@ -20,7 +20,6 @@
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/PopupEdit.h"
-#include "Platform/Data/EOraError.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
 #include "support/TestDatabase.h"
@@ -152,6 +151,12 @@ TEST_F(EditingTest, RefreshKeepsTheUsersPlaceAndShowsWhatOthersChanged) {
         EXPECT_TRUE(Node(FSample.north)->isExpanded() && Node(FSample.lakeside)->isExpanded());
         EXPECT_EQ(AsNode(FForm->tvObjects->itemAt(0, 0))->ID, FSample.north) << "the top stays";
     }
+    // A top-level place falls back to the root, where the tree's selection already stands.
+    Select({FSample.south});
+    FDb.Call("QXVERPLOCAT", "DEL_T#LOCATION", {{"PID", FSample.south}});
+    QTest::mouseClick(FForm->btnRefreshNode, Qt::LeftButton);
+    EXPECT_EQ(FForm->Tree()->SelectedID(), -1);
+    EXPECT_EQ(FForm->InfoFrame()->ObjID(), -1) << "the items of the root, not of the deleted place";
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
@@ -286,23 +291,6 @@ TEST_F(EditingTest, ARefusedMoveChangesNothing) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
-TEST_F(EditingTest, AnAddedPlaceIsSharedAtOnceAndClosingLosesNothing) {
-    auto otherSession = OpenConnection(FDb.ConnectString());
-    auto countPlaces = [&otherSession] {
-        return otherSession->Query("SELECT COUNT(*) FROM \"qxvbase\".LOCATION", {})
-            .Rows.at(0)
-            .at(0)
-            .toInt();
-    };
-    const int before = countPlaces();
-    Select({-1});
-    ConfirmPlace("Восточная");
-    FForm->aObjectAdd->trigger();
-    EXPECT_EQ(countPlaces(), before + 1) << "the call committed when it returned";
-    FForm->close();
-    EXPECT_EQ(countPlaces(), before + 1);
-}
-
 TEST_F(EditingTest, ClosingTheLevelDictionaryRefreshesTheLevelsAndTheDeepestLevel) {
     EXPECT_EQ(FForm->MaxLevel(), 4);
     long long abbrev = 0;
@@ -431,40 +419,6 @@ TEST_F(EditingTest, DeletingAnOnlyChildMovesAddressFrameAndRightsToTheParent) {
     EXPECT_EQ(FForm->InfoFrame()->ObjID(), FSample.south);
     EXPECT_TRUE(FForm->InfoFrame()->FCanAdd);
     EXPECT_TRUE(FForm->aObjectDelete->isEnabled());
-}
-
-// The database file cannot grow: adding a place tells why, the tree stays as it was, and
-// once there is room again the same window adds it.
-TEST_F(EditingTest, AFullDatabaseIsToldWhileAddingAndTheWindowGoesOnOnceThereIsRoom) {
-    IDbConnection& db = FDb.Raw();
-    const QVariant pages = db.Query("PRAGMA \"qxvbase\".page_count", {}).Rows.at(0).at(0);
-    db.Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = %1").arg(pages.toLongLong()),
-               {});
-    // What space the pages have left is taken too, by long names and then by short ones.
-    for (const int length : {200, 20, 1}) {
-        try {
-            for (int i = 0; i < 1000; ++i)
-                db.Execute(QStringLiteral("INSERT INTO \"qxvbase\".LOCATION (ID_PARENT, "
-                                          "ID_LOCATTYPE, NAME) VALUES (NULL, :T, :N)"),
-                           {{"T", FSample.tObl}, {"N", QString(length, QLatin1Char('z'))}});
-            FAIL() << "the file never filled";
-        } catch (const EOraError& e) {
-            ASSERT_EQ(e.ErrorCode(), OraCode::NoSpace);
-        }
-    }
-    Select({-1});
-    const int before = FForm->Tree()->Root()->childCount();
-    ConfirmPlace("Восточная");
-    FForm->aObjectAdd->trigger();
-    ASSERT_GE(FBoxes.Count(), 1u);
-    EXPECT_TRUE(FBoxes.Last().Text.contains("full")) << FBoxes.Last().Text.toStdString();
-    EXPECT_EQ(FForm->Tree()->Root()->childCount(), before);
-
-    db.Execute("PRAGMA \"qxvbase\".max_page_count = 1000000", {});
-    ConfirmPlace("Восточная");
-    FForm->aObjectAdd->trigger();
-    EXPECT_EQ(FForm->Tree()->Root()->childCount(), before + 1);
-    EXPECT_EQ(FForm->Tree()->Selected()->Caption(), "обл. Восточная");
 }
 
 }  // namespace

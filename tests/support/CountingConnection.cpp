@@ -13,7 +13,7 @@ int CountingConnection::CallCount(const QString& routine) const {
 
 void CountingConnection::Reset() {
     FCalls.clear();
-    FTotalCalls = FQueries = FExecutes = FDescribes = 0;
+    FTotalCalls = 0;
 }
 
 void CountingConnection::FailNthRequest(int n, int errorCode, const QString& text) {
@@ -59,7 +59,6 @@ EOraError CountingConnection::Failure() {
 
 TRoutineDesc CountingConnection::Describe(const QString& schema, const QString& package,
                                           const QString& routine) {
-    ++FDescribes;
     return FInner.Describe(schema, package, routine);
 }
 
@@ -74,13 +73,11 @@ TCallResult CountingConnection::Call(const TRoutineDesc& routine,
 }
 
 TRowSet CountingConnection::Query(const QString& sql, const std::vector<TBoundValue>& params) {
-    ++FQueries;
     MaybeFail();
     return FInner.Query(sql, params);
 }
 
 long long CountingConnection::Execute(const QString& sql, const std::vector<TBoundValue>& params) {
-    ++FExecutes;
     MaybeFail();
     return FInner.Execute(sql, params);
 }
@@ -91,13 +88,11 @@ QVariant CountingConnection::PackageVariable(const QString& schema, const QStrin
 }
 
 void CountingConnection::InsertRows(const TBulkRows& rows) {
-    ++FExecutes;
     MaybeFail();
     FInner.InsertRows(rows);
 }
 
 bool CountingConnection::CopyOut(const QString& select, const TCopySink& sink) {
-    ++FQueries;
     if (!IsChosen()) return FInner.CopyOut(select, sink);
     FInner.CopyOut(select, [&](const char* data, qsizetype size) {
         sink(data, size);

@@ -18,9 +18,6 @@ public:
     // Calls of PACKAGE.ROUTINE (or of ROUTINE alone, in any package).
     int CallCount(const QString& routine) const;
     int TotalCalls() const { return FTotalCalls; }
-    int QueryCount() const { return FQueries; }
-    int ExecuteCount() const { return FExecutes; }
-    int DescribeCount() const { return FDescribes; }
     void Reset();
 
     // Failure injection: the Nth request from now (1 = the next one; calls, queries, statements,
@@ -72,7 +69,4 @@ private:
     int FFailuresThrown = 0;
     QHash<QString, int> FCalls;
     int FTotalCalls = 0;
-    int FQueries = 0;
-    int FExecutes = 0;
-    int FDescribes = 0;
 };

@@ -16,7 +16,6 @@ public:
     bool Open(const QString& target) override;
 
     const QStringList& Targets() const { return FTargets; }
-    void SetResult(bool result) { FResult = result; }
 
 private:
     QStringList FTargets;

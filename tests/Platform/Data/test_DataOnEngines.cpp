@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Data/EOraError.h"
-#include "Platform/Data/OraPackage.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Server/ServerInstall.h"
@@ -113,28 +112,6 @@ TEST_P(DataOnEngines, UpperAndLowerFoldEveryLetter) {
     EXPECT_TRUE(q.FieldByName("N").IsNull());
 }
 
-TEST_P(DataOnEngines, ServerErrorsArriveAsOracleErrorsOfTheComponent) {
-    const int region = AddType("reg.", 1);
-    TOraQuery add;
-    add.setObjectName("oqAddObject");
-    Block(add, "INS_T#LOCATION", {"PID_PARENT", "PID_LOCATTYPE", "PNAME"});
-    add.ParamByName("PID_PARENT").SetAsInteger(999999);  // no such parent
-    add.ParamByName("PID_LOCATTYPE").SetAsInteger(region);
-    add.ParamByName("PNAME").SetAsString("Orphan");
-    try {
-        add.ExecSQL();
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::ParentKeyNotFound);
-        EXPECT_EQ(e.Component(), &add);
-    }
-
-    TOraStoredProc missing;
-    missing.SetSession(&session);
-    missing.SetStoredProcName(schema + ".QXVERPLOCAT.NO_SUCH_ROUTINE");
-    EXPECT_THROW(missing.Prepare(), EOraError);
-}
-
 // A foreign key the schema does not guard with its own check still says which side broke it.
 TEST_P(DataOnEngines, APlainForeignKeyNamesTheSideThatBrokeIt) {
     const bool sqlite = GetParam() == QLatin1String("sqlite");
@@ -177,25 +154,6 @@ TEST_P(DataOnEngines, PreparingASelectAsksTheServer) {
     list.SetSQL({"SELECT * FROM &shema.NO_SUCH_TABLE"});
     EXPECT_THROW(list.Prepare(), EOraError);
     EXPECT_FALSE(list.Prepared());
-}
-
-TEST_P(DataOnEngines, RuntimeStoredProcAndPackageComponents) {
-    AddType("reg.", 1);
-    AddType("distr.", 3);
-
-    auto* maxLevel = new TOraStoredProc;
-    maxLevel->SetSession(&session);
-    maxLevel->SetStoredProcName(schema + ".QXVERPLOCAT.GET_MAX_LEVEL");
-    maxLevel->Prepare();
-    maxLevel->ExecProc();
-    EXPECT_EQ(maxLevel->ParamByName("Result").AsInteger(), 3);
-    delete maxLevel;
-
-    TOraPackage lang;
-    lang.SetSession(&session);
-    lang.SetPackageName(schema + ".LANG_PACK");
-    EXPECT_TRUE(lang.GetVariable("GC_MULTI_LANG").isValid());
-    EXPECT_FALSE(lang.ExecProc("GET_USER_APL_LANG_ID").isNull());
 }
 
 QXV_ON_BOTH_ENGINES(DataOnEngines);

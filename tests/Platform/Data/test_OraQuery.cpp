@@ -234,24 +234,6 @@ TEST_F(OraQueryTest, SelectLoadsRowsWithBoundParams) {
     EXPECT_EQ(query.FieldByName("QNT").AsInteger(), 0);
 }
 
-TEST_F(OraQueryTest, ValuesWithQuotesAndCommentMarksTravelUntouched) {
-    const QString nasty = "x'); DELETE FROM LOCATION; --/* ' OR '1'='1";
-    query.SetSQL(
-        {"begin",
-         ":RESULT := &shema.QXVERPLOCAT.INS_T#LOCATION(:PID_PARENT, :PID_LOCATTYPE, :PNAME);",
-         "end;"});
-    query.MacroByName("shema").SetValue("qxvbase");
-    query.ParamByName("PNAME").SetAsString(nasty);
-    query.ExecSQL();
-    EXPECT_EQ(conn.Calls().back().Value("PNAME").toString(), nasty);
-    query.SetSQL({"SELECT * FROM T WHERE NAME = :PNAME"});
-    query.ParamByName("PNAME").SetAsString(nasty);
-    query.Open();
-    const auto& rec = conn.Records().back();
-    EXPECT_EQ(rec.Name, "SELECT * FROM T WHERE NAME = :PNAME");  // the text is not touched
-    EXPECT_EQ(rec.Value("PNAME").toString(), nasty);
-}
-
 TEST_F(OraQueryTest, ASchemaThatIsNoIdentifierNeverReachesTheEngine) {
     query.SetSQL(kDeleteBlock);
     query.MacroByName("shema").SetValue("qxvbase.QXVERPLOCAT.DEL_T#LOCATION(1); drop--");

@@ -86,16 +86,6 @@ TEST(ModalDriverTest, ADialogOpenedFromADialogTakesTheNextStep) {
     EXPECT_EQ(driver.Runs()[0].Depth, 1);
 }
 
-TEST(ModalDriverTest, ADialogDeletedByItsActionStillReportsItsResult) {
-    ModalDriver driver;
-    auto* dlg = new TNameDialog;
-    driver.Then([](QDialog& d) {
-        d.done(4);
-        delete &d;
-    });
-    EXPECT_EQ(ModalRunner::RunModal(*dlg), 4);
-}
-
 TEST(ExecModalRunnerTest, RunsTheDialogsOwnEventLoop) {
     TNameDialog dlg;
     QTimer::singleShot(0, &dlg, [&dlg] {
