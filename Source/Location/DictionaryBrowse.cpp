@@ -324,8 +324,7 @@ void TfDictionaryBrowse::FollowJournal() {
                     const int id = ospObjects->IsEmpty()
                                        ? -1
                                        : ospObjects->FieldByName(QStringLiteral("ID")).AsInteger();
-                    ReloadList();
-                    ospObjects->Locate(QStringLiteral("ID"), id);
+                    ReloadAt(id);
                 });
             });
 }
@@ -404,19 +403,20 @@ void TfDictionaryBrowse::RunAndLocate(quint8 mode, int id) {
     } restore{this};
     FListStale = false;
     if (!RunDialog(mode, id) && !FListStale) return;
-    {
-        // One visible update: the grid stays frozen while the list is re-read and the
-        // changed row found.
-        ospObjects->DisableControls();
-        struct TThaw {
-            TDataSet* DataSet;
-            ~TThaw() { DataSet->EnableControls(); }
-        } thaw{ospObjects};
-        ReloadList();
-        ospObjects->Locate(QStringLiteral("ID"), id);
-    }
+    ReloadAt(id);
     // The row the user made or changed is seen whole, also at the grid's bottom.
     if (cxView->currentIndex().isValid()) cxView->scrollTo(cxView->currentIndex());
+}
+
+void TfDictionaryBrowse::ReloadAt(int id) {
+    // One visible update: the grid stays frozen while the list is re-read and the row found.
+    ospObjects->DisableControls();
+    struct TThaw {
+        TDataSet* DataSet;
+        ~TThaw() { DataSet->EnableControls(); }
+    } thaw{ospObjects};
+    ReloadList();
+    ospObjects->Locate(QStringLiteral("ID"), id);
 }
 
 void TfDictionaryBrowse::OpenList() {

@@ -127,6 +127,8 @@ private:
     // Opens the list afresh; a refresh re-reads an open one.
     void OpenList();
     void ReloadList();
+    // The list read again with the row `id` current (the first row when it is gone).
+    void ReloadAt(int id);
     // Reads the list again, on the same row, when another session changed its kind.
     void FollowJournal();
     void RestoreTranslation();
