@@ -377,9 +377,9 @@ TObjectNode* TLocationTree::Root() const {
 
 TObjectNode* TLocationTree::Selected() const { return AsNode(FTree->currentItem()); }
 
-QString TLocationTree::AddressPath() const {
+QString TLocationTree::PathOf(const TObjectNode* node) {
     QString path;
-    for (const TObjectNode* n = Selected(); n && n->ParentNode(); n = n->ParentNode())
+    for (const TObjectNode* n = node; n && n->ParentNode(); n = n->ParentNode())
         path = n->Caption() + u'\\' + path;
     if (path.endsWith(u'\\')) path.chop(1);
     return path;

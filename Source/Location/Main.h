@@ -25,6 +25,7 @@ class TObjectNode;
 class TOraQuery;
 class TOraStoredProc;
 class TPopupEdit;
+class TUserPlacesList;
 
 class TfrObjectInfo;
 
@@ -72,6 +73,14 @@ public:
     void aObjectDeleteExecute();
     void aAbbreviatureExecute();
     void aLevelExecute();
+
+    // The user's own places (MainPlaces.cpp): the star of the selected place, the short list
+    // beside the picker's tree, and the merge of the selected place into another one.
+    void aStarExecute();
+    void aMergeExecute();
+    void LoadUserPlaces();
+    // Records a place the user chose (picked, found, opened from the address line).
+    void RememberChosen(int id);
     // Whether the selected place may be dropped on target (a drag of the tree's own rows).
     bool CanDropOn(TObjectNode* target) const;
     // Moves the selected place under target on the server, then in the tree.
@@ -124,6 +133,10 @@ public:
     QAction* aAbbreviature = nullptr;
     QAction* aLevel = nullptr;
     QAction* aSelect = nullptr;
+    QAction* aStar = nullptr;
+    QAction* aMerge = nullptr;
+    QMenu* pmTree = nullptr;
+    TUserPlacesList* lbUserPlaces = nullptr;
 
     TOraStoredProc* ospObjectsTree = nullptr;
     TOraStoredProc* ospAbbrevImages = nullptr;
@@ -131,6 +144,11 @@ public:
     TOraStoredProc* ospPlaceParents = nullptr;
     TOraStoredProc* ospChangeParent = nullptr;
     TOraQuery* oqObjectDelete = nullptr;
+    TOraStoredProc* ospUserPlaces = nullptr;
+    TOraStoredProc* ospSaveChosen = nullptr;
+    TOraStoredProc* ospPlaceStar = nullptr;
+    TOraStoredProc* ospNamesakes = nullptr;
+    TOraStoredProc* ospMerge = nullptr;
 
 protected:
     void FormCreate() override;
@@ -160,6 +178,10 @@ private:
     void EnsureTranslation();
     void CreateInfoFrame();
     void ConnectEditing();
+    void BuildPlaceActions();
+    void UpdatePlaceActions(TObjectNode* selected);
+    // Opens the tree at a place of the short list; in the picker `choose` also returns it.
+    void OpenUserPlace(int id, bool choose);
     void SetInfoRights(TObjectNode* node);
     // The twelve right flags in the access list's order.
     std::array<bool*, 12> RightFlags();

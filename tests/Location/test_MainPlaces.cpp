@@ -1,0 +1,205 @@
+// The user's own places in the location window: the star in the tree's context menu, the short
+// list beside the picker's tree, the question about a namesake, and the merge.
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "Location/AddEditPlace.h"
+#include "Location/LocationTree.h"
+#include "Location/Main.h"
+#include "Location/ObjectNode.h"
+#include "Location/RowDragTree.h"
+#include "Location/ServiceTable.h"
+#include "Location/UserPlaces.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+class PlacesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FSample = FDb.AddSample();
+        FForm = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
+        FForm->show();
+    }
+    void TearDown() override { TComBaseForm::Free(FForm); }
+
+    void Select(long long id) {
+        FForm->Tree()->ExpandToLocation(int(id));
+        ASSERT_EQ(FForm->GetSelectedID(), id);
+    }
+    // The tree's context menu opened over the selected place, and `action` clicked in it.
+    void ClickInContextMenu(QAction* action) {
+        QTreeWidgetItem* item = FForm->tvObjects->currentItem();
+        const QPoint at = FForm->tvObjects->visualItemRect(item).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                                FForm->tvObjects->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(FForm->tvObjects->viewport(), &event);
+        ASSERT_TRUE(FForm->pmTree->isVisible());
+        QTest::mouseClick(FForm->pmTree, Qt::LeftButton, {},
+                          FForm->pmTree->actionGeometry(action).center());
+    }
+    QString UserPlaces() {
+        const TRowSet rows = FDb.Rows("QXVERPLOCAT", "GET_USER_PLACES", {});
+        QStringList out;
+        for (size_t i = 0; i < rows.Rows.size(); ++i)
+            out << TestDatabase::Cell(rows, i, "NAME").toString() +
+                       (TestDatabase::Cell(rows, i, "STARRED").toInt() ? "*" : "");
+        return out.join(u',');
+    }
+    QVariant InDb(long long id, const char* column) {
+        const TRowSet rows =
+            FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
+        return rows.Rows.empty() ? QVariant("missing") : TestDatabase::Cell(rows, 0, column);
+    }
+
+    TestDatabase FDb;
+    TestDatabase::TSample FSample{};
+    MessageBoxRecorder FBoxes;
+    ModalDriver FDriver;
+    TfMain* FForm = nullptr;
+};
+
+TEST_F(PlacesTest, TheStarInTheContextMenuTogglesAndShowsTheState) {
+    Select(FSample.harbour);
+    EXPECT_FALSE(FForm->aStar->isChecked());
+    ClickInContextMenu(FForm->aStar);
+    EXPECT_EQ(UserPlaces(), "Гавань*");
+    EXPECT_TRUE(FForm->aStar->isChecked());
+    ClickInContextMenu(FForm->aStar);
+    EXPECT_EQ(UserPlaces(), "");
+    EXPECT_EQ(FBoxes.Count(), 0u);
+}
+
+// The picker lists the starred places and the last chosen beside its tree; a click opens the
+// tree there, Enter returns the place, and the choice heads the list the next time.
+TEST_F(PlacesTest, ThePickersListOpensAndReturnsAPlaceAndRemembersTheChoice) {
+    FDb.Call("QXVERPLOCAT", "SET_PLACE_STAR", {{"PID", FSample.south}, {"PSTARRED", 1}});
+    FDb.Call("QXVERPLOCAT", "SAVE_CHOSEN_PLACE", {{"PID", FSample.birch}});
+    QStringList listed;
+    FDriver.Then([&](QDialog& dialog) {
+        auto& picker = static_cast<TfMain&>(dialog);
+        TUserPlacesList& list = *picker.lbUserPlaces;
+        ASSERT_TRUE(list.isVisible());
+        for (int i = 0; i < list.count(); ++i) listed << list.item(i)->text();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                          list.visualItemRect(list.item(1)).center());
+        EXPECT_EQ(picker.GetSelectedID(), FSample.birch);
+        list.setFocus();
+        QTest::keyClick(&list, Qt::Key_Up);
+        QTest::keyClick(&list, Qt::Key_Return);
+    });
+    int id = -1;
+    EXPECT_TRUE(ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id));
+    EXPECT_EQ(listed, QStringList({"★ обл. Южная", "с. Берёзовка"}));
+    EXPECT_EQ(id, FSample.south);
+    EXPECT_EQ(UserPlaces(), "Южная*,Берёзовка") << "a starred place is listed once";
+}
+
+// Adding, renaming or moving a place where one of the same name stands asks first; "no" leaves
+// the directory as it was.
+TEST_F(PlacesTest, ANamesakeIsAskedAboutOnAddRenameAndMove) {
+    FDb.AddLocation(FSample.south, FSample.tR, "ОЗЕРНЫЙ");
+    FDb.Raw().Commit();
+    FForm->aRefreshNode->trigger();
+    const QString here = "обл. Северная\\р-н Озёрный\\с. Берёзовка";
+    const QString south = "обл. Южная\\р-н ОЗЕРНЫЙ";
+    const struct {
+        const char* Action;
+        int Answer;
+        const char* Named;  // the namesake the question names, at `Path`
+        QString Path;
+        long long Typed;  // places named as typed afterwards; for the move, lakeside's parent
+    } cases[] = {
+        {"add", IDNO, "Берёзовка", here, 0},
+        {"add", IDYES, "Берёзовка", here, 1},
+        {"rename", IDNO, "Берёзовка", here, 1},
+        {"rename", IDYES, "Берёзовка", here, 2},
+        {"move", IDNO, "ОЗЕРНЫЙ", south, FSample.north},
+        {"move", IDYES, "ОЗЕРНЫЙ", south, FSample.south},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Action) + (c.Answer == IDYES ? " yes" : " no"));
+        FBoxes.Clear();
+        FBoxes.Answer(c.Answer);
+        const QString action = c.Action;
+        if (action == "move") {
+            Select(FSample.lakeside);
+            FForm->DropOn(static_cast<TObjectNode*>(
+                FForm->tvObjects->findItems("обл. Южная", Qt::MatchExactly).value(0)));
+            EXPECT_EQ(InDb(FSample.lakeside, "ID_PARENT").toLongLong(), c.Typed);
+        } else {
+            Select(action == "add" ? FSample.lakeside : FSample.harbour);
+            FDriver.Then([](QDialog& dialog) {
+                auto& place = static_cast<TfAddEditPlace&>(dialog);
+                place.edtName->clear();
+                QTest::keyClicks(place.edtName, "  БЕРЕЗОВКА ");
+                place.aOK->trigger();
+            });
+            (action == "add" ? FForm->aObjectAdd : FForm->aObjectEdit)->trigger();
+            EXPECT_EQ(FDb.Raw()
+                          .Query("SELECT COUNT(*) FROM " + FDb.Table("LOCATION") +
+                                     " WHERE NAME = 'БЕРЕЗОВКА'",
+                                 {})
+                          .Rows[0][0]
+                          .toLongLong(),
+                      c.Typed);
+        }
+        ASSERT_GE(FBoxes.Count(), 1u);
+        EXPECT_EQ(FBoxes.Calls()[0].Text,
+                  QStringLiteral("Местоположение с именем \"%1\" здесь уже есть: %2. Добавить "
+                                 "всё равно?")
+                      .arg(c.Named, c.Path));
+    }
+}
+
+// A merge picks the survivor with the picker; the merged place's children move to it and its
+// old id opens the survivor, in the tree and in the picker. A refused merge says why.
+TEST_F(PlacesTest, AMergeMovesThePlaceIntoTheChosenOneAndItsIdOpensTheSurvivor) {
+    const long long twin = FDb.AddLocation(FSample.lakeside, FSample.tG3, "гавань");
+    const long long pier = FDb.AddLocation(twin, FSample.tS4, "Причал");
+    FDb.Raw().Commit();
+    FForm->aRefreshNode->trigger();
+    const struct {
+        long long Merged, Survivor;
+        const char* Refusal;  // the box's text, or nothing for a merge that goes through
+    } cases[] = {
+        {FSample.north, FSample.lakeside, "Объединять можно только местоположения одного уровня"},
+        {twin, FSample.harbour, nullptr},
+    };
+    for (const auto& c : cases) {
+        FBoxes.Clear();
+        Select(c.Merged);
+        FDriver.Then([&](QDialog& dialog) {
+            auto& picker = static_cast<TfMain&>(dialog);
+            picker.Tree()->ExpandToLocation(int(c.Survivor));
+            QTest::mouseClick(picker.btnSelect, Qt::LeftButton);
+        });
+        ClickInContextMenu(FForm->aMerge);
+        ASSERT_GE(FBoxes.Count(), 1u);  // the question
+        if (c.Refusal) {
+            EXPECT_EQ(FBoxes.Last().Text, c.Refusal);
+            EXPECT_EQ(InDb(c.Merged, "ID").toLongLong(), c.Merged);
+        }
+    }
+    EXPECT_EQ(FForm->GetSelectedID(), FSample.harbour);
+    EXPECT_EQ(InDb(twin, "ID").toLongLong(), FSample.harbour);
+    EXPECT_EQ(InDb(pier, "ID_PARENT").toLongLong(), FSample.harbour);
+    EXPECT_EQ(FForm->Tree()->Selected()->childCount(), 1);
+
+    FDriver.Then([](QDialog& dialog) {
+        QTest::mouseClick(static_cast<TfMain&>(dialog).btnSelect, Qt::LeftButton);
+    });
+    int id = int(twin);
+    EXPECT_TRUE(ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id));
+    EXPECT_EQ(id, FSample.harbour) << "the picker opened at the old id";
+}
+
+}  // namespace
