@@ -27,8 +27,7 @@ void TfMain::BuildPlaceActions() {
     aStar->setCheckable(true);
     aMerge = action("aMerge", "Ob'edinit' s...");
     connect(aStar, &QAction::triggered, this, Application::Guarded(this, &TfMain::aStarExecute));
-    connect(aMerge, &QAction::triggered, this,
-            Application::Guarded(this, &TfMain::aMergeExecute));
+    connect(aMerge, &QAction::triggered, this, Application::Guarded(this, &TfMain::aMergeExecute));
     pmTree = new QMenu(this);
     pmTree->setObjectName(QStringLiteral("pmTree"));
     pmTree->addActions({aObjectAdd, aObjectEdit, aObjectDelete});

@@ -31,9 +31,9 @@ bool ConfirmNamesake(QWidget* owner, TOraStoredProc& namesakes, int parentId, co
     const QString caption = PlaceCaptionOf(namesakes, QStringLiteral(". "));
     const QString path = parentPath.isEmpty() ? caption : parentPath + u'\\' + caption;
     return MessageBoxes::Show(
-               TranslateRu(QStringLiteral(
-                               "Местоположение с именем \"%1\" здесь уже есть: %2. Добавить всё "
-                               "равно?"))
+               TranslateRu(
+                   QStringLiteral("Местоположение с именем \"%1\" здесь уже есть: %2. Добавить всё "
+                                  "равно?"))
                    .arg(namesakes.FieldByName(QStringLiteral("NAME")).AsString(), path),
                TranslateRu(QStringLiteral("Местоположение")), MB_ICONQUESTION | MB_YESNO,
                MessageBoxes::OwnerFor(owner)) == IDYES;

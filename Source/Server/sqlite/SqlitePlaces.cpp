@@ -28,9 +28,8 @@ QStringList PlaceInputs(const QString& package, const char* routine) {
 }
 
 QVariant Resolved(Ctx& ctx, const QString& s, const QVariant& id) {
-    const QVariant target =
-        Scalar(ctx, Sql(s, "SELECT ID_TARGET FROM {S}.LOCATION_REDIRECT WHERE ID = :ID"),
-               {{"ID", id}});
+    const QVariant target = Scalar(
+        ctx, Sql(s, "SELECT ID_TARGET FROM {S}.LOCATION_REDIRECT WHERE ID = :ID"), {{"ID", id}});
     return target.isNull() ? id : target;
 }
 
@@ -48,21 +47,21 @@ bool PlaceExists(Ctx& ctx, const QString& s, const std::optional<long long>& id)
 
 // Starred first by name, then the last chosen, the latest first; a deleted place is gone.
 TCallResult GetUserPlaces(Ctx& ctx, const QString& s, const TSqliteInputs&) {
-    return Rows(ctx.Query(Sql(s,
-                              "SELECT L.ID AS ID, COALESCE(N.NAME, L.NAME) AS NAME,"
-                              " A.SNAME AS ABBREV_SNAME, A.ID AS ABBREV_ID, T.LEVEL_NO AS \"LEVEL#\","
-                              " L.ID_PARENT AS ID_PARENT, U.STARRED AS STARRED"
-                              " FROM {S}.USER_PLACE U JOIN {S}.LOCATION L ON L.ID = U.ID_LOCATION"
-                              " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
-                              " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
-                              " LEFT JOIN {S}.LOCATION_NAME N ON N.ID_LOCATION = L.ID"
-                              " AND N.LANG = :LANG WHERE U.USER_NAME = :WHO"
-                              " ORDER BY U.STARRED DESC,"
-                              " CASE WHEN U.STARRED = 1 THEN COALESCE(N.NAME, L.NAME) END,"
-                              " U.CHOSEN_SEQ DESC, L.ID"),
-                          {User(ctx), {"LANG", NameLanguage(ctx, s)}}),
-                {TF::Integer, TF::String, TF::String, TF::Integer, TF::Integer, TF::Integer,
-                 TF::Integer});
+    return Rows(
+        ctx.Query(Sql(s,
+                      "SELECT L.ID AS ID, COALESCE(N.NAME, L.NAME) AS NAME,"
+                      " A.SNAME AS ABBREV_SNAME, A.ID AS ABBREV_ID, T.LEVEL_NO AS \"LEVEL#\","
+                      " L.ID_PARENT AS ID_PARENT, U.STARRED AS STARRED"
+                      " FROM {S}.USER_PLACE U JOIN {S}.LOCATION L ON L.ID = U.ID_LOCATION"
+                      " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
+                      " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV"
+                      " LEFT JOIN {S}.LOCATION_NAME N ON N.ID_LOCATION = L.ID"
+                      " AND N.LANG = :LANG WHERE U.USER_NAME = :WHO"
+                      " ORDER BY U.STARRED DESC,"
+                      " CASE WHEN U.STARRED = 1 THEN COALESCE(N.NAME, L.NAME) END,"
+                      " U.CHOSEN_SEQ DESC, L.ID"),
+                  {User(ctx), {"LANG", NameLanguage(ctx, s)}}),
+        {TF::Integer, TF::String, TF::String, TF::Integer, TF::Integer, TF::Integer, TF::Integer});
 }
 
 void DropUnused(Ctx& ctx, const QString& s) {
@@ -111,24 +110,25 @@ QString NamesakeKey(const QString& name) { return SearchKey(name).simplified(); 
 // for PID itself.
 TCallResult GetNamesakes(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     const auto parent = in.Id("PID_PARENT");
-    const QVariant name =
-        in.IsNull("PNAME")
-            ? Scalar(ctx, Sql(s, "SELECT NAME FROM {S}.LOCATION WHERE ID = :ID"),
-                     {{"ID", IdValue(in.Id("PID"))}})
-            : in.Value("PNAME");
+    const QVariant name = in.IsNull("PNAME")
+                              ? Scalar(ctx, Sql(s, "SELECT NAME FROM {S}.LOCATION WHERE ID = :ID"),
+                                       {{"ID", IdValue(in.Id("PID"))}})
+                              : in.Value("PNAME");
     const QString key = NamesakeKey(name.toString());
     const TRowSet siblings = ctx.Query(
         Sql(s,
             "SELECT L.ID AS ID, L.NAME AS NAME, A.SNAME AS ABBREV_SNAME FROM {S}.LOCATION L"
             " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
             " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV WHERE ") +
-            (parent ? QStringLiteral("L.ID_PARENT = :PARENT") : QStringLiteral("L.ID_PARENT IS NULL")) +
+            (parent ? QStringLiteral("L.ID_PARENT = :PARENT")
+                    : QStringLiteral("L.ID_PARENT IS NULL")) +
             QStringLiteral(" AND L.ID IS NOT :ID ORDER BY L.ID"),
         {{"PARENT", IdValue(parent)}, {"ID", IdValue(in.Id("PID"))}});
     TRowSet namesakes;
     namesakes.Columns = siblings.Columns;
     for (const TRowView row : siblings.Rows)
-        if (NamesakeKey(row[1].toString()) == key) namesakes.Rows.push_back({row[0], row[1], row[2]});
+        if (NamesakeKey(row[1].toString()) == key)
+            namesakes.Rows.push_back({row[0], row[1], row[2]});
     return Rows(std::move(namesakes), {TF::Integer, TF::String, TF::String});
 }
 
@@ -181,9 +181,9 @@ TCallResult MergeLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
     if (*level != LocationLevel(ctx, s, *id))
         RefuseMerge("Объединять можно только местоположения одного уровня");
     MoveBelongings(ctx, s, *id, *target);
-    ctx.Execute(Sql(s, "UPDATE {S}.LOCATION SET ") + Sql(s, kStamp) +
-                    QStringLiteral(" WHERE ID = :TARGET"),
-                {{"TARGET", *target}, Who(ctx)});
+    ctx.Execute(
+        Sql(s, "UPDATE {S}.LOCATION SET ") + Sql(s, kStamp) + QStringLiteral(" WHERE ID = :TARGET"),
+        {{"TARGET", *target}, Who(ctx)});
     ctx.Execute(Sql(s, "DELETE FROM {S}.LOCATION WHERE ID = :ID"), {{"ID", *id}});
     return Result(1);
 }
@@ -197,7 +197,8 @@ TSqliteRoutineBody ResolvingPlaces(const QString& package, const char* routine,
     return [names, body = std::move(body)](Ctx& ctx, const QString& s, const TSqliteInputs& in) {
         std::vector<TBoundValue> values = in.Values();
         for (TBoundValue& v : values) {
-            const QString name = v.Name.startsWith(u':') ? v.Name.mid(1).toUpper() : v.Name.toUpper();
+            const QString name =
+                v.Name.startsWith(u':') ? v.Name.mid(1).toUpper() : v.Name.toUpper();
             if (names.contains(name) && IsPlaceInput(in, name) && in.Id(name))
                 v.Value = Resolved(ctx, s, v.Value);
         }

@@ -8,9 +8,7 @@
 
 namespace {
 
-QString Folded(const QString& name) {
-    return name.toLower().replace(u'ё', u'е').simplified();
-}
+QString Folded(const QString& name) { return name.toLower().replace(u'ё', u'е').simplified(); }
 
 // A row's parent as the database knows it ('d', 0 for the top) or, for a parent that is
 // a new place of the file, as the file does ('f').
@@ -25,10 +23,10 @@ QHash<QString, qint32> DatabaseNames(TRoutines& calls, const QSet<QString>& pare
                                      const QSet<qint32>& rewritten) {
     QHash<QString, qint32> names;
     if (parents.isEmpty()) return names;
-    const TRowSet places = calls.Db().Query(
-        QStringLiteral("SELECT ID, ID_PARENT, NAME FROM %1.LOCATION ORDER BY ID")
-            .arg(QuotedSchemaName(calls.Schema())),
-        {});
+    const TRowSet places =
+        calls.Db().Query(QStringLiteral("SELECT ID, ID_PARENT, NAME FROM %1.LOCATION ORDER BY ID")
+                             .arg(QuotedSchemaName(calls.Schema())),
+                         {});
     for (const auto& row : places.Rows) {
         const QString parent = QStringLiteral("d") + QString::number(row[1].toInt());
         if (!parents.contains(parent) || rewritten.contains(row[0].toInt())) continue;
@@ -56,12 +54,14 @@ std::vector<TBadRow> ListNamesakes(TRoutines& calls, const std::vector<TPlaceRow
     for (size_t i = 0; i < rows.size(); ++i) {
         if (!written[i]) continue;
         const QString key = ParentKey(rows[i], fileIds, newIds) + u'\t' + Folded(rows[i].Name);
-        const QString already = QStringLiteral("a place named \"%1\" already exists here: ")
-                                    .arg(rows[i].Name);
+        const QString already =
+            QStringLiteral("a place named \"%1\" already exists here: ").arg(rows[i].Name);
         if (const auto it = stored.constFind(key); it != stored.constEnd())
-            warnings.push_back({rows[i].Line, QString(), already + QStringLiteral("the place %1").arg(*it)});
+            warnings.push_back(
+                {rows[i].Line, QString(), already + QStringLiteral("the place %1").arg(*it)});
         else if (const auto first = seen.constFind(key); first != seen.constEnd())
-            warnings.push_back({rows[i].Line, QString(), already + QStringLiteral("line %1").arg(*first)});
+            warnings.push_back(
+                {rows[i].Line, QString(), already + QStringLiteral("line %1").arg(*first)});
         else
             seen.insert(key, rows[i].Line);
     }
