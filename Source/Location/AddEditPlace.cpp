@@ -16,6 +16,7 @@
 #include "Location/LocationDialogs.h"
 #include "Location/NameOrder.h"
 #include "Location/PlacePairsGrid.h"
+#include "Location/UserPlaces.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/Application.h"
@@ -56,6 +57,7 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
     ospCodeKinds = LocatProc(this, "ospCodeKinds", "GET_T#CODE_KIND");
     ospCodes = LocatProc(this, "ospCodes", "GET_T#LOCATION_CODE");
     ospNames = LocatProc(this, "ospNames", "GET_T#LOCATION_NAME");
+    ospNamesakes = LocatProc(this, "ospNamesakes", "GET_PLACE_NAMESAKES");
     oqAddObject = LocatCallBlock(this, "oqAddObject",
                                  QStringLiteral(":RESULT := &shema.QXVERPLOCAT.INS_T#LOCATION("
                                                 ":PID_PARENT, :PID_LOCATTYPE, :PNAME, :PCODES, "
@@ -73,6 +75,7 @@ void TfAddEditPlace::InitForm() {
     Level = -1;
     Name.clear();
     ParentID = -1;
+    ParentPath.clear();
 }
 
 void TfAddEditPlace::SetDialogMode(quint8 mode) {
@@ -202,6 +205,10 @@ void TfAddEditPlace::OK() {
     const QString codes = EncodePlacePairs(grdCodes->Pairs());
     const QString names = EncodePlacePairs(grdNames->Pairs());
     try {
+        if (Renamed(name) &&
+            !ConfirmNamesake(this, *ospNamesakes, ParentID, name, FDialogMode == 1 ? -1 : ID,
+                             ParentPath))
+            return;
         if (FDialogMode == 1) {
             // Integers as they are: a place under the root goes with parent -1.
             oqAddObject->ParamByName(QStringLiteral("PID_PARENT")).SetAsInteger(ParentID);
@@ -240,6 +247,11 @@ void TfAddEditPlace::OK() {
     }
     if (ID > 0) ReadShownName();
     done(result);
+}
+
+bool TfAddEditPlace::Renamed(const QString& name) const {
+    return FDialogMode == 1 || !ospObjectInfo->Active() || ospObjectInfo->Eof() ||
+           ospObjectInfo->FieldByName(QStringLiteral("OWN_NAME")).AsString() != name;
 }
 
 bool TfAddEditPlace::LocateChosenType() {

@@ -41,6 +41,7 @@ public:
     int Level = -1;     // the location's level: which types are offered
     QString Name;       // the name the reader sees (in the user's language) after a save
     int ParentID = -1;  // -1 directly under the root
+    QString ParentPath;  // the parent's address path, for the question about a namesake
     // The edited place as last read, sent with the change (after a save, the version the save
     // left). Gone: another user deleted the edited place, or the parent to add below; the tree
     // drops it. Reloaded: another user changed the place since it was read; the dialog shows
@@ -64,6 +65,7 @@ public:
     TOraStoredProc* ospCodeKinds = nullptr;
     TOraStoredProc* ospCodes = nullptr;
     TOraStoredProc* ospNames = nullptr;
+    TOraStoredProc* ospNamesakes = nullptr;
     TOraQuery* oqAddObject = nullptr;
     TOraQuery* oqEditObject = nullptr;
 
@@ -73,6 +75,8 @@ protected:
     void FormDestroy() override;
 
 private:
+    // Whether the place is new or `name` is not the one it had: a namesake is asked about.
+    bool Renamed(const QString& name) const;
     void LoadTypes();
     void LoadCodeKinds();
     // The place's codes or names per language from `proc` (GET_T#LOCATION_CODE or _NAME).

@@ -142,11 +142,13 @@ bool TEditedRow::Answer(const std::exception& error, const TDataSet& row,
     return true;
 }
 
-// "ORA-20003: <phrase>: <details>", a code or a name the server does not take, with its
-// phrase in the user's language.
+// "ORA-20003: <phrase>: <details>", a code or a name the server does not take, or
+// "ORA-20004: <phrase>", a merge it refuses, with the phrase in the user's language.
 QString PlaceDataText(const std::exception& error) {
     const auto* ora = dynamic_cast<const EOraError*>(&error);
-    if (!ora || ora->ErrorCode() != OraCode::PlaceDataRefused) return QString();
+    if (!ora || (ora->ErrorCode() != OraCode::PlaceDataRefused &&
+                 ora->ErrorCode() != OraCode::MergeRefused))
+        return QString();
     QString text = ora->Message().trimmed();
     text = text.mid(text.indexOf(QLatin1String(": ")) + 2);
     const qsizetype split = text.indexOf(QLatin1String(": "));

@@ -399,9 +399,9 @@ bool TLocationTree::HoldsSelection(const TObjectNode* node) const {
     return current == node || IsInSubtreeOf(current, node);
 }
 
-QString TLocationTree::AddressPath() const {
+QString TLocationTree::PathOf(const TObjectNode* node) {
     QString path;
-    for (const TObjectNode* n = Selected(); n && n->ParentNode(); n = n->ParentNode())
+    for (const TObjectNode* n = node; n && n->ParentNode(); n = n->ParentNode())
         path = n->Caption() + u'\\' + path;
     if (path.endsWith(u'\\')) path.chop(1);
     return path;

@@ -70,7 +70,9 @@ public:
     // The picture index of an abbreviation; 0 when it has none.
     int AbbrevImage(int abbrevId) const;
     // The captions from the top-level ancestor down to the selected node, joined by "\".
-    QString AddressPath() const;
+    QString AddressPath() const { return PathOf(Selected()); }
+    // The same for any node (empty for the root).
+    static QString PathOf(const TObjectNode* node);
     // The selected location, or -1 for the root or no selection.
     int SelectedID() const;
 

@@ -30,6 +30,7 @@
 #include "Location/RowDragTree.h"
 #include "Location/Search.h"
 #include "Location/SuggestList.h"
+#include "Location/UserPlaces.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Data/OraStoredProc.h"
@@ -162,12 +163,14 @@ void TfMain::BuildLocationDescription() {
             [this](QTreeWidgetItem* item) { OnComboChanged(item); });
     connect(tvCombo, &QTreeWidget::itemClicked, this, [this] {
         cbObject->CloseUp();
+        RememberChosen(GetSelectedID());
         tvObjects->setFocus();
     });
     tvCombo->installEventFilter(this);
 
     BuildPanelButtons();
     ConnectEditing();
+    BuildPlaceActions();
 }
 
 void TfMain::BuildActions() {
@@ -345,6 +348,7 @@ void TfMain::LoadOnShow() {
     if (FSelectMode) step([this] { ExpandToLocation(); });
     step([this] { FMaxLevel = GetMaxLevel(); });
     FollowJournal();
+    step([this] { LoadUserPlaces(); });
     UpdateActions();
     if (!failure) return;
     if (FSelectMode) {
@@ -405,6 +409,7 @@ void TfMain::OpenSearch() {
     if (!edSearch->text().trimmed().isEmpty()) search->Search();
     if (ModalRunner::RunModal(*search) != QDialog::Accepted || search->ChosenID() < 1) return;
     FTree->ExpandToLocation(search->ChosenID());
+    RememberChosen(search->ChosenID());
     tvObjects->setFocus();
 }
 
@@ -473,6 +478,7 @@ void TfMain::UpdateActions() {
     aObjectDelete->setEnabled(FDelLocation && depth > 0);
     aSelect->setEnabled(depth > 0);
     aHistory->setEnabled(FViewLocation && depth > 0);
+    UpdatePlaceActions(s);
 }
 
 // --- actions ---
@@ -498,11 +504,16 @@ void TfMain::EnsureTranslation() {
 void TfMain::SetSelectMode(bool on) {
     FSelectMode = on;
     Panel1->setVisible(on);
+    lbUserPlaces->setVisible(on);
+    if (on) cxSplitter->setSizes({150, 617 - 150 - 274 - 16, 274});
 }
 
 // Choosing closes the picker the way its close box does, so the close-time commit runs.
 void TfMain::btnSelectClick() {
-    if (CloseModal(mrOk)) EnsureTranslation();
+    const int chosen = GetSelectedID();
+    if (!CloseModal(mrOk)) return;
+    RememberChosen(chosen);
+    EnsureTranslation();
 }
 
 void TfMain::ArrangeButtons() {

@@ -30,6 +30,7 @@ class TPopupEdit;
 struct TJournalRow;
 class TServerSuggestSource;
 class TSuggestList;
+class TUserPlacesList;
 
 class TfrObjectInfo;
 
@@ -83,6 +84,14 @@ public:
     void aObjectDeleteExecute();
     void aAbbreviatureExecute();
     void aLevelExecute();
+
+    // The user's own places (MainPlaces.cpp): the star of the selected place, the short list
+    // beside the picker's tree, and the merge of the selected place into another one.
+    void aStarExecute();
+    void aMergeExecute();
+    void LoadUserPlaces();
+    // Records a place the user chose (picked, found, opened from the address line).
+    void RememberChosen(int id);
     // Whether the selected place may be dropped on target (a drag of the tree's own rows).
     bool CanDropOn(TObjectNode* target) const;
     // Moves the selected place under target on the server, then in the tree.
@@ -142,6 +151,9 @@ public:
     QAction* aLevel = nullptr;
     QAction* aSelect = nullptr;
     QAction* aHistory = nullptr;
+    QAction* aStar = nullptr;
+    QAction* aMerge = nullptr;
+    TUserPlacesList* lbUserPlaces = nullptr;
 
     TOraStoredProc* ospObjectsTree = nullptr;
     TOraStoredProc* ospAbbrevImages = nullptr;
@@ -150,6 +162,11 @@ public:
     TOraStoredProc* ospChangeParent = nullptr;
     TOraStoredProc* ospSuggest = nullptr;
     TOraQuery* oqObjectDelete = nullptr;
+    TOraStoredProc* ospUserPlaces = nullptr;
+    TOraStoredProc* ospSaveChosen = nullptr;
+    TOraStoredProc* ospPlaceStar = nullptr;
+    TOraStoredProc* ospNamesakes = nullptr;
+    TOraStoredProc* ospMerge = nullptr;
 
 protected:
     void FormCreate() override;
@@ -180,6 +197,10 @@ private:
     void EnsureTranslation();
     void CreateInfoFrame();
     void ConnectEditing();
+    void BuildPlaceActions();
+    void UpdatePlaceActions(TObjectNode* selected);
+    // Opens the tree at a place of the short list; in the picker `choose` also returns it.
+    void OpenUserPlace(int id, bool choose);
     void SetInfoRights(TObjectNode* node);
     // The twelve right flags in the access list's order.
     std::array<bool*, 12> RightFlags();

@@ -13,6 +13,7 @@
 #include "Location/Main.h"
 #include "Location/ObjectNode.h"
 #include "Location/RowDragTree.h"
+#include "Location/UserPlaces.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/Ui/MessageBoxes.h"
@@ -56,6 +57,7 @@ void TfMain::aObjectAddExecute() {
         const TFormHolder<TComBaseForm> freeDialog{dialog};
         dialog->SetDialogMode(1);
         dialog->ParentID = s->ID;  // -1 under the root
+        dialog->ParentPath = TLocationTree::PathOf(s);
         dialog->Level = s->Level + 1;
         const bool done = dialog->Execute();
         if (dialog->Edited.Gone) {
@@ -97,6 +99,7 @@ void TfMain::aObjectEditExecute() {
         dialog->SetDialogMode(2);
         TObjectNode* parent = s->ParentNode();
         dialog->ParentID = parent && parent->Depth() >= 1 ? parent->ID : -1;
+        dialog->ParentPath = TLocationTree::PathOf(parent);
         dialog->ID = s->ID;
         dialog->Level = s->Level;
         const bool done = dialog->Execute();
@@ -205,6 +208,9 @@ void TfMain::DropOn(TObjectNode* target) {
     FTree->FinishLoads();
     TObjectNode* s = FTree->Selected();
     if (!target || !s || target == s) return;
+    if (!ConfirmNamesake(this, *ospNamesakes, target->ID, QString(), s->ID,
+                         TLocationTree::PathOf(target)))
+        return;
     long long result = -1;
     try {
         ospChangeParent->Close();

@@ -1338,6 +1338,131 @@ TEST_P(Conformance, SuggestionsComeExactThenByLevelAndFollowChanges) {
         EXPECT_EQ(suggested(text), paths.join(u'|')) << text.toStdString();
 }
 
+// A user's own places, namesakes, merge
+
+TEST_P(Conformance, ChosenAndStarredPlacesAreKeptPerUser) {
+    const World w = MakeWorld();
+    std::vector<long long> towns;
+    for (int i = 0; i < 22; ++i)
+        towns.push_back(AddLocation(w.o2, w.tG2, QStringLiteral("Town %1").arg(i, 2, 10, QLatin1Char('0'))));
+    const auto choose = [&](long long id) { return Loc("SAVE_CHOSEN_PLACE", {{"PID", id}}); };
+    const auto star = [&](long long id, int on) {
+        return Loc("SET_PLACE_STAR", {{"PID", id}, {"PSTARRED", on}});
+    };
+    const auto listed = [&](IDbConnection& db) {
+        return Column(db.Call(db.Describe(FSchema, "QXVERPLOCAT", "GET_USER_PLACES"), {})
+                          .Cursor.value_or(TRowSet{}),
+                      "NAME STARRED");
+    };
+    const auto recent = [](std::initializer_list<int> order) {
+        QStringList out;
+        for (int i : order) out << QStringLiteral("Town %1|0").arg(i, 2, 10, QLatin1Char('0'));
+        return out.join(u'|');
+    };
+    EXPECT_EQ(star(w.s1, 1) + star(w.o1, 1), 2);
+    for (long long town : towns) EXPECT_EQ(choose(town), 1);
+    EXPECT_EQ(listed(*FDb), "Birch|1|North|1|" + recent({21, 20, 19, 18, 17, 16, 15, 14, 13, 12,
+                                                          11, 10, 9, 8, 7, 6, 5, 4, 3, 2}))
+        << "starred by name, then the last twenty chosen";
+    EXPECT_EQ(choose(towns[5]) + choose(w.o1), 2);
+    EXPECT_EQ(Loc("DEL_T#LOCATION", {{"PID", towns[21]}}), 1);
+    EXPECT_EQ(star(w.s1, 0), 1);
+    EXPECT_EQ(choose(99999) + star(99999, 1), -2) << "no such place";
+    const QString mine = "North|1|" + recent({5, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8,
+                                              7, 6, 4, 3});
+    EXPECT_EQ(listed(*FDb), mine) << "a deleted place and an unstarred one drop out";
+    FDb->Commit();
+
+    if (!IsSqlite()) return;  // users are the connection's own; another user needs a role
+    const auto other = OpenConnection(FConnectString + "?user=OTHER");
+    EXPECT_EQ(listed(*other), "");
+    other->Call(other->Describe(FSchema, "QXVERPLOCAT", "SET_PLACE_STAR"),
+                {{"PID", w.s2}, {"PSTARRED", 1}});
+    other->Commit();
+    EXPECT_EQ(listed(*other), "Mill|1");
+    EXPECT_EQ(listed(*OpenConnection(FConnectString)), mine) << "kept over a new session";
+}
+
+TEST_P(Conformance, NamesakesAreSiblingsOfTheSameFoldedName) {
+    const World w = MakeWorld();
+    const long long yolk = AddLocation(w.o2, w.tG2, "Ёлкино  Новое");
+    const long long harbour = AddLocation(w.o2, w.tG2, "HARBOUR");
+    const struct {
+        QVariant Parent;
+        QVariant Name;  // none: the name of the excepted place (a move)
+        QVariant Except;
+        const char* Found;
+    } cases[] = {
+        {w.o2, " ЕЛКИНО новое ", Null(), "Ёлкино  Новое"},
+        {w.o2, "елкино новое", yolk, ""},
+        {w.o2, "Елкино", Null(), ""},
+        {w.o1, "елкино новое", Null(), ""},
+        {w.o1, "harbour", Null(), "Harbour"},
+        {Null(), "NORTH", Null(), "North"},
+        {-1, "south", w.o2, ""},
+        {w.o1, Null(), harbour, "Harbour"},
+        {w.o2, Null(), harbour, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Column(LocCursor("GET_PLACE_NAMESAKES",
+                                   {{"PID_PARENT", c.Parent}, {"PNAME", c.Name}, {"PID", c.Except}}),
+                         "NAME"),
+                  c.Found)
+            << c.Name.toString().toStdString();
+}
+
+TEST_P(Conformance, MergeMovesWhatThePlaceHasAndLeavesItsIdAsARedirect) {
+    const World w = MakeWorld();
+    const struct {
+        long long Id, Target;
+        const char* Refusal;
+    } refused[] = {
+        {w.g1, w.g1, "с самим собой"},
+        {w.o1, w.r1, "с подчинённым ему"},
+        {w.r1, w.s2, "одного уровня"},
+        {99999, w.o2, nullptr},
+    };
+    for (const auto& c : refused) {
+        long long result = 0;
+        const QString message = MessageOf(
+            [&] { result = Loc("MERGE_T#LOCATION", {{"PID", c.Id}, {"PID_TARGET", c.Target}}); });
+        if (c.Refusal)
+            EXPECT_TRUE(message.startsWith("ORA-20004") && message.contains(c.Refusal))
+                << message.toStdString();
+        else
+            EXPECT_EQ(result, -1);
+    }
+    const long long item = AddInfo(w.o1, Null(), 5, "note");
+    EXPECT_EQ(Loc("SET_T#LOCATION_CODES", {{"PID", w.o1}, {"PCODES", "OKTMO\t45\n"}}), 1);
+    EXPECT_EQ(Loc("SET_T#LOCATION_NAMES", {{"PID", w.o1}, {"PNAMES", "EN\tNord\nRU\tСевер\n"}}), 1);
+    EXPECT_EQ(Loc("SET_T#LOCATION_NAMES", {{"PID", w.o2}, {"PNAMES", "RU\tЮг\n"}}), 1);
+    EXPECT_EQ(Loc("SET_PLACE_STAR", {{"PID", w.o1}, {"PSTARRED", 1}}), 1);
+
+    EXPECT_EQ(Loc("MERGE_T#LOCATION", {{"PID", w.o1}, {"PID_TARGET", w.o2}}), 1);
+    EXPECT_EQ(Count("LOCATION", "ID = :ID", {{"ID", w.o1}}), 0);
+    EXPECT_EQ(Column(Children(w.o2), "NAME"), "Harbour|Lakeside");
+    EXPECT_EQ(Place(w.o1, "ID NAME"), QStringLiteral("%1|Юг").arg(w.o2)) << "the old id reads";
+    EXPECT_EQ(Column(LocCursor("GET_LOCATION_PARENTS", {{"PID", w.s1}}), "ID"),
+              QStringLiteral("%1|%2|%3").arg(w.o2).arg(w.r1).arg(w.s1));
+    EXPECT_EQ(Column(LocCursor("GET_T#LOCATION_CODE", {{"PID", w.o2}}), "CODE"), "45");
+    EXPECT_EQ(Column(LocCursor("GET_T#LOCATION_NAME", {{"PID", w.o1}}), "LANG NAME"), "EN|Nord|RU|Юг");
+    EXPECT_EQ(Column(Cursor("QXVERPINFORM", "GET_T#INFORMATION",
+                            {{"POBJTYPE", 1}, {"POBJID", w.o1}, {"PID_PARENT", Null()}}),
+                     "ID"),
+              QString::number(item));
+    EXPECT_EQ(Column(LocCursor("GET_USER_PLACES", {}), "ID STARRED"), QStringLiteral("%1|1").arg(w.o2));
+    const long long under = AddLocation(w.o1, w.tR2, "New");
+    EXPECT_EQ(ParentOf(under), w.o2) << "a new place under the old id";
+
+    // Merged again: both old ids lead to the last survivor.
+    const long long west = AddLocation(Null(), w.tObl1, "West");
+    EXPECT_EQ(Loc("MERGE_T#LOCATION", {{"PID", w.o2}, {"PID_TARGET", west}}), 1);
+    for (long long old : {w.o1, w.o2}) EXPECT_EQ(Place(old, "ID").toLongLong(), west);
+    EXPECT_EQ(MessageOf([&] { Loc("MERGE_T#LOCATION", {{"PID", w.o1}, {"PID_TARGET", west}}); })
+                  .contains("с самим собой"),
+              true);
+}
+
 QXV_ON_BOTH_ENGINES(Conformance);
 
 }  // namespace

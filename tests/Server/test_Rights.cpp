@@ -101,6 +101,7 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
     const long long south = place(-1, t1, "Южная");
     const long long lake = place(north, t2, "Озёрный");
     const long long leaf = place(south, t2, "Лесной");
+    const long long west = place(-1, t1, "Западная"), east = place(-1, t1, "Восточная");
     auto item = [&](const char* value) {
         return add(Inform, "INS_T#INFORMATION",
                    {{"POBJTYPE", 1},
@@ -120,6 +121,7 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
         const char* Routine;
         std::vector<int> AnyOf;  // the first alone is enough
         std::vector<TBoundValue> In;
+        int AlsoNeeded = 0;  // a right needed besides, kept in both runs
     };
     const std::vector<TCase> cases = {
         {Locat,
@@ -133,6 +135,8 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
         {Locat, "UPD_T#LOCATION_ID_PARENT", {3}, {{"PID", lake}, {"PID_PARENT", south}}},
         {Locat, "DEL_T#LOCATION", {4}, {{"PID", leaf}}},
         {Locat, "SET_T#LOCATION_CODES", {3}, {{"PID", lake}, {"PCODES", "OKTMO\t1\n"}}},
+        {Locat, "MERGE_T#LOCATION", {3}, {{"PID", west}, {"PID_TARGET", east}}, 4},
+        {Locat, "MERGE_T#LOCATION", {4}, {{"PID", north}, {"PID_TARGET", east}}, 3},
         {Locat, "SET_T#LOCATION_NAMES", {3}, {{"PID", lake}, {"PNAMES", "EN\tLake\n"}}},
         {Locat, "INS_T#LOCATTYPE", {10}, {{"PLEVEL#", 4}, {"PID_ABBREV", aR}}},
         {Locat, "UPD_T#LOCATTYPE", {11}, {{"PID", tFree}, {"PLEVEL#", 5}, {"PID_ABBREV", aR}}},
@@ -190,6 +194,7 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
 
         QString only(UserRights::Count, u'0');
         only[c.AnyOf.front() - 1] = u'1';
+        if (c.AlsoNeeded) only[c.AlsoNeeded - 1] = u'1';
         SetOwnRights(only);
         const TRoutineDesc routine =
             FDb->Describe(FSchema, c.Package, QString::fromLatin1(c.Routine));

@@ -679,6 +679,22 @@ TEST_P(QxvdbOnEngine, ReimportSkipsOrUpdatesByIdAndAttachesToExistingPlaces) {
         EXPECT_EQ(now.contains("4,3,4,ул.,Улица\n"), true);
     }
     EXPECT_EQ(journal(), "ADD 50 Посёлок|EDIT 3 Новое имя|EDIT 50 Посёлок") << "none for a dry run";
+    // Namesakes under one parent, in the database or earlier in the file, are imported and
+    // listed as warnings with their lines.
+    const TRun twins = Cmd("import", FSchema,
+                           {"--file", FileWith("twins.csv", "ID,ID_PARENT,LEVEL,ABBREV,NAME\n"
+                                                            "60,2,3,г.,ПОСЕЛОК\n61,2,3,г.,новое  "
+                                                            "имя\n62,2,3,г.,Новый\n63,2,3,г.,"
+                                                            "новый\n64,3,4,ул.,Новый\n")});
+    ASSERT_EQ(twins.Code, QxvdbExit::Ok) << twins.Err.toStdString();
+    EXPECT_TRUE(twins.Out.contains("added 5")) << twins.Out.toStdString();
+    EXPECT_EQ(twins.Err.count("warning: "), 3) << twins.Err.toStdString();
+    for (const char* warning :
+         {"line 2: a place named \"ПОСЕЛОК\" already exists here: the place 50",
+          "line 3: a place named \"новое  имя\" already exists here: the place 3",
+          "line 5: a place named \"новый\" already exists here: line 4"})
+        EXPECT_TRUE(twins.Err.contains(QString::fromUtf8(warning))) << twins.Err.toStdString();
+
     // An update that would hang a place below its own descendant is a cycle through the
     // database's rows.
     const QByteArray beforeCycle = Exported(FSchema);

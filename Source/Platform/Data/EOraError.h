@@ -48,4 +48,6 @@ constexpr int ChangedByOther = 20001;
 constexpr int DeletedByOther = 20002;
 // A place's code or name per language that the server does not take ("<phrase>: <details>").
 constexpr int PlaceDataRefused = 20003;
+// A merge of two places that cannot be one (a place into itself, its own subtree, another level).
+constexpr int MergeRefused = 20004;
 }  // namespace OraCode

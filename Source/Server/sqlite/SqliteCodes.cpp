@@ -102,8 +102,7 @@ TCallResult SetNames(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
 }
 
 void Add(const char* routine, std::vector<TParamDesc> params, TSqliteRoutineBody body) {
-    RegisterSqliteRoutine(QStringLiteral("QXVERPLOCAT"), QString::fromLatin1(routine),
-                          std::move(params), std::move(body));
+    AddRoutine(QStringLiteral("QXVERPLOCAT"), routine, std::move(params), std::move(body));
 }
 
 }  // namespace

@@ -7,6 +7,29 @@
 
 namespace SqliteServer {
 
+std::optional<long long> LocationLevel(TSqliteRoutineContext& ctx, const QString& s, long long id) {
+    const QVariant v = Scalar(ctx,
+                              Sql(s,
+                                  "SELECT T.LEVEL_NO FROM {S}.LOCATION L JOIN {S}.LOCATTYPE T "
+                                  "ON T.ID = L.ID_LOCATTYPE WHERE L.ID = :ID"),
+                              {{"ID", id}});
+    if (v.isNull()) return std::nullopt;
+    return v.toLongLong();
+}
+
+bool InSubtree(TSqliteRoutineContext& ctx, const QString& s, long long candidate, long long root) {
+    return Scalar(
+               ctx,
+               Sql(s,
+                   "WITH RECURSIVE UP(ID, ID_PARENT) AS ("
+                   " SELECT ID, ID_PARENT FROM {S}.LOCATION WHERE ID = :CANDIDATE"
+                   " UNION"
+                   " SELECT L.ID, L.ID_PARENT FROM {S}.LOCATION L JOIN UP ON L.ID = UP.ID_PARENT)"
+                   " SELECT COUNT(*) FROM UP WHERE ID = :ROOT"),
+               {{"CANDIDATE", candidate}, {"ROOT", root}})
+               .toLongLong() > 0;
+}
+
 namespace {
 
 using Ctx = TSqliteRoutineContext;
@@ -30,35 +53,11 @@ const char* const kLocationSelect =
     " JOIN {S}.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE"
     " JOIN {S}.LOCATABBREV A ON A.ID = T.ID_ABBREV ";
 
-std::optional<long long> LocationLevel(Ctx& ctx, const QString& s, long long id) {
-    const QVariant v = Scalar(ctx,
-                              Sql(s,
-                                  "SELECT T.LEVEL_NO FROM {S}.LOCATION L JOIN {S}.LOCATTYPE T "
-                                  "ON T.ID = L.ID_LOCATTYPE WHERE L.ID = :ID"),
-                              {{"ID", id}});
-    if (v.isNull()) return std::nullopt;
-    return v.toLongLong();
-}
-
 std::optional<long long> TypeLevel(Ctx& ctx, const QString& s, long long id) {
     const QVariant v =
         Scalar(ctx, Sql(s, "SELECT LEVEL_NO FROM {S}.LOCATTYPE WHERE ID = :ID"), {{"ID", id}});
     if (v.isNull()) return std::nullopt;
     return v.toLongLong();
-}
-
-// Whether `candidate` is `root` or lies below it.
-bool InSubtree(Ctx& ctx, const QString& s, long long candidate, long long root) {
-    return Scalar(
-               ctx,
-               Sql(s,
-                   "WITH RECURSIVE UP(ID, ID_PARENT) AS ("
-                   " SELECT ID, ID_PARENT FROM {S}.LOCATION WHERE ID = :CANDIDATE"
-                   " UNION"
-                   " SELECT L.ID, L.ID_PARENT FROM {S}.LOCATION L JOIN UP ON L.ID = UP.ID_PARENT)"
-                   " SELECT COUNT(*) FROM UP WHERE ID = :ROOT"),
-               {{"CANDIDATE", candidate}, {"ROOT", root}})
-               .toLongLong() > 0;
 }
 
 bool HasChildren(Ctx& ctx, const QString& s, long long id) {

@@ -38,6 +38,7 @@ QVariant Text(const TSqliteInputs& in, const char* name, int maxLength) {
 void AddRoutine(const QString& package, const char* routine, std::vector<TParamDesc> params,
                 TSqliteRoutineBody body) {
     const bool reads = QByteArray(routine).startsWith("GET_");
+    body = ResolvingPlaces(package, routine, std::move(body));
     RegisterSqliteRoutine(package, QString::fromLatin1(routine), std::move(params), std::move(body),
                           reads ? TSqliteRoutineKind::Reads : TSqliteRoutineKind::Changes);
 }
@@ -111,7 +112,7 @@ namespace {
 
 using namespace SqliteServer;
 
-constexpr int kSchemaVersion = 7;
+constexpr int kSchemaVersion = 8;
 
 // A text as an SQL string literal, for the messages fixed into trigger bodies (RAISE takes
 // no parameters). Only plain identifiers reach it, but quote it properly all the same.
@@ -407,6 +408,23 @@ void CreateVersion7(IDbConnection& db, const QString& schema) {
                {});
 }
 
+// Each user's own places (the last chosen and the starred), and the ids of places merged
+// into others, which stand for the survivors from then on.
+void CreateVersion8(IDbConnection& db, const QString& schema) {
+    for (const char* ddl :
+         {"CREATE TABLE IF NOT EXISTS {S}.USER_PLACE (USER_NAME VARCHAR(128) NOT NULL, "
+          "ID_LOCATION INTEGER NOT NULL, STARRED INTEGER NOT NULL DEFAULT 0, CHOSEN_SEQ INTEGER, "
+          "PRIMARY KEY (USER_NAME, ID_LOCATION)) WITHOUT ROWID",
+          "CREATE INDEX IF NOT EXISTS {S}.IX_USER_PLACE_LOCATION ON USER_PLACE (ID_LOCATION)",
+          "CREATE TABLE IF NOT EXISTS {S}.LOCATION_REDIRECT (ID INTEGER PRIMARY KEY, "
+          "ID_TARGET INTEGER NOT NULL)",
+          "CREATE INDEX IF NOT EXISTS {S}.IX_LOCATION_REDIRECT_TARGET ON LOCATION_REDIRECT "
+          "(ID_TARGET)",
+          "CREATE TRIGGER IF NOT EXISTS {S}.TR_LOCATION_USER_PLACE_DEL AFTER DELETE ON LOCATION "
+          "BEGIN DELETE FROM USER_PLACE WHERE ID_LOCATION = OLD.ID; END"})
+        db.Execute(Sql(schema, ddl), {});
+}
+
 }  // namespace
 
 void RegisterSqliteServer() {
@@ -420,6 +438,7 @@ void RegisterSqliteServer() {
         RegisterUserRoutines();
         RegisterCodeRoutines();
         RegisterJournalRoutines();
+        RegisterPlaceRoutines();
     });
 }
 
@@ -439,6 +458,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         if (current < 5) CreateVersion5(db, schema);
         if (current < 6) CreateVersion6(db, schema);
         if (current < 7) CreateVersion7(db, schema);
+        if (current < 8) CreateVersion8(db, schema);
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});

@@ -75,7 +75,20 @@ void RequireVersion(TSqliteRoutineContext& ctx, const QString& schema, const TVe
 void AddRoutine(const QString& package, const char* routine, std::vector<TParamDesc> params,
                 TSqliteRoutineBody body);
 
+// `body` with the place ids among its inputs read through the redirects a merge leaves, so
+// that every routine taking a place id takes a merged place's old one too.
+TSqliteRoutineBody ResolvingPlaces(const QString& package, const char* routine,
+                                   TSqliteRoutineBody body);
+
+// A place's level; none for a place that does not exist.
+std::optional<long long> LocationLevel(TSqliteRoutineContext& ctx, const QString& schema,
+                                       long long id);
+// Whether `candidate` is `root` or lies below it.
+bool InSubtree(TSqliteRoutineContext& ctx, const QString& schema, long long candidate,
+               long long root);
+
 void RegisterLocatRoutines();
+void RegisterPlaceRoutines();
 void RegisterSearchRoutines();
 void RegisterSuggestRoutines();
 // The index of name words the suggestions walk, and the triggers that keep it; filled from

@@ -12,6 +12,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Tools/qxvdb/BulkLoad.h"
 #include "Tools/qxvdb/ImportJournal.h"
+#include "Tools/qxvdb/Namesakes.h"
 #include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Routines.h"
 
@@ -566,6 +567,10 @@ TImportOutcome ImportPlaces(TRoutines& calls, std::vector<TPlaceRow> rows,
                      [](const TBadRow& a, const TBadRow& b) { return a.Line < b.Line; });
     if (!outcome.Bad.empty()) return outcome;
     const std::vector<TAction>& actions = checker.Actions();
+    std::vector<bool> written(actions.size());
+    for (size_t i = 0; i < actions.size(); ++i)
+        written[i] = actions[i] == TAction::Insert || actions[i] == TAction::Update;
+    outcome.Warnings = ListNamesakes(calls, rows, written, options.NewIds);
     outcome.Stats.Skipped =
         static_cast<int>(std::count(actions.begin(), actions.end(), TAction::Skip));
     if (options.DryRun) {

@@ -29,6 +29,7 @@ struct TImportStats {
 
 struct TImportOutcome {
     std::vector<TBadRow> Bad;  // sorted by line; when not empty nothing was written
+    std::vector<TBadRow> Warnings;  // namesakes under one parent, imported all the same
     TImportStats Stats;
 };
 

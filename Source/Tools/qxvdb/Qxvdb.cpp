@@ -227,6 +227,11 @@ int ImportRead(TRoutines& calls, const TOptions& o, const QString& source, TRead
         err.flush();
         return QxvdbExit::DataError;
     }
+    for (size_t i = 0; i < done.Warnings.size() && i < kListedBadRows; ++i)
+        err << "qxvdb: " << source << ": warning: " << DescribeBadRow(done.Warnings[i]) << "\n";
+    if (done.Warnings.size() > kListedBadRows)
+        err << "qxvdb: … and " << done.Warnings.size() - kListedBadRows << " more warnings\n";
+    err.flush();
     const TImportStats& s = done.Stats;
     out << (o.Import.DryRun ? "checked " : "imported ") << rows << " rows"
         << (o.Import.DryRun ? ", nothing written: would add " : ": added ") << s.Added

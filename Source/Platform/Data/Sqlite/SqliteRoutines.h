@@ -24,6 +24,7 @@ public:
     // An identifier as the client sends it: NULL and values below 1 mean "none".
     std::optional<long long> Id(const QString& name) const;
     QString Text(const QString& name) const { return Value(name).toString(); }
+    const std::vector<TBoundValue>& Values() const { return FValues; }
 
 private:
     const std::vector<TBoundValue>& FValues;

@@ -64,6 +64,8 @@ LANGUAGE plpgsql STABLE AS $body$
 DECLARE
   v_lang varchar := @SCHEMA@.name_lang();
 BEGIN
+  "PID" := @SCHEMA@.place("PID");
+  "PID_PARENT" := @SCHEMA@.place("PID_PARENT");
   IF "PID" IS NOT NULL AND "PID" >= 1 THEN
     RETURN QUERY
       SELECT l.id, coalesce(n.name, l.name), t.level_no, a.sname, a.id,
@@ -86,7 +88,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_LOCATION_PARENTS"("PID" int
 RETURNS TABLE ("ID" integer, "ID_PARENT" integer)
 LANGUAGE sql STABLE AS $body$
   WITH RECURSIVE chain (id, id_parent, depth) AS (
-    SELECT l.id, l.id_parent, 0 FROM @SCHEMA@.location l WHERE l.id = "PID"
+    SELECT l.id, l.id_parent, 0 FROM @SCHEMA@.location l WHERE l.id = @SCHEMA@.place("PID")
     UNION ALL
     SELECT p.id, p.id_parent, c.depth + 1
     FROM @SCHEMA@.location p JOIN chain c ON p.id = c.id_parent
@@ -152,7 +154,7 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.INS_T#LOCATION"("PID_PARENT" in
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE @SCHEMA@.place("PID_PARENT") END;
   v_parent_level integer := 0;
   v_type_level integer;
   v_id integer;
@@ -226,12 +228,13 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION"("PID" integer, 
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE @SCHEMA@.place("PID_PARENT") END;
   v_old_parent integer;
   v_parent_level integer := 0;
   v_type_level integer;
   v_journal jsonb;
 BEGIN
+  "PID" := @SCHEMA@.place("PID");
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF "PID_LOCATTYPE" IS NULL OR "PID_LOCATTYPE" < 1 THEN
     RETURN -1;  -- no type: refused like a type of the wrong level
@@ -279,6 +282,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_journal jsonb;
 BEGIN
+  "PID" := @SCHEMA@.place("PID");
   PERFORM @SCHEMA@.require_right(ARRAY[4]);
   IF EXISTS (SELECT 1 FROM @SCHEMA@.location WHERE id_parent = "PID")
      OR EXISTS (SELECT 1 FROM @SCHEMA@.information WHERE objtype = 1 AND objid = "PID") THEN
@@ -319,13 +323,14 @@ CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT"("PID"
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
-  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE "PID_PARENT" END;
+  v_parent integer := CASE WHEN "PID_PARENT" < 1 THEN NULL ELSE @SCHEMA@.place("PID_PARENT") END;
   v_old_level integer;
   v_new_level integer := 1;
   v_delta integer;
   v_unmatched integer;
   v_journal jsonb;
 BEGIN
+  "PID" := @SCHEMA@.place("PID");
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF NOT @SCHEMA@.location_lock_tree() THEN
     RETURN -1;

@@ -134,14 +134,14 @@ $body$;
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION_CODE"("PID" integer)
 RETURNS TABLE ("KIND" varchar, "CODE" varchar)
 LANGUAGE sql STABLE AS $body$
-  SELECT c.kind, c.code FROM @SCHEMA@.location_code c WHERE c.id_location = "PID"
+  SELECT c.kind, c.code FROM @SCHEMA@.location_code c WHERE c.id_location = @SCHEMA@.place("PID")
   ORDER BY c.kind, c.code COLLATE "C"
 $body$;
 
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.GET_T#LOCATION_NAME"("PID" integer)
 RETURNS TABLE ("LANG" varchar, "NAME" varchar)
 LANGUAGE sql STABLE AS $body$
-  SELECT n.lang, n.name FROM @SCHEMA@.location_name n WHERE n.id_location = "PID"
+  SELECT n.lang, n.name FROM @SCHEMA@.location_name n WHERE n.id_location = @SCHEMA@.place("PID")
   ORDER BY n.lang
 $body$;
 
@@ -151,6 +151,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_journal jsonb;
 BEGIN
+  "PID" := @SCHEMA@.place("PID");
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   PERFORM 1 FROM @SCHEMA@.location WHERE id = "PID" FOR UPDATE;
   IF NOT FOUND THEN
@@ -169,6 +170,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_journal jsonb;
 BEGIN
+  "PID" := @SCHEMA@.place("PID");
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   PERFORM 1 FROM @SCHEMA@.location WHERE id = "PID" FOR UPDATE;
   IF NOT FOUND THEN

@@ -12,7 +12,7 @@ LANGUAGE sql STABLE AS $body$
     SELECT i.id, i.id_parent, i.infotype, i.value, i.description, i.active, i.version, i.changed_by,
            i.changed_at
     FROM @SCHEMA@.information i
-    WHERE i.objtype = "POBJTYPE" AND i.objid = "POBJID"
+    WHERE i.objtype = "POBJTYPE" AND i.objid = @SCHEMA@.object_id("POBJTYPE", "POBJID")
       AND CASE WHEN "PID_PARENT" IS NULL OR "PID_PARENT" < 1 THEN i.id_parent IS NULL
                ELSE i.id_parent = "PID_PARENT" END
   )
@@ -33,6 +33,7 @@ LANGUAGE plpgsql AS $body$
 DECLARE
   v_id integer;
 BEGIN
+  "POBJID" := @SCHEMA@.object_id("POBJTYPE", "POBJID");
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   IF "POBJID" IS NULL OR "POBJID" < 1 THEN
     RETURN -1;  -- an item always belongs to an object
@@ -84,6 +85,7 @@ DECLARE
   v_old_parent integer;
   v_journal jsonb;
 BEGIN
+  "POBJID" := @SCHEMA@.object_id("POBJTYPE", "POBJID");
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   SELECT id_parent INTO v_old_parent FROM @SCHEMA@.information
   WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID";
@@ -124,6 +126,7 @@ DECLARE
   v_ids integer[];
   v_journal jsonb;
 BEGIN
+  "POBJID" := @SCHEMA@.object_id("POBJTYPE", "POBJID");
   PERFORM @SCHEMA@.require_right(ARRAY[4, 3, 2]);
   IF NOT EXISTS (SELECT 1 FROM @SCHEMA@.information
                  WHERE id = "PID" AND objtype = "POBJTYPE" AND objid = "POBJID") THEN

@@ -48,7 +48,7 @@ BEGIN
     END IF;
     -- Changing routines run as the owner; a user's own right is checked inside. The search's
     -- hits go to the session's own temporary table, which the user writes as themself.
-    IF (f.proname ~ '\.(INS|UPD|DEL|SET|SAVE)_' AND f.proname !~ '_HITS$')
+    IF (f.proname ~ '\.(INS|UPD|DEL|SET|SAVE|MERGE)_' AND f.proname !~ '_HITS$')
        OR f.proname = 'save_user' THEN
       EXECUTE format('ALTER FUNCTION %s SECURITY DEFINER', f.sig);
     END IF;
