@@ -1438,7 +1438,16 @@ TEST_P(Conformance, MergeMovesWhatThePlaceHasAndLeavesItsIdAsARedirect) {
     EXPECT_EQ(Loc("SET_T#LOCATION_NAMES", {{"PID", w.o2}, {"PNAMES", "RU\tЮг\n"}}), 1);
     EXPECT_EQ(Loc("SET_PLACE_STAR", {{"PID", w.o1}, {"PSTARRED", 1}}), 1);
 
+    const long long seq = Loc("GET_JOURNAL_SEQ");
     EXPECT_EQ(Loc("MERGE_T#LOCATION", {{"PID", w.o1}, {"PID_TARGET", w.o2}}), 1);
+    EXPECT_EQ(Column(LocCursor("GET_T#JOURNAL", {{"PSINCE", seq}, {"PLIMIT", Null()}}),
+                     "OP KIND OBJID"),
+              QStringLiteral("EDIT|ITEM|%1|MOVE|PLACE|%2|MOVE|PLACE|%3|EDIT|PLACE|%4|DELETE|PLACE|%5")
+                  .arg(item)
+                  .arg(w.r1)
+                  .arg(w.g1)
+                  .arg(w.o2)
+                  .arg(w.o1));
     EXPECT_EQ(Count("LOCATION", "ID = :ID", {{"ID", w.o1}}), 0);
     EXPECT_EQ(Column(Children(w.o2), "NAME"), "Harbour|Lakeside");
     EXPECT_EQ(Place(w.o1, "ID NAME"), QStringLiteral("%1|Юг").arg(w.o2)) << "the old id reads";

@@ -161,6 +161,26 @@ void MoveBelongings(Ctx& ctx, const QString& s, long long id, long long target) 
                 {{"ID", id}, {"TARGET", target}, Who(ctx)});
 }
 
+// The journal of a merge: the items that change place, then the children that move, the
+// survivor that takes the codes and names, and the place that goes. Items are closed before
+// the places are opened, as closing fills every row after its mark from one kind's table.
+void JournalMerge(Ctx& ctx, const QString& s, long long id, long long target,
+                  const std::function<void()>& merge) {
+    const std::vector<TBoundValue> ids = {{"ID", id}, {"TARGET", target}};
+    const long long items = JournalOpen(ctx, s, TJournalKind::Item, "EDIT",
+                                        QStringLiteral("X.OBJTYPE = 1 AND X.OBJID = :ID"), ids);
+    ctx.Execute(Sql(s, "UPDATE {S}.INFORMATION SET OBJID = :TARGET WHERE OBJTYPE = 1 AND "
+                       "OBJID = :ID"),
+                ids);
+    JournalClose(ctx, s, TJournalKind::Item, items);
+    const long long places =
+        JournalOpen(ctx, s, TJournalKind::Place, "MOVE", QStringLiteral("X.ID_PARENT = :ID"), ids);
+    JournalOpen(ctx, s, TJournalKind::Place, "EDIT", QStringLiteral("X.ID = :TARGET"), ids);
+    JournalOpen(ctx, s, TJournalKind::Place, "DELETE", QStringLiteral("X.ID = :ID"), ids);
+    merge();
+    JournalClose(ctx, s, TJournalKind::Place, places);
+}
+
 // Merges PID into PID_TARGET, a place of the same level outside PID's subtree. The first
 // statement writes, so the tree cannot change under the checks.
 TCallResult MergeLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
@@ -180,11 +200,13 @@ TCallResult MergeLocation(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
         RefuseMerge("Местоположение нельзя объединить с подчинённым ему");
     if (*level != LocationLevel(ctx, s, *id))
         RefuseMerge("Объединять можно только местоположения одного уровня");
-    MoveBelongings(ctx, s, *id, *target);
-    ctx.Execute(
-        Sql(s, "UPDATE {S}.LOCATION SET ") + Sql(s, kStamp) + QStringLiteral(" WHERE ID = :TARGET"),
-        {{"TARGET", *target}, Who(ctx)});
-    ctx.Execute(Sql(s, "DELETE FROM {S}.LOCATION WHERE ID = :ID"), {{"ID", *id}});
+    JournalMerge(ctx, s, *id, *target, [&] {
+        MoveBelongings(ctx, s, *id, *target);
+        ctx.Execute(Sql(s, "UPDATE {S}.LOCATION SET ") + Sql(s, kStamp) +
+                        QStringLiteral(" WHERE ID = :TARGET"),
+                    {{"TARGET", *target}, Who(ctx)});
+        ctx.Execute(Sql(s, "DELETE FROM {S}.LOCATION WHERE ID = :ID"), {{"ID", *id}});
+    });
     return Result(1);
 }
 

@@ -94,6 +94,7 @@ DECLARE
   v_id integer := @SCHEMA@.place("PID");
   v_target integer := @SCHEMA@.place("PID_TARGET");
   v_level integer;
+  v_journal jsonb;
 BEGIN
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
   PERFORM @SCHEMA@.require_right(ARRAY[4]);
@@ -117,6 +118,14 @@ BEGIN
   IF @SCHEMA@.location_level(v_target) <> v_level THEN
     RAISE EXCEPTION 'ORA-20004: %', 'Объединять можно только местоположения одного уровня';
   END IF;
+  -- The journal: the items that change place, the children that move, the survivor that
+  -- takes the codes and names, and the place that goes.
+  v_journal := @SCHEMA@.journal_open('ITEM', 'EDIT', ARRAY(
+                 SELECT id FROM @SCHEMA@.information WHERE objtype = 1 AND objid = v_id ORDER BY id))
+            || @SCHEMA@.journal_open('PLACE', 'MOVE', ARRAY(
+                 SELECT id FROM @SCHEMA@.location WHERE id_parent = v_id ORDER BY id))
+            || @SCHEMA@.journal_open('PLACE', 'EDIT', ARRAY[v_target])
+            || @SCHEMA@.journal_open('PLACE', 'DELETE', ARRAY[v_id]);
   UPDATE @SCHEMA@.location SET id_parent = v_target WHERE id_parent = v_id;
   UPDATE @SCHEMA@.information SET objid = v_target WHERE objtype = 1 AND objid = v_id;
   INSERT INTO @SCHEMA@.location_code (id_location, kind, code)
@@ -135,6 +144,7 @@ BEGIN
   INSERT INTO @SCHEMA@.location_redirect (id, id_target) VALUES (v_id, v_target);
   UPDATE @SCHEMA@.location SET name = name WHERE id = v_target;  -- a new version
   DELETE FROM @SCHEMA@.location WHERE id = v_id;
+  PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN 1;
 END
 $body$;
