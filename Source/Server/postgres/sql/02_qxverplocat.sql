@@ -369,8 +369,11 @@ BEGIN
   UPDATE @SCHEMA@.location SET id_parent = v_parent WHERE id = "PID";
   PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN 1;
-EXCEPTION WHEN foreign_key_violation THEN
-  RETURN -1;  -- the target was deleted a moment ago by another session: nothing changed
+EXCEPTION
+  WHEN foreign_key_violation THEN
+    RETURN -1;  -- the target was deleted a moment ago by another session: nothing changed
+  WHEN not_null_violation THEN
+    RETURN -1;  -- a place added below since the check has no type at its new level
 END
 $body$;
 
