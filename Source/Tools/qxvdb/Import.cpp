@@ -570,7 +570,7 @@ TImportOutcome ImportPlaces(TRoutines& calls, std::vector<TPlaceRow> rows,
     std::vector<bool> written(actions.size());
     for (size_t i = 0; i < actions.size(); ++i)
         written[i] = actions[i] == TAction::Insert || actions[i] == TAction::Update;
-    outcome.Warnings = ListNamesakes(calls, rows, written, options.NewIds);
+    if (options.Namesakes) outcome.Warnings = ListNamesakes(calls, rows, written, options.NewIds);
     outcome.Stats.Skipped =
         static_cast<int>(std::count(actions.begin(), actions.end(), TAction::Skip));
     if (options.DryRun) {

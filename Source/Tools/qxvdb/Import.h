@@ -14,6 +14,7 @@ struct TImportOptions {
     bool CreateMissing = false;  // unknown abbreviations and levels are created (else refused)
     bool DryRun = false;         // check only
     bool NewIds = false;         // the file's ids only shape its tree: every row is a new place
+    bool Namesakes = true;       // namesakes under one parent are listed as warnings
     // A code kind: the rows name themselves by their code of this kind (CODE_<KIND>) and their
     // parents by PARENT_CODE; ids are those of the places holding the codes, or new ones.
     QString Key;

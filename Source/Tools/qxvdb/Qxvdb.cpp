@@ -278,6 +278,9 @@ int RunSeed(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& 
     TOptions seed = o;
     seed.Import.CreateMissing = true;
     seed.Import.NewIds = true;
+    // The tables name a town and the district around it alike ("Tartu" twice under Estonia):
+    // namesakes there are the registry's, not a user's slip.
+    seed.Import.Namesakes = false;
     try {
         return ImportRead(calls, seed, QStringLiteral("iso3166"), {Iso3166Places(), {}}, clock,
                           out, err);
