@@ -14,8 +14,7 @@
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "Tools/qxvdb/Qxvdb.h"
-#include "support/PostgresDsn.h"
-#include "support/TempDir.h"
+#include "support/EngineSchema.h"
 
 namespace {
 
@@ -23,28 +22,18 @@ const QString Locat = QStringLiteral("QXVERPLOCAT");
 const QString Inform = QStringLiteral("QXVERPINFORM");
 const QString Users = QStringLiteral("QXVERPUSER");
 
-class Rights : public ::testing::TestWithParam<QString> {
+class Rights : public EngineSchemaTest {
 protected:
     void SetUp() override {
-        RegisterSqliteServer();
-        if (GetParam() == QLatin1String("postgresql")) {
-            FDsn = PgDsnOrSkip();
-            QXV_REQUIRE_PG(FDsn);
-            FSchema = QStringLiteral("qxvrights_%1")
-                          .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        } else {
-            FDsn = QStringLiteral("sqlite:%1?user=CLERK").arg(FTemp.FilePath("r.db"));
-            FSchema = QStringLiteral("QXVBASE");
-        }
-        FDb = OpenConnection(FDsn);
+        EngineSchemaTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        if (IsSqlite()) FConnectString += QStringLiteral("?user=CLERK");
+        FDb = OpenConnection(FConnectString);
         InstallServerSchema(*FDb, FSchema);  // its installer administers it
         FDb->Commit();
     }
     void TearDown() override {
-        if (!FDb || GetParam() != QLatin1String("postgresql")) return;
-        FDb->Rollback();
-        FDb->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(FSchema.toLower()), {});
-        FDb->Commit();
+        if (FDb) DropSchema(*FDb);
     }
 
     long long Call(const QString& package, const QString& routine,
@@ -63,9 +52,8 @@ protected:
         QString all;
         for (const char* table : {"LOCATION", "LOCATTYPE", "LOCATABBREV", "INFORMATION",
                                   "LOCATION_CODE", "LOCATION_NAME", "JOURNAL"}) {
-            const TRowSet rows = FDb->Query(QStringLiteral("SELECT * FROM \"%1\".%2 ORDER BY 1, 2")
-                                                .arg(FSchema.toLower(), QLatin1String(table)),
-                                            {});
+            const TRowSet rows =
+                FDb->Query(QStringLiteral("SELECT * FROM %1 ORDER BY 1, 2").arg(T(QLatin1String(table))), {});
             for (const auto& row : rows.Rows)
                 for (const QVariant& v : row) all += v.toString() + QLatin1Char('|');
             all += QLatin1Char('\n');
@@ -73,9 +61,6 @@ protected:
         return all;
     }
 
-    TempDir FTemp;
-    QString FDsn;
-    QString FSchema;
     std::unique_ptr<IDbConnection> FDb;
 };
 
@@ -213,7 +198,7 @@ TEST_P(Rights, QxvdbUserKeepsRolesAndOnlyAdministratorsChangeThem) {
     auto run = [&](QStringList args) {
         QString out, err;
         QTextStream o(&out), e(&err);
-        args << QStringLiteral("--db") << FDsn << QStringLiteral("--schema") << FSchema;
+        args << QStringLiteral("--db") << FConnectString << QStringLiteral("--schema") << FSchema;
         const int code = RunQxvdb(QStringList{QStringLiteral("user")} + args, o, e);
         o.flush();
         e.flush();
@@ -287,7 +272,7 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
     };
     for (const QString& role : {reader, editor}) {
         SCOPED_TRACE(role.toStdString());
-        QUrl url(FDsn);
+        QUrl url(FConnectString);
         url.setUserName(role);
         const auto db = OpenConnection(url.toString());
         for (const QString& sql : writes + QStringList{"SELECT * FROM \"" + other + "\".location",
@@ -336,10 +321,8 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
     FDb->Commit();
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, Rights,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+QXV_ON_BOTH_ENGINES(Rights);
 INSTANTIATE_TEST_SUITE_P(Engine, PostgresRoles, ::testing::Values(QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+                         EngineSchemaTest::EngineName);
 
 }  // namespace

@@ -49,6 +49,12 @@ TRun RunTool(const QStringList& args) {
     return r;
 }
 
+// A file's bytes; none when it cannot be read.
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // The number a counting query answers.
 long long CountOf(IDbConnection& db, const QString& sql) {
     return db.Query(sql, {}).Rows.at(0).at(0).toLongLong();
@@ -411,8 +417,7 @@ protected:
         const QString path = FFiles.FilePath(json ? "out.json" : "out.csv");
         const TRun r = Cmd("export", schema, {"--file", path});
         EXPECT_EQ(r.Code, QxvdbExit::Ok) << r.Err.toStdString();
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return Bytes(path);
     }
 
     // Abbreviations and levels of a schema.
@@ -856,10 +861,6 @@ TEST_P(QxvdbOnEngine, AFailedExportLeavesTheFileAsItWas) {
         QxvdbExit::Ok);
     TempDir out;
     const QString path = out.FilePath("out.csv");
-    const auto contents = [](const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-    };
     const auto db = OpenConnection(FDsn);
     CountingConnection counting(*db);
     TRoutines calls(counting, FSchema);
@@ -879,16 +880,16 @@ TEST_P(QxvdbOnEngine, AFailedExportLeavesTheFileAsItWas) {
                 break;
             } catch (const EOraError& e) {
                 EXPECT_EQ(e.ErrorCode(), 3113);
-                EXPECT_EQ(contents(path), before) << n;
+                EXPECT_EQ(Bytes(path), before) << n;
                 EXPECT_EQ(QDir(out.Path()).entryList(QDir::Files), QStringList{"out.csv"}) << n;
             }
         }
         EXPECT_GT(counting.FailuresThrown(), 0);
         counting.ClearFailures();
         if (!json) {
-            EXPECT_EQ(contents(path), bytes);
+            EXPECT_EQ(Bytes(path), bytes);
         }
-        EXPECT_EQ(Read(contents(path), json).Rows.size(), 12000u);
+        EXPECT_EQ(Read(Bytes(path), json).Rows.size(), 12000u);
     }
     EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
     if (QFile::exists("/dev/full")) {
@@ -961,11 +962,6 @@ TEST(QxvdbBackup, ABackupTakenInUseRestoresThatMomentUnderAnOpenSession) {
 long long PlacesIn(const QString& db, const QString& schema) {
     return CountOf(*OpenConnection(db),
                    QStringLiteral("SELECT COUNT(*) FROM \"%1\".LOCATION").arg(schema));
-}
-
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The program itself, started by a shell that first runs `prelude` (a limit, another user).
