@@ -24,6 +24,7 @@
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Ratios.h"
+#include "RoutineVsFloor.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "Server/sqlite/SqliteServerImpl.h"
@@ -126,7 +127,8 @@ QString SqliteFloorSql(const QString& schema, TMatch match) {
                  ? QStringLiteral("l.name_key >= ?1 AND l.name_key < ?1 || char(1114111)")
              : match == TMatch::Inside
                  ? QStringLiteral("instr(l.name_key, ?1) > 0")
-                 : QStringLiteral("l.id IN (SELECT id_location FROM %1.location_code WHERE code = ?4)")
+                 : QStringLiteral(
+                       "l.id IN (SELECT id_location FROM %1.location_code WHERE code = ?4)")
                        .arg(QuotedSchemaName(schema)));
 }
 
@@ -166,55 +168,14 @@ QString PostgresFloorSql(const QString& schema, TMatch match, bool lookup) {
              match == TMatch::Prefix ? QStringLiteral("l.name_key LIKE $4")
              : match == TMatch::Inside
                  ? QStringLiteral("strpos(l.name_key, $1) > 0")
-                 : QStringLiteral("l.id IN (SELECT id_location FROM %1.location_code WHERE code = $4)")
+                 : QStringLiteral(
+                       "l.id IN (SELECT id_location FROM %1.location_code WHERE code = $4)")
                        .arg(s),
              step);
 }
 
-// One text on one engine: the floor's statement and parameters, the routine's inputs.
-struct TCase {
-    std::string Name;  // engine/label
-    QString FloorSql;
-    std::vector<std::string> FloorParams;
-    std::vector<TBoundValue> Inputs;
-    size_t Hits = 0;
-};
-
-// The floor keeps its own connection to the same database. PostgreSQL would compile the plan
-// of the recursive statement to machine code first, which costs more than the statement
-// itself.
-struct TFloor : TRawConnection {
-    explicit TFloor(const TEngine& e) : TRawConnection(OpenFloor(e, "-c jit=off")) {}
-    std::vector<TFloorHit> Find(const QString& sql, const std::vector<std::string>& params) {
-        return Sqlite ? Sqlite->Hits(sql, params) : Postgres->Hits(sql, params);
-    }
-};
-
-struct TSearchEngine {
-    TEngine* Engine = nullptr;
-    std::unique_ptr<TFloor> Floor;
-    TRoutineDesc Find;
-    std::vector<TCase> Cases;
-};
-
-std::vector<TFloorHit> RoutineHits(TSearchEngine& s, const TCase& c) {
-    const TRowSet rows = *s.Engine->Db->Call(s.Find, c.Inputs).Cursor;
-    std::vector<TFloorHit> hits;
-    for (const TRowView row : rows.Rows)
-        hits.push_back({row[0].toLongLong(), row[6].toString().toStdString()});
-    return hits;
-}
-
-QString Describe(const std::vector<TFloorHit>& hits) {
-    QString text;
-    for (size_t i = 0; i < hits.size() && i < 5; ++i)
-        text +=
-            QStringLiteral("\n    %1 %2").arg(hits[i].Id).arg(QString::fromStdString(hits[i].Path));
-    return text;
-}
-
 // Of two forms of the floor's statement, the one that runs faster (best of three runs each).
-QString Faster(TSearchEngine& s, const std::array<QString, 2>& forms,
+QString Faster(THitEngine& s, const std::array<QString, 2>& forms,
                const std::vector<std::string>& params) {
     std::array<qint64, 2> best = {};
     for (size_t f = 0; f < forms.size(); ++f) {
@@ -222,7 +183,7 @@ QString Faster(TSearchEngine& s, const std::array<QString, 2>& forms,
         for (int run = 0; run < 3; ++run) {
             QElapsedTimer timer;
             timer.start();
-            s.Floor->Find(forms[f], params);
+            s.Floor.Hits(forms[f], params);
             best[f] = std::min(best[f], timer.nsecsElapsed());
         }
     }
@@ -232,7 +193,7 @@ QString Faster(TSearchEngine& s, const std::array<QString, 2>& forms,
 // The case of a text: the floor takes the index range when the names that begin with the text
 // fill the answer, as the routine does, and the scan otherwise; on PostgreSQL the faster of
 // its two forms.
-TCase MakeCase(TSearchEngine& s, const TText& t) {
+THitCase MakeCase(THitEngine& s, const TText& t) {
     const TEngine& e = *s.Engine;
     const bool sqlite = e.Name == "sqlite";
     const QString key = SqliteServer::SearchKey(t.Text);
@@ -240,7 +201,7 @@ TCase MakeCase(TSearchEngine& s, const TText& t) {
     pattern.replace(u'\\', QLatin1String("\\\\"))
         .replace(u'%', QLatin1String("\\%"))
         .replace(u'_', QLatin1String("\\_"));
-    TCase c;
+    THitCase c;
     c.Name = e.Name + '/' + t.Label;
     // The fourth parameter: the code, or on PostgreSQL the key as a LIKE pattern.
     c.FloorParams = {key.toStdString(), kSeparator.toStdString(), std::to_string(kLimit)};
@@ -251,9 +212,9 @@ TCase MakeCase(TSearchEngine& s, const TText& t) {
     c.Inputs = {{"PTEXT", t.Text}, {"PLIMIT", kLimit}, {"PSEPARATOR", kSeparator}};
     const auto prefix = [&] {
         return s.Floor
-                   ->Find(sqlite ? SqliteFloorSql(e.Schema, TMatch::Prefix)
-                                 : PostgresFloorSql(e.Schema, TMatch::Prefix, true),
-                          c.FloorParams)
+                   .Hits(sqlite ? SqliteFloorSql(e.Schema, TMatch::Prefix)
+                                : PostgresFloorSql(e.Schema, TMatch::Prefix, true),
+                         c.FloorParams)
                    .size() >= size_t(kLimit);
     };
     const TMatch match = IsCode(t) ? TMatch::Code : prefix() ? TMatch::Prefix : TMatch::Inside;
@@ -263,46 +224,8 @@ TCase MakeCase(TSearchEngine& s, const TText& t) {
         c.FloorSql = Faster(
             s, {PostgresFloorSql(e.Schema, match, false), PostgresFloorSql(e.Schema, match, true)},
             c.FloorParams);
-    const std::vector<TFloorHit> floor = s.Floor->Find(c.FloorSql, c.FloorParams);
-    const std::vector<TFloorHit> routine = RoutineHits(s, c);
-    if (floor.empty() || floor != routine)
-        throw std::runtime_error(
-            QStringLiteral("%1: FIND_T#LOCATION and the floor differ (%2 and %3 hits):%4\n  ---%5")
-                .arg(QString::fromStdString(c.Name))
-                .arg(routine.size())
-                .arg(floor.size())
-                .arg(Describe(routine), Describe(floor))
-                .toStdString());
-    c.Hits = floor.size();
+    s.CheckSame(c);
     return c;
-}
-
-template <typename Find>
-void Measure(benchmark::State& state, size_t expected, Find find) {
-    size_t hits = 0;
-    for (auto _ : state) {
-        hits = find();
-        benchmark::DoNotOptimize(hits);
-    }
-    if (hits != expected) state.SkipWithError("a different number of hits");
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(hits));
-}
-
-void Register(TSearchEngine* s, std::vector<TRatioReporter::TRatio>& ratios) {
-    for (const TCase& c : s->Cases) {
-        const TCase* p = &c;
-        const std::string raw = c.Name + "/raw indexed query (floor)";
-        const std::string routine = c.Name + "/FIND_T#LOCATION";
-        benchmark::RegisterBenchmark(raw.c_str(), [=](benchmark::State& st) {
-            Measure(st, p->Hits,
-                    [&] { return s->Floor->Find(p->FloorSql, p->FloorParams).size(); });
-        })->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(routine.c_str(), [=](benchmark::State& st) {
-            Measure(st, p->Hits,
-                    [&] { return s->Engine->Db->Call(s->Find, p->Inputs).Cursor->Rows.size(); });
-        })->Unit(benchmark::kMillisecond);
-        ratios.push_back({routine, raw});
-    }
 }
 
 // The directory loaded by the import tool into a fresh schema. PostgreSQL gets the
@@ -334,24 +257,27 @@ int main(int argc, char** argv) {
         WritePlaces(rows, false, f);
     }
     std::vector<std::unique_ptr<TEngine>> engines;
-    std::vector<std::unique_ptr<TSearchEngine>> searches;
+    std::vector<std::unique_ptr<THitEngine>> searches;
     std::vector<TRatioReporter::TRatio> ratios;
     try {
         engines = OpenEngines(dir.path());
         for (auto& e : engines) {
             Load(*e, csv);
-            auto& s = *searches.emplace_back(std::make_unique<TSearchEngine>());
+            auto& s = *searches.emplace_back(std::make_unique<THitEngine>());
             s.Engine = e.get();
-            s.Floor = std::make_unique<TFloor>(*e);
-            s.Find = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
-                                     QStringLiteral("FIND_T#LOCATION"));
+            // PostgreSQL would compile the plan of the floor's recursive statement to machine
+            // code first, which costs more than the statement itself.
+            s.Floor = OpenFloor(*e, "-c jit=off");
+            s.RoutineName = "FIND_T#LOCATION";
+            s.Routine = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
+                                        QString::fromStdString(s.RoutineName));
             for (const TText& t : Texts(places)) {
                 s.Cases.push_back(MakeCase(s, t));
                 std::fprintf(stderr, "%s: \"%s\", %zu hits, the same from both\n",
                              s.Cases.back().Name.c_str(), t.Text.toUtf8().constData(),
                              s.Cases.back().Hits);
             }
-            Register(&s, ratios);
+            s.Register("raw indexed query (floor)", ratios);
         }
     } catch (const std::exception& e) {  // EOraError among them
         std::fprintf(stderr, "bench setup failed: %s\n", e.what());

@@ -21,6 +21,7 @@
 #include "Floor.h"
 #include "Platform/Data/DbBackend.h"
 #include "Ratios.h"
+#include "RoutineVsFloor.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "Server/sqlite/SqliteServerImpl.h"
@@ -135,33 +136,6 @@ QString FloorSql(bool sqlite, const QString& schema, const std::vector<int>& lev
              caption.arg(QLatin1Char('p')));
 }
 
-struct TCase {
-    std::string Name;  // engine/label
-    QString FloorSql;
-    std::vector<std::string> FloorParams;
-    std::vector<TBoundValue> Inputs;
-    size_t Hits = 0;
-};
-
-struct TSuggestEngine {
-    TEngine* Engine = nullptr;
-    TRawConnection Floor;
-    TRoutineDesc Suggest;
-    std::vector<TCase> Cases;
-
-    std::vector<TFloorHit> FloorHits(const TCase& c) {
-        return Floor.Sqlite ? Floor.Sqlite->Hits(c.FloorSql, c.FloorParams)
-                            : Floor.Postgres->Hits(c.FloorSql, c.FloorParams);
-    }
-    std::vector<TFloorHit> RoutineHits(const TCase& c) {
-        std::vector<TFloorHit> hits;
-        const TRowSet rows = *Engine->Db->Call(Suggest, c.Inputs).Cursor;
-        for (const TRowView row : rows.Rows)
-            hits.push_back({row[0].toLongLong(), row[6].toString().toStdString()});
-        return hits;
-    }
-};
-
 std::vector<int> Levels(TEngine& e) {
     std::vector<int> levels;
     for (const TRowView row :
@@ -173,63 +147,18 @@ std::vector<int> Levels(TEngine& e) {
     return levels;
 }
 
-QString Describe(const std::vector<TFloorHit>& hits) {
-    QString text;
-    for (size_t i = 0; i < hits.size() && i < 5; ++i)
-        text +=
-            QStringLiteral("\n    %1 %2").arg(hits[i].Id).arg(QString::fromStdString(hits[i].Path));
-    return text;
-}
-
-TCase MakeCase(TSuggestEngine& s, const TText& t, const std::vector<int>& levels) {
+THitCase MakeCase(THitEngine& s, const TText& t, const std::vector<int>& levels) {
     const bool sqlite = s.Engine->Name == "sqlite";
     const QString key = SqliteServer::SearchKey(t.Text);
-    TCase c;
+    THitCase c;
     c.Name = s.Engine->Name + '/' + t.Label;
     c.FloorSql = FloorSql(sqlite, s.Engine->Schema, levels);
     c.FloorParams = {key.toStdString(), kSeparator.toStdString(), std::to_string(kLimit)};
     if (!sqlite) c.FloorParams.push_back((key + QChar(0xDBFF) + QChar(0xDFFF)).toStdString());
     c.Inputs = {
         {"PTEXT", t.Text}, {"PLIMIT", kLimit}, {"PSEPARATOR", kSeparator}, {"PFIRST", QVariant()}};
-    const std::vector<TFloorHit> floor = s.FloorHits(c), routine = s.RoutineHits(c);
-    if (floor.empty() || floor != routine)
-        throw std::runtime_error(
-            QStringLiteral(
-                "%1: SUGGEST_T#LOCATION and the floor differ (%2 and %3 hits):%4\n  ---%5")
-                .arg(QString::fromStdString(c.Name))
-                .arg(routine.size())
-                .arg(floor.size())
-                .arg(Describe(routine), Describe(floor))
-                .toStdString());
-    c.Hits = floor.size();
+    s.CheckSame(c);
     return c;
-}
-
-template <typename Find>
-void Measure(benchmark::State& state, size_t expected, Find find) {
-    size_t hits = 0;
-    for (auto _ : state) {
-        hits = find();
-        benchmark::DoNotOptimize(hits);
-    }
-    if (hits != expected) state.SkipWithError("a different number of hits");
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(hits));
-}
-
-void Register(TSuggestEngine* s, std::vector<TRatioReporter::TRatio>& ratios) {
-    for (const TCase& c : s->Cases) {
-        const TCase* p = &c;
-        const std::string raw = c.Name + "/raw indexed prefix select (floor)";
-        const std::string routine = c.Name + "/SUGGEST_T#LOCATION";
-        benchmark::RegisterBenchmark(raw.c_str(), [=](benchmark::State& st) {
-            Measure(st, p->Hits, [&] { return s->FloorHits(*p).size(); });
-        })->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(routine.c_str(), [=](benchmark::State& st) {
-            Measure(st, p->Hits,
-                    [&] { return s->Engine->Db->Call(s->Suggest, p->Inputs).Cursor->Rows.size(); });
-        })->Unit(benchmark::kMillisecond);
-        ratios.push_back({routine, raw});
-    }
 }
 
 // The directory loaded by the import tool into a fresh schema, with the statistics
@@ -265,17 +194,18 @@ int main(int argc, char** argv) {
         WritePlaces(rows, false, f);
     }
     std::vector<std::unique_ptr<TEngine>> engines;
-    std::vector<std::unique_ptr<TSuggestEngine>> suggests;
+    std::vector<std::unique_ptr<THitEngine>> suggests;
     std::vector<TRatioReporter::TRatio> ratios;
     try {
         engines = OpenEngines(dir.path());
         for (auto& e : engines) {
             Load(*e, csv);
-            auto& s = *suggests.emplace_back(std::make_unique<TSuggestEngine>());
+            auto& s = *suggests.emplace_back(std::make_unique<THitEngine>());
             s.Engine = e.get();
             s.Floor = OpenFloor(*e, "-c jit=off");
-            s.Suggest = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
-                                        QStringLiteral("SUGGEST_T#LOCATION"));
+            s.RoutineName = "SUGGEST_T#LOCATION";
+            s.Routine = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
+                                        QString::fromStdString(s.RoutineName));
             const std::vector<int> levels = Levels(*e);
             for (const TText& t : Texts()) {
                 s.Cases.push_back(MakeCase(s, t, levels));
@@ -283,7 +213,7 @@ int main(int argc, char** argv) {
                              s.Cases.back().Name.c_str(), t.Text.toUtf8().constData(),
                              s.Cases.back().Hits);
             }
-            Register(&s, ratios);
+            s.Register("raw indexed prefix select (floor)", ratios);
         }
     } catch (const std::exception& e) {  // EOraError among them
         std::fprintf(stderr, "bench setup failed: %s\n", e.what());
