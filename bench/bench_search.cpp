@@ -228,19 +228,6 @@ THitCase MakeCase(THitEngine& s, const TText& t) {
     return c;
 }
 
-// The directory loaded by the import tool into a fresh schema. PostgreSQL gets the
-// statistics its autovacuum would soon gather; without them it plans for a tenth of the rows.
-void Load(TEngine& e, const QString& csv) {
-    InstallServerSchema(*e.Db, e.Schema);
-    e.Db->Commit();
-    RunTool({"import", "--db", ConnectionString(e), "--schema", e.Schema, "--file", csv,
-             "--create-missing"});
-    if (e.Name == "postgresql") {
-        e.Db->Execute(QStringLiteral("ANALYZE %1.location").arg(QuotedSchemaName(e.Schema)), {});
-        e.Db->Commit();
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -262,7 +249,7 @@ int main(int argc, char** argv) {
     try {
         engines = OpenEngines(dir.path());
         for (auto& e : engines) {
-            Load(*e, csv);
+            LoadWithTool(*e, csv, QStringLiteral("location"));
             auto& s = *searches.emplace_back(std::make_unique<THitEngine>());
             s.Engine = e.get();
             // PostgreSQL would compile the plan of the floor's recursive statement to machine

@@ -161,20 +161,6 @@ THitCase MakeCase(THitEngine& s, const TText& t, const std::vector<int>& levels)
     return c;
 }
 
-// The directory loaded by the import tool into a fresh schema, with the statistics
-// PostgreSQL's autovacuum would soon gather.
-void Load(TEngine& e, const QString& csv) {
-    InstallServerSchema(*e.Db, e.Schema);
-    e.Db->Commit();
-    RunTool({"import", "--db", ConnectionString(e), "--schema", e.Schema, "--file", csv,
-             "--create-missing"});
-    if (e.Name == "postgresql") {
-        e.Db->Execute(QStringLiteral("ANALYZE %1.location_word").arg(QuotedSchemaName(e.Schema)),
-                      {});
-        e.Db->Commit();
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -199,7 +185,7 @@ int main(int argc, char** argv) {
     try {
         engines = OpenEngines(dir.path());
         for (auto& e : engines) {
-            Load(*e, csv);
+            LoadWithTool(*e, csv, QStringLiteral("location_word"));
             auto& s = *suggests.emplace_back(std::make_unique<THitEngine>());
             s.Engine = e.get();
             s.Floor = OpenFloor(*e, "-c jit=off");
