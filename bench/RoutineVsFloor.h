@@ -26,6 +26,9 @@ struct THitCase {
 };
 
 struct THitEngine {
+    // Opens the floor's connection and describes the routine (of the QXVERPLOCAT package).
+    THitEngine(TEngine& e, const std::string& routineName);
+
     TEngine* Engine = nullptr;
     TRawConnection Floor;  // its own connection to the same database
     TRoutineDesc Routine;
@@ -37,6 +40,8 @@ struct THitEngine {
     std::vector<TFloorHit> RoutineHits(const THitCase& c);
     // Sets the case's hits when both answer the same (and find something); throws otherwise.
     void CheckSame(THitCase& c);
+    // Keeps the checked case and says on stderr what both found for text, in counted.
+    void Add(const THitCase& c, const QString& text, const char* counted);
     // Two benchmarks per case, the floor's named after floorLabel, and their ratio.
     void Register(const std::string& floorLabel, std::vector<TRatioReporter::TRatio>& ratios);
 };

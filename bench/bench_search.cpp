@@ -250,20 +250,8 @@ int main(int argc, char** argv) {
         engines = OpenEngines(dir.path());
         for (auto& e : engines) {
             LoadWithTool(*e, csv, QStringLiteral("location"));
-            auto& s = *searches.emplace_back(std::make_unique<THitEngine>());
-            s.Engine = e.get();
-            // PostgreSQL would compile the plan of the floor's recursive statement to machine
-            // code first, which costs more than the statement itself.
-            s.Floor = OpenFloor(*e, "-c jit=off");
-            s.RoutineName = "FIND_T#LOCATION";
-            s.Routine = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
-                                        QString::fromStdString(s.RoutineName));
-            for (const TText& t : Texts(places)) {
-                s.Cases.push_back(MakeCase(s, t));
-                std::fprintf(stderr, "%s: \"%s\", %zu hits, the same from both\n",
-                             s.Cases.back().Name.c_str(), t.Text.toUtf8().constData(),
-                             s.Cases.back().Hits);
-            }
+            auto& s = *searches.emplace_back(std::make_unique<THitEngine>(*e, "FIND_T#LOCATION"));
+            for (const TText& t : Texts(places)) s.Add(MakeCase(s, t), t.Text, "hits");
             s.Register("raw indexed query (floor)", ratios);
         }
     } catch (const std::exception& e) {  // EOraError among them

@@ -186,19 +186,10 @@ int main(int argc, char** argv) {
         engines = OpenEngines(dir.path());
         for (auto& e : engines) {
             LoadWithTool(*e, csv, QStringLiteral("location_word"));
-            auto& s = *suggests.emplace_back(std::make_unique<THitEngine>());
-            s.Engine = e.get();
-            s.Floor = OpenFloor(*e, "-c jit=off");
-            s.RoutineName = "SUGGEST_T#LOCATION";
-            s.Routine = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
-                                        QString::fromStdString(s.RoutineName));
+            auto& s =
+                *suggests.emplace_back(std::make_unique<THitEngine>(*e, "SUGGEST_T#LOCATION"));
             const std::vector<int> levels = Levels(*e);
-            for (const TText& t : Texts()) {
-                s.Cases.push_back(MakeCase(s, t, levels));
-                std::fprintf(stderr, "%s: \"%s\", %zu places, the same from both\n",
-                             s.Cases.back().Name.c_str(), t.Text.toUtf8().constData(),
-                             s.Cases.back().Hits);
-            }
+            for (const TText& t : Texts()) s.Add(MakeCase(s, t, levels), t.Text, "places");
             s.Register("raw indexed prefix select (floor)", ratios);
         }
     } catch (const std::exception& e) {  // EOraError among them
