@@ -1,11 +1,14 @@
 #include "Tool.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTextStream>
 
 #include <stdexcept>
 
 #include "Server/ServerInstall.h"
 #include "Tools/qxvdb/Qxvdb.h"
+#include "Tools/qxvdb/Records.h"
 #include "WideNode.h"
 
 void RunTool(const QStringList& args) {
@@ -25,4 +28,12 @@ void LoadWithTool(TEngine& e, const QString& file, const QString& table) {
         e.Db->Execute(QStringLiteral("ANALYZE %1.%2").arg(QuotedSchemaName(e.Schema), table), {});
         e.Db->Commit();
     }
+}
+
+QString WritePlacesCsv(const QString& dir, const std::vector<TPlaceRow>& rows) {
+    const QString csv = QDir(dir).filePath(QStringLiteral("places.csv"));
+    QFile f(csv);
+    f.open(QIODevice::WriteOnly);
+    WritePlaces(rows, false, f);
+    return csv;
 }

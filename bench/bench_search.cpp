@@ -235,13 +235,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
-    const QString csv = dir.filePath(QStringLiteral("places.csv"));
-    {
-        QFile f(csv);
-        f.open(QIODevice::WriteOnly);
+    QString csv;
+    {  // the rows go once written
         std::vector<TPlaceRow> rows = PlaceTree(places, PlaceName);
         for (TPlaceRow& r : rows) r.Codes = {{kCodeKind, QStringLiteral("X%1").arg(r.Id)}};
-        WritePlaces(rows, false, f);
+        csv = WritePlacesCsv(dir.path(), rows);
     }
     std::vector<std::unique_ptr<TEngine>> engines;
     std::vector<std::unique_ptr<THitEngine>> searches;

@@ -168,16 +168,14 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
-    const QString csv = dir.filePath(QStringLiteral("places.csv"));
-    {
-        QFile f(csv);
-        f.open(QIODevice::WriteOnly);
+    QString csv;
+    {  // the rows go once written
         std::vector<TPlaceRow> rows = PlaceTree(places, PlaceName);
         // Every twentieth place has an English name of its own.
         for (TPlaceRow& r : rows)
             if (r.Id % 20 == 3)
                 r.Names = {{QStringLiteral("EN"), QStringLiteral("Place %1").arg(r.Id)}};
-        WritePlaces(rows, false, f);
+        csv = WritePlacesCsv(dir.path(), rows);
     }
     std::vector<std::unique_ptr<TEngine>> engines;
     std::vector<std::unique_ptr<THitEngine>> suggests;
