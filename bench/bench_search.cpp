@@ -21,6 +21,7 @@
 
 #include "Arguments.h"
 #include "Floor.h"
+#include "PlaceWords.h"
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Ratios.h"
@@ -41,28 +42,19 @@ const QString kSeparator = QStringLiteral(". ");
 // Names as a directory of villages and towns has them: a prefix and a root in most, a root
 // alone, two words, a few Latin ones, numbered ones; one rare name five times in 200,000.
 QString PlaceName(int i) {
-    static const std::array<const char*, 12> prefixes = {"Ново",  "Старо",   "Красно", "Бело",
-                                                         "Черно", "Верхне",  "Нижне",  "Велико",
-                                                         "Мало",  "Сосново", "Камено", "Богато"};
-    static const std::array<const char*, 16> roots = {
-        "сёлки",  "горск", "дольск",   "речье",  "полье",    "ёлкино",   "озёрск",  "лесье",
-        "мостье", "борск", "ивановка", "троицк", "покровка", "никольск", "заречье", "дубровка"};
     static const std::array<const char*, 8> twoWords = {
         "Старые Ёлки", "Новое Село",   "Красная Горка",  "Малые Озёрки",
         "Большой Бор", "Верхние Луга", "Нижняя Дубрава", "Белый Ключ"};
-    static const std::array<const char*, 8> latin = {"Springfield", "Newport",   "Riverside",
-                                                     "Oakwood",     "Lakeview",  "Hillcrest",
-                                                     "Fairview",    "Greenville"};
     if (i % 40000 == 777) return QStringLiteral("Тмутаракань");
-    const QString prefix = QString::fromUtf8(prefixes[static_cast<size_t>(i / 10) % 12]);
-    const QString root = QString::fromUtf8(roots[static_cast<size_t>(i / 120) % 16]);
+    const QString prefix = QString::fromUtf8(kNamePrefixes[static_cast<size_t>(i / 10) % 12]);
+    const QString root = QString::fromUtf8(kNameRoots[static_cast<size_t>(i / 120) % 16]);
     switch (i % 10) {
         case 6:
             return root.left(1).toUpper() + root.mid(1);
         case 7:
             return QString::fromUtf8(twoWords[static_cast<size_t>(i / 10) % 8]);
         case 8:
-            return QString::fromLatin1(latin[static_cast<size_t>(i / 10) % 8]);
+            return QString::fromLatin1(kLatinNames[static_cast<size_t>(i / 10) % 8]);
         case 9:
             return prefix + root + u'-' + QString::number(i / 10 % 9 + 1);
         default:

@@ -19,6 +19,7 @@
 
 #include "Arguments.h"
 #include "Floor.h"
+#include "PlaceWords.h"
 #include "Platform/Data/DbBackend.h"
 #include "Ratios.h"
 #include "RoutineVsFloor.h"
@@ -38,18 +39,9 @@ const QString kSeparator = QStringLiteral(". ");
 // Names as a national registry has them: roots shared by thousands of villages, prefixes,
 // two- and three-word names, short ones, long ones, Latin ones, numbered ones.
 QString PlaceName(int i) {
-    static const std::array<const char*, 12> prefixes = {"Ново",  "Старо",   "Красно", "Бело",
-                                                         "Черно", "Верхне",  "Нижне",  "Велико",
-                                                         "Мало",  "Сосново", "Камено", "Богато"};
-    static const std::array<const char*, 16> roots = {
-        "сёлки",  "горск", "дольск",   "речье",  "полье",    "ёлкино",   "озёрск",  "лесье",
-        "мостье", "борск", "ивановка", "троицк", "покровка", "никольск", "заречье", "дубровка"};
     static const std::array<const char*, 8> words = {"Александровка", "Михайловка", "Ивановка",
                                                      "Николаевка",    "Покровка",   "Никольское",
                                                      "Сосновка",      "Каменка"};
-    static const std::array<const char*, 8> latin = {"Springfield", "Newport",   "Riverside",
-                                                     "Oakwood",     "Lakeview",  "Hillcrest",
-                                                     "Fairview",    "Greenville"};
     static const std::array<const char*, 6> shorts = {"Ия", "Ом", "Уя", "Юг", "Бор", "Ик"};
     if (i % 100000 == 777) return QStringLiteral("Тмутаракань");  // a dozen in the registry
     const size_t a = static_cast<size_t>(i / 10), b = static_cast<size_t>(i / 130);
@@ -61,14 +53,15 @@ QString PlaceName(int i) {
         case 7:
             return QString::fromUtf8(shorts[a % 6]);
         case 8:
-            return QString::fromLatin1(latin[a % 8]) +
+            return QString::fromLatin1(kLatinNames[a % 8]) +
                    (a % 3 ? QString() : QStringLiteral(" Park"));
         case 9:
-            return QString::fromUtf8(prefixes[a % 12]) + QString::fromUtf8(roots[b % 16]) +
+            return QString::fromUtf8(kNamePrefixes[a % 12]) +
+                   QString::fromUtf8(kNameRoots[b % 16]) +
                    QStringLiteral(" имени Героев Социалистического Труда ") +
                    QString::number(a % 97);
         default:
-            return QString::fromUtf8(prefixes[a % 12]) + QString::fromUtf8(roots[b % 16]);
+            return QString::fromUtf8(kNamePrefixes[a % 12]) + QString::fromUtf8(kNameRoots[b % 16]);
     }
 }
 
