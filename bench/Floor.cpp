@@ -141,3 +141,12 @@ void BareTreeFill(QTreeWidgetItem* parent, const std::vector<TFloorRow>& rows, c
     parent->addChildren(items);
     parent->sortChildren(0, Qt::AscendingOrder);
 }
+
+std::vector<TFloorRow> TRawConnection::Select(const QString& sql, long long parent) {
+    return Sqlite ? Sqlite->Select(sql, parent) : Postgres->Select(sql, parent);
+}
+
+std::vector<TFloorHit> TRawConnection::Hits(const QString& sql,
+                                            const std::vector<std::string>& params) {
+    return Sqlite ? Sqlite->Hits(sql, params) : Postgres->Hits(sql, params);
+}

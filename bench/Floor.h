@@ -74,4 +74,8 @@ void BareTreeFill(QTreeWidgetItem* parent, const std::vector<TFloorRow>& rows, c
 struct TRawConnection {
     std::unique_ptr<TRawSqlite> Sqlite;
     std::unique_ptr<TRawPostgres> Postgres;
+
+    // Select and Hits of whichever kind is open.
+    std::vector<TFloorRow> Select(const QString& sql, long long parent);
+    std::vector<TFloorHit> Hits(const QString& sql, const std::vector<std::string>& params);
 };

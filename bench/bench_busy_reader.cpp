@@ -127,12 +127,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
-    const QString csv = dir.filePath(QStringLiteral("places.csv"));
-    {
-        QFile f(csv);
-        f.open(QIODevice::WriteOnly);
-        WritePlaces(PlaceTree(places, PlaceName), false, f);
-    }
+    const QString csv = WritePlacesCsv(dir.path(), PlaceTree(places, PlaceName));
     const QString dsn = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("busy.db"));
     TReader reader;
     std::vector<TRatioReporter::TRatio> ratios;

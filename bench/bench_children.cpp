@@ -16,6 +16,7 @@
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Ratios.h"
+#include "RoutineVsFloor.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "WideNode.h"
 
@@ -23,22 +24,13 @@ namespace {
 
 template <typename Read>
 void Measure(benchmark::State& state, Read read) {
-    size_t rows = 0;
-    for (auto _ : state) {
-        rows = read();
-        benchmark::DoNotOptimize(rows);
-    }
-    if (rows != kChildren) state.SkipWithError("not every child was read");
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows));
+    MeasureCount(state, kChildren, "not every child was read", read);
 }
 
 // The floor keeps its own connection to the same database.
 struct TFloor : TRawConnection {
     explicit TFloor(const TEngine& e) : TRawConnection(OpenFloor(e)) {}
-    size_t Read(const TEngine& e, const QString& select) {
-        return (Sqlite ? Sqlite->Select(select, e.Parent) : Postgres->Select(select, e.Parent))
-            .size();
-    }
+    size_t Read(const TEngine& e, const QString& select) { return Select(select, e.Parent).size(); }
 };
 
 // The embedded engine sorts nulls first; the layer gives each ascending term of a query's

@@ -21,9 +21,11 @@
 
 #include "Arguments.h"
 #include "Floor.h"
+#include "PlaceWords.h"
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Ratios.h"
+#include "RoutineVsFloor.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "Server/sqlite/SqliteServerImpl.h"
@@ -40,28 +42,19 @@ const QString kSeparator = QStringLiteral(". ");
 // Names as a directory of villages and towns has them: a prefix and a root in most, a root
 // alone, two words, a few Latin ones, numbered ones; one rare name five times in 200,000.
 QString PlaceName(int i) {
-    static const std::array<const char*, 12> prefixes = {"Ново",  "Старо",   "Красно", "Бело",
-                                                         "Черно", "Верхне",  "Нижне",  "Велико",
-                                                         "Мало",  "Сосново", "Камено", "Богато"};
-    static const std::array<const char*, 16> roots = {
-        "сёлки",  "горск", "дольск",   "речье",  "полье",    "ёлкино",   "озёрск",  "лесье",
-        "мостье", "борск", "ивановка", "троицк", "покровка", "никольск", "заречье", "дубровка"};
     static const std::array<const char*, 8> twoWords = {
         "Старые Ёлки", "Новое Село",   "Красная Горка",  "Малые Озёрки",
         "Большой Бор", "Верхние Луга", "Нижняя Дубрава", "Белый Ключ"};
-    static const std::array<const char*, 8> latin = {"Springfield", "Newport",   "Riverside",
-                                                     "Oakwood",     "Lakeview",  "Hillcrest",
-                                                     "Fairview",    "Greenville"};
     if (i % 40000 == 777) return QStringLiteral("Тмутаракань");
-    const QString prefix = QString::fromUtf8(prefixes[static_cast<size_t>(i / 10) % 12]);
-    const QString root = QString::fromUtf8(roots[static_cast<size_t>(i / 120) % 16]);
+    const QString prefix = QString::fromUtf8(kNamePrefixes[static_cast<size_t>(i / 10) % 12]);
+    const QString root = QString::fromUtf8(kNameRoots[static_cast<size_t>(i / 120) % 16]);
     switch (i % 10) {
         case 6:
             return root.left(1).toUpper() + root.mid(1);
         case 7:
             return QString::fromUtf8(twoWords[static_cast<size_t>(i / 10) % 8]);
         case 8:
-            return QString::fromLatin1(latin[static_cast<size_t>(i / 10) % 8]);
+            return QString::fromLatin1(kLatinNames[static_cast<size_t>(i / 10) % 8]);
         case 9:
             return prefix + root + u'-' + QString::number(i / 10 % 9 + 1);
         default:
@@ -126,7 +119,8 @@ QString SqliteFloorSql(const QString& schema, TMatch match) {
                  ? QStringLiteral("l.name_key >= ?1 AND l.name_key < ?1 || char(1114111)")
              : match == TMatch::Inside
                  ? QStringLiteral("instr(l.name_key, ?1) > 0")
-                 : QStringLiteral("l.id IN (SELECT id_location FROM %1.location_code WHERE code = ?4)")
+                 : QStringLiteral(
+                       "l.id IN (SELECT id_location FROM %1.location_code WHERE code = ?4)")
                        .arg(QuotedSchemaName(schema)));
 }
 
@@ -166,55 +160,14 @@ QString PostgresFloorSql(const QString& schema, TMatch match, bool lookup) {
              match == TMatch::Prefix ? QStringLiteral("l.name_key LIKE $4")
              : match == TMatch::Inside
                  ? QStringLiteral("strpos(l.name_key, $1) > 0")
-                 : QStringLiteral("l.id IN (SELECT id_location FROM %1.location_code WHERE code = $4)")
+                 : QStringLiteral(
+                       "l.id IN (SELECT id_location FROM %1.location_code WHERE code = $4)")
                        .arg(s),
              step);
 }
 
-// One text on one engine: the floor's statement and parameters, the routine's inputs.
-struct TCase {
-    std::string Name;  // engine/label
-    QString FloorSql;
-    std::vector<std::string> FloorParams;
-    std::vector<TBoundValue> Inputs;
-    size_t Hits = 0;
-};
-
-// The floor keeps its own connection to the same database. PostgreSQL would compile the plan
-// of the recursive statement to machine code first, which costs more than the statement
-// itself.
-struct TFloor : TRawConnection {
-    explicit TFloor(const TEngine& e) : TRawConnection(OpenFloor(e, "-c jit=off")) {}
-    std::vector<TFloorHit> Find(const QString& sql, const std::vector<std::string>& params) {
-        return Sqlite ? Sqlite->Hits(sql, params) : Postgres->Hits(sql, params);
-    }
-};
-
-struct TSearchEngine {
-    TEngine* Engine = nullptr;
-    std::unique_ptr<TFloor> Floor;
-    TRoutineDesc Find;
-    std::vector<TCase> Cases;
-};
-
-std::vector<TFloorHit> RoutineHits(TSearchEngine& s, const TCase& c) {
-    const TRowSet rows = *s.Engine->Db->Call(s.Find, c.Inputs).Cursor;
-    std::vector<TFloorHit> hits;
-    for (const TRowView row : rows.Rows)
-        hits.push_back({row[0].toLongLong(), row[6].toString().toStdString()});
-    return hits;
-}
-
-QString Describe(const std::vector<TFloorHit>& hits) {
-    QString text;
-    for (size_t i = 0; i < hits.size() && i < 5; ++i)
-        text +=
-            QStringLiteral("\n    %1 %2").arg(hits[i].Id).arg(QString::fromStdString(hits[i].Path));
-    return text;
-}
-
 // Of two forms of the floor's statement, the one that runs faster (best of three runs each).
-QString Faster(TSearchEngine& s, const std::array<QString, 2>& forms,
+QString Faster(THitEngine& s, const std::array<QString, 2>& forms,
                const std::vector<std::string>& params) {
     std::array<qint64, 2> best = {};
     for (size_t f = 0; f < forms.size(); ++f) {
@@ -222,7 +175,7 @@ QString Faster(TSearchEngine& s, const std::array<QString, 2>& forms,
         for (int run = 0; run < 3; ++run) {
             QElapsedTimer timer;
             timer.start();
-            s.Floor->Find(forms[f], params);
+            s.Floor.Hits(forms[f], params);
             best[f] = std::min(best[f], timer.nsecsElapsed());
         }
     }
@@ -232,7 +185,7 @@ QString Faster(TSearchEngine& s, const std::array<QString, 2>& forms,
 // The case of a text: the floor takes the index range when the names that begin with the text
 // fill the answer, as the routine does, and the scan otherwise; on PostgreSQL the faster of
 // its two forms.
-TCase MakeCase(TSearchEngine& s, const TText& t) {
+THitCase MakeCase(THitEngine& s, const TText& t) {
     const TEngine& e = *s.Engine;
     const bool sqlite = e.Name == "sqlite";
     const QString key = SqliteServer::SearchKey(t.Text);
@@ -240,7 +193,7 @@ TCase MakeCase(TSearchEngine& s, const TText& t) {
     pattern.replace(u'\\', QLatin1String("\\\\"))
         .replace(u'%', QLatin1String("\\%"))
         .replace(u'_', QLatin1String("\\_"));
-    TCase c;
+    THitCase c;
     c.Name = e.Name + '/' + t.Label;
     // The fourth parameter: the code, or on PostgreSQL the key as a LIKE pattern.
     c.FloorParams = {key.toStdString(), kSeparator.toStdString(), std::to_string(kLimit)};
@@ -251,9 +204,9 @@ TCase MakeCase(TSearchEngine& s, const TText& t) {
     c.Inputs = {{"PTEXT", t.Text}, {"PLIMIT", kLimit}, {"PSEPARATOR", kSeparator}};
     const auto prefix = [&] {
         return s.Floor
-                   ->Find(sqlite ? SqliteFloorSql(e.Schema, TMatch::Prefix)
-                                 : PostgresFloorSql(e.Schema, TMatch::Prefix, true),
-                          c.FloorParams)
+                   .Hits(sqlite ? SqliteFloorSql(e.Schema, TMatch::Prefix)
+                                : PostgresFloorSql(e.Schema, TMatch::Prefix, true),
+                         c.FloorParams)
                    .size() >= size_t(kLimit);
     };
     const TMatch match = IsCode(t) ? TMatch::Code : prefix() ? TMatch::Prefix : TMatch::Inside;
@@ -263,59 +216,8 @@ TCase MakeCase(TSearchEngine& s, const TText& t) {
         c.FloorSql = Faster(
             s, {PostgresFloorSql(e.Schema, match, false), PostgresFloorSql(e.Schema, match, true)},
             c.FloorParams);
-    const std::vector<TFloorHit> floor = s.Floor->Find(c.FloorSql, c.FloorParams);
-    const std::vector<TFloorHit> routine = RoutineHits(s, c);
-    if (floor.empty() || floor != routine)
-        throw std::runtime_error(
-            QStringLiteral("%1: FIND_T#LOCATION and the floor differ (%2 and %3 hits):%4\n  ---%5")
-                .arg(QString::fromStdString(c.Name))
-                .arg(routine.size())
-                .arg(floor.size())
-                .arg(Describe(routine), Describe(floor))
-                .toStdString());
-    c.Hits = floor.size();
+    s.CheckSame(c);
     return c;
-}
-
-template <typename Find>
-void Measure(benchmark::State& state, size_t expected, Find find) {
-    size_t hits = 0;
-    for (auto _ : state) {
-        hits = find();
-        benchmark::DoNotOptimize(hits);
-    }
-    if (hits != expected) state.SkipWithError("a different number of hits");
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(hits));
-}
-
-void Register(TSearchEngine* s, std::vector<TRatioReporter::TRatio>& ratios) {
-    for (const TCase& c : s->Cases) {
-        const TCase* p = &c;
-        const std::string raw = c.Name + "/raw indexed query (floor)";
-        const std::string routine = c.Name + "/FIND_T#LOCATION";
-        benchmark::RegisterBenchmark(raw.c_str(), [=](benchmark::State& st) {
-            Measure(st, p->Hits,
-                    [&] { return s->Floor->Find(p->FloorSql, p->FloorParams).size(); });
-        })->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(routine.c_str(), [=](benchmark::State& st) {
-            Measure(st, p->Hits,
-                    [&] { return s->Engine->Db->Call(s->Find, p->Inputs).Cursor->Rows.size(); });
-        })->Unit(benchmark::kMillisecond);
-        ratios.push_back({routine, raw});
-    }
-}
-
-// The directory loaded by the import tool into a fresh schema. PostgreSQL gets the
-// statistics its autovacuum would soon gather; without them it plans for a tenth of the rows.
-void Load(TEngine& e, const QString& csv) {
-    InstallServerSchema(*e.Db, e.Schema);
-    e.Db->Commit();
-    RunTool({"import", "--db", ConnectionString(e), "--schema", e.Schema, "--file", csv,
-             "--create-missing"});
-    if (e.Name == "postgresql") {
-        e.Db->Execute(QStringLiteral("ANALYZE %1.location").arg(QuotedSchemaName(e.Schema)), {});
-        e.Db->Commit();
-    }
 }
 
 }  // namespace
@@ -325,33 +227,22 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
-    const QString csv = dir.filePath(QStringLiteral("places.csv"));
-    {
-        QFile f(csv);
-        f.open(QIODevice::WriteOnly);
+    QString csv;
+    {  // the rows go once written
         std::vector<TPlaceRow> rows = PlaceTree(places, PlaceName);
         for (TPlaceRow& r : rows) r.Codes = {{kCodeKind, QStringLiteral("X%1").arg(r.Id)}};
-        WritePlaces(rows, false, f);
+        csv = WritePlacesCsv(dir.path(), rows);
     }
     std::vector<std::unique_ptr<TEngine>> engines;
-    std::vector<std::unique_ptr<TSearchEngine>> searches;
+    std::vector<std::unique_ptr<THitEngine>> searches;
     std::vector<TRatioReporter::TRatio> ratios;
     try {
         engines = OpenEngines(dir.path());
         for (auto& e : engines) {
-            Load(*e, csv);
-            auto& s = *searches.emplace_back(std::make_unique<TSearchEngine>());
-            s.Engine = e.get();
-            s.Floor = std::make_unique<TFloor>(*e);
-            s.Find = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
-                                     QStringLiteral("FIND_T#LOCATION"));
-            for (const TText& t : Texts(places)) {
-                s.Cases.push_back(MakeCase(s, t));
-                std::fprintf(stderr, "%s: \"%s\", %zu hits, the same from both\n",
-                             s.Cases.back().Name.c_str(), t.Text.toUtf8().constData(),
-                             s.Cases.back().Hits);
-            }
-            Register(&s, ratios);
+            LoadWithTool(*e, csv, QStringLiteral("location"));
+            auto& s = *searches.emplace_back(std::make_unique<THitEngine>(*e, "FIND_T#LOCATION"));
+            for (const TText& t : Texts(places)) s.Add(MakeCase(s, t), t.Text, "hits");
+            s.Register("raw indexed query (floor)", ratios);
         }
     } catch (const std::exception& e) {  // EOraError among them
         std::fprintf(stderr, "bench setup failed: %s\n", e.what());

@@ -19,8 +19,10 @@
 
 #include "Arguments.h"
 #include "Floor.h"
+#include "PlaceWords.h"
 #include "Platform/Data/DbBackend.h"
 #include "Ratios.h"
+#include "RoutineVsFloor.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "Server/sqlite/SqliteServerImpl.h"
@@ -37,18 +39,9 @@ const QString kSeparator = QStringLiteral(". ");
 // Names as a national registry has them: roots shared by thousands of villages, prefixes,
 // two- and three-word names, short ones, long ones, Latin ones, numbered ones.
 QString PlaceName(int i) {
-    static const std::array<const char*, 12> prefixes = {"Ново",  "Старо",   "Красно", "Бело",
-                                                         "Черно", "Верхне",  "Нижне",  "Велико",
-                                                         "Мало",  "Сосново", "Камено", "Богато"};
-    static const std::array<const char*, 16> roots = {
-        "сёлки",  "горск", "дольск",   "речье",  "полье",    "ёлкино",   "озёрск",  "лесье",
-        "мостье", "борск", "ивановка", "троицк", "покровка", "никольск", "заречье", "дубровка"};
     static const std::array<const char*, 8> words = {"Александровка", "Михайловка", "Ивановка",
                                                      "Николаевка",    "Покровка",   "Никольское",
                                                      "Сосновка",      "Каменка"};
-    static const std::array<const char*, 8> latin = {"Springfield", "Newport",   "Riverside",
-                                                     "Oakwood",     "Lakeview",  "Hillcrest",
-                                                     "Fairview",    "Greenville"};
     static const std::array<const char*, 6> shorts = {"Ия", "Ом", "Уя", "Юг", "Бор", "Ик"};
     if (i % 100000 == 777) return QStringLiteral("Тмутаракань");  // a dozen in the registry
     const size_t a = static_cast<size_t>(i / 10), b = static_cast<size_t>(i / 130);
@@ -60,14 +53,15 @@ QString PlaceName(int i) {
         case 7:
             return QString::fromUtf8(shorts[a % 6]);
         case 8:
-            return QString::fromLatin1(latin[a % 8]) +
+            return QString::fromLatin1(kLatinNames[a % 8]) +
                    (a % 3 ? QString() : QStringLiteral(" Park"));
         case 9:
-            return QString::fromUtf8(prefixes[a % 12]) + QString::fromUtf8(roots[b % 16]) +
+            return QString::fromUtf8(kNamePrefixes[a % 12]) +
+                   QString::fromUtf8(kNameRoots[b % 16]) +
                    QStringLiteral(" имени Героев Социалистического Труда ") +
                    QString::number(a % 97);
         default:
-            return QString::fromUtf8(prefixes[a % 12]) + QString::fromUtf8(roots[b % 16]);
+            return QString::fromUtf8(kNamePrefixes[a % 12]) + QString::fromUtf8(kNameRoots[b % 16]);
     }
 }
 
@@ -135,33 +129,6 @@ QString FloorSql(bool sqlite, const QString& schema, const std::vector<int>& lev
              caption.arg(QLatin1Char('p')));
 }
 
-struct TCase {
-    std::string Name;  // engine/label
-    QString FloorSql;
-    std::vector<std::string> FloorParams;
-    std::vector<TBoundValue> Inputs;
-    size_t Hits = 0;
-};
-
-struct TSuggestEngine {
-    TEngine* Engine = nullptr;
-    TRawConnection Floor;
-    TRoutineDesc Suggest;
-    std::vector<TCase> Cases;
-
-    std::vector<TFloorHit> FloorHits(const TCase& c) {
-        return Floor.Sqlite ? Floor.Sqlite->Hits(c.FloorSql, c.FloorParams)
-                            : Floor.Postgres->Hits(c.FloorSql, c.FloorParams);
-    }
-    std::vector<TFloorHit> RoutineHits(const TCase& c) {
-        std::vector<TFloorHit> hits;
-        const TRowSet rows = *Engine->Db->Call(Suggest, c.Inputs).Cursor;
-        for (const TRowView row : rows.Rows)
-            hits.push_back({row[0].toLongLong(), row[6].toString().toStdString()});
-        return hits;
-    }
-};
-
 std::vector<int> Levels(TEngine& e) {
     std::vector<int> levels;
     for (const TRowView row :
@@ -173,77 +140,18 @@ std::vector<int> Levels(TEngine& e) {
     return levels;
 }
 
-QString Describe(const std::vector<TFloorHit>& hits) {
-    QString text;
-    for (size_t i = 0; i < hits.size() && i < 5; ++i)
-        text +=
-            QStringLiteral("\n    %1 %2").arg(hits[i].Id).arg(QString::fromStdString(hits[i].Path));
-    return text;
-}
-
-TCase MakeCase(TSuggestEngine& s, const TText& t, const std::vector<int>& levels) {
+THitCase MakeCase(THitEngine& s, const TText& t, const std::vector<int>& levels) {
     const bool sqlite = s.Engine->Name == "sqlite";
     const QString key = SqliteServer::SearchKey(t.Text);
-    TCase c;
+    THitCase c;
     c.Name = s.Engine->Name + '/' + t.Label;
     c.FloorSql = FloorSql(sqlite, s.Engine->Schema, levels);
     c.FloorParams = {key.toStdString(), kSeparator.toStdString(), std::to_string(kLimit)};
     if (!sqlite) c.FloorParams.push_back((key + QChar(0xDBFF) + QChar(0xDFFF)).toStdString());
     c.Inputs = {
         {"PTEXT", t.Text}, {"PLIMIT", kLimit}, {"PSEPARATOR", kSeparator}, {"PFIRST", QVariant()}};
-    const std::vector<TFloorHit> floor = s.FloorHits(c), routine = s.RoutineHits(c);
-    if (floor.empty() || floor != routine)
-        throw std::runtime_error(
-            QStringLiteral(
-                "%1: SUGGEST_T#LOCATION and the floor differ (%2 and %3 hits):%4\n  ---%5")
-                .arg(QString::fromStdString(c.Name))
-                .arg(routine.size())
-                .arg(floor.size())
-                .arg(Describe(routine), Describe(floor))
-                .toStdString());
-    c.Hits = floor.size();
+    s.CheckSame(c);
     return c;
-}
-
-template <typename Find>
-void Measure(benchmark::State& state, size_t expected, Find find) {
-    size_t hits = 0;
-    for (auto _ : state) {
-        hits = find();
-        benchmark::DoNotOptimize(hits);
-    }
-    if (hits != expected) state.SkipWithError("a different number of hits");
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(hits));
-}
-
-void Register(TSuggestEngine* s, std::vector<TRatioReporter::TRatio>& ratios) {
-    for (const TCase& c : s->Cases) {
-        const TCase* p = &c;
-        const std::string raw = c.Name + "/raw indexed prefix select (floor)";
-        const std::string routine = c.Name + "/SUGGEST_T#LOCATION";
-        benchmark::RegisterBenchmark(raw.c_str(), [=](benchmark::State& st) {
-            Measure(st, p->Hits, [&] { return s->FloorHits(*p).size(); });
-        })->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(routine.c_str(), [=](benchmark::State& st) {
-            Measure(st, p->Hits,
-                    [&] { return s->Engine->Db->Call(s->Suggest, p->Inputs).Cursor->Rows.size(); });
-        })->Unit(benchmark::kMillisecond);
-        ratios.push_back({routine, raw});
-    }
-}
-
-// The directory loaded by the import tool into a fresh schema, with the statistics
-// PostgreSQL's autovacuum would soon gather.
-void Load(TEngine& e, const QString& csv) {
-    InstallServerSchema(*e.Db, e.Schema);
-    e.Db->Commit();
-    RunTool({"import", "--db", ConnectionString(e), "--schema", e.Schema, "--file", csv,
-             "--create-missing"});
-    if (e.Name == "postgresql") {
-        e.Db->Execute(QStringLiteral("ANALYZE %1.location_word").arg(QuotedSchemaName(e.Schema)),
-                      {});
-        e.Db->Commit();
-    }
 }
 
 }  // namespace
@@ -253,37 +161,27 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
-    const QString csv = dir.filePath(QStringLiteral("places.csv"));
-    {
-        QFile f(csv);
-        f.open(QIODevice::WriteOnly);
+    QString csv;
+    {  // the rows go once written
         std::vector<TPlaceRow> rows = PlaceTree(places, PlaceName);
         // Every twentieth place has an English name of its own.
         for (TPlaceRow& r : rows)
             if (r.Id % 20 == 3)
                 r.Names = {{QStringLiteral("EN"), QStringLiteral("Place %1").arg(r.Id)}};
-        WritePlaces(rows, false, f);
+        csv = WritePlacesCsv(dir.path(), rows);
     }
     std::vector<std::unique_ptr<TEngine>> engines;
-    std::vector<std::unique_ptr<TSuggestEngine>> suggests;
+    std::vector<std::unique_ptr<THitEngine>> suggests;
     std::vector<TRatioReporter::TRatio> ratios;
     try {
         engines = OpenEngines(dir.path());
         for (auto& e : engines) {
-            Load(*e, csv);
-            auto& s = *suggests.emplace_back(std::make_unique<TSuggestEngine>());
-            s.Engine = e.get();
-            s.Floor = OpenFloor(*e, "-c jit=off");
-            s.Suggest = e->Db->Describe(e->Schema, QStringLiteral("QXVERPLOCAT"),
-                                        QStringLiteral("SUGGEST_T#LOCATION"));
+            LoadWithTool(*e, csv, QStringLiteral("location_word"));
+            auto& s =
+                *suggests.emplace_back(std::make_unique<THitEngine>(*e, "SUGGEST_T#LOCATION"));
             const std::vector<int> levels = Levels(*e);
-            for (const TText& t : Texts()) {
-                s.Cases.push_back(MakeCase(s, t, levels));
-                std::fprintf(stderr, "%s: \"%s\", %zu places, the same from both\n",
-                             s.Cases.back().Name.c_str(), t.Text.toUtf8().constData(),
-                             s.Cases.back().Hits);
-            }
-            Register(&s, ratios);
+            for (const TText& t : Texts()) s.Add(MakeCase(s, t, levels), t.Text, "places");
+            s.Register("raw indexed prefix select (floor)", ratios);
         }
     } catch (const std::exception& e) {  // EOraError among them
         std::fprintf(stderr, "bench setup failed: %s\n", e.what());
