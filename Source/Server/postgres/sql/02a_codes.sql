@@ -145,40 +145,39 @@ LANGUAGE sql STABLE AS $body$
   ORDER BY n.lang
 $body$;
 
-CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATION_CODES"("PID" integer, "PCODES" varchar)
+-- A place's codes (p_codes) or names per language replaced under the edit right, on the
+-- record; -1 for no such place.
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_set_list(p_id integer, p_list varchar, p_codes boolean)
 RETURNS integer
 LANGUAGE plpgsql AS $body$
 DECLARE
+  v_id integer := @SCHEMA@.place(p_id);
   v_journal jsonb;
 BEGIN
-  "PID" := @SCHEMA@.place("PID");
   PERFORM @SCHEMA@.require_right(ARRAY[3]);
-  PERFORM 1 FROM @SCHEMA@.location WHERE id = "PID" FOR UPDATE;
+  PERFORM 1 FROM @SCHEMA@.location WHERE id = v_id FOR UPDATE;
   IF NOT FOUND THEN
     RETURN -1;
   END IF;
-  v_journal := @SCHEMA@.journal_open('PLACE', 'EDIT', ARRAY["PID"]);
-  PERFORM @SCHEMA@.location_replace_codes("PID", "PCODES");
+  v_journal := @SCHEMA@.journal_open('PLACE', 'EDIT', ARRAY[v_id]);
+  IF p_codes THEN
+    PERFORM @SCHEMA@.location_replace_codes(v_id, p_list);
+  ELSE
+    PERFORM @SCHEMA@.location_replace_names(v_id, p_list);
+  END IF;
   PERFORM @SCHEMA@.journal_close(v_journal);
   RETURN 1;
 END
 $body$;
 
+CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATION_CODES"("PID" integer, "PCODES" varchar)
+RETURNS integer
+LANGUAGE sql AS $body$
+  SELECT @SCHEMA@.location_set_list("PID", "PCODES", true)
+$body$;
+
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.SET_T#LOCATION_NAMES"("PID" integer, "PNAMES" varchar)
 RETURNS integer
-LANGUAGE plpgsql AS $body$
-DECLARE
-  v_journal jsonb;
-BEGIN
-  "PID" := @SCHEMA@.place("PID");
-  PERFORM @SCHEMA@.require_right(ARRAY[3]);
-  PERFORM 1 FROM @SCHEMA@.location WHERE id = "PID" FOR UPDATE;
-  IF NOT FOUND THEN
-    RETURN -1;
-  END IF;
-  v_journal := @SCHEMA@.journal_open('PLACE', 'EDIT', ARRAY["PID"]);
-  PERFORM @SCHEMA@.location_replace_names("PID", "PNAMES");
-  PERFORM @SCHEMA@.journal_close(v_journal);
-  RETURN 1;
-END
+LANGUAGE sql AS $body$
+  SELECT @SCHEMA@.location_set_list("PID", "PNAMES", false)
 $body$;
