@@ -12,6 +12,7 @@
 
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uOraFunctions.h"
+#include "Location/JournalWatcher.h"
 #include "Location/LimitedEdits.h"
 #include "Location/LocationDialogs.h"
 #include "Location/NameOrder.h"
@@ -50,6 +51,13 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
     grdNames->SetChoices({{QStringLiteral("English"), QStringLiteral("EN")},
                           {QStringLiteral("Русский"), QStringLiteral("RU")}});
 
+    lblChanged = new QLabel(content);
+    lblChanged->setObjectName(QStringLiteral("lblChanged"));
+    lblChanged->setWordWrap(true);
+    lblChanged->setStyleSheet(QStringLiteral("color: darkred"));
+    lblChanged->setGeometry(8, 318, 271, 32);
+    lblChanged->hide();
+
     aOK = MakeOkAction(QStringLiteral("Ok"), [this] { OK(); });
 
     ospStatus = LocatProc(this, "ospStatus", "GET_T#LOCATTYPE_BY_LEVEL");
@@ -58,6 +66,7 @@ TfAddEditPlace::TfAddEditPlace(QWidget* owner, TOraSession* session, const QStri
     ospCodes = LocatProc(this, "ospCodes", "GET_T#LOCATION_CODE");
     ospNames = LocatProc(this, "ospNames", "GET_T#LOCATION_NAME");
     ospNamesakes = LocatProc(this, "ospNamesakes", "GET_PLACE_NAMESAKES");
+    ospCurrent = LocatProc(this, "ospCurrent", "GET_T#LOCATION");
     oqAddObject = LocatCallBlock(this, "oqAddObject",
                                  QStringLiteral(":RESULT := &shema.QXVERPLOCAT.INS_T#LOCATION("
                                                 ":PID_PARENT, :PID_LOCATTYPE, :PNAME, :PCODES, "
@@ -112,7 +121,49 @@ bool TfAddEditPlace::Execute() {
         Edited.TellGone(this);
         return false;
     }
+    FollowJournal();
     return ShowModalOk();
+}
+
+void TfAddEditPlace::FollowJournal() {
+    if (!FSession) return;
+    connect(TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
+            [this](const std::vector<TJournalRow>& rows) {
+                Application::Instance().Protect(this, [&] { FollowChanges(rows); });
+            });
+}
+
+void TfAddEditPlace::FollowChanges(const std::vector<TJournalRow>& rows) {
+    // An edit watches its place; an add only the parent, whose deletion dooms it.
+    const int watched = FDialogMode == 2 ? ID : ParentID;
+    const bool touched = std::any_of(rows.begin(), rows.end(), [&](const TJournalRow& row) {
+        return row.Is("PLACE") && row.ObjID == watched && (FDialogMode == 2 || row.IsOp("DELETE"));
+    });
+    if (watched > 0 && touched) TellChangedElsewhere(watched);
+}
+
+void TfAddEditPlace::TellChangedElsewhere(int id) {
+    ospCurrent->Close();
+    ospCurrent->ParamByName(QStringLiteral("PID")).SetAsInteger(id);
+    ospCurrent->Open();
+    QString text;
+    if (ospCurrent->Eof()) {
+        text = TranslateRu(Edited.DeletedPhrase);
+    } else if (FDialogMode == 2 &&
+               ospCurrent->FieldByName(QStringLiteral("VERSION")).AsInteger() > Edited.Version) {
+        text = ChangedByOtherText(ospCurrent->FieldByName(QStringLiteral("CHANGED_BY")).AsString(),
+                                  ospCurrent->FieldByName(QStringLiteral("CHANGED_AT")).AsString(),
+                                  Edited.ChangedPhrase);
+    }
+    if (!text.isEmpty()) ShowChangedNotice(text);
+}
+
+void TfAddEditPlace::ShowChangedNotice(const QString& text) {
+    lblChanged->setText(text);
+    if (lblChanged->isHidden() == text.isEmpty()) return;
+    const int grow = lblChanged->height() + 4;
+    lblChanged->setVisible(!text.isEmpty());
+    resize(width(), height() + (text.isEmpty() ? -grow : grow));
 }
 
 void TfAddEditPlace::LoadTypes() {
@@ -181,6 +232,7 @@ bool TfAddEditPlace::LoadRecord() {
 
 bool TfAddEditPlace::ReloadChanged() {
     if (!LoadRecord()) return false;
+    ShowChangedNotice(QString());  // the dialog shows the place as it is now
     Name = ospObjectInfo->FieldByName(QStringLiteral("NAME")).AsString();
     ShownAbbrevID = GetAbbrevID();
     ShownAbbrevSName = GetAbbrevSName();
@@ -205,9 +257,8 @@ void TfAddEditPlace::OK() {
     const QString codes = EncodePlacePairs(grdCodes->Pairs());
     const QString names = EncodePlacePairs(grdNames->Pairs());
     try {
-        if (Renamed(name) &&
-            !ConfirmNamesake(this, *ospNamesakes, ParentID, name, FDialogMode == 1 ? -1 : ID,
-                             ParentPath))
+        if (Renamed(name) && !ConfirmNamesake(this, *ospNamesakes, ParentID, name,
+                                              FDialogMode == 1 ? -1 : ID, ParentPath))
             return;
         if (FDialogMode == 1) {
             // Integers as they are: a place under the root goes with parent -1.

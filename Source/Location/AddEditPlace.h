@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <vector>
+
 #include "Platform/PlacePairs.h"
 
 #include "FormReposit/PelmBaseForm_Dialog.h"
@@ -14,6 +16,7 @@ class QLineEdit;
 class TOraQuery;
 class TOraStoredProc;
 class TPlacePairsGrid;
+struct TJournalRow;
 
 // Adds a location under a parent or edits one: its type (among the types of its
 // level), its name, its codes and its names per language, saved together in one call.
@@ -37,10 +40,10 @@ public:
     int GetAbbrevID();
     QString GetAbbrevSName();
 
-    int ID = -1;        // the edited location, the new one after an add, -1 after a failure
-    int Level = -1;     // the location's level: which types are offered
-    QString Name;       // the name the reader sees (in the user's language) after a save
-    int ParentID = -1;  // -1 directly under the root
+    int ID = -1;         // the edited location, the new one after an add, -1 after a failure
+    int Level = -1;      // the location's level: which types are offered
+    QString Name;        // the name the reader sees (in the user's language) after a save
+    int ParentID = -1;   // -1 directly under the root
     QString ParentPath;  // the parent's address path, for the question about a namesake
     // The edited place as last read, sent with the change (after a save, the version the save
     // left). Gone: another user deleted the edited place, or the parent to add below; the tree
@@ -59,6 +62,9 @@ public:
     TPlacePairsGrid* grdCodes = nullptr;
     QLabel* lblNames = nullptr;
     TPlacePairsGrid* grdNames = nullptr;
+    // Shown while the dialog is open once another user changes or deletes the place (or, when
+    // adding, deletes the parent); what the user typed stays.
+    QLabel* lblChanged = nullptr;
     QAction* aOK = nullptr;
     TOraStoredProc* ospStatus = nullptr;
     TOraStoredProc* ospObjectInfo = nullptr;
@@ -66,6 +72,7 @@ public:
     TOraStoredProc* ospCodes = nullptr;
     TOraStoredProc* ospNames = nullptr;
     TOraStoredProc* ospNamesakes = nullptr;
+    TOraStoredProc* ospCurrent = nullptr;  // the place as stored now, for lblChanged
     TOraQuery* oqAddObject = nullptr;
     TOraQuery* oqEditObject = nullptr;
 
@@ -88,6 +95,13 @@ private:
     // Shows the place as another user left it; false when it is gone.
     bool ReloadChanged();
     void OK();
+    // Listens to the session's journal while the dialog is open.
+    void FollowJournal();
+    void FollowChanges(const std::vector<TJournalRow>& rows);
+    // Says in lblChanged what another user did to the place since the dialog read it.
+    void TellChangedElsewhere(int id);
+    // Shows the text in lblChanged, the dialog growing to hold it; empty hides it.
+    void ShowChangedNotice(const QString& text);
     // Moves ospStatus to the row of the chosen type; false when there is none.
     bool LocateChosenType();
 };

@@ -98,13 +98,17 @@ bool ChangedByOther(const std::exception& error) {
     return ora && ora->ErrorCode() == OraCode::ChangedByOther;
 }
 
-void ShowChangedByOther(const QString& user, const QString& utcTime, QWidget* owner,
-                        const QString& phrase) {
+QString ChangedByOtherText(const QString& user, const QString& utcTime, const QString& phrase) {
     QDateTime at = QDateTime::fromString(utcTime, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     at.setTimeZone(QTimeZone::utc());
     const QString when =
         at.isValid() ? at.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : utcTime;
-    MessageBoxes::Show(TranslateRu(phrase).arg(user, when),
+    return TranslateRu(phrase).arg(user, when);
+}
+
+void ShowChangedByOther(const QString& user, const QString& utcTime, QWidget* owner,
+                        const QString& phrase) {
+    MessageBoxes::Show(ChangedByOtherText(user, utcTime, phrase),
                        TranslateRu(QStringLiteral("Местоположение")), MB_ICONINFORMATION, owner);
 }
 

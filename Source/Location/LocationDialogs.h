@@ -47,6 +47,9 @@ bool PlaceGone(const std::exception& error);
 void ShowPlaceGone(QWidget* owner);
 // Whether the server refused a change built on an older reading of the row.
 bool ChangedByOther(const std::exception& error);
+// Who changed the row last and when, in the user's language: `phrase` (%1 the user, %2 the
+// time) translated, `utcTime` as the server keeps it shown in local time.
+QString ChangedByOtherText(const QString& user, const QString& utcTime, const QString& phrase);
 // Tells the user who changed the row last and when (`utcTime` as the server keeps it, shown
 // in local time); `phrase` has %1 for the user and %2 for the time.
 void ShowChangedByOther(

@@ -60,7 +60,10 @@ void TfMain::aObjectAddExecute() {
         dialog->ParentPath = TLocationTree::PathOf(s);
         dialog->Level = s->Level + 1;
         const bool done = dialog->Execute();
-        if (dialog->Edited.Gone) {
+        s = FTree->Find(dialog->ParentID);  // followed while the dialog was open: maybe gone
+        if (!s) {
+            // the tree has shown the deletion or the move already
+        } else if (dialog->Edited.Gone) {
             DropGoneNode(s);
         } else if (done) {
             if (dialog->ID < 1) {
@@ -103,7 +106,10 @@ void TfMain::aObjectEditExecute() {
         dialog->ID = s->ID;
         dialog->Level = s->Level;
         const bool done = dialog->Execute();
-        if (dialog->Edited.Gone) {
+        s = FTree->Find(dialog->ID);  // followed while the dialog was open: maybe gone
+        if (!s) {
+            // the tree has shown the deletion or the move already
+        } else if (dialog->Edited.Gone) {
             DropGoneNode(s);
         } else if (done) {
             ShowEdited(s, dialog->GetAbbrevID(), dialog->GetAbbrevSName(), dialog->Name);
