@@ -18,6 +18,7 @@
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "Platform/JournalChanges.h"
+#include "Platform/PlaceCaption.h"
 #include "Platform/Ui/Application.h"
 
 namespace {
@@ -110,6 +111,8 @@ void TfHistory::BuildQueries() {
     FClear->SetSQL({QStringLiteral("DELETE FROM JOURNAL_VIEW WHERE GUID = :GUID")});
     for (TOraQuery* q : {FMake, FKeep, FClear}) q->Macros().Add(QStringLiteral("Shema"));
     ospJournal = LocatProc(this, "ospJournal", "GET_T#JOURNAL_PLACE");
+    ospPlace = LocatProc(this, "ospPlace", "GET_T#LOCATION");
+    ospType = LocatProc(this, "ospType", "GET_T#LOCATTYPE");
 }
 
 void TfHistory::BuildLayout() {
@@ -166,6 +169,38 @@ QString TfHistory::OperationCaption(const QString& op) const {
     return TranslateRu(QStringLiteral("Изменено"));
 }
 
+QString TfHistory::ValueCaption(const QString& field, const QString& value) {
+    const bool parent = field == QLatin1String("ID_PARENT");
+    if ((!parent && field != QLatin1String("ID_LOCATTYPE")) || value.isEmpty()) return value;
+    const QString key = field + u'=' + value;
+    auto found = FValueCaptions.constFind(key);
+    if (found == FValueCaptions.constEnd())
+        found =
+            FValueCaptions.insert(key, parent ? PlaceName(value.toInt()) : TypeName(value.toInt()));
+    return *found;
+}
+
+QString TfHistory::PlaceName(int id) {
+    ospPlace->Close();
+    ospPlace->ParamByName(QStringLiteral("PID")).SetAsInteger(id);
+    ospPlace->Open();
+    if (ospPlace->Eof()) return TranslateRu(QStringLiteral("%1 (удалено)")).arg(id);
+    return PlaceCaption(ospPlace->FieldByName(QStringLiteral("ABBREV_SNAME")).AsString(),
+                        FSeparator, ospPlace->FieldByName(QStringLiteral("NAME")).AsString());
+}
+
+// "2: район (р-н)": the field is captioned as the level.
+QString TfHistory::TypeName(int id) {
+    ospType->Close();
+    ospType->ParamByName(QStringLiteral("PID")).SetAsInteger(id);
+    ospType->Open();
+    if (ospType->Eof()) return TranslateRu(QStringLiteral("%1 (удалено)")).arg(id);
+    auto text = [this](const char* name) {
+        return ospType->FieldByName(QString::fromLatin1(name)).AsString();
+    };
+    return QStringLiteral("%1: %2 (%3)").arg(text("LEVEL#"), text("NAME"), text("SNAME"));
+}
+
 void TfHistory::Keep(const QVariantList& values) {
     static const char* const names[] = {"SEQ",   "AT",        "WHO",       "OP",    "OBJECT",
                                         "FIELD", "OLD_VALUE", "NEW_VALUE", "ROW_NO"};
@@ -180,6 +215,7 @@ void TfHistory::Keep(const QVariantList& values) {
 void TfHistory::Fill() {
     FClear->ParamByName(QStringLiteral("GUID")).SetAsString(FGuid);
     FClear->ExecSQL();
+    FValueCaptions.clear();  // names read now: a place renamed since shows its new name
     ospJournal->Close();
     ospJournal->ParamByName(QStringLiteral("PID")).SetAsInteger(FPlace);
     ospJournal->ParamByName(QStringLiteral("PSUBTREE")).SetAsInteger(cbSubtree->isChecked());
@@ -207,7 +243,8 @@ void TfHistory::Fill() {
         if (changed.empty()) changed.push_back({});
         for (const TJournalChange& c : changed)
             Keep(common + QVariantList{c.Field.isEmpty() ? QString() : FieldCaption(c.Field),
-                                       c.Before, c.After, ++row});
+                                       ValueCaption(c.Field, c.Before),
+                                       ValueCaption(c.Field, c.After), ++row});
     }
     lblCut->setText(
         ospJournal->RecordCount() > MaxChanges

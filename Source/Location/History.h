@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include "ComUnits/wwDBGrid.h"
@@ -24,6 +25,8 @@ public:
 
     // The place whose history is shown, and its caption for the title.
     void SetPlace(int id, const QString& caption);
+    // What stands between a place's short name and its name, as the tree shows it.
+    void SetSeparator(const QString& separator) { FSeparator = separator; }
     // Reads the place's journal again (with its subtree when the box is checked).
     void Reload();
     int RowCount() const;
@@ -37,6 +40,8 @@ public:
     QPushButton* btnClose = nullptr;
     TOraQuery* oqHistory = nullptr;
     TOraStoredProc* ospJournal = nullptr;
+    TOraStoredProc* ospPlace = nullptr;  // a parent's name
+    TOraStoredProc* ospType = nullptr;   // a level's number and abbreviation
 
 protected:
     void FormCreate() override;
@@ -51,6 +56,11 @@ private:
     void Keep(const QVariantList& values);
     QString FieldCaption(const QString& field) const;
     QString OperationCaption(const QString& op) const;
+    // A value as the reader knows it: a parent by its caption, a type by its level and
+    // abbreviation; a place or type gone by its id, said to be gone. Other values as they are.
+    QString ValueCaption(const QString& field, const QString& value);
+    QString PlaceName(int id);
+    QString TypeName(int id);
 
     TOraQuery* FMake = nullptr;   // the session's table, made once
     TOraQuery* FKeep = nullptr;   // one row into it
@@ -58,4 +68,6 @@ private:
     QString FGuid;
     int FPlace = -1;
     QString FCaption;
+    QString FSeparator = QStringLiteral(". ");
+    QHash<QString, QString> FValueCaptions;  // field and id to caption, for one reading
 };

@@ -397,6 +397,7 @@ void TfMain::OpenHistory() {
     TObjectNode* node = FTree->Selected();
     if (!node || GetSelectedID() < 1) return;
     TFormHolder<TfHistory> history(TComBaseForm::Create<TfHistory>(nullptr, FSession, FShema));
+    history->SetSeparator(AbbrevSeparator());
     history->SetPlace(GetSelectedID(), node->text(0));
     history->Reload();
     ModalRunner::RunModal(*history);

@@ -46,18 +46,26 @@ TEST(History, OpensFromTheTreeMenuListsEachChangedFieldAndTakesTheSubtreeAndTheG
              {"PID_PARENT", s.north},
              {"PID_LOCATTYPE", s.tR},
              {"PNAME", "Приозёрный"}});
+    // There and back through a region deleted since: named by its id.
+    const long long gone = db.AddLocation(-1, s.tObl, "Временная");
+    for (long long parent : {gone, s.north})
+        db.Call("QXVERPLOCAT", "UPD_T#LOCATION_ID_PARENT",
+                {{"PID", s.lakeside}, {"PID_PARENT", parent}});
+    db.Call("QXVERPLOCAT", "DEL_T#LOCATION", {{"PID", gone}});
     db.AddInfo(s.birch, -1, 1, "555-12");
     db.Raw().Commit();
-    const QString level = QString::number(s.tR), parent = QString::number(s.north);
+    const QString was = QString::number(gone), parent = "обл. Северная";
     // Titles, then action, field, before, after of the place alone: in Russian, then in English.
     const std::pair<const char*, QStringList> cases[] = {
         {"history-window-ru",
-         {"Действие|Поле|Было|Стало", "Изменено|Название|Озёрный|Приозёрный",
-          "Добавлено|Уровень||" + level, "Добавлено|Вышестоящее||" + parent,
-          "Добавлено|Название||Озёрный"}},
+         {"Действие|Поле|Было|Стало", "Перемещено|Вышестоящее|" + was + " (удалено)|" + parent,
+          "Перемещено|Вышестоящее|" + parent + "|" + was + " (удалено)",
+          "Изменено|Название|Озёрный|Приозёрный", "Добавлено|Уровень||2: район (р-н)",
+          "Добавлено|Вышестоящее||" + parent, "Добавлено|Название||Озёрный"}},
         {"history-window",
-         {"Action|Field|Before|After", "Changed|Name|Озёрный|Приозёрный", "Added|Level||" + level,
-          "Added|Parent||" + parent, "Added|Name||Озёрный"}},
+         {"Action|Field|Before|After", "Moved|Parent|" + was + " (deleted)|" + parent,
+          "Moved|Parent|" + parent + "|" + was + " (deleted)", "Changed|Name|Озёрный|Приозёрный",
+          "Added|Level||2: район (р-н)", "Added|Parent||" + parent, "Added|Name||Озёрный"}},
     };
     MessageBoxRecorder boxes;
     for (const auto& [shot, expectedRows] : cases) {
@@ -117,7 +125,7 @@ TEST(History, OpensFromTheTreeMenuListsEachChangedFieldAndTakesTheSubtreeAndTheG
                 std::sort(expected.begin() + 1, expected.end());
         EXPECT_EQ(rows, expected);
         // With the subtree: the village, the town and the village's information item too.
-        EXPECT_EQ(subtree, 4 + 3 + 3 + 3);
+        EXPECT_EQ(subtree, 6 + 3 + 3 + 3);
         EXPECT_TRUE(std::is_sorted(objects.begin(), objects.end()))
             << objects.join(u',').toStdString();
         EXPECT_EQ(boxes.Count(), 0u) << (boxes.Count() ? boxes.Last().Text.toStdString() : "");
