@@ -23,6 +23,6 @@ protected:
     int CallDelete(int id) override;
     QString ReferencedCaption() const override;
     QString DeleteFailedCaption() const override;
-    const char* JournalKind() const override { return "ABBREV"; }
+    bool Follows(const TJournalRow& row) const override { return row.Is("ABBREV"); }
     bool FreezeDuringDelete() const override { return true; }
 };

@@ -316,9 +316,8 @@ void TfDictionaryBrowse::FollowJournal() {
     if (!FSession) return;
     connect(TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
             [this](const std::vector<TJournalRow>& rows) {
-                const bool mine = std::any_of(rows.begin(), rows.end(), [this](const auto& row) {
-                    return row.Is(JournalKind());
-                });
+                const bool mine = std::any_of(rows.begin(), rows.end(),
+                                              [this](const auto& row) { return Follows(row); });
                 if (!mine || !ospObjects->Active()) return;
                 Guard([this] {
                     const int id = ospObjects->IsEmpty()

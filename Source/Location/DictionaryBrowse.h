@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "FormReposit/PelmBaseForm_Browse.h"
+#include "Location/JournalWatcher.h"
 #include "Platform/Data/DataSetModel.h"
 
 class QAction;
@@ -104,9 +105,9 @@ protected:
     // Caption of the "still referenced" box, and of the failed-delete warning.
     virtual QString ReferencedCaption() const = 0;
     virtual QString DeleteFailedCaption() const = 0;
-    // The kind of the journal's rows this list shows ("ABBREV", "LEVEL"): another session's
-    // change of that kind is read again at once.
-    virtual const char* JournalKind() const = 0;
+    // Whether the list shows what a journal row changed: another session's change of it is
+    // read again at once.
+    virtual bool Follows(const TJournalRow& row) const = 0;
     // Whether the grid is frozen from the delete call until its answer is handled.
     virtual bool FreezeDuringDelete() const { return false; }
 

@@ -20,5 +20,8 @@ protected:
     int CallDelete(int id) override;
     QString ReferencedCaption() const override;
     QString DeleteFailedCaption() const override;
-    const char* JournalKind() const override { return "LEVEL"; }
+    // A level is shown with its abbreviation's name.
+    bool Follows(const TJournalRow& row) const override {
+        return row.Is("LEVEL") || row.Is("ABBREV");
+    }
 };

@@ -43,8 +43,10 @@ void TfSearch::FormCreate() {
     if (FSession)
         connect(TJournalWatcher::Of(FSession, FShema), &TJournalWatcher::Changed, this,
                 [this](const std::vector<TJournalRow>& rows) {
-                    const bool places = std::any_of(
-                        rows.begin(), rows.end(), [](const auto& row) { return row.Is("PLACE"); });
+                    // A hit shows its abbreviation's name too.
+                    const bool places = std::any_of(rows.begin(), rows.end(), [](const auto& row) {
+                        return row.Is("PLACE") || row.Is("ABBREV");
+                    });
                     if (!places || HitCount() == 0 || edText->text().trimmed().isEmpty()) return;
                     const int row = dbgHits->currentIndex().row();
                     Application::Instance().Protect(this, [this] { Search(); });

@@ -1,19 +1,42 @@
+#include <QAbstractItemView>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
+#include "Location/Abbreviature.h"
+#include "Location/AddEditPlace.h"
+#include "Location/Level.h"
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/PopupEdit.h"
+#include "Location/Search.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/ModalDriver.h"
 #include "support/PostgresDsn.h"
 #include "support/TestDatabase.h"
 
 namespace {
+
+// Whether a label or a cell of the lists, grids and trees of a window begins with the text.
+bool Shows(const QWidget& window, const QString& text) {
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        if (label->isVisibleTo(&window) && label->text().startsWith(text)) return true;
+    for (const QAbstractItemView* view : window.findChildren<QAbstractItemView*>())
+        for (int c = 0; view->model() && c < view->model()->columnCount(); ++c)
+            if (!view->model()
+                     ->match(view->model()->index(0, c), Qt::DisplayRole, text, 1,
+                             Qt::MatchStartsWith | Qt::MatchRecursive)
+                     .isEmpty())
+                return true;
+    return false;
+}
 
 // The location window open on one database while another program changes it: each change
 // shows in the window's tree within a second, the user's expansion and selection kept.
@@ -37,6 +60,18 @@ protected:
         ASSERT_TRUE(worker.waitForFinished(10000));
         ASSERT_GE(worker.readAllStandardOutput().trimmed().toLongLong(), 1)
             << worker.readAllStandardError().toStdString();
+    }
+    // Waits up to a second for the window to show the change; whether it did.
+    static bool Within1s(const std::function<bool()>& shown) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!shown() && waited.elapsed() < 1000) QTest::qWait(10);
+        return shown();
+    }
+    template <class TForm>
+    TFormHolder<TForm> Open() {
+        return TFormHolder<TForm>(
+            TComBaseForm::Create<TForm>(nullptr, &FDb->Session(), FDb->Schema()));
     }
     QString Children(long long id) {
         QStringList captions;
@@ -77,15 +112,57 @@ TEST_P(FollowingTest, AnotherProgramsChangeShowsWithinASecondWithThePlaceKept) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Routine);
         CallElsewhere(c.Routine, c.In);
-        QElapsedTimer waited;
-        waited.start();
-        while (Children(c.Parent) != QString::fromUtf8(c.Children) && waited.elapsed() < 1000)
-            QTest::qWait(10);
+        Within1s([&] { return Children(c.Parent) == QString::fromUtf8(c.Children); });
         EXPECT_EQ(Children(c.Parent), QString::fromUtf8(c.Children));
         EXPECT_EQ(FForm->Tree()->SelectedID(), c.Selected);
         EXPECT_TRUE(FForm->Tree()->Find(int(S.lakeside))->isExpanded());
         EXPECT_EQ(FForm->cbObject->Text(), FForm->Tree()->AddressPath());  // the line follows
     }
+    EXPECT_TRUE(FBoxes.Calls().empty());
+}
+
+TEST_P(FollowingTest, EveryOtherOpenWindowAndThePlaceDialogShowAnotherProgramsChange) {
+    auto id = [](long long v) { return QString::number(v); };
+    const auto abbreviations = Open<TfAbbreviature>();
+    const auto levels = Open<TfLevel>();
+    const auto search = Open<TfSearch>();
+    search->SetText(QStringLiteral("Берёз"));
+    search->Search();
+    FForm->Tree()->ExpandToLocation(int(S.birch));
+    ModalDriver driver;
+    // The place's dialog open all along; once the place is gone, the information is its parent's.
+    driver.Then([&](QDialog& place) {
+        static_cast<TfAddEditPlace&>(place).edtName->setText(QStringLiteral("Берёзки"));
+        const struct {
+            QWidget* Window;
+            const char* Routine;
+            QStringList In;
+            const char* Shown;  // what the window shows afterwards
+        } cases[] = {
+            // clang-format off
+            {abbreviations.get(), "INS_T#LOCATABBREV", {"PSNAME=х.", "PNAME=хутор"}, "хутор"},
+            {levels.get(), "UPD_T#LOCATABBREV", {"PID=" + id(S.aS), "PSNAME=с.", "PNAME=сельцо", "PVERSION=1"}, "сельцо"},
+            {search.get(), "INS_T#LOCATION",
+             {"PID_PARENT=" + id(S.lakeside), "PID_LOCATTYPE=" + id(S.tS3), "PNAME=Берёзово"}, "Берёзово"},
+            {&place, "UPD_T#LOCATION", {"PID=" + id(S.birch), "PID_PARENT=" + id(S.lakeside),
+             "PID_LOCATTYPE=" + id(S.tS3), "PNAME=Берёза"}, "Местоположение изменено пользователем"},
+            {&place, "DEL_T#LOCATION", {"PID=" + id(S.birch)}, "Местоположение удалено другим пользователем"},
+            {FForm, "QXVERPINFORM.INS_T#INFORMATION",
+             {"POBJTYPE=1", "POBJID=" + id(S.lakeside), "PINFOTYPE=1", "PVALUE=555-12", "PACTIVE=1"}, "555-12"},
+            // clang-format on
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.Routine);
+            c.Window->show();
+            const QString shown = QString::fromUtf8(c.Shown);
+            EXPECT_FALSE(Shows(*c.Window, shown));
+            CallElsewhere(c.Routine, c.In);
+            EXPECT_TRUE(Within1s([&] { return Shows(*c.Window, shown); }));
+        }
+        EXPECT_EQ(static_cast<TfAddEditPlace&>(place).edtName->text(), "Берёзки");  // kept
+    });
+    FForm->aObjectEdit->trigger();
+    EXPECT_EQ(driver.Runs().size(), 1u);
     EXPECT_TRUE(FBoxes.Calls().empty());
 }
 

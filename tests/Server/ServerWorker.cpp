@@ -6,7 +6,8 @@
 //     adds places one call at a time and prints each id once its call has returned, until
 //     it is killed (see test_SqliteFaults.cpp);
 //   ServerWorker call DSN SCHEMA ROUTINE [NAME=VALUE]...
-//     one call of a location routine, committed; prints its RESULT (see test_MainFollowing.cpp);
+//     one call of a location routine (or of PACKAGE.ROUTINE), committed; prints its RESULT (see
+//     test_MainFollowing.cpp);
 //   ServerWorker hold DSN
 //     renames every place inside one write transaction, prints "held" and keeps the
 //     transaction open until its input closes (see test_Search.cpp).
@@ -232,8 +233,9 @@ int main(int argc, char** argv) {
                 inputs.push_back(
                     {pair.section(u'=', 0, 0), number ? QVariant(n) : QVariant(value)});
             }
-            const TCallResult r =
-                db->Call(db->Describe(a[3], QStringLiteral("QXVERPLOCAT"), a[4]), inputs);
+            const QString routine = a[4].contains(u'.') ? a[4] : "QXVERPLOCAT." + a[4];
+            const TCallResult r = db->Call(
+                db->Describe(a[3], routine.section(u'.', 0, 0), routine.section(u'.', 1)), inputs);
             std::cout << r.Value("RESULT").toLongLong() << std::endl;
             return 0;
         }
