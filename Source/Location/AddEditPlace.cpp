@@ -159,11 +159,13 @@ void TfAddEditPlace::TellChangedElsewhere(int id) {
 }
 
 void TfAddEditPlace::ShowChangedNotice(const QString& text) {
+    const int before = lblChanged->isHidden() ? 0 : lblChanged->height() + 4;
     lblChanged->setText(text);
-    if (lblChanged->isHidden() == text.isEmpty()) return;
-    const int grow = lblChanged->height() + 4;
     lblChanged->setVisible(!text.isEmpty());
-    resize(width(), height() + (text.isEmpty() ? -grow : grow));
+    // As many lines as the text takes in the user's language.
+    const int lines = text.isEmpty() ? 0 : lblChanged->heightForWidth(lblChanged->width());
+    lblChanged->resize(lblChanged->width(), lines);
+    resize(width(), height() - before + (text.isEmpty() ? 0 : lines + 4));
 }
 
 void TfAddEditPlace::LoadTypes() {
