@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
 #include <vector>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
@@ -266,8 +267,9 @@ TfrObjectInfo::TfrObjectInfo(QWidget* parent) : TfrPelmBaseFrame(parent) {
          QStringLiteral("end;")});
 
     // A failing server call shows its message; the frame stays as it was left.
-    connect(aEdit, &QAction::triggered, this, [this] { Guarded([this] { EditFocused(); }); });
-    connect(aDelete, &QAction::triggered, this, [this] { Guarded([this] { DeleteFocused(); }); });
+    connect(aEdit, &QAction::triggered, this, [this] { HoldingRows([this] { EditFocused(); }); });
+    connect(aDelete, &QAction::triggered, this,
+            [this] { HoldingRows([this] { DeleteFocused(); }); });
     connect(aRefresh, &QAction::triggered, this,
             [this] { Guarded([this] { RefreshAndTranslate(); }); });
     connect(aShowActiveOnly, &QAction::triggered, this,
@@ -330,7 +332,21 @@ void TfrObjectInfo::SetFrameActive(bool active) {
     aDelete->setShortcut(active ? QKeySequence(Qt::Key_F8) : QKeySequence());
 }
 
+void TfrObjectInfo::HoldingRows(const std::function<void()>& action) {
+    if (FHeld++ == 0) FWaitingObjID = FObjID;
+    Guarded(action);
+    if (--FHeld > 0) return;
+    FObjID = FWaitingObjID;
+    if (!std::exchange(FReloadWaits, false)) return;
+    Guarded([this] { RefreshInfo(); });
+}
+
 void TfrObjectInfo::SetObjID(int id) {
+    if (FHeld > 0) {
+        FWaitingObjID = id;
+        FReloadWaits = FReloadWaits || FAutoLoad;
+        return;
+    }
     FObjID = id;
     if (FAutoLoad) RefreshInfo();
 }
@@ -358,7 +374,7 @@ void TfrObjectInfo::BuildKindMenus() {
             QAction* item = menu->addAction(ImageList->Icon(InfoKindImage(kind)), name);
             SetTag(item, kind);
             connect(item, &QAction::triggered, this,
-                    [this, item] { Guarded([this, item] { AddInfoOfKind(TagOf(item)); }); });
+                    [this, item] { HoldingRows([this, item] { AddInfoOfKind(TagOf(item)); }); });
         }
     }
 }
@@ -380,6 +396,10 @@ void TfrObjectInfo::CreateRootRow() {
 }
 
 void TfrObjectInfo::RefreshInfo() {
+    if (FHeld > 0) {
+        FReloadWaits = true;
+        return;
+    }
     {
         TInspectorUpdate update(dxInspector);
         qDeleteAll(FRootRow->takeChildren());

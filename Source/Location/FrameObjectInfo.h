@@ -149,6 +149,10 @@ protected:
 private:
     // Runs a user's operation under the application's exception handler.
     void Guarded(const std::function<void()>& action);
+    // The same for an operation that opens a dialog over the rows: the window, following other
+    // sessions meanwhile, may ask for another place or for the rows again; that waits until the
+    // operation ends, so the dialog's rows and place stay what they were.
+    void HoldingRows(const std::function<void()>& action);
     static int NestedCount(const QTreeWidgetItem* row);
     void BuildKindMenus();
     void CreateRootRow();
@@ -172,6 +176,9 @@ private:
     void RefreshAndTranslate();
 
     int FObjID = -1;
+    int FHeld = 0;              // operations holding the rows
+    bool FReloadWaits = false;  // a reload asked while held
+    int FWaitingObjID = -1;     // the place asked for while held
     QList<int> FPendingDeletes;
     TInfoRow* FRootRow = nullptr;
     QMenu* FAddMenu = nullptr;
