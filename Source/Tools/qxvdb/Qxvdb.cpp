@@ -289,8 +289,8 @@ int RunSeed(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& 
     // namesakes there are the registry's, not a user's slip.
     seed.Import.Namesakes = false;
     try {
-        return ImportRead(calls, seed, QStringLiteral("iso3166"), {Iso3166Places(typeLanguage), {}}, clock,
-                          out, err);
+        return ImportRead(calls, seed, QStringLiteral("iso3166"),
+                          {Iso3166Places(typeLanguage), {}}, clock, out, err);
     } catch (const ESeedTables& e) {
         err << "qxvdb: " << e.Text << "\n";
         return QxvdbExit::DataError;
