@@ -74,8 +74,8 @@ TEST_F(PickerTest, OpensExpandedAtAStartThreeLevelsDeepAndReturnsTheChoice) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
-// An English user reads a place's English name where it has one, in the tree and the address
-// line alike; the other places keep their own names.
+// An English user reads a place's English name where it has one, in the tree, the address
+// line and its popup alike; the other places keep their own names.
 TEST_F(PickerTest, TheEnglishUserSeesEnglishNamesInTheTreeAndTheAddressLine) {
     for (const auto& [place, name] : {std::pair{FSample.north, "EN\tNorthern"},
                                       std::pair{FSample.birch, "EN\tBirchwood\nRU\tБерёзка"}})
@@ -83,14 +83,19 @@ TEST_F(PickerTest, TheEnglishUserSeesEnglishNamesInTheTreeAndTheAddressLine) {
                   1);
     FDb.SetUserLanguage(9);
     int id = int(FSample.birch);
-    QString path, caption;
+    QString path, caption, inPopup;
     Pick(id, [&](TfMain& form) {
         path = form.cbObject->Text();
         caption = form.Tree()->Selected()->text(0);
+        form.InitAddressPopup();
+        for (QTreeWidgetItem* row = form.tvCombo->currentItem(); row; row = row->parent())
+            inPopup.prepend(u'\\' + row->text(0));
         form.btnSelect->click();
     });
     EXPECT_EQ(path, "обл. Northern\\р-н. Озёрный\\с. Birchwood");
     EXPECT_EQ(caption, "с. Birchwood");
+    EXPECT_TRUE(inPopup.endsWith("\\обл. Northern\\р-н. Озёрный\\с. Birchwood"))
+        << qPrintable(inPopup);
 }
 
 // Choosing and the close box run one closing path: its commit runs, and a refused commit is an

@@ -116,11 +116,14 @@ TEST_P(QxvdbSeedOnEngine, TheSeedHoldsEveryCountryAndSubdivisionOfTheSystemsTabl
     EXPECT_EQ(Scalar(codes.arg("%1", "ISO3166_1")), countries);
     EXPECT_EQ(Scalar(codes.arg("%1", "ISO3166_2")), subdivisions);
 
-    // Level, English and Russian name, and the parent's code of a place found by its code.
+    // Level, English and Russian name, the parent's code and the type of a place found by its
+    // code. The test's user reads Russian, so the seed named the types in Russian; an English
+    // user's seed names them in English.
     const QString place = QStringLiteral(
         "SELECT T.LEVEL_NO || '|' || coalesce(E.NAME, '') || '|' || coalesce(R.NAME, '') "
-        "|| '|' || coalesce(P.CODE, '') FROM %1.LOCATION_CODE C JOIN %1.LOCATION L ON "
-        "L.ID = C.ID_LOCATION JOIN %1.LOCATTYPE T ON T.ID = L.ID_LOCATTYPE LEFT JOIN "
+        "|| '|' || coalesce(P.CODE, '') || '|' || A.SNAME || '|' || A.NAME FROM "
+        "%1.LOCATION_CODE C JOIN %1.LOCATION L ON L.ID = C.ID_LOCATION JOIN %1.LOCATTYPE T ON "
+        "T.ID = L.ID_LOCATTYPE JOIN %1.LOCATABBREV A ON A.ID = T.ID_ABBREV LEFT JOIN "
         "%1.LOCATION_NAME E ON E.ID_LOCATION = L.ID AND E.LANG = 'EN' "
         "LEFT JOIN %1.LOCATION_NAME R ON R.ID_LOCATION = L.ID AND R.LANG = 'RU' "
         "LEFT JOIN %1.LOCATION_CODE P ON P.ID_LOCATION = L.ID_PARENT "
@@ -128,11 +131,22 @@ TEST_P(QxvdbSeedOnEngine, TheSeedHoldsEveryCountryAndSubdivisionOfTheSystemsTabl
     const struct {
         const char* Code;
         const char* Is;
-    } known[] = {{"DE", "1|Germany|Германия|"},
-                 {"RU-MOS", "2|Moskovskaja oblast'|Московская область|RU"},
-                 {"GB-ABD", "3|Aberdeenshire|Абердиншир|GB-SCT"}};
-    for (const auto& k : known)
+        const char* EnglishType;
+    } known[] = {
+        {"DE", "1|Germany|Германия||стр.|Страна", "Country|Country"},
+        {"RU-MOS", "2|Moskovskaja oblast'|Московская область|RU|обл.|Область",
+         "Adm. reg.|Administrative region"},
+        {"RU-MOW", "2|Moskva|Москва|RU|г. ф. з.|Город федерального значения",
+         "Auto. city|Autonomous city"},
+        {"GB-ABD", "3|Aberdeenshire|Абердиншир|GB-SCT|обл. сов.|Область совета",
+         "Coun. area|Council area"}};
+    QHash<QString, QString> englishTypes;
+    for (const TPlaceRow& row : Iso3166Places("EN"))
+        englishTypes.insert(row.Codes.at(0).second, row.Abbrev + u'|' + row.AbbrevName);
+    for (const auto& k : known) {
         EXPECT_EQ(Value(place.arg("%1", k.Code)).toString(), QString::fromUtf8(k.Is));
+        EXPECT_EQ(englishTypes.value(k.Code), QString::fromUtf8(k.EnglishType));
+    }
     // Every type's caption takes one full stop, whatever its short name ends with.
     const TRowSet types = OpenConnection(FDsn)->Query(
         QStringLiteral("SELECT SNAME, NAME FROM %1.LOCATABBREV").arg(QuotedSchemaName(FSchema)),

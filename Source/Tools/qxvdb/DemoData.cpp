@@ -476,15 +476,7 @@ private:
     }
 
     void MakeEnglishUser(const QString& englishUser) {
-        // The language table has no routines: written with bound values.
-        const QString schema = QuotedSchemaName(FCalls.Schema());
-        FCalls.Db().Execute(
-            QStringLiteral("INSERT INTO %1.lang_user (user_name, apl_lang_id, apl_lang_sub_id, "
-                           "rep_lang_id, rep_lang_sub_id) SELECT :USER_NAME, 9, 0, 9, 0 WHERE NOT "
-                           "EXISTS (SELECT 1 FROM %1.lang_user WHERE upper(user_name) = "
-                           "upper(:USER_NAME))")
-                .arg(schema),
-            {{QStringLiteral("USER_NAME"), englishUser.toUpper()}});
+        AddEnglishUser(FCalls.Db(), FCalls.Schema(), englishUser);
     }
 
     TRoutines FCalls;
@@ -497,6 +489,17 @@ private:
 };
 
 }  // namespace
+
+void AddEnglishUser(IDbConnection& db, const QString& schema, const QString& user) {
+    // The language table has no routines: written with bound values.
+    db.Execute(
+        QStringLiteral("INSERT INTO %1.lang_user (user_name, apl_lang_id, apl_lang_sub_id, "
+                       "rep_lang_id, rep_lang_sub_id) SELECT :USER_NAME, 9, 0, 9, 0 WHERE NOT "
+                       "EXISTS (SELECT 1 FROM %1.lang_user WHERE upper(user_name) = "
+                       "upper(:USER_NAME))")
+            .arg(QuotedSchemaName(schema)),
+        {{QStringLiteral("USER_NAME"), user.toUpper()}});
+}
 
 std::optional<TDemoStats> LoadDemoData(IDbConnection& db, const QString& schema,
                                        const QString& englishUser, bool world) {

@@ -40,3 +40,6 @@ QByteArray DemoIcon(TIconKind kind);
 // EOraError (after a rollback) on failure.
 std::optional<TDemoStats> LoadDemoData(IDbConnection& db, const QString& schema,
                                        const QString& englishUser, bool world = false);
+
+// Makes `user` read the interface in English (and the places' English names).
+void AddEnglishUser(IDbConnection& db, const QString& schema, const QString& user);

@@ -9,6 +9,7 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/NameLanguage.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
 #include "Tools/qxvdb/Arguments.h"
@@ -60,7 +61,8 @@ const char kUsage[] =
     "                             holds names its place, the others get new ids\n"
     "  seed iso3166               add every country and its subdivisions from the system's\n"
     "                             ISO 3166 tables (package iso-codes): their codes, their\n"
-    "                             types as abbreviations, English and Russian names\n"
+    "                             types as abbreviations (named in the language of the\n"
+    "                             user who seeds), English and Russian names\n"
     "                             (takes --dry-run and --progress)\n"
     "  --format csv|json          the file format, whatever the file's name\n"
     "  backup --file PATH         copy an embedded database (all its files) into one file,\n"
@@ -275,6 +277,11 @@ int RunSeed(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& 
         out << "schema " << calls.Schema() << " already holds the ISO 3166 places; nothing added\n";
         return QxvdbExit::Ok;
     }
+    // An abbreviation has one name for every user: the types are named in the language of
+    // the user who seeds, who sets the directory up for its readers.
+    const QString typeLanguage =
+        NameLanguageOf(calls.Result(QStringLiteral("LANG_PACK"),
+                                    QStringLiteral("GET_USER_APL_LANG_ID"), {}));
     TOptions seed = o;
     seed.Import.CreateMissing = true;
     seed.Import.NewIds = true;
@@ -282,8 +289,8 @@ int RunSeed(TRoutines& calls, const TOptions& o, QTextStream& out, QTextStream& 
     // namesakes there are the registry's, not a user's slip.
     seed.Import.Namesakes = false;
     try {
-        return ImportRead(calls, seed, QStringLiteral("iso3166"), {Iso3166Places(), {}}, clock,
-                          out, err);
+        return ImportRead(calls, seed, QStringLiteral("iso3166"),
+                          {Iso3166Places(typeLanguage), {}}, clock, out, err);
     } catch (const ESeedTables& e) {
         err << "qxvdb: " << e.Text << "\n";
         return QxvdbExit::DataError;
@@ -410,6 +417,12 @@ int RunQxvdb(const QStringList& args, QTextStream& out, QTextStream& err) {
             out << "schema " << schema << " is ready on " << db->Server() << "\n";
         } else if (o.Command == QLatin1String("demo")) {
             if (o.World && !HasPlaces(calls)) {
+                // The seed names the types in its user's language: the English demo user
+                // reads English ones.
+                if (!o.EnglishUser.isEmpty()) {
+                    AddEnglishUser(*db, schema, o.EnglishUser);
+                    db->Commit();
+                }
                 const int code = RunSeed(calls, o, out, err);
                 if (code != QxvdbExit::Ok) return code;
             }

@@ -24,8 +24,10 @@ struct ESeedTables {
 
 // Every country (level 1) and its subdivisions (below the subdivision their table names as
 // parent, else below the country) as import rows, parents first, numbered from 1: codes,
-// English and Russian names, and types as abbreviations with their full names.
-std::vector<TPlaceRow> Iso3166Places(const TIsoTables& tables = {});
+// English and Russian names, and types as abbreviations with their full names. The types are
+// named in Russian for `typeLanguage` "RU" (a type missing from the seed's own table keeps its
+// English name), in English otherwise.
+std::vector<TPlaceRow> Iso3166Places(const QString& typeLanguage, const TIsoTables& tables = {});
 
 // A short name of at most kMaxAbbrevLength characters for a type's full name, that none of
 // `taken` already is: the name itself when it fits, else its words cut short.

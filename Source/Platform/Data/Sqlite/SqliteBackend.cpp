@@ -1,7 +1,8 @@
 // The embedded engine: "sqlite:PATH[?user=NAME][&timeout=MS]". The main database holds the
 // catalogue; every schema lives in its own database attached under the schema's name, beside PATH
 // as PATH.<schema> (or in memory for ":memory:"). Routines are C++ functions from the registry in
-// this file, run inside a savepoint so that a failing call leaves nothing behind.
+// this file; a failing call leaves nothing behind (its transaction, or inside an open one its
+// savepoint, is rolled back).
 //
 // Every file runs in WAL mode, so readers never block the writer and several programs can open
 // one database. Outside an explicit transaction each call is its own transaction: a changing
@@ -279,10 +280,14 @@ public:
 private:
     TRowSet Run(const QString& sql, const std::vector<TBoundValue>& params, long long* changes,
                 bool script = false);
+    TRowSet Step(sqlite3_stmt* stmt, const std::vector<TBoundValue>& params, const QString& sql);
+    sqlite3_stmt* KeptStatement(const QByteArray& text);
+    void Keep(const QByteArray& text, TStmtHandle stmt);
+    QString Rewritten(const QString& sql);
     void ExecuteScript(const QString& script) override;
     void Exec(const char* sql);
     TCallResult RunRoutine(const TRegisteredRoutine& found, const TRoutineDesc& routine,
-                           const std::vector<TBoundValue>& inputs);
+                           const std::vector<TBoundValue>& inputs, bool inSavepoint);
     template <typename F>
     auto UnitOfWork(bool writes, F&& work) -> decltype(work());
     void UseWal(const QString& database);
@@ -294,7 +299,11 @@ private:
     static int WaitForLock(void* self, int tries);
     void EndLockWait();
 
+    static constexpr size_t kKeptStatements = 200;
+
     TDbHandle FDb;
+    std::map<QByteArray, TStmtHandle> FKept;  // prepared single statements by their text
+    QHash<QString, QString> FRewritten;       // statements as written and as run
     QString FPath;
     QString FUser = kDefaultUser;
     bool FInMemory = false;
@@ -524,81 +533,113 @@ bool TSqliteConnection::AttachMentioned(const QString& message) {
     return Attach(schema, false);
 }
 
+// A routine runs the same few statements on every call, and preparing one costs about as much
+// as running it on an index: a single statement is prepared once and kept by its text. A
+// kept statement still in use (a call made while it is read) is not shared: that run prepares
+// its own.
+sqlite3_stmt* TSqliteConnection::KeptStatement(const QByteArray& text) {
+    const auto kept = FKept.find(text);
+    if (kept != FKept.end() && !sqlite3_stmt_busy(kept->second.get())) return kept->second.get();
+    return nullptr;
+}
+
+void TSqliteConnection::Keep(const QByteArray& text, TStmtHandle stmt) {
+    if (FKept.size() >= kKeptStatements) FKept.clear();
+    FKept.try_emplace(text, std::move(stmt));
+}
+
 TRowSet TSqliteConnection::Run(const QString& sql, const std::vector<TBoundValue>& params,
                                long long* changes, bool script) {
     const QByteArray text = sql.toUtf8();
-    const char* tail = text.constData();
-    const char* const end = text.constData() + text.size();
-    TRowSet result;
     const long long before = sqlite3_total_changes64(FDb.get());
-    while (tail < end) {
-        sqlite3_stmt* raw = nullptr;
-        const char* next = nullptr;
-        int rc = sqlite3_prepare_v2(FDb.get(), tail, int(end - tail), &raw, &next);
-        EndLockWait();
-        if (rc != SQLITE_OK) {
-            if (AttachMentioned(QString::fromUtf8(sqlite3_errmsg(FDb.get()))))
-                continue;  // prepare the same statement again
-            Fail(sql);
-        }
-        TStmtHandle stmt(raw);
-        tail = next;
-        if (!stmt) continue;  // only blanks or a comment
-        if (!script && HasAnotherStatement(tail, end))
-            throw EOraError::Make(933, QStringLiteral("SQL command not properly ended (one "
-                                                      "statement per call)"));
-
-        const int count = sqlite3_bind_parameter_count(stmt.get());
-        for (int i = 1; i <= count; ++i) {
-            const char* pname = sqlite3_bind_parameter_name(stmt.get(), i);
-            const TBoundValue* found = nullptr;
-            if (pname) {
-                const QString name = QString::fromUtf8(pname + 1);
-                for (const TBoundValue& p : params) {
-                    QString pn = p.Name;
-                    if (pn.startsWith(QLatin1Char(':'))) pn.remove(0, 1);
-                    if (pn.compare(name, Qt::CaseInsensitive) == 0) {
-                        found = &p;
-                        break;
-                    }
-                }
-            } else if (size_t(i) <= params.size()) {
-                found = &params[size_t(i - 1)];
+    TRowSet result;
+    if (sqlite3_stmt* kept = script ? nullptr : KeptStatement(text)) {
+        result = Step(kept, params, sql);
+    } else {
+        const char* tail = text.constData();
+        const char* const end = text.constData() + text.size();
+        while (tail < end) {
+            sqlite3_stmt* raw = nullptr;
+            const char* next = nullptr;
+            const int rc = sqlite3_prepare_v2(FDb.get(), tail, int(end - tail), &raw, &next);
+            EndLockWait();
+            if (rc != SQLITE_OK) {
+                if (AttachMentioned(QString::fromUtf8(sqlite3_errmsg(FDb.get()))))
+                    continue;  // prepare the same statement again
+                Fail(sql);
             }
-            rc = found ? BindValue(stmt.get(), i, found->Value, found->Type)
-                       : sqlite3_bind_null(stmt.get(), i);
-            if (rc != SQLITE_OK) Fail(sql);
-        }
-
-        const int columns = sqlite3_column_count(stmt.get());
-        TRowSet rows;
-        for (int c = 0; c < columns; ++c)
-            rows.Columns.push_back({QString::fromUtf8(sqlite3_column_name(stmt.get(), c)),
-                                    TypeFromDecl(sqlite3_column_decltype(stmt.get(), c))});
-        rows.Rows.SetWidth(size_t(columns));
-        std::vector<TRepeatedText> texts(static_cast<size_t>(columns));
-        {
-            const THeldConnection held(FDb.get());
-            while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-                for (int c = 0; c < columns; ++c)
-                    ReadColumn(stmt.get(), c, texts[size_t(c)], rows.Rows);
-        }
-        EndLockWait();
-        if (rc != SQLITE_DONE) Fail(sql);
-        if (columns > 0) {
-            for (size_t c = 0; c < rows.Columns.size(); ++c) {
-                if (rows.Columns[c].Type != TFieldType::Unknown) continue;
-                for (const auto& row : rows.Rows)
-                    if (!row[c].isNull()) {
-                        rows.Columns[c].Type = DataConvert::TypeOf(row[c]);
-                        break;
-                    }
-            }
-            result = std::move(rows);
+            TStmtHandle stmt(raw);
+            tail = next;
+            if (!stmt) continue;  // only blanks or a comment
+            if (!script && HasAnotherStatement(tail, end))
+                throw EOraError::Make(933, QStringLiteral("SQL command not properly ended (one "
+                                                          "statement per call)"));
+            TRowSet rows = Step(stmt.get(), params, sql);
+            if (sqlite3_column_count(stmt.get()) > 0) result = std::move(rows);
+            if (!script) Keep(text, std::move(stmt));
         }
     }
     if (changes) *changes = sqlite3_total_changes64(FDb.get()) - before;
     return result;
+}
+
+// Binds `params` by name (or by position for unnamed ones), runs the statement to its end and
+// leaves it reset for the next run.
+TRowSet TSqliteConnection::Step(sqlite3_stmt* stmt, const std::vector<TBoundValue>& params,
+                                const QString& sql) {
+    struct TReset {
+        sqlite3_stmt* Stmt;
+        ~TReset() {
+            sqlite3_reset(Stmt);
+            sqlite3_clear_bindings(Stmt);
+        }
+    } reset{stmt};
+    const int count = sqlite3_bind_parameter_count(stmt);
+    for (int i = 1; i <= count; ++i) {
+        const char* pname = sqlite3_bind_parameter_name(stmt, i);
+        const TBoundValue* found = nullptr;
+        if (pname) {
+            const QString name = QString::fromUtf8(pname + 1);
+            for (const TBoundValue& p : params) {
+                QString pn = p.Name;
+                if (pn.startsWith(QLatin1Char(':'))) pn.remove(0, 1);
+                if (pn.compare(name, Qt::CaseInsensitive) == 0) {
+                    found = &p;
+                    break;
+                }
+            }
+        } else if (size_t(i) <= params.size()) {
+            found = &params[size_t(i - 1)];
+        }
+        const int rc = found ? BindValue(stmt, i, found->Value, found->Type)
+                             : sqlite3_bind_null(stmt, i);
+        if (rc != SQLITE_OK) Fail(sql);
+    }
+
+    const int columns = sqlite3_column_count(stmt);
+    TRowSet rows;
+    for (int c = 0; c < columns; ++c)
+        rows.Columns.push_back({QString::fromUtf8(sqlite3_column_name(stmt, c)),
+                                TypeFromDecl(sqlite3_column_decltype(stmt, c))});
+    rows.Rows.SetWidth(size_t(columns));
+    std::vector<TRepeatedText> texts(static_cast<size_t>(columns));
+    int rc = SQLITE_OK;
+    {
+        const THeldConnection held(FDb.get());
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+            for (int c = 0; c < columns; ++c) ReadColumn(stmt, c, texts[size_t(c)], rows.Rows);
+    }
+    EndLockWait();
+    if (rc != SQLITE_DONE) Fail(sql);
+    for (size_t c = 0; c < rows.Columns.size(); ++c) {
+        if (rows.Columns[c].Type != TFieldType::Unknown) continue;
+        for (const auto& row : rows.Rows)
+            if (!row[c].isNull()) {
+                rows.Columns[c].Type = DataConvert::TypeOf(row[c]);
+                break;
+            }
+    }
+    return rows;
 }
 
 void TSqliteConnection::Fail(const QString& sql) {
@@ -713,21 +754,25 @@ TCallResult TSqliteConnection::Call(const TRoutineDesc& routine,
     if (!found || !IsInstalled(routine.Schema, routine.Package))
         throw NotDeclared(routine.Schema + QLatin1Char('.') + routine.Package + QLatin1Char('.') +
                           routine.Routine);
+    // A call that is a transaction of its own is undone by its rollback: it needs no savepoint.
+    const bool alone = !FExplicit && FUnitDepth == 0 && sqlite3_get_autocommit(FDb.get());
     return UnitOfWork(found->Kind == TSqliteRoutineKind::Changes,
-                      [&] { return RunRoutine(*found, routine, inputs); });
+                      [&] { return RunRoutine(*found, routine, inputs, !alone); });
 }
 
 TCallResult TSqliteConnection::RunRoutine(const TRegisteredRoutine& found,
                                           const TRoutineDesc& routine,
-                                          const std::vector<TBoundValue>& inputs) {
+                                          const std::vector<TBoundValue>& inputs,
+                                          bool inSavepoint) {
     const QByteArray savepoint = "qxv_call_" + QByteArray::number(FCallDepth);
-    Exec(("SAVEPOINT " + savepoint).constData());
+    if (inSavepoint) Exec(("SAVEPOINT " + savepoint).constData());
     const QString outerSchema = FCurrentSchema;
     FCurrentSchema = routine.Schema;
     ++FCallDepth;
     auto undo = [&] {
         --FCallDepth;
         FCurrentSchema = outerSchema;
+        if (!inSavepoint) return;
         sqlite3_exec(FDb.get(), ("ROLLBACK TO " + savepoint).constData(), nullptr, nullptr,
                      nullptr);
         sqlite3_exec(FDb.get(), ("RELEASE " + savepoint).constData(), nullptr, nullptr, nullptr);
@@ -746,7 +791,7 @@ TCallResult TSqliteConnection::RunRoutine(const TRegisteredRoutine& found,
     }
     --FCallDepth;
     FCurrentSchema = outerSchema;
-    Exec(("RELEASE " + savepoint).constData());
+    if (inSavepoint) Exec(("RELEASE " + savepoint).constData());
     return result;
 }
 
@@ -760,8 +805,17 @@ QString OracleText(const QString& sql) {
 
 }  // namespace
 
+// Rewriting a statement reads all of its text, for every run: a routine's statements are
+// rewritten once.
+QString TSqliteConnection::Rewritten(const QString& sql) {
+    const auto known = FRewritten.constFind(sql);
+    if (known != FRewritten.constEnd()) return *known;
+    if (size_t(FRewritten.size()) >= kKeptStatements) FRewritten.clear();
+    return *FRewritten.insert(sql, OracleText(sql));
+}
+
 TRowSet TSqliteConnection::Query(const QString& sql, const std::vector<TBoundValue>& params) {
-    return Run(OracleText(sql), params, nullptr);
+    return Run(Rewritten(sql), params, nullptr);
 }
 
 void TSqliteConnection::ExecuteScript(const QString& script) {
@@ -770,7 +824,7 @@ void TSqliteConnection::ExecuteScript(const QString& script) {
 
 long long TSqliteConnection::Execute(const QString& sql, const std::vector<TBoundValue>& params) {
     long long changes = 0;
-    Run(OracleText(sql), params, &changes);
+    Run(Rewritten(sql), params, &changes);
     return changes;
 }
 

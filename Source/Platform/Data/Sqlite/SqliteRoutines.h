@@ -31,7 +31,8 @@ private:
 };
 
 // What a routine body may do with the session it runs in. The statements run inside the
-// call's savepoint; an EOraError thrown out of the body undoes everything the call did.
+// call's transaction (or savepoint); an EOraError thrown out of the body undoes everything the
+// call did.
 class QXV_PLATFORM_EXPORT TSqliteRoutineContext {
 public:
     virtual ~TSqliteRoutineContext();
