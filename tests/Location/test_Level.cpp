@@ -13,7 +13,6 @@
 #include <QToolButton>
 
 #include <functional>
-#include <stdexcept>
 
 #include "Location/AddEditLevel.h"
 #include "LocationDialogFixture.h"
@@ -27,23 +26,10 @@ protected:
     LevelTest() : FSample(FDb.AddSample()) {}
     ~LevelTest() override { Application::Instance().Reset(); }
 
-    // Creates the dictionary, lets `prepare` set it up (rights), runs it modally with
-    // `act` as what the user does, and frees it.
     void Run(const std::function<void(TfLevel&)>& act,
              const std::function<void(TfLevel&)>& prepare = nullptr) {
-        TfLevel* form = TComBaseForm::Create<TfLevel>(nullptr, Session(), Schema());
-        if (prepare) prepare(*form);
-        FDriver.Then([&](QDialog& d) {
-            act(static_cast<TfLevel&>(d));
-            d.done(mrCancel);
-        });
-        for (ModalDriver::Action& step : FDialogSteps) FDriver.Then(std::move(step));
-        FDialogSteps.clear();
-        form->Execute();
-        TComBaseForm::Free(form);
+        RunDictionary(act, prepare);
     }
-    // What the user does in the dialogs the dictionary opens, in order.
-    void Later(ModalDriver::Action step) { FDialogSteps.push_back(std::move(step)); }
     // The next dialog run: sets level and abbreviation, presses OK.
     void DialogEnters(int level, const QString& abbrev) {
         Later([=](QDialog& d) {
@@ -60,13 +46,7 @@ protected:
     static int Shown(TfLevel& form) {
         return form.cxView->model() ? form.cxView->model()->rowCount() : 0;
     }
-    // Reads of the whole list (PID -1), not of one row.
-    int ListReads() const {
-        int reads = 0;
-        for (const auto& call : FRec.CallsOf("GET_T#LOCATTYPE"))
-            if (call.Input("PID").toInt() == -1) ++reads;
-        return reads;
-    }
+    int ListReads() const { return LocationDialogTest::ListReads("GET_T#LOCATTYPE"); }
     // The level row of a type as the server has it, or -1 when gone.
     int LevelOf(long long typeId) {
         const TRowSet rows = Rows("GET_T#LOCATTYPE", {{"PID", typeId}});
@@ -74,7 +54,6 @@ protected:
     }
 
     TestDatabase::TSample FSample;
-    std::vector<ModalDriver::Action> FDialogSteps;
 };
 
 // The navigator moves the grid's row.
