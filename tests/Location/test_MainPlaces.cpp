@@ -10,15 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "Location/AddEditPlace.h"
-#include "Location/LocationTree.h"
-#include "Location/Main.h"
-#include "Location/ObjectNode.h"
 #include "Location/RowDragTree.h"
 #include "Location/ServiceTable.h"
 #include "Location/UserPlaces.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/ModalDriver.h"
-#include "support/TestDatabase.h"
+#include "LocationWindowFixture.h"
 
 namespace {
 
@@ -30,15 +25,8 @@ void Type(QWidget* into, const QString& text) {
     }
 }
 
-class PlacesTest : public ::testing::Test {
+class PlacesTest : public LocationWindowTest {
 protected:
-    void SetUp() override {
-        FSample = FDb.AddSample();
-        FForm = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
-        FForm->show();
-    }
-    void TearDown() override { TComBaseForm::Free(FForm); }
-
     void Select(long long id) {
         FForm->Tree()->ExpandToLocation(int(id));
         ASSERT_EQ(FForm->GetSelectedID(), id);
@@ -62,17 +50,6 @@ protected:
                        (TestDatabase::Cell(rows, i, "STARRED").toInt() ? "*" : "");
         return out.join(u',');
     }
-    QVariant InDb(long long id, const char* column) {
-        const TRowSet rows =
-            FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
-        return rows.Rows.empty() ? QVariant("missing") : TestDatabase::Cell(rows, 0, column);
-    }
-
-    TestDatabase FDb;
-    TestDatabase::TSample FSample{};
-    MessageBoxRecorder FBoxes;
-    ModalDriver FDriver;
-    TfMain* FForm = nullptr;
 };
 
 TEST_F(PlacesTest, TheStarInTheContextMenuTogglesAndShowsTheState) {
