@@ -3,7 +3,6 @@
 #include "Host/PluginCatalog.h"
 #include "Host/SchemaCheck.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>

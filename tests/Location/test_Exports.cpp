@@ -1,6 +1,5 @@
 // The plug-in as the console sees it: loaded by file name, reached only through its exports.
 #include <QAction>
-#include <QApplication>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QMdiArea>

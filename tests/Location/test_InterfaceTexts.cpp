@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QSet>
 #include <QTest>
-#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -67,14 +66,7 @@ protected:
             FLevel = FDb.AddType(1, FDb.AddAbbrev("обл.", "область"));
             const long long place = FDb.AddLocation(-1, FLevel, "Северная");
             for (int kind = 1; kind <= 7; ++kind)
-                FDb.Call("QXVERPINFORM", "INS_T#INFORMATION",
-                         {{"POBJTYPE", 1},
-                          {"POBJID", place},
-                          {"PID_PARENT", -1},
-                          {"PINFOTYPE", kind},
-                          {"PVALUE", "значение"},
-                          {"PDESCRIPTION", "описание"},
-                          {"PACTIVE", kind % 2}});
+                FDb.AddInfo(place, -1, kind, "значение", "описание", kind % 2);
             FDb.Raw().Commit();
         }
         {

@@ -54,15 +54,6 @@ protected:
         FTree->LoadLevels();
         FTree->BuildRoot();
     }
-    // Selects each named place in turn from the root down (fetching as a user's clicks do).
-    TObjectNode* Walk(const QStringList& names) {
-        TObjectNode* node = FTree->Root();
-        for (const QString& name : names) {
-            node = node ? Child(node, name) : nullptr;
-            if (node) FTreeView->setCurrentItem(node);
-        }
-        return node;
-    }
     TObjectNode* Child(TObjectNode* node, const QString& name) {
         for (int i = 0; i < node->childCount(); ++i)
             if (node->ChildNode(i)->Caption().endsWith(name)) return node->ChildNode(i);

@@ -1,15 +1,10 @@
 #include "Location/FrameObjectInfo.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -290,7 +285,6 @@ TEST_F(ObjectInfoTest, NothingIsWrittenWithoutAnObjectOrOnCancel) {
     EXPECT_TRUE(Shown().isEmpty());
     EXPECT_EQ(FDb.Counting().CallCount(Del), 0);
     EXPECT_EQ(FDb.Counting().CallCount(Upd), 0);
-    EXPECT_TRUE(FFrame->PendingDeletes().isEmpty());
 }
 
 TEST_F(ObjectInfoTest, DeletingAnItemTakesItsChildrenFromView) {
@@ -326,15 +320,6 @@ TEST_F(ObjectInfoTest, DeletingAnItemTakesItsChildrenFromView) {
     EXPECT_TRUE(Stored(contact).isEmpty());
     FFrame->UpdateActions();
     EXPECT_FALSE(FFrame->aDelete->isEnabled());
-
-    // Without immediate saving the identifier is kept for the host instead.
-    FFrame->FAutoSave = false;
-    TInfoRow* fax = Row("+7 495 1");
-    FFrame->dxInspector->setCurrentItem(fax);
-    FBoxes.Answer(IDYES);
-    FFrame->DeleteFocused();
-    EXPECT_EQ(FDb.Counting().CallCount(Del), 1);
-    EXPECT_EQ(FFrame->PendingDeletes(), QList<int>({fax->Item().ID}));
 }
 
 TEST_F(ObjectInfoTest, LinkRowsOpenThroughTheDesktop) {
@@ -425,10 +410,6 @@ TEST_F(ObjectInfoTest, DragReparentsAndRefusesItsOwnSubtree) {
         drag.Leave();
     }
     FFrame->FCanEdit = true;
-    // A drag from elsewhere is not taken in.
-    QMimeData foreign;
-    foreign.setText("+7 555");
-    EXPECT_FALSE(TreeDrag(FFrame->dxInspector, &foreign).Enter());
 
     // The telephone moves with its note to Vera, and the server follows.
     FDb.Counting().Reset();

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>

@@ -5,7 +5,6 @@
 
 #include "Location/SuggestList.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
