@@ -75,25 +75,6 @@ TEST_F(PickerTest, OpensExpandedAtAStartThreeLevelsDeepAndReturnsThePlaceAbove) 
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
-// An English user reads a place's English name where it has one, in the tree and the address
-// line alike; the other places keep their own names.
-TEST_F(PickerTest, TheEnglishUserSeesEnglishNamesInTheTreeAndTheAddressLine) {
-    for (const auto& [place, name] : {std::pair{FSample.north, "EN\tNorthern"},
-                                      std::pair{FSample.birch, "EN\tBirchwood\nRU\tБерёзка"}})
-        ASSERT_EQ(FDb.Call("QXVERPLOCAT", "SET_T#LOCATION_NAMES", {{"PID", place}, {"PNAMES", name}}),
-                  1);
-    FDb.SetUserLanguage(9);
-    int id = int(FSample.birch);
-    QString path, caption;
-    Pick(id, [&](TfMain& form) {
-        path = form.cbObject->Text();
-        caption = form.Tree()->Selected()->text(0);
-        form.btnSelect->click();
-    });
-    EXPECT_EQ(path, "обл. Northern\\р-н. Озёрный\\с. Birchwood");
-    EXPECT_EQ(caption, "с. Birchwood");
-}
-
 // Choosing and the close box run one closing path: its commit runs, and a refused commit is an
 // error box that leaves the picker open with its tree until the user tries again.
 TEST_F(PickerTest, ChoosingOrClosingCommitsAndARefusedCommitKeepsThePickerOpen) {
@@ -265,7 +246,7 @@ TEST(PickerModalLoopTest, AFailedLoadEndsTheModalLoopByItself) {
 class WorkspaceTest : public ::testing::Test {
 protected:
     WorkspaceTest() {
-        FDb.AddSample();
+        FSample = FDb.AddSample();
         SetHostExecutableFolder(FHost.Path());
         FArea.resize(1000, 700);
         FArea.show();
@@ -301,6 +282,7 @@ protected:
 
     TempDir FHost;
     TestDatabase FDb;
+    TestDatabase::TSample FSample{};
     MessageBoxRecorder FBoxes;
     ModalDriver FDriver;
     QMdiArea FArea;
@@ -353,8 +335,13 @@ TEST_F(WorkspaceTest, APlacementOffTheWorkspaceOrTooSmallIsNotUsed) {
 }
 
 // An English user's texts stay English while a second window opens and closes and the
-// first is minimised and restored.
-TEST_F(WorkspaceTest, TheEnglishUsersTextsOutliveASecondWindowAndARestore) {
+// first is minimised and restored; places read their English names where they have one, in
+// the tree and the address line alike, and the other places keep their own.
+TEST_F(WorkspaceTest, TheEnglishUsersTextsAndNamesOutliveASecondWindowAndARestore) {
+    for (const auto& [place, name] : {std::pair{FSample.north, "EN\tNorthern"},
+                                      std::pair{FSample.birch, "EN\tBirchwood\nRU\tБерёзка"}})
+        ASSERT_EQ(FDb.Call("QXVERPLOCAT", "SET_T#LOCATION_NAMES", {{"PID", place}, {"PNAMES", name}}),
+                  1);
     FDb.SetUserLanguage(9);
     TfMain& form = Open();
     WindowOf(Open()).close();
@@ -363,8 +350,9 @@ TEST_F(WorkspaceTest, TheEnglishUsersTextsOutliveASecondWindowAndARestore) {
         WindowOf(form).setWindowState(state);
         QApplication::processEvents();
     }
-    form.Tree()->Root()->setExpanded(true);
-    form.tvObjects->setCurrentItem(form.Tree()->Root()->child(0));
+    form.Tree()->ExpandToLocation(int(FSample.birch));
+    EXPECT_EQ(form.cbObject->Text(), "обл. Northern\\р-н. Озёрный\\с. Birchwood");
+    EXPECT_EQ(form.Tree()->Selected()->text(0), "с. Birchwood");
     QString searchTitle;
     FDriver.Then([&](QDialog& search) {
         searchTitle = search.windowTitle();

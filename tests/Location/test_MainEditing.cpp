@@ -259,17 +259,6 @@ TEST_F(EditingTest, DroppingOnANeverFetchedTargetFetchesItAndSelectsThePlace) {
     EXPECT_EQ(FForm->cbObject->Text(), "обл. Западная\\р-н. Озёрный");
 }
 
-TEST_F(EditingTest, ARefusedMoveChangesNothing) {
-    Select({FSample.north, FSample.lakeside});
-    TObjectNode* lakeside = FForm->Tree()->Selected();
-    FForm->tvObjects->setCurrentItem(Node(FSample.birch));
-    FForm->tvObjects->setCurrentItem(lakeside);
-    FForm->DropOn(Node(FSample.birch));  // into its own subtree: the server refuses
-    EXPECT_EQ(FForm->Tree()->Selected(), lakeside);
-    EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), FSample.north);
-    EXPECT_EQ(FBoxes.Count(), 0u);
-}
-
 TEST_F(EditingTest, ClosingTheLevelDictionaryRefreshesTheLevelsAndTheDeepestLevel) {
     EXPECT_EQ(FForm->MaxLevel(), 4);
     long long abbrev = 0;
