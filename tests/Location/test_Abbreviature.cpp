@@ -47,14 +47,11 @@ protected:
         file.write(bytes);
         return path;
     }
-    QByteArray StoredPicture(long long id) {
+    QVariant Stored(long long id, const char* column) {
         const TRowSet rows = Rows("GET_T#LOCATABBREV", {{"PID", id}});
-        return rows.Rows.empty() ? QByteArray() : Column(rows, 0, "BMP16#16").toByteArray();
+        return rows.Rows.empty() ? QVariant() : Column(rows, 0, column);
     }
-    QString StoredName(long long id) {
-        const TRowSet rows = Rows("GET_T#LOCATABBREV", {{"PID", id}});
-        return rows.Rows.empty() ? QString() : Column(rows, 0, "NAME").toString();
-    }
+    QByteArray StoredPicture(long long id) { return Stored(id, "BMP16#16").toByteArray(); }
     long long IdOfShortName(const QString& shortName) {
         const TRowSet rows = Rows("GET_T#LOCATABBREV", {{"PID", -1}});
         for (size_t r = 0; r < rows.Rows.size(); ++r)
@@ -216,7 +213,7 @@ TEST_F(AbbreviatureTest, EditingAnAbbreviationWithoutPictureShowsAndStoresTheDef
     EXPECT_EQ(shortName, "г.");
     EXPECT_EQ(shown, DefaultImage());
     EXPECT_EQ(dialog->ID, FSample.aG);
-    EXPECT_EQ(StoredName(FSample.aG), "город-герой");
+    EXPECT_EQ(Stored(FSample.aG, "NAME"), "город-герой");
     const TBitmapRead stored = Bitmap16::FromBmp(StoredPicture(FSample.aG));
     ASSERT_TRUE(stored.Ok());
     EXPECT_EQ(Argb(Bitmap16::Masked(stored.Image)), DefaultImage());

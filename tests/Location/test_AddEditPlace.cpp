@@ -167,8 +167,8 @@ TEST_F(AddEditPlaceTest, NoTypeAtTheLevelTellsTheUserAndDoesNotShowTheDialog) {
     EXPECT_TRUE(FDriver.Runs().empty());
     EXPECT_EQ(BoxLines(FBoxes),
               QStringList{BoxLine("Невозможно добавить местоположение на данном уровне, добавьте "
-                                      "новый уровень в справочник АТЕ",
-                                      "Местоположение", MB_ICONINFORMATION)});
+                                  "новый уровень в справочник АТЕ",
+                                  "Местоположение", MB_ICONINFORMATION)});
     EXPECT_EQ(FBoxes.Last().OwnerAtCall, dialog);
     EXPECT_EQ(dialog->GetAbbrevID(), -1);
     EXPECT_EQ(dialog->GetAbbrevSName(), QString());

@@ -26,10 +26,6 @@ protected:
     LevelTest() : FSample(FDb.AddSample()) {}
     ~LevelTest() override { Application::Instance().Reset(); }
 
-    void Run(const std::function<void(TfLevel&)>& act,
-             const std::function<void(TfLevel&)>& prepare = nullptr) {
-        RunDictionary(act, prepare);
-    }
     // The next dialog run: sets level and abbreviation, presses OK.
     void DialogEnters(int level, const QString& abbrev) {
         Later([=](QDialog& d) {
@@ -58,7 +54,7 @@ protected:
 
 // The navigator moves the grid's row.
 TEST_F(LevelTest, TheNavigatorMovesTheCursor) {
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         for (const auto& [button, row] : {std::pair{"nbLast", 4}, std::pair{"nbFirst", 0}}) {
             form.DBNavigator1->findChild<QAction*>(button)->trigger();
             EXPECT_EQ(form.ospObjects->RecNo(), row + 1);
@@ -82,7 +78,7 @@ TEST_F(LevelTest, TheRightsSwitchTheActionsAndThePopup) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Enabled);
-        Run(
+        RunDictionary<TfLevel>(
             [&](TfLevel& form) {
                 form.FCanAdd = c.Add;
                 form.FCanEdit = c.Edit;
@@ -113,7 +109,7 @@ TEST_F(LevelTest, TheRightsSwitchTheActionsAndThePopup) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 
     DialogEnters(5, "город");
-    Run(
+    RunDictionary<TfLevel>(
         [&](TfLevel& form) {
             form.aObjectAdd->trigger();
             EXPECT_EQ(Shown(form), 0);
@@ -133,7 +129,7 @@ TEST_F(LevelTest, EditingLoadsTheFocusedRowAndLocatesItAfterTheChange) {
         d.findChild<QSpinBox*>("seLevel")->setValue(7);
         d.findChild<QPushButton*>("btnOK")->click();
     });
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         Focus(form, FSample.tS4);
         form.ospObjects->First();  // the refresh must find the row again
         Focus(form, FSample.tS4);
@@ -184,7 +180,7 @@ TEST_F(LevelTest, DeleteAsksThenAnswersByTheServersResult) {
         FBoxes.Clear();
         handled.clear();
         FBoxes.Answer(c.Answer);
-        Run([&](TfLevel& form) {
+        RunDictionary<TfLevel>([&](TfLevel& form) {
             Focus(form, c.Type);
             const int reads = ListReads();
             form.aObjectDelete->trigger();
@@ -223,7 +219,7 @@ TEST_F(LevelTest, AnExistingPairIsToldAndANewRowIsScrolledIntoView) {
         d.findChild<QSpinBox*>("seLevel")->setValue(15);
         QTest::mouseClick(d.findChild<QPushButton*>("btnOK"), Qt::LeftButton);
     });
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         form.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
         form.cxView->setFocus();
@@ -243,7 +239,7 @@ TEST_F(LevelTest, FailedCallsOfTheDialogKeepItOpen) {
     FRec.Failing["UPD_T#LOCATTYPE"] = QStringLiteral("правка отклонена");
     DialogEnters(8, QStringLiteral("район"));
     DialogEnters(9, QStringLiteral("район"));
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         Focus(form, FSample.tR);
         const int reads = ListReads();
         form.aObjectAdd->trigger();
@@ -269,7 +265,7 @@ void DoubleClick(QWidget* widget, QPoint at) {
 
 TEST_F(LevelTest, DoubleClickOpensTheEditorOnDataRowsOnly) {
     Later([](QDialog& d) { d.done(mrCancel); });
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         form.resize(544, 379);
         QHeaderView* header = form.cxView->horizontalHeader();
         DoubleClick(header->viewport(),
@@ -335,7 +331,7 @@ TEST_F(LevelTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) {
         SCOPED_TRACE(p.Path);
         FBoxes.Clear();
         if (p.ArmBeforeOpening) p.ArmBeforeOpening();
-        Run([&](TfLevel& form) {
+        RunDictionary<TfLevel>([&](TfLevel& form) {
             form.show();
             if (p.Act) p.Act(form);
             ASSERT_EQ(FBoxes.Count(), 1u);

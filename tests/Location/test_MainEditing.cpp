@@ -144,6 +144,7 @@ TEST_F(EditingTest, ADeleteAsksThenAnswersByWhatTheServerDid) {
         long long Selected;
         const char* Address;
     } cases[] = {
+        // clang-format off
         {"no", {FSample.south, coast}, false, IDNO, {}, coast, "обл. Южная\\р-н. Приморский"},
         {"referenced", {FSample.north}, false, IDYES,
          {"Запись нельзя удалить, т.к. на нее есть ссылки | Местоположение | 64"}, FSample.north,
@@ -152,6 +153,7 @@ TEST_F(EditingTest, ADeleteAsksThenAnswersByWhatTheServerDid) {
         {"gone", {FSample.south}, true, IDYES,
          {"Ошибка при удалении объекта \"обл. Южная\"! | " + FForm->windowTitle() + " | 48"},
          FSample.south, "обл. Южная"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Case);
