@@ -3,6 +3,8 @@
 // The location window over the sample directory, shown, with the message boxes recorded and
 // every dialog scripted.
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include "Location/LocationTree.h"
@@ -11,6 +13,13 @@
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"
 #include "support/TestDatabase.h"
+
+// Typing, one key a character with its text, as a keyboard of any layout sends them (the key
+// simulation spells only ASCII by itself).
+inline void Type(QWidget* widget, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
 
 class LocationWindowTest : public ::testing::Test {
 protected:

@@ -17,14 +17,6 @@
 
 namespace {
 
-// Key presses with their texts, as a keyboard of any layout sends them.
-void Type(QWidget* into, const QString& text) {
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(into, &press);
-    }
-}
-
 class PlacesTest : public LocationWindowTest {
 protected:
     void Select(long long id) {
@@ -105,7 +97,8 @@ TEST_F(PlacesTest, ANamesakeIsAskedAboutOnAddRenameAndMove) {
          "Берёзовка\" здесь уже есть: обл. Северная\\р-н. Озёрный\\с. Берёзовка", "  БЕРЕЗОВКА "},
         {FSample.harbour, FForm->aObjectEdit, IDYES,
          "Берёзовка\" здесь уже есть: обл. Северная\\р-н. Озёрный\\с. Берёзовка", "берёзовка"},
-        {FSample.lakeside, nullptr, IDYES, "ОЗЕРНЫЙ\" здесь уже есть: обл. Южная\\р-н. ОЗЕРНЫЙ", ""},
+        {FSample.lakeside, nullptr, IDYES, "ОЗЕРНЫЙ\" здесь уже есть: обл. Южная\\р-н. ОЗЕРНЫЙ",
+         ""},
     };
     for (const auto& c : cases) {
         FBoxes.Clear();

@@ -488,26 +488,6 @@ TEST_F(ObjectInfoTest, AServerErrorWhileLoadingIsShownAndTheFrameKeepsWorking) {
     }
 }
 
-TEST_F(ObjectInfoTest, UnknownKindRowAndARefusedSaveStayInViewOnly) {
-    Attach(FObj);
-    FDb.Counting().Reset();
-    // The server refuses a kind outside 1..7; the failed save is silent and the item
-    // stays unsaved, so its next save would insert it.
-    Answer("strange");
-    FFrame->AddInfoOfKind(9);
-    TInfoRow* row = Row("strange");
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(FDb.Counting().CallCount(Ins), 1);
-    EXPECT_EQ(FBoxes.Count(), 0u);
-    EXPECT_EQ(row->Item().ID, -1);
-    EXPECT_TRUE(row->Item().Modified());
-    EXPECT_TRUE(Stored().isEmpty());
-    // A plain text row without caption or picture.
-    EXPECT_EQ(row->Kind(), TInfoRow::Text);
-    EXPECT_EQ(row->text(0), "");
-    EXPECT_TRUE(row->icon(0).isNull());
-}
-
 // Renders the frame as a location window shows it: nested items, an inactive one,
 // links (scripts/screenshots-info keeps the picture).
 TEST_F(ObjectInfoTest, RendersItemsForTheEye) {
