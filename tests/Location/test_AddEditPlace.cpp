@@ -23,11 +23,6 @@ protected:
         if (id != -1) FDialog->ID = id;
         return FDialog.get();
     }
-    static QStringList Items(const QComboBox& combo) {
-        QStringList items;
-        for (int i = 0; i < combo.count(); ++i) items << combo.itemText(i);
-        return items;
-    }
     TRowSet Place(int id) {
         return Rows("GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", QVariant()}});
     }
@@ -150,7 +145,7 @@ TEST_F(AddEditPlaceTest, TypesAreListedInTextOrderAndTheDialogOpensOnTheFirst) {
         QString selected, name;
         FDriver.Then([&](QDialog& d) {
             auto* combo = d.findChild<QComboBox*>("cbStatus");
-            shown = Items(*combo);
+            for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
             selected = combo->currentText();
             name = d.findChild<QLineEdit*>("edtName")->text();
         });

@@ -41,8 +41,6 @@ protected:
         TComBaseForm::SetTranslatePass({});
     }
 
-    void SpeakEnglish() { FDb.SetUserLanguage(9); }
-
     // A modal run of a dialog of the chain: visited while it is shown, then cancelled.
     template <class T>
     void RunDialog(const QString& name, const TVisit& visit,
@@ -185,7 +183,7 @@ TEST_F(InterfaceTextsTest, EveryDesignedTextHasItsInstalledTranslations) {
 TEST_F(InterfaceTextsTest, EachUserReadsOnlyTheirLanguage) {
     for (const bool english : {false, true}) {
         SCOPED_TRACE(english ? "English user" : "Russian user");
-        if (english) SpeakEnglish();
+        if (english) FDb.SetUserLanguage(9);
         int seen = 0;
         QStringList windows;
         OpenEveryWindow([&](const QString& window, QWidget& shown) {

@@ -38,7 +38,6 @@ protected:
     static void Focus(TfLevel& form, long long id) {
         ASSERT_TRUE(form.ospObjects->Locate("ID", id));
     }
-    static int CurrentID(TfLevel& form) { return form.ospObjects->FieldByName("ID").AsInteger(); }
     static int Shown(TfLevel& form) {
         return form.cxView->model() ? form.cxView->model()->rowCount() : 0;
     }
@@ -134,7 +133,7 @@ TEST_F(LevelTest, EditingLoadsTheFocusedRowAndLocatesItAfterTheChange) {
         form.ospObjects->First();  // the refresh must find the row again
         Focus(form, FSample.tS4);
         form.aObjectEdit->trigger();
-        EXPECT_EQ(CurrentID(form), FSample.tS4);
+        EXPECT_EQ(form.ospObjects->FieldByName("ID").AsInteger(), FSample.tS4);
     });
     EXPECT_EQ(shownLevel, 4);
     EXPECT_EQ(shownAbbrev, "село");

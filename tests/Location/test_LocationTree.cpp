@@ -201,11 +201,6 @@ protected:
         for (int i = 0; i < FSouth->childCount(); ++i) captions << FSouth->ChildNode(i)->Caption();
         return captions;
     }
-    // The children as a load in one go shows them.
-    QStringList LoadedInOneGo() {
-        FTree->LoadChildren(FSouth, true);
-        return Captions();
-    }
     bool EveryChildOnce() {
         QSet<int> ids;
         for (int i = 0; i < FSouth->childCount(); ++i) ids.insert(FSouth->ChildNode(i)->ID);
@@ -235,7 +230,8 @@ TEST_F(WideNodeTest, OpensAtOnceAndFillsInChunksInTheAlphabetsOrder) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 
     const QStringList inParts = Captions();
-    EXPECT_EQ(LoadedInOneGo(), inParts);
+    FTree->LoadChildren(FSouth, true);  // in one go
+    EXPECT_EQ(Captions(), inParts);
 }
 
 // What the user or the window may do while the children are still coming; the tree stays whole.

@@ -290,11 +290,6 @@ TEST(LanguageSeparatorTest, Language10SeparatesWithABlank) {
     TComBaseForm::Free(form);
 }
 
-QPoint ExpandButtonOf(QTreeWidget* tree, QTreeWidgetItem* item) {
-    const QRect row = tree->visualItemRect(item);
-    return QPoint(row.left() - tree->indentation() / 2, row.center().y());
-}
-
 // A server that fails in the middle of a user's gesture: the user is told once, and
 // the window goes on working (the process would end if the failure left the handler).
 TEST_F(EditingTest, AServerFailureInAnyLoadingPathIsToldAndTheWindowKeepsWorking) {
@@ -312,7 +307,11 @@ TEST_F(EditingTest, AServerFailureInAnyLoadingPathIsToldAndTheWindowKeepsWorking
         {"selecting a place with the mouse", nullptr,
          [&] { click(tree->viewport(), tree->visualItemRect(Node(west)).center()); }},
         {"opening a place by its expand button", nullptr,
-         [&] { click(tree->viewport(), ExpandButtonOf(tree, Node(west))); }},
+         [&] {
+             const QRect row = tree->visualItemRect(Node(west));
+             click(tree->viewport(),
+                   QPoint(row.left() - tree->indentation() / 2, row.center().y()));
+         }},
         {"going up",
          [&] {
              Select({FSample.north, FSample.lakeside});
