@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
-#include <optional>
 #include <vector>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
@@ -102,6 +102,29 @@ protected:
         return TestDatabase::Cell(rows, row, column);
     }
 
+    // Runs dictionary `T` modally: `prepare` sets it up (rights, the file chooser), `act` is
+    // what the user does in it, and the steps queued by Later answer the dialogs it opens.
+    template <class T>
+    void RunDictionary(const std::function<void(T&)>& act,
+                       const std::function<void(T&)>& prepare = nullptr) {
+        const TFormHolder<T> form(TComBaseForm::Create<T>(nullptr, Session(), Schema()));
+        if (prepare) prepare(*form);
+        FDriver.Then([&](QDialog& d) {
+            act(static_cast<T&>(d));
+            d.done(mrCancel);
+        });
+        for (ModalDriver::Action& step : FLater) FDriver.Then(std::move(step));
+        FLater.clear();
+        form->Execute();
+    }
+    void Later(ModalDriver::Action step) { FLater.push_back(std::move(step)); }
+    // Reads of a dictionary's whole list (PID -1), not of one row.
+    int ListReads(const QString& routine) const {
+        int reads = 0;
+        for (const auto& call : FRec.CallsOf(routine)) reads += call.Input("PID").toInt() == -1;
+        return reads;
+    }
+
     template <class T>
     static T* Child(QObject& form, const char* name) {
         T* child = form.findChild<T*>(QString::fromLatin1(name));
@@ -115,4 +138,5 @@ protected:
     TDM FDM;
     MessageBoxRecorder FBoxes;
     ModalDriver FDriver;
+    std::vector<ModalDriver::Action> FLater;
 };

@@ -1,12 +1,10 @@
 #include "Location/Abbreviature.h"
 
-#include <QAction>
 #include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTableView>
 #include <QTest>
-#include <QToolButton>
 
 #include <functional>
 #include <memory>
@@ -49,14 +47,11 @@ protected:
         file.write(bytes);
         return path;
     }
-    QByteArray StoredPicture(long long id) {
+    QVariant Stored(long long id, const char* column) {
         const TRowSet rows = Rows("GET_T#LOCATABBREV", {{"PID", id}});
-        return rows.Rows.empty() ? QByteArray() : Column(rows, 0, "BMP16#16").toByteArray();
+        return rows.Rows.empty() ? QVariant() : Column(rows, 0, column);
     }
-    QString StoredName(long long id) {
-        const TRowSet rows = Rows("GET_T#LOCATABBREV", {{"PID", id}});
-        return rows.Rows.empty() ? QString() : Column(rows, 0, "NAME").toString();
-    }
+    QByteArray StoredPicture(long long id) { return Stored(id, "BMP16#16").toByteArray(); }
     long long IdOfShortName(const QString& shortName) {
         const TRowSet rows = Rows("GET_T#LOCATABBREV", {{"PID", -1}});
         for (size_t r = 0; r < rows.Rows.size(); ++r)
@@ -81,36 +76,16 @@ protected:
         d.findChild<QPushButton*>(button)->click();
     }
 
-    // Runs the browse form with `act`; dialog steps queued by Later follow it.
     void RunBrowse(const std::function<void(TfAbbreviature&)>& act) {
-        TfAbbreviature* form = TComBaseForm::Create<TfAbbreviature>(nullptr, Session(), Schema());
-        form->ChooseFile = [this](QWidget*) { return FChosen; };
-        FDriver.Then([&](QDialog& d) {
-            act(static_cast<TfAbbreviature&>(d));
-            d.done(mrCancel);
+        RunDictionary<TfAbbreviature>(act, [this](TfAbbreviature& form) {
+            form.ChooseFile = [this](QWidget*) { return FChosen; };
         });
-        for (ModalDriver::Action& step : FLater) FDriver.Then(std::move(step));
-        FLater.clear();
-        form->Execute();
-        TComBaseForm::Free(form);
     }
-    void Later(ModalDriver::Action step) { FLater.push_back(std::move(step)); }
-    int ListReads() const {
-        int reads = 0;
-        for (const auto& call : FRec.CallsOf("GET_T#LOCATABBREV"))
-            if (call.Input("PID").toInt() == -1) ++reads;
-        return reads;
-    }
-
-    struct TFree {
-        void operator()(TfAddEditAbbreviature* d) const { TComBaseForm::Free(d); }
-    };
     TestDatabase::TSample FSample;
     long long FPictured = 0;
     TempDir FTemp;
     QString FChosen;
-    std::unique_ptr<TfAddEditAbbreviature, TFree> FDialog;
-    std::vector<ModalDriver::Action> FLater;
+    TFormHolder<TfAddEditAbbreviature> FDialog;
 };
 
 // Names and pictures in the grid (an abbreviation without one shows none, and no "(BLOB)"
@@ -238,7 +213,7 @@ TEST_F(AbbreviatureTest, EditingAnAbbreviationWithoutPictureShowsAndStoresTheDef
     EXPECT_EQ(shortName, "г.");
     EXPECT_EQ(shown, DefaultImage());
     EXPECT_EQ(dialog->ID, FSample.aG);
-    EXPECT_EQ(StoredName(FSample.aG), "город-герой");
+    EXPECT_EQ(Stored(FSample.aG, "NAME"), "город-герой");
     const TBitmapRead stored = Bitmap16::FromBmp(StoredPicture(FSample.aG));
     ASSERT_TRUE(stored.Ok());
     EXPECT_EQ(Argb(Bitmap16::Masked(stored.Image)), DefaultImage());
@@ -336,22 +311,6 @@ TEST_F(AbbreviatureTest, ARefusedSaveKeepsTheDialogOpenAndAFailedUploadIsSilent)
         EXPECT_EQ(IdOfShortName(QString::fromUtf8(c.Short)), taken);
         EXPECT_EQ(FRec.CallsOf("SET_T#LOCATABBREV_BMP").size(), uploads);
     }
-}
-
-// The edited row is read under the application's handler: the message is shown and the
-// dictionary stays open with its list (a failing list is the shared dictionary's, tested with
-// the levels).
-TEST_F(AbbreviatureTest, AServerErrorWhileLoadingTheEditedRowIsShownAndTheListStays) {
-    RunBrowse([&](TfAbbreviature& form) {
-        form.show();
-        FDb.Counting().FailRoutine("GET_T#LOCATABBREV");
-        QTest::mouseClick(form.btnObjectEdit, Qt::LeftButton);
-        FDb.Counting().ClearFailures();
-        EXPECT_EQ(form.cxView->model()->rowCount(), 5);
-    });
-    ASSERT_EQ(FBoxes.Count(), 1u);
-    EXPECT_TRUE(FBoxes.Last().Text.contains("ORA-03113")) << FBoxes.Last().Text.toStdString();
-    EXPECT_EQ(FDriver.Runs().size(), 1u);  // the dictionary only
 }
 
 // The dictionary's own captions on the answers to a delete; the answers themselves are

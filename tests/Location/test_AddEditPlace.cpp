@@ -2,20 +2,14 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QImage>
 #include <QTableWidget>
 #include <QTest>
-
-#include <memory>
 
 #include "LocationDialogFixture.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "support/Snapshot.h"
 
 namespace {
-
-const QString NoTypeText = QStringLiteral(
-    "Невозможно добавить местоположение на данном уровне, добавьте новый уровень в справочник АТЕ");
 
 class AddEditPlaceTest : public LocationDialogTest {
 protected:
@@ -29,43 +23,33 @@ protected:
         if (id != -1) FDialog->ID = id;
         return FDialog.get();
     }
-    // The next run types the name and presses OK.
-    void TypeAndConfirm(const QString& name) {
-        FDriver.Then([name](QDialog& d) {
-            d.findChild<QLineEdit*>("edtName")->setText(name);
-            d.findChild<QPushButton*>("btnOK")->click();
-        });
-    }
-    static QStringList Items(const QComboBox& combo) {
-        QStringList items;
-        for (int i = 0; i < combo.count(); ++i) items << combo.itemText(i);
-        return items;
-    }
     TRowSet Place(int id) {
         return Rows("GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", QVariant()}});
     }
 
-    struct TFree {
-        void operator()(TfAddEditPlace* d) const { TComBaseForm::Free(d); }
-    };
     TestDatabase::TSample FSample;
-    std::unique_ptr<TfAddEditPlace, TFree> FDialog;
+    TFormHolder<TfAddEditPlace> FDialog;
 };
 
 // What the dialog sends and what the server then holds: a top level place goes with the
-// parent -1, never NULL; the name without its surrounding blanks and control characters.
-TEST_F(AddEditPlaceTest, AddingAndEditingSendTheParentAndTheTrimmedName) {
+// parent -1, never NULL; the name without its surrounding blanks and control characters; the
+// type the user picks, whose abbreviation the dialog then gives its caller.
+TEST_F(AddEditPlaceTest, AddingAndEditingSendTheParentTheTrimmedNameAndTheChosenType) {
     const struct {
         quint8 Mode;
         int Level;
         long long Parent, Id;
         const char* Routine;
-        QString Shown;  // the name the dialog opens with
-        long long Type;
+        QString Shown;       // the name the dialog opens with
+        long long Offered;   // the type it opens with
+        const char* Chosen;  // the type the user picks, if any
+        long long Type, Abbrev;
     } cases[] = {
-        {1, 1, -1, -1, "INS_T#LOCATION", "", FSample.tObl},
-        {1, 3, FSample.lakeside, -1, "INS_T#LOCATION", "", FSample.tG3},
-        {2, 1, -1, FSample.north, "UPD_T#LOCATION", "Северная", FSample.tObl},
+        {1, 1, -1, -1, "INS_T#LOCATION", "", FSample.tObl, "", FSample.tObl, FSample.aObl},
+        {1, 3, FSample.lakeside, -1, "INS_T#LOCATION", "", FSample.tG3, "село", FSample.tS3,
+         FSample.aS},
+        {2, 1, -1, FSample.north, "UPD_T#LOCATION", "Северная", FSample.tObl, "", FSample.tObl,
+         FSample.aObl},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Routine);
@@ -74,7 +58,9 @@ TEST_F(AddEditPlaceTest, AddingAndEditingSendTheParentAndTheTrimmedName) {
         QString shown;
         FDriver.Then([&](QDialog& d) {
             shown = d.findChild<QLineEdit*>("edtName")->text();
-            EXPECT_EQ(d.findChild<QComboBox*>("cbStatus")->currentData().toLongLong(), c.Type);
+            auto* types = d.findChild<QComboBox*>("cbStatus");
+            EXPECT_EQ(types->currentData().toLongLong(), c.Offered);
+            if (*c.Chosen) types->setCurrentIndex(types->findText(QString::fromUtf8(c.Chosen)));
             d.findChild<QLineEdit*>("edtName")->setText(" \t Западная  область\r\n");
             d.findChild<QPushButton*>("btnOK")->click();
         });
@@ -90,6 +76,7 @@ TEST_F(AddEditPlaceTest, AddingAndEditingSendTheParentAndTheTrimmedName) {
         EXPECT_EQ(call.Input("PID_LOCATTYPE").toLongLong(), c.Type);
         EXPECT_EQ(call.Input("PNAME").toString(), "Западная  область");
         EXPECT_EQ(dialog->Name, "Западная  область");
+        EXPECT_EQ(dialog->GetAbbrevID(), c.Abbrev);
         if (c.Id > 0) {
             EXPECT_EQ(dialog->ID, c.Id);
         }
@@ -130,42 +117,43 @@ TEST_F(AddEditPlaceTest, CodesAndNamesPerLanguageAreSavedWithThePlace) {
     EXPECT_EQ(Column(Rows("GET_T#LOCATION_NAME", {{"PID", FSample.north}}), 0, "NAME"), "Northern");
 }
 
-TEST_F(AddEditPlaceTest, TypesAreListedInTextOrderWhateverTheServerOrder) {
+// A level's types are listed in the alphabet's order whatever the server's order, and the
+// dialog opens on the first, also for a place whose own type the level does not offer.
+TEST_F(AddEditPlaceTest, TypesAreListedInTextOrderAndTheDialogOpensOnTheFirst) {
     FDb.AddType(3, FDb.AddAbbrev("аул", "аул"));
     FDb.AddType(3, FDb.AddAbbrev("пгт", "Посёлок"));
-    const QStringList expected = {"аул", "город", "Посёлок", "село"};
-    for (bool reversed : {false, true}) {
-        SCOPED_TRACE(reversed ? "reversed cursor" : "server cursor");
-        FRec.ReversedCursor["GET_T#LOCATTYPE_BY_LEVEL"] = reversed;
-        if (!reversed) FRec.ReversedCursor.clear();
-        TfAddEditPlace* dialog = Dialog(1, 3, static_cast<int>(FSample.lakeside));
+    FDb.AddType(4, FSample.aG);
+    const QStringList third = {"аул", "город", "Посёлок", "село"};
+    const struct {
+        bool Reversed;  // the server's cursor comes in reverse
+        quint8 Mode;
+        int Level;
+        long long Parent, Id;
+        QStringList Types;
+        const char* Name;
+    } cases[] = {
+        {false, 1, 3, FSample.lakeside, -1, third, ""},
+        {true, 1, 3, FSample.lakeside, -1, third, ""},
+        {false, 2, 4, FSample.lakeside, FSample.birch, {"город", "село"}, "Берёзовка"},  // level 3
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FRec.ReversedCursor.clear();
+        if (c.Reversed) FRec.ReversedCursor["GET_T#LOCATTYPE_BY_LEVEL"] = true;
+        TfAddEditPlace* dialog = Dialog(c.Mode, c.Level, int(c.Parent), int(c.Id));
         QStringList shown;
-        QString selected;
+        QString selected, name;
         FDriver.Then([&](QDialog& d) {
             auto* combo = d.findChild<QComboBox*>("cbStatus");
-            shown = Items(*combo);
+            for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
             selected = combo->currentText();
+            name = d.findChild<QLineEdit*>("edtName")->text();
         });
         EXPECT_FALSE(dialog->Execute());
-        EXPECT_EQ(shown, expected);
-        EXPECT_EQ(selected, expected.front());
+        EXPECT_EQ(shown, c.Types);
+        EXPECT_EQ(selected, c.Types.front());
+        EXPECT_EQ(name, QString::fromUtf8(c.Name));
     }
-}
-
-TEST_F(AddEditPlaceTest, APlaceWhoseTypeIsNotOfferedOpensWithTheFirstType) {
-    // Level 4 offers only "село" of level 4; Берёзовка has the level-3 type.
-    FDb.AddType(4, FSample.aG);
-    TfAddEditPlace* dialog =
-        Dialog(2, 4, static_cast<int>(FSample.lakeside), static_cast<int>(FSample.birch));
-    QString selected;
-    QString name;
-    FDriver.Then([&](QDialog& d) {
-        selected = d.findChild<QComboBox*>("cbStatus")->currentText();
-        name = d.findChild<QLineEdit*>("edtName")->text();
-    });
-    EXPECT_FALSE(dialog->Execute());
-    EXPECT_EQ(selected, "город");
-    EXPECT_EQ(name, "Берёзовка");
 }
 
 TEST_F(AddEditPlaceTest, NoTypeAtTheLevelTellsTheUserAndDoesNotShowTheDialog) {
@@ -173,7 +161,9 @@ TEST_F(AddEditPlaceTest, NoTypeAtTheLevelTellsTheUserAndDoesNotShowTheDialog) {
     EXPECT_FALSE(dialog->Execute());
     EXPECT_TRUE(FDriver.Runs().empty());
     EXPECT_EQ(BoxLines(FBoxes),
-              QStringList{BoxLine(NoTypeText, "Местоположение", MB_ICONINFORMATION)});
+              QStringList{BoxLine("Невозможно добавить местоположение на данном уровне, добавьте "
+                                  "новый уровень в справочник АТЕ",
+                                  "Местоположение", MB_ICONINFORMATION)});
     EXPECT_EQ(FBoxes.Last().OwnerAtCall, dialog);
     EXPECT_EQ(dialog->GetAbbrevID(), -1);
     EXPECT_EQ(dialog->GetAbbrevSName(), QString());
@@ -227,22 +217,6 @@ TEST_F(AddEditPlaceTest, ARefusedSaveKeepsTheDialogOpenAndSaysWhy) {
     }
     EXPECT_EQ(FRec.CallsOf("INS_T#LOCATION").size(), 1u) << "the failing one only";
     EXPECT_EQ(Column(Place(static_cast<int>(FSample.south)), 0, "NAME").toString(), "Южная");
-}
-
-TEST_F(AddEditPlaceTest, TheAbbreviationOfTheChosenTypeFollowsTheSelection) {
-    TfAddEditPlace* dialog = Dialog(1, 3, static_cast<int>(FSample.lakeside));
-    EXPECT_EQ(dialog->GetAbbrevID(), -1);  // nothing loaded yet
-    FDriver.Then([](QDialog& d) {
-        auto* combo = d.findChild<QComboBox*>("cbStatus");
-        combo->setCurrentIndex(combo->findText("село"));
-        d.findChild<QLineEdit*>("edtName")->setText("Ключи");
-        d.findChild<QPushButton*>("btnOK")->click();
-    });
-    ASSERT_TRUE(dialog->Execute());
-    EXPECT_EQ(dialog->GetAbbrevID(), FSample.aS);
-    EXPECT_EQ(dialog->GetAbbrevSName(), "с.");
-    EXPECT_EQ(FRec.CallsOf("INS_T#LOCATION").at(0).Input("PID_LOCATTYPE").toLongLong(),
-              FSample.tS3);
 }
 
 // Renders the dialog as a user sees it (scripts/screenshots-dictionaries keeps the picture).

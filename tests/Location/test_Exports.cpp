@@ -1,6 +1,5 @@
 // The plug-in as the console sees it: loaded by file name, reached only through its exports.
 #include <QAction>
-#include <QApplication>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QMdiArea>
@@ -24,21 +23,14 @@ namespace {
 
 const char* const ServiceId = "16D1583A-13B8-4D80-BEE1-C05B83C44F41";
 
-class Plugin {
-public:
-    Plugin() : FLibrary(QXV_PLUGIN_FILE) {
-        if (!FLibrary.load()) throw std::runtime_error(FLibrary.errorString().toStdString());
-    }
-    template <class F>
-    F Resolve(const char* name) {
-        auto f = reinterpret_cast<F>(FLibrary.resolve(name));
-        if (!f) throw std::runtime_error(std::string("missing export ") + name);
-        return f;
-    }
-
-private:
-    QLibrary FLibrary;
-};
+// An export of the plug-in, loaded by file name on the first call.
+template <class F>
+F Resolve(const char* name) {
+    static QLibrary library(QXV_PLUGIN_FILE);
+    auto f = reinterpret_cast<F>(library.resolve(name));
+    if (!f) throw std::runtime_error(library.errorString().toStdString());
+    return f;
+}
 
 using GetServiceAttributeFn = void (*)(TServiceAttribute*, const char*);
 using GetAccessListFn = const TServiceAccessItem* (*)(const char*);
@@ -68,14 +60,13 @@ protected:
     }
     static TestDatabase* Db;
 
-    Plugin FPlugin;
     MessageBoxRecorder FBoxes;
 };
 TestDatabase* ExportsTest::Db = nullptr;
 
 TEST_F(ExportsTest, AnUnknownServiceIsReportedAndStillDescribedByRowZero) {
     TServiceAttribute a{};
-    FPlugin.Resolve<GetServiceAttributeFn>("GetServiceAttribute")(&a, "nope");
+    Resolve<GetServiceAttributeFn>("GetServiceAttribute")(&a, "nope");
     ASSERT_EQ(FBoxes.Count(), 1u);
     EXPECT_EQ(FBoxes.Last().Text, "сервис \"nope\" не найден");
     EXPECT_EQ(FBoxes.Last().Caption, "");
@@ -83,13 +74,13 @@ TEST_F(ExportsTest, AnUnknownServiceIsReportedAndStillDescribedByRowZero) {
     EXPECT_STREQ(a.Caption, "Местоположение");
     ASSERT_NE(a.Icon, nullptr);
 
-    EXPECT_EQ(FPlugin.Resolve<GetAccessListFn>("GetAccessList")("nope"), nullptr);
-    EXPECT_EQ(FPlugin.Resolve<InitServiceFormFn>("InitServiceForm")("nope", "1", nullptr), nullptr);
+    EXPECT_EQ(Resolve<GetAccessListFn>("GetAccessList")("nope"), nullptr);
+    EXPECT_EQ(Resolve<InitServiceFormFn>("InitServiceForm")("nope", "1", nullptr), nullptr);
     EXPECT_EQ(FBoxes.Count(), 3u);
 }
 
 TEST_F(ExportsTest, TheServiceWindowComesFromTheConsoleAndTellsItsHostWhenItGoes) {
-    auto init = FPlugin.Resolve<InitServiceFormFn>("InitServiceForm");
+    auto init = Resolve<InitServiceFormFn>("InitServiceForm");
 
     // No console answers: construction fails and says so.
     Application::Instance().SetMainWindowHandle(0);

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QSet>
 #include <QTest>
-#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -42,8 +41,6 @@ protected:
         TComBaseForm::SetTranslatePass({});
     }
 
-    void SpeakEnglish() { FDb.SetUserLanguage(9); }
-
     // A modal run of a dialog of the chain: visited while it is shown, then cancelled.
     template <class T>
     void RunDialog(const QString& name, const TVisit& visit,
@@ -67,14 +64,7 @@ protected:
             FLevel = FDb.AddType(1, FDb.AddAbbrev("обл.", "область"));
             const long long place = FDb.AddLocation(-1, FLevel, "Северная");
             for (int kind = 1; kind <= 7; ++kind)
-                FDb.Call("QXVERPINFORM", "INS_T#INFORMATION",
-                         {{"POBJTYPE", 1},
-                          {"POBJID", place},
-                          {"PID_PARENT", -1},
-                          {"PINFOTYPE", kind},
-                          {"PVALUE", "значение"},
-                          {"PDESCRIPTION", "описание"},
-                          {"PACTIVE", kind % 2}});
+                FDb.AddInfo(place, -1, kind, "значение", "описание", kind % 2);
             FDb.Raw().Commit();
         }
         {
@@ -193,7 +183,7 @@ TEST_F(InterfaceTextsTest, EveryDesignedTextHasItsInstalledTranslations) {
 TEST_F(InterfaceTextsTest, EachUserReadsOnlyTheirLanguage) {
     for (const bool english : {false, true}) {
         SCOPED_TRACE(english ? "English user" : "Russian user");
-        if (english) SpeakEnglish();
+        if (english) FDb.SetUserLanguage(9);
         int seen = 0;
         QStringList windows;
         OpenEveryWindow([&](const QString& window, QWidget& shown) {

@@ -13,7 +13,6 @@
 #include <QToolButton>
 
 #include <functional>
-#include <stdexcept>
 
 #include "Location/AddEditLevel.h"
 #include "LocationDialogFixture.h"
@@ -27,23 +26,6 @@ protected:
     LevelTest() : FSample(FDb.AddSample()) {}
     ~LevelTest() override { Application::Instance().Reset(); }
 
-    // Creates the dictionary, lets `prepare` set it up (rights), runs it modally with
-    // `act` as what the user does, and frees it.
-    void Run(const std::function<void(TfLevel&)>& act,
-             const std::function<void(TfLevel&)>& prepare = nullptr) {
-        TfLevel* form = TComBaseForm::Create<TfLevel>(nullptr, Session(), Schema());
-        if (prepare) prepare(*form);
-        FDriver.Then([&](QDialog& d) {
-            act(static_cast<TfLevel&>(d));
-            d.done(mrCancel);
-        });
-        for (ModalDriver::Action& step : FDialogSteps) FDriver.Then(std::move(step));
-        FDialogSteps.clear();
-        form->Execute();
-        TComBaseForm::Free(form);
-    }
-    // What the user does in the dialogs the dictionary opens, in order.
-    void Later(ModalDriver::Action step) { FDialogSteps.push_back(std::move(step)); }
     // The next dialog run: sets level and abbreviation, presses OK.
     void DialogEnters(int level, const QString& abbrev) {
         Later([=](QDialog& d) {
@@ -56,17 +38,10 @@ protected:
     static void Focus(TfLevel& form, long long id) {
         ASSERT_TRUE(form.ospObjects->Locate("ID", id));
     }
-    static int CurrentID(TfLevel& form) { return form.ospObjects->FieldByName("ID").AsInteger(); }
     static int Shown(TfLevel& form) {
         return form.cxView->model() ? form.cxView->model()->rowCount() : 0;
     }
-    // Reads of the whole list (PID -1), not of one row.
-    int ListReads() const {
-        int reads = 0;
-        for (const auto& call : FRec.CallsOf("GET_T#LOCATTYPE"))
-            if (call.Input("PID").toInt() == -1) ++reads;
-        return reads;
-    }
+    int ListReads() const { return LocationDialogTest::ListReads("GET_T#LOCATTYPE"); }
     // The level row of a type as the server has it, or -1 when gone.
     int LevelOf(long long typeId) {
         const TRowSet rows = Rows("GET_T#LOCATTYPE", {{"PID", typeId}});
@@ -74,12 +49,11 @@ protected:
     }
 
     TestDatabase::TSample FSample;
-    std::vector<ModalDriver::Action> FDialogSteps;
 };
 
 // The navigator moves the grid's row.
 TEST_F(LevelTest, TheNavigatorMovesTheCursor) {
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         for (const auto& [button, row] : {std::pair{"nbLast", 4}, std::pair{"nbFirst", 0}}) {
             form.DBNavigator1->findChild<QAction*>(button)->trigger();
             EXPECT_EQ(form.ospObjects->RecNo(), row + 1);
@@ -103,7 +77,7 @@ TEST_F(LevelTest, TheRightsSwitchTheActionsAndThePopup) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Enabled);
-        Run(
+        RunDictionary<TfLevel>(
             [&](TfLevel& form) {
                 form.FCanAdd = c.Add;
                 form.FCanEdit = c.Edit;
@@ -134,7 +108,7 @@ TEST_F(LevelTest, TheRightsSwitchTheActionsAndThePopup) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 
     DialogEnters(5, "город");
-    Run(
+    RunDictionary<TfLevel>(
         [&](TfLevel& form) {
             form.aObjectAdd->trigger();
             EXPECT_EQ(Shown(form), 0);
@@ -154,12 +128,12 @@ TEST_F(LevelTest, EditingLoadsTheFocusedRowAndLocatesItAfterTheChange) {
         d.findChild<QSpinBox*>("seLevel")->setValue(7);
         d.findChild<QPushButton*>("btnOK")->click();
     });
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         Focus(form, FSample.tS4);
         form.ospObjects->First();  // the refresh must find the row again
         Focus(form, FSample.tS4);
         form.aObjectEdit->trigger();
-        EXPECT_EQ(CurrentID(form), FSample.tS4);
+        EXPECT_EQ(form.ospObjects->FieldByName("ID").AsInteger(), FSample.tS4);
     });
     EXPECT_EQ(shownLevel, 4);
     EXPECT_EQ(shownAbbrev, "село");
@@ -205,7 +179,7 @@ TEST_F(LevelTest, DeleteAsksThenAnswersByTheServersResult) {
         FBoxes.Clear();
         handled.clear();
         FBoxes.Answer(c.Answer);
-        Run([&](TfLevel& form) {
+        RunDictionary<TfLevel>([&](TfLevel& form) {
             Focus(form, c.Type);
             const int reads = ListReads();
             form.aObjectDelete->trigger();
@@ -244,7 +218,7 @@ TEST_F(LevelTest, AnExistingPairIsToldAndANewRowIsScrolledIntoView) {
         d.findChild<QSpinBox*>("seLevel")->setValue(15);
         QTest::mouseClick(d.findChild<QPushButton*>("btnOK"), Qt::LeftButton);
     });
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         form.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
         form.cxView->setFocus();
@@ -264,7 +238,7 @@ TEST_F(LevelTest, FailedCallsOfTheDialogKeepItOpen) {
     FRec.Failing["UPD_T#LOCATTYPE"] = QStringLiteral("правка отклонена");
     DialogEnters(8, QStringLiteral("район"));
     DialogEnters(9, QStringLiteral("район"));
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         Focus(form, FSample.tR);
         const int reads = ListReads();
         form.aObjectAdd->trigger();
@@ -290,7 +264,7 @@ void DoubleClick(QWidget* widget, QPoint at) {
 
 TEST_F(LevelTest, DoubleClickOpensTheEditorOnDataRowsOnly) {
     Later([](QDialog& d) { d.done(mrCancel); });
-    Run([&](TfLevel& form) {
+    RunDictionary<TfLevel>([&](TfLevel& form) {
         form.resize(544, 379);
         QHeaderView* header = form.cxView->horizontalHeader();
         DoubleClick(header->viewport(),
@@ -356,7 +330,7 @@ TEST_F(LevelTest, AServerErrorWhileLoadingIsShownAndTheListKeepsWorking) {
         SCOPED_TRACE(p.Path);
         FBoxes.Clear();
         if (p.ArmBeforeOpening) p.ArmBeforeOpening();
-        Run([&](TfLevel& form) {
+        RunDictionary<TfLevel>([&](TfLevel& form) {
             form.show();
             if (p.Act) p.Act(form);
             ASSERT_EQ(FBoxes.Count(), 1u);

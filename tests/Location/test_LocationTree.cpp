@@ -54,15 +54,6 @@ protected:
         FTree->LoadLevels();
         FTree->BuildRoot();
     }
-    // Selects each named place in turn from the root down (fetching as a user's clicks do).
-    TObjectNode* Walk(const QStringList& names) {
-        TObjectNode* node = FTree->Root();
-        for (const QString& name : names) {
-            node = node ? Child(node, name) : nullptr;
-            if (node) FTreeView->setCurrentItem(node);
-        }
-        return node;
-    }
     TObjectNode* Child(TObjectNode* node, const QString& name) {
         for (int i = 0; i < node->childCount(); ++i)
             if (node->ChildNode(i)->Caption().endsWith(name)) return node->ChildNode(i);
@@ -210,11 +201,6 @@ protected:
         for (int i = 0; i < FSouth->childCount(); ++i) captions << FSouth->ChildNode(i)->Caption();
         return captions;
     }
-    // The children as a load in one go shows them.
-    QStringList LoadedInOneGo() {
-        FTree->LoadChildren(FSouth, true);
-        return Captions();
-    }
     bool EveryChildOnce() {
         QSet<int> ids;
         for (int i = 0; i < FSouth->childCount(); ++i) ids.insert(FSouth->ChildNode(i)->ID);
@@ -244,7 +230,8 @@ TEST_F(WideNodeTest, OpensAtOnceAndFillsInChunksInTheAlphabetsOrder) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 
     const QStringList inParts = Captions();
-    EXPECT_EQ(LoadedInOneGo(), inParts);
+    FTree->LoadChildren(FSouth, true);  // in one go
+    EXPECT_EQ(Captions(), inParts);
 }
 
 // What the user or the window may do while the children are still coming; the tree stays whole.

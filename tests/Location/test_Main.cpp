@@ -49,7 +49,7 @@ protected:
     ModalDriver FDriver;
 };
 
-TEST_F(PickerTest, OpensExpandedAtAStartThreeLevelsDeepAndReturnsTheChoice) {
+TEST_F(PickerTest, OpensExpandedAtAStartThreeLevelsDeepAndReturnsThePlaceAbove) {
     int id = int(FSample.birch);
     bool ancestorsExpanded = false;
     QString path;
@@ -65,37 +65,14 @@ TEST_F(PickerTest, OpensExpandedAtAStartThreeLevelsDeepAndReturnsTheChoice) {
         ancestorsExpanded = node && node->ParentNode()->isExpanded() &&
                             node->ParentNode()->ParentNode()->isExpanded();
         path = form.cbObject->Text();
+        form.aUp->trigger();  // the choice: the district above
         form.btnSelect->click();
     });
     EXPECT_TRUE(chosen);
-    EXPECT_EQ(id, FSample.birch);
+    EXPECT_EQ(id, FSample.lakeside);
     EXPECT_TRUE(ancestorsExpanded);
     EXPECT_EQ(path, "обл. Северная\\р-н. Озёрный\\с. Берёзовка");
     EXPECT_EQ(FBoxes.Count(), 0u);
-}
-
-// An English user reads a place's English name where it has one, in the tree, the address
-// line and its popup alike; the other places keep their own names.
-TEST_F(PickerTest, TheEnglishUserSeesEnglishNamesInTheTreeAndTheAddressLine) {
-    for (const auto& [place, name] : {std::pair{FSample.north, "EN\tNorthern"},
-                                      std::pair{FSample.birch, "EN\tBirchwood\nRU\tБерёзка"}})
-        ASSERT_EQ(FDb.Call("QXVERPLOCAT", "SET_T#LOCATION_NAMES", {{"PID", place}, {"PNAMES", name}}),
-                  1);
-    FDb.SetUserLanguage(9);
-    int id = int(FSample.birch);
-    QString path, caption, inPopup;
-    Pick(id, [&](TfMain& form) {
-        path = form.cbObject->Text();
-        caption = form.Tree()->Selected()->text(0);
-        form.InitAddressPopup();
-        for (QTreeWidgetItem* row = form.tvCombo->currentItem(); row; row = row->parent())
-            inPopup.prepend(u'\\' + row->text(0));
-        form.btnSelect->click();
-    });
-    EXPECT_EQ(path, "обл. Northern\\р-н. Озёрный\\с. Birchwood");
-    EXPECT_EQ(caption, "с. Birchwood");
-    EXPECT_TRUE(inPopup.endsWith("\\обл. Northern\\р-н. Озёрный\\с. Birchwood"))
-        << qPrintable(inPopup);
 }
 
 // Choosing and the close box run one closing path: its commit runs, and a refused commit is an
@@ -222,19 +199,6 @@ TEST_F(PickerTest, EnterAndEscapeCloseThePopupThenEscapeTheWindow) {
     });
 }
 
-TEST_F(PickerTest, RefreshAndUpFollowTheSelection) {
-    int id = int(FSample.birch);
-    Pick(id, [this](TfMain& form) {
-        form.aUp->trigger();
-        EXPECT_EQ(form.GetSelectedID(), FSample.lakeside);
-        const int fetches = FDb.Counting().CallCount("QXVERPLOCAT.GET_T#LOCATION");
-        form.aRefreshNode->trigger();  // the root and the two open places read again
-        EXPECT_EQ(FDb.Counting().CallCount("QXVERPLOCAT.GET_T#LOCATION"), fetches + 3);
-        EXPECT_EQ(form.GetSelectedID(), FSample.lakeside);
-        form.cxButton1->click();
-    });
-}
-
 bool AnyLocationWindowLeft() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<TfMain*>(w)) return true;
@@ -282,7 +246,7 @@ TEST(PickerModalLoopTest, AFailedLoadEndsTheModalLoopByItself) {
 class WorkspaceTest : public ::testing::Test {
 protected:
     WorkspaceTest() {
-        FDb.AddSample();
+        FSample = FDb.AddSample();
         SetHostExecutableFolder(FHost.Path());
         FArea.resize(1000, 700);
         FArea.show();
@@ -318,6 +282,7 @@ protected:
 
     TempDir FHost;
     TestDatabase FDb;
+    TestDatabase::TSample FSample{};
     MessageBoxRecorder FBoxes;
     ModalDriver FDriver;
     QMdiArea FArea;
@@ -370,8 +335,13 @@ TEST_F(WorkspaceTest, APlacementOffTheWorkspaceOrTooSmallIsNotUsed) {
 }
 
 // An English user's texts stay English while a second window opens and closes and the
-// first is minimised and restored.
-TEST_F(WorkspaceTest, TheEnglishUsersTextsOutliveASecondWindowAndARestore) {
+// first is minimised and restored; places read their English names where they have one, in
+// the tree, the address line and its popup alike, and the other places keep their own.
+TEST_F(WorkspaceTest, TheEnglishUsersTextsAndNamesOutliveASecondWindowAndARestore) {
+    for (const auto& [place, name] : {std::pair{FSample.north, "EN\tNorthern"},
+                                      std::pair{FSample.birch, "EN\tBirchwood\nRU\tБерёзка"}})
+        ASSERT_EQ(FDb.Call("QXVERPLOCAT", "SET_T#LOCATION_NAMES", {{"PID", place}, {"PNAMES", name}}),
+                  1);
     FDb.SetUserLanguage(9);
     TfMain& form = Open();
     WindowOf(Open()).close();
@@ -380,8 +350,15 @@ TEST_F(WorkspaceTest, TheEnglishUsersTextsOutliveASecondWindowAndARestore) {
         WindowOf(form).setWindowState(state);
         QApplication::processEvents();
     }
-    form.Tree()->Root()->setExpanded(true);
-    form.tvObjects->setCurrentItem(form.Tree()->Root()->child(0));
+    form.Tree()->ExpandToLocation(int(FSample.birch));
+    EXPECT_EQ(form.cbObject->Text(), "обл. Northern\\р-н. Озёрный\\с. Birchwood");
+    EXPECT_EQ(form.Tree()->Selected()->text(0), "с. Birchwood");
+    form.InitAddressPopup();
+    QString inPopup;
+    for (QTreeWidgetItem* row = form.tvCombo->currentItem(); row; row = row->parent())
+        inPopup.prepend(u'\\' + row->text(0));
+    EXPECT_TRUE(inPopup.endsWith("\\обл. Northern\\р-н. Озёрный\\с. Birchwood"))
+        << qPrintable(inPopup);
     QString searchTitle;
     FDriver.Then([&](QDialog& search) {
         searchTitle = search.windowTitle();

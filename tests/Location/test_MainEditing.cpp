@@ -1,13 +1,7 @@
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QContextMenuEvent>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
-#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -20,44 +14,21 @@
 #include "Location/LocationTree.h"
 #include "Location/Main.h"
 #include "Location/PopupEdit.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/ModalDriver.h"
-#include "support/TestDatabase.h"
+#include "LocationWindowFixture.h"
 #include "support/TreeDrag.h"
 
 namespace {
 
-// The location window over a small directory, with every dialog scripted.
-class EditingTest : public ::testing::Test {
+class EditingTest : public LocationWindowTest {
 protected:
-    void SetUp() override {
-        FSample = FDb.AddSample();
-        FForm = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
-        FForm->show();
-    }
-    void TearDown() override { TComBaseForm::Free(FForm); }
-
-    TObjectNode* Find(TObjectNode* from, long long id) {
-        if (from->ID == id) return from;
-        for (int i = 0; i < from->childCount(); ++i)
-            if (TObjectNode* found = Find(from->ChildNode(i), id)) return found;
-        return nullptr;
-    }
-    TObjectNode* Node(long long id) { return Find(FForm->Tree()->Root(), id); }
-    void Select(std::initializer_list<long long> chain) {
+    void Select(const std::vector<long long>& chain) {
         for (long long id : chain) FForm->tvObjects->setCurrentItem(Node(id));
     }
     // Selects down the chain and leaves every place on it open, to be seen and pointed at.
-    void Open(std::initializer_list<long long> chain) {
+    void Open(const std::vector<long long>& chain) {
         Select(chain);
         for (TObjectNode* n = FForm->Tree()->Selected(); n; n = n->ParentNode())
             n->setExpanded(true);
-    }
-    // A column of a place's row as the server has it now.
-    QVariant InDb(long long id, const char* column) {
-        const TRowSet rows =
-            FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", id}, {"PID_PARENT", {}}});
-        return rows.Rows.empty() ? QVariant("missing") : TestDatabase::Cell(rows, 0, column);
     }
     QVariant ParentInDb(long long id) { return InDb(id, "ID_PARENT"); }
     // Fills the location dialog with a name (and the first type) and confirms it.
@@ -68,12 +39,6 @@ protected:
             place.aOK->trigger();
         });
     }
-
-    TestDatabase FDb;
-    TestDatabase::TSample FSample{};
-    MessageBoxRecorder FBoxes;
-    ModalDriver FDriver;
-    TfMain* FForm = nullptr;
 };
 
 TEST_F(EditingTest, AddingAndEditingAtTheRootKeepAPlaceAtTheTopInTheAlphabetsOrder) {
@@ -160,45 +125,66 @@ TEST_F(EditingTest, RefreshKeepsTheUsersPlaceAndShowsWhatOthersChanged) {
     EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
-TEST_F(EditingTest, AReferencedPlaceIsKeptWithAnInformationMessage) {
-    Select({FSample.north});
-    FBoxes.Answer(IDYES);
-    FForm->aObjectDelete->trigger();
-    ASSERT_EQ(FBoxes.Count(), 2u);
-    EXPECT_EQ(FBoxes.Calls()[0].Text, "Удалить объект \"обл. Северная\"?");
-    EXPECT_EQ(FBoxes.Calls()[0].Flags, 0x24u);
-    EXPECT_EQ(FBoxes.Calls()[1].Text, "Запись нельзя удалить, т.к. на нее есть ссылки");
-    EXPECT_EQ(FBoxes.Calls()[1].Flags, 0x40u);
-    EXPECT_EQ(FForm->Tree()->Selected()->ID, FSample.north);
-}
-
-TEST_F(EditingTest, DeletingALeafRemovesItAndSelectsItsParent) {
-    Select({FSample.south});
-    FBoxes.Answer(IDNO);
-    FForm->aObjectDelete->trigger();
-    EXPECT_NE(Find(FForm->Tree()->Root(), FSample.south), nullptr);  // "No" keeps it
-
-    FBoxes.Answer(IDYES);
-    FForm->aObjectDelete->trigger();
-    EXPECT_EQ(Find(FForm->Tree()->Root(), FSample.south), nullptr);
-    EXPECT_EQ(FForm->Tree()->Selected(), FForm->Tree()->Root());
-    EXPECT_EQ(ParentInDb(FSample.south), QVariant("missing"));
-}
-
-TEST_F(EditingTest, AFailedDeleteWarnsWithTheWindowCaption) {
-    Select({FSample.south});
-    FDb.Call("QXVERPLOCAT", "DEL_T#LOCATION", {{"PID", FSample.south}});  // gone behind our back
+// A delete (F8 in the tree) asks first and answers by what the server did: a referenced place
+// stays, told in an information box; one gone behind the window's back is a warning under the
+// window's caption; a deleted one leaves the tree, and its parent takes the selection, the
+// address, the information frame and the actions.
+TEST_F(EditingTest, ADeleteAsksThenAnswersByWhatTheServerDid) {
+    const long long coast = FDb.AddLocation(FSample.south, FSample.tR, "Приморский");
     FDb.Raw().Commit();
-    FBoxes.Answer(IDYES);
-    FForm->aObjectDelete->trigger();
-    ASSERT_EQ(FBoxes.Count(), 2u);
-    EXPECT_EQ(FBoxes.Last().Text, "Ошибка при удалении объекта \"обл. Южная\"!");
-    EXPECT_EQ(FBoxes.Last().Caption, FForm->windowTitle());
-    EXPECT_EQ(FBoxes.Last().Flags, 48u);
+    FForm->aRefreshNode->trigger();
+    FForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FForm));
+    const struct {
+        const char* Case;
+        std::vector<long long> Path;
+        bool GoneBefore;  // deleted by another session first
+        int Answer;
+        QStringList Boxes;  // after the question
+        long long Selected;
+        const char* Address;
+    } cases[] = {
+        // clang-format off
+        {"no", {FSample.south, coast}, false, IDNO, {}, coast, "обл. Южная\\р-н. Приморский"},
+        {"referenced", {FSample.north}, false, IDYES,
+         {"Запись нельзя удалить, т.к. на нее есть ссылки | Местоположение | 64"}, FSample.north,
+         "обл. Северная"},
+        {"deleted", {FSample.south, coast}, false, IDYES, {}, FSample.south, "обл. Южная"},
+        {"gone", {FSample.south}, true, IDYES,
+         {"Ошибка при удалении объекта \"обл. Южная\"! | " + FForm->windowTitle() + " | 48"},
+         FSample.south, "обл. Южная"},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        Open(c.Path);
+        if (c.GoneBefore) FDb.Call("QXVERPLOCAT", "DEL_T#LOCATION", {{"PID", c.Path.back()}});
+        FDb.Raw().Commit();
+        const QString question = "Удалить объект \"" + Node(c.Path.back())->Caption() +
+                                 "\"? | Удаление | " + QString::number(MB_YESNO | MB_ICONQUESTION);
+        FBoxes.Clear();
+        FBoxes.Answer(c.Answer);
+        QTest::keyClick(FForm->tvObjects, Qt::Key_F8);
+        QStringList boxes;
+        for (const auto& box : FBoxes.Calls())
+            boxes << QStringLiteral("%1 | %2 | %3").arg(box.Text, box.Caption).arg(box.Flags);
+        EXPECT_EQ(boxes, QStringList{question} + c.Boxes);
+        EXPECT_EQ(FForm->Tree()->SelectedID(), c.Selected);
+        EXPECT_EQ(FForm->cbObject->Text(), QString::fromUtf8(c.Address));
+        EXPECT_EQ(FForm->InfoFrame()->ObjID(), c.Selected);
+        EXPECT_TRUE(FForm->InfoFrame()->FCanAdd && FForm->aObjectDelete->isEnabled());
+    }
+    EXPECT_EQ(Node(coast), nullptr);
+    EXPECT_EQ(InDb(coast, "ID"), QVariant("missing"));
+    EXPECT_EQ(InDb(FSample.north, "ID").toLongLong(), FSample.north);
 }
 
 // Each drag starts over the dragged place itself, where it is taken in; the moves decide.
 TEST_F(EditingTest, ADragIsTakenInOverItselfAndEachMoveDecidesWhereItMayLand) {
+    const long long coast = FDb.AddLocation(FSample.south, FSample.tR, "Приморский");
+    FDb.Raw().Commit();
+    FForm->aRefreshNode->trigger();
+    Open({FSample.south, coast});
     Open({FSample.north, FSample.lakeside, FSample.birch});
     const struct {
         long long Over;
@@ -209,7 +195,7 @@ TEST_F(EditingTest, ADragIsTakenInOverItselfAndEachMoveDecidesWhereItMayLand) {
         {FSample.north, false, "its parent"},
         {-1, false, "an ancestor"},
         {FSample.birch, false, "its own child"},
-        {FSample.harbour, false, "a town: level 4 allows no district"},
+        {coast, false, "another district: level 3 allows no district"},
         {FSample.south, true, "the other region: level 2 allows a district"},
     };
     for (const auto& m : moves) {
@@ -275,20 +261,8 @@ TEST_F(EditingTest, DroppingOnANeverFetchedTargetFetchesItAndSelectsThePlace) {
     EXPECT_EQ(moved->ID, FSample.lakeside);
     EXPECT_EQ(moved->ParentNode(), westNode);
     EXPECT_EQ(westNode->childCount(), 2);
-    EXPECT_EQ(Find(Node(FSample.north), FSample.lakeside), nullptr);
     EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), west);
     EXPECT_EQ(FForm->cbObject->Text(), "обл. Западная\\р-н. Озёрный");
-}
-
-TEST_F(EditingTest, ARefusedMoveChangesNothing) {
-    Select({FSample.north, FSample.lakeside});
-    TObjectNode* lakeside = FForm->Tree()->Selected();
-    FForm->tvObjects->setCurrentItem(Find(lakeside, FSample.birch));
-    FForm->tvObjects->setCurrentItem(lakeside);
-    FForm->DropOn(Find(lakeside, FSample.birch));  // into its own subtree: the server refuses
-    EXPECT_EQ(FForm->Tree()->Selected(), lakeside);
-    EXPECT_EQ(ParentInDb(FSample.lakeside).toLongLong(), FSample.north);
-    EXPECT_EQ(FBoxes.Count(), 0u);
 }
 
 TEST_F(EditingTest, ClosingTheLevelDictionaryRefreshesTheLevelsAndTheDeepestLevel) {
@@ -320,11 +294,6 @@ TEST(LanguageSeparatorTest, Language10SeparatesWithABlank) {
     TComBaseForm::Free(form);
 }
 
-QPoint ExpandButtonOf(QTreeWidget* tree, QTreeWidgetItem* item) {
-    const QRect row = tree->visualItemRect(item);
-    return QPoint(row.left() - tree->indentation() / 2, row.center().y());
-}
-
 // A server that fails in the middle of a user's gesture: the user is told once, and
 // the window goes on working (the process would end if the failure left the handler).
 TEST_F(EditingTest, AServerFailureInAnyLoadingPathIsToldAndTheWindowKeepsWorking) {
@@ -342,7 +311,11 @@ TEST_F(EditingTest, AServerFailureInAnyLoadingPathIsToldAndTheWindowKeepsWorking
         {"selecting a place with the mouse", nullptr,
          [&] { click(tree->viewport(), tree->visualItemRect(Node(west)).center()); }},
         {"opening a place by its expand button", nullptr,
-         [&] { click(tree->viewport(), ExpandButtonOf(tree, Node(west))); }},
+         [&] {
+             const QRect row = tree->visualItemRect(Node(west));
+             click(tree->viewport(),
+                   QPoint(row.left() - tree->indentation() / 2, row.center().y()));
+         }},
         {"going up",
          [&] {
              Select({FSample.north, FSample.lakeside});
@@ -401,24 +374,6 @@ TEST(LocationWindowLoadTest, AFailureWhileOpeningIsToldOnceAndLeavesARootToRefre
         EXPECT_EQ(form->Tree()->Root()->childCount(), 2);
         TComBaseForm::Free(form);
     }
-}
-
-TEST_F(EditingTest, DeletingAnOnlyChildMovesAddressFrameAndRightsToTheParent) {
-    const long long coast = FDb.AddLocation(FSample.south, FSample.tR, "Приморский");
-    FDb.Raw().Commit();
-    FForm->aRefreshNode->trigger();
-    Open({FSample.south, coast});
-    FForm->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(FForm));
-    FBoxes.Answer(IDYES);
-    QTest::keyClick(FForm->tvObjects, Qt::Key_F8);
-    ASSERT_EQ(FBoxes.Count(), 1u) << "the question only";
-    EXPECT_EQ(Node(coast), nullptr);
-    EXPECT_EQ(FForm->Tree()->Selected(), Node(FSample.south));
-    EXPECT_EQ(FForm->cbObject->Text(), "обл. Южная");
-    EXPECT_EQ(FForm->InfoFrame()->ObjID(), FSample.south);
-    EXPECT_TRUE(FForm->InfoFrame()->FCanAdd);
-    EXPECT_TRUE(FForm->aObjectDelete->isEnabled());
 }
 
 }  // namespace

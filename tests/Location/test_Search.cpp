@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
@@ -20,20 +19,15 @@
 #include "ComUnits/uBaseFormSettings.h"
 #include "Components/ColumnView/uColumnView.h"
 #include "Components/QSearch/FrmQSearch.h"
-#include "Location/LocationTree.h"
-#include "Location/Main.h"
-#include "Location/ObjectNode.h"
 #include "Location/ServiceTable.h"
+#include "LocationWindowFixture.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Ini/HostFolder.h"
 #include "Platform/Ini/IniFile.h"
 #include "support/ColumnViewUser.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/ModalDriver.h"
 #include "support/Snapshot.h"
-#include "support/TestDatabase.h"
 
 namespace {
 
@@ -99,12 +93,6 @@ TEST_F(SearchTest, TheSearchFieldFindsPlacesWithTheirPathsAndOpensTheTreeAtTheCh
     const TRowSet kept = reader.Connection().Query("SELECT COUNT(*) FROM SEARCH_HITS", {});
     EXPECT_EQ(kept.Rows.at(0).at(0), 0);  // the window's hits went with it
     EXPECT_EQ(FBoxes.Count(), 0u) << (FBoxes.Count() ? FBoxes.Last().Text.toStdString() : "");
-}
-
-// Typing, one key a character (the key simulation spells only ASCII by itself).
-void Type(QWidget* widget, const QString& text) {
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 // Ctrl+F in the picker opens the search with the typing in its text; Enter searches and keeps

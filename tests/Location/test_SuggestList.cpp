@@ -5,7 +5,6 @@
 
 #include "Location/SuggestList.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,15 +14,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Location/LocationTree.h"
-#include "Location/Main.h"
-#include "Location/ObjectNode.h"
 #include "Location/Search.h"
 #include "Location/ServiceTable.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/ModalDriver.h"
+#include "LocationWindowFixture.h"
 #include "support/Snapshot.h"
-#include "support/TestDatabase.h"
 
 namespace {
 
@@ -38,12 +32,6 @@ struct THeldSource : ISuggestSource {
 };
 
 bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
-
-// Typing, one key a character (the key simulation spells only ASCII by itself).
-void Type(QWidget* widget, const QString& text) {
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
 
 // A dialog with one field and its list over a held source; each step types, waits for the
 // question and answers it (ids from 10), or presses a key, then checks the list.

@@ -3,7 +3,6 @@
 // a place another session deleted is said and leaves the tree; an edit or a drag over
 // another session's change is refused and shows that change, in the tree as in a dictionary.
 
-#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -27,6 +26,14 @@
 
 namespace {
 
+// A window on `session` with the places of `path` selected in turn.
+TFormHolder<TfMain> Window(TOraSession* session, const std::vector<long long>& path) {
+    TFormHolder<TfMain> form(TComBaseForm::Create<TfMain>(nullptr, session, "QXVBASE"));
+    form->show();
+    for (long long id : path) form->tvObjects->setCurrentItem(form->Tree()->Find(int(id)));
+    return form;
+}
+
 class WindowRights : public ::testing::Test {
 protected:
     void SetUp() override { FSample = FDb.AddSample(); }
@@ -45,6 +52,7 @@ protected:
         int id = int(FSample.lakeside);
         ServiceTable::GetLocation(&FDb.Session(), "QXVBASE", &id);
     }
+    std::vector<long long> District() const { return {FSample.north, FSample.lakeside}; }
     size_t Places(long long parent) {
         return FDb.Rows("QXVERPLOCAT", "GET_T#LOCATION", {{"PID", -1}, {"PID_PARENT", parent}})
             .Rows.size();
@@ -113,13 +121,6 @@ TEST_F(WindowRights, AServersRefusalIsSaidInTheUsersLanguage) {
     }
 }
 
-TObjectNode* FindNode(TObjectNode* from, long long id) {
-    if (!from || from->ID == id) return from;
-    for (int i = 0; i < from->childCount(); ++i)
-        if (TObjectNode* found = FindNode(from->ChildNode(i), id)) return found;
-    return nullptr;
-}
-
 // Another session deletes the place the window shows: editing it, or adding below it, says
 // so, drops its node (its parent selected) and stores nothing; the typed name stays in the
 // dialog until the user leaves it.
@@ -131,11 +132,8 @@ TEST_F(WindowRights, APlaceDeletedByAnotherSessionIsSaidAndLeavesTheTree) {
         const bool adding = doing[0] == 'a', attaching = doing[1] == 't';
         const long long hamlet = FDb.AddLocation(FSample.birch, FSample.tS4, "Хутор");
         FDb.Raw().Commit();
-        TFormHolder<TfMain> form(
-            TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QStringLiteral("QXVBASE")));
-        form->show();
-        for (long long id : {FSample.north, FSample.lakeside, FSample.birch, hamlet})
-            form->tvObjects->setCurrentItem(FindNode(form->Tree()->Root(), id));
+        const auto form =
+            Window(&FDb.Session(), {FSample.north, FSample.lakeside, FSample.birch, hamlet});
         ASSERT_EQ(form->GetSelectedID(), hamlet);
         other->Call(other->Describe("QXVBASE", "QXVERPLOCAT", "DEL_T#LOCATION"), {{"PID", hamlet}});
         other->Commit();
@@ -155,19 +153,10 @@ TEST_F(WindowRights, APlaceDeletedByAnotherSessionIsSaidAndLeavesTheTree) {
         EXPECT_EQ(FBoxes.Last().Text,
                   QStringLiteral("Местоположение удалено другим пользователем"));
         EXPECT_EQ(form->GetSelectedID(), FSample.birch);
-        EXPECT_EQ(FindNode(form->Tree()->Root(), hamlet), nullptr);
+        EXPECT_EQ(form->Tree()->Find(int(hamlet)), nullptr);
         EXPECT_EQ(Places(FSample.birch), 0u);
         FBoxes.Clear();
     }
-}
-
-// A window on `session` with the district selected.
-TFormHolder<TfMain> DistrictWindow(TOraSession* session, const TestDatabase::TSample& sample) {
-    TFormHolder<TfMain> form(TComBaseForm::Create<TfMain>(nullptr, session, "QXVBASE"));
-    form->show();
-    for (long long id : {sample.north, sample.lakeside})
-        form->tvObjects->setCurrentItem(FindNode(form->Tree()->Root(), id));
-    return form;
 }
 
 // Two windows on two sessions edit one place, one information item, one abbreviation: the
@@ -179,8 +168,8 @@ TEST_F(WindowRights, AnEditOverAnotherSessionsChangeIsRefusedThenRedone) {
     session.Connect();
     FDb.AddInfo(FSample.lakeside, -1, 5, "0");
     FDb.Raw().Commit();
-    const auto first = DistrictWindow(&FDb.Session(), FSample);
-    const auto second = DistrictWindow(&session, FSample);
+    const auto first = Window(&FDb.Session(), District());
+    const auto second = Window(&session, District());
     using TEdit = std::function<void(TfMain&, const ModalDriver::Action&)>;
     // `edit` opens the dialog in each window; `field` shows the value, which the server gives
     // as `column` of the first row of `routine` for `key`.
@@ -231,7 +220,7 @@ TEST_F(WindowRights, AnEditOverAnotherSessionsChangeIsRefusedThenRedone) {
 // A drag over another session's change is refused the same way: the node then shows the
 // place as it is, and the next drag moves it.
 TEST_F(WindowRights, ADragOverAnotherSessionsChangeIsRefusedThenRedone) {
-    const auto form = DistrictWindow(&FDb.Session(), FSample);
+    const auto form = Window(&FDb.Session(), District());
     const auto other = OpenConnection(FDb.ConnectString());
     other->Call(other->Describe("QXVBASE", "QXVERPLOCAT", "UPD_T#LOCATION"),
                 {{"PID", FSample.lakeside},
@@ -258,7 +247,7 @@ TEST_F(WindowRights, AnItemDraggedOverAnotherSessionsChangeIsRefused) {
     const long long moved = FDb.AddInfo(FSample.lakeside, -1, 5, "0");
     FDb.AddInfo(FSample.lakeside, -1, 4, "Vera");
     FDb.Raw().Commit();
-    const auto form = DistrictWindow(&FDb.Session(), FSample);
+    const auto form = Window(&FDb.Session(), District());
     auto* frame = form->findChild<TfrObjectInfo*>("FInfoFrame");
     const auto other = OpenConnection(FDb.ConnectString());
     other->Call(other->Describe("QXVBASE", "QXVERPINFORM", "UPD_T#INFORMATION"),
@@ -305,7 +294,7 @@ TEST_F(WindowRights, ARowOrItemDeletedByAnotherSessionIsSaidAndDropped) {
     // The same for an information item: the frame drops its row.
     const long long item = FDb.AddInfo(FSample.lakeside, -1, 5, "0");
     FDb.Raw().Commit();
-    const auto window = DistrictWindow(&session, FSample);
+    const auto window = Window(&session, District());
     auto* frame = window->findChild<TfrObjectInfo*>("FInfoFrame");
     frame->dxInspector->setCurrentItem(frame->RootRow()->child(0));
     FDriver.Then([&](QDialog& d) {
