@@ -4,6 +4,7 @@
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "support/FakeConnection.h"
+#include "support/OraErrorOf.h"
 
 namespace {
 
@@ -59,13 +60,8 @@ TEST_F(OraSessionTest, AComponentOnAnUnconnectedSessionConnectsItThroughTheHook)
 }
 
 TEST_F(OraSessionTest, FailuresToConnectAreServerErrors) {
-    try {
-        session.Connect();  // nothing to connect to
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::NotConnected);
-        EXPECT_EQ(e.Component(), &session);
-    }
+    // Nothing to connect to.
+    EXPECT_EQ(RaisedBy([&] { session.Connect(); }), (TRaised{OraCode::NotConnected, &session}));
     session.SetConnectString("nosuchengine:x");
     EXPECT_THROW(session.Connect(), EOraError);
     EXPECT_EQ(attempts, 2);

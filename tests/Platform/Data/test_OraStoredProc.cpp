@@ -3,6 +3,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "support/FakeConnection.h"
+#include "support/OraErrorOf.h"
 
 namespace {
 
@@ -43,12 +44,6 @@ protected:
                             return r;
                         });
         session.AdoptConnection(&conn);
-    }
-
-    int Describes() const {
-        int n = 0;
-        for (const auto& r : conn.Records()) n += r.What == FakeConnection::TRecord::Kind::Describe;
-        return n;
     }
 
     FakeConnection conn;
@@ -96,13 +91,12 @@ TEST_F(OraStoredProcTest, ARoutineNamedAtRunTimeCallsItsResultResult) {
     EXPECT_EQ(proc->Params()[0].Name(), "Result");
     delete proc;
 
-    // The name can also be fixed explicitly; a two-part name uses the session user's schema.
+    // A two-part name uses the session user's schema.
     TOraStoredProc named;
     named.SetSession(&session);  // the fake's user is QXVBASE
-    named.SetResultParamName("RET");
     named.SetStoredProcName("QXVERPLOCAT.GET_MAX_LEVEL");
     named.ExecProc();  // prepares itself
-    EXPECT_EQ(named.ParamByName("RET").AsInteger(), 4);
+    EXPECT_EQ(named.ParamByName("Result").AsInteger(), 4);
     EXPECT_EQ(conn.Calls().back().Name.section('.', 0, 0), "QXVBASE");
 }
 
@@ -138,7 +132,7 @@ TEST_F(OraStoredProcTest, OpenLoadsTheCursorRowsAndTheCursorIsNoParam) {
     proc.ParamByName("PID").SetAsInteger(11);
     proc.Refresh();
     EXPECT_EQ(conn.Calls().back().Value("PID").toInt(), 11);
-    EXPECT_EQ(Describes(), 1);
+    EXPECT_EQ(conn.CountOf(FakeConnection::TRecord::Kind::Describe), 1);
 }
 
 TEST_F(OraStoredProcTest, OutputsComeBackIntoTheirParams) {
@@ -174,12 +168,7 @@ TEST_F(OraStoredProcTest, BadNamesAndServerErrorsNameTheComponent) {
     for (const QString name :
          {"NODOT", "qxvbase.QXVERPLOCAT.NO_SUCH", "bad schema.P.R", "a.b.c.d"}) {
         proc.SetStoredProcName(name);
-        try {
-            proc.Prepare();
-            FAIL() << name.toStdString();
-        } catch (const EOraError& e) {
-            EXPECT_EQ(e.Component(), &proc) << name.toStdString();
-        }
+        EXPECT_EQ(RaisedBy([&] { proc.Prepare(); }).Component, &proc) << name.toStdString();
         EXPECT_FALSE(proc.Prepared());
     }
 
@@ -188,11 +177,5 @@ TEST_F(OraStoredProcTest, BadNamesAndServerErrorsNameTheComponent) {
                             throw EOraError::Make(OraCode::UserDefined, "level table is locked");
                         });
     proc.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
-    try {
-        proc.ExecProc();
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::UserDefined);
-        EXPECT_EQ(e.Component(), &proc);
-    }
+    EXPECT_EQ(RaisedBy([&] { proc.ExecProc(); }), (TRaised{OraCode::UserDefined, &proc}));
 }
