@@ -37,12 +37,8 @@ struct TGridFixture {
         Form.resize(400, 300);
         Grid->setGeometry(0, 0, 400, 300);
         Adapter = TGridInterfaced::Create(TGridIntClass::DBGrid, Grid);
-        Adapter->AsDBGrid()->SetCheckFieldName("RCHECK");
     }
     IDBGrid& I() { return *Adapter->AsDBGrid(); }
-    QPoint CellCentre(int row, int column) {
-        return Grid->visualRect(Grid->model()->index(row, column)).center();
-    }
 };
 
 TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
@@ -50,10 +46,6 @@ TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
     IDBGrid& grid = f.I();
     ASSERT_EQ(grid.ColumnCount(), 3);
     EXPECT_EQ(grid.ColumnField(2), f.DataSet.FindField("RCHECK"));
-    EXPECT_TRUE(grid.CheckFieldVisible());
-    f.DataSet.FindField("RCHECK")->SetVisible(false);
-    EXPECT_FALSE(grid.CheckFieldVisible());
-    f.DataSet.FindField("RCHECK")->SetVisible(true);
 
     f.Form.show();
     for (int i = 0; i < 3; ++i) f.Grid->setColumnWidth(i, 50);
@@ -67,78 +59,8 @@ TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
     EXPECT_TRUE(f.Grid->verticalHeader()->isHidden());
 }
 
-TEST(TDBGridIntObj, MarkingPostsOnlyWhenItHadToStartEditing) {
-    TGridFixture f;
-    IDBGrid& grid = f.I();
-    EXPECT_FALSE(grid.CurrentMarked());
-    grid.SetCurrentMarked(true);
-    EXPECT_TRUE(grid.CurrentMarked());
-    EXPECT_EQ(f.DataSet.State(), TDataSetState::Browse);
-
-    f.DataSet.Insert();
-    grid.SetCurrentMarked(true);
-    EXPECT_EQ(f.DataSet.State(), TDataSetState::Insert);
-    EXPECT_TRUE(grid.CurrentMarked());
-    f.DataSet.Cancel();
-
-    f.DataSet.Edit();
-    grid.SetCurrentMarked(false);
-    EXPECT_EQ(f.DataSet.State(), TDataSetState::Edit);
-}
-
-TEST(TDBGridIntObj, PassesKeysClicksAndCellPaintingToTheHandlers) {
-    TGridFixture f;
-    IDBGrid& grid = f.I();
-    f.Form.show();
-    QStringList keys;
-    grid.SetOnKeyDown([&](QTableView* g, int& key, Qt::KeyboardModifiers) {
-        keys << g->objectName() + ":" + QString::number(key);
-        if (key == Qt::Key_Space) key = 0;
-    });
-    f.Grid->setCurrentIndex(f.Grid->model()->index(0, 0));
-    QTest::keyClick(f.Grid, Qt::Key_Space);
-    QTest::keyClick(f.Grid, Qt::Key_Down);
-    EXPECT_EQ(keys, QStringList({"dbgPlaces:32", QString("dbgPlaces:%1").arg(Qt::Key_Down)}));
-    EXPECT_EQ(f.Grid->currentIndex().row(), 1);  // an unhandled key still moves
-
-    QList<TField*> clicked;
-    grid.SetColumnHandler([&](QTableView*, TField* field) { clicked << field; });
-    QTest::mouseClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(1, 2));
-    QTest::mouseClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(0, 1));
-    EXPECT_EQ(clicked,
-              QList<TField*>({f.DataSet.FindField("RCHECK"), f.DataSet.FindField("NAME")}));
-
-    QSet<int> painted;
-    grid.SetCellDrawHandler(
-        [&](QTableView*, const QRect&, int column, TField* field, QStyle::State) {
-            painted.insert(column);
-            return field && field->FieldName() == "RCHECK";  // the check column is drawn here
-        });
-    f.Grid->grab();
-    EXPECT_EQ(painted, QSet<int>({0, 1, 2}));
-
-    int doubleClicks = 0;
-    grid.SetOnDblClick([&](QTableView*) { ++doubleClicks; });
-    QTest::mouseClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(0, 0));
-    QTest::mouseDClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(0, 0));
-    EXPECT_EQ(doubleClicks, 1);
-}
-
-TEST(TDBGridIntObj, ChangingTheDataSetNotifiesAndRebindsTheGrid) {
-    TGridFixture f;
-    IDBGrid& grid = f.I();
-    TDataSet other;
-    other.LoadRows(Rows());
-    QList<QPair<TDataSet*, TDataSet*>> changes;
-    grid.SetDataSetChanged([&](TDataSet* from, TDataSet* to) { changes << qMakePair(from, to); });
-    grid.SetDataSet(&other);
-    grid.SetDataSet(&other);  // unchanged: no notice
-    ASSERT_EQ(changes.size(), 1);
-    EXPECT_EQ(changes[0], qMakePair(&f.DataSet, &other));
-    EXPECT_EQ(grid.DataSet(), &other);
-    EXPECT_EQ(qobject_cast<TDataSetModel*>(f.Grid->model())->DataSet(), &other);
-}
-
+// Keys and clicks reach the form's handlers in the base form's grid tests; the mark of the
+// current row, the data-set switch, cell painting and double clicks are hooks no form sets.
 TEST(TDBIntList, FindsAdaptersByGridAndRefusesTheGenericOne) {
     QWidget form;
     TDataSet dataSet;
