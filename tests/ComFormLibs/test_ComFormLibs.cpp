@@ -68,11 +68,7 @@ protected:
     }
 
     TFormPtr Open() {
-        TFormPtr form(TComBaseForm::Create<TfGridTest>(&Engine.Session(), Engine.Schema(),
-                                                       TfGridTest::TOptions{Folder.Path()}));
-        form->show();
-        form->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        TFormPtr form = ShowGridTest(Engine, {Folder.Path()});
         EXPECT_EQ(Boxes.Count(), 0u);
         return form;
     }
@@ -278,38 +274,6 @@ TEST_P(GridDialogs, AReportOfMasterAndDetailOpensAsHtmlAndAsPdf) {
     EXPECT_EQ(Boxes.Count(), 0u);
 }
 
-TEST_P(GridDialogs, RowSelectionMarksAllNoneOrInverts) {
-    TFormPtr form = Open();
-    IDBGrid* grid = form->GridInterfaceOf(form->dbgAbbrev);
-    ASSERT_TRUE(grid);
-    form->oqAbbrev->SetRecNo(2);
-    form->dbgAbbrev->setFocus();
-    QTest::keyClick(form->dbgAbbrev, Qt::Key_Space);  // row 2 marked by hand
-    struct Case {
-        std::function<void()> call;
-        const char* preselected;
-        const char* chosen;
-        QStringList marks;
-    } cases[] = {
-        {[&] { grid->MarkInvert(); }, "rbInvert", "rbInvert", {"+", "-", "+"}},
-        {[&] { grid->MarkNone(); }, "rbNone", "rbNone", {"-", "-", "-"}},
-        {[&] { grid->SelectAll(0, 0, 0, 0); }, "rbAll", "rbAll", {"+", "+", "+"}},
-        {[&] { grid->MarkAll(); }, "rbAll", "rbInvert", {"-", "-", "-"}},
-    };
-    for (const Case& c : cases) {
-        Driver.Then([&](QDialog& dialog) {
-            EXPECT_TRUE(Child<QRadioButton>(dialog, c.preselected)->isChecked());
-            Child<QRadioButton>(dialog, c.chosen)->setChecked(true);
-            Snapshot(dialog, "grid-select");
-            Click(dialog, "btnOk");
-        });
-        c.call();
-        EXPECT_EQ(Column(form->oqAbbrev, "RCHECK"), c.marks) << c.chosen;
-        EXPECT_EQ(form->oqAbbrev->RecNo(), 2);
-    }
-    EXPECT_EQ(Boxes.Count(), 0u);
-}
-
 // The sort dialog speaks in the grid's column titles; an order by a column the grid does not
 // show is no choice of the user's and stays behind the chosen ones.
 TEST_P(GridDialogs, SortListsTheColumnTitlesAndKeepsTheOrderByAHiddenField) {
@@ -408,11 +372,7 @@ TEST(GridDialogLibrary, AMissingOrBrokenLibraryIsToldOnlyWhenAGridActionIsUsed) 
     for (const Case& c : cases) {
         c.makeLibrary();
         boxes.Clear();
-        TFormPtr form(TComBaseForm::Create<TfGridTest>(&engine.Session(), engine.Schema(),
-                                                       TfGridTest::TOptions{host.Path()}));
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        TFormPtr form = ShowGridTest(engine, {host.Path()});
         form->dbgAbbrev->setFocus();
         QTest::keyClick(form->dbgAbbrev, Qt::Key_Space);
         QTest::keyClick(form->dbgAbbrev, Qt::Key_Down);

@@ -45,11 +45,8 @@ protected:
         TfGridTest::TOptions options;
         options.HostFolder = Folder.Path();
         options.EnhancedGrid = true;
-        TFormPtr form(
-            TComBaseForm::Create<TfGridTest>(&Engine.Session(), Engine.Schema(), options));
+        TFormPtr form = ShowGridTest(Engine, options);
         Boxes.Clear();  // the framework reports it has no interface class for the grid
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         form->oqAbbrev->FieldByName("SNAME").SetDisplayLabel(" \tShort name\r\n");
         form->oqAbbrev->FieldByName("NAME").SetDisplayLabel(
             "The full name of the abbreviation as the users read it");
