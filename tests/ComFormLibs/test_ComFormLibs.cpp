@@ -274,6 +274,38 @@ TEST_P(GridDialogs, AReportOfMasterAndDetailOpensAsHtmlAndAsPdf) {
     EXPECT_EQ(Boxes.Count(), 0u);
 }
 
+TEST_P(GridDialogs, RowSelectionMarksAllNoneOrInverts) {
+    TFormPtr form = Open();
+    IDBGrid* grid = form->GridInterfaceOf(form->dbgAbbrev);
+    ASSERT_TRUE(grid);
+    form->oqAbbrev->SetRecNo(2);
+    form->dbgAbbrev->setFocus();
+    QTest::keyClick(form->dbgAbbrev, Qt::Key_Space);  // row 2 marked by hand
+    struct Case {
+        std::function<void()> call;
+        const char* preselected;
+        const char* chosen;
+        QStringList marks;
+    } cases[] = {
+        {[&] { grid->MarkInvert(); }, "rbInvert", "rbInvert", {"+", "-", "+"}},
+        {[&] { grid->MarkNone(); }, "rbNone", "rbNone", {"-", "-", "-"}},
+        {[&] { grid->SelectAll(0, 0, 0, 0); }, "rbAll", "rbAll", {"+", "+", "+"}},
+        {[&] { grid->MarkAll(); }, "rbAll", "rbInvert", {"-", "-", "-"}},
+    };
+    for (const Case& c : cases) {
+        Driver.Then([&](QDialog& dialog) {
+            EXPECT_TRUE(Child<QRadioButton>(dialog, c.preselected)->isChecked());
+            Child<QRadioButton>(dialog, c.chosen)->setChecked(true);
+            Snapshot(dialog, "grid-select");
+            Click(dialog, "btnOk");
+        });
+        c.call();
+        EXPECT_EQ(Column(form->oqAbbrev, "RCHECK"), c.marks) << c.chosen;
+        EXPECT_EQ(form->oqAbbrev->RecNo(), 2);
+    }
+    EXPECT_EQ(Boxes.Count(), 0u);
+}
+
 // The sort dialog speaks in the grid's column titles; an order by a column the grid does not
 // show is no choice of the user's and stays behind the chosen ones.
 TEST_P(GridDialogs, SortListsTheColumnTitlesAndKeepsTheOrderByAHiddenField) {

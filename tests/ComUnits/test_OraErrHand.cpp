@@ -139,13 +139,36 @@ TEST_P(OraErrHandOnEngines, TableRowsDecideByCodeAndConstraint) {
 
 QXV_ON_BOTH_ENGINES(OraErrHandOnEngines);
 
-// The handler serves the application while it lives (its events, which no window sets, aside).
-TEST(OraErrHand, ATableMustBeNamedAndTheHandlerGoesWithItsObject) {
-    Application::Instance().Reset();
+TEST(OraErrHand, EventsAndInactiveTable) {
+    MessageBoxRecorder boxes;
     std::optional<TOraErrorHandler> handler;
     handler.emplace();
     EXPECT_THROW(handler->SetActive(true), EGeneralError);  // "TableName must be defined"
-    EXPECT_TRUE(Application::Instance().OnException());
+
+    // Without a table the OnError handler is asked, with the parsed constraint.
+    QString seenConstraint;
+    handler->SetOnError(
+        [&](QObject* sender, std::exception&, int code, const QString& name, QString& message) {
+            EXPECT_EQ(sender, &*handler);
+            EXPECT_EQ(code, 2292);
+            seenConstraint = name;
+            message = "from OnError";
+        });
+    EOraError error(2292,
+                    "ORA-02292: integrity constraint (QXVBASE.FK_A) violated - child "
+                    "record found\n");
+    Application::Instance().HandleException(nullptr, error);
+    EXPECT_EQ(seenConstraint, "FK_A");
+    EXPECT_EQ(boxes.Last().Text, "from OnError");
+
+    // The extended event replaces it and may keep the box from showing.
+    handler->SetOnErrorEx([](QObject*, std::exception&, int, const QString&, QString&,
+                             bool& handled) { handled = true; });
+    boxes.Clear();
+    Application::Instance().HandleException(nullptr, error);
+    EXPECT_EQ(boxes.Count(), 0u);
+
+    // Destruction uninstalls the handler: the application shows the raw text again.
     handler.reset();
     EXPECT_FALSE(Application::Instance().OnException());
 }

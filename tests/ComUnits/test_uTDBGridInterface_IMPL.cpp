@@ -37,8 +37,12 @@ struct TGridFixture {
         Form.resize(400, 300);
         Grid->setGeometry(0, 0, 400, 300);
         Adapter = TGridInterfaced::Create(TGridIntClass::DBGrid, Grid);
+        Adapter->AsDBGrid()->SetCheckFieldName("RCHECK");
     }
     IDBGrid& I() { return *Adapter->AsDBGrid(); }
+    QPoint CellCentre(int row, int column) {
+        return Grid->visualRect(Grid->model()->index(row, column)).center();
+    }
 };
 
 TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
@@ -46,6 +50,10 @@ TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
     IDBGrid& grid = f.I();
     ASSERT_EQ(grid.ColumnCount(), 3);
     EXPECT_EQ(grid.ColumnField(2), f.DataSet.FindField("RCHECK"));
+    EXPECT_TRUE(grid.CheckFieldVisible());
+    f.DataSet.FindField("RCHECK")->SetVisible(false);
+    EXPECT_FALSE(grid.CheckFieldVisible());
+    f.DataSet.FindField("RCHECK")->SetVisible(true);
 
     f.Form.show();
     for (int i = 0; i < 3; ++i) f.Grid->setColumnWidth(i, 50);
@@ -59,8 +67,62 @@ TEST(TDBGridIntObj, ReportsColumnsFieldsAndFitsTheLastColumn) {
     EXPECT_TRUE(f.Grid->verticalHeader()->isHidden());
 }
 
-// Keys and clicks reach the form's handlers in the base form's grid tests; the mark of the
-// current row, the data-set switch, cell painting and double clicks are hooks no form sets.
+TEST(TDBGridIntObj, MarkingPostsOnlyWhenItHadToStartEditing) {
+    TGridFixture f;
+    IDBGrid& grid = f.I();
+    EXPECT_FALSE(grid.CurrentMarked());
+    grid.SetCurrentMarked(true);
+    EXPECT_TRUE(grid.CurrentMarked());
+    EXPECT_EQ(f.DataSet.State(), TDataSetState::Browse);
+
+    f.DataSet.Insert();
+    grid.SetCurrentMarked(true);
+    EXPECT_EQ(f.DataSet.State(), TDataSetState::Insert);
+    EXPECT_TRUE(grid.CurrentMarked());
+    f.DataSet.Cancel();
+
+    f.DataSet.Edit();
+    grid.SetCurrentMarked(false);
+    EXPECT_EQ(f.DataSet.State(), TDataSetState::Edit);
+}
+
+// Keys and column clicks reaching a form's handlers are the base form's grid test
+// (GridForm.SpaceAndClickMarkRowsAndRecordThemOnTheServer).
+TEST(TDBGridIntObj, PassesCellPaintingAndDoubleClicksToTheHandlers) {
+    TGridFixture f;
+    IDBGrid& grid = f.I();
+    f.Form.show();
+    QSet<int> painted;
+    grid.SetCellDrawHandler(
+        [&](QTableView*, const QRect&, int column, TField* field, QStyle::State) {
+            painted.insert(column);
+            return field && field->FieldName() == "RCHECK";  // the check column is drawn here
+        });
+    f.Grid->grab();
+    EXPECT_EQ(painted, QSet<int>({0, 1, 2}));
+
+    int doubleClicks = 0;
+    grid.SetOnDblClick([&](QTableView*) { ++doubleClicks; });
+    QTest::mouseClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(0, 0));
+    QTest::mouseDClick(f.Grid->viewport(), Qt::LeftButton, {}, f.CellCentre(0, 0));
+    EXPECT_EQ(doubleClicks, 1);
+}
+
+TEST(TDBGridIntObj, ChangingTheDataSetNotifiesAndRebindsTheGrid) {
+    TGridFixture f;
+    IDBGrid& grid = f.I();
+    TDataSet other;
+    other.LoadRows(Rows());
+    QList<QPair<TDataSet*, TDataSet*>> changes;
+    grid.SetDataSetChanged([&](TDataSet* from, TDataSet* to) { changes << qMakePair(from, to); });
+    grid.SetDataSet(&other);
+    grid.SetDataSet(&other);  // unchanged: no notice
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes[0], qMakePair(&f.DataSet, &other));
+    EXPECT_EQ(grid.DataSet(), &other);
+    EXPECT_EQ(qobject_cast<TDataSetModel*>(f.Grid->model())->DataSet(), &other);
+}
+
 TEST(TDBIntList, FindsAdaptersByGridAndRefusesTheGenericOne) {
     QWidget form;
     TDataSet dataSet;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ComUnits/Lang/uLanguagesDM.h"
 #include "Components/QSearch/FrmQSearch.h"
 #include "FormReposit/GridTestForm.h"
 #include "support/MessageBoxRecorder.h"
@@ -171,23 +172,90 @@ TEST_F(QSearchTest, OtherKeysGoOnToTheGridAndTheForm) {
     QTest::keyClick(grid, Qt::Key_Alt, Qt::AltModifier);
     EXPECT_EQ(spy.Keys, QList<int>{Qt::Key_F4});  // Alt alone is swallowed
     EXPECT_FALSE(Search(grid)->Shown());
+
+    form->FrmQSearch1->SetAutoSearch(false);
+    QTest::keyClick(grid, Qt::Key_X, Qt::AltModifier);
+    EXPECT_FALSE(Search(grid)->Shown());
+    form->FrmQSearch1->SetAutoSearch(true);
+    QTest::keyClick(grid, Qt::Key_X, Qt::AltModifier);
+    EXPECT_TRUE(Search(grid)->Shown());
 }
 
-// A search over no rows closes at once and says nothing. (A column that cannot be searched
-// is a calculated or a looked-up one, which no window of the product makes.)
-TEST_F(QSearchTest, ASearchOverNoRowsClosesAtOnce) {
-    form->oqTypes->Open();
-    form->oqAbbrev->Locate("SNAME", "ab");  // a master without levels
-    form->dbgTypes->setFocus();
-    QTest::keyClick(form->dbgTypes, Qt::Key_A, Qt::AltModifier);
-    EXPECT_FALSE(Search(form->dbgTypes)->Shown());
-    EXPECT_TRUE(form->dbgTypes->hasFocus());
-    EXPECT_EQ(boxes.Count(), 0u);
-    EXPECT_EQ(CurrentName(), "ab");
+TEST_F(QSearchTest, ASearchThatCannotRunSaysWhyAndCloses) {
+    struct Case {
+        const char* Name;
+        std::function<void()> Prepare;
+        QString Message;  // empty: none
+        QString Expected;
+    };
+    const Case cases[] = {
+        {"an empty data set",
+         [&] {
+             form->oqTypes->Open();
+             form->oqAbbrev->Locate("SNAME", "ab");  // a master without levels
+             grid = form->dbgTypes;
+         },
+         "", "ab"},
+        {"a calculated column",
+         [&] {
+             form->oqAbbrev->Close();
+             form->oqAbbrev->AddField("FULL", TFieldType::String, TFieldKind::Calculated)
+                 .SetDisplayLabel("Full name");
+             form->oqAbbrev->Open();
+             SelectColumn(form->oqAbbrev->FieldByName("FULL").Index());
+         },
+         "Поиск данных по полю \"Full name\" невозможен", "xx"},
+        {"no field chosen", [&] { form->FrmQSearch1->SetUseSelectedColumn(false); },
+         "Не выбрано поле для поиска", "xx"},
+        {"a field that is not there",
+         [&] {
+             form->FrmQSearch1->SetGrdBeforeSearch(
+                 [](QObject*, QTableView*, QString& field, bool&) { field = "NOPE"; });
+         },
+         "Действие не выполнено из-за ошибки программы. Сообщите администратору текст "
+         "ниже.\n\n\"NOPE\" field is not found",
+         "xx"},
+        {"cancelled by the form",
+         [&] {
+             form->FrmQSearch1->SetGrdBeforeSearch(
+                 [](QObject*, QTableView*, QString&, bool& cancel) { cancel = true; });
+         },
+         "", "xx"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TearDown();
+        boxes.Clear();
+        SetUp();
+        c.Prepare();
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_A, Qt::AltModifier);
+        EXPECT_FALSE(Search(grid)->Shown());
+        EXPECT_TRUE(grid->hasFocus());
+        EXPECT_EQ(boxes.Count(), c.Message.isEmpty() ? 0u : 1u);
+        if (!c.Message.isEmpty() && boxes.Count()) {
+            EXPECT_EQ(boxes.Last().Text, c.Message);
+        }
+        EXPECT_EQ(CurrentName(), c.Expected);
+    }
 }
 
-// Another window taking the focus leaves the search open.
-TEST_F(QSearchTest, ThePanelOutlivesAWindowSwitch) {
+TEST_F(QSearchTest, TheFormsOwnSearchGetsTheGridAndTheText) {
+    QList<QPair<QTableView*, QString>> asked;
+    form->FrmQSearch1->SetGrdOnSearch(
+        [&](QObject*, QTableView* on, const QString& field, const QString& value) {
+            asked << qMakePair(on, field + '=' + value);
+        });
+    SelectColumn(1);
+    QTest::keyClick(grid, Qt::Key_B, Qt::AltModifier);
+    QTest::keyClicks(Search(grid)->Edit(), "o");
+    EXPECT_EQ(asked, (QList<QPair<QTableView*, QString>>{{grid, "SNAME=b"}, {grid, "SNAME=bo"}}));
+    EXPECT_EQ(CurrentName(), "xx");  // the built-in search did not run
+}
+
+// Another window taking the focus leaves the search open; the box of a field that cannot
+// be searched is captioned in the user's language.
+TEST_F(QSearchTest, ThePanelOutlivesAWindowSwitchAndItsBoxSpeaksTheUsersLanguage) {
     QTest::keyClick(grid, Qt::Key_X, Qt::AltModifier);
     QFrame* panel = Search(grid)->Panel();
     QWidget other;
@@ -198,6 +266,22 @@ TEST_F(QSearchTest, ThePanelOutlivesAWindowSwitch) {
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));
     EXPECT_TRUE(panel->isVisible());
+    QTest::keyClick(Search(grid)->Edit(), Qt::Key_Escape);
+
+    engine.Raw().Execute(
+        "INSERT INTO qxvbase.LANG_USER (USER_NAME, APL_LANG_ID, APL_LANG_SUB_ID, "
+        "REP_LANG_ID, REP_LANG_SUB_ID) VALUES ('QXVBASE', 9, 0, 9, 0)",
+        {});
+    engine.Raw().Commit();
+    InitTranslation(engine.Schema(), &engine.Session());
+    form->oqAbbrev->Close();
+    form->oqAbbrev->AddField("FULL", TFieldType::String, TFieldKind::Calculated);
+    form->oqAbbrev->Open();
+    SelectColumn(form->oqAbbrev->FieldByName("FULL").Index());
+    QTest::keyClick(grid, Qt::Key_A, Qt::AltModifier);
+    DoneTranslation();
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().Caption, "Notice");
 }
 
 }  // namespace
