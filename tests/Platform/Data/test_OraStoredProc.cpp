@@ -84,9 +84,13 @@ TEST_F(OraStoredProcTest, ARoutineNamedAtRunTimeCallsItsResultResult) {
     EXPECT_EQ(proc->Params()[0].Name(), "Result");
     proc->ExecProc();
     EXPECT_EQ(proc->ParamByName("Result").AsInteger(), 4);
-    // Re-pointed at another schema it keeps the name it gave its result.
+    // The same name keeps it prepared; re-pointed at another schema it is prepared anew and
+    // keeps the name it gave its result.
+    proc->SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
+    EXPECT_TRUE(proc->Prepared());
     conn.AddFunction("other.QXVERPLOCAT.GET_MAX_LEVEL", {}, 2);
     proc->SetStoredProcName("other.QXVERPLOCAT.GET_MAX_LEVEL");
+    EXPECT_FALSE(proc->Prepared());
     proc->Prepare();
     EXPECT_EQ(proc->Params()[0].Name(), "Result");
     delete proc;
@@ -146,18 +150,6 @@ TEST_F(OraStoredProcTest, OutputsComeBackIntoTheirParams) {
     EXPECT_EQ(proc.ParamByName("PLEN").AsInteger(), 6);
     EXPECT_EQ(conn.Calls().back().Values.size(), 1u);  // the output alone is not sent
     EXPECT_THROW(proc.Open(), EDatabaseError);         // no cursor to open
-}
-
-// Carrying the values over a rename is the schema binding's, tested with the base form.
-TEST_F(OraStoredProcTest, RenamingUnpreparesUnlessTheNameIsTheSame) {
-    TOraStoredProc proc;
-    proc.SetSession(&session);
-    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
-    proc.Prepare();
-    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
-    EXPECT_TRUE(proc.Prepared());
-    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
-    EXPECT_FALSE(proc.Prepared());
 }
 
 TEST_F(OraStoredProcTest, BadNamesAndServerErrorsNameTheComponent) {
