@@ -194,8 +194,25 @@ TEST_P(ColumnViewTest, TheColumnMenuOpensTheViewOnlyOverAnOpenDataSet) {
     EXPECT_EQ(Boxes.Count(), 0u);
 }
 
-// The columns the user chose outlive a new reading of the rows: the search window's test
-// (SearchTest.TheUsersColumnsStayThroughNewSearchesEveryWayOutAndTheNextWindow).
+// The columns the user chose outlive a refresh of the data set.
+TEST_P(ColumnViewTest, HiddenMovedAndSizedColumnsStayAfterARefresh) {
+    TFormPtr form = Open();
+    TwwDBGrid& grid = Grid(*form);
+    grid.ColumnByName("NAME")->SetVisible(false);
+    grid.ColumnByName("RCHECK")->SetIndex(0);
+    grid.ColumnByName("SNAME")->SetWidth(140);
+    form->oqAbbrev->Close();
+    form->oqAbbrev->Open();
+    QHeaderView* header = form->dbgAbbrev->horizontalHeader();
+    auto* model = static_cast<TDataSetModel*>(form->dbgAbbrev->model());
+    QStringList shown;
+    for (int visual = 0; visual < header->count(); ++visual)
+        if (!header->isSectionHidden(header->logicalIndex(visual)))
+            shown << model->FieldAt(header->logicalIndex(visual))->FieldName();
+    EXPECT_EQ(shown, QStringList({"RCHECK", "ID", "SNAME", "ROWID_QUERY"}));
+    EXPECT_EQ(header->sectionSize(model->ColumnOf(form->oqAbbrev->FindField("SNAME"))), 140);
+    EXPECT_EQ(Hidden(*form), QStringList({"NAME"}));
+}
 
 QXV_ON_GRID_ENGINES(ColumnViewTest);
 
