@@ -239,50 +239,8 @@ TEST_F(BaseFormTest, TheAccessStringGrantsEachRightByItsCharacter) {
     }
 }
 
-class TClosingForm : public TBaseForm {
-public:
-    explicit TClosingForm(int* saves) : TBaseForm(nullptr, nullptr, "qxvbase"), FSaves(saves) {}
-    void Refuse(const QString& why) {
-        FCanClose = false;
-        FCanCloseMsg = why;
-    }
-    void Allow() { FCanClose = true; }
-
-protected:
-    void BeforeSaveHook() override {
-        ++*FSaves;
-        EXPECT_FALSE(StateSaved());
-    }
-
-private:
-    int* FSaves;
-};
-
-TEST_F(BaseFormTest, ARefusedCloseExplainsItselfAndEveryEndSavesOnce) {
-    int saves = 0;
-    TFormPtr<TClosingForm> form(TComBaseForm::Create<TClosingForm>(&saves));
-    form->show();
-    form->Refuse("Идет загрузка данных");
-    EXPECT_FALSE(form->close());
-    ASSERT_EQ(Boxes.Count(), 1u);
-    EXPECT_EQ(Boxes.Last().Text, "Идет загрузка данных");
-    EXPECT_EQ(Boxes.Last().Flags, WarningFlags);
-    EXPECT_EQ(saves, 0);
-
-    form->Allow();
-    EXPECT_TRUE(form->close());
-    EXPECT_EQ(saves, 1);
-    form.reset();  // freeing a closed form does not save again
-    EXPECT_EQ(saves, 1);
-
-    TComBaseForm::Free(TComBaseForm::Create<TClosingForm>(&saves));
-    EXPECT_EQ(saves, 2);
-    TComBaseForm::Create<TClosingForm>(&saves)->deleteLater();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(saves, 3);
-}
-
-// Exposes the data-set operations and answers from a chosen host folder.
+// Exposes the data-set operations, answers from a chosen host folder and may refuse to close;
+// counts its saves of state.
 class TOperationsForm : public TBaseForm {
 public:
     TOperationsForm(TOraSession* session, const QString& hostFolder)
@@ -292,7 +250,13 @@ public:
     using TBaseForm::RefreshKeepingPosition;
     using TBaseForm::RefreshToLast;
     using TBaseForm::UpdateFindReportVisibility;
+    void Refuse(const QString& why) {
+        FCanClose = false;
+        FCanCloseMsg = why;
+    }
+    void Allow() { FCanClose = true; }
     int Finds = 0;
+    static inline int Saves = 0;
 
 protected:
     QString HostFolder() const override { return FHostFolder; }
@@ -300,10 +264,40 @@ protected:
         ++Finds;
         throw EGeneralError("TOperationsForm.Find: no grid");
     }
+    void BeforeSaveHook() override {
+        ++Saves;
+        EXPECT_FALSE(StateSaved());
+    }
 
 private:
     QString FHostFolder;
 };
+
+TEST_F(BaseFormTest, ARefusedCloseExplainsItselfAndEveryEndSavesOnce) {
+    TempDir host;
+    auto make = [&] { return TComBaseForm::Create<TOperationsForm>(&Session, host.Path()); };
+    const int saves = TOperationsForm::Saves;
+    TFormPtr<TOperationsForm> form(make());
+    form->show();
+    form->Refuse("Идет загрузка данных");
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "Идет загрузка данных");
+    EXPECT_EQ(Boxes.Last().Flags, WarningFlags);
+    EXPECT_EQ(TOperationsForm::Saves - saves, 0);
+
+    form->Allow();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(TOperationsForm::Saves - saves, 1);
+    form.reset();  // freeing a closed form does not save again
+    EXPECT_EQ(TOperationsForm::Saves - saves, 1);
+
+    TComBaseForm::Free(make());
+    EXPECT_EQ(TOperationsForm::Saves - saves, 2);
+    make()->deleteLater();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(TOperationsForm::Saves - saves, 3);
+}
 
 TEST_F(BaseFormTest, RefreshesReturnToTheSameKeyOrToTheLastRow) {
     TRowSet rows{{{"ID", TFieldType::Integer}, {"NAME", TFieldType::String}},

@@ -182,6 +182,14 @@ TEST(DataSetEditing, EditPostAndCancel) {
     EXPECT_THROW(ds.FieldByName("ID").SetAsString("one"), EDatabaseError);
     ds.Cancel();
     EXPECT_THROW(ds.Post(), EDatabaseError);
+
+    TRowSet empty = Places();
+    empty.Rows.clear();
+    ds.LoadRows(empty);
+    ds.Edit();  // on no rows, an edit inserts
+    EXPECT_EQ(ds.State(), TDataSetState::Insert);
+    ds.Cancel();
+    EXPECT_THROW(ds.Delete(), EDatabaseError);
 }
 
 TEST(DataSetEditing, InsertAppendDeleteAndNavigationPosts) {
@@ -215,17 +223,6 @@ TEST(DataSetEditing, InsertAppendDeleteAndNavigationPosts) {
     ds.Last();
     ds.Delete();
     EXPECT_EQ(ds.FieldByName("NAME").AsString(), "minsk region");
-}
-
-TEST(DataSetEditing, EditOnEmptyInserts) {
-    TRowSet empty = Places();
-    empty.Rows.clear();
-    TDataSet ds;
-    ds.LoadRows(empty);
-    ds.Edit();
-    EXPECT_EQ(ds.State(), TDataSetState::Insert);
-    ds.Cancel();
-    EXPECT_THROW(ds.Delete(), EDatabaseError);
 }
 
 TEST(DataSetControls, DisableControlsNestsAndNotifiesOnceWhenReenabled) {

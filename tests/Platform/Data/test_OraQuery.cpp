@@ -189,27 +189,6 @@ TEST_F(OraQueryTest, OtherTextGoesToTheEngineAsItStands) {
     EXPECT_EQ(conn.Records().back().Values.size(), 2u);
 }
 
-TEST_F(OraQueryTest, SelectLoadsRowsWithBoundParams) {
-    conn.SetQueryHandler([](const QString& sql, const std::vector<TBoundValue>& params) {
-        TRowSet rows;
-        rows.Columns = {{"QNT", TFieldType::Integer}};
-        if (sql.contains("ALL_OBJECTS") && !params.empty())
-            rows.Rows.push_back({params[0].Value.toString() == "qxvbase" ? 1 : 0});
-        return rows;
-    });
-    query.SetSQL({"SELECT COUNT(1) AS QNT FROM ALL_OBJECTS T", "WHERE T.OWNER = UPPER(:OWNER)"});
-    query.ParamByName("OWNER").SetAsString("qxvbase");
-    query.Open();
-    EXPECT_EQ(query.RecordCount(), 1);
-    EXPECT_EQ(query.FieldByName("QNT").AsInteger(), 1);
-    EXPECT_EQ(conn.Records().back().Name, query.FinalSQL());
-
-    // Refresh runs the same statement again.
-    query.ParamByName("OWNER").SetAsString("other");
-    query.Refresh();
-    EXPECT_EQ(query.FieldByName("QNT").AsInteger(), 0);
-}
-
 // Two statements in one block are not a single call, and a schema goes into the text only as
 // a plain identifier: refused on the client, nothing reaches the engine.
 TEST_F(OraQueryTest, NoSingleCallOrASchemaThatIsNoIdentifierNeverReachesTheEngine) {
@@ -261,12 +240,13 @@ TEST_F(OraQueryTest, EngineErrorsReachTheCallerWithTheComponent) {
 }
 
 TEST_F(OraQueryTest, PreparingASelectChecksItAndGivesItsFields) {
-    conn.SetQueryHandler([](const QString& sql, const std::vector<TBoundValue>&) {
+    conn.SetQueryHandler([](const QString& sql, const std::vector<TBoundValue>& params) {
         if (sql.contains("NO_SUCH_TABLE"))
             throw EOraError::Make(942, "table or view does not exist");
-        TRowSet shape;
-        shape.Columns = {{"ID", TFieldType::Integer}, {"NAME", TFieldType::String}};
-        return shape;
+        TRowSet rows;
+        rows.Columns = {{"ID", TFieldType::Integer}, {"NAME", TFieldType::String}};
+        if (!params.empty()) rows.Rows.push_back({params[0].Value, "x"});  // the bound value back
+        return rows;
     });
     query.SetSQL({"SELECT ID, NAME FROM &shema.LOCATION WHERE ID_PARENT = :PID;  -- one level"});
     query.MacroByName("shema").SetValue("qxvbase");
@@ -283,9 +263,13 @@ TEST_F(OraQueryTest, PreparingASelectChecksItAndGivesItsFields) {
     EXPECT_FALSE(rec.Name.contains(';'));
     EXPECT_EQ(rec.Value("PID").toInt(), 4);
 
-    // The fields made by Prepare are the ones the open fills.
+    // The fields made by Prepare are the ones the open fills; a refresh binds the values anew.
     query.Open();
     EXPECT_EQ(query.FieldByName("NAME").DisplayLabel(), "Name");
+    EXPECT_EQ(query.FieldByName("ID").AsInteger(), 4);
+    query.ParamByName("PID").SetAsInteger(5);
+    query.Refresh();
+    EXPECT_EQ(query.FieldByName("ID").AsInteger(), 5);
 
     query.Close();
     query.SetSQL({"SELECT * FROM NO_SUCH_TABLE"});
