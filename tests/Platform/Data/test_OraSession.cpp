@@ -47,16 +47,25 @@ TEST_F(OraSessionTest, ConnectRunsTheHookFirstAndOpensTheConnectString) {
     EXPECT_FALSE(session.Connected());
 }
 
-TEST_F(OraSessionTest, AComponentOnAnUnconnectedSessionConnectsItThroughTheHook) {
+// Commit and rollback do not connect; a component does, through the hook, and never frees
+// its session.
+TEST_F(OraSessionTest, AComponentConnectsItsSessionThroughTheHookAndCommitDoesNot) {
     session.SetConnectString("fake:second");
-    TOraQuery query;
-    query.setObjectName("OraQuery1");
-    query.SetSession(&session);
-    query.SetSQL({"SELECT 1 FROM DUAL"});
-    query.Open();
-    EXPECT_EQ(attempts, 1);
-    EXPECT_TRUE(session.Connected());
-    EXPECT_EQ(session.DataSets(), QList<TDataSet*>({&query}));
+    session.Commit();
+    session.Rollback();
+    EXPECT_EQ(attempts, 0);
+    EXPECT_FALSE(session.Connected());
+    {
+        QObject form;
+        auto* query = new TOraQuery(&form);
+        query->SetSession(&session);
+        query->SetSQL({"SELECT 1 FROM DUAL"});
+        query->Open();
+        EXPECT_EQ(attempts, 1);
+        EXPECT_TRUE(session.Connected());
+        EXPECT_EQ(session.DataSets(), QList<TDataSet*>({query}));
+    }
+    EXPECT_TRUE(session.DataSets().isEmpty());
 }
 
 TEST_F(OraSessionTest, FailuresToConnectAreServerErrors) {
@@ -85,19 +94,4 @@ TEST_F(OraSessionTest, AnAdoptedConnectionIsUsedAsItIsAndOutlivesTheSession) {
     EXPECT_EQ(conn.UserName(), "HOST_USER");
     EXPECT_EQ(conn.CommitCount(), 1);
     EXPECT_EQ(conn.RollbackCount(), 1);
-}
-
-TEST_F(OraSessionTest, ComponentsNeverFreeTheirSessionAndCommitDoesNotConnect) {
-    session.SetConnectString("fake:lazy");
-    session.Commit();
-    session.Rollback();
-    EXPECT_EQ(attempts, 0);
-    EXPECT_FALSE(session.Connected());
-    {
-        QObject form;
-        auto* query = new TOraQuery(&form);
-        query->SetSession(&session);
-        EXPECT_EQ(session.DataSets().size(), 1);
-    }
-    EXPECT_TRUE(session.DataSets().isEmpty());
 }
