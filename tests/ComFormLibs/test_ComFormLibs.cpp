@@ -68,11 +68,7 @@ protected:
     }
 
     TFormPtr Open() {
-        TFormPtr form(TComBaseForm::Create<TfGridTest>(&Engine.Session(), Engine.Schema(),
-                                                       TfGridTest::TOptions{Folder.Path()}));
-        form->show();
-        form->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        TFormPtr form = ShowGridTest(Engine, {Folder.Path()});
         EXPECT_EQ(Boxes.Count(), 0u);
         return form;
     }
@@ -124,6 +120,28 @@ TEST_P(GridDialogs, SortPutsTheChosenFieldsIntoTheSortMacroAndReopens) {
     });
     Press(form->dbgAbbrev, Qt::Key_S);
     EXPECT_EQ(form->oqAbbrev->MacroByName("FIELD").Value(), "NAME DESC");
+
+    // The list speaks in the grid's column titles; an order by a column the grid does not show
+    // is no choice of the user's and stays behind the chosen ones.
+    form->oqAbbrev->MacroByName("FIELD").SetValue("ID");
+    form->oqAbbrev->FieldByName("NAME").SetDisplayLabel(QStringLiteral("Название"));
+    form->oqAbbrev->FieldByName("ID").SetVisible(false);
+    QStringList titles;
+    Driver.Then([&](QDialog& dialog) {
+        auto* list = Child<QListWidget>(dialog, "lwFields");
+        ASSERT_TRUE(list);
+        for (int i = 0; i < list->count(); ++i) titles << list->item(i)->text();
+        QListWidgetItem* name =
+            list->findItems(QStringLiteral("Название"), Qt::MatchStartsWith).value(0);
+        ASSERT_TRUE(name);
+        name->setCheckState(Qt::Checked);
+        Snapshot(dialog, "grid-sort-titles");
+        Click(dialog, "btnOk");
+    });
+    Press(form->dbgAbbrev, Qt::Key_S);
+    EXPECT_TRUE(titles.contains(QStringLiteral("Название ▲"))) << titles.join('|').toStdString();
+    EXPECT_FALSE(titles.contains("NAME ▲") || titles.contains("ID ▲"));
+    EXPECT_EQ(form->oqAbbrev->MacroByName("FIELD").Value(), "NAME, ID");
     EXPECT_EQ(Boxes.Count(), 0u);
 }
 
@@ -310,30 +328,6 @@ TEST_P(GridDialogs, RowSelectionMarksAllNoneOrInverts) {
     EXPECT_EQ(Boxes.Count(), 0u);
 }
 
-// The sort dialog speaks in the grid's column titles; an order by a column the grid does not
-// show is no choice of the user's and stays behind the chosen ones.
-TEST_P(GridDialogs, SortListsTheColumnTitlesAndKeepsTheOrderByAHiddenField) {
-    TFormPtr form = Open();
-    form->oqAbbrev->FieldByName("NAME").SetDisplayLabel(QStringLiteral("Название"));
-    form->oqAbbrev->FieldByName("ID").SetVisible(false);
-    QStringList titles;
-    Driver.Then([&](QDialog& dialog) {
-        auto* list = Child<QListWidget>(dialog, "lwFields");
-        ASSERT_TRUE(list);
-        for (int i = 0; i < list->count(); ++i) titles << list->item(i)->text();
-        QListWidgetItem* name =
-            list->findItems(QStringLiteral("Название"), Qt::MatchStartsWith).value(0);
-        ASSERT_TRUE(name);
-        name->setCheckState(Qt::Checked);
-        Snapshot(dialog, "grid-sort-titles");
-        Click(dialog, "btnOk");
-    });
-    Press(form->dbgAbbrev, Qt::Key_S);
-    EXPECT_TRUE(titles.contains(QStringLiteral("Название ▲"))) << titles.join('|').toStdString();
-    EXPECT_FALSE(titles.contains("NAME ▲") || titles.contains("ID ▲"));
-    EXPECT_EQ(form->oqAbbrev->MacroByName("FIELD").Value(), "NAME, ID");
-}
-
 // A report's default folder may not exist yet, and its name is the grid's hint in the user's
 // language: the folder is made, and the user learns where the file went or why it did not.
 TEST_P(GridDialogs, AReportMakesItsFolderKeepsAReadableNameAndSaysWhereItWent) {
@@ -408,11 +402,7 @@ TEST(GridDialogLibrary, AMissingOrBrokenLibraryIsToldOnlyWhenAGridActionIsUsed) 
     for (const Case& c : cases) {
         c.makeLibrary();
         boxes.Clear();
-        TFormPtr form(TComBaseForm::Create<TfGridTest>(&engine.Session(), engine.Schema(),
-                                                       TfGridTest::TOptions{host.Path()}));
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        TFormPtr form = ShowGridTest(engine, {host.Path()});
         form->dbgAbbrev->setFocus();
         QTest::keyClick(form->dbgAbbrev, Qt::Key_Space);
         QTest::keyClick(form->dbgAbbrev, Qt::Key_Down);

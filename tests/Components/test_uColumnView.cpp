@@ -45,11 +45,8 @@ protected:
         TfGridTest::TOptions options;
         options.HostFolder = Folder.Path();
         options.EnhancedGrid = true;
-        TFormPtr form(
-            TComBaseForm::Create<TfGridTest>(&Engine.Session(), Engine.Schema(), options));
+        TFormPtr form = ShowGridTest(Engine, options);
         Boxes.Clear();  // the framework reports it has no interface class for the grid
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         form->oqAbbrev->FieldByName("SNAME").SetDisplayLabel(" \tShort name\r\n");
         form->oqAbbrev->FieldByName("NAME").SetDisplayLabel(
             "The full name of the abbreviation as the users read it");
@@ -213,8 +210,12 @@ TEST_P(ColumnViewTest, HiddenMovedAndSizedColumnsStayAfterARefresh) {
         if (!header->isSectionHidden(header->logicalIndex(visual)))
             shown << model->FieldAt(header->logicalIndex(visual))->FieldName();
     EXPECT_EQ(shown, QStringList({"RCHECK", "ID", "SNAME", "ROWID_QUERY"}));
-    EXPECT_EQ(header->sectionSize(model->ColumnOf(form->oqAbbrev->FindField("SNAME"))), 140);
+    const int sname = model->ColumnOf(form->oqAbbrev->FindField("SNAME"));
+    EXPECT_EQ(header->sectionSize(sname), 140);
     EXPECT_EQ(Hidden(*form), QStringList({"NAME"}));
+    header->resizeSection(sname, 180);  // the user widens it once more
+    form->oqAbbrev->Refresh();
+    EXPECT_EQ(header->sectionSize(sname), 180);
 }
 
 QXV_ON_GRID_ENGINES(ColumnViewTest);

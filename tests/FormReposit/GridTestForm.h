@@ -4,6 +4,9 @@
 // that use the current abbreviation, over real queries; shared by the grid tests.
 
 #include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -110,6 +113,16 @@ public:
 };
 
 using TFormPtr = TFormHolder<TfGridTest>;
+
+// The form over `engine`, shown and active, as the user finds it.
+inline TFormPtr ShowGridTest(TGridEngine& engine, TfGridTest::TOptions options) {
+    TFormPtr form(TComBaseForm::Create<TfGridTest>(&engine.Session(), engine.Schema(),
+                                                   std::move(options)));
+    form->show();
+    form->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    return form;
+}
 
 // The engines the grid tests run on: the embedded one, and PostgreSQL when a server is named.
 inline QStringList GridEngines() {

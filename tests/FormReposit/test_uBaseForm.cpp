@@ -32,16 +32,25 @@ using TFormPtr = TFormHolder<T>;
 const unsigned ErrorFlags = MessageBoxes::KindFlags(TMessageKind::Error);
 const unsigned WarningFlags = MessageBoxes::KindFlags(TMessageKind::Warning);
 
-// Records the order of the creation steps; OnCreate adds components as a form
-// handler would.
+// Records the order of the creation steps. Its designed procedures exercise the schema
+// binding; OnCreate adds components as a form handler would.
 class TTracedForm : public TBaseForm {
 public:
     TTracedForm(QStringList* trace, bool oldCreateOrder, TOraSession* session,
                 const QString& schema)
         : TBaseForm(nullptr, session, schema), FTrace(trace) {
         SetOldCreateOrder(oldCreateOrder);
+        Kept = Proc("ospKept", "ORX.QXVERPLOCAT.GET_T#LOCATION");
+        SetTag(Kept, 1);
+        Moved = Proc("ospMoved", "ORX.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
+        Moved->Params().CreateParam("RESULT", TFieldType::Integer, TParamDirection::Result);
+        Moved->Params().CreateParam("PID").SetAsInteger(12);
+        Moved->Params().CreateParam("PID_PARENT").SetAsInteger(34);
+        Moved->ParamByName("RESULT").SetAsInteger(-1);
+        NoDot = Proc("ospNoDot", "GET_T#LOCATION");
     }
 
+    TOraStoredProc *Kept, *Moved, *NoDot;
     TOraQuery* CreatedQuery = nullptr;
     TOraStoredProc* CreatedProc = nullptr;
     QLineEdit* CreatedEdit = nullptr;
@@ -59,9 +68,7 @@ protected:
         CreatedQuery->setObjectName("oqCreated");
         CreatedQuery->SetSQLText(
             "begin\n:RESULT := &shema.QXVERPLOCAT.DEL_T#LOCATION(:PID);\nend;");
-        CreatedProc = new TOraStoredProc(this);
-        CreatedProc->setObjectName("ospCreated");
-        CreatedProc->SetStoredProcName("ORX.QXVERPLOCAT.GET_T#LOCATION");
+        CreatedProc = Proc("ospCreated", "ORX.QXVERPLOCAT.GET_T#LOCATION");
         CreatedEdit = new QLineEdit(this);
         CreatedEdit->setReadOnly(true);
     }
@@ -74,6 +81,12 @@ protected:
     }
 
 private:
+    TOraStoredProc* Proc(const char* name, const QString& routine) {
+        auto* proc = new TOraStoredProc(this);
+        proc->setObjectName(name);
+        proc->SetStoredProcName(routine);
+        return proc;
+    }
     QStringList* FTrace;
 };
 
@@ -92,9 +105,11 @@ protected:
     QStringList Trace;
 };
 
-TEST_F(BaseFormTest, CreationStepsRunInOrderAndBindWhatOnCreateAdds) {
+// Tagged names and parameter values are kept, and a name the binding refuses stops nothing.
+TEST_F(BaseFormTest, CreationStepsRunInOrderAndBindTheDesignedAndTheAddedComponents) {
     for (bool oldOrder : {true, false}) {
         Trace.clear();
+        Boxes.Clear();
         TFormPtr<TTracedForm> form(
             TComBaseForm::Create<TTracedForm>(&Trace, oldOrder, &Session, "qxvbase"));
         EXPECT_EQ(Trace, QStringList({"InitData", "FormCreate", "PostCreate"}));
@@ -107,56 +122,19 @@ TEST_F(BaseFormTest, CreationStepsRunInOrderAndBindWhatOnCreateAdds) {
         EXPECT_EQ(form->CreatedEdit->palette().color(QPalette::Base),
                   form->CreatedEdit->palette().color(QPalette::Button));
         EXPECT_EQ(form->CurrentQuery(), form->OraQuery1);
-        EXPECT_EQ(Boxes.Count(), 0u);
+
+        EXPECT_EQ(form->Kept->StoredProcName(), "ORX.QXVERPLOCAT.GET_T#LOCATION");
+        EXPECT_EQ(form->Kept->Session(), &Session);  // the session binding has no exception
+        EXPECT_EQ(form->Moved->StoredProcName(), "qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
+        EXPECT_EQ(form->Moved->ParamByName("PID").AsInteger(), 12);
+        EXPECT_EQ(form->Moved->ParamByName("PID_PARENT").AsInteger(), 34);
+        EXPECT_EQ(form->Moved->ParamByName("RESULT").AsInteger(), -1);
+        ASSERT_EQ(Boxes.Count(), 1u);
+        EXPECT_EQ(Boxes.Last().Text,
+                  "ospNoDot: uOraFunctions.fSetShemaName: Symbol \".\" is not found in "
+                  "\"GET_T#LOCATION\"");
+        EXPECT_EQ(form->NoDot->StoredProcName(), "GET_T#LOCATION");
     }
-}
-
-// Designed components that exercise the schema binding.
-class TBindingForm : public TBaseForm {
-public:
-    TBindingForm(TOraSession* session, const QString& schema)
-        : TBaseForm(nullptr, session, schema) {
-        Kept = new TOraStoredProc(this);
-        Kept->setObjectName("ospKept");
-        Kept->SetStoredProcName("ORX.QXVERPLOCAT.GET_T#LOCATION");
-        SetTag(Kept, 1);
-        Moved = new TOraStoredProc(this);
-        Moved->setObjectName("ospMoved");
-        Moved->SetStoredProcName("ORX.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
-        Moved->Params().CreateParam("RESULT", TFieldType::Integer, TParamDirection::Result);
-        Moved->Params().CreateParam("PID").SetAsInteger(12);
-        Moved->Params().CreateParam("PID_PARENT").SetAsInteger(34);
-        Moved->ParamByName("RESULT").SetAsInteger(-1);
-        NoDot = new TOraStoredProc(this);
-        NoDot->setObjectName("ospNoDot");
-        NoDot->SetStoredProcName("GET_T#LOCATION");
-        After = new TOraQuery(this);
-        After->setObjectName("oqAfter");
-        After->SetSQLText("begin :RESULT := &shema.QXVERPLOCAT.DEL_T#LOCATION(:PID); end;");
-    }
-    TOraStoredProc* Kept;
-    TOraStoredProc* Moved;
-    TOraStoredProc* NoDot;
-    TOraQuery* After;
-};
-
-TEST_F(BaseFormTest, SchemaBindingKeepsTaggedNamesAndParameterValuesAndSurvivesAFailure) {
-    TFormPtr<TBindingForm> form(TComBaseForm::Create<TBindingForm>(&Session, "qxvbase"));
-
-    EXPECT_EQ(form->Kept->StoredProcName(), "ORX.QXVERPLOCAT.GET_T#LOCATION");
-    EXPECT_EQ(form->Kept->Session(), &Session);  // the session binding has no exception
-
-    EXPECT_EQ(form->Moved->StoredProcName(), "qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
-    EXPECT_EQ(form->Moved->ParamByName("PID").AsInteger(), 12);
-    EXPECT_EQ(form->Moved->ParamByName("PID_PARENT").AsInteger(), 34);
-    EXPECT_EQ(form->Moved->ParamByName("RESULT").AsInteger(), -1);
-
-    ASSERT_EQ(Boxes.Count(), 1u);
-    EXPECT_EQ(Boxes.Last().Text,
-              "ospNoDot: uOraFunctions.fSetShemaName: Symbol \".\" is not found in "
-              "\"GET_T#LOCATION\"");
-    EXPECT_EQ(form->NoDot->StoredProcName(), "GET_T#LOCATION");
-    EXPECT_EQ(form->After->MacroByName("shema").Value(), "qxvbase");
 }
 
 // The schema is trimmed, an empty one is the session's user, a change rebinds.
@@ -261,50 +239,8 @@ TEST_F(BaseFormTest, TheAccessStringGrantsEachRightByItsCharacter) {
     }
 }
 
-class TClosingForm : public TBaseForm {
-public:
-    explicit TClosingForm(int* saves) : TBaseForm(nullptr, nullptr, "qxvbase"), FSaves(saves) {}
-    void Refuse(const QString& why) {
-        FCanClose = false;
-        FCanCloseMsg = why;
-    }
-    void Allow() { FCanClose = true; }
-
-protected:
-    void BeforeSaveHook() override {
-        ++*FSaves;
-        EXPECT_FALSE(StateSaved());
-    }
-
-private:
-    int* FSaves;
-};
-
-TEST_F(BaseFormTest, ARefusedCloseExplainsItselfAndEveryEndSavesOnce) {
-    int saves = 0;
-    TFormPtr<TClosingForm> form(TComBaseForm::Create<TClosingForm>(&saves));
-    form->show();
-    form->Refuse("Идет загрузка данных");
-    EXPECT_FALSE(form->close());
-    ASSERT_EQ(Boxes.Count(), 1u);
-    EXPECT_EQ(Boxes.Last().Text, "Идет загрузка данных");
-    EXPECT_EQ(Boxes.Last().Flags, WarningFlags);
-    EXPECT_EQ(saves, 0);
-
-    form->Allow();
-    EXPECT_TRUE(form->close());
-    EXPECT_EQ(saves, 1);
-    form.reset();  // freeing a closed form does not save again
-    EXPECT_EQ(saves, 1);
-
-    TComBaseForm::Free(TComBaseForm::Create<TClosingForm>(&saves));
-    EXPECT_EQ(saves, 2);
-    TComBaseForm::Create<TClosingForm>(&saves)->deleteLater();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(saves, 3);
-}
-
-// Exposes the data-set operations and answers from a chosen host folder.
+// Exposes the data-set operations, answers from a chosen host folder and may refuse to close;
+// counts its saves of state.
 class TOperationsForm : public TBaseForm {
 public:
     TOperationsForm(TOraSession* session, const QString& hostFolder)
@@ -314,7 +250,13 @@ public:
     using TBaseForm::RefreshKeepingPosition;
     using TBaseForm::RefreshToLast;
     using TBaseForm::UpdateFindReportVisibility;
+    void Refuse(const QString& why) {
+        FCanClose = false;
+        FCanCloseMsg = why;
+    }
+    void Allow() { FCanClose = true; }
     int Finds = 0;
+    static inline int Saves = 0;
 
 protected:
     QString HostFolder() const override { return FHostFolder; }
@@ -322,10 +264,40 @@ protected:
         ++Finds;
         throw EGeneralError("TOperationsForm.Find: no grid");
     }
+    void BeforeSaveHook() override {
+        ++Saves;
+        EXPECT_FALSE(StateSaved());
+    }
 
 private:
     QString FHostFolder;
 };
+
+TEST_F(BaseFormTest, ARefusedCloseExplainsItselfAndEveryEndSavesOnce) {
+    TempDir host;
+    auto make = [&] { return TComBaseForm::Create<TOperationsForm>(&Session, host.Path()); };
+    const int saves = TOperationsForm::Saves;
+    TFormPtr<TOperationsForm> form(make());
+    form->show();
+    form->Refuse("Идет загрузка данных");
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(Boxes.Count(), 1u);
+    EXPECT_EQ(Boxes.Last().Text, "Идет загрузка данных");
+    EXPECT_EQ(Boxes.Last().Flags, WarningFlags);
+    EXPECT_EQ(TOperationsForm::Saves - saves, 0);
+
+    form->Allow();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(TOperationsForm::Saves - saves, 1);
+    form.reset();  // freeing a closed form does not save again
+    EXPECT_EQ(TOperationsForm::Saves - saves, 1);
+
+    TComBaseForm::Free(make());
+    EXPECT_EQ(TOperationsForm::Saves - saves, 2);
+    make()->deleteLater();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(TOperationsForm::Saves - saves, 3);
+}
 
 TEST_F(BaseFormTest, RefreshesReturnToTheSameKeyOrToTheLastRow) {
     TRowSet rows{{{"ID", TFieldType::Integer}, {"NAME", TFieldType::String}},

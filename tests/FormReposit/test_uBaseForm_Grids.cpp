@@ -25,10 +25,7 @@ protected:
 
     TFormPtr Open(TfGridTest::TOptions options = {}) {
         options.HostFolder = Folder.Path();
-        TFormPtr form(
-            TComBaseForm::Create<TfGridTest>(&Engine.Session(), Engine.Schema(), options));
-        form->show();
-        return form;
+        return ShowGridTest(Engine, options);
     }
     void WriteSetting(const char* section, const char* key, int value) {
         BaseFormSettings::Settings().WriteInteger(section, key, value);

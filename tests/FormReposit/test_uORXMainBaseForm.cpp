@@ -24,10 +24,8 @@
 #include "Platform/Data/OraSession.h"
 #include "Platform/Ini/HostFolder.h"
 #include "Platform/Ini/IniFile.h"
-#include "support/ColumnViewUser.h"
 #include "support/FakeConnection.h"
 #include "support/MessageBoxRecorder.h"
-#include "support/ModalDriver.h"
 
 namespace {
 
@@ -40,7 +38,8 @@ public:
 };
 QString SectionOf(TORXMainBaseForm& form) { return static_cast<TORXAccess&>(form).FormSection(); }
 
-// A sizeable main window with one of each kind of remembered control.
+// A sizeable main window with one of each kind of remembered control; its rows are shown in a
+// plain grid and in an enhanced one.
 class TfSettingsProbe : public TPelmBaseQXVBaseForm {
     Q_OBJECT
 public:
@@ -73,37 +72,15 @@ public:
         grid->horizontalHeader()->setSectionsMovable(true);
         Splitter->addWidget(pLeft);
         Splitter->addWidget(grid);
+        wgrid = new TwwDBGrid(ClientArea());
+        wgrid->setObjectName("wgrid");
         bar->setGeometry(0, 0, 300, 30);
         Splitter->setGeometry(0, 30, 500, 300);
+        wgrid->setGeometry(0, 330, 500, 80);
     }
     void OpenRows() {
         oqRows->Open();
         grid->setModel(new TDataSetModel(oqRows, grid));
-    }
-    QAction* aCheck;
-    QToolButton* btnCheck;
-    QComboBox* cbKind;
-    TOraQuery* oqRows;
-    QSplitter* Splitter;
-    QWidget* pLeft;
-    QTableView* grid;
-    int Runs = 0;
-};
-
-// A main window whose rows are shown in an enhanced grid.
-class TfEnhancedProbe : public TPelmBaseQXVBaseForm {
-    Q_OBJECT
-public:
-    TfEnhancedProbe(TOraSession* session) : TPelmBaseQXVBaseForm(nullptr, session, "QXVBASE") {
-        oqRows = new TOraQuery(this);
-        oqRows->setObjectName("oqRows");
-        oqRows->SetSQLText("SELECT ID, NAME, CODE FROM &shema.ROWS_T");
-        wgrid = new TwwDBGrid(ClientArea());
-        wgrid->setObjectName("wgrid");
-        wgrid->setGeometry(0, 0, 500, 300);
-    }
-    void OpenRows() {
-        oqRows->Open();
         wgrid->setModel(new TDataSetModel(oqRows, wgrid));
     }
     QStringList Shown() const {
@@ -112,8 +89,15 @@ public:
             if (wgrid->Column(i)->Visible()) names << wgrid->Column(i)->FieldName();
         return names;
     }
+    QAction* aCheck;
+    QToolButton* btnCheck;
+    QComboBox* cbKind;
     TOraQuery* oqRows;
+    QSplitter* Splitter;
+    QWidget* pLeft;
+    QTableView* grid;
     TwwDBGrid* wgrid;
+    int Runs = 0;
 
 protected:
     void DynamicAssignGridIntClass(QTableView*, TGridIntClass& kind) override {
@@ -255,38 +239,21 @@ TEST_F(FormSettingsTest, WhatTheUserChangedComesBackWhenTheWindowOpensAgain) {
     EXPECT_EQ(Boxes.Count(), 0u) << (Boxes.Count() ? Boxes.Last().Text.toStdString() : "");
 }
 
+// What the user does to the columns (the column menu, a dragged title, a widened column) is
+// the search window's test; here, that the window keeps the grid when it closes.
 TEST_F(FormSettingsTest, TheEnhancedGridKeepsItsColumnsUnderItsOwnName) {
-    const QString section = "QXVBASE.TfEnhancedProbe.wgrid";
-    int nameWidth = 0;
+    const QString section = "QXVBASE.TfSettingsProbe.wgrid";
     {
-        auto form = Shown<TfEnhancedProbe>();
-        QHeaderView* h = form->wgrid->horizontalHeader();
-        // The user hides CODE through the column menu ...
-        ModalDriver driver;
-        driver.Then([](QDialog& dialog) {
-            auto& view = static_cast<TfmColumnView&>(dialog);
-            QListWidget* list = view.chlboxColumns;
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                              list->visualItemRect(list->item(2)).center());
-            QTest::keyClick(list, Qt::Key_Space);
-            QTest::mouseClick(view.bbtnOK, Qt::LeftButton);
-        });
-        OpenColumnView(*form->wgrid);
-        ASSERT_EQ(driver.Runs().size(), 1u);
-        // ... drags NAME in front of ID and widens it.
-        const int y = h->height() / 2;
-        Drag(h->viewport(), {h->sectionViewportPosition(1) + 10, y},
-             {h->sectionViewportPosition(0) + 5, y});
-        ASSERT_EQ(form->Shown(), QStringList({"NAME", "ID"}));
-        const int edge = h->sectionViewportPosition(1) + h->sectionSize(1) - 1;
-        Drag(h->viewport(), {edge, y}, {edge + 60, y});
-        nameWidth = form->wgrid->ColumnByName("NAME")->Width();
+        auto form = Shown<TfSettingsProbe>();
+        form->wgrid->ColumnByName("CODE")->SetVisible(false);
+        form->wgrid->ColumnByName("NAME")->SetIndex(0);
+        form->wgrid->ColumnByName("NAME")->SetWidth(140);
         form->close();
     }
-    auto again = Shown<TfEnhancedProbe>();
+    auto again = Shown<TfSettingsProbe>();
     EXPECT_EQ(again->Shown(), QStringList({"NAME", "ID"}));
     EXPECT_EQ(again->wgrid->Column(2)->FieldName(), "CODE");
-    EXPECT_EQ(again->wgrid->ColumnByName("NAME")->Width(), nameWidth);
+    EXPECT_EQ(again->wgrid->ColumnByName("NAME")->Width(), 140);
     again->close();
 
     // What a stored section does to a grid that opens on it.
@@ -310,7 +277,7 @@ TEST_F(FormSettingsTest, TheEnhancedGridKeepsItsColumnsUnderItsOwnName) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(("[" + section + "]\r\n" + c.keys).toUtf8());
         file.close();
-        auto form = Shown<TfEnhancedProbe>();
+        auto form = Shown<TfSettingsProbe>();
         QStringList columns;
         for (int i = 0; i < form->wgrid->ColumnCount(); ++i)
             columns << (form->wgrid->Column(i)->Visible() ? "" : "-") +

@@ -73,6 +73,11 @@ std::vector<FakeConnection::TRecord> FakeConnection::Calls(const QString& qualif
     return calls;
 }
 
+int FakeConnection::CountOf(TRecord::Kind kind) const {
+    return int(std::count_if(FRecords.begin(), FRecords.end(),
+                             [kind](const TRecord& r) { return r.What == kind; }));
+}
+
 TRoutineDesc FakeConnection::Describe(const QString& schema, const QString& package,
                                       const QString& routine) {
     const QString name = schema + u'.' + package + u'.' + routine;

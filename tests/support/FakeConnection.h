@@ -52,6 +52,7 @@ public:
     // What was asked, in order.
     const std::vector<TRecord>& Records() const { return FRecords; }
     std::vector<TRecord> Calls(const QString& qualifiedName = {}) const;
+    int CountOf(TRecord::Kind kind) const;
     int CommitCount() const { return FCommits; }
     int RollbackCount() const { return FRollbacks; }
     void ClearRecords() { FRecords.clear(); }

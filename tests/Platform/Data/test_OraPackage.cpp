@@ -3,6 +3,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraPackage.h"
 #include "support/FakeConnection.h"
+#include "support/OraErrorOf.h"
 
 namespace {
 
@@ -48,10 +49,7 @@ TEST_F(OraPackageTest, ExecProcGivesTheFunctionResult) {
 
     // Each routine is described once.
     pack.ExecProc("GET_USER_APL_LANG_ID");
-    int describes = 0;
-    for (const auto& r : conn.Records())
-        describes += r.What == FakeConnection::TRecord::Kind::Describe;
-    EXPECT_EQ(describes, 2);
+    EXPECT_EQ(conn.CountOf(FakeConnection::TRecord::Kind::Describe), 2);
 }
 
 TEST_F(OraPackageTest, ProceduresTakeArgumentsInOrderOrByName) {
@@ -71,13 +69,8 @@ TEST_F(OraPackageTest, ProceduresTakeArgumentsInOrderOrByName) {
 
 TEST_F(OraPackageTest, VariablesErrorsThatNameThePackageAndBadSchemasStayOnTheClient) {
     EXPECT_EQ(pack.GetVariable("GC_MULTI_LANG").toInt(), 1);
-    try {
-        pack.ExecProc("NO_SUCH_ROUTINE");
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::NoSuchRoutine);
-        EXPECT_EQ(e.Component(), &pack);
-    }
+    EXPECT_EQ(RaisedBy([&] { pack.ExecProc("NO_SUCH_ROUTINE"); }),
+              (TRaised{OraCode::NoSuchRoutine, &pack}));
     conn.ClearRecords();
     pack.SetPackageName("qxv base;--.LANG_PACK");
     EXPECT_THROW(pack.ExecProc("GET_USER_APL_LANG_ID"), EOraError);

@@ -4,6 +4,7 @@
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "support/FakeConnection.h"
+#include "support/OraErrorOf.h"
 
 namespace {
 
@@ -46,26 +47,30 @@ TEST_F(OraSessionTest, ConnectRunsTheHookFirstAndOpensTheConnectString) {
     EXPECT_FALSE(session.Connected());
 }
 
-TEST_F(OraSessionTest, AComponentOnAnUnconnectedSessionConnectsItThroughTheHook) {
+// Commit and rollback do not connect; a component does, through the hook, and never frees
+// its session.
+TEST_F(OraSessionTest, AComponentConnectsItsSessionThroughTheHookAndCommitDoesNot) {
     session.SetConnectString("fake:second");
-    TOraQuery query;
-    query.setObjectName("OraQuery1");
-    query.SetSession(&session);
-    query.SetSQL({"SELECT 1 FROM DUAL"});
-    query.Open();
-    EXPECT_EQ(attempts, 1);
-    EXPECT_TRUE(session.Connected());
-    EXPECT_EQ(session.DataSets(), QList<TDataSet*>({&query}));
+    session.Commit();
+    session.Rollback();
+    EXPECT_EQ(attempts, 0);
+    EXPECT_FALSE(session.Connected());
+    {
+        QObject form;
+        auto* query = new TOraQuery(&form);
+        query->SetSession(&session);
+        query->SetSQL({"SELECT 1 FROM DUAL"});
+        query->Open();
+        EXPECT_EQ(attempts, 1);
+        EXPECT_TRUE(session.Connected());
+        EXPECT_EQ(session.DataSets(), QList<TDataSet*>({query}));
+    }
+    EXPECT_TRUE(session.DataSets().isEmpty());
 }
 
 TEST_F(OraSessionTest, FailuresToConnectAreServerErrors) {
-    try {
-        session.Connect();  // nothing to connect to
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::NotConnected);
-        EXPECT_EQ(e.Component(), &session);
-    }
+    // Nothing to connect to.
+    EXPECT_EQ(RaisedBy([&] { session.Connect(); }), (TRaised{OraCode::NotConnected, &session}));
     session.SetConnectString("nosuchengine:x");
     EXPECT_THROW(session.Connect(), EOraError);
     EXPECT_EQ(attempts, 2);
@@ -89,19 +94,4 @@ TEST_F(OraSessionTest, AnAdoptedConnectionIsUsedAsItIsAndOutlivesTheSession) {
     EXPECT_EQ(conn.UserName(), "HOST_USER");
     EXPECT_EQ(conn.CommitCount(), 1);
     EXPECT_EQ(conn.RollbackCount(), 1);
-}
-
-TEST_F(OraSessionTest, ComponentsNeverFreeTheirSessionAndCommitDoesNotConnect) {
-    session.SetConnectString("fake:lazy");
-    session.Commit();
-    session.Rollback();
-    EXPECT_EQ(attempts, 0);
-    EXPECT_FALSE(session.Connected());
-    {
-        QObject form;
-        auto* query = new TOraQuery(&form);
-        query->SetSession(&session);
-        EXPECT_EQ(session.DataSets().size(), 1);
-    }
-    EXPECT_TRUE(session.DataSets().isEmpty());
 }

@@ -3,6 +3,7 @@
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraStoredProc.h"
 #include "support/FakeConnection.h"
+#include "support/OraErrorOf.h"
 
 namespace {
 
@@ -45,12 +46,6 @@ protected:
         session.AdoptConnection(&conn);
     }
 
-    int Describes() const {
-        int n = 0;
-        for (const auto& r : conn.Records()) n += r.What == FakeConnection::TRecord::Kind::Describe;
-        return n;
-    }
-
     FakeConnection conn;
     TOraSession session;
 };
@@ -89,20 +84,23 @@ TEST_F(OraStoredProcTest, ARoutineNamedAtRunTimeCallsItsResultResult) {
     EXPECT_EQ(proc->Params()[0].Name(), "Result");
     proc->ExecProc();
     EXPECT_EQ(proc->ParamByName("Result").AsInteger(), 4);
-    // Re-pointed at another schema it keeps the name it gave its result.
+    // The same name keeps it prepared; re-pointed at another schema it is prepared anew and
+    // keeps the name it gave its result.
+    proc->SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
+    EXPECT_TRUE(proc->Prepared());
     conn.AddFunction("other.QXVERPLOCAT.GET_MAX_LEVEL", {}, 2);
     proc->SetStoredProcName("other.QXVERPLOCAT.GET_MAX_LEVEL");
+    EXPECT_FALSE(proc->Prepared());
     proc->Prepare();
     EXPECT_EQ(proc->Params()[0].Name(), "Result");
     delete proc;
 
-    // The name can also be fixed explicitly; a two-part name uses the session user's schema.
+    // A two-part name uses the session user's schema.
     TOraStoredProc named;
     named.SetSession(&session);  // the fake's user is QXVBASE
-    named.SetResultParamName("RET");
     named.SetStoredProcName("QXVERPLOCAT.GET_MAX_LEVEL");
     named.ExecProc();  // prepares itself
-    EXPECT_EQ(named.ParamByName("RET").AsInteger(), 4);
+    EXPECT_EQ(named.ParamByName("Result").AsInteger(), 4);
     EXPECT_EQ(conn.Calls().back().Name.section('.', 0, 0), "QXVBASE");
 }
 
@@ -138,7 +136,7 @@ TEST_F(OraStoredProcTest, OpenLoadsTheCursorRowsAndTheCursorIsNoParam) {
     proc.ParamByName("PID").SetAsInteger(11);
     proc.Refresh();
     EXPECT_EQ(conn.Calls().back().Value("PID").toInt(), 11);
-    EXPECT_EQ(Describes(), 1);
+    EXPECT_EQ(conn.CountOf(FakeConnection::TRecord::Kind::Describe), 1);
 }
 
 TEST_F(OraStoredProcTest, OutputsComeBackIntoTheirParams) {
@@ -154,18 +152,6 @@ TEST_F(OraStoredProcTest, OutputsComeBackIntoTheirParams) {
     EXPECT_THROW(proc.Open(), EDatabaseError);         // no cursor to open
 }
 
-// Carrying the values over a rename is the schema binding's, tested with the base form.
-TEST_F(OraStoredProcTest, RenamingUnpreparesUnlessTheNameIsTheSame) {
-    TOraStoredProc proc;
-    proc.SetSession(&session);
-    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
-    proc.Prepare();
-    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.UPD_T#LOCATION_ID_PARENT");
-    EXPECT_TRUE(proc.Prepared());
-    proc.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
-    EXPECT_FALSE(proc.Prepared());
-}
-
 TEST_F(OraStoredProcTest, BadNamesAndServerErrorsNameTheComponent) {
     QObject form;
     TOraStoredProc proc(&form);
@@ -174,12 +160,7 @@ TEST_F(OraStoredProcTest, BadNamesAndServerErrorsNameTheComponent) {
     for (const QString name :
          {"NODOT", "qxvbase.QXVERPLOCAT.NO_SUCH", "bad schema.P.R", "a.b.c.d"}) {
         proc.SetStoredProcName(name);
-        try {
-            proc.Prepare();
-            FAIL() << name.toStdString();
-        } catch (const EOraError& e) {
-            EXPECT_EQ(e.Component(), &proc) << name.toStdString();
-        }
+        EXPECT_EQ(RaisedBy([&] { proc.Prepare(); }).Component, &proc) << name.toStdString();
         EXPECT_FALSE(proc.Prepared());
     }
 
@@ -188,11 +169,5 @@ TEST_F(OraStoredProcTest, BadNamesAndServerErrorsNameTheComponent) {
                             throw EOraError::Make(OraCode::UserDefined, "level table is locked");
                         });
     proc.SetStoredProcName("qxvbase.QXVERPLOCAT.GET_MAX_LEVEL");
-    try {
-        proc.ExecProc();
-        FAIL() << "no exception";
-    } catch (const EOraError& e) {
-        EXPECT_EQ(e.ErrorCode(), OraCode::UserDefined);
-        EXPECT_EQ(e.Component(), &proc);
-    }
+    EXPECT_EQ(RaisedBy([&] { proc.ExecProc(); }), (TRaised{OraCode::UserDefined, &proc}));
 }

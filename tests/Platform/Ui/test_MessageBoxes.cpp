@@ -23,7 +23,9 @@ protected:
     MessageBoxRecorder FBoxes;
 };
 
-TEST_F(MessageBoxesTest, RecordersKeepEveryCallAnswerFromTheirScriptAndNest) {
+// The recorder's own defaults and nesting are the recorder's: a fault there fails the tests
+// that lean on it rather than letting them pass.
+TEST_F(MessageBoxesTest, ABoxReachesTheInstalledServiceWithItsTextsFlagsAndOwner) {
     QWidget owner;
     FBoxes.Answer(IDNO);
     EXPECT_EQ(MessageBoxes::Show("Удалить?", "Удаление", MB_YESNO | MB_ICONQUESTION, &owner), IDNO);
@@ -32,17 +34,6 @@ TEST_F(MessageBoxesTest, RecordersKeepEveryCallAnswerFromTheirScriptAndNest) {
     EXPECT_EQ(first.Caption, "Удаление");
     EXPECT_EQ(first.Flags, 0x24u);
     EXPECT_EQ(first.Owner, &owner);
-    // Without a scripted answer, the first button.
-    EXPECT_EQ(MessageBoxes::Show("c", "c", MB_YESNO), IDYES);
-    EXPECT_EQ(MessageBoxes::Show("e", "c", MB_RETRYCANCEL), IDRETRY);
-    {
-        MessageBoxRecorder inner;
-        MessageBoxes::Show("to inner", "", MB_OK);
-        EXPECT_EQ(inner.Count(), 1u);
-    }
-    MessageBoxes::Show("to outer", "", MB_OK);
-    ASSERT_EQ(FBoxes.Count(), 4u);
-    EXPECT_EQ(FBoxes.Last().Text, "to outer");
 }
 
 TEST_F(MessageBoxesTest, ACallerMayNameTheCaptionAndAddButtonsOnly) {
