@@ -1338,6 +1338,38 @@ TEST_P(Conformance, SuggestionsComeExactThenByLevelAndFollowChanges) {
         EXPECT_EQ(suggested(text), paths.join(u'|')) << text.toStdString();
 }
 
+// Places a bulk load writes a batch at a time, with their codes and names per language, get
+// the words of a place the routines add one by one.
+TEST_P(Conformance, BulkLoadedPlacesAreFoundByTheWordsOfSingleAdds) {
+    const World w = MakeWorld();
+    const QString name = "Новая Ёлка-2";
+    const long long single = AddLocation(w.o1, w.tG2, name);
+    Loc("SET_T#LOCATION_CODES", {{"PID", single}, {"PCODES", "OKTMO\tAB 45\n"}});
+    Loc("SET_T#LOCATION_NAMES", {{"PID", single}, {"PNAMES", "EN\tNew Fir\n"}});
+    const long long bulk[] = {single + 100, single + 101};
+    TBulkRows places{FSchema, "LOCATION", {"ID", "ID_PARENT", "ID_LOCATTYPE", "NAME"}, "ID", {}};
+    TBulkRows codes{FSchema, "LOCATION_CODE", {"ID_LOCATION", "KIND", "CODE"}, {}, {}};
+    TBulkRows names{FSchema, "LOCATION_NAME", {"ID_LOCATION", "LANG", "NAME"}, {}, {}};
+    for (const long long id : bulk) {
+        places.Values.insert(places.Values.end(), {id, w.o2, w.tG2, name});
+        codes.Values.insert(codes.Values.end(), {id, "OKTMO", "AB 45"});
+        names.Values.insert(names.Values.end(), {id, "EN", "New Fir"});
+    }
+    for (const TBulkRows* rows : {&places, &codes, &names}) FDb->InsertRows(*rows);
+    const auto words = [&](long long id) {
+        return Column(FDb->Query(QStringLiteral("SELECT LEVEL_NO, WORD_KEY, WHOLE FROM %1 WHERE "
+                                                "ID_LOCATION = :ID ORDER BY 1, 2, 3")
+                                     .arg(T("LOCATION_WORD")),
+                                 {{"ID", id}}),
+                      "LEVEL_NO WORD_KEY WHOLE");
+    };
+    EXPECT_TRUE(words(single).contains("|new fir|") && words(single).contains("|ab 45|"))
+        << words(single).toStdString();
+    for (const long long id : bulk) EXPECT_EQ(words(id), words(single));
+    EXPECT_EQ(Column(LocCursor("SUGGEST_T#LOCATION", {{"PTEXT", "ab 4"}}), "ID"),
+              QStringLiteral("%1|%2|%3").arg(single).arg(bulk[0]).arg(bulk[1]));
+}
+
 // A user's own places, namesakes, merge
 
 TEST_P(Conformance, ChosenAndStarredPlacesAreKeptPerUser) {
