@@ -14,6 +14,7 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/Data/UserRights.h"
 #include "Platform/JournalChanges.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
@@ -1403,16 +1404,27 @@ TEST_P(Conformance, ChosenAndStarredPlacesAreKeptPerUser) {
     const QString mine = "North|1|" + recent({5, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8,
                                               7, 6, 4, 3});
     EXPECT_EQ(listed(*FDb), mine) << "a deleted place and an unstarred one drop out";
+    const QString otherUser = ConnectStringOfNewUser(*FDb, "qxvother");
+    if (!IsSqlite()) {  // a login role is a user of the schema once registered
+        EXPECT_EQ(CallR("QXVERPUSER", "INS_T#USER",
+                        {{"PNAME", QUrl(otherUser).userName()}, {"PRIGHTS", UserRights::Reader}})
+                      .Value("RESULT")
+                      .toLongLong(),
+                  1);
+    }
     FDb->Commit();
 
-    if (!IsSqlite()) return;  // users are the connection's own; another user needs a role
-    const auto other = OpenConnection(FConnectString + "?user=OTHER");
-    EXPECT_EQ(listed(*other), "");
-    other->Call(other->Describe(FSchema, "QXVERPLOCAT", "SET_PLACE_STAR"),
-                {{"PID", w.s2}, {"PSTARRED", 1}});
-    other->Commit();
-    EXPECT_EQ(listed(*other), "Mill|1");
+    {
+        const auto other = OpenConnection(otherUser);  // closed before its role goes
+        EXPECT_EQ(listed(*other), "");
+        other->Call(other->Describe(FSchema, "QXVERPLOCAT", "SET_PLACE_STAR"),
+                    {{"PID", w.s2}, {"PSTARRED", 1}});
+        other->Commit();
+        EXPECT_EQ(listed(*OpenConnection(otherUser)), "Mill|1");
+    }
     EXPECT_EQ(listed(*OpenConnection(FConnectString)), mine) << "kept over a new session";
+    DropRole(*FDb, otherUser);
+    FDb->Commit();
 }
 
 TEST_P(Conformance, NamesakesAreSiblingsOfTheSameFoldedName) {

@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 #include <QString>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,26 @@ protected:
         } catch (const EOraError&) {
             // A schema left behind in a throwaway server is harmless.
         }
+    }
+
+    // Another user's connection string: on PostgreSQL a login role of a random name made
+    // through db (dropped by DropRole), on SQLite just the name in the connection string.
+    QString ConnectStringOfNewUser(IDbConnection& db, const QString& prefix) {
+        if (IsSqlite()) return FConnectString + QStringLiteral("?user=") + prefix.toUpper();
+        const QString role = prefix + QStringLiteral("_%1").arg(
+                                          QRandomGenerator::global()->generate(), 8, 16,
+                                          QLatin1Char('0'));
+        db.Execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(role), {});  // a known name
+        QUrl url(FConnectString);
+        url.setUserName(role);
+        return url.toString();
+    }
+    // The role of a connection string ConnectStringOfNewUser made, with what it was granted.
+    void DropRole(IDbConnection& db, const QString& connectString) {
+        if (IsSqlite()) return;
+        const QString role = QUrl(connectString).userName();
+        db.Execute(QStringLiteral("DROP OWNED BY \"%1\"").arg(role), {});
+        db.Execute(QStringLiteral("DROP ROLE \"%1\"").arg(role), {});
     }
 
 public:
