@@ -1506,11 +1506,20 @@ TEST_P(Conformance, MergeMovesWhatThePlaceHasAndLeavesItsIdAsARedirect) {
     EXPECT_EQ(Column(LocCursor("GET_USER_PLACES", {}), "ID STARRED"), QStringLiteral("%1|1").arg(w.o2));
     const long long under = AddLocation(w.o1, w.tR2, "New");
     EXPECT_EQ(ParentOf(under), w.o2) << "a new place under the old id";
+    // The old name finds the survivor, in the suggestions and in the search.
+    const auto foundBy = [&](const QString& text) {
+        const Inputs in = {{"PTEXT", text}, {"PLIMIT", Null()}, {"PSEPARATOR", Null()}};
+        return Column(LocCursor("SUGGEST_T#LOCATION", in), "ID") + ";" +
+               Column(LocCursor("FIND_T#LOCATION", in), "ID");
+    };
+    EXPECT_EQ(foundBy("north"), QStringLiteral("%1;%1").arg(w.o2));
 
     // Merged again: both old ids lead to the last survivor.
     const long long west = AddLocation(Null(), w.tObl1, "West");
     EXPECT_EQ(Loc("MERGE_T#LOCATION", {{"PID", w.o2}, {"PID_TARGET", west}}), 1);
     for (long long old : {w.o1, w.o2}) EXPECT_EQ(Place(old, "ID").toLongLong(), west);
+    for (const char* name : {"north", "south"})
+        EXPECT_EQ(foundBy(name), QStringLiteral("%1;%1").arg(west)) << name;
     EXPECT_EQ(MessageOf([&] { Loc("MERGE_T#LOCATION", {{"PID", w.o1}, {"PID_TARGET", west}}); })
                   .contains("с самим собой"),
               true);

@@ -44,7 +44,8 @@ LANGUAGE sql IMMUTABLE AS $body$
   SELECT w.word, w.whole FROM @SCHEMA@.search_words(p_key) w WHERE NOT p_is_code OR w.whole
 $body$;
 
--- The words of one place: its name, its names per language and its codes.
+-- The words of one place: its name, its names per language, its codes and the names of the
+-- places merged into it.
 CREATE OR REPLACE FUNCTION @SCHEMA@.location_words_of(p_id integer)
 RETURNS TABLE (level_no integer, word_key text, whole boolean, id_location integer)
 LANGUAGE sql STABLE AS $body$
@@ -56,7 +57,10 @@ LANGUAGE sql STABLE AS $body$
         WHERE n.id_location = p_id
         UNION SELECT l.id, l.id_locattype, @SCHEMA@.code_key(c.code), true
         FROM @SCHEMA@.location_code c JOIN @SCHEMA@.location l ON l.id = c.id_location
-        WHERE c.id_location = p_id) k
+        WHERE c.id_location = p_id
+        UNION SELECT l.id, l.id_locattype, r.name_key, false
+        FROM @SCHEMA@.location_redirect r JOIN @SCHEMA@.location l ON l.id = r.id_target
+        WHERE r.id_target = p_id AND r.name_key IS NOT NULL) k
   JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
   CROSS JOIN LATERAL @SCHEMA@.key_words(k.key, k.is_code) w
 $body$;
