@@ -231,15 +231,9 @@ TEST_P(Rights, QxvdbUserKeepsRolesAndOnlyAdministratorsChangeThem) {
 class PostgresRoles : public Rights {};
 
 TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
-    const QString readerDsn = ConnectStringOfNewUser(*FDb, QStringLiteral("qxvreader"));
-    const QString editorDsn = ConnectStringOfNewUser(*FDb, QStringLiteral("qxveditor"));
+    const QString readerDsn = ConnectStringOfNewUser(*FDb, "qxvreader", UserRights::Reader);
+    const QString editorDsn = ConnectStringOfNewUser(*FDb, "qxveditor", UserRights::Editor);
     const QString reader = QUrl(readerDsn).userName(), editor = QUrl(editorDsn).userName();
-    ASSERT_EQ(Call(Users, QStringLiteral("INS_T#USER"),
-                   {{"PNAME", reader}, {"PRIGHTS", UserRights::Reader}}),
-              1);
-    ASSERT_EQ(Call(Users, QStringLiteral("INS_T#USER"),
-                   {{"PNAME", editor}, {"PRIGHTS", UserRights::Editor}}),
-              1);
     const long long abbrev = Call(Locat, QStringLiteral("INS_T#LOCATABBREV"),
                                   {{"PSNAME", "обл."}, {"PNAME", "область"}});
     const long long type =
