@@ -148,11 +148,10 @@ TEST_F(SuggestWindowsTest, TheTreeOpensAtTheChoiceThePickerReturnsItTheSearchKee
         int Language;  // 0: none of the user's own (Russian)
         const char* Placeholder;
         const char* Picture;
-        bool Starred;  // the village starred: it comes before the higher levels
-        int Downs;
-    } users[] = {{0, "Поиск", "suggestions-ru", false, 3},
-                 {0, "Поиск", "", true, 1},
-                 {9, "Search", "suggestions", false, 3}};
+        bool Starred;  // the village starred: first, not third after the higher levels
+    } users[] = {{0, "Поиск", "suggestions-ru", false},
+                 {0, "Поиск", "", true},
+                 {9, "Search", "suggestions", false}};
     for (const auto& user : users) {
         if (user.Language) FDb.SetUserLanguage(user.Language);
         FDb.Call("QXVERPLOCAT", "SET_PLACE_STAR",
@@ -162,7 +161,7 @@ TEST_F(SuggestWindowsTest, TheTreeOpensAtTheChoiceThePickerReturnsItTheSearchKee
         form->resize(900, 480);
         form->show();
         kPicture = user.Picture;
-        Choose(form->edSearch, form->Suggestions(), "бер", user.Downs);
+        Choose(form->edSearch, form->Suggestions(), "бер", user.Starred ? 1 : 3);
         EXPECT_EQ(form->edSearch->placeholderText(), user.Placeholder);
         ASSERT_TRUE(form->Tree()->Selected());
         EXPECT_EQ(form->Tree()->Selected()->ID, FSample.birch) << "a village, lower";

@@ -835,7 +835,6 @@ TEST_P(Conformance, BulkInsertKeepsValuesAsTheyAreAndFailsWhole) {
     };
     const QString bulkWords = words();
     FDb->Execute("UPDATE " + T("LOCATION") + " SET NAME = NAME", {});
-    EXPECT_TRUE(bulkWords.contains("|ab 45|") && bulkWords.contains("|hill|")) << bulkWords.toStdString();
     EXPECT_EQ(bulkWords, words());
     TBulkRows orphan = rows;
     orphan.Values = {2000, 999, type, "orphan", 2001, Null(), type, "kept with the orphan"};
@@ -1386,15 +1385,14 @@ TEST_P(Conformance, ChosenAndStarredPlacesAreKeptPerUser) {
     const QString otherUser = ConnectStringOfNewUser(*FDb, "qxvother", UserRights::Reader);
     FDb->Commit();
 
-    {
-        const auto other = OpenConnection(otherUser);  // closed before its role goes
-        EXPECT_EQ(listed(*other), "");
-        other->Call(other->Describe(FSchema, "QXVERPLOCAT", "SET_PLACE_STAR"),
-                    {{"PID", w.s2}, {"PSTARRED", 1}});
-        other->Commit();
-        EXPECT_EQ(listed(*OpenConnection(otherUser)), "Mill|1");
-    }
+    auto other = OpenConnection(otherUser);
+    EXPECT_EQ(listed(*other), "");
+    other->Call(other->Describe(FSchema, "QXVERPLOCAT", "SET_PLACE_STAR"),
+                {{"PID", w.s2}, {"PSTARRED", 1}});
+    other->Commit();
+    EXPECT_EQ(listed(*OpenConnection(otherUser)), "Mill|1");
     EXPECT_EQ(listed(*OpenConnection(FConnectString)), mine) << "kept over a new session";
+    other.reset();  // closed before its role goes
     DropRole(*FDb, otherUser);
     FDb->Commit();
 }
@@ -1478,20 +1476,15 @@ TEST_P(Conformance, MergeMovesWhatThePlaceHasAndLeavesItsIdAsARedirect) {
     EXPECT_EQ(Column(LocCursor("GET_USER_PLACES", {}), "ID STARRED"), QStringLiteral("%1|1").arg(w.o2));
     const long long under = AddLocation(w.o1, w.tR2, "New");
     EXPECT_EQ(ParentOf(under), w.o2) << "a new place under the old id";
-    // The old name finds the survivor, in the suggestions and in the search.
-    const auto foundBy = [&](const QString& text) {
-        const Inputs in = {{"PTEXT", text}, {"PLIMIT", Null()}, {"PSEPARATOR", Null()}};
-        return Column(LocCursor("SUGGEST_T#LOCATION", in), "ID") + ";" +
-               Column(LocCursor("FIND_T#LOCATION", in), "ID");
-    };
-    EXPECT_EQ(foundBy("north"), QStringLiteral("%1;%1").arg(w.o2));
 
-    // Merged again: both old ids lead to the last survivor.
+    // Merged again: both old ids and both old names lead to the last survivor.
     const long long west = AddLocation(Null(), w.tObl1, "West");
     EXPECT_EQ(Loc("MERGE_T#LOCATION", {{"PID", w.o2}, {"PID_TARGET", west}}), 1);
     for (long long old : {w.o1, w.o2}) EXPECT_EQ(Place(old, "ID").toLongLong(), west);
-    for (const char* name : {"north", "south"})
-        EXPECT_EQ(foundBy(name), QStringLiteral("%1;%1").arg(west)) << name;
+    for (const char* routine : {"SUGGEST_T#LOCATION", "FIND_T#LOCATION"})
+        for (const char* name : {"north", "south"})
+            EXPECT_EQ(Column(LocCursor(routine, {{"PTEXT", name}, {"PLIMIT", 5}, {"PSEPARATOR", "."}}), "ID"),
+                      QString::number(west)) << routine << name;
     EXPECT_EQ(MessageOf([&] { Loc("MERGE_T#LOCATION", {{"PID", w.o1}, {"PID_TARGET", west}}); })
                   .contains("с самим собой"),
               true);
