@@ -146,8 +146,7 @@ void TfSearch::BuildLayout() {
 
     edText->installEventFilter(this);  // Enter searches; the dialog must not see it
     // Installed after the window's own filter, so the list sees the keys first.
-    auto source =
-        std::make_shared<TServerSuggestSource>(ospSuggest, [this] { return FSeparator; });
+    auto source = std::make_shared<TServerSuggestSource>(ospSuggest, [this] { return FSeparator; });
     source->SetFirstPlaces([this] { return FFirstPlaces; });
     FSuggest = new TSuggestList(edText, source);
     FSuggest->OnChoose = [this](int id, bool) { ChooseSuggested(id); };

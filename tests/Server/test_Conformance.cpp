@@ -827,11 +827,14 @@ TEST_P(Conformance, BulkInsertKeepsValuesAsTheyAreAndFailsWhole) {
         rows.Values.insert(rows.Values.end(), {1000 + i, Null(), type, kBulkNames[i]});
     FDb->StartTransaction();
     FDb->InsertRows(rows);
-    FDb->InsertRows({FSchema, "LOCATION_CODE", {"ID_LOCATION", "KIND", "CODE"}, {}, {1007, "OKTMO", "AB 45"}});
-    FDb->InsertRows({FSchema, "LOCATION_NAME", {"ID_LOCATION", "LANG", "NAME"}, {}, {1007, "EN", "Fir Hill"}});
+    FDb->InsertRows(
+        {FSchema, "LOCATION_CODE", {"ID_LOCATION", "KIND", "CODE"}, {}, {1007, "OKTMO", "AB 45"}});
+    FDb->InsertRows(
+        {FSchema, "LOCATION_NAME", {"ID_LOCATION", "LANG", "NAME"}, {}, {1007, "EN", "Fir Hill"}});
     const auto words = [&] {
-        return Column(FDb->Query("SELECT * FROM " + T("LOCATION_WORD") + " ORDER BY 1, 2, 3, 4", {}),
-                      "ID_LOCATION LEVEL_NO WORD_KEY WHOLE");
+        return Column(
+            FDb->Query("SELECT * FROM " + T("LOCATION_WORD") + " ORDER BY 1, 2, 3, 4", {}),
+            "ID_LOCATION LEVEL_NO WORD_KEY WHOLE");
     };
     const QString bulkWords = words();
     FDb->Execute("UPDATE " + T("LOCATION") + " SET NAME = NAME", {});
@@ -1483,8 +1486,11 @@ TEST_P(Conformance, MergeMovesWhatThePlaceHasAndLeavesItsIdAsARedirect) {
     for (long long old : {w.o1, w.o2}) EXPECT_EQ(Place(old, "ID").toLongLong(), west);
     for (const char* routine : {"SUGGEST_T#LOCATION", "FIND_T#LOCATION"})
         for (const char* name : {"north", "south"})
-            EXPECT_EQ(Column(LocCursor(routine, {{"PTEXT", name}, {"PLIMIT", 5}, {"PSEPARATOR", "."}}), "ID"),
-                      QString::number(west)) << routine << name;
+            EXPECT_EQ(
+                Column(LocCursor(routine, {{"PTEXT", name}, {"PLIMIT", 5}, {"PSEPARATOR", "."}}),
+                       "ID"),
+                QString::number(west))
+                << routine << name;
     EXPECT_EQ(MessageOf([&] { Loc("MERGE_T#LOCATION", {{"PID", w.o1}, {"PID_TARGET", west}}); })
                   .contains("с самим собой"),
               true);

@@ -145,13 +145,14 @@ QString MatchedIds(const QString& s, bool inside) {
     const char* const name = inside ? "instr(NAME_KEY, :K) > 0"
                                     : "NAME_KEY >= :K AND NAME_KEY < :K || char(1114111)";
     return Sql(s, "SELECT ID FROM {S}.LOCATION WHERE ") + QLatin1String(name) +
-           Sql(s, " UNION SELECT ID_LOCATION FROM {S}.LOCATION_NAME WHERE ") +
+           Sql(s, " UNION SELECT ID_LOCATION FROM {S}.LOCATION_NAME WHERE ") + QLatin1String(name) +
+           Sql(s,
+               " UNION SELECT ID_TARGET FROM {S}.LOCATION_REDIRECT WHERE ID_TARGET IN "
+               "(SELECT ID FROM {S}.LOCATION) AND ") +
            QLatin1String(name) +
-           Sql(s, " UNION SELECT ID_TARGET FROM {S}.LOCATION_REDIRECT WHERE ID_TARGET IN "
-                  "(SELECT ID FROM {S}.LOCATION) AND ") +
-           QLatin1String(name) +
-           Sql(s, " UNION SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE IN (:CODE, "
-                  ":UPPER_CODE)");
+           Sql(s,
+               " UNION SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE IN (:CODE, "
+               ":UPPER_CODE)");
 }
 
 std::vector<TBoundValue> MatchParams(const QString& text, const QString& key) {

@@ -437,10 +437,11 @@ void CreateVersion8(IDbConnection& db, const QString& schema) {
 // triggers that make a place's words are made again with the merged names in them.
 void CreateVersion9(IDbConnection& db, const QString& schema) {
     AddMissingColumns(db, schema, "LOCATION_REDIRECT", {"NAME VARCHAR(255)", "NAME_KEY TEXT"});
-    const TRowSet triggers = db.Query(
-        Sql(schema, "SELECT name FROM {S}.sqlite_master WHERE type = 'trigger' AND name LIKE "
-                    "'TR\\_LOCATION\\_%WORD\\_%' ESCAPE '\\'"),
-        {});
+    const TRowSet triggers =
+        db.Query(Sql(schema,
+                     "SELECT name FROM {S}.sqlite_master WHERE type = 'trigger' AND name LIKE "
+                     "'TR\\_LOCATION\\_%WORD\\_%' ESCAPE '\\'"),
+                 {});
     for (const auto& row : triggers.Rows)
         db.Execute(Sql(schema, "DROP TRIGGER IF EXISTS {S}.") + QuotedName(row[0].toString()), {});
 }

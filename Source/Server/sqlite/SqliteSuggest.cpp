@@ -54,10 +54,9 @@ QString AllWords(const QString& schema) {
 // A trigger body that makes the words of one place (`id`, NEW.ID or OLD.ID_LOCATION …) again.
 QString RefreshWords(const QString& id) {
     return QStringLiteral("DELETE FROM LOCATION_WORD WHERE ID_LOCATION = %1; ").arg(id) +
-           QString::fromUtf8(kWordsOf).arg(QString(), QStringLiteral("ID = ") + id,
-                                           QStringLiteral("N.ID_LOCATION = ") + id,
-                                           QStringLiteral("C.ID_LOCATION = ") + id,
-                                           QStringLiteral("R.ID_TARGET = ") + id);
+           QString::fromUtf8(kWordsOf).arg(
+               QString(), QStringLiteral("ID = ") + id, QStringLiteral("N.ID_LOCATION = ") + id,
+               QStringLiteral("C.ID_LOCATION = ") + id, QStringLiteral("R.ID_TARGET = ") + id);
 }
 
 const char* const kLevels = "SELECT DISTINCT LEVEL_NO FROM {S}.LOCATTYPE ORDER BY LEVEL_NO";
