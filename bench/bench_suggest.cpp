@@ -175,8 +175,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<THitEngine>> suggests;
     std::vector<TRatioReporter::TRatio> ratios;
     try {
-        engines = OpenEngines(dir.path());
-        std::erase_if(engines, [&](const auto& e) { return !only.empty() && e->Name != only; });
+        engines = OpenEngines(dir.path(), only);
         for (auto& e : engines) {
             LoadWithTool(*e, csv, QStringLiteral("location_word"));
             auto& s =
