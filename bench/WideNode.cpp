@@ -58,14 +58,16 @@ void Prepare(TEngine& e) {
             .arg(e.Schema.toLower());
 }
 
-std::vector<std::unique_ptr<TEngine>> OpenEngines(const QString& dir) {
+std::vector<std::unique_ptr<TEngine>> OpenEngines(const QString& dir, const std::string& only) {
     std::vector<std::unique_ptr<TEngine>> engines;
-    auto& sqlite = *engines.emplace_back(std::make_unique<TEngine>());
-    sqlite.Name = "sqlite";
-    sqlite.Connection = dir + QStringLiteral("/bench.db");
-    sqlite.Db = OpenConnection(ConnectionString(sqlite));
-    sqlite.Schema = QStringLiteral("qxvbase");
-
+    if (only.empty() || only == "sqlite") {
+        auto& sqlite = *engines.emplace_back(std::make_unique<TEngine>());
+        sqlite.Name = "sqlite";
+        sqlite.Connection = dir + QStringLiteral("/bench.db");
+        sqlite.Db = OpenConnection(ConnectionString(sqlite));
+        sqlite.Schema = QStringLiteral("qxvbase");
+    }
+    if (!only.empty() && only != "postgresql") return engines;
     const QString dsn = qEnvironmentVariable("QXV_PG_DSN");
     if (dsn.isEmpty()) {
         std::fprintf(stderr, "QXV_PG_DSN is not set: PostgreSQL is skipped\n");

@@ -31,8 +31,9 @@ void Prepare(TEngine& e);
 
 // The embedded engine in a file under dir and, when QXV_PG_DSN names a server, PostgreSQL
 // with the name of a schema of its own (not yet made); says on stderr when PostgreSQL is
-// skipped.
-std::vector<std::unique_ptr<TEngine>> OpenEngines(const QString& dir);
+// skipped. `only` names one engine to keep (empty: both).
+std::vector<std::unique_ptr<TEngine>> OpenEngines(const QString& dir,
+                                                  const std::string& only = std::string());
 // The engines of OpenEngines, each prepared with `children` children.
 std::vector<std::unique_ptr<TEngine>> PrepareEngines(const QString& dir, int children = kChildren);
 // The connection string of an engine, as the tools take it.

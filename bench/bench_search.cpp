@@ -4,7 +4,7 @@
 // indexed SQL that yields the same hits with their paths, ranked, ordered and limited) and
 // FIND_T#LOCATION through IDbConnection::Call. Before the measurements both answers are
 // compared: the same ids with the same paths in the same order, or the run stops. PostgreSQL
-// runs when QXV_PG_DSN names a server.
+// runs when QXV_PG_DSN names a server; --engine=NAME runs one.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -224,6 +224,7 @@ THitCase MakeCase(THitEngine& s, const TText& t) {
 
 int main(int argc, char** argv) {
     const int places = TakeCount(argc, argv, "--places=", 200000);
+    const std::string only = TakeText(argc, argv, "--engine=", std::string());  // else both
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
@@ -237,7 +238,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<THitEngine>> searches;
     std::vector<TRatioReporter::TRatio> ratios;
     try {
-        engines = OpenEngines(dir.path());
+        engines = OpenEngines(dir.path(), only);
         for (auto& e : engines) {
             LoadWithTool(*e, csv, QStringLiteral("location"));
             auto& s = *searches.emplace_back(std::make_unique<THitEngine>(*e, "FIND_T#LOCATION"));

@@ -4,7 +4,7 @@
 // one statement that reads the same 20 places from the index of name words, a level at a
 // time, with their paths) and SUGGEST_T#LOCATION through IDbConnection::Call. Both answers
 // are compared before the measurements: the same ids with the same paths in the same order,
-// or the run stops. PostgreSQL runs when QXV_PG_DSN names a server.
+// or the run stops. PostgreSQL runs when QXV_PG_DSN names a server; --engine=NAME runs one.
 
 #include <QCoreApplication>
 #include <QFile>
@@ -158,6 +158,7 @@ THitCase MakeCase(THitEngine& s, const TText& t, const std::vector<int>& levels)
 
 int main(int argc, char** argv) {
     const int places = TakeCount(argc, argv, "--places=", 1350000);
+    const std::string only = TakeText(argc, argv, "--engine=", std::string());  // else both
     QCoreApplication app(argc, argv);
     RegisterSqliteServer();
     QTemporaryDir dir;
@@ -174,7 +175,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<THitEngine>> suggests;
     std::vector<TRatioReporter::TRatio> ratios;
     try {
-        engines = OpenEngines(dir.path());
+        engines = OpenEngines(dir.path(), only);
         for (auto& e : engines) {
             LoadWithTool(*e, csv, QStringLiteral("location_word"));
             auto& s =

@@ -111,6 +111,8 @@ void TfMain::BuildLocationDescription() {
             Application::Guarded(this, &TfMain::OpenSearch));
     FSuggestSource =
         std::make_shared<TServerSuggestSource>(ospSuggest, [this] { return AbbrevSeparator(); });
+    FSuggestSource->SetFirstPlaces(
+        [this] { return lbUserPlaces ? lbUserPlaces->Places() : QList<int>(); });
     FSuggest = new TSuggestList(edSearch, FSuggestSource);
     FSuggest->OnChoose = [this](int id, bool byEnter) {
         Application::Instance().Protect(this, [&] { OpenSuggested(id, byEnter); });
@@ -407,6 +409,7 @@ void TfMain::OpenSearch() {
     TFormHolder<TfSearch> search(TComBaseForm::Create<TfSearch>(nullptr, FSession, FShema));
     search->SetSeparator(AbbrevSeparator());
     search->SetText(edSearch->text());
+    search->SetFirstPlaces(lbUserPlaces->Places());
     if (!edSearch->text().trimmed().isEmpty()) search->Search();
     if (ModalRunner::RunModal(*search) != QDialog::Accepted || search->ChosenID() < 1) return;
     FTree->ExpandToLocation(search->ChosenID());

@@ -57,7 +57,11 @@ void TfMain::LoadUserPlaces() {
     UpdateActions();
 }
 
-void TfMain::RememberChosen(int id) { RememberChosenPlace(*ospSaveChosen, id); }
+// A window that stays open puts the choice first in its suggestions from now on.
+void TfMain::RememberChosen(int id) {
+    if (RememberChosenPlace(*ospSaveChosen, id) && isVisible())
+        Application::Instance().Protect(this, [this] { LoadUserPlaces(); });
+}
 
 void TfMain::OpenUserPlace(int id, bool choose) {
     Application::Instance().Protect(this, [this, id, choose] {

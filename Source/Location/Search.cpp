@@ -148,8 +148,9 @@ void TfSearch::BuildLayout() {
 
     edText->installEventFilter(this);  // Enter searches; the dialog must not see it
     // Installed after the window's own filter, so the list sees the keys first.
-    FSuggest = new TSuggestList(
-        edText, std::make_shared<TServerSuggestSource>(ospSuggest, [this] { return FSeparator; }));
+    auto source = std::make_shared<TServerSuggestSource>(ospSuggest, [this] { return FSeparator; });
+    source->SetFirstPlaces([this] { return FFirstPlaces; });
+    FSuggest = new TSuggestList(edText, source);
     FSuggest->OnChoose = [this](int id, bool) { ChooseSuggested(id); };
     connect(btnFind, &QPushButton::clicked, this, Application::Guarded(this, &TfSearch::Search));
     connect(btnChoose, &QPushButton::clicked, this, Application::Guarded(this, &TfSearch::Choose));

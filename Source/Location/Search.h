@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include "ComUnits/wwDBGrid.h"
@@ -26,6 +27,8 @@ public:
     // The text between an abbreviation and a name in the paths, as the tree shows them.
     void SetSeparator(const QString& separator) { FSeparator = separator; }
     void SetText(const QString& text);
+    // The user's own places, first in the suggestions when they match.
+    void SetFirstPlaces(QList<int> ids) { FFirstPlaces = std::move(ids); }
     // Looks the text up on the server and shows the hits.
     void Search();
     // The chosen place, or -1.
@@ -74,4 +77,5 @@ private:
     int FChosenID = -1;
     bool FHitsKept = false;
     TSuggestList* FSuggest = nullptr;
+    QList<int> FFirstPlaces;
 };

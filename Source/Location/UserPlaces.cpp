@@ -39,14 +39,16 @@ bool ConfirmNamesake(QWidget* owner, TOraStoredProc& namesakes, int parentId, co
                MessageBoxes::OwnerFor(owner)) == IDYES;
 }
 
-void RememberChosenPlace(TOraStoredProc& save, int id) {
-    if (id < 1) return;
+bool RememberChosenPlace(TOraStoredProc& save, int id) {
+    if (id < 1) return false;
     try {
         save.Close();
         save.ParamByName(QStringLiteral("PID")).SetAsInteger(id);
         save.ExecProc();
+        return true;
     } catch (const std::exception&) {
         // The place is chosen all the same; the list of the last chosen misses it.
+        return false;
     }
 }
 
@@ -73,6 +75,12 @@ void TUserPlacesList::Load(TOraStoredProc& places, const QString& separator) {
             (starred ? QStringLiteral("★ ") : QString()) + PlaceCaptionOf(places, separator), this);
         item->setData(kPlaceRole, id);
     }
+}
+
+QList<int> TUserPlacesList::Places() const {
+    QList<int> ids;
+    for (int row = 0; row < count(); ++row) ids << PlaceAt(row);
+    return ids;
 }
 
 int TUserPlacesList::PlaceAt(int row) const {

@@ -19,9 +19,9 @@ class TOraStoredProc;
 bool ConfirmNamesake(QWidget* owner, TOraStoredProc& namesakes, int parentId, const QString& name,
                      int exceptId, const QString& parentPath);
 
-// Records that the user chose a place (SAVE_CHOSEN_PLACE). Recording is a convenience: a
-// failure leaves the choice itself alone and is not shown.
-void RememberChosenPlace(TOraStoredProc& save, int id);
+// Records that the user chose a place (SAVE_CHOSEN_PLACE); true when it was recorded.
+// Recording is a convenience: a failure leaves the choice itself alone and is not shown.
+bool RememberChosenPlace(TOraStoredProc& save, int id);
 
 // The short list of the user's own places beside the picker's tree: the starred first (with a
 // star), then the last chosen. A click on a row calls Opened with its place, Enter or a double
@@ -34,6 +34,8 @@ public:
     void Load(TOraStoredProc& places, const QString& separator);
     bool IsStarred(int id) const { return FStarred.contains(id); }
     int PlaceAt(int row) const;
+    // The places listed, in the list's order: the ones the suggestions put first.
+    QList<int> Places() const;
 
     std::function<void(int id)> Opened;
     std::function<void(int id)> Chosen;

@@ -136,18 +136,23 @@ TEST_F(SuggestWindowsTest, TheTreeOpensAtTheChoiceThePickerReturnsItTheSearchKee
         int Language;  // 0: none of the user's own (Russian)
         const char* Placeholder;
         const char* Picture;
-    } users[] = {{0, "Поиск", "suggestions-ru"}, {9, "Search", "suggestions"}};
+        bool Starred;  // the village starred: first, not third after the higher levels
+    } users[] = {{0, "Поиск", "suggestions-ru", false},
+                 {0, "Поиск", "", true},
+                 {9, "Search", "suggestions", false}};
     for (const auto& user : users) {
         if (user.Language) FDb.SetUserLanguage(user.Language);
+        FDb.Call("QXVERPLOCAT", "SET_PLACE_STAR",
+                 {{"PID", FSample.birch}, {"PSTARRED", user.Starred ? 1 : 0}});
         auto* form = TComBaseForm::Create<TfMain>(nullptr, &FDb.Session(), QString("QXVBASE"));
         const TFormHolder<TfMain> hold(form);
         form->resize(900, 480);
         form->show();
         kPicture = user.Picture;
-        Choose(form->edSearch, form->Suggestions(), "бер", 3);
+        Choose(form->edSearch, form->Suggestions(), "бер", user.Starred ? 1 : 3);
         EXPECT_EQ(form->edSearch->placeholderText(), user.Placeholder);
         ASSERT_TRUE(form->Tree()->Selected());
-        EXPECT_EQ(form->Tree()->Selected()->ID, FSample.birch) << "the third: a village, lower";
+        EXPECT_EQ(form->Tree()->Selected()->ID, FSample.birch) << "a village, lower";
         EXPECT_TRUE(form->isVisible());
     }
     kPicture = "";

@@ -14,6 +14,7 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Platform/Data/UserRights.h"
 #include "Platform/JournalChanges.h"
 #include "Server/ServerInstall.h"
 #include "Server/sqlite/SqliteServer.h"
@@ -817,7 +818,8 @@ const QStringList kBulkNames = {"",           " ",
                                 "{x,\"y\"}",  "Ёлки-Палки 🏔"};
 
 // A bulk insert lands every value as bound parameters would, joins the open transaction, keeps
-// nothing of a batch the table refuses, and new places are numbered after it.
+// nothing of a batch the table refuses, and new places are numbered after it. Its places, codes
+// and names get the words a change of one place makes again.
 TEST_P(Conformance, BulkInsertKeepsValuesAsTheyAreAndFailsWhole) {
     const long long type = AddType(1, AddAbbrev("obl", "Oblast"));
     TBulkRows rows{FSchema, "LOCATION", {"ID", "ID_PARENT", "ID_LOCATTYPE", "NAME"}, "ID", {}};
@@ -825,6 +827,14 @@ TEST_P(Conformance, BulkInsertKeepsValuesAsTheyAreAndFailsWhole) {
         rows.Values.insert(rows.Values.end(), {1000 + i, Null(), type, kBulkNames[i]});
     FDb->StartTransaction();
     FDb->InsertRows(rows);
+    FDb->InsertRows(
+        {FSchema, "LOCATION_CODE", {"ID_LOCATION", "KIND", "CODE"}, {}, {1007, "OKTMO", "AB 45"}});
+    FDb->InsertRows(
+        {FSchema, "LOCATION_NAME", {"ID_LOCATION", "LANG", "NAME"}, {}, {1007, "EN", "Fir Hill"}});
+    const QString sql = "SELECT * FROM " + T("LOCATION_WORD") + " ORDER BY 1, 2, 3, 4";
+    const QString bulkWords = Column(FDb->Query(sql, {}), "ID_LOCATION LEVEL_NO WORD_KEY WHOLE");
+    FDb->Execute("UPDATE " + T("LOCATION") + " SET NAME = NAME", {});
+    EXPECT_EQ(Column(FDb->Query(sql, {}), "ID_LOCATION LEVEL_NO WORD_KEY WHOLE"), bulkWords);
     TBulkRows orphan = rows;
     orphan.Values = {2000, 999, type, "orphan", 2001, Null(), type, "kept with the orphan"};
     EXPECT_EQ(CodeOf([&] { FDb->InsertRows(orphan); }), OraCode::ParentKeyNotFound);
@@ -1371,16 +1381,18 @@ TEST_P(Conformance, ChosenAndStarredPlacesAreKeptPerUser) {
     const QString mine = "North|1|" + recent({5, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8,
                                               7, 6, 4, 3});
     EXPECT_EQ(listed(*FDb), mine) << "a deleted place and an unstarred one drop out";
+    const QString otherUser = ConnectStringOfNewUser(*FDb, "qxvother", UserRights::Reader);
     FDb->Commit();
 
-    if (!IsSqlite()) return;  // users are the connection's own; another user needs a role
-    const auto other = OpenConnection(FConnectString + "?user=OTHER");
+    const auto other = OpenConnection(otherUser);
     EXPECT_EQ(listed(*other), "");
     other->Call(other->Describe(FSchema, "QXVERPLOCAT", "SET_PLACE_STAR"),
                 {{"PID", w.s2}, {"PSTARRED", 1}});
     other->Commit();
-    EXPECT_EQ(listed(*other), "Mill|1");
+    EXPECT_EQ(listed(*OpenConnection(otherUser)), "Mill|1");
     EXPECT_EQ(listed(*OpenConnection(FConnectString)), mine) << "kept over a new session";
+    DropRole(*FDb, otherUser);
+    FDb->Commit();
 }
 
 TEST_P(Conformance, NamesakesAreSiblingsOfTheSameFoldedName) {
@@ -1463,10 +1475,13 @@ TEST_P(Conformance, MergeMovesWhatThePlaceHasAndLeavesItsIdAsARedirect) {
     const long long under = AddLocation(w.o1, w.tR2, "New");
     EXPECT_EQ(ParentOf(under), w.o2) << "a new place under the old id";
 
-    // Merged again: both old ids lead to the last survivor.
+    // Merged again: both old ids and both old names lead to the last survivor.
     const long long west = AddLocation(Null(), w.tObl1, "West");
     EXPECT_EQ(Loc("MERGE_T#LOCATION", {{"PID", w.o2}, {"PID_TARGET", west}}), 1);
     for (long long old : {w.o1, w.o2}) EXPECT_EQ(Place(old, "ID").toLongLong(), west);
+    for (const char* routine : {"SUGGEST_T#LOCATION", "FIND_T#LOCATION"})
+        for (const char* name : {"north", "south"})
+            EXPECT_EQ(Column(LocCursor(routine, {{"PTEXT", name}}), "ID"), QString::number(west));
     EXPECT_EQ(MessageOf([&] { Loc("MERGE_T#LOCATION", {{"PID", w.o1}, {"PID_TARGET", west}}); })
                   .contains("с самим собой"),
               true);

@@ -231,18 +231,9 @@ TEST_P(Rights, QxvdbUserKeepsRolesAndOnlyAdministratorsChangeThem) {
 class PostgresRoles : public Rights {};
 
 TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
-    const QString suffix =
-        QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-    const QString reader = QStringLiteral("qxvreader_") + suffix;
-    const QString editor = QStringLiteral("qxveditor_") + suffix;
-    for (const QString& role : {reader, editor})  // made here from hex digits only
-        FDb->Execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(role), {});
-    ASSERT_EQ(Call(Users, QStringLiteral("INS_T#USER"),
-                   {{"PNAME", reader}, {"PRIGHTS", UserRights::Reader}}),
-              1);
-    ASSERT_EQ(Call(Users, QStringLiteral("INS_T#USER"),
-                   {{"PNAME", editor}, {"PRIGHTS", UserRights::Editor}}),
-              1);
+    const QString readerDsn = ConnectStringOfNewUser(*FDb, "qxvreader", UserRights::Reader);
+    const QString editorDsn = ConnectStringOfNewUser(*FDb, "qxveditor", UserRights::Editor);
+    const QString reader = QUrl(readerDsn).userName(), editor = QUrl(editorDsn).userName();
     const long long abbrev = Call(Locat, QStringLiteral("INS_T#LOCATABBREV"),
                                   {{"PSNAME", "обл."}, {"PNAME", "область"}});
     const long long type =
@@ -250,7 +241,7 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
     const long long place =
         Call(Locat, QStringLiteral("INS_T#LOCATION"),
              {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", "Озёрная"}});
-    const QString other = QStringLiteral("qxvother_") + suffix;  // whose users they are not
+    const QString other = QStringLiteral("qxvother_") + FSchema;  // whose users they are not
     InstallServerSchema(*FDb, other);
     FDb->Commit();
 
@@ -272,9 +263,7 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
     };
     for (const QString& role : {reader, editor}) {
         SCOPED_TRACE(role.toStdString());
-        QUrl url(FConnectString);
-        url.setUserName(role);
-        const auto db = OpenConnection(url.toString());
+        const auto db = OpenConnection(role == reader ? readerDsn : editorDsn);
         for (const QString& sql : writes + QStringList{"SELECT * FROM \"" + other + "\".location",
                                                        "DELETE FROM \"" + other + "\".location"}) {
             EXPECT_TRUE(refused([&] { db->Execute(sql, {}); })) << sql.toStdString();
@@ -314,10 +303,7 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
     EXPECT_EQ(loose.Rows.size(), 0u)
         << "changing routines without SECURITY DEFINER and search_path";
     FDb->Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(other), {});
-    for (const QString& role : {reader, editor}) {
-        FDb->Execute(QStringLiteral("DROP OWNED BY \"%1\"").arg(role), {});
-        FDb->Execute(QStringLiteral("DROP ROLE \"%1\"").arg(role), {});
-    }
+    for (const QString& dsn : {readerDsn, editorDsn}) DropRole(*FDb, dsn);
     FDb->Commit();
 }
 

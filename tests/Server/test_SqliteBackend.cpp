@@ -64,7 +64,7 @@ TEST(SqliteConnection, SchemasLiveInFilesBesideTheMainDatabase) {
     auto other = OpenConnection(QStringLiteral("sqlite:") + path);
     const TRoutineDesc desc = other->Describe("geo", "QXVERPLOCAT", "GET_T#LOCATABBREV");
     EXPECT_EQ(other->Call(desc, {{"PID", -1}}).Cursor->Rows.size(), 1u);
-    EXPECT_EQ(Number(*db, "PRAGMA geo.user_version"), 8);
+    EXPECT_EQ(Number(*db, "PRAGMA geo.user_version"), 9);
 }
 
 TEST_F(SqliteBackend, AFailingRoutineLeavesNothingBehindButKeepsTheSession) {
@@ -153,7 +153,7 @@ TEST_F(SqliteBackend, InstallIsVersionedAndUpgradesAnOldSchema) {
     const long long messages = Number(*FDb, "SELECT COUNT(*) FROM qxvbase.ERROR_MESSAGES");
     RegisterSqliteServer();
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.ERROR_MESSAGES"), messages);
-    EXPECT_EQ(Number(*FDb, "PRAGMA qxvbase.user_version"), 8);
+    EXPECT_EQ(Number(*FDb, "PRAGMA qxvbase.user_version"), 9);
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM ALL_OBJECTS WHERE OWNER = 'QXVBASE'"), 5);
 
     // A schema of the first version gains what came later and keeps its rows.
@@ -166,7 +166,7 @@ TEST_F(SqliteBackend, InstallIsVersionedAndUpgradesAnOldSchema) {
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.DPR"), 0);
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.LOCATABBREV"), 1);
     EXPECT_EQ(Number(*FDb, "SELECT COUNT(*) FROM qxvbase.ERROR_MESSAGES"), messages);
-    EXPECT_EQ(Number(*FDb, "PRAGMA qxvbase.user_version"), 8);
+    EXPECT_EQ(Number(*FDb, "PRAGMA qxvbase.user_version"), 9);
 
     // A second schema in the same session is separate.
     InstallServerSchema(*FDb, "other");

@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 #include <QString>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,30 @@ protected:
         } catch (const EOraError&) {
             // A schema left behind in a throwaway server is harmless.
         }
+    }
+
+    // Another user of the schema with these rights, registered through db: on PostgreSQL a
+    // login role named after the schema (dropped by DropRole), on SQLite a name in the
+    // connection string. Returns the user's connection string.
+    QString ConnectStringOfNewUser(IDbConnection& db, const QString& prefix, const char* rights) {
+        QString user = prefix.toUpper(), dsn = FConnectString + QStringLiteral("?user=") + user;
+        if (!IsSqlite()) {
+            user = prefix + u'_' + FSchema;
+            db.Execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(user), {});  // a known name
+            QUrl url(FConnectString);
+            url.setUserName(user);
+            dsn = url.toString();
+        }
+        db.Call(db.Describe(FSchema, QStringLiteral("QXVERPUSER"), QStringLiteral("INS_T#USER")),
+                {{"PNAME", user}, {"PRIGHTS", QString::fromLatin1(rights)}});
+        return dsn;
+    }
+    // The role of a connection string ConnectStringOfNewUser made, with what it was granted.
+    void DropRole(IDbConnection& db, const QString& connectString) {
+        if (IsSqlite()) return;
+        const QString role = QUrl(connectString).userName();
+        db.Execute(QStringLiteral("DROP OWNED BY \"%1\"").arg(role), {});
+        db.Execute(QStringLiteral("DROP ROLE \"%1\"").arg(role), {});
     }
 
 public:

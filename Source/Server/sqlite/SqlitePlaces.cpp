@@ -139,7 +139,8 @@ TCallResult GetNamesakes(Ctx& ctx, const QString& s, const TSqliteInputs& in) {
 }
 
 // What the merged place has moves to the survivor: children, information items, codes, the
-// names in languages the survivor has none in, and its users' stars and choices.
+// names in languages the survivor has none in, and its users' stars and choices. Its id and
+// its name stay as a redirect: the id reads as the survivor's, the name finds the survivor.
 void MoveBelongings(Ctx& ctx, const QString& s, long long id, long long target) {
     const std::vector<TBoundValue> ids = {{"ID", id}, {"TARGET", target}};
     for (const char* sql :
@@ -154,7 +155,8 @@ void MoveBelongings(Ctx& ctx, const QString& s, long long id, long long target) 
           "SELECT USER_NAME, :TARGET, STARRED, CHOSEN_SEQ FROM {S}.USER_PLACE WHERE ID_LOCATION "
           "= :ID",
           "UPDATE {S}.LOCATION_REDIRECT SET ID_TARGET = :TARGET WHERE ID_TARGET = :ID",
-          "INSERT INTO {S}.LOCATION_REDIRECT (ID, ID_TARGET) VALUES (:ID, :TARGET)"})
+          "INSERT INTO {S}.LOCATION_REDIRECT (ID, ID_TARGET, NAME, NAME_KEY) SELECT :ID, "
+          ":TARGET, NAME, NAME_KEY FROM {S}.LOCATION WHERE ID = :ID"})
         ctx.Execute(Sql(s, sql), ids);
     ctx.Execute(Sql(s, "UPDATE {S}.LOCATION SET ID_PARENT = :TARGET, ") + Sql(s, kStamp) +
                     QStringLiteral(" WHERE ID_PARENT = :ID"),

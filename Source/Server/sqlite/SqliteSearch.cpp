@@ -23,11 +23,13 @@ constexpr long long kDefaultCountCap = 10000;
 constexpr long long kMaxCountCap = 1000000;
 
 // A hit shows its name in the reader's language (:LANG) where it has one; it is ranked by the
-// best of all its names (KEYS, split by tabs) or found by one of its codes (BY_CODE).
+// best of all its names (KEYS, split by tabs: per language and of the places merged into it)
+// or found by one of its codes (BY_CODE).
 const char* const kHitSelect =
     "SELECT L.ID, L.ID_PARENT, COALESCE(N.NAME, L.NAME), L.NAME_KEY, A.SNAME, A.NAME, T.LEVEL_NO,"
-    " (SELECT group_concat(O.NAME_KEY, char(9)) FROM {S}.LOCATION_NAME O"
-    "  WHERE O.ID_LOCATION = L.ID) AS KEYS,"
+    " (SELECT group_concat(O.NAME_KEY, char(9)) FROM (SELECT NAME_KEY FROM {S}.LOCATION_NAME"
+    "  WHERE ID_LOCATION = L.ID UNION ALL SELECT NAME_KEY FROM {S}.LOCATION_REDIRECT"
+    "  WHERE ID_TARGET = L.ID) O) AS KEYS,"
     " EXISTS (SELECT 1 FROM {S}.LOCATION_CODE C WHERE C.ID_LOCATION = L.ID"
     "  AND C.CODE IN (:CODE, :UPPER_CODE)) AS BY_CODE"
     " FROM {S}.LOCATION L"
@@ -136,17 +138,21 @@ int BestRank(const TRowView& r, const QString& key) {
     return best;
 }
 
-// What a text finds: places whose names (their own or one per language) begin with it and
-// places that have it as a code come through the indexes; `inside` adds the places with the
-// text anywhere in a name, which takes a scan of every name.
+// What a text finds: places whose names (their own, one per language or of a place merged
+// into them) begin with it and places that have it as a code come through the indexes;
+// `inside` adds the places with the text anywhere in a name, which takes a scan of every name.
 QString MatchedIds(const QString& s, bool inside) {
     const char* const name = inside ? "instr(NAME_KEY, :K) > 0"
                                     : "NAME_KEY >= :K AND NAME_KEY < :K || char(1114111)";
     return Sql(s, "SELECT ID FROM {S}.LOCATION WHERE ") + QLatin1String(name) +
-           Sql(s, " UNION SELECT ID_LOCATION FROM {S}.LOCATION_NAME WHERE ") +
+           Sql(s, " UNION SELECT ID_LOCATION FROM {S}.LOCATION_NAME WHERE ") + QLatin1String(name) +
+           Sql(s,
+               " UNION SELECT ID_TARGET FROM {S}.LOCATION_REDIRECT WHERE ID_TARGET IN "
+               "(SELECT ID FROM {S}.LOCATION) AND ") +
            QLatin1String(name) +
-           Sql(s, " UNION SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE IN (:CODE, "
-                  ":UPPER_CODE)");
+           Sql(s,
+               " UNION SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE IN (:CODE, "
+               ":UPPER_CODE)");
 }
 
 std::vector<TBoundValue> MatchParams(const QString& text, const QString& key) {

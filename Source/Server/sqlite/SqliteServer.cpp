@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <initializer_list>
 #include <mutex>
 
 #include "Platform/Data/DbBackend.h"
@@ -112,7 +113,7 @@ namespace {
 
 using namespace SqliteServer;
 
-constexpr int kSchemaVersion = 8;
+constexpr int kSchemaVersion = 9;
 
 // A text as an SQL string literal, for the messages fixed into trigger bodies (RAISE takes
 // no parameters). Only plain identifiers reach it, but quote it properly all the same.
@@ -352,22 +353,29 @@ void CreateVersion3(IDbConnection& db, const QString& schema) {
                {});
 }
 
-// A row that counts its changes and keeps who made the last one and when: a change built on
-// an older reading is refused rather than overwriting another user's.
-void AddChangeColumns(IDbConnection& db, const QString& schema, const char* table) {
+// The columns a table lacks, added (a schema set back to an older version may have them).
+void AddMissingColumns(IDbConnection& db, const QString& schema, const char* table,
+                       std::initializer_list<const char*> definitions) {
     const QString name = QString::fromLatin1(table);
     QStringList have;
     for (const auto& column :
          db.Query(Sql(schema, "PRAGMA {S}.table_xinfo(") + name + QLatin1Char(')'), {}).Rows)
         if (column.size() > 1) have << column[1].toString();
-    for (const char* column : {"VERSION INTEGER NOT NULL DEFAULT 1", "CHANGED_BY VARCHAR(128)",
-                               "CHANGED_AT VARCHAR(19)"}) {
+    for (const char* column : definitions) {
         const QString definition = QString::fromLatin1(column);
         if (!have.contains(definition.section(u' ', 0, 0)))
             db.Execute(Sql(schema, "ALTER TABLE {S}.") + name + QStringLiteral(" ADD COLUMN ") +
                            definition,
                        {});
     }
+}
+
+// A row that counts its changes and keeps who made the last one and when: a change built on
+// an older reading is refused rather than overwriting another user's.
+void AddChangeColumns(IDbConnection& db, const QString& schema, const char* table) {
+    AddMissingColumns(db, schema, table,
+                      {"VERSION INTEGER NOT NULL DEFAULT 1", "CHANGED_BY VARCHAR(128)",
+                       "CHANGED_AT VARCHAR(19)"});
 }
 
 void CreateVersion4(IDbConnection& db, const QString& schema) {
@@ -425,6 +433,19 @@ void CreateVersion8(IDbConnection& db, const QString& schema) {
         db.Execute(Sql(schema, ddl), {});
 }
 
+// A merged place's name stays with its redirect, so that the survivor is found by it; the
+// triggers that make a place's words are made again with the merged names in them.
+void CreateVersion9(IDbConnection& db, const QString& schema) {
+    AddMissingColumns(db, schema, "LOCATION_REDIRECT", {"NAME VARCHAR(255)", "NAME_KEY TEXT"});
+    const TRowSet triggers =
+        db.Query(Sql(schema,
+                     "SELECT name FROM {S}.sqlite_master WHERE type = 'trigger' AND name LIKE "
+                     "'TR\\_LOCATION\\_%WORD\\_%' ESCAPE '\\'"),
+                 {});
+    for (const auto& row : triggers.Rows)
+        db.Execute(Sql(schema, "DROP TRIGGER IF EXISTS {S}.") + QuotedName(row[0].toString()), {});
+}
+
 }  // namespace
 
 void RegisterSqliteServer() {
@@ -459,6 +480,7 @@ void InstallSqliteServer(IDbConnection& db, const QString& schema) {
         if (current < 6) CreateVersion6(db, schema);
         if (current < 7) CreateVersion7(db, schema);
         if (current < 8) CreateVersion8(db, schema);
+        if (current < 9) CreateVersion9(db, schema);
         if (current < kSchemaVersion)
             db.Execute(Sql(schema, "PRAGMA {S}.user_version = ") + QString::number(kSchemaVersion),
                        {});

@@ -28,8 +28,8 @@ constexpr int kDefaultLimit = 20;
 constexpr int kMaxLimit = 100;
 
 // The keys of the places the conditions pick (%2 of the places, %3 of their names, %4 of
-// their codes), split into words; codes whole. WHOLE is 1 for a whole name or code: the text
-// equal to it is an exact hit.
+// their codes, %5 of the places merged into them), split into words; codes whole. WHOLE is 1
+// for a whole name or code: the text equal to it is an exact hit.
 const char* const kWordsOf =
     "INSERT OR IGNORE INTO %1LOCATION_WORD (WORD_KEY, LEVEL_NO, WHOLE, ID_LOCATION) "
     "SELECT W.value, T.LEVEL_NO, W.key = 0, K.ID FROM ("
@@ -38,22 +38,25 @@ const char* const kWordsOf =
     "UNION SELECT L.ID, L.ID_LOCATTYPE, replace(lower(N.NAME), 'ё', 'е'), 0 "
     "FROM %1LOCATION_NAME N JOIN %1LOCATION L ON L.ID = N.ID_LOCATION WHERE %3 "
     "UNION SELECT L.ID, L.ID_LOCATTYPE, lower(C.CODE), 1 "
-    "FROM %1LOCATION_CODE C JOIN %1LOCATION L ON L.ID = C.ID_LOCATION WHERE %4) K "
+    "FROM %1LOCATION_CODE C JOIN %1LOCATION L ON L.ID = C.ID_LOCATION WHERE %4 "
+    "UNION SELECT L.ID, L.ID_LOCATTYPE, R.NAME_KEY, 0 "
+    "FROM %1LOCATION_REDIRECT R JOIN %1LOCATION L ON L.ID = R.ID_TARGET "
+    "WHERE R.NAME_KEY IS NOT NULL AND %5) K "
     "JOIN %1LOCATTYPE T ON T.ID = K.ID_LOCATTYPE, json_each(SEARCH_WORDS(K.KEY)) W "
     "WHERE K.IS_CODE = 0 OR W.key = 0; ";
 
 // The words of every place, for a schema that had none.
 QString AllWords(const QString& schema) {
     const QString all = QStringLiteral("1 = 1");
-    return QString::fromUtf8(kWordsOf).arg(SchemaIdent(schema) + u'.', all, all, all);
+    return QString::fromUtf8(kWordsOf).arg(SchemaIdent(schema) + u'.', all, all, all, all);
 }
 
 // A trigger body that makes the words of one place (`id`, NEW.ID or OLD.ID_LOCATION …) again.
 QString RefreshWords(const QString& id) {
     return QStringLiteral("DELETE FROM LOCATION_WORD WHERE ID_LOCATION = %1; ").arg(id) +
-           QString::fromUtf8(kWordsOf).arg(QString(), QStringLiteral("ID = ") + id,
-                                           QStringLiteral("N.ID_LOCATION = ") + id,
-                                           QStringLiteral("C.ID_LOCATION = ") + id);
+           QString::fromUtf8(kWordsOf).arg(
+               QString(), QStringLiteral("ID = ") + id, QStringLiteral("N.ID_LOCATION = ") + id,
+               QStringLiteral("C.ID_LOCATION = ") + id, QStringLiteral("R.ID_TARGET = ") + id);
 }
 
 const char* const kLevels = "SELECT DISTINCT LEVEL_NO FROM {S}.LOCATTYPE ORDER BY LEVEL_NO";
@@ -214,6 +217,10 @@ void InstallNameWords(IDbConnection& db, const QString& schema) {
             RefreshWords("NEW.ID"));
     trigger("TR_LOCATION_WORD_DEL", "AFTER DELETE ON LOCATION",
             QStringLiteral("DELETE FROM LOCATION_WORD WHERE ID_LOCATION = OLD.ID; "));
+    trigger("TR_LOCATION_REDIRECT_WORD_INS", "AFTER INSERT ON LOCATION_REDIRECT",
+            RefreshWords("NEW.ID_TARGET"));
+    trigger("TR_LOCATION_REDIRECT_WORD_UPD", "AFTER UPDATE ON LOCATION_REDIRECT",
+            RefreshWords("NEW.ID_TARGET"));
     for (const char* table : {"NAME", "CODE"}) {
         const QString t = QLatin1String(table);
         for (const char* event : {"INSERT", "UPDATE", "DELETE"}) {

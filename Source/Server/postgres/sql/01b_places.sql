@@ -17,6 +17,11 @@ CREATE TABLE IF NOT EXISTS @SCHEMA@.location_redirect (
   id_target integer NOT NULL
 );
 CREATE INDEX IF NOT EXISTS location_redirect_target_idx ON @SCHEMA@.location_redirect (id_target);
+-- The merged place's name and its search key: the survivor is found by it too.
+ALTER TABLE @SCHEMA@.location_redirect ADD COLUMN IF NOT EXISTS name varchar(255);
+ALTER TABLE @SCHEMA@.location_redirect ADD COLUMN IF NOT EXISTS name_key text;
+CREATE INDEX IF NOT EXISTS location_redirect_name_key_idx
+  ON @SCHEMA@.location_redirect (name_key text_pattern_ops);
 
 -- The place an id stands for: a merged place's old id gives its survivor. Every routine that
 -- takes a place id reads it through here.

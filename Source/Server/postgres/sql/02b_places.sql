@@ -85,7 +85,8 @@ $body$;
 
 -- Merges PID into PID_TARGET, a place of the same level outside PID's subtree: its children,
 -- information items, codes, names in languages the survivor has none in, and its users'
--- stars and choices go to the survivor, and its id stands for the survivor from then on.
+-- stars and choices go to the survivor, and its id stands for the survivor from then on, its
+-- name too: the search and the suggestions find the survivor by it.
 CREATE OR REPLACE FUNCTION @SCHEMA@."QXVERPLOCAT.MERGE_T#LOCATION"("PID" integer, "PID_TARGET" integer,
                                                                  "PVERSION" integer DEFAULT NULL)
 RETURNS integer
@@ -141,7 +142,8 @@ BEGIN
     SELECT user_name, v_target, starred, chosen_seq FROM @SCHEMA@.user_place WHERE id_location = v_id
   ON CONFLICT DO NOTHING;
   UPDATE @SCHEMA@.location_redirect SET id_target = v_target WHERE id_target = v_id;
-  INSERT INTO @SCHEMA@.location_redirect (id, id_target) VALUES (v_id, v_target);
+  INSERT INTO @SCHEMA@.location_redirect (id, id_target, name, name_key)
+    SELECT v_id, v_target, name, name_key FROM @SCHEMA@.location WHERE id = v_id;
   UPDATE @SCHEMA@.location SET name = name WHERE id = v_target;  -- a new version
   DELETE FROM @SCHEMA@.location WHERE id = v_id;
   PERFORM @SCHEMA@.journal_close(v_journal);

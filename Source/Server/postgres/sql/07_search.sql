@@ -27,9 +27,10 @@ LANGUAGE sql STABLE AS $body$
 $body$;
 
 -- The places a text finds, a row for each name or code that finds it, with that name's rank
--- (a code ranks 0): names (their own or one per language) that begin with the text (the key
--- `p_key`, `p_pattern` its LIKE pattern) and places with the text as a code come through the
--- indexes; `p_inside` adds names with the text anywhere, a scan of every name.
+-- (a code ranks 0): names (their own, one per language, or of a place merged into them) that
+-- begin with the text (the key `p_key`, `p_pattern` its LIKE pattern) and places with the
+-- text as a code come through the indexes; `p_inside` adds names with the text anywhere, a
+-- scan of every name.
 DROP FUNCTION IF EXISTS @SCHEMA@.search_matches(text, text, text, boolean);
 CREATE OR REPLACE FUNCTION @SCHEMA@.search_matches(
   p_text text, p_key text, p_pattern text, p_inside boolean)
@@ -44,6 +45,10 @@ LANGUAGE sql STABLE AS $body$
   UNION ALL
   SELECT c.id_location, 0 FROM @SCHEMA@.location_code c
   WHERE c.code IN (btrim(p_text), upper(btrim(p_text)))
+  UNION ALL
+  SELECT r.id_target, @SCHEMA@.search_rank(r.name_key, p_key, p_pattern)
+  FROM @SCHEMA@.location_redirect r JOIN @SCHEMA@.location l ON l.id = r.id_target
+  WHERE r.name_key LIKE p_pattern OR (p_inside AND strpos(r.name_key, p_key) > 0)
 $body$;
 
 -- Places by name (their own or one per language) or by an exact code, best matches first (0
@@ -82,6 +87,8 @@ BEGIN
   -- begin with it do not fill the answer and the text is no code.
   hits := ARRAY(SELECT l.id FROM @SCHEMA@.location l WHERE l.name_key = k
                 UNION SELECT o.id_location FROM @SCHEMA@.location_name o WHERE o.name_key = k
+                UNION SELECT r.id_target FROM @SCHEMA@.location_redirect r
+                      JOIN @SCHEMA@.location l ON l.id = r.id_target WHERE r.name_key = k
                 UNION SELECT c.id_location FROM @SCHEMA@.location_code c
                       WHERE c.code IN (v_code, upper(v_code)));
   ranks := array_fill(0, ARRAY[cardinality(hits)]);

@@ -20,6 +20,12 @@ BEGIN
 END
 $word_place$;
 
+CREATE OR REPLACE FUNCTION @SCHEMA@.code_key(p_code text)
+RETURNS text
+LANGUAGE sql IMMUTABLE AS $body$
+  SELECT lower(p_code COLLATE "und-x-icu")
+$body$;
+
 -- A name's search key from the start of each word: the whole key first, then the rest of it
 -- after each run of separators.
 CREATE OR REPLACE FUNCTION @SCHEMA@.search_words(p_key text)
@@ -31,7 +37,15 @@ LANGUAGE sql IMMUTABLE AS $body$
                   AND strpos(' -().,/"«»', substr(p_key, i, 1)) = 0)
 $body$;
 
--- The words of one place: names split, codes whole.
+-- The words of one key of a place: a name split, a code whole.
+CREATE OR REPLACE FUNCTION @SCHEMA@.key_words(p_key text, p_is_code boolean)
+RETURNS TABLE (word text, whole boolean)
+LANGUAGE sql IMMUTABLE AS $body$
+  SELECT w.word, w.whole FROM @SCHEMA@.search_words(p_key) w WHERE NOT p_is_code OR w.whole
+$body$;
+
+-- The words of one place: its name, its names per language, its codes and the names of the
+-- places merged into it.
 CREATE OR REPLACE FUNCTION @SCHEMA@.location_words_of(p_id integer)
 RETURNS TABLE (level_no integer, word_key text, whole boolean, id_location integer)
 LANGUAGE sql STABLE AS $body$
@@ -41,12 +55,14 @@ LANGUAGE sql STABLE AS $body$
         UNION SELECT l.id, l.id_locattype, n.name_key, false
         FROM @SCHEMA@.location_name n JOIN @SCHEMA@.location l ON l.id = n.id_location
         WHERE n.id_location = p_id
-        UNION SELECT l.id, l.id_locattype, lower(c.code COLLATE "und-x-icu"), true
+        UNION SELECT l.id, l.id_locattype, @SCHEMA@.code_key(c.code), true
         FROM @SCHEMA@.location_code c JOIN @SCHEMA@.location l ON l.id = c.id_location
-        WHERE c.id_location = p_id) k
+        WHERE c.id_location = p_id
+        UNION SELECT l.id, l.id_locattype, r.name_key, false
+        FROM @SCHEMA@.location_redirect r JOIN @SCHEMA@.location l ON l.id = r.id_target
+        WHERE r.id_target = p_id AND r.name_key IS NOT NULL) k
   JOIN @SCHEMA@.locattype t ON t.id = k.id_locattype
-  CROSS JOIN LATERAL @SCHEMA@.search_words(k.key) w
-  WHERE NOT k.is_code OR w.whole
+  CROSS JOIN LATERAL @SCHEMA@.key_words(k.key, k.is_code) w
 $body$;
 
 CREATE OR REPLACE FUNCTION @SCHEMA@.location_words_refresh(p_id integer)
@@ -59,7 +75,9 @@ LANGUAGE sql AS $body$
 $body$;
 
 -- Kept by the rows it reads: whoever changes a place, its names or its codes (the routines,
--- the import) changes its words in the same unit of work.
+-- the import) changes its words in the same unit of work. A change or a removal remakes the
+-- place's words a row at a time; added rows bring their words for the whole statement at
+-- once, so that a batch of thousands of places costs one INSERT … SELECT, not a call a row.
 CREATE OR REPLACE FUNCTION @SCHEMA@.location_words_keep()
 RETURNS trigger
 LANGUAGE plpgsql AS $body$
@@ -72,34 +90,76 @@ BEGIN
     END IF;
     RETURN NULL;
   END IF;
-  IF TG_OP <> 'INSERT' THEN
-    PERFORM @SCHEMA@.location_words_refresh(OLD.id_location);
-  END IF;
-  IF TG_OP = 'INSERT' OR (TG_OP = 'UPDATE' AND NEW.id_location <> OLD.id_location) THEN
+  PERFORM @SCHEMA@.location_words_refresh(OLD.id_location);
+  IF TG_OP = 'UPDATE' AND NEW.id_location <> OLD.id_location THEN
     PERFORM @SCHEMA@.location_words_refresh(NEW.id_location);
   END IF;
   RETURN NULL;
 END
 $body$;
 
+-- A place's words are the union of its keys' words, so the words of added keys join the
+-- place's without remaking the rest.
+CREATE OR REPLACE FUNCTION @SCHEMA@.location_words_add()
+RETURNS trigger
+LANGUAGE plpgsql AS $body$
+BEGIN
+  IF TG_TABLE_NAME = 'location' THEN
+    INSERT INTO @SCHEMA@.location_word (level_no, word_key, whole, id_location)
+    SELECT DISTINCT t.level_no, w.word, w.whole, a.id
+    FROM added a JOIN @SCHEMA@.locattype t ON t.id = a.id_locattype
+    CROSS JOIN LATERAL @SCHEMA@.key_words(a.name_key, false) w
+    ON CONFLICT DO NOTHING;
+  ELSIF TG_TABLE_NAME = 'location_name' THEN
+    INSERT INTO @SCHEMA@.location_word (level_no, word_key, whole, id_location)
+    SELECT DISTINCT t.level_no, w.word, w.whole, l.id
+    FROM added a JOIN @SCHEMA@.location l ON l.id = a.id_location
+    JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+    CROSS JOIN LATERAL @SCHEMA@.key_words(a.name_key, false) w
+    ON CONFLICT DO NOTHING;
+  ELSE
+    INSERT INTO @SCHEMA@.location_word (level_no, word_key, whole, id_location)
+    SELECT DISTINCT t.level_no, w.word, w.whole, l.id
+    FROM added a JOIN @SCHEMA@.location l ON l.id = a.id_location
+    JOIN @SCHEMA@.locattype t ON t.id = l.id_locattype
+    CROSS JOIN LATERAL @SCHEMA@.key_words(@SCHEMA@.code_key(a.code), true) w
+    ON CONFLICT DO NOTHING;
+  END IF;
+  RETURN NULL;
+END
+$body$;
 
-
--- Filled from the places the first time, then kept by the triggers.
+-- Filled from the places the first time, then kept by the triggers (made again on each
+-- install, so that a schema made with the row triggers alone gets the statement ones).
 DO $words$
 BEGIN
-  IF EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = '@SCHEMA@.location'::regclass
-             AND tgname = 'location_words') THEN
-    RETURN;
+  IF NOT EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = '@SCHEMA@.location'::regclass
+                 AND tgname = 'location_words') THEN
+    INSERT INTO @SCHEMA@.location_word
+    SELECT w.* FROM @SCHEMA@.location l CROSS JOIN LATERAL @SCHEMA@.location_words_of(l.id) w
+    ON CONFLICT DO NOTHING;
   END IF;
-  INSERT INTO @SCHEMA@.location_word
-  SELECT w.* FROM @SCHEMA@.location l CROSS JOIN LATERAL @SCHEMA@.location_words_of(l.id) w
-  ON CONFLICT DO NOTHING;
-  CREATE TRIGGER location_words AFTER INSERT OR DELETE OR UPDATE OF name, id_locattype
+  DROP TRIGGER IF EXISTS location_words ON @SCHEMA@.location;
+  DROP TRIGGER IF EXISTS location_name_words ON @SCHEMA@.location_name;
+  DROP TRIGGER IF EXISTS location_code_words ON @SCHEMA@.location_code;
+  DROP TRIGGER IF EXISTS location_words_added ON @SCHEMA@.location;
+  DROP TRIGGER IF EXISTS location_name_words_added ON @SCHEMA@.location_name;
+  DROP TRIGGER IF EXISTS location_code_words_added ON @SCHEMA@.location_code;
+  CREATE TRIGGER location_words AFTER DELETE OR UPDATE OF name, id_locattype
     ON @SCHEMA@.location FOR EACH ROW EXECUTE FUNCTION @SCHEMA@.location_words_keep();
-  CREATE TRIGGER location_name_words AFTER INSERT OR UPDATE OR DELETE
+  CREATE TRIGGER location_name_words AFTER UPDATE OR DELETE
     ON @SCHEMA@.location_name FOR EACH ROW EXECUTE FUNCTION @SCHEMA@.location_words_keep();
-  CREATE TRIGGER location_code_words AFTER INSERT OR UPDATE OR DELETE
+  CREATE TRIGGER location_code_words AFTER UPDATE OR DELETE
     ON @SCHEMA@.location_code FOR EACH ROW EXECUTE FUNCTION @SCHEMA@.location_words_keep();
+  CREATE TRIGGER location_words_added AFTER INSERT ON @SCHEMA@.location
+    REFERENCING NEW TABLE AS added
+    FOR EACH STATEMENT EXECUTE FUNCTION @SCHEMA@.location_words_add();
+  CREATE TRIGGER location_name_words_added AFTER INSERT ON @SCHEMA@.location_name
+    REFERENCING NEW TABLE AS added
+    FOR EACH STATEMENT EXECUTE FUNCTION @SCHEMA@.location_words_add();
+  CREATE TRIGGER location_code_words_added AFTER INSERT ON @SCHEMA@.location_code
+    REFERENCING NEW TABLE AS added
+    FOR EACH STATEMENT EXECUTE FUNCTION @SCHEMA@.location_words_add();
 END
 $words$;
 
