@@ -6,13 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include "Server/PgTestSchema.h"
+#include "Server/InstalledSchema.h"
 
 namespace {
 
-using PostgresServer = PgSchemaTest;
+using PostgresServer = InstalledSchemaTest;
 
-TEST_F(PostgresServer, AnOldErrorTableGetsItsColumnsRenamedInPlace) {
+TEST_P(PostgresServer, AnOldErrorTableGetsItsColumnsRenamedInPlace) {
     // The table as older schemas had it: mixed-case names and no row id.
     FDb->Execute(QStringLiteral("DROP TABLE \"%1\".error_messages").arg(FSchema), {});
     FDb->Execute(QStringLiteral("CREATE TABLE \"%1\".error_messages (\"ErrorCode\" integer "
@@ -36,25 +36,24 @@ TEST_F(PostgresServer, AnOldErrorTableGetsItsColumnsRenamedInPlace) {
     EXPECT_FALSE(rows.Rows[0][3].isNull());
 }
 
-TEST_F(PostgresServer, InstallingAgainDoesNotWaitForOpenSessions) {
+TEST_P(PostgresServer, InstallingAgainDoesNotWaitForOpenSessions) {
     // A window's session: it has written and asked the catalogue, and keeps its transaction.
     FDb->StartTransaction();
-    Locat("INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "pending"}});
+    Loc("INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "pending"}});
     FDb->Query("SELECT count(*) FROM ALL_OBJECTS", {});
     // The installer gives up quickly instead of queueing behind that session.
-    QUrl url(FDsn);
+    QUrl url(FConnectString);
     QUrlQuery query(url);
     query.addQueryItem("options", "-c lock_timeout=2000");
     url.setQuery(query);
     const auto installer = OpenConnection(url.toString());
     EXPECT_NO_THROW(InstallServerSchema(*installer, FSchema));
     FDb->Commit();
-    EXPECT_EQ(Count(*installer, "locatabbrev"), 1);
+    EXPECT_EQ(Count(*installer, "LOCATABBREV"), 1);
 }
 
-}  // namespace
+QXV_ON_POSTGRESQL(PostgresServer);
 
-namespace {
 
 // A schema installed by its owner, an ordinary user who may not write to public.
 TEST(PostgresServerOwner, OrdinaryOwnerGetsTheCatalogueInItsOwnSchema) {
