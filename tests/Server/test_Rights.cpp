@@ -12,7 +12,6 @@
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/UserRights.h"
 #include "Server/InstalledSchema.h"
-#include "Server/sqlite/SqliteServer.h"
 #include "Tools/QxvdbEngine.h"
 #include "support/OraErrorOf.h"
 

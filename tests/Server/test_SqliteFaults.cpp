@@ -12,7 +12,6 @@
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Server/InstalledSchema.h"
-#include "Server/sqlite/SqliteServer.h"
 
 namespace {
 
