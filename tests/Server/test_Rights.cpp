@@ -173,6 +173,9 @@ TEST_P(Rights, QxvdbUserKeepsRolesAndOnlyAdministratorsChangeThem) {
     const QString list = run({"list"}).second;
     EXPECT_TRUE(list.contains(QStringLiteral("ANN\t1") + UserRights::Editor + "\tno\ten"))
         << list.toStdString();
+    // A user the table lacks takes a language alone, as a reader.
+    EXPECT_EQ(run({"set", "reader", "--lang", "en"}).first, QxvdbExit::Ok);
+    EXPECT_TRUE(run({"list"}).second.contains("READER\t1100010001000\tno\ten"));
 
     // The session's own user given an editor's rights without the administrator flag.
     EXPECT_EQ(run({"set", FDb->UserName(), "--role", "editor"}).first, QxvdbExit::Ok);
