@@ -42,9 +42,10 @@ protected:
     long long Count(IDbConnection& db, const QString& table, const QString& where = QString(),
                     const Inputs& in = {}) {
         return db
-            .Query(QStringLiteral("SELECT COUNT(*) AS QNT FROM %1%2")
-                       .arg(T(table), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
-                   in)
+            .Query(
+                QStringLiteral("SELECT COUNT(*) AS QNT FROM %1%2")
+                    .arg(T(table), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
+                in)
             .Rows.at(0)
             .at(0)
             .toLongLong();
@@ -56,6 +57,6 @@ protected:
     std::unique_ptr<IDbConnection> FDb;
 };
 
-#define QXV_ON_POSTGRESQL(Suite)                                                              \
+#define QXV_ON_POSTGRESQL(Suite)                                                             \
     INSTANTIATE_TEST_SUITE_P(Engine, Suite, ::testing::Values(QStringLiteral("postgresql")), \
                              EngineSchemaTest::EngineName)

@@ -76,7 +76,7 @@ protected:
         std::vector<long long> types{0};
         for (int level = 1; level <= 15; ++level)
             types.push_back(Result("QXVERPLOCAT", "INS_T#LOCATTYPE",
-                                 {{"PLEVEL#", level}, {"PID_ABBREV", abbrev}}));
+                                   {{"PLEVEL#", level}, {"PID_ABBREV", abbrev}}));
         std::vector<std::pair<long long, int>> places;  // (id, level)
         QRandomGenerator random(7);
         for (int i = 0; i < kPlaces; ++i) {
@@ -85,9 +85,9 @@ protected:
                 top ? std::pair<long long, int>{-1, 0} : places[random.bounded(int(places.size()))];
             if (parent.second >= 4) continue;
             const long long id = Result("QXVERPLOCAT", "INS_T#LOCATION",
-                                      {{"PID_PARENT", parent.first},
-                                       {"PID_LOCATTYPE", types[parent.second + 1]},
-                                       {"PNAME", QStringLiteral("p%1").arg(i)}});
+                                        {{"PID_PARENT", parent.first},
+                                         {"PID_LOCATTYPE", types[parent.second + 1]},
+                                         {"PNAME", QStringLiteral("p%1").arg(i)}});
             places.emplace_back(id, parent.second + 1);
         }
         // The items belong to a place the workers never delete.
@@ -97,13 +97,13 @@ protected:
                                         ? QVariant(-1)
                                         : QVariant(items[random.bounded(int(items.size()))]);
             items.push_back(Result("QXVERPINFORM", "INS_T#INFORMATION",
-                                 {{"POBJTYPE", 1},
-                                  {"POBJID", places.front().first},
-                                  {"PID_PARENT", parent},
-                                  {"PINFOTYPE", 5},
-                                  {"PVALUE", QStringLiteral("i%1").arg(i)},
-                                  {"PDESCRIPTION", "d"},
-                                  {"PACTIVE", 1}}));
+                                   {{"POBJTYPE", 1},
+                                    {"POBJID", places.front().first},
+                                    {"PID_PARENT", parent},
+                                    {"PINFOTYPE", 5},
+                                    {"PVALUE", QStringLiteral("i%1").arg(i)},
+                                    {"PDESCRIPTION", "d"},
+                                    {"PACTIVE", 1}}));
         }
         FDb->Commit();
     }

@@ -185,7 +185,7 @@ TEST_P(Conformance, AbbreviationsInsertUpdateAndRefuseDuplicateShortNames) {
     QByteArray bmp(1000, '\0');
     for (int i = 0; i < bmp.size(); ++i) bmp[i] = char(i * 7);
     Call("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
-          {{"PID", b}, {"PBMP16#16", bmp, TFieldType::Blob}});
+         {{"PID", b}, {"PBMP16#16", bmp, TFieldType::Blob}});
     const TRowSet rs = LocCursor("GET_T#LOCATABBREV", {{"PID", b}});
     EXPECT_EQ(rs.Rows.at(0)[size_t(Col(rs, "BMP16#16"))].toByteArray(), bmp);
 }
@@ -539,8 +539,9 @@ TEST_P(Conformance, ConstraintViolationsReadAsOracleErrors) {
     const auto on = [this](const char* table, const QString& statement, const Inputs& in = {}) {
         return [=, this] { FDb->Execute(statement.arg(T(table)), in); };
     };
-    const QString parentKey = "ORA-02291: integrity constraint (%1.FK_LOCATION_%2) violated - "
-                              "parent key not found\n";
+    const QString parentKey =
+        "ORA-02291: integrity constraint (%1.FK_LOCATION_%2) violated - "
+        "parent key not found\n";
     const struct {
         std::function<void()> Act;
         QString Message;  // the whole message, or how it begins
@@ -650,7 +651,7 @@ TEST_P(Conformance, LangPackLanguagesAndTranslations) {
 
     for (int i = 0; i < 2; ++i)
         Call("LANG_PACK", "SAVE_RUSSIAN_PHRASE",
-              {{"PTEXT", "Новая фраза"}, {"PID_DFM", 7}, {"PCOMMENT", ""}});
+             {{"PTEXT", "Новая фраза"}, {"PID_DFM", 7}, {"PCOMMENT", ""}});
     EXPECT_EQ(Count("LANG_TRANS_RU", "PHRASE = :P", {{"P", "Новая фраза"}}), 1)
         << "a phrase is kept once";
 }
@@ -679,7 +680,7 @@ TEST_P(Conformance, MultiLanguageSwitchAndCatalogue) {
 TEST_P(Conformance, ReportSelectionRowsComeAndGo) {
     const auto select = [&](const char* routine, const char* row) {
         Call("TEMP_SELECT_PACK", routine,
-              {{"PGUID", "{A1B2}"}, {"PCOMPONENT", "oqLocations"}, {"PROWID", row}});
+             {{"PGUID", "{A1B2}"}, {"PCOMPONENT", "oqLocations"}, {"PROWID", row}});
     };
     select("INS_ORDER_LINES_REPORT", "AAAB12");
     select("INS_ORDER_LINES_REPORT", "AAAB13");
@@ -1139,7 +1140,7 @@ TEST_P(Conformance, EveryChangeWritesItsJournalRows) {
          [&] {
              ab = AddAbbrev("pos", "Pos");
              Call("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
-                   {{"PID", ab}, {"PBMP16#16", QByteArray("BM"), TFieldType::Blob}});
+                  {{"PID", ab}, {"PBMP16#16", QByteArray("BM"), TFieldType::Blob}});
              Loc("UPD_T#LOCATABBREV", {{"PID", ab}, {"PSNAME", "p"}, {"PNAME", "Pos"}});
          },
          {"ADD ABBREV ab null null|NAME:  -> Pos; SNAME:  -> pos",

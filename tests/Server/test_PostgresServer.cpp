@@ -47,7 +47,6 @@ TEST_P(PostgresServer, InstallingAgainDoesNotWaitForOpenSessions) {
 
 QXV_ON_POSTGRESQL(PostgresServer);
 
-
 // A schema installed by its owner, an ordinary user who may not write to public.
 TEST(PostgresServerOwner, OrdinaryOwnerGetsTheCatalogueInItsOwnSchema) {
     const QString dsn = PgDsnOrSkip();

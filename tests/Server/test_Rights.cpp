@@ -32,7 +32,7 @@ protected:
     // The session's own user keeps administering users whatever rights it is given.
     void SetOwnRights(const QString& rights) {
         ASSERT_EQ(Result(Users, QStringLiteral("UPD_T#USER"),
-                       {{"PNAME", FDb->UserName()}, {"PRIGHTS", rights}}),
+                         {{"PNAME", FDb->UserName()}, {"PRIGHTS", rights}}),
                   1);
     }
     QString Snapshot() {
@@ -74,12 +74,16 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
     const long long west = place(-1, t1, "Западная"), east = place(-1, t1, "Восточная");
     // An information item of a place, under no other, with the fields given.
     auto itemOf = [](long long place, std::vector<TBoundValue> in) {
-        in.insert(in.end(), {{"POBJTYPE", 1}, {"POBJID", place}, {"PID_PARENT", -1},
-                             {"PDESCRIPTION", ""}, {"PACTIVE", 1}});
+        in.insert(in.end(), {{"POBJTYPE", 1},
+                             {"POBJID", place},
+                             {"PID_PARENT", -1},
+                             {"PDESCRIPTION", ""},
+                             {"PACTIVE", 1}});
         return in;
     };
     auto item = [&](const char* value) {
-        return add(Inform, "INS_T#INFORMATION", itemOf(north, {{"PINFOTYPE", 5}, {"PVALUE", value}}));
+        return add(Inform, "INS_T#INFORMATION",
+                   itemOf(north, {{"PINFOTYPE", 5}, {"PVALUE", value}}));
     };
     const long long note = item("заметка");
     const long long gone = item("лишнее");
@@ -200,21 +204,19 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
         QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     const QString reader = QStringLiteral("qxvreader_") + suffix;
     const QString editor = QStringLiteral("qxveditor_") + suffix;
-    for (const QString& role : {reader, editor})  // made here from hex digits only
-        FDb->Execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(role), {});
-    ASSERT_EQ(Result(Users, QStringLiteral("INS_T#USER"),
-                   {{"PNAME", reader}, {"PRIGHTS", UserRights::Reader}}),
-              1);
-    ASSERT_EQ(Result(Users, QStringLiteral("INS_T#USER"),
-                   {{"PNAME", editor}, {"PRIGHTS", UserRights::Editor}}),
-              1);
+    for (const auto& [role, rights] :
+         {std::pair{reader, UserRights::Reader}, {editor, UserRights::Editor}}) {
+        FDb->Execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(role), {});  // hex digits only
+        ASSERT_EQ(
+            Result(Users, QStringLiteral("INS_T#USER"), {{"PNAME", role}, {"PRIGHTS", rights}}), 1);
+    }
     const long long abbrev = Result(Locat, QStringLiteral("INS_T#LOCATABBREV"),
-                                  {{"PSNAME", "обл."}, {"PNAME", "область"}});
+                                    {{"PSNAME", "обл."}, {"PNAME", "область"}});
     const long long type =
         Result(Locat, QStringLiteral("INS_T#LOCATTYPE"), {{"PLEVEL#", 1}, {"PID_ABBREV", abbrev}});
     const long long place =
         Result(Locat, QStringLiteral("INS_T#LOCATION"),
-             {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", "Озёрная"}});
+               {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", "Озёрная"}});
     const QString other = QStringLiteral("qxvother_") + suffix;  // whose users they are not
     InstallServerSchema(*FDb, other);
     FDb->Commit();

@@ -33,8 +33,9 @@ protected:
         return OpenConnection(FConnectString + options);
     }
     long long AddPlace(IDbConnection& db, const QString& name) {
-        return db.Call(db.Describe(FSchema, "QXVERPLOCAT", "INS_T#LOCATION"),
-                       {{"PID_PARENT", -1}, {"PID_LOCATTYPE", FType}, {"PNAME", name}})
+        return db
+            .Call(db.Describe(FSchema, "QXVERPLOCAT", "INS_T#LOCATION"),
+                  {{"PID_PARENT", -1}, {"PID_LOCATTYPE", FType}, {"PNAME", name}})
             .Value("RESULT")
             .toLongLong();
     }

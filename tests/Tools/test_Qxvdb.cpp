@@ -19,6 +19,7 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
+#include "Tools/QxvdbEngine.h"
 #include "Tools/qxvdb/Import.h"
 #include "Tools/qxvdb/Progress.h"
 #include "Tools/qxvdb/Qxvdb.h"
@@ -29,7 +30,6 @@
 #include "support/PlaceTree.h"
 #include "support/PostgresDsn.h"
 #include "support/TempDir.h"
-#include "Tools/QxvdbEngine.h"
 
 #include "Server/sqlite/SqliteServer.h"
 
@@ -575,9 +575,8 @@ TEST_P(QxvdbOnEngine, AnImportWaitsForTheTreeLockOrGivesUpCleanly) {
         1);
 
     // A short wait: the embedded engine's busy timeout, PostgreSQL's lock_timeout.
-    const QString impatient =
-        FConnectString + (FConnectString.contains(u'?') ? u'&' : u'?') +
-        (IsSqlite() ? "timeout=200" : "options=-c%20lock_timeout%3D200");
+    const QString impatient = FConnectString + (FConnectString.contains(u'?') ? u'&' : u'?') +
+                              (IsSqlite() ? "timeout=200" : "options=-c%20lock_timeout%3D200");
     const QString file = FileWith("more.csv", "ID,ID_PARENT,LEVEL,ABBREV,NAME\n5,3,4,ул.,Новая\n");
     const auto import = [&](const QStringList& more = {}) {
         return RunTool(

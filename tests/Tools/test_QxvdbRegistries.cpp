@@ -48,15 +48,17 @@ TEST_P(Registries, CodesNamesAndFullTypeNamesRoundTrip) {
     };
     for (const auto& c : cases) {
         const QString first = Schema(), second = Schema();
-        const TRun in = Cmd("import", first,
-                            QStringList{"--file", FileWith("in.csv", c.Source), "--create-missing"} + c.Key);
+        const TRun in =
+            Cmd("import", first,
+                QStringList{"--file", FileWith("in.csv", c.Source), "--create-missing"} + c.Key);
         ASSERT_EQ(in.Code, QxvdbExit::Ok) << c.Name << in.Err.toStdString();
         const QByteArray exported = Exported(first, c.Name, c.Key);
         if (c.Header) {
             EXPECT_TRUE(exported.startsWith(c.Header)) << c.Name << exported.constData();
         }
-        const TRun again = Cmd("import", second,
-                               QStringList{"--file", FileWith(c.Name, exported), "--create-missing"} + c.Key);
+        const TRun again =
+            Cmd("import", second,
+                QStringList{"--file", FileWith(c.Name, exported), "--create-missing"} + c.Key);
         ASSERT_EQ(again.Code, QxvdbExit::Ok) << c.Name << again.Err.toStdString();
         EXPECT_EQ(Exported(second, c.Name, c.Key), exported) << c.Name;
     }
@@ -67,11 +69,13 @@ TEST_P(Registries, CodesNamesAndFullTypeNamesRoundTrip) {
 TEST_P(Registries, KeyedRowsAndCodesAreCheckedAgainstFileAndDatabase) {
     const QString schema = Schema();
     const QByteArray header = "LEVEL,ABBREV,NAME,CODE_ISO3166_2,PARENT_CODE\n";
-    ASSERT_EQ(Cmd("import", schema,
-                  {"--file", FileWith("base.csv", header + "1,стр.,Россия,RU-X,\n2,обл.,Московская,RU-MOS,RU-X\n"),
-                   "--create-missing", "--key", "ISO3166_2"})
-                  .Code,
-              QxvdbExit::Ok);
+    ASSERT_EQ(
+        Cmd("import", schema,
+            {"--file",
+             FileWith("base.csv", header + "1,стр.,Россия,RU-X,\n2,обл.,Московская,RU-MOS,RU-X\n"),
+             "--create-missing", "--key", "ISO3166_2"})
+            .Code,
+        QxvdbExit::Ok);
     const struct {
         QByteArray File;
         QStringList Options;
@@ -94,8 +98,9 @@ TEST_P(Registries, KeyedRowsAndCodesAreCheckedAgainstFileAndDatabase) {
         {header + "1,стр.,Другая,RU-Y,\n", {}, "line 2: the id is missing"},
     };
     for (const auto& c : cases) {
-        const TRun r = Cmd("import", schema,
-                           QStringList{"--file", FileWith("bad.csv", c.File), "--create-missing"} + c.Options);
+        const TRun r =
+            Cmd("import", schema,
+                QStringList{"--file", FileWith("bad.csv", c.File), "--create-missing"} + c.Options);
         EXPECT_EQ(r.Code, QxvdbExit::DataError) << c.Says;
         EXPECT_TRUE((r.Out + r.Err).contains(QString::fromUtf8(c.Says))) << r.Err.toStdString();
     }

@@ -28,8 +28,9 @@ protected:
 // its 3 and 4 sit elsewhere, so they are other places under taken ids.
 TEST_P(QxvdbSeedOnEngine, CollidingIdsAreNamedByLineAndNewIdsImportTheFilesTree) {
     ASSERT_TRUE(Said("init").startsWith("0|") && Said("demo").startsWith("0|"));
-    const QString file = FileWith("in.csv", "ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,обл,Тверская\n"
-                                            "2,1,2,р-н,Ржевский\n3,1,2,г,Ржев\n4,3,3,мкр,Заречье\n");
+    const QString file = FileWith("in.csv",
+                                  "ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,обл,Тверская\n"
+                                  "2,1,2,р-н,Ржевский\n3,1,2,г,Ржев\n4,3,3,мкр,Заречье\n");
     const long long top = Scalar("SELECT MAX(ID) FROM %1.LOCATION");
     const QString name = "the place \"%1\"";
     const struct {
@@ -95,9 +96,10 @@ TEST_P(QxvdbSeedOnEngine, TheSeedHoldsEveryCountryAndSubdivisionOfTheSystemsTabl
     for (const auto& k : known)
         EXPECT_EQ(Value(place.arg("%1", k.Code)).toString(), QString::fromUtf8(k.Is));
     // Every type's caption takes one full stop, whatever its short name ends with.
-    const TRowSet types = OpenConnection(FConnectString)->Query(
-        QStringLiteral("SELECT SNAME, NAME FROM %1.LOCATABBREV").arg(QuotedSchemaName(FSchema)),
-        {});
+    const TRowSet types = OpenConnection(FConnectString)
+                              ->Query(QStringLiteral("SELECT SNAME, NAME FROM %1.LOCATABBREV")
+                                          .arg(QuotedSchemaName(FSchema)),
+                                      {});
     EXPECT_GT(types.Rows.size(), 50u);
     for (const auto& t : types.Rows) {
         EXPECT_LE(t[0].toString().size(), 10) << t[1].toString().toStdString();
