@@ -63,23 +63,19 @@ private:
     QString T(const char* table) const {
         return QStringLiteral("\"%1\".%2").arg(FSchema.toLower(), QLatin1String(table));
     }
-    QVariant AnyOf(const char* table) {
-        const TRowSet ids = Rows(QStringLiteral("SELECT ID FROM %1").arg(T(table)));
+    // The id of a random row of the table, of those the condition takes; none if none is.
+    QVariant AnyOf(const char* table, const QString& where = QStringLiteral("1 = 1")) {
+        const TRowSet ids = Rows(QStringLiteral("SELECT ID FROM %1 WHERE %2").arg(T(table), where));
         if (ids.Rows.empty()) return {};
         return ids.Rows[FRandom.bounded(int(ids.Rows.size()))][0];
     }
+    // A place only this session renames.
     QVariant Owned() {
-        const TRowSet ids = Rows(QStringLiteral("SELECT ID FROM %1 WHERE MOD(ID, %2) = %3")
-                                     .arg(T("LOCATION"))
-                                     .arg(FSessions)
-                                     .arg(FSession));
-        if (ids.Rows.empty()) return {};
-        return ids.Rows[FRandom.bounded(int(ids.Rows.size()))][0];
+        return AnyOf("LOCATION", QStringLiteral("MOD(ID, %1) = %2").arg(FSessions).arg(FSession));
     }
     QVariant ParentOrTop(const char* table) {
         return FRandom.bounded(5) == 0 ? QVariant(-1) : AnyOf(table);
     }
-    QVariant ObjectId() const { return FObject; }
     // What adding and changing an information item have in common.
     Inputs Item(const QVariant& parent, const QString& value) const {
         return {{"POBJTYPE", 1},   {"POBJID", FObject},   {"PID_PARENT", parent},
@@ -130,7 +126,7 @@ private:
                 operation = "delete-place";
                 const QVariant place = AnyOf("LOCATION");
                 // The items' place stays, so that items can always be added.
-                if (place.isNull() || place.toLongLong() == ObjectId().toLongLong()) return;
+                if (place.isNull() || place.toLongLong() == FObject.toLongLong()) return;
                 Note(operation, Call("QXVERPLOCAT", "DEL_T#LOCATION", {{"PID", place}}));
             } else if (pick < 88) {
                 operation = "move-item";
@@ -151,7 +147,7 @@ private:
                 const QVariant item = AnyOf("INFORMATION");
                 if (item.isNull()) return;
                 Note(operation, Call("QXVERPINFORM", "DEL_T#INFORMATION",
-                                     {{"POBJTYPE", 1}, {"POBJID", ObjectId()}, {"PID", item}}));
+                                     {{"POBJTYPE", 1}, {"POBJID", FObject}, {"PID", item}}));
             }
         } catch (const EOraError& e) {
             Note(operation, -e.ErrorCode());  // an error is an answer too, if it is a defined one

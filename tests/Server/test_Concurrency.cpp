@@ -16,12 +16,9 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
-#include "Server/ServerInstall.h"
-#include "support/EngineSchema.h"
+#include "Server/InstalledSchema.h"
 
 namespace {
-
-using Inputs = std::vector<TBoundValue>;
 
 constexpr int kTotalOperations = 10000;
 constexpr int kPlaces = 60;
@@ -62,35 +59,24 @@ bool Defined(const QString& operation, long long answer) {
     return answers.value(operation).contains(answer);
 }
 
-class Concurrency : public EngineSchemaTest {
+class Concurrency : public InstalledSchemaTest {
 protected:
     void SetUp() override {
         EngineSchemaTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         if (IsSqlite()) FConnectString += QStringLiteral("?timeout=20000");
-        FDb = OpenConnection(FConnectString);
-        InstallServerSchema(*FDb, FSchema);
-        FDb->Commit();
+        Install();
         MakeWorld();
-    }
-    void TearDown() override {
-        if (FDb) DropSchema(*FDb);
-    }
-
-    long long Call(const char* package, const char* routine, const Inputs& in) {
-        const TRoutineDesc desc =
-            FDb->Describe(FSchema, QString::fromLatin1(package), QString::fromLatin1(routine));
-        return FDb->Call(desc, in).Value("RESULT").toLongLong();
     }
 
     // One abbreviation allowed at every level, so that a move is refused only for a cycle.
     void MakeWorld() {
         const long long abbrev =
-            Call("QXVERPLOCAT", "INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "x"}});
+            Result("QXVERPLOCAT", "INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "x"}});
         std::vector<long long> types{0};
         for (int level = 1; level <= 15; ++level)
-            types.push_back(Call("QXVERPLOCAT", "INS_T#LOCATTYPE",
-                                 {{"PLEVEL#", level}, {"PID_ABBREV", abbrev}}));
+            types.push_back(Result("QXVERPLOCAT", "INS_T#LOCATTYPE",
+                                   {{"PLEVEL#", level}, {"PID_ABBREV", abbrev}}));
         std::vector<std::pair<long long, int>> places;  // (id, level)
         QRandomGenerator random(7);
         for (int i = 0; i < kPlaces; ++i) {
@@ -98,10 +84,10 @@ protected:
             const auto parent =
                 top ? std::pair<long long, int>{-1, 0} : places[random.bounded(int(places.size()))];
             if (parent.second >= 4) continue;
-            const long long id = Call("QXVERPLOCAT", "INS_T#LOCATION",
-                                      {{"PID_PARENT", parent.first},
-                                       {"PID_LOCATTYPE", types[parent.second + 1]},
-                                       {"PNAME", QStringLiteral("p%1").arg(i)}});
+            const long long id = Result("QXVERPLOCAT", "INS_T#LOCATION",
+                                        {{"PID_PARENT", parent.first},
+                                         {"PID_LOCATTYPE", types[parent.second + 1]},
+                                         {"PNAME", QStringLiteral("p%1").arg(i)}});
             places.emplace_back(id, parent.second + 1);
         }
         // The items belong to a place the workers never delete.
@@ -110,14 +96,14 @@ protected:
             const QVariant parent = items.empty() || random.bounded(3) == 0
                                         ? QVariant(-1)
                                         : QVariant(items[random.bounded(int(items.size()))]);
-            items.push_back(Call("QXVERPINFORM", "INS_T#INFORMATION",
-                                 {{"POBJTYPE", 1},
-                                  {"POBJID", places.front().first},
-                                  {"PID_PARENT", parent},
-                                  {"PINFOTYPE", 5},
-                                  {"PVALUE", QStringLiteral("i%1").arg(i)},
-                                  {"PDESCRIPTION", "d"},
-                                  {"PACTIVE", 1}}));
+            items.push_back(Result("QXVERPINFORM", "INS_T#INFORMATION",
+                                   {{"POBJTYPE", 1},
+                                    {"POBJID", places.front().first},
+                                    {"PID_PARENT", parent},
+                                    {"PINFOTYPE", 5},
+                                    {"PVALUE", QStringLiteral("i%1").arg(i)},
+                                    {"PDESCRIPTION", "d"},
+                                    {"PACTIVE", 1}}));
         }
         FDb->Commit();
     }
@@ -139,8 +125,6 @@ protected:
             EXPECT_EQ(at, -1) << table << " " << it.key() << " lies on a cycle";
         }
     }
-
-    std::unique_ptr<IDbConnection> FDb;
 };
 
 TEST_P(Concurrency, RandomWorkOfManySessionsKeepsTheDirectoryWhole) {

@@ -16,53 +16,26 @@
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/UserRights.h"
 #include "Platform/JournalChanges.h"
-#include "Server/ServerInstall.h"
+#include "Server/InstalledSchema.h"
 #include "Server/sqlite/SqliteServer.h"
-#include "support/EngineSchema.h"
 #include "support/OraErrorOf.h"
 
 namespace {
 
-using Inputs = std::vector<TBoundValue>;
-
 QVariant Null() { return QVariant(); }
 
-class Conformance : public EngineSchemaTest {
+class Conformance : public InstalledSchemaTest {
 protected:
-    void SetUp() override {
-        EngineSchemaTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        FDb = OpenConnection(FConnectString);
-        InstallServerSchema(*FDb, FSchema);
-        FDb->Commit();
-    }
-    void TearDown() override {
-        if (FDb) DropSchema(*FDb);
-    }
-
-    TCallResult CallR(const QString& package, const QString& routine, const Inputs& in = {}) {
-        return FDb->Call(FDb->Describe(FSchema, package, routine), in);
-    }
-    long long Loc(const QString& routine, const Inputs& in = {}) {
-        return CallR("QXVERPLOCAT", routine, in).Value("RESULT").toLongLong();
-    }
     long long Inf(const QString& routine, const Inputs& in = {}) {
-        return CallR("QXVERPINFORM", routine, in).Value("RESULT").toLongLong();
+        return Result("QXVERPINFORM", routine, in);
     }
     TRowSet Cursor(const QString& package, const QString& routine, const Inputs& in) {
-        const TCallResult r = CallR(package, routine, in);
+        const TCallResult r = Call(package, routine, in);
         EXPECT_TRUE(r.Cursor.has_value()) << routine.toStdString() << " gave no cursor";
         return r.Cursor.value_or(TRowSet{});
     }
     TRowSet LocCursor(const QString& routine, const Inputs& in) {
         return Cursor("QXVERPLOCAT", routine, in);
-    }
-    long long Count(const QString& table, const QString& where = QString(), const Inputs& in = {}) {
-        const TRowSet rs = FDb->Query(
-            QStringLiteral("SELECT COUNT(*) AS QNT FROM %1%2")
-                .arg(T(table), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
-            in);
-        return rs.Rows.at(0).at(0).toLongLong();
     }
 
     static int Col(const TRowSet& rs, const QString& name) {
@@ -100,7 +73,7 @@ protected:
     long long AddAbbrev(const QString& sname, const QString& name) {
         return Loc("INS_T#LOCATABBREV", {{"PSNAME", sname}, {"PNAME", name}});
     }
-    long long AddType(int level, long long abbrev) {
+    long long AddType(int level, QVariant abbrev) {
         return Loc("INS_T#LOCATTYPE", {{"PLEVEL#", level}, {"PID_ABBREV", abbrev}});
     }
     long long AddLocation(QVariant parent, QVariant type, const QString& name) {
@@ -188,8 +161,6 @@ protected:
             EXPECT_GE(id, 1);
         return w;
     }
-
-    std::unique_ptr<IDbConnection> FDb;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -214,24 +185,38 @@ TEST_P(Conformance, AbbreviationsInsertUpdateAndRefuseDuplicateShortNames) {
     // The picture is stored byte for byte, every byte value and NUL included.
     QByteArray bmp(1000, '\0');
     for (int i = 0; i < bmp.size(); ++i) bmp[i] = char(i * 7);
-    CallR("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
-          {{"PID", b}, {"PBMP16#16", bmp, TFieldType::Blob}});
+    Call("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
+         {{"PID", b}, {"PBMP16#16", bmp, TFieldType::Blob}});
     const TRowSet rs = LocCursor("GET_T#LOCATABBREV", {{"PID", b}});
     EXPECT_EQ(rs.Rows.at(0)[size_t(Col(rs, "BMP16#16"))].toByteArray(), bmp);
 }
 
-TEST_P(Conformance, ReferencedDictionaryRowsAreNotDeleted) {
+// A row that another one uses is refused and kept; once unused, it goes.
+TEST_P(Conformance, DeletesRefuseRowsInUse) {
     const World w = MakeWorld();
-    EXPECT_EQ(Loc("DEL_T#LOCATABBREV", {{"PID", w.aS}}), -2) << "abbreviation used by a level";
-    EXPECT_EQ(Loc("DEL_T#LOCATTYPE", {{"PID", w.tS3}}), -2) << "level used by a location";
-    EXPECT_EQ(Count("LOCATABBREV", "ID = :ID", {{"ID", w.aS}}), 1);
-    EXPECT_EQ(Count("LOCATTYPE", "ID = :ID", {{"ID", w.tS3}}), 1);
-
-    EXPECT_EQ(Loc("DEL_T#LOCATTYPE", {{"PID", w.tS4}}), 1) << "unused level";
-    EXPECT_EQ(Count("LOCATTYPE", "ID = :ID", {{"ID", w.tS4}}), 0);
+    AddInfo(w.o2, Null(), 1, "south@example.org");
     const long long spare = AddAbbrev("x", "Unused");
-    EXPECT_EQ(Loc("DEL_T#LOCATABBREV", {{"PID", spare}}), 1);
-    EXPECT_EQ(Count("LOCATABBREV", "ID = :ID", {{"ID", spare}}), 0);
+    const struct {
+        const char* Routine;
+        long long Id, Answer;
+        const char* Why;
+    } steps[] = {
+        {"DEL_T#LOCATABBREV", w.aS, -2, "an abbreviation a level uses"},
+        {"DEL_T#LOCATTYPE", w.tS3, -2, "a level a place has"},
+        {"DEL_T#LOCATION", w.g1, -2, "a place with a child"},
+        {"DEL_T#LOCATION", w.o2, -2, "a place with an information item"},
+        {"DEL_T#LOCATTYPE", w.tS4, 1, "an unused level"},
+        {"DEL_T#LOCATABBREV", spare, 1, "an unused abbreviation"},
+        {"DEL_T#LOCATION", w.s2, 1, "a leaf"},
+        {"DEL_T#LOCATION", w.g1, 1, "a place childless now"},
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(Loc(step.Routine, {{"PID", step.Id}}), step.Answer) << step.Why;
+        EXPECT_EQ(Count(QString(step.Routine).mid(6), "ID = :ID", {{"ID", step.Id}}),
+                  step.Answer < 0 ? 1 : 0)
+            << step.Why;
+    }
+    EXPECT_EQ(Place(w.o1, "CHILD_CNT"), "1");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -267,7 +252,9 @@ TEST_P(Conformance, LevelQueriesAndMaxLevel) {
     ASSERT_EQ(level3.Rows.size(), 2u);
     EXPECT_EQ(FieldsOf(level3, w.tG3, "NAME SNAME ID_ABBREV LEVEL#"),
               QStringLiteral("Gorod|g|%1|3").arg(w.aG));
-    EXPECT_NE(FieldsOf(level3, w.tS3, "ID"), "none");
+    // By short name: "zz" last, though its name sorts first.
+    ASSERT_GE(AddType(2, AddAbbrev("zz", "Aaa")), 1);
+    EXPECT_EQ(Column(LocCursor("GET_T#LOCATTYPE_BY_LEVEL", {{"PLEVEL#", 2}}), "SNAME"), "g|r-n|zz");
     EXPECT_TRUE(LocCursor("GET_T#LOCATTYPE_BY_LEVEL", {{"PLEVEL#", 9}}).Rows.empty());
 
     EXPECT_EQ(Loc("UPD_T#LOCATTYPE", {{"PID", w.tS3}, {"PLEVEL#", 5}, {"PID_ABBREV", w.aS}}), -2)
@@ -278,7 +265,7 @@ TEST_P(Conformance, LevelQueriesAndMaxLevel) {
 // ---------------------------------------------------------------------------------------
 // Locations
 
-TEST_P(Conformance, LocationRowsChildrenAndExactChildCounts) {
+TEST_P(Conformance, LocationRowsChildrenCountsAndParentChains) {
     const World w = MakeWorld();
     const TRowSet top = Children(Null());
     ASSERT_EQ(top.Rows.size(), 2u) << "NULL parent gives the top level";
@@ -298,11 +285,8 @@ TEST_P(Conformance, LocationRowsChildrenAndExactChildCounts) {
     AddLocation(w.o1, w.tG2, "Third");
     AddLocation(w.o1, w.tR2, "Fourth");
     EXPECT_EQ(Place(w.o1, "CHILD_CNT"), "4");
-    EXPECT_EQ(Children(-1).Rows.size(), 2u) << "PID_PARENT -1 also means the top level";
-}
 
-TEST_P(Conformance, ParentsChainRunsTopDownAndEndsWithTheLocation) {
-    const World w = MakeWorld();
+    // The parent chain runs top down and ends with the place itself.
     const TRowSet chain = LocCursor("GET_LOCATION_PARENTS", {{"PID", w.s2}});
     EXPECT_EQ(Column(chain, "ID"), QStringLiteral("%1|%2|%3").arg(w.o1).arg(w.g1).arg(w.s2));
     EXPECT_EQ(Column(chain, "ID_PARENT"), QStringLiteral("null|%1|%2").arg(w.o1).arg(w.g1));
@@ -413,19 +397,6 @@ TEST_P(Conformance, InsertAndUpdateFollowTheLevelRule) {
               QStringLiteral("Birch town|%1|g").arg(w.tG3));
     EXPECT_EQ(UpdLocation(w.s1, w.r1, w.tG2, "Bad"), -1);
     EXPECT_EQ(Place(w.s1, "NAME"), "Birch town") << "refused update";
-}
-
-TEST_P(Conformance, DeleteRefusesLocationsWithChildrenOrInformation) {
-    const World w = MakeWorld();
-    EXPECT_EQ(Loc("DEL_T#LOCATION", {{"PID", w.g1}}), -2) << "has a child";
-    AddInfo(w.o2, Null(), 1, "south@example.org");
-    EXPECT_EQ(Loc("DEL_T#LOCATION", {{"PID", w.o2}}), -2) << "has an information item";
-    EXPECT_EQ(Count("LOCATION"), 6);
-
-    EXPECT_EQ(Loc("DEL_T#LOCATION", {{"PID", w.s2}}), 1);
-    EXPECT_EQ(Loc("DEL_T#LOCATION", {{"PID", w.g1}}), 1) << "childless now";
-    EXPECT_EQ(Count("LOCATION"), 4);
-    EXPECT_EQ(Place(w.o1, "CHILD_CNT"), "1");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -565,45 +536,33 @@ TEST_P(Conformance, ConstraintViolationsReadAsOracleErrors) {
     const World w = MakeWorld();
     FDb->Commit();
     const QString s = FSchema.toUpper();
+    // A statement on a table, its %1.
+    const auto on = [this](const char* table, const QString& statement, const Inputs& in = {}) {
+        return [=, this] { FDb->Execute(statement.arg(T(table)), in); };
+    };
+    const QString parentKey =
+        "ORA-02291: integrity constraint (%1.FK_LOCATION_%2) violated - "
+        "parent key not found\n";
     const struct {
         std::function<void()> Act;
         QString Message;  // the whole message, or how it begins
     } cases[] = {
-        {[&] {
-             FDb->Execute(QStringLiteral("INSERT INTO %1 (SNAME, NAME) VALUES ('fresh', 'x'), "
-                                         "(:S, 'Dup')")
-                              .arg(T("LOCATABBREV")),
-                          {{"S", "obl"}});
-         },
+        {on("LOCATABBREV", "INSERT INTO %1 (SNAME, NAME) VALUES ('fresh', 'x'), (:S, 'Dup')",
+            {{"S", "obl"}}),
          "ORA-00001: unique constraint (%1.UK_LOCATABBREV_SNAME) violated\n"},
-        {[&] { AddLocation(987654, w.tR2, "Orphan"); },
-         "ORA-02291: integrity constraint (%1.FK_LOCATION_PARENT) violated - parent key not "
-         "found\n"},
-        {[&] { AddLocation(Null(), 987654, "Typeless"); },
-         "ORA-02291: integrity constraint (%1.FK_LOCATION_LOCATTYPE) violated - parent key not "
-         "found\n"},
-        {[&] {
-             FDb->Execute(QStringLiteral("INSERT INTO %1 (ID_PARENT, ID_LOCATTYPE, NAME) VALUES "
-                                         "(987654, :T, 'x')")
-                              .arg(T("LOCATION")),
-                          {{"T", w.tR2}});
-         },
-         "ORA-02291: integrity constraint (%1.FK_LOCATION_PARENT) violated - parent key not "
-         "found\n"},
-        {[&] {
-             FDb->Execute(QStringLiteral("DELETE FROM %1 WHERE ID = :ID").arg(T("LOCATABBREV")),
-                          {{"ID", w.aG}});
-         },
+        {[&] { AddLocation(987654, w.tR2, "Orphan"); }, parentKey.arg("%1", "PARENT")},
+        {[&] { AddLocation(Null(), 987654, "Typeless"); }, parentKey.arg("%1", "LOCATTYPE")},
+        {on("LOCATION", "INSERT INTO %1 (ID_PARENT, ID_LOCATTYPE, NAME) VALUES (987654, :T, 'x')",
+            {{"T", w.tR2}}),
+         parentKey.arg("%1", "PARENT")},
+        {on("LOCATABBREV", "DELETE FROM %1 WHERE ID = :ID", {{"ID", w.aG}}),
          "ORA-02292: integrity constraint (%1.FK_LOCATTYPE_ABBREV) violated - child record "
          "found\n"},
-        {[&] {
-             FDb->Execute(QStringLiteral("UPDATE %1 SET LEVEL_NO = 99").arg(T("LOCATTYPE")), {});
-         },
+        {on("LOCATTYPE", "UPDATE %1 SET LEVEL_NO = 99"),
          "ORA-02290: check constraint (%1.CK_LOCATTYPE_LEVEL) violated\n"},
         {[&] { AddInfo(w.g1, Null(), 8, "x"); },
          "ORA-02290: check constraint (%1.CK_INFORMATION_INFOTYPE) violated\n"},
-        {[&] { FDb->Query(QStringLiteral("SELECT * FROM %1").arg(T("NO_TABLE")), {}); },
-         "ORA-00942: "},
+        {on("NO_TABLE", "SELECT * FROM %1"), "ORA-00942: "},
     };
     for (const auto& c : cases) {
         const QString message = MessageOf(c.Act);
@@ -628,11 +587,6 @@ TEST_P(Conformance, ValuesAreStoredVerbatimAndNeverRunAsSql) {
     EXPECT_EQ(Count("LOCATABBREV"), hostile.size());
     for (int i = 0; i < hostile.size(); ++i)
         EXPECT_EQ(Fields(LocCursor("GET_T#LOCATABBREV", {{"PID", ids[i]}}), 0, "NAME"), hostile[i]);
-    // Free SQL binds as well.
-    const QString byName =
-        QStringLiteral("SELECT ID FROM %1 WHERE NAME = :N").arg(T("LOCATABBREV"));
-    EXPECT_EQ(Column(FDb->Query(byName, {{"N", hostile[1]}}), "ID"), QString::number(ids[1]));
-    EXPECT_TRUE(FDb->Query(byName, {{"N", "' OR '1'='1"}}).Rows.empty());
 }
 
 TEST_P(Conformance, SchemaNamesAndRoutinesAreCheckedBeforeTheEngine) {
@@ -645,8 +599,8 @@ TEST_P(Conformance, SchemaNamesAndRoutinesAreCheckedBeforeTheEngine) {
             << bad.toStdString();
     }
     EXPECT_EQ(Loc("GET_MAX_LEVEL"), 0) << "the real schema is untouched";
-    // An unquoted name in any letter case reaches the same schema.
-    EXPECT_EQ(FDb->Call(FDb->Describe(FSchema.toUpper(), "QXVERPLOCAT", "GET_MAX_LEVEL"), {})
+    // Unquoted names in any letter case reach the same routine.
+    EXPECT_EQ(FDb->Call(FDb->Describe(FSchema.toUpper(), "qxverplocat", "Get_Max_Level"), {})
                   .Value("RESULT"),
               0);
     // An unknown routine, package or schema is not declared.
@@ -663,28 +617,6 @@ TEST_P(Conformance, SchemaNamesAndRoutinesAreCheckedBeforeTheEngine) {
     }
 }
 
-// Names in any letter case; the function's result first, then the parameters in order.
-TEST_P(Conformance, DescribeListsParametersInOrder) {
-    const auto shape = [&](const char* routine) {
-        QStringList out;
-        const TRoutineDesc d = FDb->Describe(FSchema, "qxverplocat", QString(routine).toLower());
-        for (const TParamDesc& p : d.Params)
-            if (p.Type != TFieldType::Cursor)
-                out << p.Name;
-            else
-                out << "cursor";
-        if (d.IsFunction()) out << "function";
-        return out.join(u' ');
-    };
-    EXPECT_EQ(shape("GET_T#LOCATION"), "PID PID_PARENT cursor");
-    EXPECT_EQ(shape("UPD_T#LOCATION_ID_PARENT"), "RESULT PID PID_PARENT PVERSION function");
-    EXPECT_EQ(shape("SET_T#LOCATABBREV_BMP"), "PID PBMP16#16");
-    const TRoutineDesc ins = FDb->Describe(FSchema, "QXVERPLOCAT", "INS_T#LOCATTYPE");
-    EXPECT_EQ(ins.Params.at(0).Type, TFieldType::Integer);
-    EXPECT_EQ(FDb->Describe(FSchema, "QXVERPLOCAT", "SET_T#LOCATABBREV_BMP").Params.at(1).Type,
-              TFieldType::Blob);
-}
-
 // ---------------------------------------------------------------------------------------
 // Translation, catalogue and report selection
 
@@ -693,7 +625,7 @@ TEST_P(Conformance, LangPackLanguagesAndTranslations) {
         QStringList out;
         for (const char* r : {"GET_USER_APL_LANG_ID", "GET_USER_APL_LANG_SUB_ID",
                               "GET_USER_REP_LANG_ID", "GET_USER_REP_LANG_SUB_ID"})
-            out << CallR("LANG_PACK", r).Value("RESULT").toString();
+            out << Call("LANG_PACK", r).Value("RESULT").toString();
         return out.join(u' ');
     };
     EXPECT_EQ(languages(), "25 0 25 0") << "a user without a row speaks Russian";
@@ -711,7 +643,7 @@ TEST_P(Conformance, LangPackLanguagesAndTranslations) {
     FDb->Execute(insTrans, {{"P", "Проверка связи"}, {"L", 34}, {"T", "Перевірка зв'язку"}});
     FDb->Execute(insTrans, {{"P", "Proverka svjazi..."}, {"L", 9}, {"T", "Link check..."}});
     auto txt = [&](const char* routine, const QString& text) {
-        return CallR("LANG_PACK", routine, {{"PTEXT", text}}).Value("RESULT").toString();
+        return Call("LANG_PACK", routine, {{"PTEXT", text}}).Value("RESULT").toString();
     };
     EXPECT_EQ(txt("GET_RESOURCE_APL_TXT", "Проверка связи"), "Link check");
     EXPECT_EQ(txt("GET_RESOURCE_APL_EN_TXT", "Proverka svjazi..."), "Link check...");
@@ -719,8 +651,8 @@ TEST_P(Conformance, LangPackLanguagesAndTranslations) {
     EXPECT_EQ(txt("GET_RESOURCE_APL_EN_TXT", "Nothing"), "");
 
     for (int i = 0; i < 2; ++i)
-        CallR("LANG_PACK", "SAVE_RUSSIAN_PHRASE",
-              {{"PTEXT", "Новая фраза"}, {"PID_DFM", 7}, {"PCOMMENT", ""}});
+        Call("LANG_PACK", "SAVE_RUSSIAN_PHRASE",
+             {{"PTEXT", "Новая фраза"}, {"PID_DFM", 7}, {"PCOMMENT", ""}});
     EXPECT_EQ(Count("LANG_TRANS_RU", "PHRASE = :P", {{"P", "Новая фраза"}}), 1)
         << "a phrase is kept once";
 }
@@ -748,8 +680,8 @@ TEST_P(Conformance, MultiLanguageSwitchAndCatalogue) {
 
 TEST_P(Conformance, ReportSelectionRowsComeAndGo) {
     const auto select = [&](const char* routine, const char* row) {
-        CallR("TEMP_SELECT_PACK", routine,
-              {{"PGUID", "{A1B2}"}, {"PCOMPONENT", "oqLocations"}, {"PROWID", row}});
+        Call("TEMP_SELECT_PACK", routine,
+             {{"PGUID", "{A1B2}"}, {"PCOMPONENT", "oqLocations"}, {"PROWID", row}});
     };
     select("INS_ORDER_LINES_REPORT", "AAAB12");
     select("INS_ORDER_LINES_REPORT", "AAAB13");
@@ -772,28 +704,22 @@ TEST_P(Conformance, EveryCallIsItsOwnUnitOfWorkUnlessATransactionIsOpen) {
                      .arg(T("LOCATABBREV")),
                  {});
     auto other = OpenConnection(FConnectString);
-    const auto countIn = [&](IDbConnection& db) {
-        return db.Query(QStringLiteral("SELECT COUNT(*) FROM %1").arg(T("LOCATABBREV")), {})
-            .Rows.at(0)
-            .at(0)
-            .toLongLong();
-    };
-    EXPECT_EQ(countIn(*other), 2);
+    EXPECT_EQ(Count(*other, "LOCATABBREV"), 2);
     FDb->Rollback();
     EXPECT_EQ(Count("LOCATABBREV"), 2);
 
     // An explicit transaction spans calls until Commit or Rollback.
     FDb->StartTransaction();
     AddAbbrev("gone", "Rolled back");
-    EXPECT_EQ(countIn(*other), 2);
+    EXPECT_EQ(Count(*other, "LOCATABBREV"), 2);
     FDb->Rollback();
     EXPECT_EQ(Count("LOCATABBREV"), 2);
     FDb->StartTransaction();
     AddAbbrev("shown", "Committed");
-    EXPECT_EQ(countIn(*other), 2);
+    EXPECT_EQ(Count(*other, "LOCATABBREV"), 2);
     FDb->Commit();
     FDb->Commit();  // nothing open: harmless
-    EXPECT_EQ(countIn(*other), 3);
+    EXPECT_EQ(Count(*other, "LOCATABBREV"), 3);
     FDb->StartTransaction();
     AddAbbrev("late", "Never committed");
     FDb.reset();  // closing inside a transaction discards it
@@ -856,7 +782,7 @@ TEST_P(Conformance, CopyOutStreamsCsvOrSaysItCannot) {
     QByteArray csv;
     const auto into = [&](const char* data, qsizetype size) { csv.append(data, size); };
     const long long type = AddType(1, AddAbbrev("obl", "Oblast"));
-    for (const QString& name : kBulkNames) AddLocation(Null(), type, name);
+    AddLocation(Null(), type, "a,\"b\"");
     const QString select =
         QStringLiteral("SELECT ID, ID_PARENT, NAME FROM %1 ORDER BY ID").arg(T("LOCATION"));
     if (!FDb->CopyOut(select, into)) {
@@ -864,15 +790,7 @@ TEST_P(Conformance, CopyOutStreamsCsvOrSaysItCannot) {
         EXPECT_TRUE(csv.isEmpty());
         return;
     }
-    QByteArray expected;
-    for (qsizetype i = 0; i < kBulkNames.size(); ++i) {
-        QByteArray name = kBulkNames[i].toUtf8();
-        if (name.isEmpty() || name.contains(',') || name.contains('"') || name.contains('\n') ||
-            name.contains('\r'))
-            name = '"' + name.replace('"', "\"\"") + '"';
-        expected += QByteArray::number(i + 1) + ",," + name + '\n';
-    }
-    EXPECT_EQ(csv, expected);
+    EXPECT_EQ(csv, "1,,\"a,\"\"b\"\"\"\n");
 
     // The server fails after thousands of rows have gone out.
     csv.clear();
@@ -890,13 +808,13 @@ TEST_P(Conformance, CopyOutStreamsCsvOrSaysItCannot) {
     EXPECT_EQ(pieces, 1);
     FDb->StartTransaction();
     EXPECT_THROW(FDb->CopyOut("SELECT 1 / 0", into), EOraError);
-    EXPECT_EQ(AddLocation(Null(), type, "in the same transaction"), kBulkNames.size() + 1);
+    EXPECT_EQ(AddLocation(Null(), type, "in the same transaction"), 2);
     FDb->Commit();
-    EXPECT_EQ(Count("LOCATION"), kBulkNames.size() + 1);
+    EXPECT_EQ(Count("LOCATION"), 2);
 }
 
 // Where the engines used to answer differently, one answer: identifiers below 1 are "none",
-// a text longer than its column is ORA-12899, the types of a level come by short name.
+// a text longer than its column is ORA-12899.
 TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {
     const World w = MakeWorld();
     for (const QVariant& none : {QVariant(0), QVariant(-7), QVariant(-1), Null()}) {
@@ -927,9 +845,7 @@ TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {
         [&] { return AddLocation(-1, 0, "n"); },
         [&] { return UpdLocation(w.o2, -1, Null(), "n"); },
         [&] { return AddType(3, -1); },
-        [&] {
-            return Loc("INS_T#LOCATTYPE", {{"PLEVEL#", 3}, {"PID_ABBREV", Null()}});
-        },
+        [&] { return AddType(3, Null()); },
         [&] {
             return Loc("UPD_T#LOCATTYPE",
                        {{"PID", w.tObl1}, {"PLEVEL#", 1}, {"PID_ABBREV", Null()}});
@@ -943,11 +859,6 @@ TEST_P(Conformance, EdgeInputsGetOneAnswerOnBothEngines) {
     }
     EXPECT_EQ(Count("LOCATION"), places);
     EXPECT_EQ(Count("LOCATTYPE"), types);
-
-    // "g" before "r-n" by short name, though "Gorod" and "Rajon" would sort the same way; add
-    // one whose name sorts first but short name last.
-    ASSERT_GE(AddType(2, AddAbbrev("zz", "Aaa")), 1);
-    EXPECT_EQ(Column(LocCursor("GET_T#LOCATTYPE_BY_LEVEL", {{"PLEVEL#", 2}}), "SNAME"), "g|r-n|zz");
 }
 
 // Two users drag two places (and two information items) under each other at the same moment:
@@ -1043,7 +954,7 @@ TEST_P(Conformance, StaleVersionsAreRefusedWithTheLastChange) {
         auto call = [&](const QVariant& version) {
             Inputs with = in;
             if (version.isValid()) with.push_back({"PVERSION", version});
-            return CallR(package, routine, with).Value("RESULT").toLongLong();
+            return Call(package, routine, with).Value("RESULT").toLongLong();
         };
         auto read = [&] {
             return FieldsOf(Cursor(package, get, key), id, "VERSION CHANGED_BY CHANGED_AT");
@@ -1062,7 +973,7 @@ TEST_P(Conformance, StaleVersionsAreRefusedWithTheLastChange) {
         EXPECT_EQ(call(by[0].toLongLong()), done);
         if (!deleted) return;
         const QString gone = QString::fromLatin1(routine).replace("UPD_", "DEL_");
-        ASSERT_EQ(CallR(package, gone, del).Value("RESULT").toLongLong(), 1);
+        ASSERT_EQ(Call(package, gone, del).Value("RESULT").toLongLong(), 1);
         EXPECT_EQ(MessageOf([&] { call(1); }).trimmed(),
                   QStringLiteral("ORA-20002: ") + QString::fromUtf8(deleted));
     };
@@ -1143,16 +1054,18 @@ TEST_P(Conformance, CodesAndNamesPerLanguageAreCheckedShownAndFound) {
                  {{"U", FDb->UserName().toUpper()}});
     EXPECT_EQ(Place(w.o1, "NAME OWN_NAME"), "Nord|North");
     EXPECT_EQ(Column(Children(Null()), "NAME"), "Nord|South");
-    EXPECT_EQ(Found("сев", Null(), ". "), QStringList{"obl. Nord 1"}) << "any name finds it";
-    EXPECT_EQ(Found("ru-nor", Null(), ". "), QStringList{"obl. Nord 0"}) << "an exact code";
-    EXPECT_EQ(Found("mill", Null(), ". "), QStringList{"obl. Nord\\g. Harbour\\s. Mill 0"});
-    EXPECT_EQ(Found("101000", Null(), ". ").size(), 2) << "a code many places share";
-    // The count finds what the search finds: a name per language alone, a code alone.
-    const std::pair<const char*, long long> counted[] = {
-        {"nord", 1}, {"сев", 1}, {"RU-nor", 1}, {"101000", 2}, {"mill", 1}};
-    for (const auto& [text, count] : counted) {
+    // Any name finds a place, and an exact code; the count finds what the search finds.
+    const std::tuple<const char*, long long, const char*> found[] = {
+        {"nord", 1, "obl. Nord 0"},
+        {"сев", 1, "obl. Nord 1"},
+        {"RU-nor", 1, "obl. Nord 0"},
+        {"101000", 2, "obl. Nord 0"},  // a code many places share
+        {"mill", 1, "obl. Nord\\g. Harbour\\s. Mill 0"}};
+    for (const auto& [text, count, first] : found) {
+        const QStringList hits = Found(text, Null(), ". ");
         EXPECT_EQ(Loc("COUNT_T#LOCATION", {{"PTEXT", text}, {"PCAP", Null()}}), count) << text;
-        EXPECT_EQ(Found(text, Null(), ". ").size(), count) << text;
+        EXPECT_EQ(hits.size(), count) << text;
+        EXPECT_EQ(hits.value(0), QString::fromUtf8(first)) << text;
     }
 
     // The update replaces codes and names when it is given them and keeps them otherwise;
@@ -1236,8 +1149,8 @@ TEST_P(Conformance, EveryChangeWritesItsJournalRows) {
         {"abbreviation, picture, edit",
          [&] {
              ab = AddAbbrev("pos", "Pos");
-             CallR("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
-                   {{"PID", ab}, {"PBMP16#16", QByteArray("BM"), TFieldType::Blob}});
+             Call("QXVERPLOCAT", "SET_T#LOCATABBREV_BMP",
+                  {{"PID", ab}, {"PBMP16#16", QByteArray("BM"), TFieldType::Blob}});
              Loc("UPD_T#LOCATABBREV", {{"PID", ab}, {"PSNAME", "p"}, {"PNAME", "Pos"}});
          },
          {"ADD ABBREV ab null null|NAME:  -> Pos; SNAME:  -> pos",

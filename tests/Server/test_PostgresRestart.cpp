@@ -6,17 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include "Server/PgTestSchema.h"
+#include "Server/InstalledSchema.h"
 
 namespace {
 
-using PostgresRestart = PgSchemaTest;
+using PostgresRestart = InstalledSchemaTest;
 
-TEST_F(PostgresRestart, ASessionComesBackAfterTheServerRestartedLosingNothingCommitted) {
+TEST_P(PostgresRestart, ASessionComesBackAfterTheServerRestartedLosingNothingCommitted) {
     const QString restart = qEnvironmentVariable("QXV_PG_RESTART");
     if (restart.isEmpty()) GTEST_SKIP() << "QXV_PG_RESTART is not set";
     auto addAbbrev = [this](const QString& shortName) {
-        return Locat("INS_T#LOCATABBREV", {{"PSNAME", shortName}, {"PNAME", shortName}});
+        return Loc("INS_T#LOCATABBREV", {{"PSNAME", shortName}, {"PNAME", shortName}});
     };
     ASSERT_GT(addAbbrev("before"), 0);
 
@@ -33,7 +33,9 @@ TEST_F(PostgresRestart, ASessionComesBackAfterTheServerRestartedLosingNothingCom
         EXPECT_TRUE(e.Message().contains("repeat it"));
     }
     EXPECT_GT(addAbbrev("after"), 0);
-    EXPECT_EQ(Count(*FDb, "locatabbrev"), 2) << "\"before\" and \"after\"";
+    EXPECT_EQ(Count("LOCATABBREV"), 2) << "\"before\" and \"after\"";
 }
+
+QXV_ON_POSTGRESQL(PostgresRestart);
 
 }  // namespace

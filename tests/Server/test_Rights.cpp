@@ -1,7 +1,6 @@
 // The rights the server keeps: every changing routine refuses a user without its right with
 // ORA-01031 and changes nothing, and works with that right alone; on both engines.
 
-#include <QRandomGenerator>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -11,10 +10,9 @@
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/UserRights.h"
-#include "Server/ServerInstall.h"
-#include "Server/sqlite/SqliteServer.h"
-#include "Tools/qxvdb/Qxvdb.h"
-#include "support/EngineSchema.h"
+#include "Server/InstalledSchema.h"
+#include "Tools/QxvdbEngine.h"
+#include "support/OraErrorOf.h"
 
 namespace {
 
@@ -22,30 +20,18 @@ const QString Locat = QStringLiteral("QXVERPLOCAT");
 const QString Inform = QStringLiteral("QXVERPINFORM");
 const QString Users = QStringLiteral("QXVERPUSER");
 
-class Rights : public EngineSchemaTest {
+class Rights : public InstalledSchemaTest {
 protected:
     void SetUp() override {
         EngineSchemaTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         if (IsSqlite()) FConnectString += QStringLiteral("?user=CLERK");
-        FDb = OpenConnection(FConnectString);
-        InstallServerSchema(*FDb, FSchema);  // its installer administers it
-        FDb->Commit();
-    }
-    void TearDown() override {
-        if (FDb) DropSchema(*FDb);
-    }
-
-    long long Call(const QString& package, const QString& routine,
-                   const std::vector<TBoundValue>& in) {
-        return FDb->Call(FDb->Describe(FSchema, package, routine), in)
-            .Value(QStringLiteral("RESULT"))
-            .toLongLong();
+        Install();  // its installer administers it
     }
     // The session's own user keeps administering users whatever rights it is given.
     void SetOwnRights(const QString& rights) {
-        ASSERT_EQ(Call(Users, QStringLiteral("UPD_T#USER"),
-                       {{"PNAME", FDb->UserName()}, {"PRIGHTS", rights}}),
+        ASSERT_EQ(Result(Users, QStringLiteral("UPD_T#USER"),
+                         {{"PNAME", FDb->UserName()}, {"PRIGHTS", rights}}),
                   1);
     }
     QString Snapshot() {
@@ -60,14 +46,12 @@ protected:
         }
         return all;
     }
-
-    std::unique_ptr<IDbConnection> FDb;
 };
 
 TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
     auto add = [&](const QString& package, const char* routine,
                    const std::vector<TBoundValue>& in) {
-        const long long id = Call(package, QString::fromLatin1(routine), in);
+        const long long id = Result(package, QString::fromLatin1(routine), in);
         EXPECT_GE(id, 1) << routine;
         return id;
     };
@@ -87,15 +71,18 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
     const long long lake = place(north, t2, "Озёрный");
     const long long leaf = place(south, t2, "Лесной");
     const long long west = place(-1, t1, "Западная"), east = place(-1, t1, "Восточная");
+    // An information item of a place, under no other, with the fields given.
+    auto itemOf = [](long long place, std::vector<TBoundValue> in) {
+        in.insert(in.end(), {{"POBJTYPE", 1},
+                             {"POBJID", place},
+                             {"PID_PARENT", -1},
+                             {"PDESCRIPTION", ""},
+                             {"PACTIVE", 1}});
+        return in;
+    };
     auto item = [&](const char* value) {
         return add(Inform, "INS_T#INFORMATION",
-                   {{"POBJTYPE", 1},
-                    {"POBJID", north},
-                    {"PID_PARENT", -1},
-                    {"PINFOTYPE", 5},
-                    {"PVALUE", value},
-                    {"PDESCRIPTION", ""},
-                    {"PACTIVE", 1}});
+                   itemOf(north, {{"PINFOTYPE", 5}, {"PVALUE", value}}));
     };
     const long long note = item("заметка");
     const long long gone = item("лишнее");
@@ -133,26 +120,8 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
          {6, 7},
          {{"PID", aR}, {"PBMP16#16", bmp, TFieldType::Blob}}},
         {Locat, "DEL_T#LOCATABBREV", {8}, {{"PID", aFree}}},
-        {Inform,
-         "INS_T#INFORMATION",
-         {3},
-         {{"POBJTYPE", 1},
-          {"POBJID", south},
-          {"PID_PARENT", -1},
-          {"PINFOTYPE", 1},
-          {"PVALUE", "a@b.c"},
-          {"PDESCRIPTION", ""},
-          {"PACTIVE", 1}}},
-        {Inform,
-         "UPD_T#INFORMATION",
-         {3},
-         {{"POBJTYPE", 1},
-          {"POBJID", north},
-          {"PID", note},
-          {"PID_PARENT", -1},
-          {"PVALUE", "заметка!"},
-          {"PDESCRIPTION", ""},
-          {"PACTIVE", 0}}},
+        {Inform, "INS_T#INFORMATION", {3}, itemOf(south, {{"PINFOTYPE", 1}, {"PVALUE", "a@b.c"}})},
+        {Inform, "UPD_T#INFORMATION", {3}, itemOf(north, {{"PID", note}, {"PVALUE", "заметка!"}})},
         {Inform,
          "DEL_T#INFORMATION",
          {4, 3, 2},
@@ -165,7 +134,7 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
         SetOwnRights(without);
         const QString before = Snapshot();
         try {
-            Call(c.Package, QString::fromLatin1(c.Routine), c.In);
+            Result(c.Package, QString::fromLatin1(c.Routine), c.In);
             ADD_FAILURE() << "not refused";
         } catch (const EOraError& e) {
             EXPECT_EQ(e.ErrorCode(), UserRights::Refused);
@@ -195,14 +164,10 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
 // `qxvdb user`: the roles' rights as the session sees them, the language, and a user who is
 // not an administrator refused.
 TEST_P(Rights, QxvdbUserKeepsRolesAndOnlyAdministratorsChangeThem) {
-    auto run = [&](QStringList args) {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        args << QStringLiteral("--db") << FConnectString << QStringLiteral("--schema") << FSchema;
-        const int code = RunQxvdb(QStringList{QStringLiteral("user")} + args, o, e);
-        o.flush();
-        e.flush();
-        return std::make_pair(code, out + err);
+    auto run = [&](const QStringList& args) {
+        const TRun r = RunTool(QStringList{"user"} + args +
+                               QStringList{"--db", FConnectString, "--schema", FSchema});
+        return std::make_pair(r.Code, r.Out + r.Err);
     };
     EXPECT_EQ(run({"add", "ann", "--role", "editor", "--lang", "en"}).first, QxvdbExit::Ok);
     EXPECT_EQ(run({"add", "ann"}).first, QxvdbExit::DataError);  // already there
@@ -211,6 +176,9 @@ TEST_P(Rights, QxvdbUserKeepsRolesAndOnlyAdministratorsChangeThem) {
     const QString list = run({"list"}).second;
     EXPECT_TRUE(list.contains(QStringLiteral("ANN\t1") + UserRights::Editor + "\tno\ten"))
         << list.toStdString();
+    // A user the table lacks takes a language alone, as a reader.
+    EXPECT_EQ(run({"set", "reader", "--lang", "en"}).first, QxvdbExit::Ok);
+    EXPECT_TRUE(run({"list"}).second.contains("READER\t1100010001000\tno\ten"));
 
     // The session's own user given an editor's rights without the administrator flag.
     EXPECT_EQ(run({"set", FDb->UserName(), "--role", "editor"}).first, QxvdbExit::Ok);
@@ -234,13 +202,13 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
     const QString readerDsn = ConnectStringOfNewUser(*FDb, "qxvreader", UserRights::Reader);
     const QString editorDsn = ConnectStringOfNewUser(*FDb, "qxveditor", UserRights::Editor);
     const QString reader = QUrl(readerDsn).userName(), editor = QUrl(editorDsn).userName();
-    const long long abbrev = Call(Locat, QStringLiteral("INS_T#LOCATABBREV"),
-                                  {{"PSNAME", "обл."}, {"PNAME", "область"}});
+    const long long abbrev = Result(Locat, QStringLiteral("INS_T#LOCATABBREV"),
+                                    {{"PSNAME", "обл."}, {"PNAME", "область"}});
     const long long type =
-        Call(Locat, QStringLiteral("INS_T#LOCATTYPE"), {{"PLEVEL#", 1}, {"PID_ABBREV", abbrev}});
+        Result(Locat, QStringLiteral("INS_T#LOCATTYPE"), {{"PLEVEL#", 1}, {"PID_ABBREV", abbrev}});
     const long long place =
-        Call(Locat, QStringLiteral("INS_T#LOCATION"),
-             {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", "Озёрная"}});
+        Result(Locat, QStringLiteral("INS_T#LOCATION"),
+               {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", "Озёрная"}});
     const QString other = QStringLiteral("qxvother_") + FSchema;  // whose users they are not
     InstallServerSchema(*FDb, other);
     FDb->Commit();
@@ -254,12 +222,7 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
         QStringLiteral("DELETE FROM %1location").arg(s),
         QStringLiteral("UPDATE %1user_rights SET is_admin = 1").arg(s)};
     auto refused = [](const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const EOraError& e) {
-            return e.ErrorCode() == UserRights::Refused;
-        }
-        return false;
+        return CodeOf(action) == UserRights::Refused;
     };
     for (const QString& role : {reader, editor}) {
         SCOPED_TRACE(role.toStdString());

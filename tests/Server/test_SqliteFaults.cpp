@@ -11,45 +11,35 @@
 
 #include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
-#include "Server/ServerInstall.h"
-#include "Server/sqlite/SqliteServer.h"
-#include "support/TempDir.h"
+#include "Server/InstalledSchema.h"
 
 namespace {
-
-using Inputs = std::vector<TBoundValue>;
 
 long long Number(IDbConnection& db, const QString& sql) {
     return db.Query(sql, {}).Rows.at(0).at(0).toLongLong();
 }
 
-// A directory with one type of place at level 1.
-class SqliteFaults : public ::testing::Test {
+// A directory with one type of place at level 1, in a file of the test's own.
+class SqliteFaults : public InstalledSchemaTest {
 protected:
     void SetUp() override {
-        RegisterSqliteServer();
-        FDsn = QStringLiteral("sqlite:") + FTemp.FilePath("faults.db");
-        FDb = Open();
-        InstallServerSchema(*FDb, "qxvbase");
-        const long long abbrev = Call(*FDb, "INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "x"}});
-        FType = Call(*FDb, "INS_T#LOCATTYPE", {{"PLEVEL#", 1}, {"PID_ABBREV", abbrev}});
+        InstalledSchemaTest::SetUp();
+        FType = Loc("INS_T#LOCATTYPE",
+                    {{"PLEVEL#", 1},
+                     {"PID_ABBREV", Loc("INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "x"}})}});
         FDb->Commit();
     }
     std::unique_ptr<IDbConnection> Open(const QString& options = QString()) {
-        return OpenConnection(FDsn + options);
-    }
-    static long long Call(IDbConnection& db, const char* routine, const Inputs& in) {
-        const TRoutineDesc desc =
-            db.Describe("qxvbase", "QXVERPLOCAT", QString::fromLatin1(routine));
-        return db.Call(desc, in).Value("RESULT").toLongLong();
+        return OpenConnection(FConnectString + options);
     }
     long long AddPlace(IDbConnection& db, const QString& name) {
-        return Call(db, "INS_T#LOCATION",
-                    {{"PID_PARENT", -1}, {"PID_LOCATTYPE", FType}, {"PNAME", name}});
+        return db
+            .Call(db.Describe(FSchema, "QXVERPLOCAT", "INS_T#LOCATION"),
+                  {{"PID_PARENT", -1}, {"PID_LOCATTYPE", FType}, {"PNAME", name}})
+            .Value("RESULT")
+            .toLongLong();
     }
-    long long Places(IDbConnection& db) {
-        return Number(db, "SELECT COUNT(*) FROM \"qxvbase\".LOCATION");
-    }
+    long long Places(IDbConnection& db) { return Count(db, "LOCATION"); }
     // Runs `action`, which must fail, and gives the error.
     static EOraError Failure(const std::function<void()>& action) {
         try {
@@ -61,13 +51,10 @@ protected:
         return EOraError(0, QString());
     }
 
-    TempDir FTemp;
-    QString FDsn;
-    std::unique_ptr<IDbConnection> FDb;
     long long FType = 0;
 };
 
-TEST_F(SqliteFaults, AFullFileFailsTheCallWholeAndTheNextOneWorksOnceThereIsRoom) {
+TEST_P(SqliteFaults, AFullFileFailsTheCallWholeAndTheNextOneWorksOnceThereIsRoom) {
     const long long pages = Number(*FDb, "PRAGMA \"qxvbase\".page_count");
     FDb->Execute(QStringLiteral("PRAGMA \"qxvbase\".max_page_count = %1").arg(pages + 2), {});
     const QString longName(250, QLatin1Char('n'));
@@ -90,7 +77,7 @@ TEST_F(SqliteFaults, AFullFileFailsTheCallWholeAndTheNextOneWorksOnceThereIsRoom
     EXPECT_EQ(Places(*other), added + 1);
 }
 
-TEST_F(SqliteFaults, AWriterThatHoldsTheLockMakesOthersWaitThenFailClearly) {
+TEST_P(SqliteFaults, AWriterThatHoldsTheLockMakesOthersWaitThenFailClearly) {
     const auto holder = Open();
     holder->StartTransaction();
     AddPlace(*holder, "held");  // holds the write lock until it commits
@@ -110,9 +97,9 @@ TEST_F(SqliteFaults, AWriterThatHoldsTheLockMakesOthersWaitThenFailClearly) {
     EXPECT_EQ(Places(*FDb), 2);
 }
 
-TEST_F(SqliteFaults, AProgramKilledInItsCommitsLeavesAWholeFileWithEveryCommittedPlace) {
+TEST_P(SqliteFaults, AProgramKilledInItsCommitsLeavesAWholeFileWithEveryCommittedPlace) {
     QProcess writer;
-    writer.start(QXV_SERVER_WORKER, {"writer", FDsn});
+    writer.start(QXV_SERVER_WORKER, {"writer", FConnectString});
     ASSERT_TRUE(writer.waitForStarted());
     QList<long long> committed;
     QByteArray pending;
@@ -131,13 +118,13 @@ TEST_F(SqliteFaults, AProgramKilledInItsCommitsLeavesAWholeFileWithEveryCommitte
     const auto after = Open();
     EXPECT_EQ(after->Query("PRAGMA \"qxvbase\".integrity_check", {}).Rows.at(0).at(0), "ok");
     EXPECT_EQ(after->Query("PRAGMA main.integrity_check", {}).Rows.at(0).at(0), "ok");
-    const long long last = committed.back();
-    EXPECT_EQ(Number(*after, QStringLiteral("SELECT COUNT(*) FROM \"qxvbase\".LOCATION WHERE ID "
-                                            "<= %1")
-                                 .arg(last)),
+    EXPECT_EQ(Count(*after, "LOCATION", "ID <= :LAST", {{"LAST", committed.back()}}),
               committed.size())
         << "every place the writer saw committed is there";
     EXPECT_GT(AddPlace(*after, "after"), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engine, SqliteFaults, ::testing::Values(QStringLiteral("sqlite")),
+                         EngineSchemaTest::EngineName);
 
 }  // namespace

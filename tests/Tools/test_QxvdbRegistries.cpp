@@ -1,78 +1,20 @@
 // Registries as they come: places named by codes, names per language and full type names
-// through import and export on both engines, and a language for any user.
-
-#include <QFile>
-#include <QRandomGenerator>
+// through import and export on both engines.
 
 #include <gtest/gtest.h>
 
-#include "Platform/Data/DbBackend.h"
-#include "Platform/Data/EOraError.h"
-#include "Server/sqlite/SqliteServer.h"
-#include "Tools/qxvdb/Qxvdb.h"
-#include "support/PostgresDsn.h"
-#include "support/TempDir.h"
+#include "Tools/QxvdbEngine.h"
 
 namespace {
 
-struct TRun {
-    int Code = -1;
-    QString Out;
-};
-
-class Registries : public ::testing::TestWithParam<QString> {
+// A new schema with the directory's tables.
+class Registries : public QxvdbEngineTest {
 protected:
-    void SetUp() override {
-        RegisterSqliteServer();
-        if (GetParam() == QLatin1String("sqlite")) {
-            FDsn = "sqlite:" + FTemp.FilePath("registries.db");
-        } else {
-            FDsn = PgDsnOrSkip();
-            QXV_REQUIRE_PG(FDsn);
-        }
-    }
-    void TearDown() override {
-        if (GetParam() != QLatin1String("postgresql") || FDsn.isEmpty()) return;
-        const auto db = OpenConnection(FDsn);
-        for (const QString& s : FSchemas)
-            db->Execute(QStringLiteral("DROP SCHEMA IF EXISTS \"%1\" CASCADE").arg(s), {});
-        db->Commit();
-    }
-
-    // A new schema with the directory's tables.
     QString Schema() {
-        FSchemas << QStringLiteral("qxvreg_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                    QLatin1Char('0'));
-        EXPECT_EQ(Run("init", FSchemas.back()).Code, QxvdbExit::Ok);
-        return FSchemas.back();
+        const QString schema = NewSchema();
+        EXPECT_EQ(Cmd("init", schema).Code, QxvdbExit::Ok);
+        return schema;
     }
-    TRun Run(const QString& command, const QString& schema, const QStringList& more = {}) {
-        TRun r;
-        QString err;
-        QTextStream out(&r.Out), errors(&err);
-        r.Code = RunQxvdb(QStringList{command, "--db", FDsn, "--schema", schema} + more, out, errors);
-        out.flush();
-        errors.flush();
-        r.Out += err;
-        return r;
-    }
-    QString File(const QString& name, const QByteArray& bytes = {}) {
-        const QString path = FTemp.FilePath(name);
-        QFile f(path);
-        if (!bytes.isEmpty() && f.open(QIODevice::WriteOnly)) f.write(bytes);
-        return path;
-    }
-    QByteArray Export(const QString& schema, const QString& name, const QStringList& key) {
-        const QString path = File(name);
-        const TRun r = Run("export", schema, QStringList{"--file", path} + key);
-        EXPECT_EQ(r.Code, QxvdbExit::Ok) << r.Out.toStdString();
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    TempDir FTemp;
-    QString FDsn;
-    QStringList FSchemas;
 };
 
 // Export, import into an empty schema, export again: the same bytes, by id and by key, in both
@@ -106,17 +48,19 @@ TEST_P(Registries, CodesNamesAndFullTypeNamesRoundTrip) {
     };
     for (const auto& c : cases) {
         const QString first = Schema(), second = Schema();
-        const TRun in = Run("import", first,
-                            QStringList{"--file", File("in.csv", c.Source), "--create-missing"} + c.Key);
-        ASSERT_EQ(in.Code, QxvdbExit::Ok) << c.Name << in.Out.toStdString();
-        const QByteArray exported = Export(first, c.Name, c.Key);
+        const TRun in =
+            Cmd("import", first,
+                QStringList{"--file", FileWith("in.csv", c.Source), "--create-missing"} + c.Key);
+        ASSERT_EQ(in.Code, QxvdbExit::Ok) << c.Name << in.Err.toStdString();
+        const QByteArray exported = Exported(first, c.Name, c.Key);
         if (c.Header) {
             EXPECT_TRUE(exported.startsWith(c.Header)) << c.Name << exported.constData();
         }
-        const TRun again = Run("import", second,
-                               QStringList{"--file", File(c.Name, exported), "--create-missing"} + c.Key);
-        ASSERT_EQ(again.Code, QxvdbExit::Ok) << c.Name << again.Out.toStdString();
-        EXPECT_EQ(Export(second, c.Name, c.Key), exported) << c.Name;
+        const TRun again =
+            Cmd("import", second,
+                QStringList{"--file", FileWith(c.Name, exported), "--create-missing"} + c.Key);
+        ASSERT_EQ(again.Code, QxvdbExit::Ok) << c.Name << again.Err.toStdString();
+        EXPECT_EQ(Exported(second, c.Name, c.Key), exported) << c.Name;
     }
 }
 
@@ -125,11 +69,13 @@ TEST_P(Registries, CodesNamesAndFullTypeNamesRoundTrip) {
 TEST_P(Registries, KeyedRowsAndCodesAreCheckedAgainstFileAndDatabase) {
     const QString schema = Schema();
     const QByteArray header = "LEVEL,ABBREV,NAME,CODE_ISO3166_2,PARENT_CODE\n";
-    ASSERT_EQ(Run("import", schema,
-                  {"--file", File("base.csv", header + "1,стр.,Россия,RU-X,\n2,обл.,Московская,RU-MOS,RU-X\n"),
-                   "--create-missing", "--key", "ISO3166_2"})
-                  .Code,
-              QxvdbExit::Ok);
+    ASSERT_EQ(
+        Cmd("import", schema,
+            {"--file",
+             FileWith("base.csv", header + "1,стр.,Россия,RU-X,\n2,обл.,Московская,RU-MOS,RU-X\n"),
+             "--create-missing", "--key", "ISO3166_2"})
+            .Code,
+        QxvdbExit::Ok);
     const struct {
         QByteArray File;
         QStringList Options;
@@ -152,39 +98,23 @@ TEST_P(Registries, KeyedRowsAndCodesAreCheckedAgainstFileAndDatabase) {
         {header + "1,стр.,Другая,RU-Y,\n", {}, "line 2: the id is missing"},
     };
     for (const auto& c : cases) {
-        const TRun r = Run("import", schema,
-                           QStringList{"--file", File("bad.csv", c.File), "--create-missing"} + c.Options);
+        const TRun r =
+            Cmd("import", schema,
+                QStringList{"--file", FileWith("bad.csv", c.File), "--create-missing"} + c.Options);
         EXPECT_EQ(r.Code, QxvdbExit::DataError) << c.Says;
-        EXPECT_TRUE(r.Out.contains(QString::fromUtf8(c.Says))) << r.Out.toStdString();
+        EXPECT_TRUE((r.Out + r.Err).contains(QString::fromUtf8(c.Says))) << r.Err.toStdString();
     }
-    const TRun child = Run("import", schema,
-                           {"--file", File("more.csv", header + "3,г.,Химки,RU-KHI,RU-MOS\n"),
+    const TRun child = Cmd("import", schema,
+                           {"--file", FileWith("more.csv", header + "3,г.,Химки,RU-KHI,RU-MOS\n"),
                             "--create-missing", "--key", "ISO3166_2"});
-    EXPECT_EQ(child.Code, QxvdbExit::Ok) << child.Out.toStdString();
-    const QByteArray all = Export(schema, "all.csv", {"--key", "ISO3166_2"});
+    EXPECT_EQ(child.Code, QxvdbExit::Ok) << child.Err.toStdString();
+    const QByteArray all = Exported(schema, "all.csv", {"--key", "ISO3166_2"});
     EXPECT_TRUE(all.endsWith("3,г.,Химки,RU-KHI,RU-MOS\n")) << all.constData();
-    EXPECT_TRUE(Run("import", schema,
-                    {"--file", File("base2.csv", all), "--key", "ISO3166_2", "--dry-run"})
+    EXPECT_TRUE(Cmd("import", schema,
+                    {"--file", FileWith("base2.csv", all), "--key", "ISO3166_2", "--dry-run"})
                     .Out.contains("add 0, updated 0, skipped 3"));
 }
 
-// Any user of any database can be given an interface language, without the demo.
-TEST_P(Registries, AnyUserTakesALanguage) {
-    const QString schema = Schema();
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    EXPECT_EQ(RunQxvdb({"user", "set", "READER", "--db", FDsn, "--schema", schema, "--lang", "en"},
-                       o, e),
-              QxvdbExit::Ok);
-    RunQxvdb({"user", "list", "--db", FDsn, "--schema", schema}, o, e);
-    o.flush();
-    e.flush();
-    EXPECT_TRUE(out.contains("READER\t1100010001000\tno\ten")) << out.toStdString() << err.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(Engines, Registries, ::testing::Values("sqlite", "postgresql"),
-                         [](const ::testing::TestParamInfo<QString>& info) {
-                             return info.param.toStdString();
-                         });
+QXV_ON_BOTH_ENGINES(Registries);
 
 }  // namespace

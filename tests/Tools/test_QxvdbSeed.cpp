@@ -1,74 +1,36 @@
 // qxvdb on a database that already holds places: ids of the file that collide with them, and
 // the world's countries and their subdivisions from the system's code tables.
 
-#include <QFile>
-#include <QRandomGenerator>
-
 #include <gtest/gtest.h>
 
-#include "Platform/Data/DbBackend.h"
 #include "Platform/PlaceCaption.h"
-#include "Server/sqlite/SqliteServer.h"
-#include "Tools/qxvdb/Qxvdb.h"
+#include "Tools/QxvdbEngine.h"
 #include "Tools/qxvdb/Seed.h"
-#include "support/PostgresDsn.h"
-#include "support/TempDir.h"
 
 namespace {
 
-class QxvdbSeedOnEngine : public ::testing::TestWithParam<QString> {
+class QxvdbSeedOnEngine : public QxvdbEngineTest {
 protected:
-    void SetUp() override {
-        if (GetParam() == QLatin1String("sqlite")) {
-            RegisterSqliteServer();
-            FDsn = "sqlite:" + FFiles.FilePath("db.sqlite");
-            FSchema = "qxvbase";
-            return;
-        }
-        FDsn = PgDsnOrSkip();
-        QXV_REQUIRE_PG(FDsn);
-        FSchema = QStringLiteral("seed_%1").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                QLatin1Char('0'));
-    }
-
-    void TearDown() override {
-        if (GetParam() != QLatin1String("postgresql") || FDsn.isEmpty()) return;
-        const auto db = OpenConnection(FDsn);
-        db->Execute(QStringLiteral("DROP SCHEMA IF EXISTS \"%1\" CASCADE").arg(FSchema), {});
-        db->Commit();
-    }
-
     // The exit code, a bar, and what the command wrote.
-    QString Cmd(const QString& command, const QStringList& more = {}) {
-        QString said;
-        QTextStream out(&said);
-        const int code =
-            RunQxvdb(QStringList{command, "--db", FDsn, "--schema", FSchema} + more, out, out);
-        return QString::number(code) + u'|' + said;
+    QString Said(const QString& command, const QStringList& more = {}) {
+        const TRun r = Cmd(command, FSchema, more);
+        return QString::number(r.Code) + u'|' + r.Out + r.Err;
     }
-
     QVariant Value(const QString& sql) {
-        const auto db = OpenConnection(FDsn);
+        const auto db = OpenConnection(FConnectString);
         return db->Query(sql.arg(QuotedSchemaName(FSchema)), {}).Rows.at(0).at(0);
     }
     long long Scalar(const QString& sql) { return Value(sql).toLongLong(); }
-
-    TempDir FFiles;
-    QString FDsn;
-    QString FSchema;
 };
 
 // The demo's places 1 (a region), 2 (its district), 3 (the district's centre) and 4 (a street
 // there). The file's 1 and 2 sit where the demo's do and are the same places imported before;
 // its 3 and 4 sit elsewhere, so they are other places under taken ids.
 TEST_P(QxvdbSeedOnEngine, CollidingIdsAreNamedByLineAndNewIdsImportTheFilesTree) {
-    ASSERT_TRUE(Cmd("init").startsWith("0|") && Cmd("demo").startsWith("0|"));
-    const QString file = FFiles.FilePath("in.csv");
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) &&
-                f.write("ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,обл,Тверская\n"
-                        "2,1,2,р-н,Ржевский\n3,1,2,г,Ржев\n4,3,3,мкр,Заречье\n") > 0 &&
-                f.flush());
+    ASSERT_TRUE(Said("init").startsWith("0|") && Said("demo").startsWith("0|"));
+    const QString file = FileWith("in.csv",
+                                  "ID,ID_PARENT,LEVEL,ABBREV,NAME\n1,,1,обл,Тверская\n"
+                                  "2,1,2,р-н,Ржевский\n3,1,2,г,Ржев\n4,3,3,мкр,Заречье\n");
     const long long top = Scalar("SELECT MAX(ID) FROM %1.LOCATION");
     const QString name = "the place \"%1\"";
     const struct {
@@ -86,7 +48,7 @@ TEST_P(QxvdbSeedOnEngine, CollidingIdsAreNamedByLineAndNewIdsImportTheFilesTree)
         {{"--new-ids"}, {"0|", "added 4, updated 0, skipped 0"}},
     };
     for (const auto& s : steps) {
-        const QString said = Cmd("import", QStringList{"--file", file} + s.Options);
+        const QString said = Said("import", QStringList{"--file", file} + s.Options);
         for (const QString& text : s.Says) EXPECT_TRUE(said.contains(text)) << said.toStdString();
         EXPECT_FALSE(said.contains("the level")) << said.toStdString();
     }
@@ -106,8 +68,8 @@ qsizetype IsoTableSize(const QString& standard, const char* key) {
 }
 
 TEST_P(QxvdbSeedOnEngine, TheSeedHoldsEveryCountryAndSubdivisionOfTheSystemsTables) {
-    ASSERT_TRUE(Cmd("init").startsWith("0|"));
-    const QString seeded = Cmd("seed", {"iso3166"});
+    ASSERT_TRUE(Said("init").startsWith("0|"));
+    const QString seeded = Said("seed", {"iso3166"});
     ASSERT_TRUE(seeded.startsWith("0|"));
     EXPECT_FALSE(seeded.contains("warning")) << "the registry's namesakes are its own";
     const QString codes = "SELECT COUNT(*) FROM %1.LOCATION_CODE WHERE KIND = '%2'";
@@ -148,20 +110,20 @@ TEST_P(QxvdbSeedOnEngine, TheSeedHoldsEveryCountryAndSubdivisionOfTheSystemsTabl
         EXPECT_EQ(englishTypes.value(k.Code), QString::fromUtf8(k.EnglishType));
     }
     // Every type's caption takes one full stop, whatever its short name ends with.
-    const TRowSet types = OpenConnection(FDsn)->Query(
-        QStringLiteral("SELECT SNAME, NAME FROM %1.LOCATABBREV").arg(QuotedSchemaName(FSchema)),
-        {});
+    const TRowSet types = OpenConnection(FConnectString)
+                              ->Query(QStringLiteral("SELECT SNAME, NAME FROM %1.LOCATABBREV")
+                                          .arg(QuotedSchemaName(FSchema)),
+                                      {});
     EXPECT_GT(types.Rows.size(), 50u);
     for (const auto& t : types.Rows) {
         EXPECT_LE(t[0].toString().size(), 10) << t[1].toString().toStdString();
         EXPECT_FALSE(PlaceCaption(t[0].toString(), ". ", "Name").contains(".."))
             << t[0].toString().toStdString();
     }
-    EXPECT_TRUE(Cmd("seed", {"iso3166"}).contains("already holds"));
+    EXPECT_TRUE(Said("seed", {"iso3166"}).contains("already holds"));
     EXPECT_EQ(Scalar("SELECT COUNT(*) FROM %1.LOCATION"), countries + subdivisions);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, QxvdbSeedOnEngine, ::testing::Values("sqlite", "postgresql"),
-                         [](const auto& info) { return info.param.toStdString(); });
+QXV_ON_BOTH_ENGINES(QxvdbSeedOnEngine);
 
 }  // namespace
