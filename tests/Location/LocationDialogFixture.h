@@ -16,6 +16,7 @@
 #include <map>
 #include <vector>
 
+#include "ComUnits/Lang/uLangComp.h"
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "Location/DataMod.h"
 #include "Platform/Data/EOraError.h"
@@ -79,6 +80,12 @@ inline QStringList BoxLines(const MessageBoxRecorder& boxes) {
     for (const auto& c : boxes.Calls()) lines << BoxLine(c.Text, c.Caption, c.Flags);
     return lines;
 }
+
+// The host's translation pass while it lives: a picture of a window shows what its user reads.
+struct TTranslatedForms {
+    TTranslatedForms() { InstallTranslationPass(); }
+    ~TTranslatedForms() { TComBaseForm::SetTranslatePass({}); }
+};
 
 class LocationDialogTest : public ::testing::Test {
 protected:

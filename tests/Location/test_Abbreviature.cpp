@@ -91,6 +91,7 @@ protected:
 // Names and pictures in the grid (an abbreviation without one shows none, and no "(BLOB)"
 // text), as a user sees the dictionary; scripts/screenshots-dictionaries keeps the picture.
 TEST_F(AbbreviatureTest, RendersEveryPictureInTheGrid) {
+    const TTranslatedForms translated;
     const std::pair<long long, QImage> pictures[] = {{FSample.aObl, Pictures::Globe()},
                                                      {FSample.aR, Pictures::Up()},
                                                      {FSample.aG, Pictures::Add()}};
@@ -114,6 +115,7 @@ TEST_F(AbbreviatureTest, RendersEveryPictureInTheGrid) {
             EXPECT_EQ(qAlpha(shown.pixel(0, 15)), 0);  // the background is see-through
             EXPECT_EQ(shown.pixel(15, 0), 0xFF00C000);
         }
+        EXPECT_EQ(form.btnClose->text(), "Закрыть");
         form.resize(579, 395);
         Snapshot(form, "abbreviations");
     });

@@ -221,9 +221,10 @@ TEST_F(AddEditPlaceTest, ARefusedSaveKeepsTheDialogOpenAndSaysWhy) {
 
 // Renders the dialog as a user sees it (scripts/screenshots-dictionaries keeps the picture).
 TEST_F(AddEditPlaceTest, RendersTheDialogWithItsTypesAndName) {
+    const TTranslatedForms translated;
     FDriver.Then([&](QDialog& d) {
-        d.resize(287, 141);
         EXPECT_EQ(d.findChild<QLineEdit*>("edtName")->text(), "Гавань");
+        EXPECT_EQ(d.findChild<QPushButton*>("btnCancel")->text(), "Отменить");
         Snapshot(d, "location-dialog");
     });
     EXPECT_FALSE(Dialog(2, 3, int(FSample.lakeside), int(FSample.harbour))->Execute());

@@ -544,7 +544,10 @@ sqlite3_stmt* TSqliteConnection::KeptStatement(const QByteArray& text) {
 }
 
 void TSqliteConnection::Keep(const QByteArray& text, TStmtHandle stmt) {
-    if (FKept.size() >= kKeptStatements) FKept.clear();
+    // A statement an outer call is still reading stays: finalizing it would pull its rows
+    // from under that call.
+    if (FKept.size() >= kKeptStatements)
+        std::erase_if(FKept, [](const auto& kept) { return !sqlite3_stmt_busy(kept.second.get()); });
     FKept.try_emplace(text, std::move(stmt));
 }
 
