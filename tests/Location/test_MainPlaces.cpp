@@ -21,11 +21,7 @@ protected:
     }
     // The tree's context menu opened over the selected place, and `action` clicked in it.
     void ClickInContextMenu(QAction* action) {
-        QTreeWidgetItem* item = FForm->tvObjects->currentItem();
-        const QPoint at = FForm->tvObjects->visualItemRect(item).center();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at,
-                                FForm->tvObjects->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(FForm->tvObjects->viewport(), &event);
+        RightClick(*FForm, FForm->tvObjects->currentItem());
         ASSERT_TRUE(FForm->pmTree->isVisible());
         QTest::mouseClick(FForm->pmTree, Qt::LeftButton, {},
                           FForm->pmTree->actionGeometry(action).center());
