@@ -11,10 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 #include <QToolButton>
-
-#include <gtest/gtest.h>
 
 #include "ComUnits/uAssert.h"
 #include "ComUnits/uComFormLibInt.h"

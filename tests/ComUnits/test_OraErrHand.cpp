@@ -1,8 +1,6 @@
 // The error handler on both engines: real constraint violations turned into the error
 // table's texts, the lookup rules and the debug header.
 
-#include <gtest/gtest.h>
-
 #include "ComUnits/OraErrHand.h"
 #include "ComUnits/uAssert.h"
 #include "Platform/Data/EOraError.h"

@@ -1,14 +1,9 @@
 #include "Components/ColumnView/uColumnView.h"
 
-#include <QDir>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
 
 #include "FormReposit/GridTestForm.h"
 #include "support/ColumnViewUser.h"

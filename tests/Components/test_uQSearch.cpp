@@ -5,8 +5,6 @@
 #include <QFrame>
 #include <QtTest/QTest>
 
-#include <gtest/gtest.h>
-
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "Components/QSearch/FrmQSearch.h"
 #include "FormReposit/GridTestForm.h"

@@ -8,13 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "FormReposit/uBaseForm.h"
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
-#include "Platform/Ini/IniFile.h"
 #include "support/TestDatabase.h"
 
 class TfGridTest : public TBaseForm {

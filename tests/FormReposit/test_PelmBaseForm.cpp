@@ -1,7 +1,5 @@
 #include "FormReposit/PelmBaseForm.h"
 
-#include <QAction>
-#include <QLayout>
 #include <QPushButton>
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 #include "FormReposit/PelmBaseFrame.h"
 
-#include <QLayout>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>

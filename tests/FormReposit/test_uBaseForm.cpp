@@ -1,6 +1,5 @@
 #include "FormReposit/uBaseForm.h"
 
-#include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QLineEdit>

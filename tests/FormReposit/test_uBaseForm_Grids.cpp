@@ -1,13 +1,8 @@
-#include <QHeaderView>
-#include <QTest>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
 #include "ComUnits/uBaseFormSettings.h"
 
 #include "ComUnits/uComFunctions.h"
 #include "FormReposit/GridTestForm.h"
+#include "Platform/Ini/IniFile.h"
 #include "support/MessageBoxRecorder.h"
 
 namespace {

@@ -4,8 +4,6 @@
 #include <QLabel>
 #include <QtTest/QTest>
 
-#include <gtest/gtest.h>
-
 #include "ComUnits/uChkCount.h"
 #include "FormReposit/GridTestForm.h"
 #include "support/MessageBoxRecorder.h"

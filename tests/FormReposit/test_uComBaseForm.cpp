@@ -1,6 +1,5 @@
 #include "FormReposit/uComBaseForm.h"
 
-#include <QAction>
 #include <QDateTimeEdit>
 #include <QWidget>
 

@@ -4,21 +4,16 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest/QTest>
 
-#include <gtest/gtest.h>
-
 #include "ComUnits/Lang/uPhraseCapture.h"
 #include "FormReposit/uComBaseForm.h"
-#include "Platform/Data/DbBackend.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Ini/HostFolder.h"
-#include "Platform/Ui/Application.h"
 #include "Server/ServerInstall.h"
 #include "support/EngineSchema.h"
 #include "support/MessageBoxRecorder.h"

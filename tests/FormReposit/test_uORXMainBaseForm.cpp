@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
-#include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QTest>
@@ -22,7 +21,6 @@
 #include "Platform/Data/DataSetModel.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
-#include "Platform/Ini/HostFolder.h"
 #include "Platform/Ini/IniFile.h"
 #include "support/FakeConnection.h"
 #include "support/MessageBoxRecorder.h"

@@ -3,7 +3,10 @@
 // The location window over the sample directory, shown, with the message boxes recorded and
 // every dialog scripted.
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +22,16 @@
 inline void Type(QWidget* widget, const QString& text) {
     for (const QChar c : text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// A right click on a row of the window's tree, which selects it, and the context menu the
+// system asks for after it.
+inline void RightClick(TfMain& form, QTreeWidgetItem* row) {
+    QWidget* viewport = form.tvObjects->viewport();
+    const QPoint at = form.tvObjects->visualItemRect(row).center();
+    QTest::mouseClick(viewport, Qt::RightButton, {}, at);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &menu);
 }
 
 class LocationWindowTest : public ::testing::Test {

@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ModalDriver.h"

@@ -4,26 +4,16 @@
 
 #include "Location/History.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QContextMenuEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "Components/QSearch/FrmQSearch.h"
-#include "Location/LocationTree.h"
-#include "Location/Main.h"
-#include "Location/ObjectNode.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/ModalDriver.h"
+#include "LocationWindowFixture.h"
 #include "support/Snapshot.h"
-#include "support/TestDatabase.h"
 
 namespace {
 
@@ -106,12 +96,7 @@ TEST(History, OpensFromTheTreeMenuListsEachChangedFieldAndTakesTheSubtreeAndTheG
             QTest::mouseClick(history.btnClose, Qt::LeftButton);
         });
         // A right click on the district selects it and opens the menu; Up walks to the history.
-        QWidget* viewport = form->tvObjects->viewport();
-        const QPoint at =
-            form->tvObjects->visualItemRect(form->Tree()->Selected()->ParentNode()).center();
-        QTest::mouseClick(viewport, Qt::RightButton, {}, at);
-        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
-        QApplication::sendEvent(viewport, &menu);  // what the system sends after that click
+        RightClick(*form, form->Tree()->Selected()->ParentNode());
         ASSERT_TRUE(form->pmTree->isVisible());
         for (int i = 0; i < 8 && form->pmTree->activeAction() != form->aHistory; ++i)
             QTest::keyClick(form->pmTree, Qt::Key_Up);

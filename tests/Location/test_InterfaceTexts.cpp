@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "ComUnits/Lang/uLangComp.h"
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "Location/Abbreviature.h"

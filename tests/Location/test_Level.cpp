@@ -12,8 +12,6 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <functional>
-
 #include "Location/AddEditLevel.h"
 #include "LocationDialogFixture.h"
 #include "Platform/Data/OraStoredProc.h"

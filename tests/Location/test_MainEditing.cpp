@@ -1,18 +1,13 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 
 #include "Location/AddEditPlace.h"
 #include "Location/FrameObjectInfo.h"
-#include "Location/LocationTree.h"
-#include "Location/Main.h"
 #include "Location/PopupEdit.h"
 #include "LocationWindowFixture.h"
 #include "support/TreeDrag.h"

@@ -11,9 +11,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include "ComUnits/Lang/uLanguagesDM.h"
 #include "ComUnits/uBaseFormSettings.h"

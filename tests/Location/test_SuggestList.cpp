@@ -9,10 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalSpy>
-#include <QTest>
 #include <QVBoxLayout>
-
-#include <gtest/gtest.h>
 
 #include "Location/Search.h"
 #include "Location/ServiceTable.h"

@@ -16,7 +16,6 @@
 #include "Location/ObjectNode.h"
 #include "Location/ServiceTable.h"
 #include "Platform/Data/DbBackend.h"
-#include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraSession.h"
 #include "Platform/Data/UserRights.h"
 #include "support/MessageBoxRecorder.h"

@@ -38,6 +38,29 @@ protected:
     long long Loc(const QString& routine, const Inputs& in = {}) {
         return Result(QStringLiteral("QXVERPLOCAT"), routine, in);
     }
+    // Dictionary rows and places through the server's own routines.
+    long long AddAbbrev(const QString& sname, const QString& name) {
+        return Loc(QStringLiteral("INS_T#LOCATABBREV"), {{"PSNAME", sname}, {"PNAME", name}});
+    }
+    long long AddType(int level, const QVariant& abbrev) {
+        return Loc(QStringLiteral("INS_T#LOCATTYPE"), {{"PLEVEL#", level}, {"PID_ABBREV", abbrev}});
+    }
+    long long AddLocation(const QVariant& parent, const QVariant& type, const QString& name) {
+        return Loc(QStringLiteral("INS_T#LOCATION"),
+                   {{"PID_PARENT", parent}, {"PID_LOCATTYPE", type}, {"PNAME", name}});
+    }
+    long long Inf(const QString& routine, const Inputs& in = {}) {
+        return Result(QStringLiteral("QXVERPINFORM"), routine, in);
+    }
+    // An active information item of a place, described as "desc <value>".
+    Inputs InfoInputs(const QVariant& obj, const QVariant& parent, int type, const QString& value) {
+        return {{"POBJTYPE", 1},     {"POBJID", obj},   {"PID_PARENT", parent},
+                {"PINFOTYPE", type}, {"PVALUE", value}, {"PDESCRIPTION", "desc " + value},
+                {"PACTIVE", 1}};
+    }
+    long long AddInfo(long long obj, const QVariant& parent, int type, const QString& value) {
+        return Inf(QStringLiteral("INS_T#INFORMATION"), InfoInputs(obj, parent, type, value));
+    }
     // The rows of a table of the schema as db sees them, those matching where if it is given.
     long long Count(IDbConnection& db, const QString& table, const QString& where = QString(),
                     const Inputs& in = {}) {

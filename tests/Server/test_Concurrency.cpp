@@ -12,10 +12,7 @@
 #include <chrono>
 #include <iostream>
 #include <map>
-#include <memory>
 
-#include "Platform/Data/DbBackend.h"
-#include "Platform/Data/EOraError.h"
 #include "Server/InstalledSchema.h"
 
 namespace {
@@ -71,12 +68,9 @@ protected:
 
     // One abbreviation allowed at every level, so that a move is refused only for a cycle.
     void MakeWorld() {
-        const long long abbrev =
-            Result("QXVERPLOCAT", "INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "x"}});
+        const long long abbrev = AddAbbrev("x", "x");
         std::vector<long long> types{0};
-        for (int level = 1; level <= 15; ++level)
-            types.push_back(Result("QXVERPLOCAT", "INS_T#LOCATTYPE",
-                                   {{"PLEVEL#", level}, {"PID_ABBREV", abbrev}}));
+        for (int level = 1; level <= 15; ++level) types.push_back(AddType(level, abbrev));
         std::vector<std::pair<long long, int>> places;  // (id, level)
         QRandomGenerator random(7);
         for (int i = 0; i < kPlaces; ++i) {
@@ -84,10 +78,8 @@ protected:
             const auto parent =
                 top ? std::pair<long long, int>{-1, 0} : places[random.bounded(int(places.size()))];
             if (parent.second >= 4) continue;
-            const long long id = Result("QXVERPLOCAT", "INS_T#LOCATION",
-                                        {{"PID_PARENT", parent.first},
-                                         {"PID_LOCATTYPE", types[parent.second + 1]},
-                                         {"PNAME", QStringLiteral("p%1").arg(i)}});
+            const long long id =
+                AddLocation(parent.first, types[parent.second + 1], QStringLiteral("p%1").arg(i));
             places.emplace_back(id, parent.second + 1);
         }
         // The items belong to a place the workers never delete.
@@ -96,14 +88,7 @@ protected:
             const QVariant parent = items.empty() || random.bounded(3) == 0
                                         ? QVariant(-1)
                                         : QVariant(items[random.bounded(int(items.size()))]);
-            items.push_back(Result("QXVERPINFORM", "INS_T#INFORMATION",
-                                   {{"POBJTYPE", 1},
-                                    {"POBJID", places.front().first},
-                                    {"PID_PARENT", parent},
-                                    {"PINFOTYPE", 5},
-                                    {"PVALUE", QStringLiteral("i%1").arg(i)},
-                                    {"PDESCRIPTION", "d"},
-                                    {"PACTIVE", 1}}));
+            items.push_back(AddInfo(places.front().first, parent, 5, QStringLiteral("i%1").arg(i)));
         }
         FDb->Commit();
     }

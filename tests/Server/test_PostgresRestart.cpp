@@ -15,10 +15,7 @@ using PostgresRestart = InstalledSchemaTest;
 TEST_P(PostgresRestart, ASessionComesBackAfterTheServerRestartedLosingNothingCommitted) {
     const QString restart = qEnvironmentVariable("QXV_PG_RESTART");
     if (restart.isEmpty()) GTEST_SKIP() << "QXV_PG_RESTART is not set";
-    auto addAbbrev = [this](const QString& shortName) {
-        return Loc("INS_T#LOCATABBREV", {{"PSNAME", shortName}, {"PNAME", shortName}});
-    };
-    ASSERT_GT(addAbbrev("before"), 0);
+    ASSERT_GT(AddAbbrev("before", "before"), 0);
 
     QProcess server;
     server.start("/bin/sh", {"-c", restart});
@@ -26,13 +23,13 @@ TEST_P(PostgresRestart, ASessionComesBackAfterTheServerRestartedLosingNothingCom
     ASSERT_EQ(server.exitCode(), 0) << server.readAllStandardError().toStdString();
 
     try {
-        addAbbrev("lost");
+        AddAbbrev("lost", "lost");
         FAIL() << "the call went through a connection the restart had ended";
     } catch (const EOraError& e) {
         EXPECT_EQ(e.ErrorCode(), OraCode::ConnectionLost) << e.Message().toStdString();
         EXPECT_TRUE(e.Message().contains("repeat it"));
     }
-    EXPECT_GT(addAbbrev("after"), 0);
+    EXPECT_GT(AddAbbrev("after", "after"), 0);
     EXPECT_EQ(Count("LOCATABBREV"), 2) << "\"before\" and \"after\"";
 }
 

@@ -32,7 +32,7 @@ TEST_P(PostgresServer, AnOldErrorTableGetsItsColumnsRenamedInPlace) {
 TEST_P(PostgresServer, InstallingAgainDoesNotWaitForOpenSessions) {
     // A window's session: it has written and asked the catalogue, and keeps its transaction.
     FDb->StartTransaction();
-    Loc("INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "pending"}});
+    AddAbbrev("x", "pending");
     FDb->Query("SELECT count(*) FROM ALL_OBJECTS", {});
     // The installer gives up quickly instead of queueing behind that session.
     QUrl url(FConnectString);

@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "Platform/Data/DbBackend.h"
-#include "Platform/Data/EOraError.h"
 #include "Platform/Data/UserRights.h"
 #include "Server/InstalledSchema.h"
 #include "Tools/QxvdbEngine.h"
@@ -49,28 +45,13 @@ protected:
 };
 
 TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
-    auto add = [&](const QString& package, const char* routine,
-                   const std::vector<TBoundValue>& in) {
-        const long long id = Result(package, QString::fromLatin1(routine), in);
-        EXPECT_GE(id, 1) << routine;
-        return id;
-    };
-    const long long aObl =
-        add(Locat, "INS_T#LOCATABBREV", {{"PSNAME", "обл."}, {"PNAME", "область"}});
-    const long long aR = add(Locat, "INS_T#LOCATABBREV", {{"PSNAME", "р-н"}, {"PNAME", "район"}});
-    const long long aFree = add(Locat, "INS_T#LOCATABBREV", {{"PSNAME", "х."}, {"PNAME", "хутор"}});
-    const long long t1 = add(Locat, "INS_T#LOCATTYPE", {{"PLEVEL#", 1}, {"PID_ABBREV", aObl}});
-    const long long t2 = add(Locat, "INS_T#LOCATTYPE", {{"PLEVEL#", 2}, {"PID_ABBREV", aR}});
-    const long long tFree = add(Locat, "INS_T#LOCATTYPE", {{"PLEVEL#", 3}, {"PID_ABBREV", aR}});
-    auto place = [&](long long parent, long long type, const char* name) {
-        return add(Locat, "INS_T#LOCATION",
-                   {{"PID_PARENT", parent}, {"PID_LOCATTYPE", type}, {"PNAME", name}});
-    };
-    const long long north = place(-1, t1, "Северная");
-    const long long south = place(-1, t1, "Южная");
-    const long long lake = place(north, t2, "Озёрный");
-    const long long leaf = place(south, t2, "Лесной");
-    const long long west = place(-1, t1, "Западная"), east = place(-1, t1, "Восточная");
+    const long long aObl = AddAbbrev("обл.", "область"), aR = AddAbbrev("р-н", "район");
+    const long long aFree = AddAbbrev("х.", "хутор");
+    const long long t1 = AddType(1, aObl), t2 = AddType(2, aR), tFree = AddType(3, aR);
+    const long long north = AddLocation(-1, t1, "Северная"), south = AddLocation(-1, t1, "Южная");
+    const long long lake = AddLocation(north, t2, "Озёрный"),
+                    leaf = AddLocation(south, t2, "Лесной");
+    const long long west = AddLocation(-1, t1, "Западная"), east = AddLocation(-1, t1, "Восточная");
     // An information item of a place, under no other, with the fields given.
     auto itemOf = [](long long place, std::vector<TBoundValue> in) {
         in.insert(in.end(), {{"POBJTYPE", 1},
@@ -80,12 +61,7 @@ TEST_P(Rights, EveryChangingRoutineNeedsItsRight) {
                              {"PACTIVE", 1}});
         return in;
     };
-    auto item = [&](const char* value) {
-        return add(Inform, "INS_T#INFORMATION",
-                   itemOf(north, {{"PINFOTYPE", 5}, {"PVALUE", value}}));
-    };
-    const long long note = item("заметка");
-    const long long gone = item("лишнее");
+    const long long note = AddInfo(north, -1, 5, "заметка"), gone = AddInfo(north, -1, 5, "лишнее");
     const QByteArray bmp(64, 'x');
 
     struct TCase {
@@ -202,13 +178,8 @@ TEST_P(PostgresRoles, WriteOnlyThroughTheRoutines) {
     const QString readerDsn = ConnectStringOfNewUser(*FDb, "qxvreader", UserRights::Reader);
     const QString editorDsn = ConnectStringOfNewUser(*FDb, "qxveditor", UserRights::Editor);
     const QString reader = QUrl(readerDsn).userName(), editor = QUrl(editorDsn).userName();
-    const long long abbrev = Result(Locat, QStringLiteral("INS_T#LOCATABBREV"),
-                                    {{"PSNAME", "обл."}, {"PNAME", "область"}});
-    const long long type =
-        Result(Locat, QStringLiteral("INS_T#LOCATTYPE"), {{"PLEVEL#", 1}, {"PID_ABBREV", abbrev}});
-    const long long place =
-        Result(Locat, QStringLiteral("INS_T#LOCATION"),
-               {{"PID_PARENT", -1}, {"PID_LOCATTYPE", type}, {"PNAME", "Озёрная"}});
+    const long long type = AddType(1, AddAbbrev("обл.", "область"));
+    const long long place = AddLocation(-1, type, "Озёрная");
     const QString other = QStringLiteral("qxvother_") + FSchema;  // whose users they are not
     InstallServerSchema(*FDb, other);
     FDb->Commit();

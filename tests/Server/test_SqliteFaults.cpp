@@ -9,7 +9,6 @@
 
 #include <csignal>
 
-#include "Platform/Data/DbBackend.h"
 #include "Platform/Data/EOraError.h"
 #include "Server/InstalledSchema.h"
 
@@ -24,9 +23,7 @@ class SqliteFaults : public InstalledSchemaTest {
 protected:
     void SetUp() override {
         InstalledSchemaTest::SetUp();
-        FType = Loc("INS_T#LOCATTYPE",
-                    {{"PLEVEL#", 1},
-                     {"PID_ABBREV", Loc("INS_T#LOCATABBREV", {{"PSNAME", "x"}, {"PNAME", "x"}})}});
+        FType = AddType(1, AddAbbrev("x", "x"));
         FDb->Commit();
     }
     std::unique_ptr<IDbConnection> Open(const QString& options = QString()) {

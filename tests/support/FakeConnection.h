@@ -5,7 +5,6 @@
 #include <QVariant>
 
 #include <functional>
-#include <memory>
 #include <vector>
 
 #include "Platform/Data/DbBackend.h"

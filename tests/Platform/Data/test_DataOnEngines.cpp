@@ -2,8 +2,6 @@
 // form takes, from a query's call block to the rows of a cursor. PostgreSQL runs when
 // QXV_PG_DSN names a server (and must, in CI).
 
-#include <gtest/gtest.h>
-
 #include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraStoredProc.h"

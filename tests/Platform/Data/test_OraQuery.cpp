@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "support/FakeConnection.h"
 #include "support/OraErrorOf.h"

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "Platform/Data/EOraError.h"
 #include "Platform/Data/OraQuery.h"
 #include "Platform/Data/OraSession.h"
 #include "support/FakeConnection.h"

@@ -1,7 +1,6 @@
 #include "Platform/Ui/Bitmap16.h"
 
 #include <QBuffer>
-#include <QRandomGenerator>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
