@@ -147,8 +147,8 @@ QString MatchedIds(const QString& s, bool inside) {
     return Sql(s, "SELECT ID FROM {S}.LOCATION WHERE ") + QLatin1String(name) +
            Sql(s, " UNION SELECT ID_LOCATION FROM {S}.LOCATION_NAME WHERE ") + QLatin1String(name) +
            Sql(s,
-               " UNION SELECT ID_TARGET FROM {S}.LOCATION_REDIRECT WHERE ID_TARGET IN "
-               "(SELECT ID FROM {S}.LOCATION) AND ") +
+               " UNION SELECT ID_TARGET FROM {S}.LOCATION_REDIRECT R WHERE EXISTS (SELECT 1 "
+               "FROM {S}.LOCATION P WHERE P.ID = R.ID_TARGET) AND ") +
            QLatin1String(name) +
            Sql(s,
                " UNION SELECT ID_LOCATION FROM {S}.LOCATION_CODE WHERE CODE IN (:CODE, "
