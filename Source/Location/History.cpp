@@ -67,39 +67,23 @@ void TfHistory::FormCreate() {
 }
 
 void TfHistory::BuildQueries() {
-    oqHistory = new TOraQuery(this);
-    oqHistory->setObjectName(QStringLiteral("oqHistory"));
-    oqHistory->SetSQL({QStringLiteral("SELECT H.AT, H.WHO, H.OP, H.OBJECT, H.FIELD, H.OLD_VALUE, "
-                                      "H.NEW_VALUE, H.SEQ, H.ROW_NO"),
-                       QStringLiteral("FROM JOURNAL_VIEW H WHERE H.GUID = :GUID"),
-                       QStringLiteral("&ORDER &FIELD")});
-    oqHistory->Macros().Add(QStringLiteral("Shema"));
-    oqHistory->MacroByName(QStringLiteral("ORDER")).SetValue(QStringLiteral("ORDER BY"));
-    oqHistory->MacroByName(QStringLiteral("FIELD")).SetValue(QStringLiteral("ROW_NO"));
-    oqHistory->ParamByName(QStringLiteral("GUID")).SetAsString(FGuid);
-    const struct {
-        const char* Field;
-        TFieldType Type;
-        const char* Label;  // null: not shown
-        int Width;
-    } fields[] = {
-        {"AT", TFieldType::String, "Когда", 17},
-        {"WHO", TFieldType::String, "Кто", 10},
-        {"OP", TFieldType::String, "Действие", 11},
-        {"OBJECT", TFieldType::String, "Объект", 16},
-        {"FIELD", TFieldType::String, "Поле", 13},
-        {"OLD_VALUE", TFieldType::String, "Было", 15},
-        {"NEW_VALUE", TFieldType::String, "Стало", 15},
-        {"SEQ", TFieldType::Integer, nullptr, 0},
-        {"ROW_NO", TFieldType::Integer, nullptr, 0},
-    };
-    for (const auto& f : fields) {
-        TField& field = oqHistory->AddField(QString::fromLatin1(f.Field), f.Type, TFieldKind::Data);
-        field.SetVisible(f.Label != nullptr);
-        if (!f.Label) continue;
-        field.SetDisplayLabel(TranslateRu(QString::fromUtf8(f.Label)));
-        field.SetDisplayWidth(f.Width);
-    }
+    oqHistory = SessionRowsQuery(
+        this, "oqHistory",
+        {QStringLiteral("SELECT H.AT, H.WHO, H.OP, H.OBJECT, H.FIELD, H.OLD_VALUE, "
+                        "H.NEW_VALUE, H.SEQ, H.ROW_NO"),
+         QStringLiteral("FROM JOURNAL_VIEW H WHERE H.GUID = :GUID")},
+        "ROW_NO", FGuid,
+        {
+            {"AT", TFieldType::String, "Когда", 17},
+            {"WHO", TFieldType::String, "Кто", 10},
+            {"OP", TFieldType::String, "Действие", 11},
+            {"OBJECT", TFieldType::String, "Объект", 16},
+            {"FIELD", TFieldType::String, "Поле", 13},
+            {"OLD_VALUE", TFieldType::String, "Было", 15},
+            {"NEW_VALUE", TFieldType::String, "Стало", 15},
+            {"SEQ", TFieldType::Integer, nullptr, 0},
+            {"ROW_NO", TFieldType::Integer, nullptr, 0},
+        });
     FMake = new TOraQuery(this);
     FMake->SetSQLText(QString::fromLatin1(kTable));
     FKeep = new TOraQuery(this);

@@ -54,6 +54,26 @@ TOraStoredProc* LocatProc(QObject* form, const char* name, const char* routine) 
     return proc;
 }
 
+TOraQuery* SessionRowsQuery(QObject* form, const char* name, const QStringList& sql,
+                            const char* orderField, const QString& guid,
+                            std::initializer_list<TSessionField> columns) {
+    auto* query = new TOraQuery(form);
+    query->setObjectName(QString::fromLatin1(name));
+    query->SetSQL(sql + QStringList{QStringLiteral("&ORDER &FIELD")});
+    query->Macros().Add(QStringLiteral("Shema"));
+    query->MacroByName(QStringLiteral("ORDER")).SetValue(QStringLiteral("ORDER BY"));
+    query->MacroByName(QStringLiteral("FIELD")).SetValue(QString::fromLatin1(orderField));
+    query->ParamByName(QStringLiteral("GUID")).SetAsString(guid);
+    for (const TSessionField& c : columns) {
+        TField& field = query->AddField(QString::fromLatin1(c.Field), c.Type, TFieldKind::Data);
+        field.SetVisible(c.Label != nullptr);
+        if (!c.Label) continue;
+        field.SetDisplayLabel(TranslateRu(QString::fromUtf8(c.Label)));
+        field.SetDisplayWidth(c.Width);
+    }
+    return query;
+}
+
 TOraQuery* LocatCallBlock(QObject* form, const char* name, const QString& call) {
     auto* query = new TOraQuery(form);
     query->setObjectName(QString::fromLatin1(name));

@@ -4,6 +4,9 @@
 
 #include <exception>
 #include <functional>
+#include <initializer_list>
+
+#include "Platform/Data/DbBackend.h"
 
 class QLabel;
 class QObject;
@@ -30,6 +33,19 @@ QLabel* BlueLabel(QWidget* parent, const char* name, const QString& text, int x,
 
 // A call of QXVERPLOCAT.<routine> under the design-time schema, bound later by the form.
 TOraStoredProc* LocatProc(QObject* form, const char* name, const char* routine);
+// A column of a grid read from a session's own table; a null label keeps it hidden.
+struct TSessionField {
+    const char* Field;
+    TFieldType Type;
+    const char* Label;  // translated from Russian when shown
+    int Width;
+};
+// The query of a grid over the rows a window keeps in a session's own table under its
+// :GUID (named without a schema, bound to one by the form all the same), ordered by
+// `orderField` until the user sorts.
+TOraQuery* SessionRowsQuery(QObject* form, const char* name, const QStringList& sql,
+                            const char* orderField, const QString& guid,
+                            std::initializer_list<TSessionField> columns);
 // A query holding the three-line block "begin", `call`, "end;".
 TOraQuery* LocatCallBlock(QObject* form, const char* name, const QString& call);
 // What a failed call says (the server's message for a database error; a refusal for want of

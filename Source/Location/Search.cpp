@@ -67,39 +67,21 @@ void TfSearch::AfterCreateHook() {
 }
 
 void TfSearch::BuildQuery() {
-    oqHits = new TOraQuery(this);
-    oqHits->setObjectName(QStringLiteral("oqHits"));
-    oqHits->SetSQL({QStringLiteral("SELECT H.ID, H.NAME, H.ABBREV_NAME, H.LEVEL_NO, H.PATH, "
-                                   "H.HIT_RANK, H.HIT_NO"),
-                    QStringLiteral("FROM SEARCH_HITS H WHERE H.GUID = :GUID"),
-                    QStringLiteral("&ORDER &FIELD")});
-    // The hits are the session's own table, named without a schema; the form binds every
-    // query to its schema all the same.
-    oqHits->Macros().Add(QStringLiteral("Shema"));
-    oqHits->MacroByName(QStringLiteral("ORDER")).SetValue(QStringLiteral("ORDER BY"));
-    oqHits->MacroByName(QStringLiteral("FIELD")).SetValue(QStringLiteral("HIT_NO"));
-    oqHits->ParamByName(QStringLiteral("GUID")).SetAsString(FGuid);
-    const struct {
-        const char* Field;
-        TFieldType Type;
-        const char* Label;  // null: not shown
-        int Width;
-    } fields[] = {
-        {"ID", TFieldType::Integer, nullptr, 0},
-        {"NAME", TFieldType::String, "Название", 24},
-        {"ABBREV_NAME", TFieldType::String, "Тип", 14},
-        {"LEVEL_NO", TFieldType::Integer, "Уровень", 7},
-        {"PATH", TFieldType::String, "Путь", 60},
-        {"HIT_RANK", TFieldType::Integer, nullptr, 0},
-        {"HIT_NO", TFieldType::Integer, nullptr, 0},
-    };
-    for (const auto& f : fields) {
-        TField& field = oqHits->AddField(QString::fromLatin1(f.Field), f.Type, TFieldKind::Data);
-        field.SetVisible(f.Label != nullptr);
-        if (!f.Label) continue;
-        field.SetDisplayLabel(TranslateRu(QString::fromUtf8(f.Label)));
-        field.SetDisplayWidth(f.Width);
-    }
+    oqHits =
+        SessionRowsQuery(this, "oqHits",
+                         {QStringLiteral("SELECT H.ID, H.NAME, H.ABBREV_NAME, H.LEVEL_NO, H.PATH, "
+                                         "H.HIT_RANK, H.HIT_NO"),
+                          QStringLiteral("FROM SEARCH_HITS H WHERE H.GUID = :GUID")},
+                         "HIT_NO", FGuid,
+                         {
+                             {"ID", TFieldType::Integer, nullptr, 0},
+                             {"NAME", TFieldType::String, "Название", 24},
+                             {"ABBREV_NAME", TFieldType::String, "Тип", 14},
+                             {"LEVEL_NO", TFieldType::Integer, "Уровень", 7},
+                             {"PATH", TFieldType::String, "Путь", 60},
+                             {"HIT_RANK", TFieldType::Integer, nullptr, 0},
+                             {"HIT_NO", TFieldType::Integer, nullptr, 0},
+                         });
     ospFillHits = LocatProc(this, "ospFillHits", "FILL_T#LOCATION_HITS");
     ospDelHits = LocatProc(this, "ospDelHits", "DEL_T#LOCATION_HITS");
     ospCountHits = LocatProc(this, "ospCountHits", "COUNT_T#LOCATION");
